@@ -1,0 +1,40 @@
+// The current time as the subject data sees it: days left, the overdue flag and
+// the batch's window are all measured from here. The program uses the real time;
+// tests pin it with ScopedClock.
+#pragma once
+
+#include <ctime>
+
+namespace Clock {
+
+// Seconds since the epoch: the real time unless a ScopedClock is in force.
+std::time_t Now();
+
+}  // namespace Clock
+
+// Pins Clock::Now() to a fixed instant while it lives.
+class ScopedClock {
+  public:
+    explicit ScopedClock(std::time_t fixed);
+    ~ScopedClock();
+    ScopedClock(const ScopedClock&) = delete;
+    ScopedClock& operator=(const ScopedClock&) = delete;
+
+    void Set(std::time_t fixed);
+
+  private:
+    bool hadPrevious_;
+    std::time_t previous_;
+};
+
+// Local time helpers shared by the decoder and the batch.
+namespace LocalTime {
+
+// The instant of a local date and time; the calendar normalises out-of-range
+// fields (31 February becomes early March) and picks the daylight-saving state.
+std::time_t Make(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// The local calendar fields of an instant.
+std::tm Break(std::time_t t);
+
+}  // namespace LocalTime

@@ -1,0 +1,580 @@
+#include "SubjTree.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+struct SubjTree::Node {
+    std::int32_t kind;
+    bool IsLeaf() const { return kind == kLeafKind; }
+};
+
+struct SubjTree::Branch : Node {
+    std::int32_t count;
+    Node* children[kOrder];
+    // separators[i - 1] is separator i, the smallest key below child i.
+    std::uint8_t separators[kOrder - 1][kKeySize];
+
+    std::uint8_t* Separator(int i) { return separators[i - 1]; }
+    const std::uint8_t* Separator(int i) const { return separators[i - 1]; }
+};
+
+struct SubjTree::Leaf : Node {
+    RecordText record;
+    const std::uint8_t* Key() const { return record.data(); }
+};
+
+namespace {
+
+int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
+    return std::memcmp(a, b, kKeySize);
+}
+
+}  // namespace
+
+SubjTree::SubjTree(std::string header) : header_(std::move(header)) {
+    nextKey_.fill(0);
+    prevKey_.fill(0xFF);
+}
+
+SubjTree::~SubjTree() {
+    FreeNode(root_);
+    for (int i = 0; i < spareCount_; ++i) {
+        delete spares_[i];
+    }
+}
+
+void SubjTree::FreeNode(Node* node) {
+    if (node == nullptr) {
+        return;
+    }
+    if (node->IsLeaf()) {
+        delete static_cast<Leaf*>(node);
+        return;
+    }
+    auto* branch = static_cast<Branch*>(node);
+    for (int i = 0; i < branch->count; ++i) {
+        FreeNode(branch->children[i]);
+    }
+    delete branch;
+}
+
+SubjTree::SeparatorHit SubjTree::SearchSeparators(const Branch& branch, const std::uint8_t* probe) {
+    int i = 1;
+    for (; i < branch.count; ++i) {
+        int c = CompareKeys(branch.Separator(i), probe);
+        if (c >= 0) {
+            return {i - 1, c == 0};
+        }
+    }
+    return {i - 1, false};
+}
+
+const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
+    while (!node->IsLeaf()) {
+        node = static_cast<const Branch*>(node)->children[0];
+    }
+    return static_cast<const Leaf*>(node)->Key();
+}
+
+const std::uint8_t* SubjTree::LargestKey(const Node* node) {
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        node = branch->children[branch->count - 1];
+    }
+    return static_cast<const Leaf*>(node)->Key();
+}
+
+void SubjTree::Place(Branch& branch, int position, Node* child) {
+    branch.children[position] = child;
+    if (position >= 1) {
+        std::memcpy(branch.Separator(position), SmallestKey(child), kKeySize);
+    }
+}
+
+// ---- insertion -------------------------------------------------------------
+
+bool SubjTree::StockSpares() {
+    int height = 0;
+    for (const Node* n = root_; n != nullptr && !n->IsLeaf();
+         n = static_cast<const Branch*>(n)->children[0]) {
+        ++height;
+    }
+    // Every branch on the path may split, and the root may need a parent.
+    int needed = std::min(height + 1, kMaxSpares);
+    while (spareCount_ < needed) {
+        auto* branch = new (std::nothrow) Branch{};
+        if (branch == nullptr) {
+            return false;
+        }
+        branch->kind = kBranchKind;
+        spares_[spareCount_++] = branch;
+    }
+    return true;
+}
+
+SubjTree::Branch* SubjTree::TakeSpare() {
+    Branch* branch = spares_[--spareCount_];
+    spares_[spareCount_] = nullptr;
+    return branch;
+}
+
+int SubjTree::Insert(const RecordText& record) {
+    auto* leaf = new (std::nothrow) Leaf;
+    if (leaf == nullptr || !StockSpares()) {
+        delete leaf;
+        return -1;
+    }
+    leaf->kind = kLeafKind;
+    leaf->record = record;
+    if (root_ == nullptr) {
+        root_ = leaf;
+        return 0;
+    }
+    Node* spilled = nullptr;
+    int result = InsertInto(root_, leaf, spilled);
+    if (result != 0) {
+        delete leaf;
+        return result;
+    }
+    if (spilled != nullptr) {
+        Branch* newRoot = TakeSpare();
+        newRoot->count = 2;
+        Place(*newRoot, 0, root_);
+        Place(*newRoot, 1, spilled);
+        root_ = newRoot;
+    }
+    return 0;
+}
+
+int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
+    if (place->IsLeaf()) {
+        auto* existing = static_cast<Leaf*>(place);
+        int c = CompareKeys(existing->Key(), leaf->Key());
+        if (c == 0) {
+            return 2;
+        }
+        if (c > 0) {
+            place = leaf;
+            spilled = existing;
+        } else {
+            spilled = leaf;
+        }
+        return 0;
+    }
+
+    auto& x = *static_cast<Branch*>(place);
+    SeparatorHit hit = SearchSeparators(x, leaf->Key());
+    if (hit.equal) {
+        return 2;
+    }
+    const int i = hit.index;
+    Node* below = nullptr;
+    int result = InsertInto(x.children[i], leaf, below);
+    if (result != 0 || below == nullptr) {
+        return result;
+    }
+
+    if (x.count < kOrder) {
+        // Children behind i move one place right, each with its separator.
+        for (int p = x.count; p > i + 1; --p) {
+            x.children[p] = x.children[p - 1];
+            std::memcpy(x.Separator(p), x.Separator(p - 1), kKeySize);
+        }
+        Place(x, i + 1, below);
+        ++x.count;
+        return 0;
+    }
+
+    // Split: the six children in order, X keeps three and R takes three.
+    Node* six[kOrder + 1];
+    for (int p = 0, q = 0; p <= kOrder; ++p) {
+        six[p] = (p == i + 1) ? below : x.children[q++];
+    }
+    Branch* r = TakeSpare();
+    x.count = 3;
+    r->count = 3;
+    for (int p = 0; p < 3; ++p) {
+        Place(x, p, six[p]);
+        Place(*r, p, six[p + 3]);
+    }
+    for (int p = 3; p < kOrder; ++p) {
+        x.children[p] = nullptr;
+    }
+    spilled = r;
+    return 0;
+}
+
+// ---- removal ---------------------------------------------------------------
+
+int SubjTree::Remove(SubjKey key) {
+    if (root_ == nullptr) {
+        return 1;
+    }
+    Key probe;
+    std::copy(key.begin(), key.end(), probe.begin());
+    int result = RemoveFrom(root_, nullptr, probe.data());
+    if (result == 1) {
+        return 1;
+    }
+    if (root_ != nullptr && !root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
+        auto* old = static_cast<Branch*>(root_);
+        root_ = old->children[0];
+        delete old;
+    }
+    return 0;
+}
+
+namespace {
+
+template <typename BranchT>
+void DropChild(BranchT& x, int e) {
+    for (int p = e; p < x.count - 1; ++p) {
+        x.children[p] = x.children[p + 1];
+        if (p >= 1) {
+            std::memcpy(x.Separator(p), x.Separator(p + 1), kKeySize);
+        }
+    }
+    --x.count;
+    x.children[x.count] = nullptr;
+}
+
+}  // namespace
+
+int SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
+    if (place->IsLeaf()) {
+        if (CompareKeys(static_cast<Leaf*>(place)->Key(), key) != 0) {
+            return 1;
+        }
+        delete static_cast<Leaf*>(place);
+        place = nullptr;
+        return 0;
+    }
+
+    auto& x = *static_cast<Branch*>(place);
+    SeparatorHit hit = SearchSeparators(x, key);
+    const int e = hit.equal ? hit.index + 1 : hit.index;
+    const int s = e >= 1 ? e - 1 : 1;
+    int result = RemoveFrom(x.children[e], x.children[s], key);
+    if (result == 1) {
+        return 1;
+    }
+
+    if (x.children[e] == nullptr) {
+        if (s >= 1) {
+            std::memcpy(x.Separator(s), SmallestKey(x.children[s]), kKeySize);
+        }
+        if (x.count >= 4 || sibling == nullptr) {
+            // The children behind e carry their separators along; a new child 0
+            // changes X's smallest key, which the parent refreshes on kChanged.
+            DropChild(x, e);
+        } else {
+            Rebalance(place, x, e, *static_cast<Branch*>(sibling));
+        }
+        return kChanged;
+    }
+
+    if (result == kChanged) {
+        if (e >= 1) {
+            std::memcpy(x.Separator(e), SmallestKey(x.children[e]), kKeySize);
+        }
+        if (s >= 1) {
+            std::memcpy(x.Separator(s), SmallestKey(x.children[s]), kKeySize);
+        }
+        return kChanged;
+    }
+    return 0;
+}
+
+void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
+    const bool yIsRight = CompareKeys(x.Separator(1), y.Separator(1)) < 0;
+    Node* remaining[kOrder];
+    int r = 0;
+    for (int p = 0; p < x.count; ++p) {
+        if (p != dropped) {
+            remaining[r++] = x.children[p];
+        }
+    }
+    const int m = y.count;
+
+    if (r + m <= kOrder) {
+        Node* merged[kOrder];
+        int n = 0;
+        if (yIsRight) {
+            for (int p = 0; p < r; ++p)
+                merged[n++] = remaining[p];
+            for (int p = 0; p < m; ++p)
+                merged[n++] = y.children[p];
+        } else {
+            for (int p = 0; p < m; ++p)
+                merged[n++] = y.children[p];
+            for (int p = 0; p < r; ++p)
+                merged[n++] = remaining[p];
+        }
+        y.count = n;
+        for (int p = 0; p < n; ++p) {
+            Place(y, p, merged[p]);
+        }
+        delete &x;
+        place = nullptr;
+        return;
+    }
+
+    const int k = (m - r) / 2;
+    Node* ownX[kOrder];
+    Node* ownY[kOrder];
+    int nx = 0;
+    int ny = 0;
+    if (yIsRight) {
+        for (int p = 0; p < r; ++p)
+            ownX[nx++] = remaining[p];
+        for (int p = 0; p < k; ++p)
+            ownX[nx++] = y.children[p];
+        for (int p = k; p < m; ++p)
+            ownY[ny++] = y.children[p];
+    } else {
+        for (int p = m - k; p < m; ++p)
+            ownX[nx++] = y.children[p];
+        for (int p = 0; p < r; ++p)
+            ownX[nx++] = remaining[p];
+        for (int p = 0; p < m - k; ++p)
+            ownY[ny++] = y.children[p];
+    }
+    x.count = nx;
+    y.count = ny;
+    for (int p = 0; p < kOrder; ++p) {
+        x.children[p] = nullptr;
+        y.children[p] = nullptr;
+    }
+    for (int p = 0; p < nx; ++p)
+        Place(x, p, ownX[p]);
+    for (int p = 0; p < ny; ++p)
+        Place(y, p, ownY[p]);
+}
+
+// ---- lookup and the cursor -------------------------------------------------
+
+const SubjTree::Leaf* SubjTree::Descend(const std::uint8_t* probe) {
+    const Node* node = root_;
+    if (node == nullptr) {
+        return nullptr;
+    }
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        SeparatorHit hit = SearchSeparators(*branch, probe);
+        const int d = hit.equal ? hit.index + 1 : hit.index;
+        if (d + 1 < branch->count) {
+            std::memcpy(nextKey_.data(), SmallestKey(branch->children[d + 1]), kKeySize);
+        }
+        if (d >= 1) {
+            std::memcpy(prevKey_.data(), LargestKey(branch->children[d - 1]), kKeySize);
+        }
+        node = branch->children[d];
+    }
+    auto* leaf = static_cast<const Leaf*>(node);
+    int c = CompareKeys(leaf->Key(), probe);
+    if (c == 0) {
+        return leaf;
+    }
+    if (c < 0) {
+        std::memcpy(prevKey_.data(), leaf->Key(), kKeySize);
+    }
+    return nullptr;
+}
+
+namespace {
+
+bool IsAll(const std::array<std::uint8_t, kKeySize>& key, std::uint8_t value) {
+    return std::all_of(key.begin(), key.end(), [value](std::uint8_t b) { return b == value; });
+}
+
+}  // namespace
+
+int SubjTree::Find(SubjKey key, RecordText& out) {
+    Key probe;
+    std::copy(key.begin(), key.end(), probe.begin());
+    nextKey_.fill(0);
+    prevKey_.fill(0xFF);
+    const Leaf* leaf = Descend(probe.data());
+    if (leaf == nullptr) {
+        return 1;
+    }
+    out = leaf->record;
+    return 0;
+}
+
+int SubjTree::First(RecordText& out) {
+    nextKey_.fill(0);
+    prevKey_.fill(0xFF);
+    const Node* node = root_;
+    if (node == nullptr) {
+        return 1;
+    }
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        if (branch->count > 1) {
+            std::memcpy(nextKey_.data(), SmallestKey(branch->children[1]), kKeySize);
+        }
+        node = branch->children[0];
+    }
+    out = static_cast<const Leaf*>(node)->record;
+    return 0;
+}
+
+int SubjTree::Next(RecordText& out) {
+    if (IsAll(nextKey_, 0)) {
+        return 1;
+    }
+    Key probe = nextKey_;
+    nextKey_.fill(0);
+    const Leaf* leaf = Descend(probe.data());
+    if (leaf == nullptr) {
+        return 1;
+    }
+    out = leaf->record;
+    return 0;
+}
+
+int SubjTree::Prev(RecordText& out) {
+    if (IsAll(prevKey_, 0xFF)) {
+        return 1;
+    }
+    Key probe = prevKey_;
+    prevKey_.fill(0xFF);
+    const Leaf* leaf = Descend(probe.data());
+    if (leaf == nullptr) {
+        return 1;
+    }
+    out = leaf->record;
+    return 0;
+}
+
+int SubjTree::Replace(const RecordText& record) {
+    nextKey_.fill(0);
+    prevKey_.fill(0xFF);
+    auto* leaf = const_cast<Leaf*>(Descend(record.data()));
+    if (leaf == nullptr) {
+        return 1;
+    }
+    leaf->record = record;
+    return 0;
+}
+
+void SubjTree::VisitInOrder(const std::function<bool(const RecordText&)>& visit) const {
+    if (root_ != nullptr) {
+        VisitNode(root_, visit);
+    }
+}
+
+bool SubjTree::VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit) {
+    if (node->IsLeaf()) {
+        return visit(static_cast<const Leaf*>(node)->record);
+    }
+    auto* branch = static_cast<const Branch*>(node);
+    for (int i = 0; i < branch->count; ++i) {
+        if (!VisitNode(branch->children[i], visit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- inspection for tests --------------------------------------------------
+
+std::string SubjTree::DescribeShape(const std::function<std::string(SubjKey)>& label) const {
+    std::function<std::string(const Node*)> describe = [&](const Node* node) -> std::string {
+        if (node->IsLeaf()) {
+            return label(SubjKey(static_cast<const Leaf*>(node)->Key(), kKeySize));
+        }
+        auto* branch = static_cast<const Branch*>(node);
+        std::string text = "[";
+        for (int i = 0; i < branch->count; ++i) {
+            text += (i ? " " : "") + describe(branch->children[i]);
+        }
+        return text + "]";
+    };
+    return root_ == nullptr ? std::string() : describe(root_);
+}
+
+// The checks, numbered as the messages name them:
+//  1. every node is of the store's branch or leaf kind;
+//  2. a branch holds at most 5 children, the root at least 2, any other at least 3;
+//  3. every leaf lies at the same depth;
+//  4. separator i of a branch equals the smallest key below child i;
+//  5. every key below child i is smaller than separator i+1;
+//  6. the keys are strictly ascending in key order.
+std::vector<std::string> SubjTree::CheckInvariants() const {
+    std::vector<std::string> problems;
+    if (root_ == nullptr) {
+        return problems;
+    }
+    int leafDepth = -1;
+    CheckNode(root_, 0, true, leafDepth, problems);
+
+    const std::uint8_t* previous = nullptr;
+    std::function<void(const Node*)> walk = [&](const Node* node) {
+        if (node->IsLeaf()) {
+            const std::uint8_t* key = static_cast<const Leaf*>(node)->Key();
+            if (previous != nullptr && CompareKeys(previous, key) >= 0) {
+                problems.push_back("6: keys not strictly ascending");
+            }
+            previous = key;
+            return;
+        }
+        auto* branch = static_cast<const Branch*>(node);
+        for (int i = 0; i < branch->count; ++i) {
+            if (branch->children[i] != nullptr) {
+                walk(branch->children[i]);
+            }
+        }
+    };
+    walk(root_);
+    return problems;
+}
+
+void SubjTree::CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
+                         std::vector<std::string>& problems) const {
+    if (node == nullptr) {
+        problems.push_back("2: empty child slot at depth " + std::to_string(depth));
+        return;
+    }
+    if (node->kind != kLeafKind && node->kind != kBranchKind) {
+        problems.push_back("1: node of kind " + std::to_string(node->kind));
+        return;
+    }
+    if (node->IsLeaf()) {
+        if (leafDepth < 0) {
+            leafDepth = depth;
+        } else if (leafDepth != depth) {
+            problems.push_back("3: leaves at depths " + std::to_string(leafDepth) + " and " +
+                               std::to_string(depth));
+        }
+        return;
+    }
+    auto* branch = static_cast<const Branch*>(node);
+    const int least = isRoot ? 2 : 3;
+    if (branch->count > kOrder || branch->count < least) {
+        problems.push_back("2: branch at depth " + std::to_string(depth) + " has " +
+                           std::to_string(branch->count) + " children");
+        if (branch->count > kOrder || branch->count < 1) {
+            return;
+        }
+    }
+    for (int i = 0; i < branch->count; ++i) {
+        const Node* child = branch->children[i];
+        CheckNode(child, depth + 1, false, leafDepth, problems);
+        if (child == nullptr) {
+            continue;
+        }
+        if (i >= 1 && CompareKeys(branch->Separator(i), SmallestKey(child)) != 0) {
+            problems.push_back("4: separator " + std::to_string(i) + " at depth " +
+                               std::to_string(depth) + " is not the smallest key below it");
+        }
+        if (i + 1 < branch->count &&
+            CompareKeys(LargestKey(child), branch->Separator(i + 1)) >= 0) {
+            problems.push_back("5: a key below child " + std::to_string(i) + " at depth " +
+                               std::to_string(depth) + " is not below separator " +
+                               std::to_string(i + 1));
+        }
+    }
+}

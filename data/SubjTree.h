@@ -1,0 +1,103 @@
+// SubjTree: the ordered in-memory store of 640-byte record texts, a B+-tree of
+// order 5 with one leaf per record, and a two-key cursor for stepping through
+// it. The subject lists each own one; loading and saving it is data/FieldLine.h
+// plus SubjTree::Load and SubjTree::Save.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SubjRecord.h"
+
+class SubjTree {
+  public:
+    // The kinds of format 3, the only format the program uses.
+    static constexpr std::int32_t kBranchKind = 2;
+    static constexpr std::int32_t kLeafKind = 5;
+
+    // An empty store whose data file starts with `header`.
+    explicit SubjTree(std::string header);
+    ~SubjTree();
+    SubjTree(const SubjTree&) = delete;
+    SubjTree& operator=(const SubjTree&) = delete;
+
+    // 0 inserted; 2 a record with an equal key is stored (nothing changes);
+    // -1 out of memory (the store keeps what it held). The cursor stays.
+    int Insert(const RecordText& record);
+    // 0 removed; 1 no record has that key. The cursor stays, so a walk may
+    // remove the record it has just fetched and go on.
+    int Remove(SubjKey key);
+    // 0 the record with that key is copied to `out` (which may hold the key);
+    // 1 not found. Either way the cursor is set around the key.
+    int Find(SubjKey key, RecordText& out);
+    // 0 the record with the smallest key is in `out`; 1 the store is empty.
+    int First(RecordText& out);
+    // 0 the record at the cursor's next or previous key is in `out`; 1 none.
+    int Next(RecordText& out);
+    int Prev(RecordText& out);
+    // 0 the stored record with the key of `record` now holds all its bytes; 1 none.
+    int Replace(const RecordText& record);
+
+    // Fills the store from a data file, the first line being its header.
+    // 0 every line read; -1 the file cannot be opened (store unchanged) or
+    // memory ran out; 2 at least one line repeated a key already loaded and was
+    // skipped (every other line is loaded).
+    int Load(const std::string& fileName, const int* widths);
+    // Writes the header and every record in key order, each line ending in
+    // CR LF, replacing the file only once it is completely written.
+    // 0 written; -1 nothing changed on disk.
+    int Save(const std::string& fileName, const int* widths) const;
+
+    // Calls `visit` for every record in key order, depth first through the
+    // tree, until it returns false. Leaves the cursor alone.
+    void VisitInOrder(const std::function<bool(const RecordText&)>& visit) const;
+
+    const std::string& Header() const { return header_; }
+
+    // For tests: the tree as nested brackets, "[[1 2 3] [4 5 6]]", each leaf
+    // named by `label`; and every broken invariant, none when the tree is sound.
+    std::string DescribeShape(const std::function<std::string(SubjKey)>& label) const;
+    std::vector<std::string> CheckInvariants() const;
+
+  private:
+    struct Node;
+    struct Branch;
+    struct Leaf;
+    using Key = std::array<std::uint8_t, kKeySize>;
+
+    static constexpr int kOrder = 5;
+    static constexpr int kChanged = 50;  // internal: separators above need a refresh
+
+    struct SeparatorHit {
+        int index;  // separators smaller than the probe
+        bool equal;
+    };
+    static SeparatorHit SearchSeparators(const Branch& branch, const std::uint8_t* probe);
+    static const std::uint8_t* SmallestKey(const Node* node);
+    static const std::uint8_t* LargestKey(const Node* node);
+    static void Place(Branch& branch, int position, Node* child);
+    static void FreeNode(Node* node);
+
+    bool StockSpares();
+    Branch* TakeSpare();
+    int InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
+    int RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key);
+    static void Rebalance(Node*& place, Branch& x, int dropped, Branch& y);
+    const Leaf* Descend(const std::uint8_t* probe);
+
+    static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
+    void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
+                   std::vector<std::string>& problems) const;
+
+    std::string header_;
+    Node* root_ = nullptr;
+    // Branches allocated before an insert starts, so that a split can never
+    // fail halfway and lose a record already in the tree.
+    static constexpr int kMaxSpares = 64;
+    Branch* spares_[kMaxSpares] = {};
+    int spareCount_ = 0;
+    Key nextKey_{};
+    Key prevKey_{};
+};

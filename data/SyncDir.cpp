@@ -1,0 +1,21 @@
+#include "SyncDir.h"
+
+#include <filesystem>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+void SyncDirectoryOf(const std::string& fileName) {
+#ifndef _WIN32
+    std::filesystem::path dir = std::filesystem::absolute(fileName).parent_path();
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    (void)fileName;
+#endif
+}
