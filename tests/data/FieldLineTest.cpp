@@ -1,1 +1,88 @@
+// Record lines: fields joined by tabs and split again.
 #include <gtest/gtest.h>
+
+#include "FieldLine.h"
+#include "SubjRecord.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+TEST(FieldLine, IndividualLineHasNineFieldsAndEndsInTabsWhenTextsAreEmpty) {
+    IndivSubj s;
+    s.year = 2005;
+    s.month = 10;
+    s.day = 8;
+    s.title = "t";
+    s.hour = 9;
+    s.minute = 30;
+    s.progress = Progress::Open;
+    EXPECT_EQ(JoinFields(EncodeIndivSubj(s), IndivFieldWidths), "2005\t10\t08\tt\t09\t30\tU\t\t");
+    s.content = "c";
+    EXPECT_EQ(JoinFields(EncodeIndivSubj(s), IndivFieldWidths), "2005\t10\t08\tt\t09\t30\tU\tc\t");
+}
+
+TEST(FieldLine, TabsAndLineEndsInsideAFieldBecomeBlanks) {
+    IndivSubj s;
+    s.title = "a\tb";
+    s.content = "x\ry\nz";
+    s.progress = Progress::Done;
+    std::string line = JoinFields(EncodeIndivSubj(s), IndivFieldWidths);
+    EXPECT_EQ(line, "0000\t00\t00\ta b\t00\t00\tC\tx y z\t");
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 8);
+
+    RepSubj r;
+    r.title = "r\tr";
+    r.content = "q\tq";
+    line = JoinFields(EncodeRepSubj(r), RepFieldWidths);
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 16);
+    EXPECT_EQ(line.find('\r'), std::string::npos);
+}
+
+TEST(FieldLine, SplitGivesBackTheEncodedRecord) {
+    RepSubj r;
+    r.title = "\x96\x88\x8F\x54";  // 毎週
+    r.weekly = {0, 0, 1, 0, 0, 0, 1};
+    r.hour = 23;
+    r.minute = 59;
+    r.progress = Progress::Open;
+    r.content = "a<br>b";
+    RecordText encoded = EncodeRepSubj(r);
+    EXPECT_EQ(SplitFields(JoinFields(encoded, RepFieldWidths), RepFieldWidths), encoded);
+}
+
+TEST(FieldLine, ShortLinesLeaveFieldsEmptyAndLongFieldsAreCut) {
+    RecordText r = SplitFields("2024\t01", IndivFieldWidths);
+    IndivSubj s = DecodeIndivSubj(r);
+    EXPECT_EQ(s.year, 2024);
+    EXPECT_EQ(s.month, 1);
+    EXPECT_EQ(s.day, 0);
+    EXPECT_EQ(s.title, "");
+
+    // An over-long year keeps its field's width; extra fields are ignored.
+    r = SplitFields("123456\t01\t02\tt\t03\t04\tN\tc\to\textra\tmore", IndivFieldWidths);
+    s = DecodeIndivSubj(r);
+    EXPECT_EQ(s.year, 1234);
+    EXPECT_EQ(s.origin, "o");
+
+    // A field longer than its width is cut before a straddling double-byte character.
+    std::string title = std::string(119, 'x') + "\x82\xA0";
+    r = SplitFields("2024\t01\t02\t" + title + "\t03", IndivFieldWidths);
+    EXPECT_EQ(r[8 + 118], 'x');
+    EXPECT_EQ(r[8 + 119], 0);
+    EXPECT_EQ(DecodeIndivSubj(r).hour, 3);
+}
+
+TEST(FieldLine, TrimLineEndRemovesEveryTrailingCrAndLf) {
+    std::string line = "a\tb\r\n";
+    TrimLineEnd(line);
+    EXPECT_EQ(line, "a\tb");
+    line = "a\n\r\r\n";
+    TrimLineEnd(line);
+    EXPECT_EQ(line, "a");
+    line = "a\rb";
+    TrimLineEnd(line);
+    EXPECT_EQ(line, "a\rb");
+}
+
+}  // namespace

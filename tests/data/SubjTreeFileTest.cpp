@@ -1,1 +1,238 @@
+// Data files through real files: what is written, what loads, and what a
+// broken or failed file leaves behind.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "Clock.h"
+#include "SubjList.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class DataFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("veskat-data-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        fs::permissions(dir_, fs::perms::owner_all);
+        fs::remove_all(dir_);
+    }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    static void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    fs::path dir_;
+};
+
+void AddIndiv(IndivSubjList& list, int y, int m, int d, const std::string& title,
+              const std::string& content = "", const std::string& origin = "") {
+    list.current = IndivSubj{};
+    list.current.year = static_cast<std::int16_t>(y);
+    list.current.month = static_cast<std::int16_t>(m);
+    list.current.day = static_cast<std::int16_t>(d);
+    list.current.title = title;
+    list.current.hour = 9;
+    list.current.minute = 5;
+    list.current.progress = Progress::Open;
+    list.current.content = content;
+    list.current.origin = origin;
+    ASSERT_EQ(list.Insert(), 0);
+}
+
+// Kanji, hiragana and half-width kana, whose trail bytes include '\\' (0x5C)
+// and '|' (0x7C) the way Shift_JIS does.
+const std::string kSjisTitle =
+    "\x95\x5C\x8E\xA6 \x83\x5C\x83\x74\x83\x67 \xBB\xCC\xC4";  // 表示 ソフト ｻﾌﾄ
+const std::string kSjisContent =
+    "\x88\xEA\x8D\x73\x96\xDA<br>\x93\xF1\x8D\x73\x96\xDA";  // 一行目<br>二行目
+
+TEST_F(DataFile, EmptyListSavesTheHeaderAlone) {
+    IndivSubjList list;
+    ASSERT_EQ(list.Save(Path("i.dat")), 0);
+    EXPECT_EQ(Read(Path("i.dat")), "_VESKAT_I_DAT_VER_1_2_\r\n");
+    RepSubjList reps;
+    ASSERT_EQ(reps.Save(Path("r.dat")), 0);
+    EXPECT_EQ(Read(Path("r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n");
+}
+
+TEST_F(DataFile, IndividualLinesAreWrittenInKeyOrderByteForByte) {
+    IndivSubjList list;
+    AddIndiv(list, 2005, 10, 8, kSjisTitle, kSjisContent, "\x96\x88\x8F\x54");
+    AddIndiv(list, 2005, 10, 8, "A");
+    AddIndiv(list, 2004, 1, 1, "old", "x");
+    ASSERT_EQ(list.Save(Path("i.dat")), 0);
+    EXPECT_EQ(Read(Path("i.dat")),
+              "_VESKAT_I_DAT_VER_1_2_\r\n"
+              "2004\t01\t01\told\t09\t05\tU\tx\t\r\n"
+              "2005\t10\t08\tA\t09\t05\tU\t\t\r\n"
+              "2005\t10\t08\t" +
+                  kSjisTitle + "\t09\t05\tU\t" + kSjisContent + "\t\x96\x88\x8F\x54\r\n");
+}
+
+TEST_F(DataFile, SaveLoadSaveIsByteIdentical) {
+    ScopedClock clock(LocalTime::Make(2024, 6, 1, 12));
+    IndivSubjList list;
+    for (int i = 0; i < 300; ++i) {
+        AddIndiv(list, 2024, 1 + i % 12, 1 + i % 28, kSjisTitle + std::to_string(i),
+                 i % 3 ? kSjisContent : "", i % 5 ? "" : "origin");
+    }
+    ASSERT_EQ(list.Save(Path("a.dat")), 0);
+    IndivSubjList loaded;
+    ASSERT_EQ(loaded.Load(Path("a.dat")), 0);
+    ASSERT_EQ(loaded.Save(Path("b.dat")), 0);
+    EXPECT_EQ(Read(Path("a.dat")), Read(Path("b.dat")));
+
+    loaded.current = IndivSubj{};
+    loaded.current.year = 2024;
+    loaded.current.month = 1;
+    loaded.current.day = 1;
+    loaded.current.title = kSjisTitle + "0";
+    ASSERT_EQ(loaded.Find(), 0);
+    EXPECT_EQ(loaded.current.content, "");
+    EXPECT_EQ(loaded.current.origin, "origin");
+    EXPECT_EQ(loaded.current.hour, 9);
+}
+
+TEST_F(DataFile, RepeatingRoundTrip) {
+    RepSubjList reps;
+    reps.current.title = kSjisTitle;
+    reps.current.weekly = {1, 0, 1, 0, 1, 0, 0};
+    reps.current.monthlyWeek = 2;
+    reps.current.monthlyWeekday = 7;
+    reps.current.progress = Progress::NotTracked;
+    reps.current.content = kSjisContent;
+    ASSERT_EQ(reps.Insert(), 0);
+    ASSERT_EQ(reps.Save(Path("r.dat")), 0);
+    EXPECT_EQ(Read(Path("r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n" + kSjisTitle +
+                                       "\t00\t00\t00\t2\t7\t1\t0\t1\t0\t1\t0\t0\t00\t00\tN\t" +
+                                       kSjisContent + "\r\n");
+    RepSubjList loaded;
+    ASSERT_EQ(loaded.Load(Path("r.dat")), 0);
+    ASSERT_EQ(loaded.First(), 0);
+    EXPECT_EQ(loaded.current.title, kSjisTitle);
+    EXPECT_EQ(loaded.current.content, kSjisContent);
+    EXPECT_EQ(loaded.current.weekly, reps.current.weekly);
+}
+
+TEST_F(DataFile, LfOnlyFilesAndAnyHeaderLoad) {
+    Write(
+        Path("i.dat"),
+        "_VESKAT_R_DAT_VER_1_2_\n2024\t01\t02\ta\t10\t00\tU\t\t\n2024\t01\t03\tb\t10\t00\tC\tc\t");
+    IndivSubjList list;
+    ASSERT_EQ(list.Load(Path("i.dat")), 0);
+    ASSERT_EQ(list.First(), 0);
+    EXPECT_EQ(list.current.title, "a");
+    ASSERT_EQ(list.Next(), 0);
+    EXPECT_EQ(list.current.title, "b");
+    EXPECT_EQ(list.current.content, "c");
+    EXPECT_EQ(list.Next(), 1);
+}
+
+TEST_F(DataFile, TheFirstLineIsAlwaysPassedOver) {
+    Write(Path("i.dat"), "2024\t01\t02\ta\t10\t00\tU\t\t\r\n2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
+    IndivSubjList list;
+    ASSERT_EQ(list.Load(Path("i.dat")), 0);
+    ASSERT_EQ(list.First(), 0);
+    EXPECT_EQ(list.current.title, "b");
+    EXPECT_EQ(list.Next(), 1);
+}
+
+TEST_F(DataFile, MissingAndEmptyFiles) {
+    IndivSubjList list;
+    EXPECT_EQ(list.Load(Path("none.dat")), -1);
+    EXPECT_EQ(list.First(), 1);
+    Write(Path("empty.dat"), "");
+    EXPECT_EQ(list.Load(Path("empty.dat")), 0);
+    EXPECT_EQ(list.First(), 1);
+    Write(Path("header.dat"), "_VESKAT_I_DAT_VER_1_2_\r\n\r\n");
+    EXPECT_EQ(list.Load(Path("header.dat")), 0);
+    EXPECT_EQ(list.First(), 1);
+}
+
+TEST_F(DataFile, ARepeatedKeyIsSkippedAndEveryLaterLineStillLoads) {
+    Write(Path("i.dat"),
+          "_VESKAT_I_DAT_VER_1_2_\r\n"
+          "2024\t01\t02\ta\t09\t00\tU\tfirst\t\r\n"
+          "2024\t01\t02\ta\t14\t00\tU\tsecond\t\r\n"
+          "2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
+    IndivSubjList list;
+    EXPECT_EQ(list.Load(Path("i.dat")), 2);
+    ASSERT_EQ(list.First(), 0);
+    EXPECT_EQ(list.current.content, "first");
+    ASSERT_EQ(list.Next(), 0);
+    EXPECT_EQ(list.current.title, "b");
+}
+
+TEST_F(DataFile, ALongLineIsOneRecordWithItsFieldsCut) {
+    std::string content(3000, 'c');
+    Write(Path("i.dat"), "_VESKAT_I_DAT_VER_1_2_\r\n2024\t01\t02\ta\t09\t00\tU\t" + content +
+                             "\torigin\r\n2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
+    IndivSubjList list;
+    ASSERT_EQ(list.Load(Path("i.dat")), 0);
+    ASSERT_EQ(list.First(), 0);
+    EXPECT_EQ(list.current.content, std::string(400, 'c'));
+    EXPECT_EQ(list.current.origin, "origin");
+    ASSERT_EQ(list.Next(), 0);
+    EXPECT_EQ(list.current.title, "b");
+    EXPECT_EQ(list.Next(), 1);
+}
+
+TEST_F(DataFile, AFailedSaveLeavesThePreviousFileExactlyAsItWas) {
+    if (::geteuid() == 0) {
+        // Root writes through permissions; a missing folder fails for everyone.
+        IndivSubjList list;
+        AddIndiv(list, 2024, 1, 1, "a");
+        EXPECT_EQ(list.Save(Path("no-such-folder/i.dat")), -1);
+    }
+    const std::string before = "_VESKAT_I_DAT_VER_1_2_\r\n2020\t01\t01\tkeep\t00\t00\tU\t\t\r\n";
+    Write(Path("i.dat"), before);
+    IndivSubjList list;
+    AddIndiv(list, 2024, 1, 1, "new");
+    // The new contents go beside the file first: a folder that refuses new
+    // files makes the save fail before anything is replaced.
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(list.Save(Path("i.dat")), -1);
+    }
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(Read(Path("i.dat")), before);
+    // A file name that is a folder cannot be replaced either.
+    fs::create_directories(dir_ / "folder.dat");
+    EXPECT_EQ(list.Save(Path("folder.dat")), -1);
+    EXPECT_TRUE(fs::is_directory(dir_ / "folder.dat"));
+    // And nothing is left behind beside the old file.
+    std::size_t entries = std::distance(fs::directory_iterator(dir_), fs::directory_iterator());
+    EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(DataFile, TabsInTextsNeverBreakTheFile) {
+    IndivSubjList list;
+    AddIndiv(list, 2024, 1, 1, "a\tb", "x\ty\r\nz");
+    ASSERT_EQ(list.Save(Path("i.dat")), 0);
+    IndivSubjList loaded;
+    ASSERT_EQ(loaded.Load(Path("i.dat")), 0);
+    ASSERT_EQ(loaded.First(), 0);
+    EXPECT_EQ(loaded.current.title, "a b");
+    EXPECT_EQ(loaded.current.content, "x y  z");
+    EXPECT_EQ(loaded.Next(), 1);
+}
+
+}  // namespace

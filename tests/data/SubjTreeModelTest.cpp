@@ -1,1 +1,178 @@
-#include <gtest/gtest.h>
+// The store against std::map over long random sequences, with every invariant
+// checked after every step.
+#include <map>
+#include <random>
+
+#include "TreeTestSupport.h"
+
+namespace {
+
+class ModelCheck {
+  public:
+    explicit ModelCheck(unsigned seed) : rng_(seed) {}
+
+    int RandomKey() { return std::uniform_int_distribution<int>(0, keyRange_)(rng_); }
+    int RandomOp() { return std::uniform_int_distribution<int>(0, 9)(rng_); }
+    void SetKeyRange(int range) { keyRange_ = range; }
+
+    void Insert(int k) {
+        auto fill = static_cast<unsigned char>(k % 251);
+        int expected = model_.count(k) ? 2 : 0;
+        ASSERT_EQ(tree_.Insert(NumberedRecord(k, fill)), expected) << "insert " << k;
+        model_.emplace(k, fill);
+    }
+
+    void Remove(int k) {
+        int expected = model_.count(k) ? 0 : 1;
+        ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))), expected) << "remove " << k;
+        model_.erase(k);
+    }
+
+    void Find(int k) {
+        RecordText out{};
+        auto it = model_.find(k);
+        ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(k)), out), it == model_.end() ? 1 : 0);
+        if (it != model_.end()) {
+            EXPECT_EQ(out[kKeySize], it->second);
+            // Around a hit the cursor names the neighbours.
+            CheckStep(std::next(it), /*forward=*/true);
+            ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(k)), out), 0);
+            CheckStep(it, /*forward=*/false);
+        } else {
+            // After a miss Prev gives the largest key below the probe.
+            auto below = model_.lower_bound(k);
+            CheckStep(below, /*forward=*/false);
+        }
+    }
+
+    void Replace(int k) {
+        auto fill = static_cast<unsigned char>(RandomKey() % 251);
+        auto it = model_.find(k);
+        ASSERT_EQ(tree_.Replace(NumberedRecord(k, fill)), it == model_.end() ? 1 : 0);
+        if (it != model_.end()) {
+            it->second = fill;
+        }
+    }
+
+    void Walk() {
+        RecordText out{};
+        auto it = model_.begin();
+        for (int r = tree_.First(out); r == 0; r = tree_.Next(out), ++it) {
+            ASSERT_NE(it, model_.end());
+            ASSERT_EQ(NumberOf(KeyOf(out)), it->first);
+            ASSERT_EQ(out[kKeySize], it->second);
+        }
+        ASSERT_EQ(it, model_.end());
+    }
+
+    void WalkRemovingEach() {
+        RecordText out{};
+        std::size_t visited = 0;
+        for (int r = tree_.First(out); r == 0; r = tree_.Next(out)) {
+            int k = NumberOf(KeyOf(out));
+            ASSERT_EQ(k, model_.begin()->first);
+            ASSERT_EQ(tree_.Remove(KeyOf(out)), 0);
+            model_.erase(k);
+            ++visited;
+            Check();
+        }
+        ASSERT_TRUE(model_.empty()) << visited;
+        ASSERT_EQ(tree_.First(out), 1);
+    }
+
+    void Check() {
+        ExpectSound(tree_);
+        if (::testing::Test::HasFailure()) {
+            FAIL() << "after " << steps_ << " steps";
+        }
+        ++steps_;
+    }
+
+    std::size_t Size() const { return model_.size(); }
+
+  private:
+    // One Prev or Next from the cursor must land on `expected`.
+    void CheckStep(std::map<int, unsigned char>::iterator expected, bool forward) {
+        RecordText out{};
+        if (forward) {
+            int r = tree_.Next(out);
+            ASSERT_EQ(r, expected == model_.end() ? 1 : 0);
+            if (r == 0) {
+                EXPECT_EQ(NumberOf(KeyOf(out)), expected->first);
+            }
+        } else {
+            int r = tree_.Prev(out);
+            ASSERT_EQ(r, expected == model_.begin() ? 1 : 0);
+            if (r == 0) {
+                EXPECT_EQ(NumberOf(KeyOf(out)), std::prev(expected)->first);
+            }
+        }
+    }
+
+    SubjTree tree_{"h"};
+    std::map<int, unsigned char> model_;
+    std::mt19937 rng_;
+    int keyRange_ = 400;
+    int steps_ = 0;
+};
+
+TEST(SubjTreeModel, RandomOperationsAgreeWithAMap) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        ModelCheck check(seed);
+        check.SetKeyRange(seed % 2 ? 60 : 600);
+        for (int step = 0; step < 6000; ++step) {
+            int op = check.RandomOp();
+            int k = check.RandomKey();
+            if (op < 4) {
+                check.Insert(k);
+            } else if (op < 7) {
+                check.Remove(k);
+            } else if (op < 8) {
+                check.Find(k);
+            } else if (op < 9) {
+                check.Replace(k);
+            } else if (step % 50 == 0) {
+                check.Walk();
+            }
+            check.Check();
+            if (::testing::Test::HasFatalFailure())
+                return;
+        }
+        check.Walk();
+        check.WalkRemovingEach();
+    }
+}
+
+TEST(SubjTreeModel, EveryRecordOfAHundredCanBeRemovedAndInsertedAgain) {
+    ModelCheck check(7);
+    for (int k = 0; k < 100; ++k)
+        check.Insert(k * 3);
+    for (int k = 0; k < 100; ++k) {
+        check.Remove(k * 3);
+        check.Check();
+        check.Insert(k * 3);
+        check.Check();
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+    check.Walk();
+}
+
+TEST(SubjTreeModel, AscendingAndDescendingBulkThenRemovalFromBothEnds) {
+    ModelCheck check(11);
+    for (int k = 0; k < 500; ++k)
+        check.Insert(k);
+    for (int k = 999; k >= 500; --k)
+        check.Insert(k);
+    check.Check();
+    for (int k = 0; k < 500; ++k) {
+        check.Remove(k);
+        check.Remove(999 - k);
+        check.Check();
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+    EXPECT_EQ(check.Size(), 0u);
+}
+
+}  // namespace
