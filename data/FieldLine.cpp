@@ -6,23 +6,31 @@
 
 std::string JoinFields(const RecordText& record, const int* widths) {
     std::string line;
-    line.reserve(kRecordSize);
+    AppendFields(record, widths, line);
+    return line;
+}
+
+void AppendFields(const RecordText& record, const int* widths, std::string& out) {
+    const std::size_t start = out.size();
     std::size_t offset = 0;
     for (const int* w = widths; *w != 0; ++w) {
         const auto width = static_cast<std::size_t>(*w);
         const char* field = reinterpret_cast<const char*>(record.data() + offset);
         std::size_t len = strnlen(field, width);
-        for (std::size_t i = 0; i < len; ++i) {
-            char c = field[i];
-            line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+        const std::size_t at = out.size();
+        out.append(field, len);
+        for (std::size_t i = at; i < out.size(); ++i) {
+            char& c = out[i];
+            if (c == '\t' || c == '\r' || c == '\n') {
+                c = ' ';
+            }
         }
-        line += '\t';
+        out += '\t';
         offset += width;
     }
-    if (!line.empty()) {
-        line.pop_back();
+    if (out.size() > start) {
+        out.pop_back();
     }
-    return line;
 }
 
 RecordText SplitFields(std::string_view line, const int* widths) {

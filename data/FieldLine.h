@@ -11,6 +11,8 @@
 // zero byte; a tab, CR or LF inside a field is written as a blank, so that
 // every record stays one line with one field per width.
 std::string JoinFields(const RecordText& record, const int* widths);
+// The same line appended to `out`.
+void AppendFields(const RecordText& record, const int* widths, std::string& out);
 
 // The record text of a line: each tab-separated part copied to its field's
 // offset, cut to the field's width without splitting a double-byte character;

@@ -93,6 +93,7 @@ class SubjTree {
 
     std::string header_;
     Node* root_ = nullptr;
+    int height_ = 0;  // branch levels above the leaves
     // Branches allocated before an insert starts, so that a split can never
     // fail halfway and lose a record already in the tree.
     static constexpr int kMaxSpares = 64;

@@ -2,23 +2,41 @@
 #include <QSaveFile>
 #include <QString>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <string_view>
 
 #include "FieldLine.h"
 #include "SubjTree.h"
 #include "SyncDir.h"
 
+namespace {
+
+// The whole file in one read; a file is opened and closed within one load.
+bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    long size = ok ? std::ftell(file) : -1;
+    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(size));
+        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+}  // namespace
+
 int SubjTree::Load(const std::string& fileName, const int* widths) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
+    std::string bytes;
+    if (!ReadWholeFile(fileName, bytes)) {
         return -1;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
 
     int result = 0;
-    std::string line;
     std::size_t pos = bytes.find('\n');  // the first line is the header, whatever it says
     pos = pos == std::string::npos ? bytes.size() : pos + 1;
     while (pos < bytes.size()) {
@@ -26,9 +44,11 @@ int SubjTree::Load(const std::string& fileName, const int* widths) {
         if (end == std::string::npos) {
             end = bytes.size();
         }
-        line.assign(bytes, pos, end - pos);
+        std::string_view line(bytes.data() + pos, end - pos);
         pos = end + 1;
-        TrimLineEnd(line);
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+            line.remove_suffix(1);
+        }
         if (line.empty()) {
             continue;  // a blank line holds no subject
         }
@@ -48,8 +68,9 @@ int SubjTree::Save(const std::string& fileName, const int* widths) const {
     if (!file.open(QIODevice::WriteOnly)) {
         return -1;
     }
-    constexpr std::size_t kFlushAt = 1 << 20;
+    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
     std::string buffer = header_ + "\r\n";
+    buffer.reserve(kFlushAt + 2 * kRecordSize);
     bool ok = true;
     auto flush = [&] {
         ok = ok && file.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
@@ -57,7 +78,7 @@ int SubjTree::Save(const std::string& fileName, const int* widths) const {
         buffer.clear();
     };
     VisitInOrder([&](const RecordText& record) {
-        buffer += JoinFields(record, widths);
+        AppendFields(record, widths, buffer);
         buffer += "\r\n";
         if (buffer.size() >= kFlushAt) {
             flush();
