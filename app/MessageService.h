@@ -1,0 +1,33 @@
+// The one way the program shows a notice or asks a question: a modal message
+// box captioned "veskat" with OK, or with Yes ("はい") and No ("いいえ").
+// Windows take a MessageService& so that tests can script the answers.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+enum class MessageButtons { Ok, YesNo };
+
+// Numbered as the desktop numbers them.
+enum class MessageAnswer { Ok = 1, Yes = 6, No = 7 };
+
+class MessageService {
+  public:
+    virtual ~MessageService() = default;
+
+    // Shows `text` modally over `parent` (may be null) and returns the button
+    // pressed. Closing an OK box any way gives Ok; a Yes/No box has no close
+    // box and Esc does not end it.
+    virtual MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) = 0;
+
+    // A notice with an OK button.
+    void Inform(QWidget* parent, const QString& text) { Show(parent, text, MessageButtons::Ok); }
+    // A question; true only for Yes.
+    bool AskYes(QWidget* parent, const QString& text) {
+        return Show(parent, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+    }
+};
+
+// The caption of every message box.
+inline const QString kMessageCaption = QStringLiteral("veskat");

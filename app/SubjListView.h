@@ -1,0 +1,75 @@
+// The report-style subject list of the main window: columns with fixed pixel
+// widths, rows kept in ascending byte order of their first cell's Shift_JIS
+// text, a state image per row, full-row single selection, a hot row and a
+// selection mark. Each cell keeps the exact bytes it was given, so a row read
+// back gives the subject's texts byte for byte.
+#pragma once
+
+#include <QTreeView>
+#include <string>
+#include <string_view>
+
+class SubjListModel;
+
+class SubjListView : public QTreeView {
+    Q_OBJECT
+
+  public:
+    explicit SubjListView(QWidget* parent = nullptr);
+    ~SubjListView() override;
+
+    // Columns. Removing them keeps no rows' texts beyond the first column.
+    int ColumnCount() const;
+    void RemoveAllColumns();
+    // Inserts a left-aligned column at `position` (clamped to 0..ColumnCount())
+    // with `header` and `widthPx`. Header clicks do nothing.
+    void InsertColumn(int position, const QString& header, int widthPx);
+
+    // Rows. `position` is ignored for the order: the row goes after every row
+    // whose first text is byte-wise less than or equal to `firstSjis` and
+    // before the others. Returns the row's position. `image` indexes the
+    // state images (0..3), -1 for none.
+    int InsertRowSjis(int position, std::string_view firstSjis, int image);
+    // The same with a program text (dates, numbers); it is stored as its
+    // Shift_JIS bytes (empty if it has none).
+    int InsertRow(int position, const QString& firstText, int image);
+    int RowCount() const;
+    // false when `row` is out of range. Nothing moves when column 0 changes:
+    // the caller removes and inserts the row again to re-sort it.
+    bool SetCellSjis(int row, int column, std::string_view sjis);
+    bool SetCellText(int row, int column, const QString& text);
+    bool SetRowImage(int row, int image);
+    bool RemoveRow(int row);
+    void RemoveAllRows();
+
+    // The exact bytes given for the cell; empty for a cell never set or out of range.
+    std::string CellSjis(int row, int column) const;
+    // The cell as shown.
+    QString CellText(int row, int column) const;
+    // The row's image index, -1 for none or out of range.
+    int RowImage(int row) const;
+
+    // The row under the mouse pointer, or -1.
+    int HotRow() const;
+    // The row last selected (kept when the focus leaves the list, moved with
+    // the row by insertions and removals above it), or -1.
+    int SelectionMark() const;
+    // Selects `row` (-1 clears the selection) and makes it the selection mark.
+    void SelectRow(int row);
+
+  signals:
+    // Double-click (or Enter is not used: the dialog takes it) on `row`.
+    void RowDoubleClicked(int row);
+    // The selected row changed; `row` is the new one or -1.
+    void RowSelectionChanged(int row);
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    void SetHotRow(int row);
+
+    SubjListModel* model_;
+    int hotRow_ = -1;
+};

@@ -1,0 +1,71 @@
+// A modal dialog built from one of the resource templates, behaving as the
+// desktop's dialogs do: it ends with 1 (OK) or 2 (Cancel) from exec(). Every
+// window of the program derives from it or is made by BuildDialog.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+struct DialogTemplate;
+class QCloseEvent;
+class QKeyEvent;
+
+// Control kinds become these widgets: push buttons QPushButton (a default push
+// button is the dialog's default), edit QLineEdit, multi-line edit
+// QPlainTextEdit (Tab moves on), static text QLabel, icon QLabel with the app
+// icon, group box QGroupBox, check box QCheckBox, radio button QRadioButton
+// (radios of one dialog exclude each other), drop-down list QComboBox (not
+// editable, items from the template), list view SubjListView.
+//
+// Keys and buttons: Enter clicks the focused push button, else the default
+// push button when there is an enabled one, else calls OnOK(). Esc and the
+// close box call OnCancel(). Clicking the button with id 1 calls OnOK(), id 2
+// OnCancel(). Tab order is template order; the first tab-stop control has the
+// focus when the dialog opens.
+class TemplateDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Builds the dialog `templateId` (see res/ResourceIds.h): caption, font,
+    // fixed size and every control, positions converted from dialog units.
+    // An unknown id gives an empty dialog captioned "veskat".
+    explicit TemplateDialog(int templateId, QWidget* parent = nullptr);
+    ~TemplateDialog() override;
+
+    int TemplateId() const { return templateId_; }
+
+    // Shorthand for ControlById<W>(this, id).
+    template <class W>
+    W* Control(int id) const;
+
+    // Pixels per dialog unit of this dialog's font: x px = du * AvgCharWidth / 4,
+    // y px = du * CharHeight / 8.
+    int AvgCharWidth() const { return avgCharWidth_; }
+    int CharHeight() const { return charHeight_; }
+
+  protected:
+    // The confirm action (OK button, Enter). Default: done(1).
+    virtual void OnOK();
+    // The cancel action (Cancel button, Esc, close box). Default: done(2).
+    virtual void OnCancel();
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Build(const DialogTemplate& dialogTemplate);
+
+    int templateId_;
+    int avgCharWidth_ = 0;
+    int charHeight_ = 0;
+};
+
+// A plain dialog on template `templateId` (the About box, tests, demos).
+std::unique_ptr<TemplateDialog> BuildDialog(int templateId, QWidget* parent = nullptr);
+
+#include "ControlById.h"
+
+template <class W>
+W* TemplateDialog::Control(int id) const {
+    return ControlById<W>(this, id);
+}
