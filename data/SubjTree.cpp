@@ -466,25 +466,21 @@ int SubjTree::First(RecordText& out) {
 }
 
 int SubjTree::Next(RecordText& out) {
-    if (IsAll(nextKey_, 0)) {
-        return 1;
-    }
-    Key probe = nextKey_;
-    nextKey_.fill(0);
-    const Leaf* leaf = Descend(probe.data());
-    if (leaf == nullptr) {
-        return 1;
-    }
-    out = leaf->record;
-    return 0;
+    return StepTo(nextKey_, 0x00, out);
 }
 
 int SubjTree::Prev(RecordText& out) {
-    if (IsAll(prevKey_, 0xFF)) {
+    return StepTo(prevKey_, 0xFF, out);
+}
+
+// One step of the cursor: the key it names becomes the probe, and that side of
+// the cursor is emptied before the descent sets it anew.
+int SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out) {
+    if (IsAll(cursorKey, none)) {
         return 1;
     }
-    Key probe = prevKey_;
-    prevKey_.fill(0xFF);
+    Key probe = cursorKey;
+    cursorKey.fill(none);
     const Leaf* leaf = Descend(probe.data());
     if (leaf == nullptr) {
         return 1;

@@ -86,6 +86,7 @@ class SubjTree {
     int RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key);
     static void Rebalance(Node*& place, Branch& x, int dropped, Branch& y);
     const Leaf* Descend(const std::uint8_t* probe);
+    int StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
