@@ -1,0 +1,5 @@
+#include "AboutDlg.h"
+
+#include "ResourceIds.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : TemplateDialog(kAboutDialogId, parent) {}

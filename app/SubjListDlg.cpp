@@ -1,0 +1,331 @@
+#include "SubjListDlg.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <cstdio>
+
+#include "AboutDlg.h"
+#include "Batch.h"
+#include "ImageResource.h"
+#include "MenuResource.h"
+#include "MessageService.h"
+#include "ResourceIds.h"
+#include "SubjListView.h"
+
+namespace {
+
+constexpr int kListId = 1000;
+constexpr int kAddId = 1004;
+constexpr int kDeleteId = 1008;
+constexpr int kBatchId = 1027;
+constexpr int kSaveId = 1009;
+constexpr int kSaveExitId = 1007;
+constexpr int kIndivRadioId = 1005;
+constexpr int kRepRadioId = 1006;
+
+constexpr int kSaveMenuId = 157;
+constexpr int kSaveExitMenuId = 158;
+constexpr int kExitNoSaveMenuId = 141;
+constexpr int kConnectMenuId = 159;
+
+// The desktop's own system-menu commands.
+constexpr unsigned kMinimizeCommand = 0xF020;
+constexpr unsigned kCloseCommand = 0xF060;
+
+const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
+const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
+
+struct Column {
+    const char* header;
+    int width;
+};
+constexpr Column kIndivColumns[] = {{"日時", 130}, {"進捗", 75}, {"タイトル", 180}, {"猶予", 50}};
+constexpr Column kRepColumns[] = {{"タイトル", 400}};
+
+QString DateTimeText(const IndivSubj& subj) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", subj.year, subj.month, subj.day,
+                  subj.hour, subj.minute);
+    return QString::fromLatin1(text);
+}
+
+QString DaysLeftText(const IndivSubj& subj) {
+    return QStringLiteral("%1 日").arg(subj.daysLeft);
+}
+
+}  // namespace
+
+CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
+    : TemplateDialog(kMainDialogId, parent),
+      messages_(messages),
+      appIcon_(AppIconXpm()),
+      list_(Control<SubjListView>(kListId)) {
+    ConnectCommands();
+}
+
+CSubjListDlg::~CSubjListDlg() {
+    setProperty(kInstanceName, QVariant());
+}
+
+void CSubjListDlg::ConnectCommands() {
+    const auto onClick = [this](int id, auto handler) {
+        if (auto* button = Control<QAbstractButton>(id)) {
+            connect(button, &QAbstractButton::clicked, this, handler);
+        }
+    };
+    onClick(kAddId, &CSubjListDlg::OnAdd);
+    onClick(kDeleteId, &CSubjListDlg::OnDelete);
+    onClick(kBatchId, &CSubjListDlg::OnBatch);
+    onClick(kSaveId, [this] { OnSave(); });
+    onClick(kSaveExitId, &CSubjListDlg::OnSaveExit);
+    onClick(kIndivRadioId, &CSubjListDlg::OnModeChanged);
+    onClick(kRepRadioId, &CSubjListDlg::OnModeChanged);
+
+    const auto onMenu = [this](int id, auto handler) {
+        if (QAction* action = MenuAction(id)) {
+            connect(action, &QAction::triggered, this, handler);
+        }
+    };
+    onMenu(kSaveMenuId, [this] { OnSave(); });
+    onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
+    onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
+    onMenu(kConnectMenuId, [this] { OnConnect(); });
+
+    if (list_ != nullptr) {
+        connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
+    }
+}
+
+bool CSubjListDlg::OnInitDialog() {
+    AddAboutEntry();
+    setWindowIcon(QIcon(appIcon_));
+    setProperty(kInstanceName, 1);
+    emit Marked();
+    LoadSettings();
+    endAfterInit_ = !FetchFromServer();
+    indivList_.Load(kIndivFileName);
+    repList_.Load(kRepFileName);
+    if (auto* indiv = Control<QRadioButton>(kIndivRadioId)) {
+        indiv->setChecked(true);
+    }
+    SetupColumns();
+    FillList();
+    if (auto* add = Control<QPushButton>(kAddId)) {
+        add->setFocus();
+    }
+    return true;
+}
+
+int CSubjListDlg::DoModal() {
+    OnInitDialog();
+    if (endAfterInit_) {
+        done(kIdOk);
+        return kIdOk;
+    }
+    return exec();
+}
+
+int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
+    switch (progress) {
+        case Progress::Done:
+            return 2;
+        case Progress::Open:
+            return overdue ? 3 : 1;
+        default:
+            return 0;
+    }
+}
+
+bool CSubjListDlg::IndivMode() const {
+    const auto* radio = Control<QRadioButton>(kIndivRadioId);
+    return radio != nullptr && radio->isChecked();
+}
+
+bool CSubjListDlg::RepMode() const {
+    const auto* radio = Control<QRadioButton>(kRepRadioId);
+    return radio != nullptr && radio->isChecked();
+}
+
+void CSubjListDlg::SetupColumns() {
+    list_->RemoveAllColumns();
+    const auto insert = [this](const auto& columns) {
+        int position = 0;
+        for (const Column& column : columns) {
+            list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
+        }
+    };
+    if (IndivMode()) {
+        setWindowTitle(QStringLiteral("個別案件一覧"));
+        insert(kIndivColumns);
+    } else if (RepMode()) {
+        setWindowTitle(QStringLiteral("反復案件一覧"));
+        insert(kRepColumns);
+    }
+}
+
+void CSubjListDlg::FillList() {
+    list_->RemoveAllRows();
+    const auto fill = [this](auto& subjects) {
+        for (int counter = 0, result = subjects.First(); result == 0;
+             ++counter, result = subjects.Next()) {
+            SetRow(counter, false);
+        }
+    };
+    if (IndivMode()) {
+        fill(indivList_);
+    } else if (RepMode()) {
+        fill(repList_);
+    }
+}
+
+void CSubjListDlg::SetRow(int index, bool update) {
+    if (IndivMode()) {
+        SetIndivRow(index, update);
+    } else if (RepMode()) {
+        SetRepRow(index, update);
+    }
+}
+
+// A rewritten row whose first text changed is placed again, so that the rows
+// stay in order for every later insertion.
+void CSubjListDlg::SetIndivRow(int index, bool update) {
+    const IndivSubj& subj = indivList_.current;
+    const QString when = DateTimeText(subj);
+    const int image = ProgressImage(subj.progress, subj.overdue != 0);
+    int row = index;
+    if (update && list_->CellText(index, 0) == when) {
+        list_->SetRowImage(row, image);
+    } else {
+        if (update) {
+            list_->RemoveRow(index);
+        }
+        row = list_->InsertRow(index, when, image);
+    }
+    list_->SetCellSjis(row, 1, ProgressText(subj.progress));
+    list_->SetCellSjis(row, 2, subj.title);
+    list_->SetCellText(row, 3, DaysLeftText(subj));
+}
+
+void CSubjListDlg::SetRepRow(int index, bool update) {
+    const RepSubj& subj = repList_.current;
+    const int image = ProgressImage(subj.progress, false);
+    if (update && list_->CellSjis(index, 0) == subj.title) {
+        list_->SetRowImage(index, image);
+        return;
+    }
+    if (update) {
+        list_->RemoveRow(index);
+    }
+    list_->InsertRowSjis(index, subj.title, image);
+}
+
+void CSubjListDlg::OnModeChanged() {
+    SetupColumns();
+    FillList();
+}
+
+// The subject editors plug in here.
+void CSubjListDlg::OnAdd() {}
+void CSubjListDlg::OnEdit() {}
+void CSubjListDlg::OnDelete() {}
+
+void CSubjListDlg::OnBatch() {
+    if (!messages_.AskYes(this, QString::fromStdString(BatchQuestion()))) {
+        return;
+    }
+    RunBatch(repList_, indivList_);
+    FillList();
+}
+
+bool CSubjListDlg::WriteDataFiles() {
+    const bool indivWritten = indivList_.Save(kIndivFileName) == 0;
+    const bool repWritten = repList_.Save(kRepFileName) == 0;
+    if (indivWritten && repWritten) {
+        return true;
+    }
+    messages_.Inform(this, kSaveFailed);
+    return false;
+}
+
+bool CSubjListDlg::OnSave() {
+    if (!WriteDataFiles()) {
+        return false;
+    }
+    SendToServer();
+    return true;
+}
+
+void CSubjListDlg::OnSaveExit() {
+    if (OnSave()) {
+        done(kIdOk);
+    }
+}
+
+void CSubjListDlg::OnExitNoSave() {
+    done(kIdCancel);
+}
+
+void CSubjListDlg::OnCancel() {
+    if (messages_.AskYes(this, kSaveQuestion)) {
+        if (!WriteDataFiles()) {
+            return;
+        }
+        LocalSaveNotSent();
+    }
+    done(kIdCancel);
+}
+
+// Enter used to end the window on the spot, throwing away all unsaved work;
+// it now asks first, as the close box does.
+void CSubjListDlg::OnOK() {
+    OnCancel();
+}
+
+void CSubjListDlg::OnConnect() {
+    RunConnectDialog();
+}
+
+void CSubjListDlg::OnSysCommand(unsigned command) {
+    switch (command & 0xFFF0) {
+        case kAboutCommand: {
+            CAboutDlg about(this);
+            about.exec();
+            break;
+        }
+        case kMinimizeCommand:
+            showMinimized();
+            break;
+        case kCloseCommand:
+            OnCancel();
+            break;
+        default:
+            break;
+    }
+}
+
+void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
+    // Help requests (F1) are answered by doing nothing.
+    if (event->key() == Qt::Key_F1) {
+        event->accept();
+        return;
+    }
+    TemplateDialog::keyPressEvent(event);
+}
+
+bool CSubjListDlg::event(QEvent* event) {
+    if (event->type() == QEvent::WhatsThis || event->type() == QEvent::EnterWhatsThisMode) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::ContextMenu && systemMenu_ != nullptr) {
+        systemMenu_->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    return TemplateDialog::event(event);
+}

@@ -1,0 +1,123 @@
+// The program's main window: one list view showing either the individual or
+// the repeating subjects, the buttons and menu that act on them, and the life
+// of the window from initialisation to its end. It owns both subject lists.
+#pragma once
+
+#include <QPixmap>
+#include <string>
+
+#include "SubjList.h"
+#include "TemplateDialog.h"
+
+class MessageService;
+class SubjListView;
+class QMenu;
+
+// The window property and single-instance name of the running copy.
+inline constexpr char kInstanceName[] = "veskat120";
+
+// The system-menu command of the About entry.
+inline constexpr unsigned kAboutCommand = 0x0010;
+
+class CSubjListDlg : public TemplateDialog {
+    Q_OBJECT
+
+  public:
+    // `messages` shows every notice and question; it must outlive the window.
+    explicit CSubjListDlg(MessageService& messages, QWidget* parent = nullptr);
+    ~CSubjListDlg() override;
+
+    // The initialisation sequence: About entry, icons, window property, settings,
+    // server fetch, both data files, state images, individual mode, the list.
+    // Call once before showing the window. Returns true.
+    bool OnInitDialog();
+    // OnInitDialog, then the modal loop; the code the window ended with (1 OK,
+    // 2 Cancel). A window asked to end during initialisation ends right after it.
+    int DoModal();
+
+    // Image index of a progress letter: 2 done, 3 open and overdue, 1 open, else 0.
+    static int ProgressImage(Progress progress, bool overdue);
+
+    // The mode is the checked radio button; neither checked is neither mode.
+    bool IndivMode() const;
+    bool RepMode() const;
+
+    // Caption and columns of the mode.
+    void SetupColumns();
+    // All rows again from the list of the mode.
+    void FillList();
+    // Shows the mode's `current` subject: a new row (update false; `index` is
+    // only a position hint, the order places the row) or a rewrite of row `index`.
+    void SetRow(int index, bool update);
+
+    SubjListView* ListView() const { return list_; }
+    IndivSubjList& IndivList() { return indivList_; }
+    RepSubjList& RepList() { return repList_; }
+
+    // Command handlers, each connected to its buttons and menu entries.
+    void OnModeChanged();
+    void OnAdd();
+    void OnEdit();
+    void OnDelete();
+    void OnBatch();
+    // Writes both data files, then sends them when the server is on. False when
+    // a file could not be written (the user has been told; nothing was sent).
+    bool OnSave();
+    void OnSaveExit();
+    void OnExitNoSave();
+    void OnConnect();
+    // A system-menu command: the About entry opens the About box; minimise and
+    // close act as the desktop's own entries.
+    void OnSysCommand(unsigned command);
+
+    // The popup offered in place of the system menu where the window manager
+    // owns that menu (reached from the icon at the left of the menu bar and by
+    // a right click on the window); nullptr on Windows.
+    QMenu* SystemMenu() const { return systemMenu_; }
+
+  signals:
+    // The window carries its running-copy mark from here until it is destroyed.
+    void Marked();
+
+  protected:
+    // Close request (Esc, close box): asks whether to save, then ends with Cancel.
+    void OnCancel() override;
+    // Enter outside a push button: the same as the close request.
+    void OnOK() override;
+
+    // Server work, done by the synchronisation code. Step 4 of the
+    // initialisation reads the connection settings; step 5 fetches both data
+    // files when the server is on and returns false when the window must end;
+    // SendToServer runs after both files were written by OnSave;
+    // LocalSaveNotSent runs after the close question's Yes wrote the local
+    // files only. Without a server each does nothing.
+    virtual void LoadSettings();
+    virtual bool FetchFromServer();
+    virtual void SendToServer();
+    virtual void LocalSaveNotSent();
+    virtual void RunConnectDialog();
+
+    MessageService& Messages() { return messages_; }
+
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    void ConnectCommands();
+    void AddAboutEntry();
+    void SetIndivRow(int index, bool update);
+    void SetRepRow(int index, bool update);
+    // Writes both data files; false when either failed, after telling the user.
+    bool WriteDataFiles();
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+    MessageService& messages_;
+    QPixmap appIcon_;
+    SubjListView* list_;
+    IndivSubjList indivList_;
+    RepSubjList repList_;
+    QMenu* systemMenu_ = nullptr;
+    bool endAfterInit_ = false;
+};

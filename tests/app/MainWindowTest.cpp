@@ -1,0 +1,653 @@
+// The main window on the offscreen platform: its controls, menu and columns,
+// the rows it shows under a fixed clock, its initialisation from the data
+// files, every way out with what is on disk afterwards, the batch button and
+// the places where the server work plugs in.
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "AboutDlg.h"
+#include "Batch.h"
+#include "Clock.h"
+#include "MenuResource.h"
+#include "ResourceIds.h"
+#include "ScriptedMessageService.h"
+#include "SjisCodec.h"
+#include "SubjListDlg.h"
+#include "SubjListView.h"
+
+namespace {
+
+const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
+const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
+
+QByteArray ReadFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+std::string Sjis(const QString& text) {
+    return SjisFromQString(text).value();
+}
+
+IndivSubj Indiv(int y, int m, int d, int h, int min, const QString& title, Progress progress) {
+    IndivSubj subj;
+    subj.year = static_cast<std::int16_t>(y);
+    subj.month = static_cast<std::int16_t>(m);
+    subj.day = static_cast<std::int16_t>(d);
+    subj.hour = static_cast<std::int16_t>(h);
+    subj.minute = static_cast<std::int16_t>(min);
+    subj.title = Sjis(title);
+    subj.progress = progress;
+    return subj;
+}
+
+RepSubj Rep(const std::string& title, Progress progress) {
+    RepSubj subj;
+    subj.title = title;
+    subj.progress = progress;
+    subj.weekly = {1, 1, 1, 1, 1, 1, 1};
+    subj.hour = 9;
+    return subj;
+}
+
+// Writes the data files the window will load.
+void WriteDataFiles(const std::vector<IndivSubj>& indiv, const std::vector<RepSubj>& rep) {
+    IndivSubjList indivList;
+    for (const IndivSubj& subj : indiv) {
+        indivList.current = subj;
+        QCOMPARE(indivList.Insert(), 0);
+    }
+    RepSubjList repList;
+    for (const RepSubj& subj : rep) {
+        repList.current = subj;
+        QCOMPARE(repList.Insert(), 0);
+    }
+    QCOMPARE(indivList.Save(kIndivFileName), 0);
+    QCOMPARE(repList.Save(kRepFileName), 0);
+}
+
+// Records where the server work was asked for, and what the files held then.
+class RecordingDlg : public CSubjListDlg {
+  public:
+    using CSubjListDlg::CSubjListDlg;
+
+    QStringList calls;
+    bool fetchSucceeds = true;
+    QByteArray fetchWrites;  // written to veskat_i.dat by the fetch when not empty
+    QByteArray indivAtSend;
+
+  protected:
+    void LoadSettings() override { calls << "settings"; }
+    bool FetchFromServer() override {
+        calls << "fetch";
+        if (!fetchWrites.isEmpty()) {
+            WriteFile(kIndivFileName, fetchWrites);
+        }
+        return fetchSucceeds;
+    }
+    void SendToServer() override {
+        calls << "send";
+        indivAtSend = ReadFile(kIndivFileName);
+    }
+    void LocalSaveNotSent() override { calls << "unsent"; }
+    void RunConnectDialog() override { calls << "connect"; }
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void shouldBuildControlsMenuAndTabOrderFromTemplate();
+    void shouldShowColumnsAndCaptionOfEachMode();
+    void shouldShowRowsTextsAndImagesUnderFixedClock();
+    void shouldRecomputeDaysLeftOnModeSwitch();
+    void shouldKeepExactTitleBytesInRows();
+    void shouldShowRepeatingRowsByTitle();
+    void shouldRewriteRowInPlaceOrMoveIt();
+    void shouldOpenWithMissingFilesAndNoMessage();
+    void shouldLoadGoodLinesAndPassOverBadOnes();
+    void shouldSaveBothFilesByteForByte();
+    void shouldEndEachWayWithTheRightFilesOnDisk_data();
+    void shouldEndEachWayWithTheRightFilesOnDisk();
+    void shouldKeepWindowOpenWhenSaveFails_data();
+    void shouldKeepWindowOpenWhenSaveFails();
+    void shouldRunBatchOnYesAndRefillList();
+    void shouldCallServerWorkAtItsPlaces();
+    void shouldEndRightAfterInitialisationWhenFetchFails();
+    void shouldMarkWindowAndSwallowHelp();
+    void shouldOpenAboutBoxFromSystemMenu();
+
+  private:
+    std::unique_ptr<CSubjListDlg> OpenWindow();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString previousDir_;
+    ScriptedMessageService messages_;
+    std::unique_ptr<ScopedClock> clock_;
+};
+
+void MainWindowTest::init() {
+    previousDir_ = QDir::currentPath();
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    QVERIFY(QDir::setCurrent(dir_->path()));
+    messages_.Clear();
+    clock_ = std::make_unique<ScopedClock>(LocalTime::Make(2024, 5, 15, 12, 30, 20));
+}
+
+void MainWindowTest::cleanup() {
+    clock_.reset();
+    QDir::setCurrent(previousDir_);
+    dir_.reset();
+}
+
+std::unique_ptr<CSubjListDlg> MainWindowTest::OpenWindow() {
+    auto window = std::make_unique<CSubjListDlg>(messages_);
+    window->OnInitDialog();
+    window->show();
+    return window;
+}
+
+void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
+    auto window = OpenWindow();
+    struct Expected {
+        int id;
+        const char* caption;
+    };
+    const Expected buttons[] = {
+        {1004, "追加"}, {1008, "削除"}, {1027, "一括"}, {1009, "保存"}, {1007, "保存・終了"}};
+    QList<QWidget*> order;
+    for (const Expected& expected : buttons) {
+        auto* button = window->Control<QPushButton>(expected.id);
+        QVERIFY2(button != nullptr, qPrintable(QString::number(expected.id)));
+        QCOMPARE(button->text(), QString::fromUtf8(expected.caption));
+        QVERIFY(!button->isDefault());
+        QVERIFY(button->focusPolicy() & Qt::TabFocus);
+        order << button;
+    }
+    QVERIFY(window->ListView() == window->Control<SubjListView>(1000));
+    order << window->ListView();
+    auto* indiv = window->Control<QRadioButton>(1005);
+    auto* rep = window->Control<QRadioButton>(1006);
+    QVERIFY(indiv && rep);
+    QCOMPARE(indiv->text(), QStringLiteral("個別案件"));
+    QCOMPARE(rep->text(), QStringLiteral("反復案件"));
+    order << indiv << rep;
+    QVERIFY(indiv->isChecked());
+    QVERIFY(!rep->isChecked());
+    QVERIFY(window->ListView()->selectionMode() == QAbstractItemView::SingleSelection);
+    QVERIFY(window->ListView()->selectionBehavior() == QAbstractItemView::SelectRows);
+
+    // Tab order is template order, and the focus starts on "追加".
+    QCOMPARE(window->focusWidget(), order.first());
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QWidget* next = order[i]->nextInFocusChain();
+        while (next != nullptr && !(next->focusPolicy() & Qt::TabFocus)) {
+            next = next->nextInFocusChain();
+        }
+        QCOMPARE(next, order[i + 1]);
+    }
+
+    const std::pair<int, const char*> items[] = {{157, "保存(&S)"},
+                                                 {158, "保存・終了(&E)"},
+                                                 {141, "保存しないで終了(&X)"},
+                                                 {159, "接続(&C)..."}};
+    for (const auto& [id, text] : items) {
+        QAction* action = window->MenuAction(id);
+        QVERIFY(action != nullptr);
+        QCOMPARE(action->text(), QString::fromUtf8(text));
+    }
+    // The menu bar is menu 139 alone: the About entry lives in the system menu.
+    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.size(), std::size_t{2});
+}
+
+void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    const auto header = [list](int column) {
+        return list->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    };
+    QCOMPARE(window->windowTitle(), QStringLiteral("個別案件一覧"));
+    QCOMPARE(list->ColumnCount(), 4);
+    const QStringList indivHeaders{"日時", "進捗", "タイトル", "猶予"};
+    const int indivWidths[] = {130, 75, 180, 50};
+    for (int column = 0; column < 4; ++column) {
+        QCOMPARE(header(column), indivHeaders[column]);
+        QCOMPARE(list->columnWidth(column), indivWidths[column]);
+    }
+    QCOMPARE(list->RowCount(), 0);
+
+    window->Control<QRadioButton>(1006)->click();
+    QCOMPARE(window->windowTitle(), QStringLiteral("反復案件一覧"));
+    QCOMPARE(list->ColumnCount(), 1);
+    QCOMPARE(header(0), QStringLiteral("タイトル"));
+    QCOMPARE(list->columnWidth(0), 400);
+    QVERIFY(window->RepMode() && !window->IndivMode());
+
+    window->Control<QRadioButton>(1005)->click();
+    QCOMPARE(list->ColumnCount(), 4);
+    QCOMPARE(window->windowTitle(), QStringLiteral("個別案件一覧"));
+}
+
+void MainWindowTest::shouldShowRowsTextsAndImagesUnderFixedClock() {
+    // Now is 2024/05/15 12:30:20.
+    WriteDataFiles({Indiv(2024, 5, 15, 12, 29, "一分前", Progress::Open),
+                    Indiv(2024, 5, 15, 12, 30, "この分", Progress::Open),
+                    Indiv(2024, 5, 15, 12, 31, "一分後", Progress::Open),
+                    Indiv(2024, 5, 16, 0, 0, "明日", Progress::Open),
+                    Indiv(2024, 5, 10, 8, 0, "済み", Progress::Done),
+                    Indiv(2024, 5, 14, 23, 59, "管理外", Progress::NotTracked),
+                    Indiv(2024, 5, 15, 7, 5, "不明", Progress{'X'}),
+                    Indiv(2023, 12, 31, 0, 0, "去年", Progress::Open)},
+                   {});
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    struct Row {
+        const char* when;
+        const char* progress;
+        const char* title;
+        const char* daysLeft;
+        int image;
+    };
+    const Row expected[] = {
+        {"2023/12/31 00:00", "未処理", "去年", "-136 日", 3},
+        {"2024/05/10 08:00", "完了", "済み", "-5 日", 2},
+        {"2024/05/14 23:59", "管理しない", "管理外", "-1 日", 0},
+        {"2024/05/15 07:05", "", "不明", "0 日", 0},
+        {"2024/05/15 12:29", "未処理", "一分前", "0 日", 3},
+        {"2024/05/15 12:30", "未処理", "この分", "0 日", 1},
+        {"2024/05/15 12:31", "未処理", "一分後", "0 日", 1},
+        {"2024/05/16 00:00", "未処理", "明日", "1 日", 1},
+    };
+    QCOMPARE(list->RowCount(), int(std::size(expected)));
+    for (int row = 0; row < list->RowCount(); ++row) {
+        const Row& want = expected[row];
+        QCOMPARE(list->CellText(row, 0), QString::fromUtf8(want.when));
+        QCOMPARE(list->CellText(row, 1), QString::fromUtf8(want.progress));
+        QCOMPARE(list->CellText(row, 2), QString::fromUtf8(want.title));
+        QCOMPARE(list->CellText(row, 3), QString::fromUtf8(want.daysLeft));
+        QCOMPARE(list->RowImage(row), want.image);
+    }
+    QCOMPARE(list->SelectionMark(), -1);
+}
+
+void MainWindowTest::shouldRecomputeDaysLeftOnModeSwitch() {
+    WriteDataFiles({Indiv(2024, 5, 15, 12, 31, "会議", Progress::Open)},
+                   {Rep("r", Progress::Open)});
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    QCOMPARE(list->RowImage(0), 1);
+    QCOMPARE(list->CellText(0, 3), QStringLiteral("0 日"));
+
+    clock_->Set(LocalTime::Make(2024, 5, 17, 9, 0));
+    QCOMPARE(list->RowImage(0), 1);  // nothing refreshes by itself
+    window->Control<QRadioButton>(1006)->click();
+    QCOMPARE(list->RowCount(), 1);
+    window->Control<QRadioButton>(1005)->click();
+    QCOMPARE(list->RowImage(0), 3);
+    QCOMPARE(list->CellText(0, 3), QStringLiteral("-2 日"));
+    // A click on the radio already checked refills as well.
+    clock_->Set(LocalTime::Make(2024, 5, 10, 9, 0));
+    window->Control<QRadioButton>(1005)->click();
+    QCOMPARE(list->CellText(0, 3), QStringLiteral("5 日"));
+    QCOMPARE(list->RowImage(0), 1);
+}
+
+void MainWindowTest::shouldKeepExactTitleBytesInRows() {
+    // 0xED40 is an NEC duplicate: decoding and encoding again gives 0xFA5C.
+    IndivSubj subj = Indiv(2024, 6, 1, 10, 0, "x", Progress::Open);
+    subj.title = std::string("\xED\x40\x82\xA0", 4);
+    WriteDataFiles({subj}, {Rep(std::string("\xED\x40r", 3), Progress::NotTracked)});
+    auto window = OpenWindow();
+    QCOMPARE(window->ListView()->CellSjis(0, 2), subj.title);
+    QCOMPARE(window->ListView()->CellSjis(0, 1), ProgressText(Progress::Open));
+    window->Control<QRadioButton>(1006)->click();
+    QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("\xED\x40r", 3));
+    QCOMPARE(window->ListView()->RowImage(0), 0);
+}
+
+void MainWindowTest::shouldShowRepeatingRowsByTitle() {
+    WriteDataFiles({}, {Rep("b", Progress::Open), Rep("a", Progress::NotTracked),
+                        Rep(Sjis("定例"), Progress::Open)});
+    auto window = OpenWindow();
+    window->Control<QRadioButton>(1006)->click();
+    SubjListView* list = window->ListView();
+    QCOMPARE(list->RowCount(), 3);
+    QCOMPARE(list->CellText(0, 0), QStringLiteral("a"));
+    QCOMPARE(list->RowImage(0), 0);
+    QCOMPARE(list->CellText(1, 0), QStringLiteral("b"));
+    QCOMPARE(list->RowImage(1), 1);  // never overdue
+    QCOMPARE(list->CellText(2, 0), QStringLiteral("定例"));
+}
+
+void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "a", Progress::Open),
+                    Indiv(2024, 5, 21, 9, 0, "b", Progress::Open)},
+                   {});
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    IndivSubjList& indiv = window->IndivList();
+    indiv.current = Indiv(2024, 5, 20, 9, 0, "a", Progress::Done);
+    QCOMPARE(indiv.Replace(), 0);
+    window->SetRow(0, true);
+    QCOMPARE(list->RowCount(), 2);
+    QCOMPARE(list->RowImage(0), 2);
+    QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
+
+    // A new time moves the row to its place.
+    indiv.current = Indiv(2024, 5, 22, 9, 0, "a", Progress::Open);
+    window->SetRow(0, true);
+    QCOMPARE(list->RowCount(), 2);
+    QCOMPARE(list->CellText(0, 2), QStringLiteral("b"));
+    QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/22 09:00"));
+
+    indiv.current = Indiv(2024, 5, 1, 9, 0, "c", Progress::NotTracked);
+    QCOMPARE(indiv.Insert(), 0);  // which works out days left
+    window->SetRow(7, false);
+    QCOMPARE(list->CellText(0, 2), QStringLiteral("c"));
+    QCOMPARE(list->CellText(0, 3), QStringLiteral("-14 日"));
+}
+
+void MainWindowTest::shouldOpenWithMissingFilesAndNoMessage() {
+    auto window = OpenWindow();
+    QCOMPARE(window->ListView()->RowCount(), 0);
+    QVERIFY(messages_.History().empty());
+    QVERIFY(!QFile::exists(kIndivFileName));
+    QVERIFY(!QFile::exists(kRepFileName));
+    QVERIFY(window->isVisible());
+}
+
+void MainWindowTest::shouldLoadGoodLinesAndPassOverBadOnes() {
+    WriteFile(kIndivFileName,
+              "_VESKAT_I_DAT_VER_1_2_\r\n"
+              "2024\t05\t20\tgood\t09\t00\tU\t\t\r\n"
+              "\r\n"
+              "2024\t05\t20\tgood\t10\t00\tC\t\t\r\n"  // the same key again
+              "2024\t05\t21\tshort\r\n"
+              "2024\t05\t22\tlf only\t11\t15\tN\tnote\t\n");
+    WriteFile(kRepFileName, "whatever the header says\r\nrep one\r\n\r\n");
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    QVERIFY(messages_.History().empty());
+    QCOMPARE(list->RowCount(), 3);
+    QCOMPARE(list->CellText(0, 0), QStringLiteral("2024/05/20 09:00"));
+    QCOMPARE(list->CellText(0, 2), QStringLiteral("good"));
+    QCOMPARE(list->CellText(1, 2), QStringLiteral("short"));
+    QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/21 00:00"));
+    QCOMPARE(list->CellText(2, 1), QStringLiteral("管理しない"));
+    window->Control<QRadioButton>(1006)->click();
+    QCOMPARE(list->RowCount(), 1);
+    QCOMPARE(list->CellText(0, 0), QStringLiteral("rep one"));
+}
+
+void MainWindowTest::shouldSaveBothFilesByteForByte() {
+    IndivSubj first = Indiv(2024, 5, 20, 9, 5, "件名", Progress::Open);
+    first.content = Sjis("一行目<br>二行目");
+    first.origin = Sjis("定例");
+    IndivSubj second = Indiv(2025, 1, 2, 0, 0, "", Progress::Done);
+    second.title = std::string("\xED\x40", 2);
+    WriteDataFiles({first, second}, {Rep(Sjis("定例"), Progress::Open)});
+    const QByteArray indivBefore = ReadFile(kIndivFileName);
+    const QByteArray repBefore = ReadFile(kRepFileName);
+    QVERIFY(indivBefore.startsWith("_VESKAT_I_DAT_VER_1_2_\r\n"));
+
+    auto window = OpenWindow();
+    QFile::remove(kIndivFileName);
+    QFile::remove(kRepFileName);
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(ReadFile(kIndivFileName), indivBefore);
+    QCOMPARE(ReadFile(kRepFileName), repBefore);
+    QVERIFY(window->isVisible());
+    QVERIFY(messages_.History().empty());
+
+    // The menu entry saves the same bytes again.
+    QFile::remove(kIndivFileName);
+    window->MenuAction(157)->trigger();
+    QCOMPARE(ReadFile(kIndivFileName), indivBefore);
+    QVERIFY(window->isVisible());
+}
+
+void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("answer");  // to the close question; 0 for none asked
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("save and exit button") << "button1007" << 0 << kIdOk << true;
+    QTest::newRow("save and exit menu") << "menu158" << 0 << kIdOk << true;
+    QTest::newRow("exit without saving") << "menu141" << 0 << kIdCancel << false;
+    QTest::newRow("close box, Yes") << "close" << int(MessageAnswer::Yes) << kIdCancel << true;
+    QTest::newRow("close box, No") << "close" << int(MessageAnswer::No) << kIdCancel << false;
+    QTest::newRow("Esc, Yes") << "esc" << int(MessageAnswer::Yes) << kIdCancel << true;
+    QTest::newRow("Enter in the list, No")
+        << "enter" << int(MessageAnswer::No) << kIdCancel << false;
+    QTest::newRow("Enter in the list, Yes")
+        << "enter" << int(MessageAnswer::Yes) << kIdCancel << true;
+}
+
+void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk() {
+    QFETCH(QString, way);
+    QFETCH(int, answer);
+    QFETCH(int, result);
+    QFETCH(bool, written);
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "old", Progress::Open)}, {});
+    const QByteArray indivBefore = ReadFile(kIndivFileName);
+    const QByteArray repBefore = ReadFile(kRepFileName);
+    auto window = OpenWindow();
+    window->IndivList().current = Indiv(2024, 5, 21, 9, 0, "new", Progress::Open);
+    QCOMPARE(window->IndivList().Insert(), 0);
+    window->RepList().current = Rep("rep", Progress::Open);
+    QCOMPARE(window->RepList().Insert(), 0);
+    if (answer != 0) {
+        messages_.QueueAnswer(MessageAnswer(answer));
+    }
+
+    if (way.startsWith("button")) {
+        window->Control<QPushButton>(way.mid(6).toInt())->click();
+    } else if (way.startsWith("menu")) {
+        window->MenuAction(way.mid(4).toInt())->trigger();
+    } else if (way == "close") {
+        window->close();
+    } else if (way == "esc") {
+        QTest::keyClick(window->ListView(), Qt::Key_Escape);
+    } else if (way == "enter") {
+        window->ListView()->setFocus();
+        QTest::keyClick(window->ListView(), Qt::Key_Return);
+    }
+
+    QVERIFY(!window->isVisible());
+    QCOMPARE(window->result(), result);
+    const QStringList expectedTexts = answer != 0 ? QStringList{kSaveQuestion} : QStringList{};
+    QCOMPARE(messages_.Texts(), expectedTexts);
+    QCOMPARE(messages_.PendingAnswers(), std::size_t{0});
+    const QByteArray indivAfter = ReadFile(kIndivFileName);
+    if (written) {
+        QVERIFY(indivAfter.contains("new"));
+        QVERIFY(ReadFile(kRepFileName).contains("rep"));
+    } else {
+        QCOMPARE(indivAfter, indivBefore);
+        QCOMPARE(ReadFile(kRepFileName), repBefore);
+    }
+}
+
+void MainWindowTest::shouldKeepWindowOpenWhenSaveFails_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("save") << "save";
+    QTest::newRow("save and exit") << "saveExit";
+    QTest::newRow("close question Yes") << "close";
+}
+
+// A data file that cannot be replaced (here a folder stands in its place) is
+// reported, and the window stays open with the work still in memory.
+void MainWindowTest::shouldKeepWindowOpenWhenSaveFails() {
+    QFETCH(QString, way);
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "kept", Progress::Open)}, {});
+    auto window = OpenWindow();
+    QVERIFY(QFile::remove(kRepFileName));
+    QVERIFY(QDir().mkpath(QString(kRepFileName) + "/inside"));
+    if (way == "save") {
+        window->Control<QPushButton>(1009)->click();
+        QCOMPARE(messages_.Texts(), QStringList{kSaveFailed});
+    } else if (way == "saveExit") {
+        window->Control<QPushButton>(1007)->click();
+        QCOMPARE(messages_.Texts(), QStringList{kSaveFailed});
+    } else {
+        messages_.QueueAnswer(MessageAnswer::Yes);
+        window->close();
+        QCOMPARE(messages_.Texts(), (QStringList{kSaveQuestion, kSaveFailed}));
+    }
+    QCOMPARE(messages_.History().back().buttons, MessageButtons::Ok);
+    QVERIFY(window->isVisible());
+    QVERIFY(QFileInfo(kRepFileName).isDir());
+    QCOMPARE(window->ListView()->RowCount(), 1);
+
+    // Once the file can be written again, the same work is saved.
+    QVERIFY(QDir(kRepFileName).removeRecursively());
+    messages_.Clear();
+    window->Control<QPushButton>(1007)->click();
+    QVERIFY(messages_.History().empty());
+    QVERIFY(!window->isVisible());
+    QVERIFY(ReadFile(kRepFileName).startsWith("_VESKAT_R_DAT_VER_1_2_"));
+    QVERIFY(ReadFile(kIndivFileName).contains("kept"));
+}
+
+void MainWindowTest::shouldRunBatchOnYesAndRefillList() {
+    // Today is 2024/05/15: the untracked subject of yesterday goes, today's stays.
+    WriteDataFiles({Indiv(2024, 5, 14, 9, 0, "old", Progress::NotTracked),
+                    Indiv(2024, 5, 15, 0, 0, "today", Progress::NotTracked)},
+                   {Rep("daily", Progress::Open)});
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    QCOMPARE(list->RowCount(), 2);
+
+    messages_.QueueAnswer(MessageAnswer::No);
+    window->Control<QPushButton>(1027)->click();
+    QCOMPARE(messages_.Texts(), QStringList{QString::fromStdString(BatchQuestion())});
+    QCOMPARE(messages_.History().back().buttons, MessageButtons::YesNo);
+    QCOMPARE(list->RowCount(), 2);
+
+    // From the repeating mode: the list shown is refilled, the individual list changed.
+    window->Control<QRadioButton>(1006)->click();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->Control<QPushButton>(1027)->click();
+    QCOMPARE(list->RowCount(), 1);
+    window->Control<QRadioButton>(1005)->click();
+    QCOMPARE(list->RowCount(), 1 + 43);
+    QCOMPARE(list->CellText(0, 2), QStringLiteral("today"));
+    QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/15 09:00"));
+    QCOMPARE(list->CellText(1, 2), QStringLiteral("daily"));
+    QCOMPARE(list->CellText(43, 0), QStringLiteral("2024/06/26 09:00"));
+    QCOMPARE(list->CellText(43, 3), QStringLiteral("42 日"));
+    QCOMPARE(messages_.History().size(), std::size_t{2});
+    QVERIFY(!ReadFile(kIndivFileName).contains("daily"));  // nothing saved
+}
+
+void MainWindowTest::shouldCallServerWorkAtItsPlaces() {
+    const QByteArray fetched =
+        "_VESKAT_I_DAT_VER_1_2_\r\n2024\t05\t30\tfrom server\t08\t00\tU\t\t\r\n";
+    RecordingDlg window(messages_);
+    window.fetchWrites = fetched;
+    window.OnInitDialog();
+    window.show();
+    QCOMPARE(window.calls, (QStringList{"settings", "fetch"}));
+    // What the fetch wrote is what the window loaded.
+    QCOMPARE(window.ListView()->CellText(0, 2), QStringLiteral("from server"));
+
+    window.Control<QPushButton>(1009)->click();
+    QCOMPARE(window.calls.last(), QStringLiteral("send"));
+    QCOMPARE(window.indivAtSend, fetched);  // sent after the local writing
+
+    window.MenuAction(159)->trigger();
+    QCOMPARE(window.calls.last(), QStringLiteral("connect"));
+
+    // A failed local save sends nothing.
+    QVERIFY(QFile::remove(kIndivFileName));
+    QVERIFY(QDir().mkpath(QString(kIndivFileName) + "/x"));
+    window.calls.clear();
+    window.Control<QPushButton>(1009)->click();
+    QVERIFY(window.calls.isEmpty());
+    QVERIFY(QDir(kIndivFileName).removeRecursively());
+
+    messages_.Clear();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window.close();
+    QCOMPARE(window.calls, QStringList{"unsent"});
+    QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::shouldEndRightAfterInitialisationWhenFetchFails() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "local", Progress::Open)}, {});
+    const QByteArray before = ReadFile(kIndivFileName);
+    RecordingDlg window(messages_);
+    window.fetchSucceeds = false;
+    QCOMPARE(window.DoModal(), kIdOk);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(ReadFile(kIndivFileName), before);
+    QVERIFY(messages_.History().empty());
+}
+
+void MainWindowTest::shouldMarkWindowAndSwallowHelp() {
+    auto window = std::make_unique<CSubjListDlg>(messages_);
+    QVERIFY(!window->property(kInstanceName).isValid());
+    bool marked = false;
+    connect(window.get(), &CSubjListDlg::Marked, this, [&] {
+        marked = true;
+        // Marked before the data files are read.
+        QCOMPARE(window->ListView()->ColumnCount(), 0);
+    });
+    window->OnInitDialog();
+    window->show();
+    QVERIFY(marked);
+    QCOMPARE(window->property(kInstanceName).toInt(), 1);
+    QVERIFY(!window->windowIcon().isNull());
+
+    QTest::keyClick(window->ListView(), Qt::Key_F1);
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    QVERIFY(window->isVisible());
+    QVERIFY(messages_.History().empty());
+}
+
+void MainWindowTest::shouldOpenAboutBoxFromSystemMenu() {
+    auto window = OpenWindow();
+#ifndef Q_OS_WIN
+    QMenu* menu = window->SystemMenu();
+    QVERIFY(menu != nullptr);
+    const QList<QAction*> actions = menu->actions();
+    QVERIFY(actions.size() >= 2);
+    QVERIFY(actions[actions.size() - 2]->isSeparator());
+    QCOMPARE(actions.last()->text(), QStringLiteral("バージョン情報 veskat(&A)..."));
+#endif
+    QString caption;
+    QTimer::singleShot(0, this, [&] {
+        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        QVERIFY(about != nullptr);
+        caption = about->windowTitle();
+        about->Control<QPushButton>(kIdOk)->click();
+    });
+    window->OnSysCommand(kAboutCommand | 0x3);
+    QCOMPARE(caption, QStringLiteral("バージョン情報 veskat"));
+    QVERIFY(window->isVisible());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
