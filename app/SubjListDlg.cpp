@@ -65,7 +65,9 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
     : TemplateDialog(kMainDialogId, parent),
       messages_(messages),
       appIcon_(AppIconXpm()),
-      list_(Control<SubjListView>(kListId)) {
+      list_(Control<SubjListView>(kListId)),
+      indivRadio_(Control<QRadioButton>(kIndivRadioId)),
+      repRadio_(Control<QRadioButton>(kRepRadioId)) {
     ConnectCommands();
 }
 
@@ -111,9 +113,7 @@ bool CSubjListDlg::OnInitDialog() {
     endAfterInit_ = !FetchFromServer();
     indivList_.Load(kIndivFileName);
     repList_.Load(kRepFileName);
-    if (auto* indiv = Control<QRadioButton>(kIndivRadioId)) {
-        indiv->setChecked(true);
-    }
+    indivRadio_->setChecked(true);
     SetupColumns();
     FillList();
     if (auto* add = Control<QPushButton>(kAddId)) {
@@ -143,13 +143,11 @@ int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
 }
 
 bool CSubjListDlg::IndivMode() const {
-    const auto* radio = Control<QRadioButton>(kIndivRadioId);
-    return radio != nullptr && radio->isChecked();
+    return indivRadio_->isChecked();
 }
 
 bool CSubjListDlg::RepMode() const {
-    const auto* radio = Control<QRadioButton>(kRepRadioId);
-    return radio != nullptr && radio->isChecked();
+    return repRadio_->isChecked();
 }
 
 void CSubjListDlg::SetupColumns() {
@@ -171,16 +169,16 @@ void CSubjListDlg::SetupColumns() {
 
 void CSubjListDlg::FillList() {
     list_->RemoveAllRows();
-    const auto fill = [this](auto& subjects) {
+    const auto fill = [this](auto& subjects, void (CSubjListDlg::*setRow)(int, bool)) {
         for (int counter = 0, result = subjects.First(); result == 0;
              ++counter, result = subjects.Next()) {
-            SetRow(counter, false);
+            (this->*setRow)(counter, false);
         }
     };
     if (IndivMode()) {
-        fill(indivList_);
+        fill(indivList_, &CSubjListDlg::SetIndivRow);
     } else if (RepMode()) {
-        fill(repList_);
+        fill(repList_, &CSubjListDlg::SetRepRow);
     }
 }
 

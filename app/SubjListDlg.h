@@ -12,6 +12,7 @@
 class MessageService;
 class SubjListView;
 class QMenu;
+class QRadioButton;
 
 // The window property and single-instance name of the running copy.
 inline constexpr char kInstanceName[] = "veskat120";
@@ -116,6 +117,8 @@ class CSubjListDlg : public TemplateDialog {
     MessageService& messages_;
     QPixmap appIcon_;
     SubjListView* list_;
+    QRadioButton* indivRadio_;
+    QRadioButton* repRadio_;
     IndivSubjList indivList_;
     RepSubjList repList_;
     QMenu* systemMenu_ = nullptr;

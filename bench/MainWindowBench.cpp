@@ -1,0 +1,89 @@
+// The main window with many subjects: opening it (loading both files and
+// filling the list) and switching the mode, which refills the list.
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include "MessageService.h"
+#include "SubjListDlg.h"
+
+namespace {
+
+// Nothing is asked while opening; any box would be a fault, answered No.
+class SilentMessages : public MessageService {
+  public:
+    MessageAnswer Show(QWidget*, const QString&, MessageButtons) override {
+        return MessageAnswer::No;
+    }
+};
+
+// A working folder holding `count` individual subjects and a few repeating ones.
+class DataFolder {
+  public:
+    explicit DataFolder(int count) : previous_(QDir::currentPath()) {
+        QDir::setCurrent(dir_.path());
+        IndivSubjList indiv;
+        for (int i = 0; i < count; ++i) {
+            indiv.current = IndivSubj{};
+            indiv.current.year = static_cast<std::int16_t>(2000 + i % 50);
+            indiv.current.month = static_cast<std::int16_t>(1 + i % 12);
+            indiv.current.day = static_cast<std::int16_t>(1 + i % 28);
+            indiv.current.hour = static_cast<std::int16_t>(i % 24);
+            indiv.current.title = "subject " + std::to_string(i);
+            indiv.current.progress = i % 3 == 0 ? Progress::Done : Progress::Open;
+            indiv.Insert();
+        }
+        indiv.Save(kIndivFileName);
+        RepSubjList rep;
+        rep.current.title = "weekly";
+        rep.Insert();
+        rep.Save(kRepFileName);
+    }
+    ~DataFolder() { QDir::setCurrent(previous_); }
+
+  private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+void BM_MainWindowOpen(benchmark::State& state) {
+    DataFolder folder(static_cast<int>(state.range(0)));
+    SilentMessages messages;
+    for (auto _ : state) {
+        CSubjListDlg window(messages);
+        window.OnInitDialog();
+        benchmark::DoNotOptimize(&window);
+    }
+}
+BENCHMARK(BM_MainWindowOpen)->Arg(0)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_MainWindowModeSwitchBack(benchmark::State& state) {
+    DataFolder folder(static_cast<int>(state.range(0)));
+    SilentMessages messages;
+    CSubjListDlg window(messages);
+    window.OnInitDialog();
+    for (auto _ : state) {
+        window.OnModeChanged();  // refills the individual list
+    }
+}
+BENCHMARK(BM_MainWindowModeSwitchBack)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// The part of a refill that is the subject data's: reading every subject.
+void BM_IndivListWalk(benchmark::State& state) {
+    DataFolder folder(static_cast<int>(state.range(0)));
+    IndivSubjList indiv;
+    indiv.Load(kIndivFileName);
+    for (auto _ : state) {
+        for (int result = indiv.First(); result == 0; result = indiv.Next()) {
+            benchmark::DoNotOptimize(indiv.current.daysLeft);
+        }
+    }
+}
+BENCHMARK(BM_IndivListWalk)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
