@@ -1,0 +1,39 @@
+// The connection settings: whether the data files also live on an FTP server
+// and how to reach it. Kept in the section "FTP" of "./veskat.ini"; the
+// password is held in memory only and never written anywhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct ConnectSettings {
+    // Longest texts the record holds, in bytes (Shift_JIS).
+    static constexpr std::size_t kNameLimit = 80;   // userId, password, hostName
+    static constexpr std::size_t kPathLimit = 260;  // indivSubjPath, repSubjPath
+
+    std::int32_t ftpMode = 0;  // 1: fetch at start-up, send after saving
+    std::string userId;
+    std::string password;  // filled by the password prompt, never stored
+    std::string hostName;
+    std::int32_t port = 21;
+    std::string indivSubjPath;  // server name of "veskat_i.dat"
+    std::string repSubjPath;    // server name of "veskat_r.dat"
+
+    // Fills every field but the password from the INI file; a missing file,
+    // section or key gives its default. Returns 0.
+    int Load(const std::string& iniFile);
+    // Writes the six keys, one at a time. Failures are not reported; returns 0.
+    int Save(const std::string& iniFile) const;
+};
+
+// The settings file in the working directory.
+inline constexpr const char* kIniFileName = "./veskat.ini";
+
+// The number a text starts with: optional blanks, an optional sign, then
+// decimal digits up to the first other character. No digits give 0; a number
+// beyond the 32-bit range stops at its end of the range.
+std::int32_t LeadingNumber(const std::string& text);
+
+// `text` cut to at most `limit` bytes without splitting a double-byte character.
+std::string CutToField(const std::string& text, std::size_t limit);

@@ -1,0 +1,312 @@
+// CFtpTransfer on libcurl. One easy handle lives as long as the object, so
+// its connection cache keeps the login of Connect for the uploads that
+// follow; Download asks for a fresh connection of its own.
+#include "FtpTransfer.h"
+
+#include <curl/curl.h>
+
+#include <QSaveFile>
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "SyncDir.h"
+
+struct CFtpTransfer::Handle {
+    CURL* easy = nullptr;
+};
+
+namespace {
+
+// A connection that cannot be made in this time counts as failed, and so
+// does a transfer that moves no data for the stall time.
+constexpr long kConnectSeconds = 20;
+constexpr long kStallSeconds = 60;
+
+// Where a replacing upload puts the file until it is complete.
+constexpr const char* kUploadSuffix = ".part";
+
+bool IsHostChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_';
+}
+
+// The host as it can stand in a URL: a name or IPv4 address as it is, an
+// IPv6 address in brackets; empty for anything that would let the host text
+// reach another part of the URL.
+std::string UrlHost(const std::string& host) {
+    std::string inner = host;
+    if (inner.size() > 2 && inner.front() == '[' && inner.back() == ']') {
+        inner = inner.substr(1, inner.size() - 2);
+    }
+    const bool ipv6 = inner.find(':') != std::string::npos;
+    for (char c : inner) {
+        if (!IsHostChar(c) && !(ipv6 && (c == ':' || c == '%'))) {
+            return {};
+        }
+    }
+    if (inner.empty()) {
+        return {};
+    }
+    return ipv6 ? "[" + inner + "]" : inner;
+}
+
+curl_slist* TypeAsciiCommand() {
+    return curl_slist_append(nullptr, "TYPE A");
+}
+
+// Every byte but the unreserved ones as %XX, the slash included, so that the
+// server receives the name byte for byte (Shift_JIS included).
+std::string PercentEncoded(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : name) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+    return out;
+}
+
+// A name that would end an FTP command line early cannot be sent safely.
+bool IsSendableName(const std::string& name) {
+    return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+// Gives every bare LF the CR before it, so that each line travels, and
+// lands in a local data file, with exactly one CR LF; a CR LF pair and a
+// lone CR pass as they are. Knows the last byte of the previous chunk.
+class LineEnds {
+  public:
+    std::string Fixed(const char* data, size_t length) {
+        std::string out;
+        out.reserve(length + length / 16 + 1);
+        for (size_t i = 0; i < length; ++i) {
+            if (data[i] == '\n' && !lastWasCr_) {
+                out += '\r';
+            }
+            out += data[i];
+            lastWasCr_ = data[i] == '\r';
+        }
+        return out;
+    }
+
+  private:
+    bool lastWasCr_ = false;
+};
+
+struct UploadSource {
+    std::FILE* file = nullptr;
+    LineEnds lineEnds;
+    std::string pending;  // fixed bytes that did not fit libcurl's buffer
+    bool failed = false;
+};
+
+size_t ReadUpload(char* buffer, size_t size, size_t count, void* userData) {
+    auto* source = static_cast<UploadSource*>(userData);
+    const size_t room = size * count;
+    if (source->pending.empty()) {
+        std::vector<char> raw(room);
+        const size_t got = std::fread(raw.data(), 1, raw.size(), source->file);
+        if (got == 0 && std::ferror(source->file)) {
+            source->failed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        source->pending = source->lineEnds.Fixed(raw.data(), got);
+    }
+    const size_t n = std::min(room, source->pending.size());
+    source->pending.copy(buffer, n);
+    source->pending.erase(0, n);
+    return n;
+}
+
+struct DownloadSink {
+    QSaveFile* file = nullptr;
+    LineEnds lineEnds;
+};
+
+size_t WriteDownload(char* data, size_t size, size_t count, void* userData) {
+    auto* sink = static_cast<DownloadSink*>(userData);
+    const size_t length = size * count;
+    const std::string out = sink->lineEnds.Fixed(data, length);
+    const auto written = sink->file->write(out.data(), static_cast<qint64>(out.size()));
+    return written == static_cast<qint64>(out.size()) ? length : 0;
+}
+
+}  // namespace
+
+CFtpTransfer::CFtpTransfer() : curl_(new Handle) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    curl_->easy = curl_easy_init();
+}
+
+CFtpTransfer::~CFtpTransfer() {
+    if (curl_->easy != nullptr) {
+        curl_easy_cleanup(curl_->easy);
+    }
+    delete curl_;
+    curl_global_cleanup();
+}
+
+int CFtpTransfer::Setup(const std::string& userName, const std::string& password,
+                        const std::string& hostName, std::int32_t port) {
+    userName_ = userName;
+    password_ = password;
+    hostName_ = hostName;
+    port_ = port;
+    return 0;
+}
+
+void CFtpTransfer::ApplyCommonOptions() {
+    CURL* easy = curl_->easy;
+    // Resetting keeps the handle's live connections, so the login survives.
+    curl_easy_reset(easy);
+    // The host comes from a file the user can edit: nothing but FTP, ever.
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "ftp");
+    // Verbose output would print the PASS command with the password.
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 0L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_USERNAME, userName_.c_str());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, password_.c_str());
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    // The server name goes to the server whole, relative to the login folder.
+    curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(easy, CURLOPT_MAXCONNECTS, 1L);
+}
+
+void CFtpTransfer::ApplyTransferOptions(curl_slist* typeAscii) {
+    // Type A is asked for by command, after libcurl has set its own type:
+    // libcurl's own text mode rewrites line ends on its side (CR LF going out
+    // as CR CR LF, a lone CR coming in as LF), and the data files must pass
+    // unchanged apart from the line ends LineEnds mends.
+    curl_easy_setopt(curl_->easy, CURLOPT_PREQUOTE, typeAscii);
+    // A server may announce the size of its stored form, not of the CR LF text.
+    curl_easy_setopt(curl_->easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+}
+
+std::string CFtpTransfer::UrlFor(const std::string& serverFile) const {
+    const std::string host = UrlHost(hostName_);
+    if (host.empty()) {
+        return {};
+    }
+    // Only the low 16 bits of the port count; 0 is the standard port.
+    unsigned port = static_cast<std::uint16_t>(port_);
+    if (port == 0) {
+        port = 21;
+    }
+    return "ftp://" + host + ":" + std::to_string(port) + "/" + PercentEncoded(serverFile);
+}
+
+int CFtpTransfer::Connect() {
+    connected_ = false;
+    const std::string url = UrlFor("");
+    if (url.empty()) {
+        return -1;
+    }
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
+    connected_ = curl_easy_perform(curl_->easy) == CURLE_OK;
+    return connected_ ? 0 : -1;
+}
+
+bool CFtpTransfer::SendQuote(const std::string& command) {
+    const std::string url = UrlFor("");
+    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
+    const bool ok = curl_easy_perform(curl_->easy) == CURLE_OK;
+    curl_slist_free_all(quote);
+    return ok;
+}
+
+bool CFtpTransfer::Store(const std::string& localFile, const std::string& serverFile,
+                         const std::string& renameTo) {
+    UploadSource source;
+    source.file = std::fopen(localFile.c_str(), "rb");
+    if (source.file == nullptr) {
+        return false;
+    }
+    curl_slist* rename = nullptr;
+    if (!renameTo.empty()) {
+        rename = curl_slist_append(rename, ("RNFR " + serverFile).c_str());
+        rename = curl_slist_append(rename, ("RNTO " + renameTo).c_str());
+    }
+    const std::string url = UrlFor(serverFile);
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(curl_->easy, CURLOPT_READFUNCTION, ReadUpload);
+    curl_easy_setopt(curl_->easy, CURLOPT_READDATA, &source);
+    curl_easy_setopt(curl_->easy, CURLOPT_POSTQUOTE, rename);
+    curl_slist* typeAscii = TypeAsciiCommand();
+    ApplyTransferOptions(typeAscii);
+    lastResult_ = curl_easy_perform(curl_->easy);
+    curl_slist_free_all(typeAscii);
+    curl_slist_free_all(rename);
+    std::fclose(source.file);
+    return lastResult_ == CURLE_OK && !source.failed;
+}
+
+int CFtpTransfer::Upload(const std::string& localFile, const std::string& serverFile) {
+    if (!connected_ || serverFile.empty() || !IsSendableName(serverFile)) {
+        return -1;
+    }
+    // A transfer that breaks off leaves only the temporary file cut short.
+    const std::string temporary = serverFile + kUploadSuffix;
+    if (Store(localFile, temporary, serverFile)) {
+        return 0;
+    }
+    if (lastResult_ != CURLE_QUOTE_ERROR) {
+        return -1;
+    }
+    // The file went over but the server would not rename it over the old one.
+    SendQuote("DELE " + temporary);
+    return Store(localFile, serverFile, "") ? 0 : -1;
+}
+
+int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile) {
+    const std::string url = UrlFor(serverFile);
+    if (url.empty() || serverFile.empty()) {
+        return -1;
+    }
+    // The local file is replaced only by a complete download.
+    QSaveFile file(QString::fromLocal8Bit(localFile));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return -1;
+    }
+    DownloadSink sink;
+    sink.file = &file;
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(curl_->easy, CURLOPT_WRITEFUNCTION, WriteDownload);
+    curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, &sink);
+    curl_slist* typeAscii = TypeAsciiCommand();
+    ApplyTransferOptions(typeAscii);
+    lastResult_ = curl_easy_perform(curl_->easy);
+    curl_slist_free_all(typeAscii);
+    connected_ = lastResult_ == CURLE_OK;
+    if (lastResult_ != CURLE_OK) {
+        file.cancelWriting();
+        return -1;
+    }
+    if (!file.commit()) {
+        return -1;
+    }
+    SyncDirectoryOf(localFile);
+    return 0;
+}

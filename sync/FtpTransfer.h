@@ -1,0 +1,51 @@
+// The program's FTP client for one start-up fetch or one save: log in, send a
+// data file, fetch a data file. Passive mode, type A, overwriting; every line
+// travels as one CR LF and the local files keep CR LF lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CFtpTransfer {
+  public:
+    CFtpTransfer();
+    // Closes every connection the object opened.
+    ~CFtpTransfer();
+    CFtpTransfer(const CFtpTransfer&) = delete;
+    CFtpTransfer& operator=(const CFtpTransfer&) = delete;
+
+    // Copies the login and the address (user and password go to the server
+    // exactly as given, empty ones included). Returns 0.
+    int Setup(const std::string& userName, const std::string& password, const std::string& hostName,
+              std::int32_t port);
+    // Opens a connection and logs in. 0 when open, -1 otherwise.
+    int Connect();
+    // Sends `localFile` over the connection Connect opened and stores it as
+    // `serverFile`, replacing a file of that name. The server's file is
+    // replaced only by a whole upload. 0 on success, -1 otherwise.
+    int Upload(const std::string& localFile, const std::string& serverFile);
+    // Logs in afresh and fetches `serverFile` into `localFile`. The local file
+    // is replaced only when the whole file arrived. 0 on success, -1 otherwise.
+    int Download(const std::string& serverFile, const std::string& localFile);
+
+  private:
+    struct Handle;
+    Handle* curl_;
+    std::string userName_;
+    std::string password_;
+    std::string hostName_;
+    std::int32_t port_ = 21;
+    bool connected_ = false;
+    int lastResult_ = 0;  // libcurl's answer to the last transfer
+
+    void ApplyCommonOptions();
+    void ApplyTransferOptions(struct curl_slist* typeAscii);
+    // "ftp://host:port/" followed by `serverFile`; empty for a host name that
+    // cannot stand in a URL.
+    std::string UrlFor(const std::string& serverFile) const;
+    // Sends the file as `serverFile` and then, when `renameTo` is not empty,
+    // renames it to that name; false when either step failed.
+    bool Store(const std::string& localFile, const std::string& serverFile,
+               const std::string& renameTo);
+    bool SendQuote(const std::string& command);
+};

@@ -1,0 +1,25 @@
+// The program's own INI file services: "section", "key=value" lines in a
+// Shift_JIS text file with CR LF line ends. Reads fall back to a default;
+// a write touches the one line of its key and leaves every other line alone.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace IniFile {
+
+// The value of `key` in `section` of `fileName`, or `fallback` when the file,
+// the section or the key is missing, cut to at most bufferSize - 1 bytes
+// (never between the two bytes of a double-byte character). Section and key
+// names match without regard to letter case; blanks around the value go.
+std::string Read(const std::string& section, const std::string& key, const std::string& fallback,
+                 std::size_t bufferSize, const std::string& fileName);
+
+// Sets `key` in `section` to `value`: replaces the key's line when present,
+// otherwise adds it at the end of the section, creating the section and the
+// file when missing. A value is kept to one line. False when the file could
+// not be written; the file is then as it was.
+bool Write(const std::string& section, const std::string& key, const std::string& value,
+           const std::string& fileName);
+
+}  // namespace IniFile

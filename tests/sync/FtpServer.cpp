@@ -1,0 +1,137 @@
+// Starting and stopping the test FTP server.
+#include "FtpServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kStartMillis = 15000;
+
+// Reads the "PORT n" line the server prints once it listens; 0 on time-out.
+int ReadPort(int fd) {
+    std::string text;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMillis);
+    while (text.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            return 0;
+        }
+        char buffer[64];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0) {
+            return 0;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    return text.rfind("PORT ", 0) == 0 ? std::atoi(text.c_str() + 5) : 0;
+}
+
+// Waits a bounded time for the process to end; true when it has been reaped.
+bool Reap(pid_t pid, int millis) {
+    for (int waited = 0; waited < millis; waited += 20) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) != 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+}  // namespace
+
+FtpServer::FtpServer() {
+    char pattern[] = "/tmp/veskat-ftp-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    root_ = dir_ + "/root";
+    log_ = dir_ + "/logins.txt";
+    mkdir(root_.c_str(), 0700);
+
+    int out[2];
+    if (pipe(out) != 0) {
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::string script = VESKAT_FTP_SERVER_SCRIPT;
+    std::string python = "/usr/bin/python3";
+    char* argv[] = {python.data(), script.data(), root_.data(), log_.data(), nullptr};
+    const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        pid_ = -1;
+        close(out[0]);
+        return;
+    }
+    port_ = ReadPort(out[0]);
+    close(out[0]);
+}
+
+FtpServer::~FtpServer() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        if (!Reap(pid_, 5000)) {
+            kill(pid_, SIGKILL);
+            Reap(pid_, 5000);
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+int FtpServer::Logins() const {
+    std::ifstream in(log_);
+    int count = 0;
+    for (std::string line; std::getline(in, line);) {
+        count += line.rfind("LOGIN ", 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+std::string FtpServer::ServerFile(const std::string& name) const {
+    const std::string path = root_ + "/" + name;
+    return FileExists(path) ? ReadFileBytes(path) : "<missing>";
+}
+
+void FtpServer::PutServerFile(const std::string& name, const std::string& bytes) const {
+    WriteFileBytes(root_ + "/" + name, bytes);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}

@@ -1,0 +1,47 @@
+// A real FTP server for the tests: ftp_server.py under /usr/bin/python3,
+// serving a temporary folder on 127.0.0.1 at a free port. Started by the
+// constructor, which waits (boundedly) until it listens; stopped by the
+// destructor, which reaps the process.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+class FtpServer {
+  public:
+    static constexpr const char* kUser = "rw";
+    static constexpr const char* kPassword = "rwpass";
+    static constexpr const char* kReadOnlyUser = "ro";
+    static constexpr const char* kReadOnlyPassword = "ropass";
+    static constexpr const char* kNoRenameUser = "norename";
+    static constexpr const char* kNoRenamePassword = "nrpass";
+
+    FtpServer();
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    bool Running() const { return port_ > 0; }
+    int Port() const { return port_; }
+    // The folder the server serves; files put here are on the server.
+    const std::string& Root() const { return root_; }
+    // Successful logins since the server started.
+    int Logins() const;
+
+    // The bytes of a file on the server side, or "<missing>".
+    std::string ServerFile(const std::string& name) const;
+    void PutServerFile(const std::string& name, const std::string& bytes) const;
+
+  private:
+    std::string dir_;
+    std::string root_;
+    std::string log_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+// Whole-file helpers for the tests.
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);

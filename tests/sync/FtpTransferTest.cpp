@@ -1,0 +1,204 @@
+// CFtpTransfer against a real FTP server: logins, line ends and Shift_JIS
+// bytes in both directions, refusals, and transfers that break off.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FtpServer.h"
+#include "FtpTransfer.h"
+
+namespace {
+
+// Two data-file lines with Shift_JIS text ("会議" and "予定"), CR LF ends.
+const std::string kDataFile =
+    "_VESKAT_I_DAT_VER_1_2_\r\n2024\t1\t2\t\x89\xEF\x8B\x63\r\n2024\t1\t3\t\x97\x5C\x92\xE8\r\n";
+
+// What a server that keeps text files in LF lines holds for kDataFile.
+std::string ServerForm(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+class FtpTransferTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.Running());
+        local_ = std::filesystem::path(server_.Root()).parent_path().string() + "/local";
+        std::filesystem::create_directory(local_);
+    }
+
+    void SetupTransfer(CFtpTransfer& ftp, const std::string& user = FtpServer::kUser,
+                       const std::string& password = FtpServer::kPassword) {
+        ftp.Setup(user, password, "127.0.0.1", server_.Port());
+    }
+
+    std::string Local(const std::string& name) const { return local_ + "/" + name; }
+
+    FtpServer server_;
+    std::string local_;
+};
+
+TEST_F(FtpTransferTest, UploadsOfOneSaveShareOneLogin) {
+    WriteFileBytes(Local("i.dat"), kDataFile);
+    WriteFileBytes(Local("r.dat"), "_VESKAT_R_DAT_VER_1_2_\r\n");
+    {
+        CFtpTransfer ftp;
+        SetupTransfer(ftp);
+        ASSERT_EQ(ftp.Connect(), 0);
+        EXPECT_EQ(ftp.Upload(Local("i.dat"), "server_i.dat"), 0);
+        EXPECT_EQ(ftp.Upload(Local("r.dat"), "server_r.dat"), 0);
+    }
+    EXPECT_EQ(server_.Logins(), 1);
+    EXPECT_EQ(server_.ServerFile("server_i.dat"), ServerForm(kDataFile));
+    EXPECT_EQ(server_.ServerFile("server_r.dat"), "_VESKAT_R_DAT_VER_1_2_\n");
+    EXPECT_EQ(server_.ServerFile("server_i.dat.part"), "<missing>");
+}
+
+TEST_F(FtpTransferTest, DownloadsLogInAfreshAndKeepCrLfLines) {
+    server_.PutServerFile("i.dat", ServerForm(kDataFile));
+    server_.PutServerFile("r.dat", "_VESKAT_R_DAT_VER_1_2_\r\n");  // already CR LF on the server
+    WriteFileBytes(Local("veskat_i.dat"), "old");
+    {
+        CFtpTransfer ftp;
+        SetupTransfer(ftp);
+        ASSERT_EQ(ftp.Connect(), 0);
+        EXPECT_EQ(ftp.Download("i.dat", Local("veskat_i.dat")), 0);
+        EXPECT_EQ(ftp.Download("r.dat", Local("veskat_r.dat")), 0);
+    }
+    EXPECT_EQ(server_.Logins(), 3);
+    EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
+    EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n");
+}
+
+TEST_F(FtpTransferTest, RoundTripKeepsEveryByte) {
+    // Every byte value but CR and LF, then lines of every shape a file may hold.
+    std::string bytes;
+    for (int c = 0; c < 256; ++c) {
+        if (c != '\r' && c != '\n') {
+            bytes += static_cast<char>(c);
+        }
+    }
+    bytes += "\r\n\r\nlone\rcr\r\n" + std::string(70000, 'x') + "\r\nend\r\n";
+    WriteFileBytes(Local("out.dat"), bytes);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    ASSERT_EQ(ftp.Connect(), 0);
+    ASSERT_EQ(ftp.Upload(Local("out.dat"), "round.dat"), 0);
+    ASSERT_EQ(ftp.Download("round.dat", Local("back.dat")), 0);
+    EXPECT_EQ(ReadFileBytes(Local("back.dat")), bytes);
+}
+
+TEST_F(FtpTransferTest, ServerNamesPassByteForByte) {
+    // "予定/個別.dat" in Shift_JIS: a folder and a name with bytes URLs must escape.
+    const std::string folder = "\x97\x5C\x92\xE8";
+    const std::string name = folder + "/\x8C\xC2\x95\xCA #%.dat";
+    std::filesystem::create_directory(server_.Root() + "/" + folder);
+    WriteFileBytes(Local("i.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    ASSERT_EQ(ftp.Connect(), 0);
+    ASSERT_EQ(ftp.Upload(Local("i.dat"), name), 0);
+    EXPECT_EQ(server_.ServerFile(name), ServerForm(kDataFile));
+    ASSERT_EQ(ftp.Download(name, Local("back.dat")), 0);
+    EXPECT_EQ(ReadFileBytes(Local("back.dat")), kDataFile);
+}
+
+TEST_F(FtpTransferTest, RefusedLoginsAndBadAddressesFail) {
+    struct Case {
+        const char* user;
+        const char* password;
+        std::string host;
+        std::int32_t port;
+    };
+    const int port = server_.Port();
+    const Case cases[] = {
+        {FtpServer::kUser, "wrong", "127.0.0.1", port},
+        {FtpServer::kUser, "", "127.0.0.1", port},
+        {"", "", "127.0.0.1", port},
+        {FtpServer::kUser, FtpServer::kPassword, "", port},
+        {FtpServer::kUser, FtpServer::kPassword, "user:pw@127.0.0.1", port},
+        {FtpServer::kUser, FtpServer::kPassword, "127.0.0.1/x", port},
+    };
+    for (const Case& c : cases) {
+        CFtpTransfer ftp;
+        ftp.Setup(c.user, c.password, c.host, c.port);
+        EXPECT_EQ(ftp.Connect(), -1) << c.user << " " << c.host;
+        EXPECT_EQ(ftp.Upload(Local("none"), "x.dat"), -1);
+        EXPECT_EQ(ftp.Download("x.dat", Local("x.dat")), -1);
+    }
+    EXPECT_FALSE(FileExists(Local("x.dat")));
+    EXPECT_EQ(server_.Logins(), 0);
+}
+
+TEST_F(FtpTransferTest, OnlyTheLowSixteenBitsOfThePortCount) {
+    CFtpTransfer ftp;
+    ftp.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server_.Port() + 65536 * 3);
+    EXPECT_EQ(ftp.Connect(), 0);
+}
+
+TEST_F(FtpTransferTest, ReadOnlyUserCannotReplaceTheServerFile) {
+    server_.PutServerFile("i.dat", "kept\n");
+    WriteFileBytes(Local("i.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp, FtpServer::kReadOnlyUser, FtpServer::kReadOnlyPassword);
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(Local("i.dat"), "i.dat"), -1);
+    EXPECT_EQ(ftp.Upload(Local("missing.dat"), "r.dat"), -1);
+    EXPECT_EQ(server_.ServerFile("i.dat"), "kept\n");
+    // Reading is allowed.
+    EXPECT_EQ(ftp.Download("i.dat", Local("back.dat")), 0);
+    EXPECT_EQ(ReadFileBytes(Local("back.dat")), "kept\r\n");
+}
+
+TEST_F(FtpTransferTest, FailedDownloadLeavesTheLocalFileAlone) {
+    WriteFileBytes(Local("veskat_i.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    EXPECT_EQ(ftp.Download("no-such-file.dat", Local("veskat_i.dat")), -1);
+    EXPECT_EQ(ftp.Download("", Local("veskat_i.dat")), -1);
+    EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
+    server_.PutServerFile("cutoff.dat", std::string(400000, 'y') + "\n");
+    WriteFileBytes(Local("veskat_r.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    EXPECT_EQ(ftp.Download("cutoff.dat", Local("veskat_r.dat")), -1);
+    EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), kDataFile);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(FtpTransferTest, RefusedRenameSendsUnderTheRealName) {
+    server_.PutServerFile("i.dat", "old\n");
+    WriteFileBytes(Local("i.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp, FtpServer::kNoRenameUser, FtpServer::kNoRenamePassword);
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(Local("i.dat"), "i.dat"), 0);
+    EXPECT_EQ(server_.ServerFile("i.dat"), ServerForm(kDataFile));
+    EXPECT_EQ(server_.ServerFile("i.dat.part"), "<missing>");
+    EXPECT_EQ(server_.Logins(), 1);
+}
+
+TEST_F(FtpTransferTest, ServerStoppingMidUploadLeavesTheServerFileWhole) {
+    server_.PutServerFile("cutoff_i.dat", "old\n");
+    WriteFileBytes(Local("i.dat"), std::string(400000, 'z') + "\r\n");
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(Local("i.dat"), "cutoff_i.dat"), -1);
+    EXPECT_EQ(server_.ServerFile("cutoff_i.dat"), "old\n");
+}
+
+}  // namespace
