@@ -4,16 +4,13 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolButton>
 #include <cstdio>
 
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "ImageResource.h"
-#include "MenuResource.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
 #include "SubjListView.h"
