@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <string>
 
+#include "ConnectSettings.h"
 #include "SubjList.h"
 #include "TemplateDialog.h"
 
@@ -54,6 +55,7 @@ class CSubjListDlg : public TemplateDialog {
     SubjListView* ListView() const { return list_; }
     IndivSubjList& IndivList() { return indivList_; }
     RepSubjList& RepList() { return repList_; }
+    ConnectSettings& Settings() { return settings_; }
 
     // Command handlers, each connected to its buttons and menu entries.
     void OnModeChanged();
@@ -121,6 +123,7 @@ class CSubjListDlg : public TemplateDialog {
     QRadioButton* repRadio_;
     IndivSubjList indivList_;
     RepSubjList repList_;
+    ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
     bool endAfterInit_ = false;
 };

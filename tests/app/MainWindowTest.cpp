@@ -126,6 +126,7 @@ class MainWindowTest : public QObject {
     void shouldShowRepeatingRowsByTitle();
     void shouldRewriteRowInPlaceOrMoveIt();
     void shouldOpenWithMissingFilesAndNoMessage();
+    void shouldReadConnectSettingsAtInitialisation();
     void shouldLoadGoodLinesAndPassOverBadOnes();
     void shouldSaveBothFilesByteForByte();
     void shouldEndEachWayWithTheRightFilesOnDisk_data();
@@ -376,6 +377,20 @@ void MainWindowTest::shouldOpenWithMissingFilesAndNoMessage() {
     QVERIFY(!QFile::exists(kIndivFileName));
     QVERIFY(!QFile::exists(kRepFileName));
     QVERIFY(window->isVisible());
+}
+
+void MainWindowTest::shouldReadConnectSettingsAtInitialisation() {
+    {
+        auto window = OpenWindow();
+        QCOMPARE(window->Settings().ftpMode, 0);
+        QCOMPARE(window->Settings().port, 21);
+        QVERIFY(!QFile::exists("veskat.ini"));
+    }
+    WriteFile("veskat.ini", "[FTP]\r\nhostname=files.example\r\nport=2121\r\n");
+    auto window = OpenWindow();
+    QCOMPARE(window->Settings().hostName, std::string("files.example"));
+    QCOMPARE(window->Settings().port, 2121);
+    QVERIFY(window->Settings().password.empty());
 }
 
 void MainWindowTest::shouldLoadGoodLinesAndPassOverBadOnes() {
