@@ -1,0 +1,98 @@
+// CConnectDlg: first-paint fill, the check box's enabling rule and OK.
+#include "ConnectDlg.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include <array>
+#include <cstdio>
+
+#include "ConnectSettings.h"
+#include "FieldText.h"
+#include "ResourceIds.h"
+
+namespace {
+
+constexpr int kUseServerId = 1028;
+constexpr int kUserIdEdit = 1030;
+constexpr int kHostNameEdit = 1032;
+constexpr int kPortEdit = 1033;
+constexpr int kIndivPathEdit = 1034;
+constexpr int kRepPathEdit = 1035;
+
+}  // namespace
+
+CConnectDlg::CConnectDlg(ConnectSettings* settings, MessageService& messages, QWidget* parent)
+    : TemplateDialog(kConnectDialogId, parent),
+      settings_(settings),
+      messages_(messages),
+      useServer_(Control<QCheckBox>(kUseServerId)),
+      userId_(Control<QLineEdit>(kUserIdEdit)),
+      hostName_(Control<QLineEdit>(kHostNameEdit)),
+      port_(Control<QLineEdit>(kPortEdit)),
+      indivPath_(Control<QLineEdit>(kIndivPathEdit)),
+      repPath_(Control<QLineEdit>(kRepPathEdit)) {
+    connect(useServer_, &QCheckBox::clicked, this, [this] { EnableEdits(); });
+}
+
+void CConnectDlg::paintEvent(QPaintEvent* event) {
+    if (paintCount_++ == 0) {
+        FillControls();
+    }
+    TemplateDialog::paintEvent(event);
+}
+
+void CConnectDlg::FillControls() {
+    useServer_->setChecked(settings_->ftpMode == 1);
+    ShowFieldText(userId_, settings_->userId);
+    ShowFieldText(hostName_, settings_->hostName);
+    char portText[16];
+    std::snprintf(portText, sizeof portText, "%d", settings_->port);
+    port_->setText(QString::fromLatin1(portText));
+    ShowFieldText(indivPath_, settings_->indivSubjPath);
+    ShowFieldText(repPath_, settings_->repSubjPath);
+    EnableEdits();
+}
+
+void CConnectDlg::EnableEdits() {
+    for (QLineEdit* edit : {userId_, hostName_, port_, indivPath_, repPath_}) {
+        edit->setEnabled(useServer_->isChecked());
+    }
+}
+
+void CConnectDlg::OnOK() {
+    // OK before the first paint would otherwise store the empty controls.
+    if (paintCount_ == 0) {
+        FillControls();
+        paintCount_ = 1;
+    }
+    std::string userId, hostName, portText, indivPath, repPath;
+    QWidget* self = this;
+    if (!ReadFieldText(userId_, ConnectSettings::kNameLimit, "ユーザーID", messages_, self,
+                       userId) ||
+        !ReadFieldText(hostName_, ConnectSettings::kNameLimit, "サーバー名又はアドレス", messages_,
+                       self, hostName) ||
+        !ReadFieldText(port_, ConnectSettings::kNameLimit, "ポート番号", messages_, self,
+                       portText) ||
+        !ReadFieldText(indivPath_, ConnectSettings::kPathLimit, "個別案件ファイル名", messages_,
+                       self, indivPath) ||
+        !ReadFieldText(repPath_, ConnectSettings::kPathLimit, "反復案件ファイル名", messages_, self,
+                       repPath)) {
+        return;
+    }
+    settings_->ftpMode = useServer_->isChecked() ? 1 : 0;
+    settings_->userId = userId;
+    settings_->hostName = hostName;
+    settings_->port = LeadingNumber(portText);
+    settings_->indivSubjPath = indivPath;
+    settings_->repSubjPath = repPath;
+    settings_->password.clear();
+    done(1);
+}
+
+void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidget* parent) {
+    CConnectDlg dialog(&settings, messages, parent);
+    if (dialog.exec() == 1) {
+        settings.Save(kIniFileName);
+    }
+}

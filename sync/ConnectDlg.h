@@ -1,0 +1,41 @@
+// The connection settings dialog "接続設定" (template 140): edits the live
+// ConnectSettings record and, on OK, writes the edits into it and empties the
+// password. Writing the INI file is the caller's (see RunConnectDialog).
+#pragma once
+
+#include "TemplateDialog.h"
+
+struct ConnectSettings;
+class MessageService;
+class QCheckBox;
+class QLineEdit;
+
+class CConnectDlg : public TemplateDialog {
+  public:
+    // `settings` and `messages` must outlive the dialog.
+    CConnectDlg(ConnectSettings* settings, MessageService& messages, QWidget* parent = nullptr);
+
+    int PaintCount() const { return paintCount_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void OnOK() override;
+
+  private:
+    void FillControls();
+    void EnableEdits();
+
+    ConnectSettings* settings_;
+    MessageService& messages_;
+    int paintCount_ = 0;
+    QCheckBox* useServer_;
+    QLineEdit* userId_;
+    QLineEdit* hostName_;
+    QLineEdit* port_;
+    QLineEdit* indivPath_;
+    QLineEdit* repPath_;
+};
+
+// The menu command "接続(&C)...": runs the dialog modally on `settings` and
+// writes the INI file "./veskat.ini" only when it ends with OK.
+void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidget* parent);

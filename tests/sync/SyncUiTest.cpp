@@ -1,0 +1,410 @@
+// The connection dialog, the password prompt and the main window's server
+// steps on the offscreen platform, with scripted messages, against a real
+// FTP server.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "ConnectDlg.h"
+#include "ConnectSettings.h"
+#include "FtpServer.h"
+#include "Password.h"
+#include "ScriptedMessageService.h"
+#include "ServerSync.h"
+#include "SubjList.h"
+
+namespace {
+
+const QString kConnectFailed = QString::fromUtf8("ftpサーバーとの接続に失敗しました。");
+const QString kNewestIsLocal = QString::fromUtf8("最新ファイルはこのコンピューター上にあります。");
+const QString kIndivNotFetched = QString::fromUtf8("個別案件の取得に失敗しました。");
+const QString kRepNotFetched = QString::fromUtf8("反復案件の取得に失敗しました。");
+const QString kIndivNotSent =
+    QString::fromUtf8("個別案件の転送に失敗しました。\n") + kNewestIsLocal;
+const QString kRepNotSent = QString::fromUtf8("反復案件の転送に失敗しました。\n") + kNewestIsLocal;
+const QString kKeptLocal = QString::fromUtf8(
+    "前回サーバーへ送信できなかった変更があるため、このコンピューター上のファイルを使います。\n"
+    "サーバーのファイルは名前に「.server」を付けて保存しました。");
+
+// Data files as the program writes them: Shift_JIS subjects, CR LF lines.
+const std::string kIndivFile =
+    "_VESKAT_I_DAT_VER_1_2_\r\n"
+    "2031\t4\t5\t\x89\xEF\x8B\x63\t10\t30\tU\t\x93\xE0\x97\x65<br>\x82\xA0\t\r\n";
+const std::string kRepFile = "_VESKAT_R_DAT_VER_1_2_\r\n";
+
+std::string Lf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c != '\r') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Answers the next modal dialog of type D with `act`, from the event loop.
+template <class D>
+void WhenShown(std::function<void(D*)> act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            if (auto* typed = dynamic_cast<D*>(dialog)) {
+                timer->stop();
+                timer->deleteLater();
+                act(typed);
+            }
+        }
+    });
+    timer->start(10);
+}
+
+QPushButton* Button(QDialog* dialog, int id) {
+    return static_cast<TemplateDialog*>(dialog)->Control<QPushButton>(id);
+}
+
+// The prompt is answered: OK with `password`, or Cancel when null.
+void AnswerPassword(const char* password, int* shown) {
+    WhenShown<CPassword>([password, shown](CPassword* dialog) {
+        ++*shown;
+        if (password == nullptr) {
+            Button(dialog, 2)->click();
+            return;
+        }
+        dialog->Control<QLineEdit>(1031)->setText(QString::fromUtf8(password));
+        Button(dialog, 1)->click();
+    });
+}
+
+}  // namespace
+
+class SyncUiTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void startUpFetchesBothFilesByteForByteThenTheyLoad();
+    void startUpConnectionFailureEndsTheWindowAndTouchesNothing();
+    void startUpFetchFailuresAreEachReported();
+    void serverStoppingMidFetchKeepsTheLocalFile();
+    void saveSendsBothFilesOverOneLogin();
+    void saveReportsEachUploadThatFails();
+    void passwordCancelAndEmptyOkStillTryAndAskAgain();
+    void passwordIsKeptUntilTheConnectionDialogConfirms();
+    void unsentChangesSurviveTheNextStartUp();
+    void shiftJisServerPathsWork();
+    void serverOffDoesNothing();
+    void connectDialogWithoutIniFile();
+    void connectDialogOkWritesTheIniFileCancelNothing();
+    void connectDialogRefusesTextItCannotStore();
+
+  private:
+    ConnectSettings Settings(const char* password = FtpServer::kPassword) const;
+    std::string Local(const char* name) const {
+        return ReadFileBytes(QDir::current().filePath(QString::fromUtf8(name)).toStdString());
+    }
+
+    std::unique_ptr<FtpServer> server_;
+    std::unique_ptr<QTemporaryDir> work_;
+    QString oldDir_;
+    ScriptedMessageService messages_;
+};
+
+void SyncUiTest::init() {
+    server_ = std::make_unique<FtpServer>();
+    QVERIFY(server_->Running());
+    work_ = std::make_unique<QTemporaryDir>();
+    oldDir_ = QDir::currentPath();
+    QDir::setCurrent(work_->path());
+    messages_.Clear();
+}
+
+void SyncUiTest::cleanup() {
+    QDir::setCurrent(oldDir_);
+    work_.reset();
+    server_.reset();
+}
+
+ConnectSettings SyncUiTest::Settings(const char* password) const {
+    ConnectSettings settings;
+    settings.ftpMode = 1;
+    settings.userId = FtpServer::kUser;
+    settings.password = password;
+    settings.hostName = "127.0.0.1";
+    settings.port = server_->Port();
+    settings.indivSubjPath = "srv_i.dat";
+    settings.repSubjPath = "srv_r.dat";
+    return settings;
+}
+
+void SyncUiTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
+    server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", "_VESKAT_I_DAT_VER_1_2_\r\n");
+    ConnectSettings settings = Settings("");
+    int prompts = 0;
+    AnswerPassword(FtpServer::kPassword, &prompts);
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(prompts, 1);
+    QCOMPARE(settings.password, std::string(FtpServer::kPassword));
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->Logins(), 3);
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(Local("veskat_r.dat"), kRepFile);
+
+    IndivSubjList list;
+    QCOMPARE(list.Load(kIndivFileName), 0);
+    QCOMPARE(list.First(), 0);
+    QCOMPARE(list.current.title, std::string("\x89\xEF\x8B\x63"));
+}
+
+void SyncUiTest::startUpConnectionFailureEndsTheWindowAndTouchesNothing() {
+    server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
+    WriteFileBytes("veskat_i.dat", "local");
+    ConnectSettings settings = Settings("wrong");
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed});
+    QCOMPARE(Local("veskat_i.dat"), std::string("local"));
+    QVERIFY(!FileExists("veskat_r.dat"));
+    // A refused login keeps the password it was given.
+    QCOMPARE(settings.password, std::string("wrong"));
+}
+
+void SyncUiTest::startUpFetchFailuresAreEachReported() {
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    ConnectSettings settings = Settings();
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kIndivNotFetched});
+    QCOMPARE(Local("veskat_r.dat"), kRepFile);
+
+    messages_.Clear();
+    settings.repSubjPath = "";
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotFetched, kRepNotFetched}));
+}
+
+void SyncUiTest::serverStoppingMidFetchKeepsTheLocalFile() {
+    server_->PutServerFile("cutoff_i.dat", std::string(500000, 'c') + "\n");
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = "cutoff_i.dat";
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    // The server is gone, so the second file fails too.
+    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotFetched, kRepNotFetched}));
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"veskat_i.dat"});
+}
+
+void SyncUiTest::saveSendsBothFilesOverOneLogin() {
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings();
+    SendToServer(settings, messages_, nullptr);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->Logins(), 1);
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
+    QCOMPARE(server_->ServerFile("srv_r.dat"), Lf(kRepFile));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+}
+
+void SyncUiTest::saveReportsEachUploadThatFails() {
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = "no-such-folder/srv_i.dat";
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(messages_.Texts(), QStringList{kIndivNotSent});
+    QCOMPARE(server_->ServerFile("srv_r.dat"), Lf(kRepFile));
+    QVERIFY(HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+
+    messages_.Clear();
+    settings = Settings(FtpServer::kReadOnlyPassword);
+    settings.userId = FtpServer::kReadOnlyUser;
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotSent, kRepNotSent}));
+    QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
+
+    messages_.Clear();
+    settings.password = "wrong";
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + "\n" + kNewestIsLocal});
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+}
+
+void SyncUiTest::passwordCancelAndEmptyOkStillTryAndAskAgain() {
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings("");
+    int prompts = 0;
+    AnswerPassword(nullptr, &prompts);
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(prompts, 1);
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + "\n" + kNewestIsLocal});
+    QCOMPARE(settings.password, std::string());
+
+    AnswerPassword("", &prompts);
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(prompts, 2);
+    QCOMPARE(messages_.Texts().size(), 2);
+}
+
+void SyncUiTest::passwordIsKeptUntilTheConnectionDialogConfirms() {
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings("");
+    int prompts = 0;
+    AnswerPassword(FtpServer::kPassword, &prompts);
+    SendToServer(settings, messages_, nullptr);
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(prompts, 1);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->Logins(), 2);
+
+    WhenShown<CConnectDlg>([](CConnectDlg* dialog) { Button(dialog, 1)->click(); });
+    RunConnectDialog(settings, messages_, nullptr);
+    QCOMPARE(settings.password, std::string());
+    QVERIFY(ReadFileBytes("veskat.ini").find("rwpass") == std::string::npos);
+    AnswerPassword(FtpServer::kPassword, &prompts);
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(prompts, 2);
+}
+
+void SyncUiTest::unsentChangesSurviveTheNextStartUp() {
+    server_->PutServerFile("srv_i.dat", "server-old\n");
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings("wrong");
+    SendToServer(settings, messages_, nullptr);  // not sent: both marked
+    QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
+
+    messages_.Clear();
+    settings.password = FtpServer::kPassword;
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kKeptLocal});
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(Local("veskat_i.dat.server"), std::string("server-old\r\n"));
+    QCOMPARE(Local("veskat_r.dat.server"), kRepFile);
+
+    messages_.Clear();
+    SendToServer(settings, messages_, nullptr);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QVERIFY(messages_.Texts().isEmpty());
+
+    // The close question's local-only save marks both files as well.
+    LocalSaveNotSent(settings);
+    QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
+}
+
+void SyncUiTest::shiftJisServerPathsWork() {
+    const std::string folder = "\x97\x5C\x92\xE8";  // 予定
+    std::filesystem::create_directory(server_->Root() + "/" + folder);
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = folder + "/\x8C\xC2\x95\xCA.dat";      // 個別.dat
+    settings.repSubjPath = "/" + folder + "/\x94\xBD\x95\x9C.dat";  // 反復.dat, from the root
+    SendToServer(settings, messages_, nullptr);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->ServerFile(settings.indivSubjPath), Lf(kIndivFile));
+    QCOMPARE(server_->ServerFile(settings.repSubjPath.substr(1)), Lf(kRepFile));
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+}
+
+void SyncUiTest::serverOffDoesNothing() {
+    ConnectSettings settings = Settings("");
+    settings.ftpMode = 0;
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    SendToServer(settings, messages_, nullptr);
+    LocalSaveNotSent(settings);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->Logins(), 0);
+    QVERIFY(QDir::current().entryList(QDir::Files).isEmpty());
+}
+
+void SyncUiTest::connectDialogWithoutIniFile() {
+    ConnectSettings settings;
+    settings.Load(kIniFileName);
+    CConnectDlg dialog(&settings, messages_);
+    dialog.show();
+    QTRY_VERIFY(dialog.PaintCount() > 0);
+    QVERIFY(!dialog.Control<QCheckBox>(1028)->isChecked());
+    QCOMPARE(dialog.Control<QLineEdit>(1033)->text(), QString("21"));
+    for (int id : {1030, 1032, 1033, 1034, 1035}) {
+        QVERIFY(!dialog.Control<QLineEdit>(id)->isEnabled());
+    }
+    dialog.Control<QCheckBox>(1028)->click();
+    for (int id : {1030, 1032, 1033, 1034, 1035}) {
+        QVERIFY(dialog.Control<QLineEdit>(id)->isEnabled());
+    }
+    dialog.Control<QCheckBox>(1028)->click();
+    QVERIFY(!dialog.Control<QLineEdit>(1034)->isEnabled());
+}
+
+void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
+    WriteFileBytes("veskat.ini", "[FTP]\r\nftpmode=true\r\nuserid=\x8E\x52\x93\x63\r\nport=21\r\n");
+    ConnectSettings settings;
+    settings.Load(kIniFileName);
+    settings.password = "secret";
+    WhenShown<CConnectDlg>([](CConnectDlg* dialog) {
+        QCOMPARE(dialog->Control<QLineEdit>(1030)->text(), QString::fromUtf8("山田"));
+        dialog->Control<QLineEdit>(1032)->setText("changed");
+        Button(dialog, 2)->click();
+    });
+    RunConnectDialog(settings, messages_, nullptr);
+    QCOMPARE(settings.hostName, std::string());
+    QCOMPARE(settings.password, std::string("secret"));
+    QVERIFY(ReadFileBytes("veskat.ini").find("hostname") == std::string::npos);
+
+    WhenShown<CConnectDlg>([](CConnectDlg* dialog) {
+        // Disabled edits are stored as shown.
+        dialog->Control<QLineEdit>(1032)->setText("ftp.example.jp");
+        dialog->Control<QLineEdit>(1033)->setText("abc");
+        dialog->Control<QLineEdit>(1034)->setText(QString::fromUtf8("個別.dat"));
+        Button(dialog, 1)->click();
+    });
+    RunConnectDialog(settings, messages_, nullptr);
+    QCOMPARE(settings.ftpMode, 0);
+    QCOMPARE(settings.port, 0);
+    QCOMPARE(settings.password, std::string());
+    QCOMPARE(ReadFileBytes("veskat.ini"),
+             std::string("[FTP]\r\nftpmode=FALSE\r\nuserid=\x8E\x52\x93\x63\r\nport=0\r\n"
+                         "hostname=ftp.example.jp\r\nftpindivsubjpath=\x8C\xC2\x95\xCA.dat\r\n"
+                         "ftprepsubjpath=\r\n"));
+}
+
+void SyncUiTest::connectDialogRefusesTextItCannotStore() {
+    ConnectSettings settings;
+    settings.hostName = "kept";
+    CConnectDlg dialog(&settings, messages_);
+    dialog.show();
+    QTRY_VERIFY(dialog.PaintCount() > 0);
+    dialog.Control<QLineEdit>(1032)->setText(QString(81, 'h'));
+    Button(&dialog, 1)->click();
+    QVERIFY(dialog.isVisible());
+    dialog.Control<QLineEdit>(1032)->setText(
+        QString::fromUtf8("host\u00E9"));  // é has no Shift_JIS form
+    Button(&dialog, 1)->click();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(messages_.Texts().size(), 2);
+    QCOMPARE(settings.hostName, std::string("kept"));
+    dialog.Control<QLineEdit>(1032)->setText(QString(80, 'h'));
+    Button(&dialog, 1)->click();
+    QCOMPARE(dialog.result(), 1);
+    QCOMPARE(settings.hostName, std::string(80, 'h'));
+}
+
+QTEST_MAIN(SyncUiTest)
+#include "SyncUiTest.moc"
