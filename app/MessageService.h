@@ -18,7 +18,7 @@ class MessageService {
 
     // Shows `text` modally over `parent` (may be null) and returns the button
     // pressed. Closing an OK box any way gives Ok; a Yes/No box has no close
-    // box and Esc does not end it.
+    // box, and Esc answers No.
     virtual MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) = 0;
 
     // A notice with an OK button.

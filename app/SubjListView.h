@@ -58,7 +58,8 @@ class SubjListView : public QTreeView {
     void SelectRow(int row);
 
   signals:
-    // Double-click (or Enter is not used: the dialog takes it) on `row`.
+    // A double-click in the list; `row` is the row under the pointer, -1 for
+    // empty space. Enter is left to the dialog.
     void RowDoubleClicked(int row);
     // The selected row changed; `row` is the new one or -1.
     void RowSelectionChanged(int row);
@@ -66,10 +67,14 @@ class SubjListView : public QTreeView {
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     void SetHotRow(int row);
+    void OnCurrentRowChanged(const QModelIndex& current);
 
     SubjListModel* model_;
-    int hotRow_ = -1;
+    QPersistentModelIndex hotRow_;
+    QPersistentModelIndex selectionMark_;
 };

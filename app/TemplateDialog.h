@@ -6,7 +6,9 @@
 #include <QDialog>
 #include <memory>
 
+struct ControlTemplate;
 struct DialogTemplate;
+class QAction;
 class QCloseEvent;
 class QKeyEvent;
 
@@ -34,6 +36,10 @@ class TemplateDialog : public QDialog {
 
     int TemplateId() const { return templateId_; }
 
+    // The menu bar entry with command id `commandId` (e.g. 157 of menu 139),
+    // or nullptr; connect to its triggered() signal.
+    QAction* MenuAction(int commandId) const;
+
     // Shorthand for ControlById<W>(this, id).
     template <class W>
     W* Control(int id) const;
@@ -54,6 +60,8 @@ class TemplateDialog : public QDialog {
 
   private:
     void Build(const DialogTemplate& dialogTemplate);
+    int AddMenuBar(int menuId, int width);
+    QWidget* CreateControl(const ControlTemplate& control);
 
     int templateId_;
     int avgCharWidth_ = 0;

@@ -1,0 +1,169 @@
+#include "SubjListView.h"
+
+#include <QBitmap>
+#include <QHeaderView>
+#include <QMouseEvent>
+
+#include "ImageResource.h"
+#include "SjisCodec.h"
+#include "SubjListModel.h"
+
+namespace {
+
+// Bitmap 135 cut into its images, white made transparent.
+std::vector<QPixmap> StateImages() {
+    QPixmap strip(StateImagesXpm());
+    strip.setMask(strip.createMaskFromColor(Qt::white));
+    std::vector<QPixmap> images;
+    for (int i = 0; i < kStateImageCount; ++i) {
+        images.push_back(strip.copy(i * kStateImageSize, 0, kStateImageSize, kStateImageSize));
+    }
+    return images;
+}
+
+}  // namespace
+
+SubjListView::SubjListView(QWidget* parent) : QTreeView(parent), model_(new SubjListModel(this)) {
+    model_->SetImages(StateImages());
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(kStateImageSize, kStateImageSize));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+    // The selection shows only while the list has the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                     colours.color(QPalette::Inactive, QPalette::Base));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Inactive, QPalette::Text));
+    setPalette(colours);
+    connect(
+        selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current, const QModelIndex&) { OnCurrentRowChanged(current); });
+}
+
+SubjListView::~SubjListView() = default;
+
+int SubjListView::ColumnCount() const {
+    return model_->columnCount();
+}
+
+void SubjListView::RemoveAllColumns() {
+    model_->RemoveAllColumns();
+}
+
+void SubjListView::InsertColumn(int position, const QString& header, int widthPx) {
+    position = std::clamp(position, 0, ColumnCount());
+    model_->InsertColumn(position, header);
+    setColumnWidth(position, widthPx);
+}
+
+int SubjListView::InsertRowSjis(int /*position*/, std::string_view firstSjis, int image) {
+    return model_->InsertRow(firstSjis, SjisToQString(firstSjis), image);
+}
+
+int SubjListView::InsertRow(int /*position*/, const QString& firstText, int image) {
+    return model_->InsertRow(SjisFromQString(firstText).value_or(std::string()), firstText, image);
+}
+
+int SubjListView::RowCount() const {
+    return model_->rowCount();
+}
+
+bool SubjListView::SetCellSjis(int row, int column, std::string_view sjis) {
+    return model_->SetCell(row, column, sjis, SjisToQString(sjis));
+}
+
+bool SubjListView::SetCellText(int row, int column, const QString& text) {
+    return model_->SetCell(row, column, SjisFromQString(text).value_or(std::string()), text);
+}
+
+bool SubjListView::SetRowImage(int row, int image) {
+    return model_->SetImage(row, image);
+}
+
+bool SubjListView::RemoveRow(int row) {
+    return model_->RemoveRow(row);
+}
+
+void SubjListView::RemoveAllRows() {
+    model_->RemoveAllRows();
+    selectionMark_ = QPersistentModelIndex();
+    hotRow_ = QPersistentModelIndex();
+}
+
+std::string SubjListView::CellSjis(int row, int column) const {
+    const std::string* bytes = model_->CellSjis(row, column);
+    return bytes != nullptr ? *bytes : std::string();
+}
+
+QString SubjListView::CellText(int row, int column) const {
+    return model_->CellText(row, column);
+}
+
+int SubjListView::RowImage(int row) const {
+    return model_->Image(row);
+}
+
+int SubjListView::HotRow() const {
+    return hotRow_.isValid() ? hotRow_.row() : -1;
+}
+
+int SubjListView::SelectionMark() const {
+    return selectionMark_.isValid() ? selectionMark_.row() : -1;
+}
+
+void SubjListView::SelectRow(int row) {
+    if (row < 0 || row >= RowCount()) {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+        return;
+    }
+    setCurrentIndex(model_->index(row, 0));
+}
+
+void SubjListView::OnCurrentRowChanged(const QModelIndex& current) {
+    if (current.isValid()) {
+        selectionMark_ = model_->index(current.row(), 0);
+    }
+    emit RowSelectionChanged(current.isValid() ? current.row() : -1);
+}
+
+void SubjListView::SetHotRow(int row) {
+    hotRow_ = row >= 0 ? QPersistentModelIndex(model_->index(row, 0)) : QPersistentModelIndex();
+}
+
+void SubjListView::mouseMoveEvent(QMouseEvent* event) {
+    SetHotRow(indexAt(event->position().toPoint()).row());
+    QTreeView::mouseMoveEvent(event);
+}
+
+void SubjListView::leaveEvent(QEvent* event) {
+    SetHotRow(-1);
+    QTreeView::leaveEvent(event);
+}
+
+void SubjListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int row = indexAt(event->position().toPoint()).row();
+    SetHotRow(row);
+    QTreeView::mouseDoubleClickEvent(event);
+    emit RowDoubleClicked(row);
+}
+
+bool SubjListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave) {
+        SetHotRow(-1);
+    }
+    return QTreeView::viewportEvent(event);
+}

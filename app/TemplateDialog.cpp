@@ -1,0 +1,328 @@
+#include "TemplateDialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "DialogTemplate.h"
+#include "DialogUnits.h"
+#include "ImageResource.h"
+#include "MenuResource.h"
+#include "MessageService.h"
+#include "ResourceIds.h"
+#include "SubjListView.h"
+
+namespace {
+
+QString Caption(const ControlTemplate& control) {
+    return QString::fromStdString(control.caption);
+}
+
+QWidget* CreateButton(const ControlTemplate& control) {
+    auto* button = new QPushButton(Caption(control));
+    // The dialog decides what Enter does, so no button makes itself default on focus.
+    button->setAutoDefault(false);
+    button->setDefault(control.kind == ControlKind::DefaultPushButton);
+    return button;
+}
+
+QWidget* CreateEdit(const ControlTemplate& control) {
+    auto* edit = new QLineEdit;
+    if (control.style & kDigitsOnly) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    if (control.style & kPassword) {
+        edit->setEchoMode(QLineEdit::Password);
+    }
+    return edit;
+}
+
+QWidget* CreateMultiLineEdit() {
+    auto* edit = new QPlainTextEdit;
+    // Enter starts a new line; Tab still moves to the next control.
+    edit->setTabChangesFocus(true);
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    return edit;
+}
+
+QWidget* CreateLabel(const ControlTemplate& control) {
+    auto* label = new QLabel(Caption(control));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QWidget* CreateIcon() {
+    auto* label = new QLabel;
+    label->setPixmap(QPixmap(AppIconXpm()));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QWidget* CreateCheckBox(const ControlTemplate& control) {
+    auto* box = new QCheckBox(Caption(control));
+    if (control.style & kTextLeft) {
+        box->setLayoutDirection(Qt::RightToLeft);
+    }
+    return box;
+}
+
+QWidget* CreateDropDown(const ControlTemplate& control) {
+    auto* combo = new QComboBox;
+    for (const std::string& item : control.items) {
+        combo->addItem(QString::fromStdString(item));
+    }
+    // A plain list under the box, as tall as the template allows, rather
+    // than a menu centred on the current item.
+    combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    return combo;
+}
+
+QWidget* CreateWidget(const ControlTemplate& control) {
+    switch (control.kind) {
+        case ControlKind::PushButton:
+        case ControlKind::DefaultPushButton:
+            return CreateButton(control);
+        case ControlKind::Edit:
+            return CreateEdit(control);
+        case ControlKind::MultiLineEdit:
+            return CreateMultiLineEdit();
+        case ControlKind::StaticText:
+            return CreateLabel(control);
+        case ControlKind::Icon:
+            return CreateIcon();
+        case ControlKind::GroupBox:
+            return new QGroupBox(Caption(control));
+        case ControlKind::CheckBox:
+            return CreateCheckBox(control);
+        case ControlKind::RadioButton:
+            return new QRadioButton(Caption(control));
+        case ControlKind::DropDownList:
+            return CreateDropDown(control);
+        case ControlKind::ListView:
+            return new SubjListView;
+    }
+    return new QWidget;
+}
+
+// The closed height of a drop-down list is the toolkit's; the template's
+// height also covers the opened list, which shows as many items as fit.
+void FitDropDown(QComboBox* combo, int templateHeightPx) {
+    const int closed = combo->sizeHint().height();
+    combo->resize(combo->width(), closed);
+    const int itemHeight = combo->fontMetrics().height() + 2;
+    combo->setMaxVisibleItems(std::max(1, (templateHeightPx - closed) / itemHeight));
+}
+
+bool HasCaptionToFit(const ControlTemplate& control) {
+    return !control.caption.empty() &&
+           (control.kind == ControlKind::StaticText || control.kind == ControlKind::RadioButton ||
+            (control.kind == ControlKind::CheckBox && !(control.style & kTextLeft)));
+}
+
+// Japanese glyphs here are wider than the desktop's proportional ones, so a
+// caption may not fit the width its template gives. Such a caption grows to
+// the right into free space, up to the next control on its line or the edge;
+// nothing else moves.
+void WidenClippedCaptions(const std::vector<std::pair<QWidget*, const ControlTemplate*>>& controls,
+                          int dialogWidth) {
+    constexpr int kGap = 2;
+    for (const auto& [widget, control] : controls) {
+        const int needed = widget->sizeHint().width();
+        const QRect place = widget->geometry();
+        if (!HasCaptionToFit(*control) || needed <= place.width()) {
+            continue;
+        }
+        int right = dialogWidth - kGap;
+        for (const auto& [other, otherControl] : controls) {
+            const QRect there = other->geometry();
+            const bool encloses =
+                otherControl->kind == ControlKind::GroupBox && there.contains(place);
+            if (other != widget && !encloses && there.left() > place.left() &&
+                there.top() < place.bottom() && there.bottom() > place.top()) {
+                right = std::min(right, there.left() - kGap);
+            }
+        }
+        widget->resize(std::max(place.width(), std::min(needed, right - place.left())),
+                       place.height());
+    }
+}
+
+Qt::WindowFlags WindowFlagsFor(unsigned style) {
+    Qt::WindowFlags flags = (style & kAppWindow) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (style & kSystemMenu) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if (style & kMinimizeBox) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    return flags;
+}
+
+}  // namespace
+
+TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
+    : QDialog(parent), templateId_(templateId) {
+    const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
+    if (dialogTemplate != nullptr) {
+        Build(*dialogTemplate);
+    } else {
+        setWindowTitle(kMessageCaption);
+    }
+}
+
+TemplateDialog::~TemplateDialog() = default;
+
+void TemplateDialog::Build(const DialogTemplate& dialogTemplate) {
+    const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.fontPointSize);
+    setFont(font);
+    const DialogUnitBase units = MeasureDialogUnits(font);
+    avgCharWidth_ = units.avgCharWidth;
+    charHeight_ = units.charHeight;
+    setWindowTitle(QString::fromStdString(dialogTemplate.caption));
+    setWindowFlags(WindowFlagsFor(dialogTemplate.style));
+
+    const int width = units.X(dialogTemplate.width);
+    const int menuHeight = AddMenuBar(dialogTemplate.menuId, width);
+    setFixedSize(width, menuHeight + units.Y(dialogTemplate.height));
+
+    std::vector<std::pair<QWidget*, const ControlTemplate*>> created;
+    QWidget* previous = nullptr;
+    QWidget* first = nullptr;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = CreateControl(control);
+        created.emplace_back(widget, &control);
+        QRect place = units.Rect(control.x, control.y, control.width, control.height);
+        widget->setGeometry(place.translated(0, menuHeight));
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            FitDropDown(combo, place.height());
+        }
+        if (widget->focusPolicy() == Qt::NoFocus) {
+            continue;
+        }
+        if (previous != nullptr) {
+            setTabOrder(previous, widget);
+        }
+        previous = widget;
+        if (first == nullptr && (control.style & kTabStop)) {
+            first = widget;
+        }
+    }
+    WidenClippedCaptions(created, width);
+    if (first != nullptr) {
+        first->setFocus();
+    }
+}
+
+QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
+    QWidget* widget = CreateWidget(control);
+    widget->setParent(this);
+    widget->setProperty(kControlIdProperty, control.id);
+    const bool focusable = widget->focusPolicy() != Qt::NoFocus;
+    if (focusable && !(control.style & kTabStop)) {
+        widget->setFocusPolicy(Qt::ClickFocus);
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        if (control.id == kIdOk) {
+            connect(button, &QPushButton::clicked, this, [this] { OnOK(); });
+        } else if (control.id == kIdCancel) {
+            connect(button, &QPushButton::clicked, this, [this] { OnCancel(); });
+        }
+    }
+    return widget;
+}
+
+int TemplateDialog::AddMenuBar(int menuId, int width) {
+    const MenuTemplate* menu = FindMenuTemplate(menuId);
+    if (menu == nullptr) {
+        return 0;
+    }
+    auto* bar = new QMenuBar(this);
+    for (const MenuPopupTemplate& popup : menu->popups) {
+        QMenu* entry = bar->addMenu(QString::fromStdString(popup.text));
+        for (const MenuItemTemplate& item : popup.items) {
+            QAction* action = entry->addAction(QString::fromStdString(item.text));
+            action->setProperty(kControlIdProperty, item.id);
+        }
+    }
+    const int height = bar->sizeHint().height();
+    bar->setGeometry(0, 0, width, height);
+    return height;
+}
+
+QAction* TemplateDialog::MenuAction(int commandId) const {
+    const auto actions = findChildren<QAction*>();
+    for (QAction* action : actions) {
+        const QVariant id = action->property(kControlIdProperty);
+        if (id.isValid() && id.toInt() == commandId) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+void TemplateDialog::OnOK() {
+    done(kIdOk);
+}
+
+void TemplateDialog::OnCancel() {
+    done(kIdCancel);
+}
+
+void TemplateDialog::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
+                focused->click();
+                return;
+            }
+            for (QPushButton* button : findChildren<QPushButton*>()) {
+                if (button->isDefault()) {
+                    if (button->isEnabled()) {
+                        button->click();
+                    }
+                    return;
+                }
+            }
+            OnOK();
+            return;
+        case Qt::Key_Escape:
+            OnCancel();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void TemplateDialog::closeEvent(QCloseEvent* event) {
+    // The close box is the cancel action; OnCancel decides whether the dialog ends.
+    event->ignore();
+    if (isVisible()) {
+        OnCancel();
+    }
+}
+
+std::unique_ptr<TemplateDialog> BuildDialog(int templateId, QWidget* parent) {
+    return std::make_unique<TemplateDialog>(templateId, parent);
+}

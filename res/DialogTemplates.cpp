@@ -1,0 +1,250 @@
+// The six dialog templates of the program. Controls are listed in template
+// order, which is also the tab order of those that take the focus.
+#include <cstdio>
+
+#include "DialogTemplate.h"
+#include "ResourceIds.h"
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+// "01" ... "12" and the like: two-digit numbers from `first` to `last`.
+Items TwoDigitNumbers(int first, int last) {
+    Items items;
+    for (int n = first; n <= last; ++n) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%02d", n);
+        items.emplace_back(text);
+    }
+    return items;
+}
+
+Items UnsetThen(Items items) {
+    items.insert(items.begin(), "未");
+    return items;
+}
+
+ControlTemplate Button(int id, int x, int y, int w, int h, const char* caption) {
+    return {id, ControlKind::PushButton, x, y, w, h, caption, kTabStop, {}};
+}
+
+ControlTemplate DefaultButton(int id, int x, int y, int w, int h, const char* caption) {
+    return {id, ControlKind::DefaultPushButton, x, y, w, h, caption, kTabStop, {}};
+}
+
+ControlTemplate Edit(int id, int x, int y, int w, int h, unsigned style = kStyleNone) {
+    return {id, ControlKind::Edit, x, y, w, h, "", kTabStop | style, {}};
+}
+
+ControlTemplate MultiLineEdit(int id, int x, int y, int w, int h) {
+    return {id, ControlKind::MultiLineEdit, x, y, w, h, "", kTabStop | kVScroll, {}};
+}
+
+ControlTemplate DropDown(int id, int x, int y, int w, int h, Items items) {
+    return {id, ControlKind::DropDownList, x, y, w, h, "", kTabStop | kVScroll, std::move(items)};
+}
+
+ControlTemplate Label(int x, int y, int w, int h, const char* caption) {
+    return {kIdStatic, ControlKind::StaticText, x, y, w, h, caption, kStyleNone, {}};
+}
+
+ControlTemplate Group(int x, int y, int w, int h, const char* caption) {
+    return {kIdStatic, ControlKind::GroupBox, x, y, w, h, caption, kStyleNone, {}};
+}
+
+ControlTemplate CheckBox(int id, int x, int y, int w, int h, const char* caption,
+                         unsigned style = kStyleNone) {
+    return {id, ControlKind::CheckBox, x, y, w, h, caption, kAuto | kTabStop | style, {}};
+}
+
+const unsigned kEditorStyle = kCaption | kSystemMenu | kModalFrame;
+
+DialogTemplate AboutBox() {
+    return {kAboutDialogId,
+            "バージョン情報 veskat",
+            235,
+            55,
+            "MS UI Gothic",
+            9,
+            kEditorStyle,
+            0,
+            {
+                {kIdStatic, ControlKind::Icon, 11, 17, 20, 20, "", kStyleNone, {}},
+                {kIdStatic,
+                 ControlKind::StaticText,
+                 40,
+                 10,
+                 119,
+                 8,
+                 "veskat Version 2.0",
+                 kNoPrefix,
+                 {}},
+                Label(40, 25, 119, 8, "個別案件と反復案件の予定管理"),
+                DefaultButton(kIdOk, 178, 7, 50, 16, "OK"),
+            }};
+}
+
+DialogTemplate MainDialog() {
+    const unsigned list = kReportView | kSingleSelection | kSortAscending | kBorder | kTabStop;
+    return {kMainDialogId,
+            "veskat",
+            320,
+            224,
+            "MS UI Gothic",
+            8,
+            kCaption | kSystemMenu | kMinimizeBox | kModalFrame | kAppWindow,
+            kMainMenuId,
+            {
+                Button(1004, 6, 198, 50, 18, "追加"),
+                Button(1008, 60, 198, 50, 18, "削除"),
+                Button(1027, 114, 198, 48, 18, "一括"),
+                Button(1009, 204, 198, 50, 18, "保存"),
+                Button(1007, 258, 198, 50, 18, "保存・終了"),
+                {1000, ControlKind::ListView, 7, 7, 306, 161, "", list, {}},
+                {1005,
+                 ControlKind::RadioButton,
+                 6,
+                 174,
+                 48,
+                 12,
+                 "個別案件",
+                 kAuto | kTabStop | kGroup,
+                 {}},
+                {1006, ControlKind::RadioButton, 60, 174, 48, 12, "反復案件", kAuto | kTabStop, {}},
+            }};
+}
+
+DialogTemplate IndivEditor() {
+    return {kIndivEditorDialogId,
+            "個別案件",
+            232,
+            137,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                DefaultButton(kIdOk, 120, 114, 50, 14, "OK"),
+                Button(kIdCancel, 174, 114, 50, 14, "キャンセル"),
+                Edit(1009, 48, 6, 30, 12, kDigitsOnly),
+                DropDown(1010, 84, 6, 30, 96, TwoDigitNumbers(1, 12)),
+                DropDown(1011, 120, 6, 30, 96, TwoDigitNumbers(1, 31)),
+                DropDown(1017, 48, 24, 30, 96, TwoDigitNumbers(0, 23)),
+                DropDown(1014, 84, 24, 30, 96, TwoDigitNumbers(0, 59)),
+                Edit(1012, 48, 42, 174, 12, kAutoHScroll),
+                MultiLineEdit(1015, 48, 60, 174, 42),
+                DropDown(1016, 48, 108, 60, 48, {"管理しない", "未処理", "完了"}),
+                Label(6, 6, 36, 12, "年月日"),
+                Label(6, 24, 36, 12, "時分"),
+                Label(6, 42, 36, 12, "タイトル"),
+                Label(6, 60, 36, 12, "内容"),
+                Label(6, 108, 36, 12, "進捗"),
+            }};
+}
+
+DialogTemplate RepEditor() {
+    return {kRepEditorDialogId,
+            "反復案件",
+            232,
+            209,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                DefaultButton(kIdOk, 120, 192, 50, 14, "OK"),
+                Button(kIdCancel, 174, 192, 50, 14, "キャンセル"),
+                Edit(1012, 48, 6, 174, 12, kAutoHScroll),
+                DropDown(1021, 48, 24, 30, 78, TwoDigitNumbers(0, 23)),
+                DropDown(1020, 84, 24, 30, 78, TwoDigitNumbers(0, 59)),
+                MultiLineEdit(1022, 48, 42, 174, 42),
+                DropDown(1016, 48, 102, 66, 54, {"管理しない", "未処理"}),
+                DropDown(1010, 126, 102, 30, 66, UnsetThen(TwoDigitNumbers(1, 12))),
+                DropDown(1011, 174, 102, 30, 72, UnsetThen(TwoDigitNumbers(1, 31))),
+                DropDown(1013, 12, 132, 30, 78, UnsetThen(TwoDigitNumbers(1, 31))),
+                DropDown(1018, 126, 132, 30, 84, {"未", "月", "火", "水", "木", "金", "土", "日"}),
+                CheckBox(1026, 12, 162, 30, 8, "月", kTextLeft),
+                CheckBox(1030, 54, 162, 30, 8, "火", kTextLeft),
+                CheckBox(1031, 96, 162, 30, 8, "水", kTextLeft),
+                CheckBox(1032, 138, 162, 30, 8, "木", kTextLeft),
+                CheckBox(1033, 12, 174, 30, 8, "金", kTextLeft),
+                CheckBox(1034, 54, 174, 30, 8, "土", kTextLeft),
+                CheckBox(1035, 96, 174, 30, 8, "日", kTextLeft),
+                Label(6, 6, 36, 8, "タイトル"),
+                Label(42, 138, 12, 8, "日"),
+                Label(66, 138, 12, 8, "第"),
+                Label(108, 138, 12, 8, "週"),
+                Label(156, 138, 24, 8, "曜日"),
+                Label(156, 108, 12, 8, "月"),
+                Label(204, 108, 12, 8, "日"),
+                Group(120, 90, 108, 30, "毎年"),
+                Group(6, 120, 222, 30, "毎月"),
+                Group(6, 150, 222, 36, "毎週"),
+                Label(6, 24, 36, 12, "時分"),
+                Label(6, 42, 36, 12, "内容"),
+                Label(6, 102, 36, 8, "進捗"),
+                DropDown(1017, 78, 132, 30, 84, UnsetThen(TwoDigitNumbers(1, 5))),
+            }};
+}
+
+DialogTemplate ConnectDialog() {
+    return {kConnectDialogId,
+            "接続設定",
+            244,
+            132,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                DefaultButton(kIdOk, 126, 114, 50, 14, "OK"),
+                Button(kIdCancel, 186, 114, 50, 14, "キャンセル"),
+                CheckBox(1028, 6, 6, 73, 10, "FTPサーバーを使う"),
+                Edit(1030, 96, 24, 138, 12, kAutoHScroll),
+                Edit(1032, 96, 42, 138, 12),
+                Edit(1033, 96, 60, 24, 12),
+                Edit(1034, 96, 78, 138, 12),
+                Edit(1035, 96, 96, 138, 12),
+                Label(6, 24, 35, 8, "ユーザーID"),
+                Label(6, 42, 74, 8, "サーバー名又はアドレス"),
+                Label(6, 60, 36, 8, "ポート番号"),
+                Label(6, 78, 64, 8, "個別案件ファイル名"),
+                Label(6, 96, 64, 8, "反復案件ファイル名"),
+            }};
+}
+
+DialogTemplate PasswordDialog() {
+    return {kPasswordDialogId,
+            "FTPパスワード",
+            186,
+            60,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                Edit(1031, 6, 24, 174, 12, kPassword | kAutoHScroll),
+                DefaultButton(kIdOk, 72, 42, 50, 14, "OK"),
+                Button(kIdCancel, 132, 42, 50, 14, "キャンセル"),
+                Label(6, 6, 126, 12, "パスワードを入力してください。"),
+            }};
+}
+
+}  // namespace
+
+const std::vector<DialogTemplate>& AllDialogTemplates() {
+    static const std::vector<DialogTemplate> templates = {
+        AboutBox(), MainDialog(), IndivEditor(), RepEditor(), ConnectDialog(), PasswordDialog(),
+    };
+    return templates;
+}
+
+const DialogTemplate* FindDialogTemplate(int id) {
+    for (const DialogTemplate& dialog : AllDialogTemplates()) {
+        if (dialog.id == id) {
+            return &dialog;
+        }
+    }
+    return nullptr;
+}

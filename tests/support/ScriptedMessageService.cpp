@@ -1,0 +1,32 @@
+#include "ScriptedMessageService.h"
+
+#include <QStringList>
+
+MessageAnswer ScriptedMessageService::Show(QWidget* /*parent*/, const QString& text,
+                                           MessageButtons buttons) {
+    shown_.push_back({text, buttons});
+    if (!answers_.empty()) {
+        const MessageAnswer answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    if (buttons == MessageButtons::Ok) {
+        return MessageAnswer::Ok;
+    }
+    ++unscripted_;
+    return MessageAnswer::No;
+}
+
+QStringList ScriptedMessageService::Texts() const {
+    QStringList texts;
+    for (const Shown& box : shown_) {
+        texts.push_back(box.text);
+    }
+    return texts;
+}
+
+void ScriptedMessageService::Clear() {
+    answers_.clear();
+    shown_.clear();
+    unscripted_ = 0;
+}
