@@ -1,0 +1,61 @@
+#include "ExpandRepSubj.h"
+
+#include <array>
+
+#include "CalendarDay.h"
+#include "Clock.h"
+
+namespace {
+
+// Each rule is tested on its own, in this order; a rule with any of its
+// fields unset (0) never holds.
+std::array<bool, 4> RulesHolding(const RepSubj& rep, const CalendarDay& day) {
+    return {
+        rep.yearlyMonth != 0 && rep.yearlyMonth == day.month && rep.yearlyDay == day.day,
+        rep.monthlyDay != 0 && rep.monthlyDay == day.day,
+        rep.monthlyWeek != 0 && rep.monthlyWeek == day.weekOfMonth &&
+            rep.monthlyWeekday == day.weekday,
+        rep.weekly[static_cast<std::size_t>(day.weekday - 1)] == 1,
+    };
+}
+
+IndivSubj Candidate(const RepSubj& rep, const CalendarDay& day) {
+    IndivSubj subj;
+    subj.year = static_cast<std::int16_t>(day.year);
+    subj.month = static_cast<std::int16_t>(day.month);
+    subj.day = static_cast<std::int16_t>(day.day);
+    subj.title = rep.title;
+    subj.hour = rep.hour;
+    subj.minute = rep.minute;
+    subj.content = rep.content;
+    subj.progress = rep.progress;
+    subj.origin = rep.title;
+    return subj;
+}
+
+}  // namespace
+
+int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
+    std::time_t now = Clock::Now();
+    for (int offset = 0; offset < kBatchWindowDays; ++offset) {
+        CalendarDay day = DayFrom(now, offset);
+        for (bool holds : RulesHolding(rep, day)) {
+            if (holds) {
+                // A taken key is refused and leaves the stored subject as it
+                // is: whatever the user did to it since stands.
+                indiv.current = Candidate(rep, day);
+                indiv.Insert();
+            }
+        }
+    }
+    return 0;
+}
+
+int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv) {
+    RepSubj kept = rep.current;
+    for (int r = rep.First(); r == 0; r = rep.Next()) {
+        ExpandRepSubj(rep.current, indiv);
+    }
+    rep.current = kept;
+    return 0;
+}

@@ -1,0 +1,19 @@
+// The second half of the batch: the individual subjects that the repeating
+// subjects call for on today and each of the next 42 days. A day that already
+// holds a subject of that title keeps it untouched, so running again is safe.
+#pragma once
+
+#include "SubjList.h"
+
+// The number of days the batch generates: today and the 42 that follow.
+constexpr int kBatchWindowDays = 43;
+
+// Inserts into `indiv`, for each day of the window on which one of the rules
+// of `rep` holds, a subject with rep's title, time, content and progress and
+// rep's title as origin. Today is the local day of Clock::Now(). Leaves
+// `indiv.current` undefined. Always 0.
+int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv);
+
+// ExpandRepSubj for every repeating subject in title order. `rep` keeps its
+// subjects and its `current`. Always 0.
+int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv);
