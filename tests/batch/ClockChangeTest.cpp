@@ -93,7 +93,7 @@ TEST_P(ClockChange, EveryDayNearAChangeGeneratesAndPurgesByCalendarDay) {
 INSTANTIATE_TEST_SUITE_P(Zones, ClockChange,
                          ::testing::Values(Zone{"Asia/Tokyo", 1949}, Zone{"America/New_York", 2024},
                                            Zone{"Europe/Berlin", 2024}),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
+                         [](const auto& param) {
+                             std::string name = param.param.name;
                              return name.substr(name.find('/') + 1);
                          });
