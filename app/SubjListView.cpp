@@ -94,7 +94,17 @@ bool SubjListView::SetRowImage(int row, int image) {
 }
 
 bool SubjListView::RemoveRow(int row) {
-    return model_->RemoveRow(row);
+    const bool marked = row >= 0 && row == SelectionMark();
+    // The view moves the current row to a neighbour of a removed one; that
+    // neighbour was never chosen by the user and must not become the mark.
+    ignoreCurrentChange_ = true;
+    const bool removed = model_->RemoveRow(row);
+    ignoreCurrentChange_ = false;
+    if (marked) {
+        selectionModel()->clear();
+        selectionMark_ = QPersistentModelIndex();
+    }
+    return removed;
 }
 
 void SubjListView::RemoveAllRows() {
@@ -134,6 +144,9 @@ void SubjListView::SelectRow(int row) {
 }
 
 void SubjListView::OnCurrentRowChanged(const QModelIndex& current) {
+    if (ignoreCurrentChange_) {
+        return;
+    }
     if (current.isValid()) {
         selectionMark_ = model_->index(current.row(), 0);
     }

@@ -52,7 +52,8 @@ class SubjListView : public QTreeView {
     // The row under the mouse pointer, or -1.
     int HotRow() const;
     // The row last selected (kept when the focus leaves the list, moved with
-    // the row by insertions and removals above it), or -1.
+    // the row by insertions and removals above it), or -1; -1 again once that
+    // row is removed or all rows are.
     int SelectionMark() const;
     // Selects `row` (-1 clears the selection) and makes it the selection mark.
     void SelectRow(int row);
@@ -77,4 +78,5 @@ class SubjListView : public QTreeView {
     SubjListModel* model_;
     QPersistentModelIndex hotRow_;
     QPersistentModelIndex selectionMark_;
+    bool ignoreCurrentChange_ = false;
 };

@@ -5,13 +5,13 @@
 MessageAnswer ScriptedMessageService::Show(QWidget* /*parent*/, const QString& text,
                                            MessageButtons buttons) {
     shown_.push_back({text, buttons});
+    if (buttons == MessageButtons::Ok) {
+        return MessageAnswer::Ok;
+    }
     if (!answers_.empty()) {
         const MessageAnswer answer = answers_.front();
         answers_.pop_front();
         return answer;
-    }
-    if (buttons == MessageButtons::Ok) {
-        return MessageAnswer::Ok;
     }
     ++unscripted_;
     return MessageAnswer::No;

@@ -16,11 +16,12 @@ class ScriptedMessageService : public MessageService {
         MessageButtons buttons;
     };
 
-    // The answer for the next box shown, then the one after, and so on.
+    // The answer for the next Yes/No box shown, then the one after, and so on.
     void QueueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
 
-    // Records the box, then answers from the queue. With an empty queue an OK
-    // box answers Ok and a Yes/No box answers No and counts as unscripted.
+    // Records the box. An OK box answers Ok and leaves the queue alone; a
+    // Yes/No box takes the next queued answer, or with none answers No and
+    // counts as unscripted.
     MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) override;
 
     const std::vector<Shown>& History() const { return shown_; }

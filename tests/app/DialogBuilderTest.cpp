@@ -1,0 +1,239 @@
+// Dialogs built from every template: ids, kinds, captions, positions in
+// dialog units converted to pixels, tab order, and the keys and buttons that
+// end a dialog with 1 or 2.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "DialogTemplate.h"
+#include "ResourceIds.h"
+#include "SubjListView.h"
+#include "TemplateDialog.h"
+
+namespace {
+
+bool IsKind(QWidget* widget, ControlKind kind) {
+    switch (kind) {
+        case ControlKind::PushButton:
+            return qobject_cast<QPushButton*>(widget) &&
+                   !qobject_cast<QPushButton*>(widget)->isDefault();
+        case ControlKind::DefaultPushButton:
+            return qobject_cast<QPushButton*>(widget) &&
+                   qobject_cast<QPushButton*>(widget)->isDefault();
+        case ControlKind::Edit:
+            return qobject_cast<QLineEdit*>(widget) != nullptr;
+        case ControlKind::MultiLineEdit:
+            return qobject_cast<QPlainTextEdit*>(widget) != nullptr;
+        case ControlKind::StaticText:
+        case ControlKind::Icon:
+            return qobject_cast<QLabel*>(widget) != nullptr;
+        case ControlKind::GroupBox:
+            return qobject_cast<QGroupBox*>(widget) != nullptr;
+        case ControlKind::CheckBox:
+            return qobject_cast<QCheckBox*>(widget) != nullptr;
+        case ControlKind::RadioButton:
+            return qobject_cast<QRadioButton*>(widget) != nullptr;
+        case ControlKind::DropDownList:
+            return qobject_cast<QComboBox*>(widget) != nullptr;
+        case ControlKind::ListView:
+            return qobject_cast<SubjListView*>(widget) != nullptr;
+    }
+    return false;
+}
+
+QString CaptionOf(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        return group->title();
+    }
+    return {};
+}
+
+// The dialog's own controls in creation order (= template order).
+QList<QWidget*> ControlsOf(const QDialog& dialog) {
+    QList<QWidget*> controls;
+    for (QObject* child : dialog.children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget && widget->property(kControlIdProperty).isValid()) {
+            controls.push_back(widget);
+        }
+    }
+    return controls;
+}
+
+// Runs the dialog and, once it is up, `act` on it; returns what exec() gave.
+int RunWith(TemplateDialog& dialog, const std::function<void()>& act) {
+    QTimer::singleShot(0, &dialog, [&dialog, act] {
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        act();
+        // Ends a dialog the action did not end, so that a failing case fails
+        // instead of hanging.
+        QTimer::singleShot(0, &dialog, [&dialog] { dialog.done(99); });
+    });
+    return dialog.exec();
+}
+
+}  // namespace
+
+class DialogBuilderTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void everyTemplateBuildsItsControls_data() {
+        QTest::addColumn<int>("id");
+        for (const DialogTemplate& t : AllDialogTemplates()) {
+            QTest::newRow(qPrintable(QStringLiteral("dialog %1").arg(t.id))) << t.id;
+        }
+    }
+    void everyTemplateBuildsItsControls() {
+        QFETCH(int, id);
+        const DialogTemplate& t = *FindDialogTemplate(id);
+        TemplateDialog dialog(id);
+        QCOMPARE(dialog.windowTitle(), QString::fromStdString(t.caption));
+        QVERIFY(dialog.AvgCharWidth() > 0 && dialog.CharHeight() > 0);
+        const int menuHeight = dialog.height() - t.height * dialog.CharHeight() / 8;
+        QCOMPARE(dialog.width(), t.width * dialog.AvgCharWidth() / 4);
+        QCOMPARE(menuHeight > 0, t.menuId != 0);
+
+        const QList<QWidget*> controls = ControlsOf(dialog);
+        QCOMPARE(controls.size(), static_cast<qsizetype>(t.controls.size()));
+        for (std::size_t i = 0; i < t.controls.size(); ++i) {
+            const ControlTemplate& c = t.controls[i];
+            QWidget* widget = controls[static_cast<qsizetype>(i)];
+            const QByteArray where = QByteArray::number(static_cast<int>(i));
+            QVERIFY2(IsKind(widget, c.kind), where);
+            QCOMPARE(ControlIdOf(widget), c.id);
+            if (c.id != kIdStatic) {
+                QCOMPARE(FindControl(&dialog, c.id), widget);
+            }
+            QCOMPARE(CaptionOf(widget), QString::fromStdString(c.caption));
+            QCOMPARE(widget->x(), c.x * dialog.AvgCharWidth() / 4);
+            QCOMPARE(widget->y(), menuHeight + c.y * dialog.CharHeight() / 8);
+            if (c.kind == ControlKind::DropDownList) {
+                auto* combo = qobject_cast<QComboBox*>(widget);
+                QCOMPARE(combo->count(), static_cast<int>(c.items.size()));
+                for (std::size_t k = 0; k < c.items.size(); ++k) {
+                    QCOMPARE(combo->itemText(static_cast<int>(k)),
+                             QString::fromStdString(c.items[k]));
+                }
+            } else if (c.kind != ControlKind::Icon) {
+                QCOMPARE(widget->height(), c.height * dialog.CharHeight() / 8);
+                // A caption may grow into free space, never shrink.
+                QVERIFY(widget->width() >= c.width * dialog.AvgCharWidth() / 4);
+            }
+        }
+    }
+
+    void tabOrderIsTemplateOrder_data() { everyTemplateBuildsItsControls_data(); }
+    void tabOrderIsTemplateOrder() {
+        QFETCH(int, id);
+        TemplateDialog dialog(id);
+        QList<QWidget*> expected;
+        for (QWidget* widget : ControlsOf(dialog)) {
+            if (widget->focusPolicy() & Qt::TabFocus) {
+                expected.push_back(widget);
+            }
+        }
+        QVERIFY(!expected.isEmpty());
+        QWidget* widget = expected.front();
+        for (qsizetype i = 1; i < expected.size(); ++i) {
+            do {
+                widget = widget->nextInFocusChain();
+            } while (!(widget->focusPolicy() & Qt::TabFocus) || widget->parent() != &dialog);
+            QCOMPARE(widget, expected[i]);
+        }
+    }
+
+    void captionsFitTheirControls() {
+        for (const DialogTemplate& t : AllDialogTemplates()) {
+            TemplateDialog dialog(t.id);
+            for (QLabel* label : dialog.findChildren<QLabel*>()) {
+                if (!label->text().isEmpty()) {
+                    QVERIFY2(label->width() >= label->sizeHint().width(),
+                             qPrintable(label->text()));
+                }
+            }
+        }
+    }
+
+    void enterClicksTheDefaultButtonAndEscCancels() {
+        TemplateDialog ok(kIndivEditorDialogId);
+        QCOMPARE(RunWith(ok, [&] { QTest::keyClick(ok.Control<QLineEdit>(1012), Qt::Key_Return); }),
+                 kIdOk);
+        TemplateDialog esc(kIndivEditorDialogId);
+        QCOMPARE(RunWith(esc, [&] { QTest::keyClick(&esc, Qt::Key_Escape); }), kIdCancel);
+        TemplateDialog closed(kConnectDialogId);
+        QCOMPARE(RunWith(closed, [&] { closed.close(); }), kIdCancel);
+        TemplateDialog cancel(kPasswordDialogId);
+        QCOMPARE(RunWith(cancel, [&] { cancel.Control<QPushButton>(kIdCancel)->click(); }),
+                 kIdCancel);
+    }
+
+    void enterInAMultiLineEditStartsANewLine() {
+        TemplateDialog dialog(kIndivEditorDialogId);
+        const int result = RunWith(dialog, [&] {
+            auto* content = dialog.Control<QPlainTextEdit>(1015);
+            content->setFocus();
+            QTest::keyClicks(content, QStringLiteral("a"));
+            QTest::keyClick(content, Qt::Key_Return);
+            QTest::keyClicks(content, QStringLiteral("b"));
+            QCOMPARE(content->toPlainText(), QStringLiteral("a\nb"));
+        });
+        QCOMPARE(result, 99);
+    }
+
+    // The main dialog has no default button: Enter on a focused push button
+    // clicks it, elsewhere it is the dialog's confirm action.
+    void enterWithoutADefaultButton() {
+        TemplateDialog dialog(kMainDialogId);
+        int clicks = 0;
+        connect(dialog.Control<QPushButton>(1004), &QPushButton::clicked, [&] { ++clicks; });
+        QCOMPARE(RunWith(dialog,
+                         [&] {
+                             auto* add = dialog.Control<QPushButton>(1004);
+                             QCOMPARE(QApplication::focusWidget(), add);
+                             QTest::keyClick(add, Qt::Key_Return);
+                             QCOMPARE(clicks, 1);
+                             QVERIFY(dialog.isVisible());
+                             auto* list = dialog.Control<SubjListView>(1000);
+                             list->setFocus();
+                             QTest::keyClick(list, Qt::Key_Return);
+                         }),
+                 kIdOk);
+    }
+
+    void mainMenuCarriesItsCommands() {
+        TemplateDialog dialog(kMainDialogId);
+        for (int command : {157, 158, 141, 159}) {
+            QVERIFY(dialog.MenuAction(command) != nullptr);
+        }
+        QCOMPARE(dialog.MenuAction(157)->text(), QStringLiteral("保存(&S)"));
+        QCOMPARE(dialog.MenuAction(159)->text(), QStringLiteral("接続(&C)..."));
+        QVERIFY(dialog.MenuAction(160) == nullptr);
+    }
+
+    void digitsOnlyEditRefusesLetters() {
+        TemplateDialog dialog(kIndivEditorDialogId);
+        auto* year = dialog.Control<QLineEdit>(1009);
+        QTest::keyClicks(year, QStringLiteral("20a24"));
+        QCOMPARE(year->text(), QStringLiteral("2024"));
+        QCOMPARE(dialog.Control<QLineEdit>(1031), nullptr);
+        TemplateDialog password(kPasswordDialogId);
+        QCOMPARE(password.Control<QLineEdit>(1031)->echoMode(), QLineEdit::Password);
+    }
+};
+
+QTEST_MAIN(DialogBuilderTest)
+#include "DialogBuilderTest.moc"
