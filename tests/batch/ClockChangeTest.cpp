@@ -66,6 +66,10 @@ struct Zone {
     int year;
 };
 
+void PrintTo(const Zone& zone, std::ostream* out) {
+    *out << zone.name << " " << zone.year;
+}
+
 class ClockChange : public ::testing::TestWithParam<Zone> {};
 
 }  // namespace
