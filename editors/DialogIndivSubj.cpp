@@ -1,0 +1,167 @@
+#include "DialogIndivSubj.h"
+
+#include <QLineEdit>
+#include <cstdio>
+
+#include "Clock.h"
+#include "ResourceIds.h"
+
+namespace {
+
+constexpr int kYearEdit = 1009;
+constexpr int kMonthList = 1010;
+constexpr int kDayList = 1011;
+constexpr int kHourList = 1017;
+constexpr int kMinuteList = 1014;
+constexpr int kTitleEdit = 1012;
+constexpr int kContentEdit = 1015;
+constexpr int kProgressList = 1016;
+
+// The key holds the year in four digits.
+constexpr int kYearDigits = 4;
+
+int ProgressItem(Progress progress) {
+    switch (progress) {
+        case Progress::NotTracked:
+            return 0;
+        case Progress::Open:
+            return 1;
+        case Progress::Done:
+            return 2;
+    }
+    return -1;
+}
+
+bool SameKey(const IndivSubj& a, const IndivSubj& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.title == b.title;
+}
+
+void CopyKey(const IndivSubj& from, IndivSubj& to) {
+    to.year = from.year;
+    to.month = from.month;
+    to.day = from.day;
+    to.title = from.title;
+}
+
+}  // namespace
+
+CDialogIndivSubj::CDialogIndivSubj(MessageService& messages, QWidget* parent)
+    : SubjEditorDlg(kIndivEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {
+    if (auto* year = Control<QLineEdit>(kYearEdit)) {
+        year->setMaxLength(kYearDigits);
+    }
+}
+
+void CDialogIndivSubj::LoadControls() {
+    if (list == nullptr) {
+        return;
+    }
+    if (mode == 1) {
+        LoadEdit();
+    } else {
+        LoadNew();
+    }
+}
+
+void CDialogIndivSubj::LoadNew() {
+    const std::tm today = LocalTime::Break(Clock::Now());
+    char year[16];
+    std::strftime(year, sizeof year, "%Y", &today);
+    Control<QLineEdit>(kYearEdit)->setText(QString::fromLatin1(year));
+    SelectItem(kMonthList, today.tm_mon);
+    SelectItem(kDayList, today.tm_mday - 1);
+    SelectItem(kHourList, 0);
+    SelectItem(kMinuteList, 0);
+    TitleField().Show({});
+    ContentField().Show({});
+    SelectItem(kProgressList, 0);
+    origin.clear();
+}
+
+void CDialogIndivSubj::LoadEdit() {
+    // Not found: `current` stays as the caller left it, and shows so.
+    list->Find();
+    const IndivSubj& subj = list->current;
+    loaded_ = subj;
+    char year[16];
+    std::snprintf(year, sizeof year, "%04d", subj.year);
+    Control<QLineEdit>(kYearEdit)->setText(QString::fromLatin1(year));
+    SelectItem(kMonthList, subj.month - 1);
+    SelectItem(kDayList, subj.day - 1);
+    TitleField().Show(subj.title);
+    SelectItem(kHourList, subj.hour);
+    SelectItem(kMinuteList, subj.minute);
+    ContentField().Show(subj.content);
+    origin = subj.origin;
+    SelectItem(kProgressList, ProgressItem(subj.progress));
+}
+
+void CDialogIndivSubj::SaveControls(const Texts& texts) {
+    IndivSubj& subj = list->current;
+    subj.year = static_cast<std::int16_t>(Control<QLineEdit>(kYearEdit)->text().toInt());
+    subj.month = static_cast<std::int16_t>(SelectedNumber(kMonthList));
+    subj.day = static_cast<std::int16_t>(SelectedNumber(kDayList));
+    subj.hour = static_cast<std::int16_t>(SelectedNumber(kHourList));
+    subj.minute = static_cast<std::int16_t>(SelectedNumber(kMinuteList));
+    subj.title = texts.title;
+    subj.content = texts.content;
+    constexpr Progress kByItem[] = {Progress::NotTracked, Progress::Open, Progress::Done};
+    const int progress = SelectedItem(kProgressList);
+    if (progress >= 0 && progress < 3) {
+        subj.progress = kByItem[progress];
+    }
+    subj.origin = origin;
+}
+
+void CDialogIndivSubj::OnOK() {
+    if (list == nullptr) {
+        return;
+    }
+    const std::optional<Texts> texts = ReadTexts();
+    if (!texts) {
+        return;
+    }
+    if (mode == 1) {
+        AcceptEdit(*texts);
+    } else {
+        AcceptNew(*texts);
+    }
+}
+
+void CDialogIndivSubj::AcceptNew(const Texts& texts) {
+    SaveControls(texts);
+    // A failed insert stores nothing, so closing with OK would show a row for
+    // a subject the list does not hold.
+    if (list->Insert() != 0) {
+        TellKeyTaken();
+        return;
+    }
+    Accept();
+}
+
+void CDialogIndivSubj::AcceptEdit(const Texts& texts) {
+    SaveControls(texts);
+    if (SameKey(list->current, loaded_)) {
+        list->Replace();
+        keyChanged = 0;
+        Accept();
+        return;
+    }
+    // The old subject goes only once the new one is in, so a refusal loses nothing.
+    if (list->Insert() != 0) {
+        keyChanged = 0;
+        TellKeyTaken();
+        return;
+    }
+    CopyKey(loaded_, list->current);
+    list->Remove();
+    SaveControls(texts);
+    keyChanged = 1;
+    Accept();
+}
+
+void CDialogIndivSubj::Accept() {
+    // Storing drops trailing blanks and works out the days left; show that.
+    list->Find();
+    done(kIdOk);
+}

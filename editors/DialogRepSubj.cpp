@@ -1,0 +1,151 @@
+#include "DialogRepSubj.h"
+
+#include <QCheckBox>
+#include <algorithm>
+#include <array>
+
+#include "ResourceIds.h"
+
+namespace {
+
+constexpr int kTitleEdit = 1012;
+constexpr int kHourList = 1021;
+constexpr int kMinuteList = 1020;
+constexpr int kContentEdit = 1022;
+constexpr int kProgressList = 1016;
+constexpr int kYearlyMonthList = 1010;
+constexpr int kYearlyDayList = 1011;
+constexpr int kMonthlyDayList = 1013;
+constexpr int kMonthlyWeekList = 1017;
+constexpr int kMonthlyWeekdayList = 1018;
+// Monday first, Sunday last, as in RepSubj::weekly.
+constexpr std::array<int, 7> kWeekdayBoxes = {1026, 1030, 1031, 1032, 1033, 1034, 1035};
+
+int ProgressItem(Progress progress) {
+    switch (progress) {
+        case Progress::NotTracked:
+            return 0;
+        case Progress::Open:
+            return 1;
+        case Progress::Done:
+            break;
+    }
+    return -1;
+}
+
+}  // namespace
+
+CDialogRepSubj::CDialogRepSubj(MessageService& messages, QWidget* parent)
+    : SubjEditorDlg(kRepEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {}
+
+void CDialogRepSubj::LoadControls() {
+    if (list == nullptr) {
+        return;
+    }
+    if (mode == 1) {
+        LoadEdit();
+        return;
+    }
+    // A new subject: every list on its first item ("00", "管理しない", "未").
+    TitleField().Show({});
+    ContentField().Show({});
+    for (int id : {kHourList, kMinuteList, kProgressList, kYearlyMonthList, kYearlyDayList,
+                   kMonthlyDayList, kMonthlyWeekdayList, kMonthlyWeekList}) {
+        SelectItem(id, 0);
+    }
+    for (int id : kWeekdayBoxes) {
+        Control<QCheckBox>(id)->setChecked(false);
+    }
+}
+
+void CDialogRepSubj::LoadEdit() {
+    // Not found: `current` stays as the caller left it, and shows so.
+    list->Find();
+    const RepSubj& subj = list->current;
+    loadedTitle_ = subj.title;
+    TitleField().Show(subj.title);
+    SelectItem(kHourList, subj.hour);
+    SelectItem(kMinuteList, subj.minute);
+    ContentField().Show(subj.content);
+    SelectItem(kProgressList, ProgressItem(subj.progress));
+    SelectItem(kYearlyMonthList, subj.yearlyMonth);
+    SelectItem(kYearlyDayList, subj.yearlyDay);
+    SelectItem(kMonthlyDayList, subj.monthlyDay);
+    SelectItem(kMonthlyWeekList, subj.monthlyWeek);
+    SelectItem(kMonthlyWeekdayList, subj.monthlyWeekday);
+    for (std::size_t day = 0; day < kWeekdayBoxes.size(); ++day) {
+        Control<QCheckBox>(kWeekdayBoxes[day])->setChecked(subj.weekly[day] == 1);
+    }
+}
+
+void CDialogRepSubj::SaveControls(const Texts& texts) {
+    RepSubj& subj = list->current;
+    subj.title = texts.title;
+    subj.hour = static_cast<std::int16_t>(SelectedNumber(kHourList));
+    subj.minute = static_cast<std::int16_t>(SelectedNumber(kMinuteList));
+    subj.content = texts.content;
+    const int progress = SelectedItem(kProgressList);
+    if (progress == 0 || progress == 1) {
+        subj.progress = progress == 0 ? Progress::NotTracked : Progress::Open;
+    }
+    subj.yearlyMonth = static_cast<std::int16_t>(SelectedNumber(kYearlyMonthList));
+    subj.yearlyDay = static_cast<std::int16_t>(SelectedNumber(kYearlyDayList));
+    subj.monthlyDay = static_cast<std::int16_t>(SelectedNumber(kMonthlyDayList));
+    subj.monthlyWeek = static_cast<std::int16_t>(SelectedNumber(kMonthlyWeekList));
+    // The weekday items are names; their position is the weekday (0 unset).
+    subj.monthlyWeekday = static_cast<std::int16_t>(std::max(0, SelectedItem(kMonthlyWeekdayList)));
+    for (std::size_t day = 0; day < kWeekdayBoxes.size(); ++day) {
+        subj.weekly[day] = Control<QCheckBox>(kWeekdayBoxes[day])->isChecked() ? 1 : 0;
+    }
+}
+
+void CDialogRepSubj::OnOK() {
+    if (list == nullptr) {
+        return;
+    }
+    const std::optional<Texts> texts = ReadTexts();
+    if (!texts) {
+        return;
+    }
+    if (mode == 1) {
+        AcceptEdit(*texts);
+        return;
+    }
+    SaveControls(*texts);
+    // A failed insert stores nothing; closing with OK would show a row for it.
+    if (list->Insert() != 0) {
+        TellKeyTaken();
+        return;
+    }
+    Accept();
+}
+
+void CDialogRepSubj::AcceptEdit(const Texts& texts) {
+    SaveControls(texts);
+    if (list->current.title == loadedTitle_) {
+        list->Replace();
+        keyChanged = 0;
+        Accept();
+        return;
+    }
+    // The old subject goes only once the new one is in, so a refusal changes nothing.
+    if (list->Insert() != 0) {
+        keyChanged = 0;
+        TellKeyTaken();
+        return;
+    }
+    // Inserting dropped the new title's trailing blanks: link to the title as stored.
+    if (indivList != nullptr) {
+        indivList->RenameOrigin(loadedTitle_, list->current.title);
+    }
+    list->current.title = loadedTitle_;
+    list->Remove();
+    SaveControls(texts);
+    keyChanged = 1;
+    Accept();
+}
+
+void CDialogRepSubj::Accept() {
+    list->Find();
+    done(kIdOk);
+}

@@ -1,0 +1,63 @@
+#include "SubjEditorDlg.h"
+
+#include <QComboBox>
+#include <QShowEvent>
+#include <cstdlib>
+
+#include "MessageService.h"
+
+namespace {
+
+const char kKeyTaken[] = "案件は既に存在します。";
+const char kCannotStore[] = "保存できない文字が含まれています。";
+
+}  // namespace
+
+SubjEditorDlg::SubjEditorDlg(int templateId, int titleId, int contentId, MessageService& messages,
+                             QWidget* parent)
+    : TemplateDialog(templateId, parent),
+      messages_(messages),
+      title_(FindControl(this, titleId), SubjTextField::Kind::Title),
+      content_(FindControl(this, contentId), SubjTextField::Kind::Content) {}
+
+void SubjEditorDlg::showEvent(QShowEvent* event) {
+    TemplateDialog::showEvent(event);
+    // Shown again after being hidden, the dialog keeps what the user typed.
+    if (!loaded_) {
+        loaded_ = true;
+        LoadControls();
+    }
+}
+
+std::optional<SubjEditorDlg::Texts> SubjEditorDlg::ReadTexts() {
+    std::optional<std::string> title = title_.Bytes();
+    std::optional<std::string> content = content_.Bytes();
+    if (!title || !content) {
+        messages_.Inform(this, QString::fromUtf8(kCannotStore));
+        return std::nullopt;
+    }
+    return Texts{std::move(*title), std::move(*content)};
+}
+
+void SubjEditorDlg::TellKeyTaken() {
+    messages_.Inform(this, QString::fromUtf8(kKeyTaken));
+}
+
+void SubjEditorDlg::SelectItem(int id, int item) {
+    if (auto* list = Control<QComboBox>(id)) {
+        list->setCurrentIndex(item >= 0 && item < list->count() ? item : -1);
+    }
+}
+
+int SubjEditorDlg::SelectedItem(int id) const {
+    const auto* list = Control<QComboBox>(id);
+    return list != nullptr ? list->currentIndex() : -1;
+}
+
+int SubjEditorDlg::SelectedNumber(int id) const {
+    const auto* list = Control<QComboBox>(id);
+    if (list == nullptr || list->currentIndex() < 0) {
+        return 0;
+    }
+    return std::atoi(list->currentText().toLatin1().constData());
+}
