@@ -225,11 +225,6 @@ void CSubjListDlg::OnModeChanged() {
     FillList();
 }
 
-// The subject editors plug in here.
-void CSubjListDlg::OnAdd() {}
-void CSubjListDlg::OnEdit() {}
-void CSubjListDlg::OnDelete() {}
-
 void CSubjListDlg::OnBatch() {
     if (!messages_.AskYes(this, QString::fromStdString(BatchQuestion()))) {
         return;

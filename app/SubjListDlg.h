@@ -62,6 +62,9 @@ class CSubjListDlg : public TemplateDialog {
     void OnAdd();
     void OnEdit();
     void OnDelete();
+    // The key of the subject shown in `row` into the list's `current`.
+    void ReadIndivRow(int row);
+    void ReadRepRow(int row);
     void OnBatch();
     // Writes both data files, then sends them when the server is on. False when
     // a file could not be written (the user has been told; nothing was sent).

@@ -138,6 +138,8 @@ class MainWindowTest : public QObject {
     void shouldEndRightAfterInitialisationWhenFetchFails();
     void shouldMarkWindowAndSwallowHelp();
     void shouldOpenAboutBoxFromSystemMenu();
+    void shouldDeleteTheSelectedSubjectByItsRowBytes();
+    void shouldDeleteARepeatingSubjectWithItsFinishedGeneratedOnes();
 
   private:
     std::unique_ptr<CSubjListDlg> OpenWindow();
@@ -662,6 +664,60 @@ void MainWindowTest::shouldOpenAboutBoxFromSystemMenu() {
     window->OnSysCommand(kAboutCommand | 0x3);
     QCOMPARE(caption, QStringLiteral("バージョン情報 veskat"));
     QVERIFY(window->isVisible());
+}
+
+void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
+    IndivSubj nec = Indiv(2024, 6, 1, 10, 0, "x", Progress::Open);
+    nec.title = std::string("\xED\x40", 2);  // comes back as 0xFA5C if re-encoded
+    WriteDataFiles({nec, Indiv(2024, 6, 2, 9, 0, "keep", Progress::Open)}, {});
+    auto window = OpenWindow();
+    SubjListView* list = window->ListView();
+    window->Control<QPushButton>(1008)->click();  // nothing selected: nothing asked
+    QVERIFY(messages_.Texts().isEmpty());
+
+    list->SelectRow(0);
+    messages_.QueueAnswer(MessageAnswer::No);
+    window->Control<QPushButton>(1008)->click();
+    QCOMPARE(messages_.Texts().last(), QStringLiteral("案件を削除します。よろしいですか？"));
+    QCOMPARE(list->RowCount(), 2);
+
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->Control<QPushButton>(1008)->click();
+    QCOMPARE(list->RowCount(), 1);
+    QCOMPARE(list->CellSjis(0, 2), std::string("keep"));
+    IndivSubjList& indiv = window->IndivList();
+    QCOMPARE(indiv.First(), 0);
+    QCOMPARE(indiv.current.title, std::string("keep"));
+    QCOMPARE(indiv.Next(), 1);
+
+    window->Control<QRadioButton>(1006)->click();  // a mode switch forgets the selection
+    window->Control<QPushButton>(1008)->click();
+    QCOMPARE(messages_.Texts().size(), 2);
+}
+
+void MainWindowTest::shouldDeleteARepeatingSubjectWithItsFinishedGeneratedOnes() {
+    auto generated = [](int day, Progress progress) {
+        IndivSubj subj = Indiv(2024, 6, day, 9, 0, "w", progress);
+        subj.origin = "w";
+        return subj;
+    };
+    WriteDataFiles({generated(1, Progress::NotTracked), generated(2, Progress::Open),
+                    generated(3, Progress::Done)},
+                   {Rep("w", Progress::Open), Rep("z", Progress::Open)});
+    auto window = OpenWindow();
+    window->Control<QRadioButton>(1006)->click();
+    window->ListView()->SelectRow(0);
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->Control<QPushButton>(1008)->click();
+    QCOMPARE(messages_.Texts().last(),
+             QStringLiteral("「完了済み」または「進捗管理しない」個別案件も同時に削除します。\n"
+                            "よろしいですか？"));
+    QCOMPARE(window->ListView()->RowCount(), 1);
+    QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("z"));
+    IndivSubjList& indiv = window->IndivList();
+    QCOMPARE(indiv.First(), 0);
+    QCOMPARE(static_cast<int>(indiv.current.day), 2);  // the open one stays
+    QCOMPARE(indiv.Next(), 1);
 }
 
 QTEST_MAIN(MainWindowTest)
