@@ -1,0 +1,304 @@
+// The repeating-subject editor driven through its controls: new and edit
+// modes, the rules as stored values, the rename that relinks generated
+// individual subjects, and the refusals that touch nothing.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "Clock.h"
+#include "DialogRepSubj.h"
+#include "EditorTestSupport.h"
+#include "ScriptedMessageService.h"
+
+namespace {
+
+constexpr int kTitle = 1012, kHour = 1021, kMinute = 1020, kContent = 1022, kProgress = 1016,
+              kYearlyMonth = 1010, kYearlyDay = 1011, kMonthlyDay = 1013, kMonthlyWeek = 1017,
+              kMonthlyWeekday = 1018;
+constexpr int kWeekdayBoxes[] = {1026, 1030, 1031, 1032, 1033, 1034, 1035};
+
+const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
+
+RepSubj Rep(const std::string& title) {
+    RepSubj subj;
+    subj.title = title;
+    subj.hour = 7;
+    subj.minute = 45;
+    subj.progress = Progress::Open;
+    subj.monthlyDay = 15;
+    subj.weekly = {0, 1, 0, 0, 1, 0, 0};
+    subj.content = "rep<br>content";
+    return subj;
+}
+
+IndivSubj Generated(int day, const std::string& title, const std::string& origin,
+                    Progress progress) {
+    IndivSubj subj;
+    subj.year = 2024;
+    subj.month = 3;
+    subj.day = static_cast<std::int16_t>(day);
+    subj.title = title;
+    subj.origin = origin;
+    subj.progress = progress;
+    return subj;
+}
+
+template <class List, class Subj>
+void Store(List& list, const Subj& subj) {
+    list.current = subj;
+    QCOMPARE(list.Insert(), 0);
+}
+
+std::optional<RepSubj> Stored(RepSubjList& list, const std::string& title) {
+    list.current = RepSubj{};
+    list.current.title = title;
+    if (list.Find() != 0) {
+        return std::nullopt;
+    }
+    return list.current;
+}
+
+// Title and origin of every individual subject, in key order.
+std::vector<std::pair<std::string, std::string>> Origins(IndivSubjList& list) {
+    std::vector<std::pair<std::string, std::string>> origins;
+    for (int r = list.First(); r == 0; r = list.Next()) {
+        origins.emplace_back(list.current.title, list.current.origin);
+    }
+    return origins;
+}
+
+int Count(RepSubjList& list) {
+    int count = 0;
+    for (int r = list.First(); r == 0; r = list.Next()) {
+        ++count;
+    }
+    return count;
+}
+
+// Empties a list; lists cannot be assigned.
+template <class List>
+void Clear(List& list) {
+    while (list.First() == 0) {
+        list.Remove();
+    }
+}
+
+}  // namespace
+
+class RepEditorTest : public QObject {
+    Q_OBJECT
+
+    ScriptedMessageService messages_;
+    RepSubjList reps_;
+    IndivSubjList indivs_;
+    std::optional<ScopedClock> clock_;
+
+    int Edit(const std::string& title, CDialogRepSubj& dialog,
+             const std::function<void()>& script) {
+        dialog.mode = 1;
+        dialog.list = &reps_;
+        dialog.indivList = &indivs_;
+        reps_.current = RepSubj{};
+        reps_.current.title = title;
+        return RunDialog(dialog, script);
+    }
+
+    void StoreGenerated() {
+        Store(indivs_, Generated(1, "A", "A", Progress::Open));
+        Store(indivs_, Generated(2, "A", "A", Progress::Done));
+        Store(indivs_, Generated(3, "A", "A", Progress::NotTracked));
+        Store(indivs_, Generated(4, "other", "other", Progress::Done));
+        Store(indivs_, Generated(5, "by hand", "", Progress::Open));
+    }
+
+  private slots:
+    void init() {
+        messages_.Clear();
+        Clear(reps_);
+        Clear(indivs_);
+        clock_.emplace(LocalTime::Make(2024, 3, 5, 12));
+    }
+    void cleanup() { clock_.reset(); }
+
+    void shouldOpenNewSubjectEmptyAndStoreItsRules() {
+        CDialogRepSubj dialog(messages_);
+        dialog.list = &reps_;
+        const int result = RunDialog(dialog, [&] {
+            QVERIFY(dialog.Control<QLineEdit>(kTitle)->text().isEmpty());
+            QVERIFY(dialog.Control<QPlainTextEdit>(kContent)->toPlainText().isEmpty());
+            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(),
+                     QStringLiteral("管理しない"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgress)->count(), 2);
+            for (int id : {kYearlyMonth, kYearlyDay, kMonthlyDay, kMonthlyWeek, kMonthlyWeekday}) {
+                QCOMPARE(dialog.Control<QComboBox>(id)->currentText(), QStringLiteral("未"));
+            }
+            for (int id : kWeekdayBoxes) {
+                QVERIFY(!dialog.Control<QCheckBox>(id)->isChecked());
+            }
+            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("ゴミ出し"));
+            Choose(dialog.Control<QComboBox>(kHour), 6);
+            Choose(dialog.Control<QComboBox>(kMinute), 30);
+            Choose(dialog.Control<QComboBox>(kProgress), 1);
+            Choose(dialog.Control<QComboBox>(kYearlyMonth), 12);
+            Choose(dialog.Control<QComboBox>(kYearlyDay), 31);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeek), 5);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 7);               // 日
+            QTest::mouseClick(dialog.Control<QCheckBox>(1026), Qt::LeftButton);  // 月
+            QTest::mouseClick(dialog.Control<QCheckBox>(1035), Qt::LeftButton);  // 日
+            PressOk(dialog);
+        });
+        QCOMPARE(result, kIdOk);
+        const RepSubj stored = *Stored(reps_, Sjis(QStringLiteral("ゴミ出し")));
+        QCOMPARE(stored.hour, 6);
+        QCOMPARE(stored.minute, 30);
+        QCOMPARE(stored.progress, Progress::Open);
+        QCOMPARE(stored.yearlyMonth, 12);
+        QCOMPARE(stored.yearlyDay, 31);
+        QCOMPARE(stored.monthlyDay, 0);
+        QCOMPARE(stored.monthlyWeek, 5);
+        QCOMPARE(stored.monthlyWeekday, 7);
+        QCOMPARE(stored.weekly, (std::array<std::uint8_t, 7>{1, 0, 0, 0, 0, 0, 1}));
+    }
+
+    void shouldRefuseTakenTitleForNewSubject() {
+        Store(reps_, Rep("A"));
+        CDialogRepSubj dialog(messages_);
+        dialog.list = &reps_;
+        const int result = RunDialog(dialog, [&] {
+            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("A"));
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 1);
+            PressOk(dialog);
+            QVERIFY(dialog.isVisible());
+        });
+        QCOMPARE(result, kIdCancel);
+        QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
+        QCOMPARE(Count(reps_), 1);
+        QCOMPARE(Stored(reps_, "A")->monthlyWeekday, 0);
+    }
+
+    void shouldReplaceInPlaceWhenOnlyRulesChange() {
+        Store(reps_, Rep("A"));
+        StoreGenerated();
+        const auto origins = Origins(indivs_);
+        CDialogRepSubj dialog(messages_);
+        const int result = Edit("A", dialog, [&] {
+            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("07"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("45"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(), QStringLiteral("未処理"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthlyDay)->currentText(), QStringLiteral("15"));
+            QVERIFY(dialog.Control<QCheckBox>(1030)->isChecked());
+            QVERIFY(dialog.Control<QCheckBox>(1033)->isChecked());
+            QCOMPARE(dialog.Control<QPlainTextEdit>(kContent)->toPlainText(),
+                     QStringLiteral("rep\ncontent"));
+            Choose(dialog.Control<QComboBox>(kMonthlyDay), 0);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 1);  // 月
+            QTest::mouseClick(dialog.Control<QCheckBox>(1030), Qt::LeftButton);
+            PressOk(dialog);
+        });
+        QCOMPARE(result, kIdOk);
+        QCOMPARE(dialog.keyChanged, 0);
+        const RepSubj stored = *Stored(reps_, "A");
+        QCOMPARE(stored.monthlyDay, 0);
+        QCOMPARE(stored.monthlyWeekday, 1);
+        QCOMPARE(stored.weekly, (std::array<std::uint8_t, 7>{0, 0, 0, 0, 1, 0, 0}));
+        QCOMPARE(stored.content, Rep("A").content);
+        QCOMPARE(Origins(indivs_), origins);
+    }
+
+    void shouldRelinkGeneratedSubjectsOnRename() {
+        Store(reps_, Rep("A"));
+        StoreGenerated();
+        CDialogRepSubj dialog(messages_);
+        const int result = Edit("A", dialog, [&] {
+            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("B "));
+            PressOk(dialog);
+        });
+        QCOMPARE(result, kIdOk);
+        QCOMPARE(dialog.keyChanged, 1);
+        QCOMPARE(reps_.current.title, std::string("B"));
+        QCOMPARE(Count(reps_), 1);
+        QVERIFY(!Stored(reps_, "A"));
+        const RepSubj renamed = *Stored(reps_, "B");
+        QCOMPARE(renamed.monthlyDay, 15);
+        QCOMPARE(renamed.content, Rep("A").content);
+        using Pairs = std::vector<std::pair<std::string, std::string>>;
+        QCOMPARE(Origins(indivs_),
+                 (Pairs{{"A", "B"}, {"A", "B"}, {"A", "B"}, {"other", "other"}, {"by hand", ""}}));
+        // Deleting B later still reaches what A generated: done and not-tracked go.
+        indivs_.RemoveGenerated("B");
+        QCOMPARE(Origins(indivs_), (Pairs{{"A", "B"}, {"other", "other"}, {"by hand", ""}}));
+    }
+
+    void shouldRefuseRenameOntoTakenTitleTouchingNothing() {
+        Store(reps_, Rep("A"));
+        RepSubj other = Rep("other");
+        other.hour = 1;
+        Store(reps_, other);
+        StoreGenerated();
+        const auto origins = Origins(indivs_);
+        CDialogRepSubj dialog(messages_);
+        const int result = Edit("A", dialog, [&] {
+            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("other"));
+            Choose(dialog.Control<QComboBox>(kHour), 20);
+            PressOk(dialog);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(dialog.keyChanged, 0);
+            QCOMPARE(Origins(indivs_), origins);
+            QCOMPARE(Stored(reps_, "other")->hour, 1);
+            QCOMPARE(Stored(reps_, "A")->hour, 7);
+            // Trying again from the refused state renames A, not "other".
+            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("C"));
+            PressOk(dialog);
+        });
+        QCOMPARE(result, kIdOk);
+        QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
+        QCOMPARE(Count(reps_), 2);
+        QCOMPARE(Stored(reps_, "other")->hour, 1);
+        QCOMPARE(Stored(reps_, "C")->hour, 20);
+        using Pairs = std::vector<std::pair<std::string, std::string>>;
+        QCOMPARE(Origins(indivs_),
+                 (Pairs{{"A", "C"}, {"A", "C"}, {"A", "C"}, {"other", "other"}, {"by hand", ""}}));
+    }
+
+    void shouldRefuseTitleChangedOnlyByTrailingBlanks() {
+        Store(reps_, Rep("A"));
+        StoreGenerated();
+        const auto origins = Origins(indivs_);
+        CDialogRepSubj dialog(messages_);
+        const int result = Edit("A", dialog, [&] {
+            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("A "));
+            PressOk(dialog);
+            QVERIFY(dialog.isVisible());
+        });
+        QCOMPARE(result, kIdCancel);
+        QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
+        QCOMPARE(Count(reps_), 1);
+        QCOMPARE(Origins(indivs_), origins);
+    }
+
+    void shouldKeepBytesOfUntouchedTitleAndRefuseUnencodable() {
+        const std::string title = "\x87\x90\xED\x40";
+        Store(reps_, Rep(title));
+        CDialogRepSubj dialog(messages_);
+        const int result = Edit(title, dialog, [&] {
+            Paste(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("\U0001F600"));
+            PressOk(dialog);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(messages_.Texts(),
+                     QStringList{QStringLiteral("保存できない文字が含まれています。")});
+            Retype(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("ok"));
+            PressOk(dialog);
+        });
+        QCOMPARE(result, kIdOk);
+        QCOMPARE(dialog.keyChanged, 0);
+        QCOMPARE(Count(reps_), 1);
+        QCOMPARE(Stored(reps_, title)->content, std::string("ok"));
+    }
+};
+
+QTEST_MAIN(RepEditorTest)
+#include "RepEditorTest.moc"
