@@ -32,17 +32,6 @@ int ProgressItem(Progress progress) {
     return -1;
 }
 
-bool SameKey(const IndivSubj& a, const IndivSubj& b) {
-    return a.year == b.year && a.month == b.month && a.day == b.day && a.title == b.title;
-}
-
-void CopyKey(const IndivSubj& from, IndivSubj& to) {
-    to.year = from.year;
-    to.month = from.month;
-    to.day = from.day;
-    to.title = from.title;
-}
-
 }  // namespace
 
 CDialogIndivSubj::CDialogIndivSubj(MessageService& messages, QWidget* parent)
@@ -53,7 +42,7 @@ CDialogIndivSubj::CDialogIndivSubj(MessageService& messages, QWidget* parent)
 }
 
 void CDialogIndivSubj::LoadControls() {
-    if (list == nullptr) {
+    if (!HasList()) {
         return;
     }
     if (mode == 1) {
@@ -113,55 +102,17 @@ void CDialogIndivSubj::SaveControls(const Texts& texts) {
     subj.origin = origin;
 }
 
-void CDialogIndivSubj::OnOK() {
-    if (list == nullptr) {
-        return;
-    }
-    const std::optional<Texts> texts = ReadTexts();
-    if (!texts) {
-        return;
-    }
-    if (mode == 1) {
-        AcceptEdit(*texts);
-    } else {
-        AcceptNew(*texts);
-    }
+bool CDialogIndivSubj::KeyUnchanged() const {
+    const IndivSubj& subj = list->current;
+    return subj.year == loaded_.year && subj.month == loaded_.month && subj.day == loaded_.day &&
+           subj.title == loaded_.title;
 }
 
-void CDialogIndivSubj::AcceptNew(const Texts& texts) {
-    SaveControls(texts);
-    // A failed insert stores nothing, so closing with OK would show a row for
-    // a subject the list does not hold.
-    if (list->Insert() != 0) {
-        TellKeyTaken();
-        return;
-    }
-    Accept();
-}
-
-void CDialogIndivSubj::AcceptEdit(const Texts& texts) {
-    SaveControls(texts);
-    if (SameKey(list->current, loaded_)) {
-        list->Replace();
-        keyChanged = 0;
-        Accept();
-        return;
-    }
-    // The old subject goes only once the new one is in, so a refusal loses nothing.
-    if (list->Insert() != 0) {
-        keyChanged = 0;
-        TellKeyTaken();
-        return;
-    }
-    CopyKey(loaded_, list->current);
+void CDialogIndivSubj::RemoveOldKey() {
+    IndivSubj& subj = list->current;
+    subj.year = loaded_.year;
+    subj.month = loaded_.month;
+    subj.day = loaded_.day;
+    subj.title = loaded_.title;
     list->Remove();
-    SaveControls(texts);
-    keyChanged = 1;
-    Accept();
-}
-
-void CDialogIndivSubj::Accept() {
-    // Storing drops trailing blanks and works out the days left; show that.
-    list->Find();
-    done(kIdOk);
 }

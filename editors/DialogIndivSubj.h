@@ -32,17 +32,17 @@ class CDialogIndivSubj : public SubjEditorDlg {
 
   protected:
     void LoadControls() override;
-    void OnOK() override;
+    bool HasList() const override { return list != nullptr; }
+    void SaveControls(const Texts& texts) override;
+    bool KeyUnchanged() const override;
+    int InsertCurrent() override { return list->Insert(); }
+    void ReplaceStored() override { list->Replace(); }
+    void RemoveOldKey() override;
+    void ReloadCurrent() override { list->Find(); }
 
   private:
     void LoadNew();
     void LoadEdit();
-    // Copies the controls into list->current.
-    void SaveControls(const Texts& texts);
-    void AcceptNew(const Texts& texts);
-    void AcceptEdit(const Texts& texts);
-    // Closes with OK, with list->current reloaded as the list now stores it.
-    void Accept();
 
     // The key the subject had when the dialog opened: a refused OK leaves the
     // user's values in `current`, so the next try must not take its old key there.

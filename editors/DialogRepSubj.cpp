@@ -39,7 +39,7 @@ CDialogRepSubj::CDialogRepSubj(MessageService& messages, QWidget* parent)
     : SubjEditorDlg(kRepEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {}
 
 void CDialogRepSubj::LoadControls() {
-    if (list == nullptr) {
+    if (!HasList()) {
         return;
     }
     if (mode == 1) {
@@ -99,53 +99,11 @@ void CDialogRepSubj::SaveControls(const Texts& texts) {
     }
 }
 
-void CDialogRepSubj::OnOK() {
-    if (list == nullptr) {
-        return;
-    }
-    const std::optional<Texts> texts = ReadTexts();
-    if (!texts) {
-        return;
-    }
-    if (mode == 1) {
-        AcceptEdit(*texts);
-        return;
-    }
-    SaveControls(*texts);
-    // A failed insert stores nothing; closing with OK would show a row for it.
-    if (list->Insert() != 0) {
-        TellKeyTaken();
-        return;
-    }
-    Accept();
-}
-
-void CDialogRepSubj::AcceptEdit(const Texts& texts) {
-    SaveControls(texts);
-    if (list->current.title == loadedTitle_) {
-        list->Replace();
-        keyChanged = 0;
-        Accept();
-        return;
-    }
-    // The old subject goes only once the new one is in, so a refusal changes nothing.
-    if (list->Insert() != 0) {
-        keyChanged = 0;
-        TellKeyTaken();
-        return;
-    }
+void CDialogRepSubj::RemoveOldKey() {
     // Inserting dropped the new title's trailing blanks: link to the title as stored.
     if (indivList != nullptr) {
         indivList->RenameOrigin(loadedTitle_, list->current.title);
     }
     list->current.title = loadedTitle_;
     list->Remove();
-    SaveControls(texts);
-    keyChanged = 1;
-    Accept();
-}
-
-void CDialogRepSubj::Accept() {
-    list->Find();
-    done(kIdOk);
 }

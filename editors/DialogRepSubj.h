@@ -30,15 +30,17 @@ class CDialogRepSubj : public SubjEditorDlg {
 
   protected:
     void LoadControls() override;
-    void OnOK() override;
+    bool HasList() const override { return list != nullptr; }
+    void SaveControls(const Texts& texts) override;
+    bool KeyUnchanged() const override { return list->current.title == loadedTitle_; }
+    int InsertCurrent() override { return list->Insert(); }
+    void ReplaceStored() override { list->Replace(); }
+    // Also relinks the individual subjects generated under the old title.
+    void RemoveOldKey() override;
+    void ReloadCurrent() override { list->Find(); }
 
   private:
     void LoadEdit();
-    // Copies the controls into list->current.
-    void SaveControls(const Texts& texts);
-    void AcceptEdit(const Texts& texts);
-    // Closes with OK, with list->current reloaded as the list now stores it.
-    void Accept();
 
     // The title the subject had when the dialog opened (see CDialogIndivSubj).
     std::string loadedTitle_;

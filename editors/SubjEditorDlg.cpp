@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "MessageService.h"
+#include "ResourceIds.h"
 
 namespace {
 
@@ -39,8 +40,40 @@ std::optional<SubjEditorDlg::Texts> SubjEditorDlg::ReadTexts() {
     return Texts{std::move(*title), std::move(*content)};
 }
 
-void SubjEditorDlg::TellKeyTaken() {
-    messages_.Inform(this, QString::fromUtf8(kKeyTaken));
+void SubjEditorDlg::OnOK() {
+    if (!HasList()) {
+        return;
+    }
+    const std::optional<Texts> texts = ReadTexts();
+    if (!texts) {
+        return;
+    }
+    SaveControls(*texts);
+    if (mode == 1 && KeyUnchanged()) {
+        ReplaceStored();
+        keyChanged = 0;
+        Accept();
+        return;
+    }
+    // The old subject goes only once the new one is in, so a refusal loses
+    // nothing. A new subject whose insert failed for any reason is refused as
+    // well: closing with OK would show a row for a subject the list lacks.
+    if (InsertCurrent() != 0) {
+        keyChanged = 0;
+        messages_.Inform(this, QString::fromUtf8(kKeyTaken));
+        return;
+    }
+    if (mode == 1) {
+        RemoveOldKey();
+        SaveControls(*texts);
+        keyChanged = 1;
+    }
+    Accept();
+}
+
+void SubjEditorDlg::Accept() {
+    ReloadCurrent();
+    done(kIdOk);
 }
 
 void SubjEditorDlg::SelectItem(int id, int item) {

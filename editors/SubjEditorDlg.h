@@ -31,18 +31,33 @@ class SubjEditorDlg : public TemplateDialog {
     // Fills the controls; runs once, when the dialog is first shown.
     virtual void LoadControls() = 0;
 
-    void showEvent(QShowEvent* event) override;
+    // The OK button: the texts checked, then the subject inserted (new), or
+    // replaced under its key or moved to its new key (edit); a refusal keeps
+    // the dialog open. The steps below work on the dialog's list.
+    void OnOK() override;
 
-    // The title and content to store, or nullopt after telling the user that
-    // one of them holds a character Shift_JIS cannot store.
+    // The title and content to store.
     struct Texts {
         std::string title;
         std::string content;
     };
-    std::optional<Texts> ReadTexts();
 
-    // "案件は既に存在します。"
-    void TellKeyTaken();
+    // False while the caller has set no list: OK then does nothing.
+    virtual bool HasList() const = 0;
+    // Copies the controls into the list's `current`.
+    virtual void SaveControls(const Texts& texts) = 0;
+    // True when `current` still has the key the subject had when it was loaded.
+    virtual bool KeyUnchanged() const = 0;
+    // The list's Insert and Replace of `current`.
+    virtual int InsertCurrent() = 0;
+    virtual void ReplaceStored() = 0;
+    // After the subject was inserted under its new key: removes it from its old key.
+    virtual void RemoveOldKey() = 0;
+    // Loads `current` again as the list stores it (trailing blanks dropped,
+    // days left worked out).
+    virtual void ReloadCurrent() = 0;
+
+    void showEvent(QShowEvent* event) override;
 
     SubjTextField& TitleField() { return title_; }
     SubjTextField& ContentField() { return content_; }
@@ -55,6 +70,11 @@ class SubjEditorDlg : public TemplateDialog {
     int SelectedNumber(int id) const;
 
   private:
+    // The title and content to store, or nullopt after telling the user that
+    // one of them holds a character Shift_JIS cannot store.
+    std::optional<Texts> ReadTexts();
+    void Accept();
+
     MessageService& messages_;
     SubjTextField title_;
     SubjTextField content_;

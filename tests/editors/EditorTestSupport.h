@@ -89,3 +89,21 @@ inline QString PlainText(QWidget* edit) {
     }
     return qobject_cast<QPlainTextEdit*>(edit)->toPlainText();
 }
+
+// The number of subjects in a subject list.
+template <class List>
+int Count(List& list) {
+    int count = 0;
+    for (int r = list.First(); r == 0; r = list.Next()) {
+        ++count;
+    }
+    return count;
+}
+
+// Empties a subject list; lists cannot be assigned.
+template <class List>
+void Clear(List& list) {
+    while (list.First() == 0) {
+        list.Remove();
+    }
+}

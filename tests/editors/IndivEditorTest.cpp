@@ -44,22 +44,6 @@ std::optional<IndivSubj> Stored(IndivSubjList& list, const IndivSubj& key) {
     return list.current;
 }
 
-int Count(IndivSubjList& list) {
-    int count = 0;
-    for (int r = list.First(); r == 0; r = list.Next()) {
-        ++count;
-    }
-    return count;
-}
-
-// Empties a list; lists cannot be assigned.
-template <class List>
-void Clear(List& list) {
-    while (list.First() == 0) {
-        list.Remove();
-    }
-}
-
 }  // namespace
 
 class IndivEditorTest : public QObject {

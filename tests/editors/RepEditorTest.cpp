@@ -69,22 +69,6 @@ std::vector<std::pair<std::string, std::string>> Origins(IndivSubjList& list) {
     return origins;
 }
 
-int Count(RepSubjList& list) {
-    int count = 0;
-    for (int r = list.First(); r == 0; r = list.Next()) {
-        ++count;
-    }
-    return count;
-}
-
-// Empties a list; lists cannot be assigned.
-template <class List>
-void Clear(List& list) {
-    while (list.First() == 0) {
-        list.Remove();
-    }
-}
-
 }  // namespace
 
 class RepEditorTest : public QObject {
