@@ -43,7 +43,9 @@ class BasicSubjList {
         record_ = Codec::Encode(current);
         return Stored(tree_.Replace(record_));
     }
-    int Load(const std::string& fileName) { return tree_.Load(fileName, Codec::kWidths); }
+    int Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
+        return tree_.Load(fileName, Codec::kWidths, report);
+    }
     int Save(const std::string& fileName) const { return tree_.Save(fileName, Codec::kWidths); }
 
     const SubjTree& Tree() const { return tree_; }

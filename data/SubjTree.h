@@ -40,11 +40,17 @@ class SubjTree {
     // 0 the stored record with the key of `record` now holds all its bytes; 1 none.
     int Replace(const RecordText& record);
 
+    // What a load could not keep as the file has it, for the caller to tell
+    // the user and to keep the original file aside.
+    struct LoadReport {
+        int linesNotTaken = 0;  // duplicate keys, or lines left when memory ran out
+        int linesChanged = 0;   // taken, but with bytes a save would not write back
+    };
     // Fills the store from a data file, the first line being its header.
     // 0 every line read; -1 the file cannot be opened (store unchanged) or
     // memory ran out; 2 at least one line repeated a key already loaded and was
-    // skipped (every other line is loaded).
-    int Load(const std::string& fileName, const int* widths);
+    // skipped (every other line is loaded). `report`, when given, is filled.
+    int Load(const std::string& fileName, const int* widths, LoadReport* report = nullptr);
     // Writes the header and every record in key order, each line ending in
     // CR LF, replacing the file only once it is completely written.
     // 0 written; -1 nothing changed on disk.

@@ -30,7 +30,8 @@ bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
 
 }  // namespace
 
-int SubjTree::Load(const std::string& fileName, const int* widths) {
+int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
+    LoadReport seen;
     std::string bytes;
     if (!ReadWholeFile(fileName, bytes)) {
         return -1;
@@ -58,7 +59,11 @@ int SubjTree::Load(const std::string& fileName, const int* widths) {
         }
         if (inserted == 2) {
             result = 2;  // the repeated line is skipped; the rest still loads
+            ++seen.linesNotTaken;
         }
+    }
+    if (report != nullptr) {
+        *report = seen;
     }
     return result;
 }
