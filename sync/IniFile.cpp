@@ -6,11 +6,13 @@
 #include <QString>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "SjisText.h"
+#include "SyncDir.h"
 
 namespace {
 
@@ -21,7 +23,23 @@ struct Line {
     std::string end;
 };
 
+// The file as lines. Editors that save as UTF-8 may put a byte-order mark
+// before the first line; it is kept apart, so that "[FTP]" behind it is still
+// found, and goes back in front of the file when it is written.
+struct Text {
+    std::string mark;
+    std::vector<Line> lines;
+};
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::optional<std::string> ReadBytes(const std::string& fileName) {
+    // A folder, a pipe or a device is no settings file, and reading a pipe
+    // would wait for ever.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error)) {
+        return std::nullopt;
+    }
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (file == nullptr) {
         return std::nullopt;
@@ -40,21 +58,36 @@ std::optional<std::string> ReadBytes(const std::string& fileName) {
     return bytes;
 }
 
-std::vector<Line> SplitLines(const std::string& bytes) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t lf = bytes.find('\n', start);
-        std::size_t next = lf == std::string::npos ? bytes.size() : lf + 1;
-        std::size_t textEnd = lf == std::string::npos ? bytes.size() : lf;
-        if (textEnd > start && bytes[textEnd - 1] == '\r') {
-            --textEnd;
-        }
-        lines.push_back(
-            {bytes.substr(start, textEnd - start), bytes.substr(textEnd, next - textEnd)});
-        start = next;
+// Lines end at CR LF, LF or a lone CR, whichever the file uses.
+Text SplitLines(std::string_view bytes) {
+    Text text;
+    if (bytes.starts_with(kByteOrderMark)) {
+        text.mark = kByteOrderMark;
+        bytes.remove_prefix(kByteOrderMark.size());
     }
-    return lines;
+    while (!bytes.empty()) {
+        const std::size_t at = bytes.find_first_of("\r\n");
+        if (at == std::string_view::npos) {
+            text.lines.push_back({std::string(bytes), ""});
+            break;
+        }
+        const std::size_t endLength = bytes.substr(at, 2) == "\r\n" ? 2 : 1;
+        text.lines.push_back(
+            {std::string(bytes.substr(0, at)), std::string(bytes.substr(at, endLength))});
+        bytes.remove_prefix(at + endLength);
+    }
+    return text;
+}
+
+// The end a new line takes: the first one the file uses, CR LF for a file
+// without any.
+std::string NewLineEnd(const std::vector<Line>& lines) {
+    for (const Line& line : lines) {
+        if (!line.end.empty()) {
+            return line.end;
+        }
+    }
+    return "\r\n";
 }
 
 bool IsBlank(char c) {
@@ -164,7 +197,11 @@ bool WriteBytes(const std::string& fileName, const std::string& bytes) {
         return false;
     }
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    return file.commit();
+    if (!file.commit()) {
+        return false;
+    }
+    SyncDirectoryOf(fileName);
+    return true;
 }
 
 }  // namespace
@@ -175,7 +212,7 @@ std::string Read(const std::string& section, const std::string& key, const std::
                  std::size_t bufferSize, const std::string& fileName) {
     std::string value = fallback;
     if (auto bytes = ReadBytes(fileName)) {
-        const std::vector<Line> lines = SplitLines(*bytes);
+        const std::vector<Line> lines = SplitLines(*bytes).lines;
         const std::size_t header = FindSection(lines, section);
         if (header < lines.size()) {
             const std::size_t end = SectionEnd(lines, header);
@@ -196,15 +233,17 @@ bool Write(const std::string& section, const std::string& key, const std::string
     if (!bytes && QFileInfo::exists(QString::fromLocal8Bit(fileName))) {
         return false;  // there but unreadable: writing would lose what it holds
     }
-    std::vector<Line> lines = SplitLines(bytes.value_or(std::string()));
-    const Line keyLine{key + "=" + OneLine(value), "\r\n"};
+    Text text = SplitLines(bytes.value_or(std::string()));
+    std::vector<Line>& lines = text.lines;
+    const std::string lineEnd = NewLineEnd(lines);
+    const Line keyLine{key + "=" + OneLine(value), lineEnd};
 
     std::size_t header = FindSection(lines, section);
     if (header == lines.size()) {
         if (!lines.empty() && lines.back().end.empty()) {
-            lines.back().end = "\r\n";
+            lines.back().end = lineEnd;
         }
-        lines.push_back({"[" + section + "]", "\r\n"});
+        lines.push_back({"[" + section + "]", lineEnd});
         lines.push_back(keyLine);
     } else {
         const std::size_t end = SectionEnd(lines, header);
@@ -219,13 +258,13 @@ bool Write(const std::string& section, const std::string& key, const std::string
                 --insert;
             }
             if (lines[insert - 1].end.empty()) {
-                lines[insert - 1].end = "\r\n";
+                lines[insert - 1].end = lineEnd;
             }
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), keyLine);
         }
     }
 
-    std::string out;
+    std::string out = text.mark;
     for (const Line& line : lines) {
         out += line.text;
         out += line.end;

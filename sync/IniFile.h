@@ -1,6 +1,6 @@
 // The program's own INI file services: "section", "key=value" lines in a
-// Shift_JIS text file with CR LF line ends. Reads fall back to a default;
-// a write touches the one line of its key and leaves every other line alone.
+// Shift_JIS text file. Reads fall back to a default; a write touches the one
+// line of its key and leaves every other line, and any byte-order mark, alone.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +17,9 @@ std::string Read(const std::string& section, const std::string& key, const std::
 
 // Sets `key` in `section` to `value`: replaces the key's line when present,
 // otherwise adds it at the end of the section, creating the section and the
-// file when missing. A value is kept to one line. False when the file could
-// not be written; the file is then as it was.
+// file when missing. Added lines end as the file's lines do (CR LF, LF or CR;
+// CR LF in a new file). A value is kept to one line. False when the file
+// could not be written; the file is then as it was.
 bool Write(const std::string& section, const std::string& key, const std::string& value,
            const std::string& fileName);
 

@@ -120,4 +120,30 @@ TEST_F(ConnectSettingsTest, SaveWritesSixKeysAndNeverThePassword) {
     EXPECT_NE(ReadFileBytes(file_).find("ftpmode=FALSE\r\n"), std::string::npos);
 }
 
+TEST_F(ConnectSettingsTest, FileSavedWithAByteOrderMarkReadsAndSavesInPlace) {
+    // As an editor saving UTF-8 leaves it: the mark, the keys in its own order.
+    const auto file = [](const std::string& end, const std::string& mode, const std::string& user,
+                         const std::string& port) {
+        return "\xEF\xBB\xBF[FTP]" + end + "hostname=ftp.example.jp" + end + "ftpmode=" + mode +
+               end + "; \x8C\xC2\x95\xCA" + end + "userid=" + user + end + "port=" + port + end +
+               "ftpindivsubjpath=i.dat" + end + "ftprepsubjpath=r.dat" + end + end + "[Other]" +
+               end + "keep=1" + end;
+    };
+    for (const std::string end : {"\r\n", "\n"}) {
+        ConnectSettings settings = LoadFrom(file(end, "TRUE", "taro", "2121"));
+        EXPECT_EQ(settings.ftpMode, 1);
+        EXPECT_EQ(settings.userId, "taro");
+        EXPECT_EQ(settings.hostName, "ftp.example.jp");
+        EXPECT_EQ(settings.port, 2121);
+        EXPECT_EQ(settings.indivSubjPath, "i.dat");
+        EXPECT_EQ(settings.repSubjPath, "r.dat");
+
+        settings.ftpMode = 0;
+        settings.userId = "hanako";
+        settings.port = 21;
+        settings.Save(file_);
+        EXPECT_EQ(ReadFileBytes(file_), file(end, "FALSE", "hanako", "21"));
+    }
+}
+
 }  // namespace

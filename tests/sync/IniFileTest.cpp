@@ -1,8 +1,14 @@
-// The INI file layer on real files: defaults, read limits, case rules, and
-// writes that touch only their own line.
+// The INI file layer on real files: defaults, read limits, case rules, line
+// ends and byte-order marks, odd files, and writes that touch only their own line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "FtpServer.h"
 #include "IniFile.h"
@@ -83,6 +89,100 @@ TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
     EXPECT_FALSE(IniFile::Write("FTP", "port", "2", file_));
     std::filesystem::permissions(file_, std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadFileBytes(file_), "[FTP]\r\nport=1\r\n");
+}
+
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+
+// Lines joined with one line end, the last one included.
+std::string Lines(std::initializer_list<std::string> lines, const std::string& end) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + end;
+    }
+    return text;
+}
+
+TEST_F(IniFileTest, ByteOrderMarkIsPassedOverAndKept) {
+    for (const std::string end : {"\r\n", "\n", "\r"}) {
+        WriteFileBytes(
+            file_, kByteOrderMark +
+                       Lines({"[FTP]", "userid=taro", "; note", "", "[Other]", "x=\x8E\x52"}, end));
+        EXPECT_EQ(IniFile::Read("FTP", "userid", "", 80, file_), "taro");
+        ASSERT_TRUE(IniFile::Write("FTP", "userid", "hanako", file_));
+        ASSERT_TRUE(IniFile::Write("FTP", "port", "2121", file_));
+        EXPECT_EQ(ReadFileBytes(file_),
+                  kByteOrderMark + Lines({"[FTP]", "userid=hanako", "; note", "port=2121", "",
+                                          "[Other]", "x=\x8E\x52"},
+                                         end));
+    }
+}
+
+TEST_F(IniFileTest, AddedLinesTakeTheFileOwnLineEnd) {
+    for (const std::string end : {"\r\n", "\n", "\r"}) {
+        // A last line without its end gets the file's end too.
+        WriteFileBytes(file_, "[Other]" + end + "a=1");
+        ASSERT_TRUE(IniFile::Write("FTP", "userid", "u", file_));
+        ASSERT_TRUE(IniFile::Write("FTP", "port", "21", file_));
+        EXPECT_EQ(ReadFileBytes(file_),
+                  Lines({"[Other]", "a=1", "[FTP]", "userid=u", "port=21"}, end));
+        EXPECT_EQ(IniFile::Read("FTP", "port", "", 10, file_), "21");
+        EXPECT_EQ(IniFile::Read("Other", "a", "", 10, file_), "1");
+    }
+    // Mixed ends: the first one the file uses.
+    WriteFileBytes(file_, "[FTP]\nport=1\r\n");
+    ASSERT_TRUE(IniFile::Write("FTP", "userid", "u", file_));
+    EXPECT_EQ(ReadFileBytes(file_), "[FTP]\nport=1\r\nuserid=u\n");
+    // No line end anywhere: CR LF, as for a new file.
+    WriteFileBytes(file_, kByteOrderMark + "[FTP]");
+    ASSERT_TRUE(IniFile::Write("FTP", "port", "1", file_));
+    EXPECT_EQ(ReadFileBytes(file_), kByteOrderMark + "[FTP]\r\nport=1\r\n");
+}
+
+TEST_F(IniFileTest, OddFilesReadTheFirstOfEachAndKeepEveryOtherByte) {
+    const std::string longLine = "note " + std::string(200000, '\x82') + "=x";
+    const std::string before = "[FTP]\r\nport=1\r\nport=2\r\nhostname\r\n" + longLine +
+                               "\r\n[ftp]\r\nport=3\r\nuserid=second\r\n[Other]\r\nport=4";
+    WriteFileBytes(file_, before);
+    // Duplicate sections and keys: the first counts, for reading and writing alike.
+    EXPECT_EQ(IniFile::Read("FTP", "port", "", 10, file_), "1");
+    EXPECT_EQ(IniFile::Read("FTP", "userid", "none", 80, file_), "none");
+    EXPECT_EQ(IniFile::Read("FTP", "hostname", "none", 80, file_), "none");
+    ASSERT_TRUE(IniFile::Write("FTP", "port", "21", file_));
+    ASSERT_TRUE(IniFile::Write("FTP", "userid", "first", file_));
+    ASSERT_TRUE(IniFile::Write("Other", "port", "5", file_));
+    EXPECT_EQ(ReadFileBytes(file_),
+              "[FTP]\r\nport=21\r\nport=2\r\nhostname\r\n" + longLine +
+                  "\r\nuserid=first\r\n[ftp]\r\nport=3\r\nuserid=second\r\n[Other]\r\nport=5");
+    EXPECT_EQ(IniFile::Read("FTP", "port", "", 10, file_), "21");
+    EXPECT_EQ(IniFile::Read("FTP", "userid", "", 80, file_), "first");
+}
+
+TEST_F(IniFileTest, AFolderOrAPipeInTheFilePlaceIsLeftAlone) {
+    std::filesystem::create_directory(file_);
+    EXPECT_EQ(IniFile::Read("FTP", "port", "21", 10, file_), "21");
+    EXPECT_FALSE(IniFile::Write("FTP", "port", "2", file_));
+    EXPECT_TRUE(std::filesystem::is_directory(file_));
+    std::filesystem::remove(file_);
+
+    ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);
+    // Should a read wait on the pipe, this writer ends each wait, and the test fails.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const std::string text = "[FTP]\r\nport=7\r\n";
+        for (int tries = 0; tries < 500 && !done; ++tries) {
+            const int fd = open(file_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+                close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_EQ(IniFile::Read("FTP", "port", "21", 10, file_), "21");
+    EXPECT_FALSE(IniFile::Write("FTP", "port", "2", file_));
+    done = true;
+    writer.join();
+    EXPECT_EQ(std::filesystem::status(file_).type(), std::filesystem::file_type::fifo);
 }
 
 }  // namespace
