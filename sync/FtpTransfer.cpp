@@ -24,6 +24,8 @@ namespace {
 // does a transfer that moves no data for the stall time.
 constexpr long kConnectSeconds = 20;
 constexpr long kStallSeconds = 60;
+// Tidying up after a failure already decided must not hold the window long.
+constexpr long kCleanUpSeconds = 10;
 
 // Where a replacing upload puts the file until it is complete.
 constexpr const char* kUploadSuffix = ".part";
@@ -75,9 +77,10 @@ std::string PercentEncoded(const std::string& name) {
     return out;
 }
 
-// A name that would end an FTP command line early cannot be sent safely.
-bool IsSendableName(const std::string& name) {
-    return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+// A text that would end an FTP command line early, and so smuggle in a
+// command of its own, cannot be sent safely.
+bool IsSendableText(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 // Gives every bare LF the CR before it, so that each line travels, and
@@ -197,7 +200,8 @@ void CFtpTransfer::ApplyTransferOptions(curl_slist* typeAscii) {
 
 std::string CFtpTransfer::UrlFor(const std::string& serverFile) const {
     const std::string host = UrlHost(hostName_);
-    if (host.empty()) {
+    // libcurl puts user and password into USER and PASS lines as they are.
+    if (host.empty() || !IsSendableText(userName_) || !IsSendableText(password_)) {
         return {};
     }
     // Only the low 16 bits of the port count; 0 is the standard port.
@@ -221,24 +225,26 @@ int CFtpTransfer::Connect() {
     return connected_ ? 0 : -1;
 }
 
-bool CFtpTransfer::SendQuote(const std::string& command) {
+void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
     const std::string url = UrlFor("");
-    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
+    curl_slist* quote = curl_slist_append(nullptr, ("DELE " + serverFile).c_str());
     ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_CONNECTTIMEOUT, kCleanUpSeconds);
+    curl_easy_setopt(curl_->easy, CURLOPT_TIMEOUT, kCleanUpSeconds);
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
-    const bool ok = curl_easy_perform(curl_->easy) == CURLE_OK;
+    curl_easy_perform(curl_->easy);
     curl_slist_free_all(quote);
-    return ok;
 }
 
-bool CFtpTransfer::Store(const std::string& localFile, const std::string& serverFile,
-                         const std::string& renameTo) {
+CFtpTransfer::Stored CFtpTransfer::Store(const std::string& localFile,
+                                         const std::string& serverFile,
+                                         const std::string& renameTo) {
     UploadSource source;
     source.file = std::fopen(localFile.c_str(), "rb");
     if (source.file == nullptr) {
-        return false;
+        return Stored::kNothingSent;
     }
     curl_slist* rename = nullptr;
     if (!renameTo.empty()) {
@@ -254,33 +260,45 @@ bool CFtpTransfer::Store(const std::string& localFile, const std::string& server
     curl_easy_setopt(curl_->easy, CURLOPT_POSTQUOTE, rename);
     curl_slist* typeAscii = TypeAsciiCommand();
     ApplyTransferOptions(typeAscii);
-    lastResult_ = curl_easy_perform(curl_->easy);
+    // libcurl sends the rename only after the server has confirmed the whole
+    // file, so a failed transfer never replaces the server's copy.
+    const CURLcode result = curl_easy_perform(curl_->easy);
     curl_slist_free_all(typeAscii);
     curl_slist_free_all(rename);
     std::fclose(source.file);
-    return lastResult_ == CURLE_OK && !source.failed;
+    if (result == CURLE_OK && !source.failed) {
+        return Stored::kWhole;
+    }
+    return result == CURLE_QUOTE_ERROR ? Stored::kNotRenamed : Stored::kBrokenOff;
 }
 
 int CFtpTransfer::Upload(const std::string& localFile, const std::string& serverFile) {
-    if (!connected_ || serverFile.empty() || !IsSendableName(serverFile)) {
+    if (!connected_ || serverFile.empty() || !IsSendableText(serverFile)) {
         return -1;
     }
     // A transfer that breaks off leaves only the temporary file cut short.
     const std::string temporary = serverFile + kUploadSuffix;
-    if (Store(localFile, temporary, serverFile)) {
-        return 0;
+    switch (Store(localFile, temporary, serverFile)) {
+        case Stored::kWhole:
+            return 0;
+        case Stored::kNothingSent:
+            return -1;
+        case Stored::kBrokenOff:
+            // Nobody reads the cut copy; left behind, one more would gather
+            // on the server with every failed save.
+            RemoveServerFile(temporary);
+            return -1;
+        case Stored::kNotRenamed:
+            // The file went over but the server would not rename it over the old one.
+            RemoveServerFile(temporary);
+            return Store(localFile, serverFile, "") == Stored::kWhole ? 0 : -1;
     }
-    if (lastResult_ != CURLE_QUOTE_ERROR) {
-        return -1;
-    }
-    // The file went over but the server would not rename it over the old one.
-    SendQuote("DELE " + temporary);
-    return Store(localFile, serverFile, "") ? 0 : -1;
+    return -1;
 }
 
 int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile) {
     const std::string url = UrlFor(serverFile);
-    if (url.empty() || serverFile.empty()) {
+    if (url.empty() || serverFile.empty() || !IsSendableText(serverFile)) {
         return -1;
     }
     // The local file is replaced only by a complete download.
@@ -297,10 +315,10 @@ int CFtpTransfer::Download(const std::string& serverFile, const std::string& loc
     curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, &sink);
     curl_slist* typeAscii = TypeAsciiCommand();
     ApplyTransferOptions(typeAscii);
-    lastResult_ = curl_easy_perform(curl_->easy);
+    const CURLcode result = curl_easy_perform(curl_->easy);
     curl_slist_free_all(typeAscii);
-    connected_ = lastResult_ == CURLE_OK;
-    if (lastResult_ != CURLE_OK) {
+    connected_ = result == CURLE_OK;
+    if (result != CURLE_OK) {
         file.cancelWriting();
         return -1;
     }

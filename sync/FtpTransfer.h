@@ -18,14 +18,17 @@ class CFtpTransfer {
     // exactly as given, empty ones included). Returns 0.
     int Setup(const std::string& userName, const std::string& password, const std::string& hostName,
               std::int32_t port);
-    // Opens a connection and logs in. 0 when open, -1 otherwise.
+    // Opens a connection and logs in. 0 when open, -1 otherwise (a user name
+    // or password holding CR, LF or NUL is refused before any connection).
     int Connect();
     // Sends `localFile` over the connection Connect opened and stores it as
     // `serverFile`, replacing a file of that name. The server's file is
-    // replaced only by a whole upload. 0 on success, -1 otherwise.
+    // replaced only by a whole upload, and one that breaks off takes its
+    // partial copy away where the server allows. 0 on success, -1 otherwise.
     int Upload(const std::string& localFile, const std::string& serverFile);
     // Logs in afresh and fetches `serverFile` into `localFile`. The local file
-    // is replaced only when the whole file arrived. 0 on success, -1 otherwise.
+    // is replaced only when the whole file arrived. 0 on success, -1 otherwise
+    // (a server name holding CR, LF or NUL is refused before any connection).
     int Download(const std::string& serverFile, const std::string& localFile);
 
   private:
@@ -36,16 +39,25 @@ class CFtpTransfer {
     std::string hostName_;
     std::int32_t port_ = 21;
     bool connected_ = false;
-    int lastResult_ = 0;  // libcurl's answer to the last transfer
+
+    // What one STOR left on the server.
+    enum class Stored {
+        kWhole,        // stored, and renamed when asked
+        kNotRenamed,   // a command around the transfer, in practice the rename, was refused
+        kBrokenOff,    // the transfer failed; a partial copy may be there
+        kNothingSent,  // the local file could not be opened
+    };
 
     void ApplyCommonOptions();
     void ApplyTransferOptions(struct curl_slist* typeAscii);
     // "ftp://host:port/" followed by `serverFile`; empty for a host name that
-    // cannot stand in a URL.
+    // cannot stand in a URL or a login that cannot travel in a command line.
     std::string UrlFor(const std::string& serverFile) const;
     // Sends the file as `serverFile` and then, when `renameTo` is not empty,
-    // renames it to that name; false when either step failed.
-    bool Store(const std::string& localFile, const std::string& serverFile,
-               const std::string& renameTo);
-    bool SendQuote(const std::string& command);
+    // renames it to that name.
+    Stored Store(const std::string& localFile, const std::string& serverFile,
+                 const std::string& renameTo);
+    // Deletes `serverFile`, best effort: over the connection of the failed
+    // transfer when libcurl kept it, otherwise with a fresh login.
+    void RemoveServerFile(const std::string& serverFile);
 };

@@ -201,4 +201,74 @@ TEST_F(FtpTransferTest, ServerStoppingMidUploadLeavesTheServerFileWhole) {
     EXPECT_EQ(server_.ServerFile("cutoff_i.dat"), "old\n");
 }
 
+TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingCrosses) {
+    server_.PutServerFile("keep.dat", "kept\n");
+    WriteFileBytes(Local("veskat_i.dat"), kDataFile);
+    const std::string names[] = {"x.dat\r\nDELE keep.dat", "x.dat\nDELE keep.dat",
+                                 "x.dat\rDELE keep.dat", std::string("keep.dat\0x", 10)};
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    for (const std::string& name : names) {
+        EXPECT_EQ(ftp.Download(name, Local("veskat_i.dat")), -1);
+    }
+    EXPECT_EQ(server_.Logins(), 0);
+    ASSERT_EQ(ftp.Connect(), 0);
+    for (const std::string& name : names) {
+        EXPECT_EQ(ftp.Upload(Local("veskat_i.dat"), name), -1);
+    }
+    EXPECT_EQ(server_.Logins(), 1);
+    EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
+    EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(FtpTransferTest, LoginTextsWithLineBreaksAreRefused) {
+    server_.PutServerFile("keep.dat", "kept\n");
+    WriteFileBytes(Local("veskat_i.dat"), kDataFile);
+    const std::pair<std::string, std::string> logins[] = {
+        {FtpServer::kUser, std::string(FtpServer::kPassword) + "\r\nDELE keep.dat"},
+        {std::string(FtpServer::kUser) + "\r\nPASS rwpass\r\nDELE keep.dat", "x"},
+        {FtpServer::kUser, std::string(FtpServer::kPassword) + std::string("\0x", 2)},
+    };
+    for (const auto& [user, password] : logins) {
+        CFtpTransfer ftp;
+        SetupTransfer(ftp, user, password);
+        EXPECT_EQ(ftp.Connect(), -1);
+        EXPECT_EQ(ftp.Download("keep.dat", Local("veskat_i.dat")), -1);
+    }
+    EXPECT_EQ(server_.Logins(), 0);
+    EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
+    EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
+}
+
+TEST_F(FtpTransferTest, UploadRefusedMidwayRemovesItsPartFile) {
+    server_.PutServerFile("quota_i.dat", "old\n");
+    WriteFileBytes(Local("i.dat"), std::string(4000000, 'q') + "\r\n");
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(Local("i.dat"), "quota_i.dat"), -1);
+    EXPECT_EQ(server_.ServerFile("quota_i.dat"), "old\n");
+    EXPECT_FALSE(FileExists(server_.Root() + "/quota_i.dat.part"));
+    // The next file of the same save still goes over.
+    WriteFileBytes(Local("r.dat"), "_VESKAT_R_DAT_VER_1_2_\r\n");
+    EXPECT_EQ(ftp.Upload(Local("r.dat"), "r.dat"), 0);
+    EXPECT_EQ(server_.ServerFile("r.dat"), "_VESKAT_R_DAT_VER_1_2_\n");
+}
+
+TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin) {
+    server_.PutServerFile("refuse_i.dat", "old\n");
+    WriteFileBytes(Local("i.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(Local("i.dat"), "refuse_i.dat"), -1);
+    EXPECT_EQ(server_.ServerFile("refuse_i.dat"), "old\n");
+    EXPECT_EQ(server_.ServerFile("refuse_i.dat.part"), "<missing>");
+    EXPECT_EQ(server_.Logins(), 1);
+    EXPECT_EQ(ReadFileBytes(Local("i.dat")), kDataFile);
+}
+
 }  // namespace

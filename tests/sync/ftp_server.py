@@ -7,9 +7,14 @@ password is refused. Prints "PORT <n>" once it listens, writes one line per
 successful login to the log file, and ends when its parent goes away.
 A download or upload of a file whose name starts with "cutoff" stops the
 whole server after the first block, as a server dying in mid-transfer.
+An upload to a name starting with "quota" is refused after its first block
+(552, data connection closed) and one to a name starting with "refuse" is
+refused once all of it has arrived (451); in both the server stays up and
+the partial file stays on its disk, as a server out of room would leave it.
 
 Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE
 """
+import logging
 import os
 import sys
 import threading
@@ -21,9 +26,12 @@ from pyftpdlib.servers import FTPServer
 
 
 class StoppingDTPHandler(DTPHandler):
-    def _cut_off(self):
+    def _name_starts(self, prefix):
         name = os.path.basename(str(getattr(getattr(self, "file_obj", None), "name", "")))
-        return name.startswith("cutoff")
+        return name.startswith(prefix)
+
+    def _cut_off(self):
+        return self._name_starts("cutoff")
 
     def send(self, data):
         if self.cmd == "RETR" and self._cut_off() and self.tot_bytes_sent > 0:
@@ -34,6 +42,16 @@ class StoppingDTPHandler(DTPHandler):
         super().handle_read()
         if self.receive and self._cut_off() and self.tot_bytes_received > 0:
             os._exit(3)
+        if self.receive and self._name_starts("quota") and self.tot_bytes_received > 0:
+            self._resp = ("552 Exceeded storage allocation; transfer aborted.", logging.debug)
+            self.close()
+
+    def handle_close(self):
+        if self.receive and self._name_starts("refuse") and not self._closed:
+            self._resp = ("451 Insufficient storage space; transfer aborted.", logging.debug)
+            self.close()
+            return
+        super().handle_close()
 
     handle_read_event = handle_read
 
