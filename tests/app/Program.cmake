@@ -1,9 +1,10 @@
 # Tests of the main window and of start-up with its single-instance guard.
 # Included from tests/app/CMakeLists.txt.
-foreach(name MainWindowTest SingleInstanceTest)
+foreach(name MainWindowTest KeptFilesTest SingleInstanceTest)
   add_executable(${name} ${name}.cpp)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE veskat_app veskat_test_support Qt6::Test)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/../editors)
   add_test(NAME app_${name} COMMAND ${name})
   set_tests_properties(app_${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endforeach()
