@@ -21,25 +21,24 @@ namespace {
 const QString kIndivCopy = QStringLiteral("veskat_i.dat.20240515-123020");
 const QString kRepCopy = QStringLiteral("veskat_r.dat.20240515-123020");
 
-// The data file lines of `subj`, as the program writes them.
-QByteArray IndivLine(const IndivSubj& subj) {
-    IndivSubjList list;
+// The data file line of `subj`, as the program writes it.
+template <class List>
+QByteArray LineOf(const typename List::Subj& subj) {
+    List list;
     list.current = subj;
     list.Insert();
     list.Save("line.tmp");
-    QByteArray bytes = ReadFile("line.tmp");
+    const QByteArray bytes = ReadFile("line.tmp");
     QFile::remove("line.tmp");
     return bytes.mid(bytes.indexOf('\n') + 1);
 }
 
+QByteArray IndivLine(const IndivSubj& subj) {
+    return LineOf<IndivSubjList>(subj);
+}
+
 QByteArray RepLine(const RepSubj& subj) {
-    RepSubjList list;
-    list.current = subj;
-    list.Insert();
-    list.Save("line.tmp");
-    QByteArray bytes = ReadFile("line.tmp");
-    QFile::remove("line.tmp");
-    return bytes.mid(bytes.indexOf('\n') + 1);
+    return LineOf<RepSubjList>(subj);
 }
 
 const QByteArray kIndivHeader = "_VESKAT_I_DAT_VER_1_2_\r\n";
