@@ -7,6 +7,7 @@ add_library(veskat_app STATIC
   SubjApp.cpp
   SubjListDlg.cpp
   SubjListDlgCommands.cpp
+  SubjListDlgFiles.cpp
   SubjListDlgServer.cpp
   SubjListDlgSystemMenu.cpp
 )

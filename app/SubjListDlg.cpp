@@ -36,7 +36,6 @@ constexpr unsigned kMinimizeCommand = 0xF020;
 constexpr unsigned kCloseCommand = 0xF060;
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
-const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
 
 struct Column {
     const char* header;
@@ -108,8 +107,7 @@ bool CSubjListDlg::OnInitDialog() {
     emit Marked();
     LoadSettings();
     endAfterInit_ = !FetchFromServer();
-    indivList_.Load(kIndivFileName);
-    repList_.Load(kRepFileName);
+    LoadDataFiles();
     indivRadio_->setChecked(true);
     SetupColumns();
     FillList();
@@ -233,16 +231,6 @@ void CSubjListDlg::OnBatch() {
     FillList();
 }
 
-bool CSubjListDlg::WriteDataFiles() {
-    const bool indivWritten = indivList_.Save(kIndivFileName) == 0;
-    const bool repWritten = repList_.Save(kRepFileName) == 0;
-    if (indivWritten && repWritten) {
-        return true;
-    }
-    messages_.Inform(this, kSaveFailed);
-    return false;
-}
-
 bool CSubjListDlg::OnSave() {
     if (!WriteDataFiles()) {
         return false;
@@ -266,7 +254,6 @@ void CSubjListDlg::OnCancel() {
         if (!WriteDataFiles()) {
             return;
         }
-        LocalSaveNotSent();
     }
     done(kIdCancel);
 }

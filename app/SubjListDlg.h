@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <functional>
 #include <string>
 
 #include "ConnectSettings.h"
@@ -94,13 +95,15 @@ class CSubjListDlg : public TemplateDialog {
     // Server work, done by the synchronisation code. Step 4 of the
     // initialisation reads the connection settings; step 5 fetches both data
     // files when the server is on and returns false when the window must end;
-    // SendToServer runs after both files were written by OnSave;
-    // LocalSaveNotSent runs after the close question's Yes wrote the local
-    // files only. Without a server each does nothing.
+    // MarkUnsent runs before every save replaces a data file and leaves its
+    // unsent marker on the disk (false when it could not, and the file then
+    // stays as it is); SendToServer runs after both files were written by
+    // OnSave and removes the markers of the files sent. Without a server each
+    // does nothing.
     virtual void LoadSettings();
     virtual bool FetchFromServer();
+    virtual bool MarkUnsent(const char* fileName);
     virtual void SendToServer();
-    virtual void LocalSaveNotSent();
     virtual void RunConnectDialog();
 
     MessageService& Messages() { return messages_; }
@@ -113,8 +116,15 @@ class CSubjListDlg : public TemplateDialog {
     void AddAboutEntry();
     void SetIndivRow(int index, bool update);
     void SetRepRow(int index, bool update);
-    // Writes both data files; false when either failed, after telling the user.
+    // Loads both data files. A file that did not load cleanly is copied aside
+    // at once, before any save can replace it, and the user is told.
+    void LoadDataFiles();
+    // Writes both data files, each behind its unsent marker and its backup;
+    // false when either was left as it was, after telling the user.
     bool WriteDataFiles();
+    // Replaces the data file `fileName` through `save` (0 written), once its
+    // marker and its backup are on the disk. False when it was left as it was.
+    bool ReplaceDataFile(const char* fileName, const std::function<int()>& save);
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif

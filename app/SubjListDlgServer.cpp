@@ -1,7 +1,7 @@
 // The places where the main window meets the server: the connection settings
-// at initialisation, the fetch before the data files are loaded, the sending
-// after a save, the close question's local-only save, and the connection
-// settings dialog. Without a server (ftpMode 0) the sync functions do nothing.
+// at initialisation, the fetch before the data files are loaded, the unsent
+// marker before a save replaces a data file, the sending after a save, and the
+// connection settings dialog. Without a server (ftpMode 0) the sync functions do nothing.
 #include "ConnectDlg.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"
@@ -18,8 +18,8 @@ void CSubjListDlg::SendToServer() {
     ::SendToServer(settings_, Messages(), this);
 }
 
-void CSubjListDlg::LocalSaveNotSent() {
-    ::LocalSaveNotSent(settings_);
+bool CSubjListDlg::MarkUnsent(const char* fileName) {
+    return ::MarkUnsent(settings_, fileName);
 }
 
 void CSubjListDlg::RunConnectDialog() {

@@ -8,9 +8,11 @@
 
 #include "ConnectSettings.h"
 #include "FtpTransfer.h"
+#include "KeptCopies.h"
 #include "MessageService.h"
 #include "Password.h"
 #include "SubjList.h"
+#include "SyncDir.h"
 
 namespace {
 
@@ -41,13 +43,20 @@ QString MarkerName(const std::string& localFile) {
     return QString::fromLocal8Bit(localFile + kUnsentSuffix);
 }
 
-void SetUnsentMarker(const std::string& localFile, bool unsent) {
+// The marker must be on the disk, folder entry included, before the file it
+// speaks for changes; its removal can wait, as a marker too many only keeps a
+// local file the server already has.
+bool SetUnsentMarker(const std::string& localFile, bool unsent) {
     QFile marker(MarkerName(localFile));
     if (!unsent) {
-        marker.remove();
-    } else if (marker.open(QIODevice::WriteOnly)) {
-        marker.close();
+        return marker.remove() || !marker.exists();
     }
+    if (!marker.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    marker.close();
+    SyncDirectoryOf(localFile + kUnsentSuffix);
+    return true;
 }
 
 CFtpTransfer& SetupFrom(CFtpTransfer& ftp, const ConnectSettings& settings) {
@@ -74,8 +83,9 @@ bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidge
     bool ok = true;
     bool keptLocal = false;
     for (const DataFile& file : DataFiles(settings)) {
-        // Changes the server never got must not be overwritten by its copy.
-        const bool unsent = HasUnsentMarker(file.local);
+        // Changes the server never got must not be overwritten by its copy;
+        // where the local file is gone there is nothing left to protect.
+        const bool unsent = HasUnsentMarker(file.local) && PathExists(file.local);
         const std::string target =
             unsent ? file.local + std::string(kServerCopySuffix) : file.local;
         if (ftp.Download(file.server, target) != 0) {
@@ -112,11 +122,12 @@ void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* 
     }
 }
 
+bool MarkUnsent(const ConnectSettings& settings, const std::string& localFile) {
+    return settings.ftpMode != 1 || SetUnsentMarker(localFile, true);
+}
+
 void LocalSaveNotSent(const ConnectSettings& settings) {
-    if (settings.ftpMode != 1) {
-        return;
-    }
     for (const DataFile& file : DataFiles(settings)) {
-        SetUnsentMarker(file.local, true);
+        MarkUnsent(settings, file.local);
     }
 }

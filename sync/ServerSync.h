@@ -23,11 +23,16 @@ bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidge
 
 // After a save wrote both local files, when `settings.ftpMode` is 1 (does
 // nothing otherwise): asks for the password when none is held and sends both
-// files over one login. A file not sent gets its marker, a file sent loses it.
+// files over one login. A file sent loses its marker; a file not sent keeps it.
 void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* parent);
 
-// After the local files were written without sending them (the close
-// question's Yes), when `settings.ftpMode` is 1: marks both as unsent.
+// Before `localFile` is replaced, when `settings.ftpMode` is 1: puts its
+// marker on the disk, so that neither a failed save nor a program killed in
+// mid-upload lets the next start-up fetch the server's older copy over it.
+// False when the marker could not be written; true with the server off.
+bool MarkUnsent(const ConnectSettings& settings, const std::string& localFile);
+
+// When `settings.ftpMode` is 1: marks both data files as unsent.
 void LocalSaveNotSent(const ConnectSettings& settings);
 
 // True when `localFile` carries the unsent marker.

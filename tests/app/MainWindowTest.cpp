@@ -24,63 +24,9 @@
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
 #include "SubjListView.h"
+#include "WindowTestSupport.h"
 
 namespace {
-
-const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
-const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
-
-QByteArray ReadFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-std::string Sjis(const QString& text) {
-    return SjisFromQString(text).value();
-}
-
-IndivSubj Indiv(int y, int m, int d, int h, int min, const QString& title, Progress progress) {
-    IndivSubj subj;
-    subj.year = static_cast<std::int16_t>(y);
-    subj.month = static_cast<std::int16_t>(m);
-    subj.day = static_cast<std::int16_t>(d);
-    subj.hour = static_cast<std::int16_t>(h);
-    subj.minute = static_cast<std::int16_t>(min);
-    subj.title = Sjis(title);
-    subj.progress = progress;
-    return subj;
-}
-
-RepSubj Rep(const std::string& title, Progress progress) {
-    RepSubj subj;
-    subj.title = title;
-    subj.progress = progress;
-    subj.weekly = {1, 1, 1, 1, 1, 1, 1};
-    subj.hour = 9;
-    return subj;
-}
-
-// Writes the data files the window will load.
-void WriteDataFiles(const std::vector<IndivSubj>& indiv, const std::vector<RepSubj>& rep) {
-    IndivSubjList indivList;
-    for (const IndivSubj& subj : indiv) {
-        indivList.current = subj;
-        QCOMPARE(indivList.Insert(), 0);
-    }
-    RepSubjList repList;
-    for (const RepSubj& subj : rep) {
-        repList.current = subj;
-        QCOMPARE(repList.Insert(), 0);
-    }
-    QCOMPARE(indivList.Save(kIndivFileName), 0);
-    QCOMPARE(repList.Save(kRepFileName), 0);
-}
 
 // Records where the server work was asked for, and what the files held then.
 class RecordingDlg : public CSubjListDlg {
@@ -105,7 +51,10 @@ class RecordingDlg : public CSubjListDlg {
         calls << "send";
         indivAtSend = ReadFile(kIndivFileName);
     }
-    void LocalSaveNotSent() override { calls << "unsent"; }
+    bool MarkUnsent(const char* fileName) override {
+        calls << QStringLiteral("unsent %1").arg(fileName);
+        return true;
+    }
     void RunConnectDialog() override { calls << "connect"; }
 };
 
@@ -404,9 +353,18 @@ void MainWindowTest::shouldLoadGoodLinesAndPassOverBadOnes() {
               "2024\t05\t21\tshort\r\n"
               "2024\t05\t22\tlf only\t11\t15\tN\tnote\t\n");
     WriteFile(kRepFileName, "whatever the header says\r\nrep one\r\n\r\n");
+    const QByteArray indivBytes = ReadFile(kIndivFileName);
     auto window = OpenWindow();
     SubjListView* list = window->ListView();
-    QVERIFY(messages_.History().empty());
+    // The repeated line is reported, and the file as it was is kept aside.
+    QVERIFY(!messages_.Texts().isEmpty());
+    const QString notice = messages_.Texts().first();
+    QVERIFY2(notice.startsWith(
+                 QStringLiteral("個別案件ファイル veskat_i.dat の 1 行を読み込めませんでした。\n")),
+             qPrintable(notice));
+    QVERIFY(notice.endsWith(
+        QStringLiteral("\n元のファイルを veskat_i.dat.20240515-123020 として残しました。")));
+    QCOMPARE(ReadFile("veskat_i.dat.20240515-123020"), indivBytes);
     QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->CellText(0, 0), QStringLiteral("2024/05/20 09:00"));
     QCOMPARE(list->CellText(0, 2), QStringLiteral("good"));
@@ -591,24 +549,27 @@ void MainWindowTest::shouldCallServerWorkAtItsPlaces() {
     QCOMPARE(window.ListView()->CellText(0, 2), QStringLiteral("from server"));
 
     window.Control<QPushButton>(1009)->click();
-    QCOMPARE(window.calls.last(), QStringLiteral("send"));
+    QCOMPARE(window.calls.mid(2),
+             (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat", "send"}));
     QCOMPARE(window.indivAtSend, fetched);  // sent after the local writing
 
     window.MenuAction(159)->trigger();
     QCOMPARE(window.calls.last(), QStringLiteral("connect"));
 
-    // A failed local save sends nothing.
+    // A failed local save sends nothing; both files were marked before it.
     QVERIFY(QFile::remove(kIndivFileName));
     QVERIFY(QDir().mkpath(QString(kIndivFileName) + "/x"));
     window.calls.clear();
     window.Control<QPushButton>(1009)->click();
-    QVERIFY(window.calls.isEmpty());
+    QCOMPARE(window.calls, (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat"}));
     QVERIFY(QDir(kIndivFileName).removeRecursively());
 
+    // The close question's Yes marks both and sends nothing.
+    window.calls.clear();
     messages_.Clear();
     messages_.QueueAnswer(MessageAnswer::Yes);
     window.close();
-    QCOMPARE(window.calls, QStringList{"unsent"});
+    QCOMPARE(window.calls, (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat"}));
     QVERIFY(!window.isVisible());
 }
 

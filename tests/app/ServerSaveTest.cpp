@@ -1,0 +1,246 @@
+// Saving with the server on, through the main window against a real FTP
+// server: each data file's unsent marker is on the disk before the file
+// changes and goes only once that file was sent, so that neither a save that
+// fails halfway nor an upload that dies lets the next start-up fetch the
+// server's older copy over the newer local file.
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <optional>
+
+#include "FtpServer.h"
+#include "ResourceIds.h"
+#include "ScriptedMessageService.h"
+#include "ServerSync.h"
+#include "SubjListDlg.h"
+#include "SubjListView.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+const QString kKeptLocal = QStringLiteral(
+    "前回サーバーへ送信できなかった変更があるため、このコンピューター上のファイルを使います。\n"
+    "サーバーのファイルは名前に「.server」を付けて保存しました。");
+const QString kNewestIsLocal = QStringLiteral("最新ファイルはこのコンピューター上にあります。");
+
+std::string Lf(QByteArray bytes) {
+    return bytes.replace("\r\n", "\n").toStdString();
+}
+
+bool HasMarker(const char* fileName) {
+    return QFile::exists(QString(fileName) + kUnsentSuffix);
+}
+
+// Notes what was on the disk when each marker was asked for and when sending began.
+class ObservingDlg : public CSubjListDlg {
+  public:
+    using CSubjListDlg::CSubjListDlg;
+
+    struct AtMark {
+        QString file;
+        bool markerOnDisk;
+        QByteArray fileThen;
+    };
+    std::vector<AtMark> marks;
+    std::optional<bool> bothMarkedAtSend;
+
+  protected:
+    bool MarkUnsent(const char* fileName) override {
+        const bool marked = CSubjListDlg::MarkUnsent(fileName);
+        marks.push_back({fileName, HasMarker(fileName), ReadFile(fileName)});
+        return marked;
+    }
+    void SendToServer() override {
+        bothMarkedAtSend = HasMarker(kIndivFileName) && HasMarker(kRepFileName);
+        CSubjListDlg::SendToServer();
+    }
+};
+
+}  // namespace
+
+class ServerSaveTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void shouldMarkEachFileBeforeItChangesAndClearItOnceSent();
+    void shouldKeepTheWrittenFileWhenTheOtherCannotBeReplaced();
+    void shouldKeepBothMarkersWhenTheServerDiesDuringTheUpload();
+    void shouldLeaveAFileAloneWhoseMarkerCannotBeWritten();
+    void shouldFetchIntoAMarkedFileThatIsGone();
+
+  private:
+    // Settings for `server` in ./veskat.ini, the server on.
+    void WriteIni(const FtpServer& server) const;
+    // The window through its start-up against the server of ./veskat.ini.
+    std::unique_ptr<ObservingDlg> StartUp();
+    // The server holds the old copies of both files; start-up fetches them.
+    void ServeOldCopies(const FtpServer& server) const;
+    void AddSubject(CSubjListDlg& window, const char* title) const;
+
+    std::unique_ptr<FtpServer> server_;
+    std::optional<WindowTestFolder> folder_;
+    ScriptedMessageService messages_;
+    QByteArray oldIndiv_;
+    QByteArray oldRep_;
+};
+
+void ServerSaveTest::init() {
+    server_ = std::make_unique<FtpServer>();
+    QVERIFY(server_->Running());
+    folder_.emplace();
+    QVERIFY(folder_->IsValid());
+    messages_.Clear();
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "old", Progress::Open)}, {Rep("r", Progress::Open)});
+    oldIndiv_ = ReadFile(kIndivFileName);
+    oldRep_ = ReadFile(kRepFileName);
+    QVERIFY(QFile::remove(kIndivFileName) && QFile::remove(kRepFileName));
+    ServeOldCopies(*server_);
+    WriteIni(*server_);
+}
+
+void ServerSaveTest::cleanup() {
+    folder_.reset();
+    server_.reset();
+}
+
+void ServerSaveTest::WriteIni(const FtpServer& server) const {
+    WriteFile("veskat.ini",
+              QStringLiteral("[FTP]\r\nftpmode=TRUE\r\nuserid=%1\r\nhostname=127.0.0.1\r\n"
+                             "port=%2\r\nftpindivsubjpath=srv_i.dat\r\n"
+                             "ftprepsubjpath=srv_r.dat\r\n")
+                  .arg(FtpServer::kUser)
+                  .arg(server.Port())
+                  .toUtf8());
+}
+
+void ServerSaveTest::ServeOldCopies(const FtpServer& server) const {
+    server.PutServerFile("srv_i.dat", Lf(oldIndiv_));
+    server.PutServerFile("srv_r.dat", Lf(oldRep_));
+}
+
+std::unique_ptr<ObservingDlg> ServerSaveTest::StartUp() {
+    auto window = std::make_unique<ObservingDlg>(messages_);
+    window->Settings().password = FtpServer::kPassword;
+    window->OnInitDialog();
+    window->show();
+    return window;
+}
+
+void ServerSaveTest::AddSubject(CSubjListDlg& window, const char* title) const {
+    window.IndivList().current = Indiv(2024, 6, 1, 10, 0, QString::fromUtf8(title), Progress::Open);
+    QCOMPARE(window.IndivList().Insert(), 0);
+}
+
+void ServerSaveTest::shouldMarkEachFileBeforeItChangesAndClearItOnceSent() {
+    auto window = StartUp();
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(ReadFile(kIndivFileName), oldIndiv_);
+    AddSubject(*window, "new");
+    window->Control<QPushButton>(1009)->click();
+
+    QCOMPARE(window->marks.size(), std::size_t{2});
+    for (const auto& mark : window->marks) {
+        QVERIFY2(mark.markerOnDisk, qPrintable(mark.file));
+    }
+    // Each marker was down while its file still held the old version.
+    QCOMPARE(window->marks[0].file, QString(kIndivFileName));
+    QCOMPARE(window->marks[0].fileThen, oldIndiv_);
+    QCOMPARE(window->marks[1].fileThen, oldRep_);
+    QCOMPARE(window->bothMarkedAtSend, std::optional<bool>(true));
+
+    QVERIFY(messages_.Texts().isEmpty());
+    QVERIFY(!HasMarker(kIndivFileName) && !HasMarker(kRepFileName));
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(ReadFile(kIndivFileName)));
+    QVERIFY(ReadFile(kIndivFileName).contains("\tnew\t"));
+}
+
+// The case where 43 of 44 subjects went: one file written, the other not, and
+// the next start-up fetching the server's copy over the written one.
+void ServerSaveTest::shouldKeepTheWrittenFileWhenTheOtherCannotBeReplaced() {
+    auto window = StartUp();
+    AddSubject(*window, "new");
+    QVERIFY(QFile::remove(kRepFileName));
+    QVERIFY(QDir().mkpath(QString(kRepFileName) + "/in the way"));
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(messages_.Texts(), QStringList{kSaveFailed});
+    const QByteArray written = ReadFile(kIndivFileName);
+    QVERIFY(written.contains("\tnew\t"));
+    QVERIFY(HasMarker(kIndivFileName));
+    QVERIFY(HasMarker(kRepFileName));
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(oldIndiv_));  // nothing was sent
+    window->MenuAction(141)->trigger();
+
+    messages_.Clear();
+    window = StartUp();
+    QCOMPARE(
+        messages_.Texts(),
+        (QStringList{kKeptLocal,
+                     QStringLiteral("反復案件ファイル veskat_r.dat を読み込めませんでした。")}));
+    QCOMPARE(ReadFile(kIndivFileName), written);
+    QCOMPARE(ReadFile("veskat_i.dat.server"), oldIndiv_);
+    QCOMPARE(ReadFile("veskat_r.dat.server"), oldRep_);
+    QCOMPARE(window->ListView()->RowCount(), 2);
+
+    // Once the way is clear, a save sends the kept work and the markers go.
+    QVERIFY(QDir(kRepFileName).removeRecursively());
+    messages_.Clear();
+    window->Control<QPushButton>(1009)->click();
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(written));
+    QVERIFY(!HasMarker(kIndivFileName) && !HasMarker(kRepFileName));
+}
+
+// As when the program is killed while an upload hangs: the markers were down
+// before the files changed, and nothing but a finished upload lifts them.
+void ServerSaveTest::shouldKeepBothMarkersWhenTheServerDiesDuringTheUpload() {
+    auto window = StartUp();
+    AddSubject(*window, "new");
+    window->Settings().indivSubjPath = "cutoff_i.dat";  // the server stops in mid-upload
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(messages_.Texts(),
+             (QStringList{QStringLiteral("個別案件の転送に失敗しました。\n") + kNewestIsLocal,
+                          QStringLiteral("反復案件の転送に失敗しました。\n") + kNewestIsLocal}));
+    const QByteArray written = ReadFile(kIndivFileName);
+    QVERIFY(written.contains("\tnew\t"));
+    QVERIFY(HasMarker(kIndivFileName) && HasMarker(kRepFileName));
+    window.reset();
+
+    server_ = std::make_unique<FtpServer>();
+    QVERIFY(server_->Running());
+    ServeOldCopies(*server_);
+    WriteIni(*server_);
+    messages_.Clear();
+    window = StartUp();
+    QCOMPARE(messages_.Texts(), QStringList{kKeptLocal});
+    QCOMPARE(ReadFile(kIndivFileName), written);
+    QCOMPARE(ReadFile("veskat_i.dat.server"), oldIndiv_);
+    QCOMPARE(window->ListView()->RowCount(), 2);
+}
+
+void ServerSaveTest::shouldLeaveAFileAloneWhoseMarkerCannotBeWritten() {
+    auto window = StartUp();
+    AddSubject(*window, "new");
+    QVERIFY(QDir().mkpath(QString(kIndivFileName) + kUnsentSuffix + "/in the way"));
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(messages_.Texts(), QStringList{kSaveFailed});
+    QCOMPARE(ReadFile(kIndivFileName), oldIndiv_);
+    QVERIFY(!QFile::exists("veskat_i.dat.bak"));
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(oldIndiv_));
+    QVERIFY(window->isVisible());
+}
+
+// A marker guards local changes; with the local file gone there are none, and
+// the server's copy is all there is.
+void ServerSaveTest::shouldFetchIntoAMarkedFileThatIsGone() {
+    WriteFile(QString(kRepFileName) + kUnsentSuffix, "");
+    auto window = StartUp();
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(ReadFile(kRepFileName), oldRep_);
+    QVERIFY(!QFile::exists("veskat_r.dat.server"));
+}
+
+QTEST_MAIN(ServerSaveTest)
+#include "ServerSaveTest.moc"

@@ -1,0 +1,100 @@
+// What the main window's tests share: a fresh working folder under a pinned
+// clock, whole-file reads and writes there, subjects made from plain values,
+// data files written as the program writes them, and the fixed texts the
+// window shows about saving.
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "Clock.h"
+#include "EditorTestSupport.h"
+#include "SubjList.h"
+#include "SubjListDlg.h"
+
+inline const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
+inline const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
+
+inline QByteArray ReadFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+inline IndivSubj Indiv(int y, int m, int d, int h, int min, const QString& title,
+                       Progress progress) {
+    IndivSubj subj;
+    subj.year = static_cast<std::int16_t>(y);
+    subj.month = static_cast<std::int16_t>(m);
+    subj.day = static_cast<std::int16_t>(d);
+    subj.hour = static_cast<std::int16_t>(h);
+    subj.minute = static_cast<std::int16_t>(min);
+    subj.title = Sjis(title);
+    subj.progress = progress;
+    return subj;
+}
+
+inline RepSubj Rep(const std::string& title, Progress progress) {
+    RepSubj subj;
+    subj.title = title;
+    subj.progress = progress;
+    subj.weekly = {1, 1, 1, 1, 1, 1, 1};
+    subj.hour = 9;
+    return subj;
+}
+
+// Writes the data files the window will load.
+inline void WriteDataFiles(const std::vector<IndivSubj>& indiv, const std::vector<RepSubj>& rep) {
+    IndivSubjList indivList;
+    for (const IndivSubj& subj : indiv) {
+        indivList.current = subj;
+        QCOMPARE(indivList.Insert(), 0);
+    }
+    RepSubjList repList;
+    for (const RepSubj& subj : rep) {
+        repList.current = subj;
+        QCOMPARE(repList.Insert(), 0);
+    }
+    QCOMPARE(indivList.Save(kIndivFileName), 0);
+    QCOMPARE(repList.Save(kRepFileName), 0);
+}
+
+// A fresh working folder made current, with the clock pinned to 2024/05/15
+// 12:30:20 local time, for as long as it lives.
+class WindowTestFolder {
+  public:
+    WindowTestFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~WindowTestFolder() { QDir::setCurrent(previous_); }
+    WindowTestFolder(const WindowTestFolder&) = delete;
+    WindowTestFolder& operator=(const WindowTestFolder&) = delete;
+
+    bool IsValid() const { return dir_.isValid(); }
+    // Everything in the folder, files and folders, by name.
+    QStringList Entries() const {
+        return QDir(dir_.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    }
+
+  private:
+    QTemporaryDir dir_;
+    QString previous_;
+    ScopedClock clock_{LocalTime::Make(2024, 5, 15, 12, 30, 20)};
+};
+
+// The main window through its initialisation, shown.
+template <class Window = CSubjListDlg>
+std::unique_ptr<Window> OpenWindow(MessageService& messages) {
+    auto window = std::make_unique<Window>(messages);
+    window->OnInitDialog();
+    window->show();
+    return window;
+}
