@@ -96,15 +96,18 @@ class RecordReader {
     std::size_t offset_ = 0;
 };
 
-std::int32_t DaysLeftOf(const IndivSubj& subj, std::time_t now) {
-    std::time_t midnight = LocalTime::Make(subj.year, subj.month, subj.day);
-    double s = std::difftime(midnight, now);
-    auto whole = static_cast<std::int64_t>(s / 86400.0);
-    return static_cast<std::int32_t>(whole + (s > 0 ? 1 : 0));
+// Seconds from now to the subject's midnight, both read off the calendar with
+// days of 86 400 seconds: a 23- or 25-hour day at a clock change would
+// otherwise put a subject one day off around midnight.
+std::int32_t DaysLeftOf(const IndivSubj& subj, const std::tm& now) {
+    const std::int64_t midnight = LocalTime::CalendarSeconds(subj.year, subj.month, subj.day);
+    const std::int64_t s =
+        midnight - LocalTime::CalendarSeconds(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
+                                              now.tm_hour, now.tm_min, now.tm_sec);
+    return static_cast<std::int32_t>(s / 86400 + (s > 0 ? 1 : 0));
 }
 
-std::int32_t OverdueOf(const IndivSubj& subj, std::time_t now) {
-    std::tm local = LocalTime::Break(now);
+std::int32_t OverdueOf(const IndivSubj& subj, const std::tm& local) {
     char nowText[32];
     std::strftime(nowText, sizeof nowText, "%Y%m%d%H%M", &local);
     char dueText[64];
@@ -144,7 +147,7 @@ IndivSubj DecodeIndivSubj(const RecordText& record) {
     subj.progress = r.Letter();
     subj.content = r.Text(400);
     subj.origin = r.Text(107);
-    std::time_t now = Clock::Now();
+    const std::tm now = LocalTime::Break(Clock::Now());
     subj.daysLeft = DaysLeftOf(subj, now);
     subj.overdue = OverdueOf(subj, now);
     return subj;
