@@ -42,3 +42,31 @@ std::tm LocalTime::Break(std::time_t t) {
     localtime_r(&t, &tm);
     return tm;
 }
+
+namespace {
+
+// Days from 1970-01-01 to a valid date of the proleptic Gregorian calendar,
+// counted in 400-year eras of 146 097 days with years starting on 1 March, so
+// that the leap day is the last day of its year.
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+}  // namespace
+
+std::int64_t LocalTime::CalendarSeconds(int year, int month, int day, int hour, int minute,
+                                        int second) {
+    // Months beyond 1..12 move the year, days beyond the month run on from its
+    // first day, as mktime carries them.
+    const int months = month - 1;
+    const int years = months >= 0 ? months / 12 : (months - 11) / 12;
+    const std::int64_t first =
+        DaysFromCivil(std::int64_t{year} + years, months - years * 12 + 1, 1);
+    const std::int64_t days = first + day - 1;
+    return days * 86400 + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
+}

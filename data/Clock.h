@@ -3,6 +3,7 @@
 // tests pin it with ScopedClock.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 
 namespace Clock {
@@ -36,5 +37,12 @@ std::time_t Make(int year, int month, int day, int hour = 0, int minute = 0, int
 
 // The local calendar fields of an instant.
 std::tm Break(std::time_t t);
+
+// Seconds from 1970-01-01 00:00:00 to a date and time on the calendar, every
+// day taken as 86 400 seconds: the difference of two such values counts
+// calendar days, whatever the clocks did in between. Out-of-range months and
+// days carry over as in Make.
+std::int64_t CalendarSeconds(int year, int month, int day, int hour = 0, int minute = 0,
+                             int second = 0);
 
 }  // namespace LocalTime

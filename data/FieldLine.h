@@ -1,7 +1,9 @@
-// The line form of a record text in a data file: its fields, in the order of
-// a width table, separated by single tabs. See data/FORMAT.md.
+// The lines of a data file, and the line form of a record text in it: its
+// fields, in the order of a width table, separated by single tabs. See
+// data/FORMAT.md.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,5 +21,34 @@ void AppendFields(const RecordText& record, const int* widths, std::string& out)
 // missing fields stay zero and text after the last field is ignored.
 RecordText SplitFields(std::string_view line, const int* widths);
 
+// The record text of a line as loading stores it: each field put into the form
+// that encoding the same subject gives it (PutField, with the load rules of
+// the table), so that what is loaded is what a save writes and what Find
+// reaches. True when a save would write the line back with other bytes: a
+// field changed, missing or beyond the table.
+bool TakeFields(std::string_view line, const int* widths, RecordText& record);
+
 // Removes every CR and LF at the end of `line`.
 void TrimLineEnd(std::string& line);
+
+// Splits the bytes of a data file into lines. CR LF, LF and a CR alone each end
+// a line: no field is ever written with a CR in it, so in a data file a CR can
+// only be a line end. Each byte is searched once for each of the two.
+class LineSplitter {
+  public:
+    explicit LineSplitter(std::string_view bytes);
+
+    // The next line without its line end; false when the bytes are used up.
+    bool Next(std::string_view& line);
+
+  private:
+    std::size_t Upcoming(char c, std::size_t& cached) const;
+
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    // Where the next CR and LF stand (npos: none left); looked up again only
+    // once the lines have passed them, so a file of CR-only lines is not
+    // searched to its end for an LF at every line.
+    std::size_t nextCr_;
+    std::size_t nextLf_;
+};

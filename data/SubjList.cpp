@@ -1,5 +1,7 @@
 #include "SubjList.h"
 
+#include <new>
+
 int IndivSubjList::RemoveGenerated(const std::string& title) {
     for (int r = First(); r == 0; r = Next()) {
         if (current.origin == title &&
@@ -13,7 +15,11 @@ int IndivSubjList::RemoveGenerated(const std::string& title) {
 int IndivSubjList::RenameOrigin(const std::string& oldTitle, const std::string& newTitle) {
     for (int r = First(); r == 0; r = Next()) {
         if (current.origin == oldTitle) {
-            current.origin = newTitle;
+            try {
+                current.origin = newTitle;
+            } catch (const std::bad_alloc&) {
+                return 0;  // the subjects not reached keep their old origin
+            }
             Replace();
         }
     }

@@ -4,6 +4,7 @@
 // ones; the main window owns one of each.
 #pragma once
 
+#include <new>
 #include <string>
 
 #include "SubjRecord.h"
@@ -20,10 +21,12 @@ class BasicSubjList {
 
     Subj current{};
 
-    // 0 the subject is in `current`; 1 there is none (current unchanged).
+    // 0 the subject is in `current`; 1 there is none (current unchanged);
+    // -1 out of memory for its texts (current unchanged, the cursor moved).
     int First() { return Fetched(tree_.First(record_)); }
     int Next() { return Fetched(tree_.Next(record_)); }
-    // 0 the stored subject with current's key is now in `current`; 1 none.
+    // 0 the stored subject with current's key is now in `current`; 1 none;
+    // -1 as First.
     int Find() {
         record_ = Codec::Encode(current);
         return Fetched(tree_.Find(KeyOf(record_), record_));
@@ -55,16 +58,26 @@ class BasicSubjList {
 
   private:
     int Fetched(int result) {
-        if (result == 0) {
-            current = Codec::Decode(record_);
+        if (result == 0 && !DecodeCurrent()) {
+            return -1;
         }
         return result;
     }
     int Stored(int result) {
         if (result == 0 && Codec::kRefreshAfterStore) {
-            current = Codec::Decode(record_);
+            DecodeCurrent();  // stored either way; only the derived fields could lag
         }
         return result;
+    }
+    // The decoded texts are the only allocation between the callers and the
+    // store, and no exception may reach a window that holds unsaved subjects.
+    bool DecodeCurrent() {
+        try {
+            current = Codec::Decode(record_);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
     }
 
     SubjTree tree_;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 constexpr std::size_t kRecordSize = 640;
 constexpr std::size_t kKeySize = 128;
@@ -66,8 +67,34 @@ struct RepSubj {
 extern const int IndivFieldWidths[];
 extern const int RepFieldWidths[];
 
+// How the encoder writes a field, and so the form a field read from a file is
+// put in: numbers zero-padded to their width, texts cut at their limit, key
+// texts without trailing blanks.
+enum class FieldForm : std::uint8_t {
+    Number,       // "%0*d" of what the field reads as
+    Letter,       // one byte as it stands
+    Text,         // bytes as they stand, cut at the limit
+    TrimmedText,  // the same without trailing blanks
+};
+struct FieldRule {
+    FieldForm form;
+    std::size_t limit;  // the most text bytes kept; at most the field's width
+};
+
+// The rules for loading the fields of IndivFieldWidths or RepFieldWidths, in
+// order; nullptr for any other table. Titles and origins are cut at the
+// encoder's 72 bytes, as Find and the links of generated subjects compare them
+// in that form; content keeps its whole width, as it always has.
+const FieldRule* LoadRulesOf(const int* widths);
+
+// Writes `text` into the zeroed field of `width` bytes at `field` as `rule`
+// says, never splitting a double-byte character; a NUL, tab, CR or LF inside
+// the text becomes a blank, as each would end the field or its line when it
+// is written. True when the field then holds other bytes than `text`.
+bool PutField(std::string_view text, const FieldRule& rule, std::size_t width, std::uint8_t* field);
+
 // Builds the record text; removes the trailing blanks of title and origin in
-// `subj` itself, as the stored key has none.
+// `subj` itself, as the stored key has none. Texts are written with PutField.
 RecordText EncodeIndivSubj(IndivSubj& subj);
 // Fills every field and works out daysLeft and overdue against Clock::Now().
 IndivSubj DecodeIndivSubj(const RecordText& record);

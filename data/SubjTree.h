@@ -46,10 +46,12 @@ class SubjTree {
         int linesNotTaken = 0;  // duplicate keys, or lines left when memory ran out
         int linesChanged = 0;   // taken, but with bytes a save would not write back
     };
-    // Fills the store from a data file, the first line being its header.
-    // 0 every line read; -1 the file cannot be opened (store unchanged) or
-    // memory ran out; 2 at least one line repeated a key already loaded and was
-    // skipped (every other line is loaded). `report`, when given, is filled.
+    // Fills the store from a data file, the first line being its header; each
+    // record is stored as encoding its subject would give it (data/FORMAT.md).
+    // 0 every line read; -1 the file cannot be opened or is no regular file
+    // (store unchanged), or memory ran out (the records before stay); 2 at
+    // least one line repeated a key already loaded and was skipped (every
+    // other line is loaded). `report`, when given, is filled on every path.
     int Load(const std::string& fileName, const int* widths, LoadReport* report = nullptr);
     // Writes the header and every record in key order, each line ending in
     // CR LF, replacing the file only once it is completely written.

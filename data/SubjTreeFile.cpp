@@ -2,7 +2,11 @@
 #include <QSaveFile>
 #include <QString>
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <new>
 #include <string_view>
 
 #include "FieldLine.h"
@@ -11,57 +15,135 @@
 
 namespace {
 
-// The whole file in one read; a file is opened and closed within one load.
-bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr) {
+// A file descriptor closed when it goes out of scope.
+class OpenFile {
+  public:
+    explicit OpenFile(const std::string& fileName)
+        // Non-blocking, so that a FIFO or a device by the data file's name
+        // cannot hold the start-up; no terminal becomes ours by opening it.
+        : fd_(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
+    ~OpenFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Some bytes at the file's position; 0 at its end, -1 on a read error.
+ssize_t ReadSome(int fd, char* into, std::size_t room) {
+    ssize_t got;
+    do {
+        got = ::read(fd, into, room);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+// The whole file. Only a regular file has a length that means anything: a
+// folder's would size the buffer with nonsense, a device's never ends.
+// Throws std::bad_alloc when the bytes do not fit in memory.
+bool ReadRegularFile(int fd, std::string& bytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
     }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(file) : -1;
-    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<std::size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    // One byte more than the length, to notice a file that grew meanwhile.
+    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        ssize_t got = ReadSome(fd, bytes.data() + used, bytes.size() - used);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(got);
     }
-    std::fclose(file);
-    return ok;
+    bytes.resize(used);
+    return true;
+}
+
+// The record lines (every line after the header that is not blank) of a file
+// too large to hold, read in pieces. Line ends as LineSplitter has them: a
+// CR LF counts here as a line end and a blank line, which is not counted.
+int CountRecordLines(int fd) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        return 0;
+    }
+    char piece[1 << 14];
+    bool inHeader = true;
+    bool filled = false;
+    int lines = 0;
+    for (ssize_t got; (got = ReadSome(fd, piece, sizeof piece)) > 0;) {
+        for (ssize_t i = 0; i < got; ++i) {
+            if (piece[i] != '\r' && piece[i] != '\n') {
+                filled = true;
+                continue;
+            }
+            lines += filled && !inHeader ? 1 : 0;
+            inHeader = false;
+            filled = false;
+        }
+    }
+    return lines + (filled && !inHeader ? 1 : 0);
+}
+
+// Fills `tree` from the open data file, `seen` counting what it could not keep.
+int LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadReport& seen) {
+    std::string bytes;
+    try {
+        if (!ReadRegularFile(fd, bytes)) {
+            return -1;
+        }
+    } catch (const std::bad_alloc&) {
+        seen.linesNotTaken = CountRecordLines(fd);
+        return -1;
+    }
+
+    LineSplitter lines(bytes);
+    std::string_view line;
+    lines.Next(line);  // the header, whatever it says
+    int result = 0;
+    RecordText record;
+    while (lines.Next(line)) {
+        if (line.empty()) {
+            continue;  // a blank line holds no subject
+        }
+        const bool changed = TakeFields(line, widths, record);
+        const int inserted = tree.Insert(record);
+        if (inserted == -1) {
+            // The records so far stay; this line and the rest are reported.
+            do {
+                seen.linesNotTaken += line.empty() ? 0 : 1;
+            } while (lines.Next(line));
+            return -1;
+        }
+        if (inserted == 2) {
+            result = 2;  // the repeated line is skipped; the rest still loads
+            ++seen.linesNotTaken;
+        } else if (changed) {
+            ++seen.linesChanged;
+        }
+    }
+    return result;
 }
 
 }  // namespace
 
 int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
     LoadReport seen;
-    std::string bytes;
-    if (!ReadWholeFile(fileName, bytes)) {
-        return -1;
-    }
-
-    int result = 0;
-    std::size_t pos = bytes.find('\n');  // the first line is the header, whatever it says
-    pos = pos == std::string::npos ? bytes.size() : pos + 1;
-    while (pos < bytes.size()) {
-        std::size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos) {
-            end = bytes.size();
-        }
-        std::string_view line(bytes.data() + pos, end - pos);
-        pos = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
-            line.remove_suffix(1);
-        }
-        if (line.empty()) {
-            continue;  // a blank line holds no subject
-        }
-        int inserted = Insert(SplitFields(line, widths));
-        if (inserted == -1) {
-            return -1;
-        }
-        if (inserted == 2) {
-            result = 2;  // the repeated line is skipped; the rest still loads
-            ++seen.linesNotTaken;
-        }
-    }
+    OpenFile file(fileName);
+    const int result = file.fd() < 0 ? -1 : LoadFrom(*this, file.fd(), widths, seen);
     if (report != nullptr) {
         *report = seen;
     }
@@ -69,32 +151,36 @@ int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* r
 }
 
 int SubjTree::Save(const std::string& fileName, const int* widths) const {
-    QSaveFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return -1;
-    }
-    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
-    std::string buffer = header_ + "\r\n";
-    buffer.reserve(kFlushAt + 2 * kRecordSize);
-    bool ok = true;
-    auto flush = [&] {
-        ok = ok && file.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
-                       static_cast<qint64>(buffer.size());
-        buffer.clear();
-    };
-    VisitInOrder([&](const RecordText& record) {
-        AppendFields(record, widths, buffer);
-        buffer += "\r\n";
-        if (buffer.size() >= kFlushAt) {
-            flush();
+    try {
+        QSaveFile file(QString::fromLocal8Bit(fileName));
+        if (!file.open(QIODevice::WriteOnly)) {
+            return -1;
         }
-        return ok;
-    });
-    flush();
-    if (!ok || !file.commit()) {
-        file.cancelWriting();
-        return -1;
+        constexpr std::size_t kFlushAt = std::size_t{1} << 16;
+        std::string buffer = header_ + "\r\n";
+        buffer.reserve(kFlushAt + 2 * kRecordSize);
+        bool ok = true;
+        auto flush = [&] {
+            ok = ok && file.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
+                           static_cast<qint64>(buffer.size());
+            buffer.clear();
+        };
+        VisitInOrder([&](const RecordText& record) {
+            AppendFields(record, widths, buffer);
+            buffer += "\r\n";
+            if (buffer.size() >= kFlushAt) {
+                flush();
+            }
+            return ok;
+        });
+        flush();
+        if (!ok || !file.commit()) {
+            file.cancelWriting();
+            return -1;
+        }
+        SyncDirectoryOf(fileName);
+    } catch (const std::bad_alloc&) {
+        return -1;  // an uncommitted save file is discarded; the old file stays
     }
-    SyncDirectoryOf(fileName);
     return 0;
 }

@@ -9,7 +9,11 @@
 
 void SyncDirectoryOf(const std::string& fileName) {
 #ifndef _WIN32
-    std::filesystem::path dir = std::filesystem::absolute(fileName).parent_path();
+    std::error_code error;  // a working folder that has gone is no reason to throw
+    std::filesystem::path dir = std::filesystem::absolute(fileName, error).parent_path();
+    if (error) {
+        return;
+    }
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
         ::fsync(fd);

@@ -6,13 +6,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "Clock.h"
+#include "ScopedTimeZone.h"
 #include "SubjList.h"
 
 namespace batchtest {
@@ -110,30 +109,5 @@ inline std::vector<std::string> DescribeAll(IndivSubjList& list) {
     }
     return lines;
 }
-
-// Sets TZ for the length of a scope and puts the previous zone back.
-class ScopedTimeZone {
-  public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            previous_ = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (previous_) {
-            setenv("TZ", previous_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-  private:
-    std::optional<std::string> previous_;
-};
 
 }  // namespace batchtest

@@ -150,4 +150,22 @@ TEST(RepSubjList, TitleIsTheKey) {
     EXPECT_EQ(list.Remove(), 1);
 }
 
+// A save writes a tab, CR, LF or NUL in a text as a blank; keys that would
+// only meet in the file are one key in memory already.
+TEST(RepSubjList, TitlesThatWouldBeSavedAlikeAreOneKey) {
+    RepSubjList list;
+    list.current.title = "a b";
+    ASSERT_EQ(list.Insert(), 0);
+    for (const char* title : {"a\tb", "a\rb", "a\nb", "a\tb\t"}) {
+        list.current = RepSubj{};
+        list.current.title = title;
+        EXPECT_EQ(list.Insert(), 2) << title;
+        EXPECT_EQ(list.Find(), 0) << title;
+        EXPECT_EQ(list.current.title, "a b");
+    }
+    list.current = RepSubj{};
+    list.current.title = std::string("a\0b", 3);
+    EXPECT_EQ(list.Insert(), 2);
+}
+
 }  // namespace

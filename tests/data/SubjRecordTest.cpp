@@ -120,6 +120,38 @@ TEST(IndivRecordText, TextsAreCutAtTheirLimitsWithoutSplittingACharacter) {
     EXPECT_EQ(Bytes(r, 133, 392), "a" + kanji.substr(0, 390) + '\0');
 }
 
+TEST(IndivRecordText, TextsHoldNoByteThatWouldEndTheirFieldOrLine) {
+    IndivSubj s = Indiv(2024, 1, 2, "a\tb\0c\rd\ne"s);
+    s.content = "x\0y\r\n"s;
+    s.origin = "o\t"s;
+    RecordText r = EncodeIndivSubj(s);
+    EXPECT_EQ(Bytes(r, 8, 10), "a b c d e\0"s);
+    EXPECT_EQ(Bytes(r, 133, 6), "x y  \0"s);  // content keeps its blanks
+    EXPECT_EQ(Bytes(r, 533, 2), "o\0"s);      // a key text loses them
+    IndivSubj back = DecodeIndivSubj(r);
+    EXPECT_EQ(EncodeIndivSubj(back), r);
+}
+
+TEST(IndivRecordText, ACutThatEndsInBlanksLeavesThemOut) {
+    // Cut at 72, the title would end in two blanks, and the subject decoded
+    // from it, trimmed on encoding, would never find its own key again.
+    IndivSubj s = Indiv(2024, 1, 2, std::string(70, 'x') + "  yy");
+    s.origin = std::string(71, 'o') + " z";
+    RecordText r = EncodeIndivSubj(s);
+    EXPECT_EQ(Bytes(r, 8, 71), std::string(70, 'x') + '\0');
+    EXPECT_EQ(Bytes(r, 533, 72), std::string(71, 'o') + '\0');
+    IndivSubj back = DecodeIndivSubj(r);
+    EXPECT_EQ(EncodeIndivSubj(back), r);
+
+    RepSubj rep;
+    rep.title = "t";
+    rep.content = std::string(390, 'c') + "   d";
+    RecordText rr = EncodeRepSubj(rep);
+    EXPECT_EQ(Bytes(rr, 148, 391), std::string(390, 'c') + '\0');
+    RepSubj repBack = DecodeRepSubj(rr);
+    EXPECT_EQ(EncodeRepSubj(repBack), rr);
+}
+
 TEST(RepRecordText, LaysOutRulesAndFlags) {
     RepSubj s;
     s.title = kKanjiTitle + " ";
