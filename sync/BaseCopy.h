@@ -1,0 +1,42 @@
+// The base copy beside each data file: "<file>.base" holds the bytes last
+// known to equal the server's copy of that file, so that a merge can tell
+// what this computer and the other one each changed since they last met.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline constexpr const char* kBaseSuffix = ".base";
+
+// "<dataFile>.base".
+std::string BaseFileName(const std::string& dataFile);
+
+// What reading a whole file found.
+enum class FileRead {
+    Read,        // every byte is in `bytes`
+    Missing,     // no entry of that name
+    Unreadable,  // something is there (a folder, a file without permission) but cannot be read
+};
+
+// Reads `fileName` whole into `bytes` (emptied unless the result is Read).
+FileRead ReadFileBytes(const std::string& fileName, std::string& bytes);
+
+// The base copy of `dataFile`. Missing means no exchange with the server has
+// been recorded yet (the first run with merging); Unreadable means a base is
+// there but cannot serve, and a merge must not trust it.
+struct BaseCopy {
+    FileRead state = FileRead::Missing;
+    std::string bytes;  // the whole base when state is Read
+};
+BaseCopy ReadBaseCopy(const std::string& dataFile);
+
+// Replaces the base copy of `dataFile` with `bytes` through QSaveFile: the
+// new copy appears whole or not at all. 0 written; -1 the old base (if any)
+// is left as it was. A stale base only makes a later merge see more
+// conflicts, never drop a record, so a failure here needs no message.
+int WriteBaseCopy(const std::string& dataFile, std::string_view bytes);
+
+// WriteBaseCopy with the bytes of `sourceFile`: the file just fetched from
+// the server or just sent to it. -1 when the source cannot be read or the
+// base cannot be written; the old base stays.
+int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile);

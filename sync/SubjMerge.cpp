@@ -1,0 +1,266 @@
+#include "SubjMerge.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+
+#include "BaseCopy.h"
+#include "Clock.h"
+#include "SubjList.h"
+#include "SyncDir.h"
+
+namespace {
+
+// Enough for every merge of one second to find a name of its own.
+constexpr int kMaxConflictNames = 1000;
+
+std::vector<RecordText> RecordsOf(const SubjTree& tree) {
+    // Counted first: growing a vector of 640-byte records copies them over and over.
+    std::size_t count = 0;
+    tree.VisitInOrder([&](const RecordText&) { return ++count, true; });
+    std::vector<RecordText> records;
+    records.reserve(count);
+    tree.VisitInOrder([&](const RecordText& record) {
+        records.push_back(record);
+        return true;
+    });
+    return records;
+}
+
+// Both absent, or both present with every byte equal.
+bool Same(const RecordText* a, const RecordText* b) {
+    if (a == nullptr || b == nullptr) {
+        return a == b;
+    }
+    return *a == *b;
+}
+
+// The record of `records` at `index` when its key is `key`, else null.
+const RecordText* AtKey(const std::vector<RecordText>& records, std::size_t index,
+                        const std::uint8_t* key) {
+    if (index >= records.size() || std::memcmp(records[index].data(), key, kKeySize) != 0) {
+        return nullptr;
+    }
+    return &records[index];
+}
+
+void MergeKey(const RecordText* base, const RecordText* ours, const RecordText* theirs,
+              SubjMergeResult& result) {
+    const RecordText* kept = ours;
+    if (Same(ours, theirs) || Same(theirs, base)) {
+        kept = ours;
+    } else if (Same(ours, base)) {
+        kept = theirs;
+    } else if (ours != nullptr && theirs != nullptr) {
+        result.conflicts.push_back(*theirs);
+    } else if (ours == nullptr) {
+        kept = theirs;  // deleted here, changed there: their change survives
+    } else {
+        ++result.keptAgainstDeletion;  // changed here, deleted there
+    }
+    if (!Same(kept, ours)) {
+        ++result.taken;
+    }
+    if (kept != nullptr) {
+        result.merged.push_back(*kept);
+    }
+}
+
+// True when the first line of `bytes` is the header of `kind`. Any first line
+// loads, but a merge must not read the other kind's file, or a file that lost
+// its beginning, as one that deleted every record.
+bool HasHeader(SubjKind kind, const std::string& bytes) {
+    std::string_view first(bytes);
+    first = first.substr(0, first.find('\n'));
+    while (!first.empty() && first.back() == '\r') {
+        first.remove_suffix(1);
+    }
+    return first == HeaderOf(kind);
+}
+
+// Loads `fileName`, whose bytes are `bytes`, into the empty `tree` as the
+// program loads its files. False when it is no whole data file of `kind`.
+bool LoadSide(SubjKind kind, const std::string& fileName, const std::string& bytes,
+              SubjTree& tree) {
+    return HasHeader(kind, bytes) && tree.Load(fileName, WidthsOf(kind)) == 0;
+}
+
+std::string NowStamp() {
+    const std::tm now = LocalTime::Break(Clock::Now());
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &now);
+    return text;
+}
+
+QString KindName(SubjKind kind) {
+    return QString::fromUtf8(kind == SubjKind::Indiv ? "個別案件" : "反復案件");
+}
+
+}  // namespace
+
+const int* WidthsOf(SubjKind kind) {
+    return kind == SubjKind::Indiv ? IndivCodec::kWidths : RepCodec::kWidths;
+}
+
+const char* HeaderOf(SubjKind kind) {
+    return kind == SubjKind::Indiv ? IndivCodec::kHeader : RepCodec::kHeader;
+}
+
+SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base, const SubjTree& ours,
+                               const SubjTree& theirs) {
+    SubjMergeResult result;
+    result.kind = kind;
+    result.status = MergeStatus::Merged;
+    const std::vector<RecordText> b = RecordsOf(base);
+    const std::vector<RecordText> o = RecordsOf(ours);
+    const std::vector<RecordText> t = RecordsOf(theirs);
+    result.merged.reserve(std::max(o.size(), t.size()));
+    std::size_t bi = 0;
+    std::size_t oi = 0;
+    std::size_t ti = 0;
+    while (bi < b.size() || oi < o.size() || ti < t.size()) {
+        // The smallest key at the three heads is the next key of the walk.
+        const std::uint8_t* key = nullptr;
+        for (const RecordText* head :
+             {bi < b.size() ? &b[bi] : nullptr, oi < o.size() ? &o[oi] : nullptr,
+              ti < t.size() ? &t[ti] : nullptr}) {
+            if (head != nullptr &&
+                (key == nullptr || std::memcmp(head->data(), key, kKeySize) < 0)) {
+                key = head->data();
+            }
+        }
+        const RecordText* atBase = AtKey(b, bi, key);
+        const RecordText* atOurs = AtKey(o, oi, key);
+        const RecordText* atTheirs = AtKey(t, ti, key);
+        MergeKey(atBase, atOurs, atTheirs, result);
+        bi += atBase != nullptr;
+        oi += atOurs != nullptr;
+        ti += atTheirs != nullptr;
+    }
+    return result;
+}
+
+SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
+                               const std::string& fetchedFile) {
+    SubjMergeResult result;
+    result.kind = kind;
+    const BaseCopy base = ReadBaseCopy(localFile);
+    if (base.state == FileRead::Missing) {
+        result.status = MergeStatus::NoBase;
+        return result;
+    }
+    std::string theirsBytes;
+    if (ReadFileBytes(fetchedFile, theirsBytes) != FileRead::Read) {
+        result.status = MergeStatus::TheirsDamaged;
+        return result;
+    }
+    if (base.state == FileRead::Read && base.bytes == theirsBytes) {
+        result.status = MergeStatus::ServerUnchanged;
+        return result;
+    }
+    std::string oursBytes;
+    SubjTree ours(HeaderOf(kind));
+    if (ReadFileBytes(localFile, oursBytes) != FileRead::Read ||
+        !LoadSide(kind, localFile, oursBytes, ours)) {
+        result.status = MergeStatus::OursDamaged;
+        return result;
+    }
+    SubjTree theirs(HeaderOf(kind));
+    if (!LoadSide(kind, fetchedFile, theirsBytes, theirs)) {
+        result.status = MergeStatus::TheirsDamaged;
+        return result;
+    }
+    SubjTree loadedBase(HeaderOf(kind));
+    const bool baseServes = base.state == FileRead::Read &&
+                            LoadSide(kind, BaseFileName(localFile), base.bytes, loadedBase);
+    // A base that loaded in part would make its missing records look added.
+    const SubjTree emptyBase(HeaderOf(kind));
+    result = MergeSubjTrees(kind, baseServes ? loadedBase : emptyBase, ours, theirs);
+    if (!baseServes) {
+        result.status = MergeStatus::MergedWithoutBase;
+    }
+    return result;
+}
+
+bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result) {
+    if (result.conflicts.empty()) {
+        return true;
+    }
+    const std::string stem = localFile + ".conflict-" + NowStamp();
+    // Written whole under a name of its own first, then given its final name,
+    // so that no half-written conflict file ever carries that name.
+    QTemporaryFile part(QString::fromLocal8Bit(stem) + ".XXXXXX.part");
+    if (!part.open()) {
+        return false;
+    }
+    part.close();
+    if (WriteSubjFile(result.kind, part.fileName().toLocal8Bit().toStdString(), result.conflicts) !=
+        0) {
+        return false;
+    }
+    for (int n = 1; n <= kMaxConflictNames; ++n) {
+        const std::string name = n == 1 ? stem : stem + "-" + std::to_string(n);
+        // QFile::rename never replaces an existing file.
+        if (QFile::rename(part.fileName(), QString::fromLocal8Bit(name))) {
+            SyncDirectoryOf(name);
+            result.conflictFile = name;
+            return true;
+        }
+    }
+    return false;
+}
+
+int WriteSubjFile(SubjKind kind, const std::string& fileName,
+                  const std::vector<RecordText>& records) {
+    SubjTree tree(HeaderOf(kind));
+    for (const RecordText& record : records) {
+        if (tree.Insert(record) != 0) {
+            return -1;
+        }
+    }
+    return tree.Save(fileName, WidthsOf(kind));
+}
+
+QString MergeMessage(const std::vector<const SubjMergeResult*>& results) {
+    QStringList lines;
+    bool withoutBase = false;
+    for (const SubjMergeResult* result : results) {
+        if (result == nullptr) {
+            continue;
+        }
+        const qsizetype before = lines.size();
+        const QString kind = KindName(result->kind);
+        if (result->taken > 0) {
+            lines << QString::fromUtf8("他のコンピューターでの%1の変更を %2 件取り込みました。")
+                         .arg(kind, QString::number(result->taken));
+        }
+        const QString conflicts = QString::number(result->conflicts.size());
+        if (!result->conflicts.empty() && !result->conflictFile.empty()) {
+            lines << QString::fromUtf8("食い違った%1 %2 件は %3 に残しました。")
+                         .arg(kind, conflicts, QString::fromLocal8Bit(result->conflictFile));
+        } else if (!result->conflicts.empty()) {
+            lines << QString::fromUtf8("食い違った%1 %2 件は別のファイルに残せませんでした。")
+                         .arg(kind, conflicts);
+        }
+        if (result->keptAgainstDeletion > 0) {
+            lines << QString::fromUtf8(
+                         "他のコンピューターで削除された%1 %2 件は、"
+                         "このコンピューターで変更されていたため残しました。")
+                         .arg(kind, QString::number(result->keptAgainstDeletion));
+        }
+        withoutBase = withoutBase ||
+                      (result->status == MergeStatus::MergedWithoutBase && lines.size() > before);
+    }
+    if (withoutBase) {
+        lines << QString::fromUtf8(
+            "前回の同期の控えが読めなかったため、両方のコンピューターの案件をすべて残しました。"
+            "削除した案件が戻っていることがあります。");
+    }
+    return lines.join(QLatin1Char('\n'));
+}
