@@ -15,25 +15,9 @@
 #include "ResourceIds.h"
 #include "SubjListView.h"
 
+using namespace MainDialogIds;
+
 namespace {
-
-constexpr int kListId = 1000;
-constexpr int kAddId = 1004;
-constexpr int kDeleteId = 1008;
-constexpr int kBatchId = 1027;
-constexpr int kSaveId = 1009;
-constexpr int kSaveExitId = 1007;
-constexpr int kIndivRadioId = 1005;
-constexpr int kRepRadioId = 1006;
-
-constexpr int kSaveMenuId = 157;
-constexpr int kSaveExitMenuId = 158;
-constexpr int kExitNoSaveMenuId = 141;
-constexpr int kConnectMenuId = 159;
-
-// The desktop's own system-menu commands.
-constexpr unsigned kMinimizeCommand = 0xF020;
-constexpr unsigned kCloseCommand = 0xF060;
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");

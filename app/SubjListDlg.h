@@ -18,8 +18,11 @@ class QRadioButton;
 // The window property and single-instance name of the running copy.
 inline constexpr char kInstanceName[] = "veskat120";
 
-// The system-menu command of the About entry.
+// The system-menu command of the About entry, and the desktop's own
+// commands to minimise and close, which the window's popup offers as well.
 inline constexpr unsigned kAboutCommand = 0x0010;
+inline constexpr unsigned kMinimizeCommand = 0xF020;
+inline constexpr unsigned kCloseCommand = 0xF060;
 
 class CSubjListDlg : public TemplateDialog {
     Q_OBJECT

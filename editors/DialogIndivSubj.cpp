@@ -6,16 +6,9 @@
 #include "Clock.h"
 #include "ResourceIds.h"
 
-namespace {
+using namespace IndivEditorIds;
 
-constexpr int kYearEdit = 1009;
-constexpr int kMonthList = 1010;
-constexpr int kDayList = 1011;
-constexpr int kHourList = 1017;
-constexpr int kMinuteList = 1014;
-constexpr int kTitleEdit = 1012;
-constexpr int kContentEdit = 1015;
-constexpr int kProgressList = 1016;
+namespace {
 
 // The key holds the year in four digits.
 constexpr int kYearDigits = 4;

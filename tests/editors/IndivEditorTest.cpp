@@ -11,10 +11,9 @@
 #include "EditorTestSupport.h"
 #include "ScriptedMessageService.h"
 
-namespace {
+using namespace IndivEditorIds;
 
-constexpr int kYear = 1009, kMonth = 1010, kDay = 1011, kHour = 1017, kMinute = 1014, kTitle = 1012,
-              kContent = 1015, kProgress = 1016;
+namespace {
 
 const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
 
@@ -77,25 +76,25 @@ class IndivEditorTest : public QObject {
         CDialogIndivSubj dialog(messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            QCOMPARE(dialog.Control<QLineEdit>(kYear)->text(), QStringLiteral("2024"));
-            QCOMPARE(dialog.Control<QComboBox>(kMonth)->currentText(), QStringLiteral("03"));
-            QCOMPARE(dialog.Control<QComboBox>(kDay)->currentText(), QStringLiteral("05"));
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("00"));
-            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("00"));
-            QVERIFY(dialog.Control<QLineEdit>(kTitle)->text().isEmpty());
-            QVERIFY(dialog.Control<QPlainTextEdit>(kContent)->toPlainText().isEmpty());
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(),
+            QCOMPARE(dialog.Control<QLineEdit>(kYearEdit)->text(), QStringLiteral("2024"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthList)->currentText(), QStringLiteral("03"));
+            QCOMPARE(dialog.Control<QComboBox>(kDayList)->currentText(), QStringLiteral("05"));
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("00"));
+            QVERIFY(dialog.Control<QLineEdit>(kTitleEdit)->text().isEmpty());
+            QVERIFY(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText().isEmpty());
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
                      QStringLiteral("管理しない"));
 
-            Choose(dialog.Control<QComboBox>(kDay), 6);
-            Choose(dialog.Control<QComboBox>(kHour), 8);
-            Choose(dialog.Control<QComboBox>(kMinute), 15);
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("歯医者"));
-            auto* content = dialog.Control<QPlainTextEdit>(kContent);
+            Choose(dialog.Control<QComboBox>(kDayList), 6);
+            Choose(dialog.Control<QComboBox>(kHourList), 8);
+            Choose(dialog.Control<QComboBox>(kMinuteList), 15);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("歯医者"));
+            auto* content = dialog.Control<QPlainTextEdit>(kContentEdit);
             Retype(content, QStringLiteral("一行目"));
             QTest::keyClick(content, Qt::Key_Return);
             Type(content, QStringLiteral("<br>三行目"));
-            Choose(dialog.Control<QComboBox>(kProgress), 1);
+            Choose(dialog.Control<QComboBox>(kProgressList), 1);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -116,12 +115,12 @@ class IndivEditorTest : public QObject {
         CDialogIndivSubj dialog(messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("dup"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("dup"));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
-            QCOMPARE(dialog.Control<QLineEdit>(kTitle)->text(), QStringLiteral("dup"));
-            Choose(dialog.Control<QComboBox>(kDay), 5);
+            QCOMPARE(dialog.Control<QLineEdit>(kTitleEdit)->text(), QStringLiteral("dup"));
+            Choose(dialog.Control<QComboBox>(kDayList), 5);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -135,8 +134,8 @@ class IndivEditorTest : public QObject {
         CDialogIndivSubj dialog(messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("dup"));
-            Choose(dialog.Control<QComboBox>(kProgress), 2);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("dup"));
+            Choose(dialog.Control<QComboBox>(kProgressList), 2);
             PressOk(dialog);
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
@@ -152,15 +151,16 @@ class IndivEditorTest : public QObject {
         Store(list_, subj);
         CDialogIndivSubj dialog(messages_);
         const int result = Edit(subj, dialog, [&] {
-            QCOMPARE(dialog.Control<QLineEdit>(kYear)->text(), QStringLiteral("2024"));
-            QCOMPARE(dialog.Control<QComboBox>(kMonth)->currentText(), QStringLiteral("04"));
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("09"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(), QStringLiteral("未処理"));
-            QCOMPARE(dialog.Control<QPlainTextEdit>(kContent)->toPlainText(),
+            QCOMPARE(dialog.Control<QLineEdit>(kYearEdit)->text(), QStringLiteral("2024"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthList)->currentText(), QStringLiteral("04"));
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("09"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
+                     QStringLiteral("未処理"));
+            QCOMPARE(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText(),
                      QStringLiteral("first\nsecond"));
             QCOMPARE(dialog.origin, subj.origin);
-            Choose(dialog.Control<QComboBox>(kHour), 17);
-            Choose(dialog.Control<QComboBox>(kProgress), 2);
+            Choose(dialog.Control<QComboBox>(kHourList), 17);
+            Choose(dialog.Control<QComboBox>(kProgressList), 2);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -180,8 +180,8 @@ class IndivEditorTest : public QObject {
         Store(list_, subj);
         CDialogIndivSubj dialog(messages_);
         const int result = Edit(subj, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kMonth), 4);
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("new  "));
+            Choose(dialog.Control<QComboBox>(kMonthList), 4);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("new  "));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -206,13 +206,13 @@ class IndivEditorTest : public QObject {
         Store(list_, b);
         CDialogIndivSubj dialog(messages_);
         const int result = Edit(a, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kDay), 1);
+            Choose(dialog.Control<QComboBox>(kDayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(dialog.keyChanged, 0);
             QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
             // A second try from the refused state moves A, and only A.
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("C"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("C"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -228,11 +228,11 @@ class IndivEditorTest : public QObject {
         Store(list_, subj);
         CDialogIndivSubj dialog(messages_);
         const int result = Edit(subj, dialog, [&] {
-            auto* title = dialog.Control<QLineEdit>(kTitle);
+            auto* title = dialog.Control<QLineEdit>(kTitleEdit);
             title->setFocus();
             title->end(false);
             Type(title, QStringLiteral("  "));
-            Choose(dialog.Control<QComboBox>(kHour), 1);
+            Choose(dialog.Control<QComboBox>(kHourList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
@@ -251,7 +251,7 @@ class IndivEditorTest : public QObject {
         Store(list_, subj);
         CDialogIndivSubj dialog(messages_);
         int result = Edit(subj, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kMinute), 1);
+            Choose(dialog.Control<QComboBox>(kMinuteList), 1);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -263,7 +263,7 @@ class IndivEditorTest : public QObject {
         // Changing the content alone re-encodes the content and keeps the title's bytes.
         CDialogIndivSubj again(messages_);
         result = Edit(subj, again, [&] {
-            auto* content = again.Control<QPlainTextEdit>(kContent);
+            auto* content = again.Control<QPlainTextEdit>(kContentEdit);
             content->setFocus();
             content->moveCursor(QTextCursor::End);
             Type(content, QStringLiteral("y"));
@@ -280,19 +280,19 @@ class IndivEditorTest : public QObject {
         Store(list_, subj);
         CDialogIndivSubj dialog(messages_);
         const int result = Edit(subj, dialog, [&] {
-            Paste(dialog.Control<QLineEdit>(kTitle), QStringLiteral("x\U0001F600"));
-            Choose(dialog.Control<QComboBox>(kHour), 3);
+            Paste(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("x\U0001F600"));
+            Choose(dialog.Control<QComboBox>(kHourList), 3);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(messages_.Texts(),
                      QStringList{QStringLiteral("保存できない文字が含まれています。")});
             QCOMPARE(messages_.History()[0].buttons, MessageButtons::Ok);
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("plain"));
-            Paste(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("한국"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("plain"));
+            Paste(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("한국"));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             // The wave dash and minus of other desktops have code page 932 forms.
-            Retype(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("1\u301C2\u2212"));
+            Retype(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("1\u301C2\u2212"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -308,8 +308,8 @@ class IndivEditorTest : public QObject {
         Store(list_, subj);
         CDialogIndivSubj dialog(messages_);
         const int result = Edit(subj, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kDay), 9);
-            Paste(dialog.Control<QLineEdit>(kTitle), QStringLiteral("\u00E9\u4E2D"));
+            Choose(dialog.Control<QComboBox>(kDayList), 9);
+            Paste(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("\u00E9\u4E2D"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdCancel);
@@ -322,7 +322,7 @@ class IndivEditorTest : public QObject {
         CDialogIndivSubj dialog(messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            auto* year = dialog.Control<QLineEdit>(kYear);
+            auto* year = dialog.Control<QLineEdit>(kYearEdit);
             Retype(year, QStringLiteral("12x3456"));
             QCOMPARE(year->text(), QStringLiteral("1234"));
             Retype(year, QString());

@@ -12,12 +12,9 @@
 #include "EditorTestSupport.h"
 #include "ScriptedMessageService.h"
 
-namespace {
+using namespace RepEditorIds;
 
-constexpr int kTitle = 1012, kHour = 1021, kMinute = 1020, kContent = 1022, kProgress = 1016,
-              kYearlyMonth = 1010, kYearlyDay = 1011, kMonthlyDay = 1013, kMonthlyWeek = 1017,
-              kMonthlyWeekday = 1018;
-constexpr int kWeekdayBoxes[] = {1026, 1030, 1031, 1032, 1033, 1034, 1035};
+namespace {
 
 const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
 
@@ -110,29 +107,30 @@ class RepEditorTest : public QObject {
         CDialogRepSubj dialog(messages_);
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
-            QVERIFY(dialog.Control<QLineEdit>(kTitle)->text().isEmpty());
-            QVERIFY(dialog.Control<QPlainTextEdit>(kContent)->toPlainText().isEmpty());
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("00"));
-            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("00"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(),
+            QVERIFY(dialog.Control<QLineEdit>(kTitleEdit)->text().isEmpty());
+            QVERIFY(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText().isEmpty());
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
                      QStringLiteral("管理しない"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->count(), 2);
-            for (int id : {kYearlyMonth, kYearlyDay, kMonthlyDay, kMonthlyWeek, kMonthlyWeekday}) {
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->count(), 2);
+            for (int id : {kYearlyMonthList, kYearlyDayList, kMonthlyDayList, kMonthlyWeekList,
+                           kMonthlyWeekdayList}) {
                 QCOMPARE(dialog.Control<QComboBox>(id)->currentText(), QStringLiteral("未"));
             }
             for (int id : kWeekdayBoxes) {
                 QVERIFY(!dialog.Control<QCheckBox>(id)->isChecked());
             }
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("ゴミ出し"));
-            Choose(dialog.Control<QComboBox>(kHour), 6);
-            Choose(dialog.Control<QComboBox>(kMinute), 30);
-            Choose(dialog.Control<QComboBox>(kProgress), 1);
-            Choose(dialog.Control<QComboBox>(kYearlyMonth), 12);
-            Choose(dialog.Control<QComboBox>(kYearlyDay), 31);
-            Choose(dialog.Control<QComboBox>(kMonthlyWeek), 5);
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 7);               // 日
-            QTest::mouseClick(dialog.Control<QCheckBox>(1026), Qt::LeftButton);  // 月
-            QTest::mouseClick(dialog.Control<QCheckBox>(1035), Qt::LeftButton);  // 日
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("ゴミ出し"));
+            Choose(dialog.Control<QComboBox>(kHourList), 6);
+            Choose(dialog.Control<QComboBox>(kMinuteList), 30);
+            Choose(dialog.Control<QComboBox>(kProgressList), 1);
+            Choose(dialog.Control<QComboBox>(kYearlyMonthList), 12);
+            Choose(dialog.Control<QComboBox>(kYearlyDayList), 31);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekList), 5);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 7);                       // 日
+            QTest::mouseClick(dialog.Control<QCheckBox>(kWeekdayBoxes[0]), Qt::LeftButton);  // 月
+            QTest::mouseClick(dialog.Control<QCheckBox>(kWeekdayBoxes[6]), Qt::LeftButton);  // 日
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -153,8 +151,8 @@ class RepEditorTest : public QObject {
         CDialogRepSubj dialog(messages_);
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("A"));
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 1);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A"));
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
@@ -170,17 +168,19 @@ class RepEditorTest : public QObject {
         const auto origins = Origins(indivs_);
         CDialogRepSubj dialog(messages_);
         const int result = Edit("A", dialog, [&] {
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("07"));
-            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("45"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(), QStringLiteral("未処理"));
-            QCOMPARE(dialog.Control<QComboBox>(kMonthlyDay)->currentText(), QStringLiteral("15"));
-            QVERIFY(dialog.Control<QCheckBox>(1030)->isChecked());
-            QVERIFY(dialog.Control<QCheckBox>(1033)->isChecked());
-            QCOMPARE(dialog.Control<QPlainTextEdit>(kContent)->toPlainText(),
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("07"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("45"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
+                     QStringLiteral("未処理"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthlyDayList)->currentText(),
+                     QStringLiteral("15"));
+            QVERIFY(dialog.Control<QCheckBox>(kWeekdayBoxes[1])->isChecked());
+            QVERIFY(dialog.Control<QCheckBox>(kWeekdayBoxes[4])->isChecked());
+            QCOMPARE(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText(),
                      QStringLiteral("rep\ncontent"));
-            Choose(dialog.Control<QComboBox>(kMonthlyDay), 0);
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 1);  // 月
-            QTest::mouseClick(dialog.Control<QCheckBox>(1030), Qt::LeftButton);
+            Choose(dialog.Control<QComboBox>(kMonthlyDayList), 0);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 1);  // 月
+            QTest::mouseClick(dialog.Control<QCheckBox>(kWeekdayBoxes[1]), Qt::LeftButton);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -198,7 +198,7 @@ class RepEditorTest : public QObject {
         StoreGenerated();
         CDialogRepSubj dialog(messages_);
         const int result = Edit("A", dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("B "));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("B "));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -226,8 +226,8 @@ class RepEditorTest : public QObject {
         const auto origins = Origins(indivs_);
         CDialogRepSubj dialog(messages_);
         const int result = Edit("A", dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("other"));
-            Choose(dialog.Control<QComboBox>(kHour), 20);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("other"));
+            Choose(dialog.Control<QComboBox>(kHourList), 20);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(dialog.keyChanged, 0);
@@ -235,7 +235,7 @@ class RepEditorTest : public QObject {
             QCOMPARE(Stored(reps_, "other")->hour, 1);
             QCOMPARE(Stored(reps_, "A")->hour, 7);
             // Trying again from the refused state renames A, not "other".
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("C"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("C"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -254,7 +254,7 @@ class RepEditorTest : public QObject {
         const auto origins = Origins(indivs_);
         CDialogRepSubj dialog(messages_);
         const int result = Edit("A", dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("A "));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A "));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
@@ -269,12 +269,12 @@ class RepEditorTest : public QObject {
         Store(reps_, Rep(title));
         CDialogRepSubj dialog(messages_);
         const int result = Edit(title, dialog, [&] {
-            Paste(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("\U0001F600"));
+            Paste(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("\U0001F600"));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(messages_.Texts(),
                      QStringList{QStringLiteral("保存できない文字が含まれています。")});
-            Retype(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("ok"));
+            Retype(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("ok"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
