@@ -188,7 +188,7 @@ TEST_F(DataFile, ALongLineIsOneRecordWithItsFieldsCut) {
     IndivSubjList list;
     ASSERT_EQ(list.Load(Path("i.dat")), 0);
     ASSERT_EQ(list.First(), 0);
-    EXPECT_EQ(list.current.content, std::string(400, 'c'));
+    EXPECT_EQ(list.current.content, std::string(IndivFields::kContent.width, 'c'));
     EXPECT_EQ(list.current.origin, "origin");
     ASSERT_EQ(list.Next(), 0);
     EXPECT_EQ(list.current.title, "b");
