@@ -151,9 +151,10 @@ void CSubjListDlg::SetupColumns() {
 void CSubjListDlg::FillList() {
     list_->RemoveAllRows();
     const auto fill = [this](auto& subjects, void (CSubjListDlg::*setRow)(int, bool)) {
-        for (int counter = 0, result = subjects.First(); result == 0;
-             ++counter, result = subjects.Next()) {
-            (this->*setRow)(counter, false);
+        int counter = 0;
+        for (StoreResult result = subjects.First(); result == StoreResult::Done;
+             result = subjects.Next()) {
+            (this->*setRow)(counter++, false);
         }
     };
     if (IndivMode()) {
@@ -218,8 +219,8 @@ void CSubjListDlg::OnBatch() {
 }
 
 bool CSubjListDlg::WriteDataFiles() {
-    const bool indivWritten = indivList_.Save(kIndivFileName) == 0;
-    const bool repWritten = repList_.Save(kRepFileName) == 0;
+    const bool indivWritten = indivList_.Save(kIndivFileName) == StoreResult::Done;
+    const bool repWritten = repList_.Save(kRepFileName) == StoreResult::Done;
     if (indivWritten && repWritten) {
         return true;
     }

@@ -116,7 +116,7 @@ void BM_TreeWalk(benchmark::State& state) {
     RecordText out;
     for (auto _ : state) {
         int n = 0;
-        for (int r = tree.First(out); r == 0; r = tree.Next(out))
+        for (StoreResult r = tree.First(out); r == StoreResult::Done; r = tree.Next(out))
             ++n;
         benchmark::DoNotOptimize(n);
     }

@@ -30,14 +30,14 @@ bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
 
 }  // namespace
 
-int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
+StoreResult SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
     LoadReport seen;
     std::string bytes;
     if (!ReadWholeFile(fileName, bytes)) {
-        return -1;
+        return StoreResult::FileFailed;
     }
 
-    int result = 0;
+    StoreResult result = StoreResult::Done;
     std::size_t pos = bytes.find('\n');  // the first line is the header, whatever it says
     pos = pos == std::string::npos ? bytes.size() : pos + 1;
     while (pos < bytes.size()) {
@@ -53,12 +53,12 @@ int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* r
         if (line.empty()) {
             continue;  // a blank line holds no subject
         }
-        int inserted = Insert(SplitFields(line, widths));
-        if (inserted == -1) {
-            return -1;
+        StoreResult inserted = Insert(SplitFields(line, widths));
+        if (inserted == StoreResult::OutOfMemory) {
+            return StoreResult::OutOfMemory;
         }
-        if (inserted == 2) {
-            result = 2;  // the repeated line is skipped; the rest still loads
+        if (inserted == StoreResult::KeyExists) {
+            result = StoreResult::KeyExists;  // the repeated line is skipped; the rest still loads
             ++seen.linesNotTaken;
         }
     }
@@ -68,10 +68,10 @@ int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* r
     return result;
 }
 
-int SubjTree::Save(const std::string& fileName, const int* widths) const {
+StoreResult SubjTree::Save(const std::string& fileName, const int* widths) const {
     QSaveFile file(QString::fromLocal8Bit(fileName));
     if (!file.open(QIODevice::WriteOnly)) {
-        return -1;
+        return StoreResult::FileFailed;
     }
     constexpr std::size_t kFlushAt = std::size_t{1} << 20;
     std::string buffer = header_ + "\r\n";
@@ -93,8 +93,8 @@ int SubjTree::Save(const std::string& fileName, const int* widths) const {
     flush();
     if (!ok || !file.commit()) {
         file.cancelWriting();
-        return -1;
+        return StoreResult::FileFailed;
     }
     SyncDirectoryOf(fileName);
-    return 0;
+    return StoreResult::Done;
 }

@@ -35,7 +35,7 @@ class CDialogIndivSubj : public SubjEditorDlg {
     bool HasList() const override { return list != nullptr; }
     void SaveControls(const Texts& texts) override;
     bool KeyUnchanged() const override;
-    int InsertCurrent() override { return list->Insert(); }
+    StoreResult InsertCurrent() override { return list->Insert(); }
     void ReplaceStored() override { list->Replace(); }
     void RemoveOldKey() override;
     void ReloadCurrent() override { list->Find(); }

@@ -33,7 +33,7 @@ class CDialogRepSubj : public SubjEditorDlg {
     bool HasList() const override { return list != nullptr; }
     void SaveControls(const Texts& texts) override;
     bool KeyUnchanged() const override { return list->current.title == loadedTitle_; }
-    int InsertCurrent() override { return list->Insert(); }
+    StoreResult InsertCurrent() override { return list->Insert(); }
     void ReplaceStored() override { list->Replace(); }
     // Also relinks the individual subjects generated under the old title.
     void RemoveOldKey() override;

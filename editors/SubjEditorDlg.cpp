@@ -58,7 +58,7 @@ void SubjEditorDlg::OnOK() {
     // The old subject goes only once the new one is in, so a refusal loses
     // nothing. A new subject whose insert failed for any reason is refused as
     // well: closing with OK would show a row for a subject the list lacks.
-    if (InsertCurrent() != 0) {
+    if (InsertCurrent() != StoreResult::Done) {
         keyChanged = 0;
         messages_.Inform(this, QString::fromUtf8(kKeyTaken));
         return;

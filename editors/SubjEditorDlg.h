@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "StoreResult.h"
 #include "SubjTextField.h"
 #include "TemplateDialog.h"
 
@@ -49,7 +50,7 @@ class SubjEditorDlg : public TemplateDialog {
     // True when `current` still has the key the subject had when it was loaded.
     virtual bool KeyUnchanged() const = 0;
     // The list's Insert and Replace of `current`.
-    virtual int InsertCurrent() = 0;
+    virtual StoreResult InsertCurrent() = 0;
     virtual void ReplaceStored() = 0;
     // After the subject was inserted under its new key: removes it from its old key.
     virtual void RemoveOldKey() = 0;

@@ -73,15 +73,15 @@ void WriteDataFiles(const std::vector<IndivSubj>& indiv, const std::vector<RepSu
     IndivSubjList indivList;
     for (const IndivSubj& subj : indiv) {
         indivList.current = subj;
-        QCOMPARE(indivList.Insert(), 0);
+        QCOMPARE(indivList.Insert(), StoreResult::Done);
     }
     RepSubjList repList;
     for (const RepSubj& subj : rep) {
         repList.current = subj;
-        QCOMPARE(repList.Insert(), 0);
+        QCOMPARE(repList.Insert(), StoreResult::Done);
     }
-    QCOMPARE(indivList.Save(kIndivFileName), 0);
-    QCOMPARE(repList.Save(kRepFileName), 0);
+    QCOMPARE(indivList.Save(kIndivFileName), StoreResult::Done);
+    QCOMPARE(repList.Save(kRepFileName), StoreResult::Done);
 }
 
 // Records where the server work was asked for, and what the files held then.
@@ -357,7 +357,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     SubjListView* list = window->ListView();
     IndivSubjList& indiv = window->IndivList();
     indiv.current = Indiv(2024, 5, 20, 9, 0, "a", Progress::Done);
-    QCOMPARE(indiv.Replace(), 0);
+    QCOMPARE(indiv.Replace(), StoreResult::Done);
     window->SetRow(0, true);
     QCOMPARE(list->RowCount(), 2);
     QCOMPARE(list->RowImage(0), 2);
@@ -371,7 +371,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/22 09:00"));
 
     indiv.current = Indiv(2024, 5, 1, 9, 0, "c", Progress::NotTracked);
-    QCOMPARE(indiv.Insert(), 0);  // which works out days left
+    QCOMPARE(indiv.Insert(), StoreResult::Done);  // which works out days left
     window->SetRow(7, false);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("c"));
     QCOMPARE(list->CellText(0, 3), QStringLiteral("-14 日"));
@@ -479,9 +479,9 @@ void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk() {
     const QByteArray repBefore = ReadFile(kRepFileName);
     auto window = OpenWindow();
     window->IndivList().current = Indiv(2024, 5, 21, 9, 0, "new", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), 0);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
     window->RepList().current = Rep("rep", Progress::Open);
-    QCOMPARE(window->RepList().Insert(), 0);
+    QCOMPARE(window->RepList().Insert(), StoreResult::Done);
     if (answer != 0) {
         messages_.QueueAnswer(MessageAnswer(answer));
     }
@@ -693,9 +693,9 @@ void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
     QCOMPARE(list->RowCount(), 1);
     QCOMPARE(list->CellSjis(0, 2), std::string("keep"));
     IndivSubjList& indiv = window->IndivList();
-    QCOMPARE(indiv.First(), 0);
+    QCOMPARE(indiv.First(), StoreResult::Done);
     QCOMPARE(indiv.current.title, std::string("keep"));
-    QCOMPARE(indiv.Next(), 1);
+    QCOMPARE(indiv.Next(), StoreResult::NotFound);
 
     window->Control<QRadioButton>(kRepRadioId)->click();  // a mode switch forgets the selection
     window->Control<QPushButton>(kDeleteId)->click();
@@ -722,9 +722,9 @@ void MainWindowTest::shouldDeleteARepeatingSubjectWithItsFinishedGeneratedOnes()
     QCOMPARE(window->ListView()->RowCount(), 1);
     QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("z"));
     IndivSubjList& indiv = window->IndivList();
-    QCOMPARE(indiv.First(), 0);
+    QCOMPARE(indiv.First(), StoreResult::Done);
     QCOMPARE(static_cast<int>(indiv.current.day), 2);  // the open one stays
-    QCOMPARE(indiv.Next(), 1);
+    QCOMPARE(indiv.Next(), StoreResult::NotFound);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -31,13 +31,13 @@ IndivSubj Subj(int year, int month, int day, const std::string& title) {
 
 void Store(IndivSubjList& list, const IndivSubj& subj) {
     list.current = subj;
-    QCOMPARE(list.Insert(), 0);
+    QCOMPARE(list.Insert(), StoreResult::Done);
 }
 
 // The stored subject with the key of `key`, or nullopt.
 std::optional<IndivSubj> Stored(IndivSubjList& list, const IndivSubj& key) {
     list.current = key;
-    if (list.Find() != 0) {
+    if (list.Find() != StoreResult::Done) {
         return std::nullopt;
     }
     return list.current;

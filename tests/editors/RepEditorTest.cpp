@@ -45,13 +45,13 @@ IndivSubj Generated(int day, const std::string& title, const std::string& origin
 template <class List, class Subj>
 void Store(List& list, const Subj& subj) {
     list.current = subj;
-    QCOMPARE(list.Insert(), 0);
+    QCOMPARE(list.Insert(), StoreResult::Done);
 }
 
 std::optional<RepSubj> Stored(RepSubjList& list, const std::string& title) {
     list.current = RepSubj{};
     list.current.title = title;
-    if (list.Find() != 0) {
+    if (list.Find() != StoreResult::Done) {
         return std::nullopt;
     }
     return list.current;
@@ -60,7 +60,7 @@ std::optional<RepSubj> Stored(RepSubjList& list, const std::string& title) {
 // Title and origin of every individual subject, in key order.
 std::vector<std::pair<std::string, std::string>> Origins(IndivSubjList& list) {
     std::vector<std::pair<std::string, std::string>> origins;
-    for (int r = list.First(); r == 0; r = list.Next()) {
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
         origins.emplace_back(list.current.title, list.current.origin);
     }
     return origins;

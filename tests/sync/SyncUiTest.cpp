@@ -165,8 +165,8 @@ void SyncUiTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
 
     IndivSubjList list;
-    QCOMPARE(list.Load(kIndivFileName), 0);
-    QCOMPARE(list.First(), 0);
+    QCOMPARE(list.Load(kIndivFileName), StoreResult::Done);
+    QCOMPARE(list.First(), StoreResult::Done);
     QCOMPARE(list.current.title, std::string("\x89\xEF\x8B\x63"));
 }
 
