@@ -27,8 +27,8 @@ int ProgressItem(Progress progress) {
 
 }  // namespace
 
-CDialogIndivSubj::CDialogIndivSubj(MessageService& messages, QWidget* parent)
-    : SubjEditorDlg(kIndivEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {
+CDialogIndivSubj::CDialogIndivSubj(EditorMode mode, MessageService& messages, QWidget* parent)
+    : SubjListEditor(kIndivEditorDialogId, kTitleEdit, kContentEdit, mode, messages, parent) {
     if (auto* year = Control<QLineEdit>(kYearEdit)) {
         year->setMaxLength(kYearDigits);
     }
@@ -38,7 +38,7 @@ void CDialogIndivSubj::LoadControls() {
     if (!HasList()) {
         return;
     }
-    if (mode == 1) {
+    if (Mode() == EditorMode::Edit) {
         LoadEdit();
     } else {
         LoadNew();

@@ -24,14 +24,14 @@ int ProgressItem(Progress progress) {
 
 }  // namespace
 
-CDialogRepSubj::CDialogRepSubj(MessageService& messages, QWidget* parent)
-    : SubjEditorDlg(kRepEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {}
+CDialogRepSubj::CDialogRepSubj(EditorMode mode, MessageService& messages, QWidget* parent)
+    : SubjListEditor(kRepEditorDialogId, kTitleEdit, kContentEdit, mode, messages, parent) {}
 
 void CDialogRepSubj::LoadControls() {
     if (!HasList()) {
         return;
     }
-    if (mode == 1) {
+    if (Mode() == EditorMode::Edit) {
         LoadEdit();
         return;
     }

@@ -52,9 +52,8 @@ class IndivEditorTest : public QObject {
     IndivSubjList list_;
     std::optional<ScopedClock> clock_;
 
-    // Opens the editor in edit mode on the subject with the key of `key`.
+    // Runs `dialog`, made in edit mode, on the subject with the key of `key`.
     int Edit(const IndivSubj& key, CDialogIndivSubj& dialog, const std::function<void()>& script) {
-        dialog.mode = 1;
         dialog.list = &list_;
         list_.current = IndivSubj{};
         list_.current.year = key.year;
@@ -73,7 +72,7 @@ class IndivEditorTest : public QObject {
     void cleanup() { clock_.reset(); }
 
     void shouldOpenNewSubjectOnTodayAtMidnightAndInsertIt() {
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
             QCOMPARE(dialog.Control<QLineEdit>(kYearEdit)->text(), QStringLiteral("2024"));
@@ -112,7 +111,7 @@ class IndivEditorTest : public QObject {
 
     void shouldRefuseTakenKeyAndStayOpenThenAcceptAnotherDate() {
         Store(list_, Subj(2024, 3, 5, "dup"));
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("dup"));
@@ -131,7 +130,7 @@ class IndivEditorTest : public QObject {
 
     void shouldAddNothingWhenCancelledAfterRefusal() {
         Store(list_, Subj(2024, 3, 5, "dup"));
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("dup"));
@@ -149,7 +148,7 @@ class IndivEditorTest : public QObject {
         subj.content = "first<BR>second";
         subj.origin = Sjis(QStringLiteral("週次"));
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
             QCOMPARE(dialog.Control<QLineEdit>(kYearEdit)->text(), QStringLiteral("2024"));
             QCOMPARE(dialog.Control<QComboBox>(kMonthList)->currentText(), QStringLiteral("04"));
@@ -164,7 +163,7 @@ class IndivEditorTest : public QObject {
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         QCOMPARE(Count(list_), 1);
         const IndivSubj stored = *Stored(list_, subj);
         QCOMPARE(stored.hour, 17);
@@ -178,14 +177,14 @@ class IndivEditorTest : public QObject {
         subj.origin = "weekly";
         subj.content = "note";
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
             Choose(dialog.Control<QComboBox>(kMonthList), 4);
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("new  "));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 1);
+        QVERIFY(dialog.KeyChanged());
         // `current` is the subject as stored: trailing blanks gone, days left worked out.
         const IndivSubj current = list_.current;
         QCOMPARE(Count(list_), 1);
@@ -204,19 +203,19 @@ class IndivEditorTest : public QObject {
         b.content = "B's own";
         Store(list_, a);
         Store(list_, b);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(a, dialog, [&] {
             Choose(dialog.Control<QComboBox>(kDayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(dialog.keyChanged, 0);
+            QVERIFY(!dialog.KeyChanged());
             QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
             // A second try from the refused state moves A, and only A.
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("C"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 1);
+        QVERIFY(dialog.KeyChanged());
         QCOMPARE(Count(list_), 2);
         QVERIFY(!Stored(list_, a));
         QCOMPARE(Stored(list_, b)->content, b.content);
@@ -226,7 +225,7 @@ class IndivEditorTest : public QObject {
     void shouldRefuseTitleChangedOnlyByTrailingBlanks() {
         const IndivSubj subj = Subj(2024, 4, 1, "same");
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
             auto* title = dialog.Control<QLineEdit>(kTitleEdit);
             title->setFocus();
@@ -249,19 +248,19 @@ class IndivEditorTest : public QObject {
         IndivSubj subj = Subj(2024, 4, 1, title);
         subj.content = "\xED\x40<br>x";
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         int result = Edit(subj, dialog, [&] {
             Choose(dialog.Control<QComboBox>(kMinuteList), 1);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         QCOMPARE(list_.current.title, title);
         QCOMPARE(Stored(list_, subj)->content, subj.content);
         QCOMPARE(Stored(list_, subj)->minute, 1);
 
         // Changing the content alone re-encodes the content and keeps the title's bytes.
-        CDialogIndivSubj again(messages_);
+        CDialogIndivSubj again(EditorMode::Edit, messages_);
         result = Edit(subj, again, [&] {
             auto* content = again.Control<QPlainTextEdit>(kContentEdit);
             content->setFocus();
@@ -270,7 +269,7 @@ class IndivEditorTest : public QObject {
             PressOk(again);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(again.keyChanged, 0);
+        QVERIFY(!again.KeyChanged());
         QCOMPARE(Count(list_), 1);
         QCOMPARE(Stored(list_, subj)->content, std::string("\xFA\x5C<br>xy"));
     }
@@ -278,7 +277,7 @@ class IndivEditorTest : public QObject {
     void shouldRefuseTextShiftJisCannotHoldAndMapLookAlikes() {
         const IndivSubj subj = Subj(2024, 4, 1, "plain");
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
             Paste(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("x\U0001F600"));
             Choose(dialog.Control<QComboBox>(kHourList), 3);
@@ -306,7 +305,7 @@ class IndivEditorTest : public QObject {
     void shouldRefuseUnencodableWithoutTouchingTheList() {
         const IndivSubj subj = Subj(2024, 4, 1, "keep");
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
             Choose(dialog.Control<QComboBox>(kDayList), 9);
             Paste(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("\u00E9\u4E2D"));
@@ -319,7 +318,7 @@ class IndivEditorTest : public QObject {
     }
 
     void shouldKeepYearToFourDigits() {
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
             auto* year = dialog.Control<QLineEdit>(kYearEdit);

@@ -78,7 +78,6 @@ class RepEditorTest : public QObject {
 
     int Edit(const std::string& title, CDialogRepSubj& dialog,
              const std::function<void()>& script) {
-        dialog.mode = 1;
         dialog.list = &reps_;
         dialog.indivList = &indivs_;
         reps_.current = RepSubj{};
@@ -104,7 +103,7 @@ class RepEditorTest : public QObject {
     void cleanup() { clock_.reset(); }
 
     void shouldOpenNewSubjectEmptyAndStoreItsRules() {
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::New, messages_);
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
             QVERIFY(dialog.Control<QLineEdit>(kTitleEdit)->text().isEmpty());
@@ -148,7 +147,7 @@ class RepEditorTest : public QObject {
 
     void shouldRefuseTakenTitleForNewSubject() {
         Store(reps_, Rep("A"));
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::New, messages_);
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A"));
@@ -166,7 +165,7 @@ class RepEditorTest : public QObject {
         Store(reps_, Rep("A"));
         StoreGenerated();
         const auto origins = Origins(indivs_);
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
             QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("07"));
             QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("45"));
@@ -184,7 +183,7 @@ class RepEditorTest : public QObject {
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         const RepSubj stored = *Stored(reps_, "A");
         QCOMPARE(stored.monthlyDay, 0);
         QCOMPARE(stored.monthlyWeekday, 1);
@@ -196,13 +195,13 @@ class RepEditorTest : public QObject {
     void shouldRelinkGeneratedSubjectsOnRename() {
         Store(reps_, Rep("A"));
         StoreGenerated();
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("B "));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 1);
+        QVERIFY(dialog.KeyChanged());
         QCOMPARE(reps_.current.title, std::string("B"));
         QCOMPARE(Count(reps_), 1);
         QVERIFY(!Stored(reps_, "A"));
@@ -224,13 +223,13 @@ class RepEditorTest : public QObject {
         Store(reps_, other);
         StoreGenerated();
         const auto origins = Origins(indivs_);
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("other"));
             Choose(dialog.Control<QComboBox>(kHourList), 20);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(dialog.keyChanged, 0);
+            QVERIFY(!dialog.KeyChanged());
             QCOMPARE(Origins(indivs_), origins);
             QCOMPARE(Stored(reps_, "other")->hour, 1);
             QCOMPARE(Stored(reps_, "A")->hour, 7);
@@ -252,7 +251,7 @@ class RepEditorTest : public QObject {
         Store(reps_, Rep("A"));
         StoreGenerated();
         const auto origins = Origins(indivs_);
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A "));
             PressOk(dialog);
@@ -267,7 +266,7 @@ class RepEditorTest : public QObject {
     void shouldKeepBytesOfUntouchedTitleAndRefuseUnencodable() {
         const std::string title = "\x87\x90\xED\x40";
         Store(reps_, Rep(title));
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(title, dialog, [&] {
             Paste(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("\U0001F600"));
             PressOk(dialog);
@@ -278,7 +277,7 @@ class RepEditorTest : public QObject {
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         QCOMPARE(Count(reps_), 1);
         QCOMPARE(Stored(reps_, title)->content, std::string("ok"));
     }
