@@ -256,8 +256,8 @@ void CSubjListDlg::OnCancel() {
     done(kIdCancel);
 }
 
-// Enter used to end the window on the spot, throwing away all unsaved work;
-// it now asks first, as the close box does.
+// Enter is pressed by accident more often than the close box is clicked, and
+// ending without the question would throw away all unsaved work.
 void CSubjListDlg::OnOK() {
     OnCancel();
 }

@@ -63,8 +63,6 @@ class SubjTree {
     // tree, until it returns false. Leaves the cursor alone.
     void VisitInOrder(const std::function<bool(const RecordText&)>& visit) const;
 
-    const std::string& Header() const { return header_; }
-
     // For tests: the tree as nested brackets, "[[1 2 3] [4 5 6]]", each leaf
     // named by `label`; and every broken invariant, none when the tree is sound.
     std::string DescribeShape(const std::function<std::string(SubjKey)>& label) const;
