@@ -89,10 +89,6 @@ void SingleInstance::StopListening() {
     }
 }
 
-bool SingleInstance::IsListening() const {
-    return server_ != nullptr && server_->isListening();
-}
-
 void SingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

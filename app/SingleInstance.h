@@ -44,7 +44,6 @@ class SingleInstance : public QObject {
     // each request. False when the socket cannot be set up.
     bool Listen();
     void StopListening();
-    bool IsListening() const;
 
     // The second copy: hands `activationToken` (may be empty) to the running
     // copy and asks it to come forward, waiting at most `timeoutMs` for each

@@ -38,13 +38,11 @@ int CSubjApp::InitInstance(const QByteArray& activationToken) {
     }
     QtMessageService messages;
     CSubjListDlg window(messages);
-    mainWindow_ = &window;
     QObject::connect(&window, &CSubjListDlg::Marked, &window, [&instance] { instance.Listen(); });
     QObject::connect(&instance, &SingleInstance::ComeForward, &window,
                      [&window](const QByteArray& token) { ActivateRunningWindow(&window, token); });
     // The mark goes with the window: no request is answered after it is destroyed.
     QObject::connect(&window, &QObject::destroyed, &instance, &SingleInstance::StopListening);
     window.DoModal();
-    mainWindow_ = nullptr;
     return 0;
 }

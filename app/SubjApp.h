@@ -12,12 +12,6 @@ class CSubjApp {
     // handing over `activationToken`, and returns at once without a window
     // and without touching a file. Always 0.
     int InitInstance(const QByteArray& activationToken);
-
-    // The main window while it runs, else nullptr.
-    QWidget* MainWindow() const { return mainWindow_; }
-
-  private:
-    QWidget* mainWindow_ = nullptr;
 };
 
 // Brings the running copy forward: restores `mainWindow` when it is minimised,

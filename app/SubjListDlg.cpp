@@ -15,25 +15,9 @@
 #include "ResourceIds.h"
 #include "SubjListView.h"
 
+using namespace MainDialogIds;
+
 namespace {
-
-constexpr int kListId = 1000;
-constexpr int kAddId = 1004;
-constexpr int kDeleteId = 1008;
-constexpr int kBatchId = 1027;
-constexpr int kSaveId = 1009;
-constexpr int kSaveExitId = 1007;
-constexpr int kIndivRadioId = 1005;
-constexpr int kRepRadioId = 1006;
-
-constexpr int kSaveMenuId = 157;
-constexpr int kSaveExitMenuId = 158;
-constexpr int kExitNoSaveMenuId = 141;
-constexpr int kConnectMenuId = 159;
-
-// The desktop's own system-menu commands.
-constexpr unsigned kMinimizeCommand = 0xF020;
-constexpr unsigned kCloseCommand = 0xF060;
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 
@@ -165,9 +149,10 @@ void CSubjListDlg::SetupColumns() {
 void CSubjListDlg::FillList() {
     list_->RemoveAllRows();
     const auto fill = [this](auto& subjects, void (CSubjListDlg::*setRow)(int, bool)) {
-        for (int counter = 0, result = subjects.First(); result == 0;
-             ++counter, result = subjects.Next()) {
-            (this->*setRow)(counter, false);
+        int counter = 0;
+        for (StoreResult result = subjects.First(); result == StoreResult::Done;
+             result = subjects.Next()) {
+            (this->*setRow)(counter++, false);
         }
     };
     if (IndivMode()) {
@@ -258,8 +243,8 @@ void CSubjListDlg::OnCancel() {
     done(kIdCancel);
 }
 
-// Enter used to end the window on the spot, throwing away all unsaved work;
-// it now asks first, as the close box does.
+// Enter is pressed by accident more often than the close box is clicked, and
+// ending without the question would throw away all unsaved work.
 void CSubjListDlg::OnOK() {
     OnCancel();
 }

@@ -19,8 +19,11 @@ class QRadioButton;
 // The window property and single-instance name of the running copy.
 inline constexpr char kInstanceName[] = "veskat120";
 
-// The system-menu command of the About entry.
+// The system-menu command of the About entry, and the desktop's own
+// commands to minimise and close, which the window's popup offers as well.
 inline constexpr unsigned kAboutCommand = 0x0010;
+inline constexpr unsigned kMinimizeCommand = 0xF020;
+inline constexpr unsigned kCloseCommand = 0xF060;
 
 class CSubjListDlg : public TemplateDialog {
     Q_OBJECT
@@ -124,7 +127,7 @@ class CSubjListDlg : public TemplateDialog {
     bool WriteDataFiles();
     // Replaces the data file `fileName` through `save` (0 written), once its
     // marker and its backup are on the disk. False when it was left as it was.
-    bool ReplaceDataFile(const char* fileName, const std::function<int()>& save);
+    bool ReplaceDataFile(const char* fileName, const std::function<StoreResult()>& save);
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif

@@ -49,13 +49,11 @@ void CSubjListDlg::OnAdd() {
     const int position = std::max(list_->HotRow(), 0);
     int result = 0;
     if (IndivMode()) {
-        CDialogIndivSubj dialog(messages_, this);
-        dialog.mode = 0;
+        CDialogIndivSubj dialog(EditorMode::New, messages_, this);
         dialog.list = &indivList_;
         result = dialog.exec();
     } else if (RepMode()) {
-        CDialogRepSubj dialog(messages_, this);
-        dialog.mode = 0;
+        CDialogRepSubj dialog(EditorMode::New, messages_, this);
         dialog.list = &repList_;
         result = dialog.exec();
     }
@@ -71,27 +69,25 @@ void CSubjListDlg::OnEdit() {
         return;
     }
     int result = 0;
-    int keyChanged = 0;
+    bool keyChanged = false;
     if (IndivMode()) {
-        CDialogIndivSubj dialog(messages_, this);
-        dialog.mode = 1;
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_, this);
         dialog.list = &indivList_;
         ReadIndivRow(row);
         result = dialog.exec();
-        keyChanged = dialog.keyChanged;
+        keyChanged = dialog.KeyChanged();
     } else if (RepMode()) {
-        CDialogRepSubj dialog(messages_, this);
-        dialog.mode = 1;
+        CDialogRepSubj dialog(EditorMode::Edit, messages_, this);
         dialog.list = &repList_;
         dialog.indivList = &indivList_;
         ReadRepRow(row);
         result = dialog.exec();
-        keyChanged = dialog.keyChanged;
+        keyChanged = dialog.KeyChanged();
     }
     if (result != kIdOk) {
         return;
     }
-    if (keyChanged == 1) {
+    if (keyChanged) {
         list_->RemoveRow(row);
         SetRow(row, false);
     } else {

@@ -40,7 +40,7 @@ LoadOutcome LoadList(List& list, const char* fileName) {
     if (!PathExists(fileName)) {
         return outcome;
     }
-    outcome.notRead = !IsRegularFile(fileName) || list.Load(fileName, &outcome.report) == -1;
+    outcome.notRead = !IsRegularFile(fileName) || list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
     return outcome;
 }
 
@@ -97,6 +97,6 @@ bool CSubjListDlg::WriteDataFiles() {
 // The marker goes first: once the file has changed, a start-up must not fetch
 // the server's copy over it, even when this save fails halfway or the program
 // is killed during the upload.
-bool CSubjListDlg::ReplaceDataFile(const char* fileName, const std::function<int()>& save) {
-    return MarkUnsent(fileName) && KeepBackup(fileName) == 0 && save() == 0;
+bool CSubjListDlg::ReplaceDataFile(const char* fileName, const std::function<StoreResult()>& save) {
+    return MarkUnsent(fileName) && KeepBackup(fileName) == 0 && save() == StoreResult::Done;
 }

@@ -45,8 +45,10 @@ void CSubjListDlg::AddAboutEntry() {
         return;
     }
     systemMenu_ = new QMenu(this);
-    systemMenu_->addAction(QStringLiteral("最小化(&N)"), this, [this] { OnSysCommand(0xF020); });
-    systemMenu_->addAction(QStringLiteral("閉じる(&C)"), this, [this] { OnSysCommand(0xF060); });
+    systemMenu_->addAction(QStringLiteral("最小化(&N)"), this,
+                           [this] { OnSysCommand(kMinimizeCommand); });
+    systemMenu_->addAction(QStringLiteral("閉じる(&C)"), this,
+                           [this] { OnSysCommand(kCloseCommand); });
     systemMenu_->addSeparator();
     systemMenu_->addAction(QString::fromStdString(text), this,
                            [this] { OnSysCommand(kAboutCommand); });

@@ -53,7 +53,7 @@ int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
 
 int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv) {
     RepSubj kept = rep.current;
-    for (int r = rep.First(); r == 0; r = rep.Next()) {
+    for (StoreResult r = rep.First(); r == StoreResult::Done; r = rep.Next()) {
         ExpandRepSubj(rep.current, indiv);
     }
     rep.current = kept;

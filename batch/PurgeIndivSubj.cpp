@@ -18,7 +18,7 @@ void RemoveUpTo(IndivSubjList& indiv, const CalendarDay& cutoff, Progress progre
     indiv.Find();
     // The cursor already holds the predecessor's key, so removing the subject
     // just reached does not disturb the walk.
-    while (indiv.Prev() == 0) {
+    while (indiv.Prev() == StoreResult::Done) {
         if (indiv.current.progress == progress) {
             indiv.Remove();
         }

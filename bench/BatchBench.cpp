@@ -76,7 +76,7 @@ std::vector<IndivSubj> GeneratedSubjects() {
     FillRep(rep);
     ExpandAllRepSubj(rep, indiv);
     std::vector<IndivSubj> generated;
-    for (int r = indiv.First(); r == 0; r = indiv.Next()) {
+    for (StoreResult r = indiv.First(); r == StoreResult::Done; r = indiv.Next()) {
         generated.push_back(indiv.current);
     }
     return generated;

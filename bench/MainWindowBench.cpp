@@ -79,7 +79,8 @@ void BM_IndivListWalk(benchmark::State& state) {
     IndivSubjList indiv;
     indiv.Load(kIndivFileName);
     for (auto _ : state) {
-        for (int result = indiv.First(); result == 0; result = indiv.Next()) {
+        for (StoreResult result = indiv.First(); result == StoreResult::Done;
+             result = indiv.Next()) {
             benchmark::DoNotOptimize(indiv.current.daysLeft);
         }
     }

@@ -19,8 +19,8 @@
 namespace {
 
 constexpr int kRecords = 100000;
-using MapKey = std::array<std::uint8_t, 128>;
-using MapValue = std::array<std::uint8_t, 512>;
+using MapKey = std::array<std::uint8_t, kKeySize>;
+using MapValue = std::array<std::uint8_t, kRecordSize - kKeySize>;
 
 RecordText Numbered(int n) {
     RecordText r{};
@@ -41,12 +41,12 @@ const std::vector<RecordText>& ShuffledRecords() {
 
 MapKey KeyPart(const RecordText& r) {
     MapKey k;
-    std::copy_n(r.begin(), 128, k.begin());
+    std::copy_n(r.begin(), kKeySize, k.begin());
     return k;
 }
 MapValue ValuePart(const RecordText& r) {
     MapValue v;
-    std::copy_n(r.begin() + 128, 512, v.begin());
+    std::copy_n(r.begin() + kKeySize, v.size(), v.begin());
     return v;
 }
 
@@ -102,7 +102,7 @@ void BM_MapFind(benchmark::State& state) {
         for (const auto& r : ShuffledRecords()) {
             auto it = map.find(KeyPart(r));
             std::copy(it->first.begin(), it->first.end(), out.begin());
-            std::copy(it->second.begin(), it->second.end(), out.begin() + 128);
+            std::copy(it->second.begin(), it->second.end(), out.begin() + kKeySize);
             benchmark::DoNotOptimize(out);
         }
     }
@@ -116,7 +116,7 @@ void BM_TreeWalk(benchmark::State& state) {
     RecordText out;
     for (auto _ : state) {
         int n = 0;
-        for (int r = tree.First(out); r == 0; r = tree.Next(out))
+        for (StoreResult r = tree.First(out); r == StoreResult::Done; r = tree.Next(out))
             ++n;
         benchmark::DoNotOptimize(n);
     }
@@ -131,7 +131,7 @@ void BM_MapWalk(benchmark::State& state) {
     for (auto _ : state) {
         for (const auto& [k, v] : map) {
             std::copy(k.begin(), k.end(), out.begin());
-            std::copy(v.begin(), v.end(), out.begin() + 128);
+            std::copy(v.begin(), v.end(), out.begin() + kKeySize);
             benchmark::DoNotOptimize(out);
         }
     }

@@ -21,50 +21,52 @@ class BasicSubjList {
 
     Subj current{};
 
-    // 0 the subject is in `current`; 1 there is none (current unchanged);
-    // -1 out of memory for its texts (current unchanged, the cursor moved).
-    int First() { return Fetched(tree_.First(record_)); }
-    int Next() { return Fetched(tree_.Next(record_)); }
-    // 0 the stored subject with current's key is now in `current`; 1 none;
-    // -1 as First.
-    int Find() {
+    // Done the subject is in `current`; NotFound there is none (current
+    // unchanged); OutOfMemory for its texts (current unchanged, the cursor moved).
+    StoreResult First() { return Fetched(tree_.First(record_)); }
+    StoreResult Next() { return Fetched(tree_.Next(record_)); }
+    // Done the stored subject with current's key is now in `current`;
+    // NotFound none; OutOfMemory as First.
+    StoreResult Find() {
         record_ = Codec::Encode(current);
         return Fetched(tree_.Find(KeyOf(record_), record_));
     }
-    // 0 stored; 2 the key is taken; -1 out of memory.
-    int Insert() {
+    // Done stored; KeyExists the key is taken; OutOfMemory.
+    StoreResult Insert() {
         record_ = Codec::Encode(current);
         return Stored(tree_.Insert(record_));
     }
-    // 0 removed; 1 none had current's key.
-    int Remove() {
+    // Done removed; NotFound none had current's key.
+    StoreResult Remove() {
         record_ = Codec::Encode(current);
         return tree_.Remove(KeyOf(record_));
     }
-    // 0 the stored subject with current's key now holds all of current; 1 none.
-    int Replace() {
+    // Done the stored subject with current's key now holds all of current; NotFound none.
+    StoreResult Replace() {
         record_ = Codec::Encode(current);
         return Stored(tree_.Replace(record_));
     }
-    int Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
+    StoreResult Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
         return tree_.Load(fileName, Codec::kWidths, report);
     }
-    int Save(const std::string& fileName) const { return tree_.Save(fileName, Codec::kWidths); }
+    StoreResult Save(const std::string& fileName) const {
+        return tree_.Save(fileName, Codec::kWidths);
+    }
 
     const SubjTree& Tree() const { return tree_; }
 
   protected:
-    int Prev() { return Fetched(tree_.Prev(record_)); }
+    StoreResult Prev() { return Fetched(tree_.Prev(record_)); }
 
   private:
-    int Fetched(int result) {
-        if (result == 0 && !DecodeCurrent()) {
-            return -1;
+    StoreResult Fetched(StoreResult result) {
+        if (result == StoreResult::Done && !DecodeCurrent()) {
+            return StoreResult::OutOfMemory;
         }
         return result;
     }
-    int Stored(int result) {
-        if (result == 0 && Codec::kRefreshAfterStore) {
+    StoreResult Stored(StoreResult result) {
+        if (result == StoreResult::Done && Codec::kRefreshAfterStore) {
             DecodeCurrent();  // stored either way; only the derived fields could lag
         }
         return result;
@@ -108,10 +110,10 @@ class IndivSubjList : public BasicSubjList<IndivCodec> {
     using BasicSubjList::Prev;
 
     // Removes the not-tracked and done subjects generated from the repeating
-    // subject `title`; open ones and those entered by hand stay. Always 0.
-    int RemoveGenerated(const std::string& title);
-    // Gives every subject generated from `oldTitle` the origin `newTitle`. Always 0.
-    int RenameOrigin(const std::string& oldTitle, const std::string& newTitle);
+    // subject `title`; open ones and those entered by hand stay. Always Done.
+    StoreResult RemoveGenerated(const std::string& title);
+    // Gives every subject generated from `oldTitle` the origin `newTitle`. Always Done.
+    StoreResult RenameOrigin(const std::string& oldTitle, const std::string& newTitle);
 };
 
 class RepSubjList : public BasicSubjList<RepCodec> {};

@@ -9,9 +9,6 @@
 #include "Clock.h"
 #include "SjisText.h"
 
-const int IndivFieldWidths[] = {4, 2, 2, 120, 2, 2, 1, 400, 107, 0};
-const int RepFieldWidths[] = {128, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 1, 492, 0};
-
 namespace {
 
 constexpr FieldRule kNumber{FieldForm::Number, 0};
@@ -132,60 +129,57 @@ std::string ProgressText(Progress progress) {
 
 namespace {
 
-// Writes the record text field by field, each at the offset behind the last.
+// Writes the record text field by field. The fields are written in record
+// order, so that a number too long for its field spills into the next field
+// before that field is written over it.
 class RecordWriter {
   public:
     explicit RecordWriter(RecordText& record) : record_(record) { record_.fill(0); }
 
-    // A number zero-padded to `width` digits. One with more digits keeps them
-    // all here; the field that follows overwrites the excess.
-    void Number(int value, int width) {
+    // A number zero-padded to the field's width. One with more digits keeps
+    // them all here; the field that follows overwrites the excess.
+    void Number(int value, RecordField field) {
         char digits[16];
-        int len = std::snprintf(digits, sizeof digits, "%0*d", width, value);
-        std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), kRecordSize - offset_);
-        std::memcpy(record_.data() + offset_, digits, n);
-        offset_ += static_cast<std::size_t>(width);
+        int len =
+            std::snprintf(digits, sizeof digits, "%0*d", static_cast<int>(field.width), value);
+        std::size_t n =
+            std::min<std::size_t>(static_cast<std::size_t>(len), kRecordSize - field.offset);
+        std::memcpy(record_.data() + field.offset, digits, n);
     }
 
     // A text cut at `limit` bytes, never inside a double-byte character, and
-    // zero-padded over the whole width.
-    void Text(std::string_view text, FieldForm form, std::size_t limit, int width) {
-        const auto w = static_cast<std::size_t>(width);
-        std::memset(record_.data() + offset_, 0, w);
-        PutField(text, {form, limit}, w, record_.data() + offset_);
-        offset_ += w;
+    // zero-padded over the whole field.
+    void Text(std::string_view text, FieldForm form, std::size_t limit, RecordField field) {
+        std::memset(record_.data() + field.offset, 0, field.width);
+        PutField(text, {form, limit}, field.width, record_.data() + field.offset);
     }
 
-    void Letter(Progress progress) { record_[offset_++] = static_cast<std::uint8_t>(progress); }
+    void Letter(Progress progress, RecordField field) {
+        record_[field.offset] = static_cast<std::uint8_t>(progress);
+    }
 
   private:
     RecordText& record_;
-    std::size_t offset_ = 0;
 };
 
-// Reads the fields back in the same order.
+// Reads the fields back.
 class RecordReader {
   public:
     explicit RecordReader(const RecordText& record) : record_(record) {}
 
-    std::int16_t Number(int width) {
-        const std::uint8_t* field = record_.data() + offset_;
-        offset_ += static_cast<std::size_t>(width);
-        return ReadNumber(field, static_cast<std::size_t>(width));
+    std::int16_t Number(RecordField field) {
+        return ReadNumber(record_.data() + field.offset, field.width);
     }
 
-    std::string Text(int width) {
-        const char* start = reinterpret_cast<const char*>(record_.data() + offset_);
-        std::size_t len = strnlen(start, static_cast<std::size_t>(width));
-        offset_ += static_cast<std::size_t>(width);
-        return std::string(start, len);
+    std::string Text(RecordField field) {
+        const char* start = reinterpret_cast<const char*>(record_.data() + field.offset);
+        return std::string(start, strnlen(start, field.width));
     }
 
-    Progress Letter() { return static_cast<Progress>(record_[offset_++]); }
+    Progress Letter(RecordField field) { return static_cast<Progress>(record_[field.offset]); }
 
   private:
     const RecordText& record_;
-    std::size_t offset_ = 0;
 };
 
 // Seconds from now to the subject's midnight, both read off the calendar with
@@ -211,34 +205,36 @@ std::int32_t OverdueOf(const IndivSubj& subj, const std::tm& local) {
 }  // namespace
 
 RecordText EncodeIndivSubj(IndivSubj& subj) {
+    using namespace IndivFields;
     TrimTrailingSpaces(subj.title);
     TrimTrailingSpaces(subj.origin);
     RecordText record;
     RecordWriter w(record);
-    w.Number(subj.year, 4);
-    w.Number(subj.month, 2);
-    w.Number(subj.day, 2);
-    w.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, 120);
-    w.Number(subj.hour, 2);
-    w.Number(subj.minute, 2);
-    w.Letter(subj.progress);
-    w.Text(subj.content, FieldForm::Text, kContentLimit, 400);
-    w.Text(subj.origin, FieldForm::TrimmedText, kTitleLimit, 107);
+    w.Number(subj.year, kYear);
+    w.Number(subj.month, kMonth);
+    w.Number(subj.day, kDay);
+    w.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
+    w.Number(subj.hour, kHour);
+    w.Number(subj.minute, kMinute);
+    w.Letter(subj.progress, kProgress);
+    w.Text(subj.content, FieldForm::Text, kContentLimit, kContent);
+    w.Text(subj.origin, FieldForm::TrimmedText, kTitleLimit, kOrigin);
     return record;
 }
 
 IndivSubj DecodeIndivSubj(const RecordText& record) {
+    using namespace IndivFields;
     RecordReader r(record);
     IndivSubj subj;
-    subj.year = r.Number(4);
-    subj.month = r.Number(2);
-    subj.day = r.Number(2);
-    subj.title = r.Text(120);
-    subj.hour = r.Number(2);
-    subj.minute = r.Number(2);
-    subj.progress = r.Letter();
-    subj.content = r.Text(400);
-    subj.origin = r.Text(107);
+    subj.year = r.Number(kYear);
+    subj.month = r.Number(kMonth);
+    subj.day = r.Number(kDay);
+    subj.title = r.Text(kTitle);
+    subj.hour = r.Number(kHour);
+    subj.minute = r.Number(kMinute);
+    subj.progress = r.Letter(kProgress);
+    subj.content = r.Text(kContent);
+    subj.origin = r.Text(kOrigin);
     const std::tm now = LocalTime::Break(Clock::Now());
     subj.daysLeft = DaysLeftOf(subj, now);
     subj.overdue = OverdueOf(subj, now);
@@ -246,41 +242,43 @@ IndivSubj DecodeIndivSubj(const RecordText& record) {
 }
 
 RecordText EncodeRepSubj(RepSubj& subj) {
+    using namespace RepFields;
     TrimTrailingSpaces(subj.title);
     TrimTrailingSpaces(subj.content);
     RecordText record;
     RecordWriter w(record);
-    w.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, 128);
-    w.Number(subj.yearlyMonth, 2);
-    w.Number(subj.yearlyDay, 2);
-    w.Number(subj.monthlyDay, 2);
-    w.Number(subj.monthlyWeek, 1);
-    w.Number(subj.monthlyWeekday, 1);
-    for (std::uint8_t flag : subj.weekly) {
-        w.Number(flag, 1);
+    w.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
+    w.Number(subj.yearlyMonth, kYearlyMonth);
+    w.Number(subj.yearlyDay, kYearlyDay);
+    w.Number(subj.monthlyDay, kMonthlyDay);
+    w.Number(subj.monthlyWeek, kMonthlyWeek);
+    w.Number(subj.monthlyWeekday, kMonthlyWeekday);
+    for (std::size_t day = 0; day < subj.weekly.size(); ++day) {
+        w.Number(subj.weekly[day], WeeklyFlag(day));
     }
-    w.Number(subj.hour, 2);
-    w.Number(subj.minute, 2);
-    w.Letter(subj.progress);
-    w.Text(subj.content, FieldForm::TrimmedText, kContentLimit, 492);
+    w.Number(subj.hour, kHour);
+    w.Number(subj.minute, kMinute);
+    w.Letter(subj.progress, kProgress);
+    w.Text(subj.content, FieldForm::TrimmedText, kContentLimit, kContent);
     return record;
 }
 
 RepSubj DecodeRepSubj(const RecordText& record) {
+    using namespace RepFields;
     RecordReader r(record);
     RepSubj subj;
-    subj.title = r.Text(128);
-    subj.yearlyMonth = r.Number(2);
-    subj.yearlyDay = r.Number(2);
-    subj.monthlyDay = r.Number(2);
-    subj.monthlyWeek = r.Number(1);
-    subj.monthlyWeekday = r.Number(1);
-    for (std::uint8_t& flag : subj.weekly) {
-        flag = static_cast<std::uint8_t>(r.Number(1));
+    subj.title = r.Text(kTitle);
+    subj.yearlyMonth = r.Number(kYearlyMonth);
+    subj.yearlyDay = r.Number(kYearlyDay);
+    subj.monthlyDay = r.Number(kMonthlyDay);
+    subj.monthlyWeek = r.Number(kMonthlyWeek);
+    subj.monthlyWeekday = r.Number(kMonthlyWeekday);
+    for (std::size_t day = 0; day < subj.weekly.size(); ++day) {
+        subj.weekly[day] = static_cast<std::uint8_t>(r.Number(WeeklyFlag(day)));
     }
-    subj.hour = r.Number(2);
-    subj.minute = r.Number(2);
-    subj.progress = r.Letter();
-    subj.content = r.Text(492);
+    subj.hour = r.Number(kHour);
+    subj.minute = r.Number(kMinute);
+    subj.progress = r.Letter(kProgress);
+    subj.content = r.Text(kContent);
     return subj;
 }

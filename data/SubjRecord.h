@@ -1,6 +1,6 @@
 // The two kinds of subject, their progress state, and the 640-byte record text
 // that is the only form in which a subject is stored. The byte layout is
-// written down in data/FORMAT.md; all texts are Shift_JIS bytes.
+// defined in data/RecordLayout.h; all texts are Shift_JIS bytes.
 #pragma once
 
 #include <array>
@@ -10,10 +10,7 @@
 #include <string>
 #include <string_view>
 
-constexpr std::size_t kRecordSize = 640;
-constexpr std::size_t kKeySize = 128;
-constexpr std::size_t kTitleLimit = 72;
-constexpr std::size_t kContentLimit = 392;
+#include "RecordLayout.h"
 
 using RecordText = std::array<std::uint8_t, kRecordSize>;
 // The key of a record: its first 128 bytes, compared as unsigned bytes.
@@ -62,10 +59,6 @@ struct RepSubj {
     Progress progress = Progress{0};
     std::string content;
 };
-
-// Width tables: the field widths of a record text in order, ended by a 0.
-extern const int IndivFieldWidths[];
-extern const int RepFieldWidths[];
 
 // How the encoder writes a field, and so the form a field read from a file is
 // put in: numbers zero-padded to their width, texts cut at their limit, key

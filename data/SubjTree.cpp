@@ -154,21 +154,21 @@ SubjTree::Branch* SubjTree::TakeSpare() {
     return branch;
 }
 
-int SubjTree::Insert(const RecordText& record) {
+StoreResult SubjTree::Insert(const RecordText& record) {
     auto* leaf = new (std::nothrow) Leaf;
     if (leaf == nullptr || !StockSpares()) {
         delete leaf;
-        return -1;
+        return StoreResult::OutOfMemory;
     }
     leaf->kind = kLeafKind;
     leaf->record = record;
     if (root_ == nullptr) {
         root_ = leaf;
-        return 0;
+        return StoreResult::Done;
     }
     Node* spilled = nullptr;
-    int result = InsertInto(root_, leaf, spilled);
-    if (result != 0) {
+    StoreResult result = InsertInto(root_, leaf, spilled);
+    if (result != StoreResult::Done) {
         delete leaf;
         return result;
     }
@@ -180,15 +180,15 @@ int SubjTree::Insert(const RecordText& record) {
         root_ = newRoot;
         ++height_;
     }
-    return 0;
+    return StoreResult::Done;
 }
 
-int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
+StoreResult SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
     if (place->IsLeaf()) {
         auto* existing = static_cast<Leaf*>(place);
         int c = CompareKeys(existing->Key(), leaf->Key());
         if (c == 0) {
-            return 2;
+            return StoreResult::KeyExists;
         }
         if (c > 0) {
             place = leaf;
@@ -196,18 +196,18 @@ int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
         } else {
             spilled = leaf;
         }
-        return 0;
+        return StoreResult::Done;
     }
 
     auto& x = *static_cast<Branch*>(place);
     SeparatorHit hit = SearchSeparators(x, leaf->Key());
     if (hit.equal) {
-        return 2;
+        return StoreResult::KeyExists;
     }
     const int i = hit.index;
     Node* below = nullptr;
-    int result = InsertInto(x.children[i], leaf, below);
-    if (result != 0 || below == nullptr) {
+    StoreResult result = InsertInto(x.children[i], leaf, below);
+    if (result != StoreResult::Done || below == nullptr) {
         return result;
     }
 
@@ -219,7 +219,7 @@ int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
         }
         Place(x, i + 1, below);
         ++x.count;
-        return 0;
+        return StoreResult::Done;
     }
 
     // Split: the six children in order, X keeps three and R takes three.
@@ -238,20 +238,19 @@ int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
         x.children[p] = nullptr;
     }
     spilled = r;
-    return 0;
+    return StoreResult::Done;
 }
 
 // ---- removal ---------------------------------------------------------------
 
-int SubjTree::Remove(SubjKey key) {
+StoreResult SubjTree::Remove(SubjKey key) {
     if (root_ == nullptr) {
-        return 1;
+        return StoreResult::NotFound;
     }
     Key probe;
     std::copy(key.begin(), key.end(), probe.begin());
-    int result = RemoveFrom(root_, nullptr, probe.data());
-    if (result == 1) {
-        return 1;
+    if (RemoveFrom(root_, nullptr, probe.data()) == Removal::NotFound) {
+        return StoreResult::NotFound;
     }
     if (root_ != nullptr && !root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
         auto* old = static_cast<Branch*>(root_);
@@ -259,7 +258,7 @@ int SubjTree::Remove(SubjKey key) {
         delete old;
         --height_;
     }
-    return 0;
+    return StoreResult::Done;
 }
 
 namespace {
@@ -278,23 +277,23 @@ void DropChild(BranchT& x, int e) {
 
 }  // namespace
 
-int SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
+SubjTree::Removal SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
     if (place->IsLeaf()) {
         if (CompareKeys(static_cast<Leaf*>(place)->Key(), key) != 0) {
-            return 1;
+            return Removal::NotFound;
         }
         delete static_cast<Leaf*>(place);
         place = nullptr;
-        return 0;
+        return Removal::Done;
     }
 
     auto& x = *static_cast<Branch*>(place);
     SeparatorHit hit = SearchSeparators(x, key);
     const int e = hit.equal ? hit.index + 1 : hit.index;
     const int s = e >= 1 ? e - 1 : 1;
-    int result = RemoveFrom(x.children[e], x.children[s], key);
-    if (result == 1) {
-        return 1;
+    const Removal result = RemoveFrom(x.children[e], x.children[s], key);
+    if (result == Removal::NotFound) {
+        return Removal::NotFound;
     }
 
     if (x.children[e] == nullptr) {
@@ -303,24 +302,24 @@ int SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
         }
         if (x.count >= 4 || sibling == nullptr) {
             // The children behind e carry their separators along; a new child 0
-            // changes X's smallest key, which the parent refreshes on kChanged.
+            // changes X's smallest key, which the parent refreshes on Changed.
             DropChild(x, e);
         } else {
             Rebalance(place, x, e, *static_cast<Branch*>(sibling));
         }
-        return kChanged;
+        return Removal::Changed;
     }
 
-    if (result == kChanged) {
+    if (result == Removal::Changed) {
         if (e >= 1) {
             x.SetSeparator(e, SmallestKey(x.children[e]));
         }
         if (s >= 1) {
             x.SetSeparator(s, SmallestKey(x.children[s]));
         }
-        return kChanged;
+        return Removal::Changed;
     }
-    return 0;
+    return Removal::Done;
 }
 
 void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
@@ -434,25 +433,25 @@ bool IsAll(const std::array<std::uint8_t, kKeySize>& key, std::uint8_t value) {
 
 }  // namespace
 
-int SubjTree::Find(SubjKey key, RecordText& out) {
+StoreResult SubjTree::Find(SubjKey key, RecordText& out) {
     Key probe;
     std::copy(key.begin(), key.end(), probe.begin());
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
     const Leaf* leaf = Descend(probe.data());
     if (leaf == nullptr) {
-        return 1;
+        return StoreResult::NotFound;
     }
     out = leaf->record;
-    return 0;
+    return StoreResult::Done;
 }
 
-int SubjTree::First(RecordText& out) {
+StoreResult SubjTree::First(RecordText& out) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
     const Node* node = root_;
     if (node == nullptr) {
-        return 1;
+        return StoreResult::NotFound;
     }
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
@@ -462,42 +461,42 @@ int SubjTree::First(RecordText& out) {
         node = branch->children[0];
     }
     out = static_cast<const Leaf*>(node)->record;
-    return 0;
+    return StoreResult::Done;
 }
 
-int SubjTree::Next(RecordText& out) {
+StoreResult SubjTree::Next(RecordText& out) {
     return StepTo(nextKey_, 0x00, out);
 }
 
-int SubjTree::Prev(RecordText& out) {
+StoreResult SubjTree::Prev(RecordText& out) {
     return StepTo(prevKey_, 0xFF, out);
 }
 
 // One step of the cursor: the key it names becomes the probe, and that side of
 // the cursor is emptied before the descent sets it anew.
-int SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out) {
+StoreResult SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out) {
     if (IsAll(cursorKey, none)) {
-        return 1;
+        return StoreResult::NotFound;
     }
     Key probe = cursorKey;
     cursorKey.fill(none);
     const Leaf* leaf = Descend(probe.data());
     if (leaf == nullptr) {
-        return 1;
+        return StoreResult::NotFound;
     }
     out = leaf->record;
-    return 0;
+    return StoreResult::Done;
 }
 
-int SubjTree::Replace(const RecordText& record) {
+StoreResult SubjTree::Replace(const RecordText& record) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
     auto* leaf = const_cast<Leaf*>(Descend(record.data()));
     if (leaf == nullptr) {
-        return 1;
+        return StoreResult::NotFound;
     }
     leaf->record = record;
-    return 0;
+    return StoreResult::Done;
 }
 
 void SubjTree::VisitInOrder(const std::function<bool(const RecordText&)>& visit) const {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "StoreResult.h"
 #include "SubjRecord.h"
 
 class SubjTree {
@@ -23,22 +24,23 @@ class SubjTree {
     SubjTree(const SubjTree&) = delete;
     SubjTree& operator=(const SubjTree&) = delete;
 
-    // 0 inserted; 2 a record with an equal key is stored (nothing changes);
-    // -1 out of memory (the store keeps what it held). The cursor stays.
-    int Insert(const RecordText& record);
-    // 0 removed; 1 no record has that key. The cursor stays, so a walk may
-    // remove the record it has just fetched and go on.
-    int Remove(SubjKey key);
-    // 0 the record with that key is copied to `out` (which may hold the key);
-    // 1 not found. Either way the cursor is set around the key.
-    int Find(SubjKey key, RecordText& out);
-    // 0 the record with the smallest key is in `out`; 1 the store is empty.
-    int First(RecordText& out);
-    // 0 the record at the cursor's next or previous key is in `out`; 1 none.
-    int Next(RecordText& out);
-    int Prev(RecordText& out);
-    // 0 the stored record with the key of `record` now holds all its bytes; 1 none.
-    int Replace(const RecordText& record);
+    // Done inserted; KeyExists a record with an equal key is stored (nothing
+    // changes); OutOfMemory (the store keeps what it held). The cursor stays.
+    StoreResult Insert(const RecordText& record);
+    // Done removed; NotFound no record has that key. The cursor stays, so a
+    // walk may remove the record it has just fetched and go on.
+    StoreResult Remove(SubjKey key);
+    // Done the record with that key is copied to `out` (which may hold the
+    // key); NotFound. Either way the cursor is set around the key.
+    StoreResult Find(SubjKey key, RecordText& out);
+    // Done the record with the smallest key is in `out`; NotFound the store is empty.
+    StoreResult First(RecordText& out);
+    // Done the record at the cursor's next or previous key is in `out`; NotFound none.
+    StoreResult Next(RecordText& out);
+    StoreResult Prev(RecordText& out);
+    // Done the stored record with the key of `record` now holds all its bytes;
+    // NotFound none.
+    StoreResult Replace(const RecordText& record);
 
     // What a load could not keep as the file has it, for the caller to tell
     // the user and to keep the original file aside.
@@ -48,21 +50,20 @@ class SubjTree {
     };
     // Fills the store from a data file, the first line being its header; each
     // record is stored as encoding its subject would give it (data/FORMAT.md).
-    // 0 every line read; -1 the file cannot be opened or is no regular file
-    // (store unchanged), or memory ran out (the records before stay); 2 at
-    // least one line repeated a key already loaded and was skipped (every
-    // other line is loaded). `report`, when given, is filled on every path.
-    int Load(const std::string& fileName, const int* widths, LoadReport* report = nullptr);
+    // Done every line read; FileFailed the file cannot be opened or is no
+    // regular file (store unchanged); OutOfMemory, the records before stay;
+    // KeyExists at least one line repeated a key already loaded and was
+    // skipped (every other line is loaded). `report`, when given, is filled on
+    // every path.
+    StoreResult Load(const std::string& fileName, const int* widths, LoadReport* report = nullptr);
     // Writes the header and every record in key order, each line ending in
     // CR LF, replacing the file only once it is completely written.
-    // 0 written; -1 nothing changed on disk.
-    int Save(const std::string& fileName, const int* widths) const;
+    // Done written; FileFailed nothing changed on disk.
+    StoreResult Save(const std::string& fileName, const int* widths) const;
 
     // Calls `visit` for every record in key order, depth first through the
     // tree, until it returns false. Leaves the cursor alone.
     void VisitInOrder(const std::function<bool(const RecordText&)>& visit) const;
-
-    const std::string& Header() const { return header_; }
 
     // For tests: the tree as nested brackets, "[[1 2 3] [4 5 6]]", each leaf
     // named by `label`; and every broken invariant, none when the tree is sound.
@@ -76,7 +77,12 @@ class SubjTree {
     using Key = std::array<std::uint8_t, kKeySize>;
 
     static constexpr int kOrder = 5;
-    static constexpr int kChanged = 50;  // internal: separators above need a refresh
+    // What one step of a removal hands to the branch above it.
+    enum class Removal {
+        Done = 0,
+        NotFound = 1,
+        Changed = 50,  // the subtree's keys changed: the separators above need a refresh
+    };
 
     struct SeparatorHit {
         int index;  // separators smaller than the probe
@@ -90,11 +96,11 @@ class SubjTree {
 
     bool StockSpares();
     Branch* TakeSpare();
-    int InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
-    int RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key);
+    StoreResult InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
+    Removal RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key);
     static void Rebalance(Node*& place, Branch& x, int dropped, Branch& y);
     const Leaf* Descend(const std::uint8_t* probe);
-    int StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
+    StoreResult StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,

@@ -99,37 +99,37 @@ int CountRecordLines(int fd) {
 }
 
 // Fills `tree` from the open data file, `seen` counting what it could not keep.
-int LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadReport& seen) {
+StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadReport& seen) {
     std::string bytes;
     try {
         if (!ReadRegularFile(fd, bytes)) {
-            return -1;
+            return StoreResult::FileFailed;
         }
     } catch (const std::bad_alloc&) {
         seen.linesNotTaken = CountRecordLines(fd);
-        return -1;
+        return StoreResult::OutOfMemory;
     }
 
     LineSplitter lines(bytes);
     std::string_view line;
     lines.Next(line);  // the header, whatever it says
-    int result = 0;
+    StoreResult result = StoreResult::Done;
     RecordText record;
     while (lines.Next(line)) {
         if (line.empty()) {
             continue;  // a blank line holds no subject
         }
         const bool changed = TakeFields(line, widths, record);
-        const int inserted = tree.Insert(record);
-        if (inserted == -1) {
+        const StoreResult inserted = tree.Insert(record);
+        if (inserted == StoreResult::OutOfMemory) {
             // The records so far stay; this line and the rest are reported.
             do {
                 seen.linesNotTaken += line.empty() ? 0 : 1;
             } while (lines.Next(line));
-            return -1;
+            return StoreResult::OutOfMemory;
         }
-        if (inserted == 2) {
-            result = 2;  // the repeated line is skipped; the rest still loads
+        if (inserted == StoreResult::KeyExists) {
+            result = StoreResult::KeyExists;  // the repeated line is skipped; the rest still loads
             ++seen.linesNotTaken;
         } else if (changed) {
             ++seen.linesChanged;
@@ -140,21 +140,21 @@ int LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadReport& se
 
 }  // namespace
 
-int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
+StoreResult SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
     LoadReport seen;
     OpenFile file(fileName);
-    const int result = file.fd() < 0 ? -1 : LoadFrom(*this, file.fd(), widths, seen);
+    const StoreResult result = file.fd() < 0 ? StoreResult::FileFailed : LoadFrom(*this, file.fd(), widths, seen);
     if (report != nullptr) {
         *report = seen;
     }
     return result;
 }
 
-int SubjTree::Save(const std::string& fileName, const int* widths) const {
+StoreResult SubjTree::Save(const std::string& fileName, const int* widths) const {
     try {
         QSaveFile file(QString::fromLocal8Bit(fileName));
         if (!file.open(QIODevice::WriteOnly)) {
-            return -1;
+            return StoreResult::FileFailed;
         }
         constexpr std::size_t kFlushAt = std::size_t{1} << 16;
         std::string buffer = header_ + "\r\n";
@@ -176,11 +176,11 @@ int SubjTree::Save(const std::string& fileName, const int* widths) const {
         flush();
         if (!ok || !file.commit()) {
             file.cancelWriting();
-            return -1;
+            return StoreResult::FileFailed;
         }
         SyncDirectoryOf(fileName);
     } catch (const std::bad_alloc&) {
-        return -1;  // an uncommitted save file is discarded; the old file stays
+        return StoreResult::FileFailed;  // an uncommitted save file is discarded; the old file stays
     }
-    return 0;
+    return StoreResult::Done;
 }

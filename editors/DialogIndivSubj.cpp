@@ -6,16 +6,9 @@
 #include "Clock.h"
 #include "ResourceIds.h"
 
-namespace {
+using namespace IndivEditorIds;
 
-constexpr int kYearEdit = 1009;
-constexpr int kMonthList = 1010;
-constexpr int kDayList = 1011;
-constexpr int kHourList = 1017;
-constexpr int kMinuteList = 1014;
-constexpr int kTitleEdit = 1012;
-constexpr int kContentEdit = 1015;
-constexpr int kProgressList = 1016;
+namespace {
 
 // The key holds the year in four digits.
 constexpr int kYearDigits = 4;
@@ -34,8 +27,8 @@ int ProgressItem(Progress progress) {
 
 }  // namespace
 
-CDialogIndivSubj::CDialogIndivSubj(MessageService& messages, QWidget* parent)
-    : SubjEditorDlg(kIndivEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {
+CDialogIndivSubj::CDialogIndivSubj(EditorMode mode, MessageService& messages, QWidget* parent)
+    : SubjListEditor(kIndivEditorDialogId, kTitleEdit, kContentEdit, mode, messages, parent) {
     if (auto* year = Control<QLineEdit>(kYearEdit)) {
         year->setMaxLength(kYearDigits);
     }
@@ -45,7 +38,7 @@ void CDialogIndivSubj::LoadControls() {
     if (!HasList()) {
         return;
     }
-    if (mode == 1) {
+    if (Mode() == EditorMode::Edit) {
         LoadEdit();
     } else {
         LoadNew();

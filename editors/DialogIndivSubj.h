@@ -9,21 +9,17 @@
 #include "SubjList.h"
 
 // Use, one object per run:
-//   CDialogIndivSubj dialog(messages, parent);
-//   dialog.mode = 0 or 1;          // 1: the key (date, title) is in list.current
-//   dialog.list = &indivList;
+//   CDialogIndivSubj dialog(EditorMode::Edit, messages, parent);
+//   dialog.list = &indivList;      // Edit: the key (date, title) is in current
 //   if (dialog.exec() == kIdOk) { /* list.current is the subject as stored;
-//                                    in edit mode read dialog.keyChanged */ }
+//                                    in edit mode read dialog.KeyChanged() */ }
 // Cancel leaves the list as it was (list.current may hold the user's input).
-class CDialogIndivSubj : public SubjEditorDlg {
+class CDialogIndivSubj : public SubjListEditor<IndivSubjList> {
     Q_OBJECT
 
   public:
     // `messages` shows the refusals and must outlive the dialog.
-    explicit CDialogIndivSubj(MessageService& messages, QWidget* parent = nullptr);
-
-    // Set by the caller before exec(); must outlive the dialog.
-    IndivSubjList* list = nullptr;
+    CDialogIndivSubj(EditorMode mode, MessageService& messages, QWidget* parent = nullptr);
 
     // The subject's link to the repeating subject it was generated from,
     // carried through the edit unseen: empty for a new subject, loaded when
@@ -32,13 +28,9 @@ class CDialogIndivSubj : public SubjEditorDlg {
 
   protected:
     void LoadControls() override;
-    bool HasList() const override { return list != nullptr; }
     void SaveControls(const Texts& texts) override;
     bool KeyUnchanged() const override;
-    int InsertCurrent() override { return list->Insert(); }
-    void ReplaceStored() override { list->Replace(); }
     void RemoveOldKey() override;
-    void ReloadCurrent() override { list->Find(); }
 
   private:
     void LoadNew();

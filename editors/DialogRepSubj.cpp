@@ -6,20 +6,9 @@
 
 #include "ResourceIds.h"
 
-namespace {
+using namespace RepEditorIds;
 
-constexpr int kTitleEdit = 1012;
-constexpr int kHourList = 1021;
-constexpr int kMinuteList = 1020;
-constexpr int kContentEdit = 1022;
-constexpr int kProgressList = 1016;
-constexpr int kYearlyMonthList = 1010;
-constexpr int kYearlyDayList = 1011;
-constexpr int kMonthlyDayList = 1013;
-constexpr int kMonthlyWeekList = 1017;
-constexpr int kMonthlyWeekdayList = 1018;
-// Monday first, Sunday last, as in RepSubj::weekly.
-constexpr std::array<int, 7> kWeekdayBoxes = {1026, 1030, 1031, 1032, 1033, 1034, 1035};
+namespace {
 
 int ProgressItem(Progress progress) {
     switch (progress) {
@@ -35,14 +24,14 @@ int ProgressItem(Progress progress) {
 
 }  // namespace
 
-CDialogRepSubj::CDialogRepSubj(MessageService& messages, QWidget* parent)
-    : SubjEditorDlg(kRepEditorDialogId, kTitleEdit, kContentEdit, messages, parent) {}
+CDialogRepSubj::CDialogRepSubj(EditorMode mode, MessageService& messages, QWidget* parent)
+    : SubjListEditor(kRepEditorDialogId, kTitleEdit, kContentEdit, mode, messages, parent) {}
 
 void CDialogRepSubj::LoadControls() {
     if (!HasList()) {
         return;
     }
-    if (mode == 1) {
+    if (Mode() == EditorMode::Edit) {
         LoadEdit();
         return;
     }

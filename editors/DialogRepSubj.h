@@ -9,35 +9,28 @@
 #include "SubjList.h"
 
 // Use, one object per run:
-//   CDialogRepSubj dialog(messages, parent);
-//   dialog.mode = 0 or 1;           // 1: the title is in repList.current
-//   dialog.list = &repList;
-//   dialog.indivList = &indivList;  // edit mode: relinks `origin` on a rename
+//   CDialogRepSubj dialog(EditorMode::Edit, messages, parent);
+//   dialog.list = &repList;         // Edit: the title is in current
+//   dialog.indivList = &indivList;  // Edit: relinks `origin` on a rename
 //   if (dialog.exec() == kIdOk) { /* repList.current is the subject as stored;
-//                                    in edit mode read dialog.keyChanged */ }
+//                                    in edit mode read dialog.KeyChanged() */ }
 // Cancel leaves both lists as they were.
-class CDialogRepSubj : public SubjEditorDlg {
+class CDialogRepSubj : public SubjListEditor<RepSubjList> {
     Q_OBJECT
 
   public:
     // `messages` shows the refusals and must outlive the dialog.
-    explicit CDialogRepSubj(MessageService& messages, QWidget* parent = nullptr);
+    CDialogRepSubj(EditorMode mode, MessageService& messages, QWidget* parent = nullptr);
 
-    // Set by the caller before exec(); each must outlive the dialog. The
-    // individual list is needed in edit mode only.
-    RepSubjList* list = nullptr;
+    // Set by the caller before exec() in edit mode; must outlive the dialog.
     IndivSubjList* indivList = nullptr;
 
   protected:
     void LoadControls() override;
-    bool HasList() const override { return list != nullptr; }
     void SaveControls(const Texts& texts) override;
     bool KeyUnchanged() const override { return list->current.title == loadedTitle_; }
-    int InsertCurrent() override { return list->Insert(); }
-    void ReplaceStored() override { list->Replace(); }
     // Also relinks the individual subjects generated under the old title.
     void RemoveOldKey() override;
-    void ReloadCurrent() override { list->Find(); }
 
   private:
     void LoadEdit();

@@ -14,9 +14,10 @@ const char kCannotStore[] = "保存できない文字が含まれています。
 
 }  // namespace
 
-SubjEditorDlg::SubjEditorDlg(int templateId, int titleId, int contentId, MessageService& messages,
-                             QWidget* parent)
+SubjEditorDlg::SubjEditorDlg(int templateId, int titleId, int contentId, EditorMode mode,
+                             MessageService& messages, QWidget* parent)
     : TemplateDialog(templateId, parent),
+      mode_(mode),
       messages_(messages),
       title_(FindControl(this, titleId), SubjTextField::Kind::Title),
       content_(FindControl(this, contentId), SubjTextField::Kind::Content) {}
@@ -49,24 +50,24 @@ void SubjEditorDlg::OnOK() {
         return;
     }
     SaveControls(*texts);
-    if (mode == 1 && KeyUnchanged()) {
+    if (mode_ == EditorMode::Edit && KeyUnchanged()) {
         ReplaceStored();
-        keyChanged = 0;
+        keyChanged_ = false;
         Accept();
         return;
     }
     // The old subject goes only once the new one is in, so a refusal loses
     // nothing. A new subject whose insert failed for any reason is refused as
     // well: closing with OK would show a row for a subject the list lacks.
-    if (InsertCurrent() != 0) {
-        keyChanged = 0;
+    if (InsertCurrent() != StoreResult::Done) {
+        keyChanged_ = false;
         messages_.Inform(this, QString::fromUtf8(kKeyTaken));
         return;
     }
-    if (mode == 1) {
+    if (mode_ == EditorMode::Edit) {
         RemoveOldKey();
         SaveControls(*texts);
-        keyChanged = 1;
+        keyChanged_ = true;
     }
     Accept();
 }

@@ -1,32 +1,38 @@
 // What the two subject editors share: the template dialog with its title and
-// content fields, the fill at the first display, the refusals the user sees,
-// and reading the drop-down lists.
+// content fields, the fill at the first display, the one OK flow with the
+// refusals the user sees, reading the drop-down lists, and the list they edit.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "StoreResult.h"
 #include "SubjTextField.h"
 #include "TemplateDialog.h"
 
 class MessageService;
 class QShowEvent;
 
+// What an editor does with its subject; the values are the editors' mode numbers.
+enum class EditorMode {
+    New = 0,   // opens on defaults and inserts a new subject
+    Edit = 1,  // opens on the subject whose key the caller left in the list's `current`
+};
+
 class SubjEditorDlg : public TemplateDialog {
     Q_OBJECT
 
   public:
-    // Set by the caller before exec(): 0 a new subject, 1 edit the subject
-    // whose key the caller left in the list's `current`.
-    int mode = 0;
-    // Set by OK in edit mode: 1 the subject moved to a new key (the caller
-    // removes the old row and adds one), 0 it was replaced under its key.
-    int keyChanged = 0;
+    EditorMode Mode() const { return mode_; }
+    // After OK in edit mode: true when the subject moved to a new key (the
+    // caller removes the old row and adds one), false when it was replaced
+    // under its key.
+    bool KeyChanged() const { return keyChanged_; }
 
   protected:
     // `messages` must outlive the dialog.
-    SubjEditorDlg(int templateId, int titleId, int contentId, MessageService& messages,
-                  QWidget* parent);
+    SubjEditorDlg(int templateId, int titleId, int contentId, EditorMode mode,
+                  MessageService& messages, QWidget* parent);
 
     // Fills the controls; runs once, when the dialog is first shown.
     virtual void LoadControls() = 0;
@@ -49,7 +55,7 @@ class SubjEditorDlg : public TemplateDialog {
     // True when `current` still has the key the subject had when it was loaded.
     virtual bool KeyUnchanged() const = 0;
     // The list's Insert and Replace of `current`.
-    virtual int InsertCurrent() = 0;
+    virtual StoreResult InsertCurrent() = 0;
     virtual void ReplaceStored() = 0;
     // After the subject was inserted under its new key: removes it from its old key.
     virtual void RemoveOldKey() = 0;
@@ -75,8 +81,29 @@ class SubjEditorDlg : public TemplateDialog {
     std::optional<Texts> ReadTexts();
     void Accept();
 
+    const EditorMode mode_;
+    bool keyChanged_ = false;
     MessageService& messages_;
     SubjTextField title_;
     SubjTextField content_;
     bool loaded_ = false;
+};
+
+// An editor of one kind of subject on its List (IndivSubjList or RepSubjList):
+// the list the caller hands it, and the list's own steps of the OK flow.
+template <class List>
+class SubjListEditor : public SubjEditorDlg {
+  public:
+    // Set by the caller before exec(); must outlive the dialog.
+    List* list = nullptr;
+
+  protected:
+    SubjListEditor(int templateId, int titleId, int contentId, EditorMode mode,
+                   MessageService& messages, QWidget* parent)
+        : SubjEditorDlg(templateId, titleId, contentId, mode, messages, parent) {}
+
+    bool HasList() const override { return list != nullptr; }
+    StoreResult InsertCurrent() override { return list->Insert(); }
+    void ReplaceStored() override { list->Replace(); }
+    void ReloadCurrent() override { list->Find(); }
 };

@@ -86,6 +86,7 @@ DialogTemplate AboutBox() {
 }
 
 DialogTemplate MainDialog() {
+    using namespace MainDialogIds;
     const unsigned list = kReportView | kSingleSelection | kSortAscending | kBorder | kTabStop;
     return {kMainDialogId,
             "veskat",
@@ -96,13 +97,13 @@ DialogTemplate MainDialog() {
             kCaption | kSystemMenu | kMinimizeBox | kModalFrame | kAppWindow,
             kMainMenuId,
             {
-                Button(1004, 6, 198, 50, 18, "追加"),
-                Button(1008, 60, 198, 50, 18, "削除"),
-                Button(1027, 114, 198, 48, 18, "一括"),
-                Button(1009, 204, 198, 50, 18, "保存"),
-                Button(1007, 258, 198, 50, 18, "保存・終了"),
-                {1000, ControlKind::ListView, 7, 7, 306, 161, "", list, {}},
-                {1005,
+                Button(kAddId, 6, 198, 50, 18, "追加"),
+                Button(kDeleteId, 60, 198, 50, 18, "削除"),
+                Button(kBatchId, 114, 198, 48, 18, "一括"),
+                Button(kSaveId, 204, 198, 50, 18, "保存"),
+                Button(kSaveExitId, 258, 198, 50, 18, "保存・終了"),
+                {kListId, ControlKind::ListView, 7, 7, 306, 161, "", list, {}},
+                {kIndivRadioId,
                  ControlKind::RadioButton,
                  6,
                  174,
@@ -111,11 +112,20 @@ DialogTemplate MainDialog() {
                  "個別案件",
                  kAuto | kTabStop | kGroup,
                  {}},
-                {1006, ControlKind::RadioButton, 60, 174, 48, 12, "反復案件", kAuto | kTabStop, {}},
+                {kRepRadioId,
+                 ControlKind::RadioButton,
+                 60,
+                 174,
+                 48,
+                 12,
+                 "反復案件",
+                 kAuto | kTabStop,
+                 {}},
             }};
 }
 
 DialogTemplate IndivEditor() {
+    using namespace IndivEditorIds;
     return {kIndivEditorDialogId,
             "個別案件",
             232,
@@ -127,14 +137,14 @@ DialogTemplate IndivEditor() {
             {
                 DefaultButton(kIdOk, 120, 114, 50, 14, "OK"),
                 Button(kIdCancel, 174, 114, 50, 14, "キャンセル"),
-                Edit(1009, 48, 6, 30, 12, kDigitsOnly),
-                DropDown(1010, 84, 6, 30, 96, TwoDigitNumbers(1, 12)),
-                DropDown(1011, 120, 6, 30, 96, TwoDigitNumbers(1, 31)),
-                DropDown(1017, 48, 24, 30, 96, TwoDigitNumbers(0, 23)),
-                DropDown(1014, 84, 24, 30, 96, TwoDigitNumbers(0, 59)),
-                Edit(1012, 48, 42, 174, 12, kAutoHScroll),
-                MultiLineEdit(1015, 48, 60, 174, 42),
-                DropDown(1016, 48, 108, 60, 48, {"管理しない", "未処理", "完了"}),
+                Edit(kYearEdit, 48, 6, 30, 12, kDigitsOnly),
+                DropDown(kMonthList, 84, 6, 30, 96, TwoDigitNumbers(1, 12)),
+                DropDown(kDayList, 120, 6, 30, 96, TwoDigitNumbers(1, 31)),
+                DropDown(kHourList, 48, 24, 30, 96, TwoDigitNumbers(0, 23)),
+                DropDown(kMinuteList, 84, 24, 30, 96, TwoDigitNumbers(0, 59)),
+                Edit(kTitleEdit, 48, 42, 174, 12, kAutoHScroll),
+                MultiLineEdit(kContentEdit, 48, 60, 174, 42),
+                DropDown(kProgressList, 48, 108, 60, 48, {"管理しない", "未処理", "完了"}),
                 Label(6, 6, 36, 12, "年月日"),
                 Label(6, 24, 36, 12, "時分"),
                 Label(6, 42, 36, 12, "タイトル"),
@@ -144,6 +154,7 @@ DialogTemplate IndivEditor() {
 }
 
 DialogTemplate RepEditor() {
+    using namespace RepEditorIds;
     return {kRepEditorDialogId,
             "反復案件",
             232,
@@ -155,22 +166,23 @@ DialogTemplate RepEditor() {
             {
                 DefaultButton(kIdOk, 120, 192, 50, 14, "OK"),
                 Button(kIdCancel, 174, 192, 50, 14, "キャンセル"),
-                Edit(1012, 48, 6, 174, 12, kAutoHScroll),
-                DropDown(1021, 48, 24, 30, 78, TwoDigitNumbers(0, 23)),
-                DropDown(1020, 84, 24, 30, 78, TwoDigitNumbers(0, 59)),
-                MultiLineEdit(1022, 48, 42, 174, 42),
-                DropDown(1016, 48, 102, 66, 54, {"管理しない", "未処理"}),
-                DropDown(1010, 126, 102, 30, 66, UnsetThen(TwoDigitNumbers(1, 12))),
-                DropDown(1011, 174, 102, 30, 72, UnsetThen(TwoDigitNumbers(1, 31))),
-                DropDown(1013, 12, 132, 30, 78, UnsetThen(TwoDigitNumbers(1, 31))),
-                DropDown(1018, 126, 132, 30, 84, {"未", "月", "火", "水", "木", "金", "土", "日"}),
-                CheckBox(1026, 12, 162, 30, 8, "月", kTextLeft),
-                CheckBox(1030, 54, 162, 30, 8, "火", kTextLeft),
-                CheckBox(1031, 96, 162, 30, 8, "水", kTextLeft),
-                CheckBox(1032, 138, 162, 30, 8, "木", kTextLeft),
-                CheckBox(1033, 12, 174, 30, 8, "金", kTextLeft),
-                CheckBox(1034, 54, 174, 30, 8, "土", kTextLeft),
-                CheckBox(1035, 96, 174, 30, 8, "日", kTextLeft),
+                Edit(kTitleEdit, 48, 6, 174, 12, kAutoHScroll),
+                DropDown(kHourList, 48, 24, 30, 78, TwoDigitNumbers(0, 23)),
+                DropDown(kMinuteList, 84, 24, 30, 78, TwoDigitNumbers(0, 59)),
+                MultiLineEdit(kContentEdit, 48, 42, 174, 42),
+                DropDown(kProgressList, 48, 102, 66, 54, {"管理しない", "未処理"}),
+                DropDown(kYearlyMonthList, 126, 102, 30, 66, UnsetThen(TwoDigitNumbers(1, 12))),
+                DropDown(kYearlyDayList, 174, 102, 30, 72, UnsetThen(TwoDigitNumbers(1, 31))),
+                DropDown(kMonthlyDayList, 12, 132, 30, 78, UnsetThen(TwoDigitNumbers(1, 31))),
+                DropDown(kMonthlyWeekdayList, 126, 132, 30, 84,
+                         {"未", "月", "火", "水", "木", "金", "土", "日"}),
+                CheckBox(kWeekdayBoxes[0], 12, 162, 30, 8, "月", kTextLeft),
+                CheckBox(kWeekdayBoxes[1], 54, 162, 30, 8, "火", kTextLeft),
+                CheckBox(kWeekdayBoxes[2], 96, 162, 30, 8, "水", kTextLeft),
+                CheckBox(kWeekdayBoxes[3], 138, 162, 30, 8, "木", kTextLeft),
+                CheckBox(kWeekdayBoxes[4], 12, 174, 30, 8, "金", kTextLeft),
+                CheckBox(kWeekdayBoxes[5], 54, 174, 30, 8, "土", kTextLeft),
+                CheckBox(kWeekdayBoxes[6], 96, 174, 30, 8, "日", kTextLeft),
                 Label(6, 6, 36, 8, "タイトル"),
                 Label(42, 138, 12, 8, "日"),
                 Label(66, 138, 12, 8, "第"),
@@ -184,11 +196,12 @@ DialogTemplate RepEditor() {
                 Label(6, 24, 36, 12, "時分"),
                 Label(6, 42, 36, 12, "内容"),
                 Label(6, 102, 36, 8, "進捗"),
-                DropDown(1017, 78, 132, 30, 84, UnsetThen(TwoDigitNumbers(1, 5))),
+                DropDown(kMonthlyWeekList, 78, 132, 30, 84, UnsetThen(TwoDigitNumbers(1, 5))),
             }};
 }
 
 DialogTemplate ConnectDialog() {
+    using namespace ConnectDialogIds;
     return {kConnectDialogId,
             "接続設定",
             244,
@@ -200,12 +213,12 @@ DialogTemplate ConnectDialog() {
             {
                 DefaultButton(kIdOk, 126, 114, 50, 14, "OK"),
                 Button(kIdCancel, 186, 114, 50, 14, "キャンセル"),
-                CheckBox(1028, 6, 6, 73, 10, "FTPサーバーを使う"),
-                Edit(1030, 96, 24, 138, 12, kAutoHScroll),
-                Edit(1032, 96, 42, 138, 12),
-                Edit(1033, 96, 60, 24, 12),
-                Edit(1034, 96, 78, 138, 12),
-                Edit(1035, 96, 96, 138, 12),
+                CheckBox(kUseServerId, 6, 6, 73, 10, "FTPサーバーを使う"),
+                Edit(kUserIdEdit, 96, 24, 138, 12, kAutoHScroll),
+                Edit(kHostNameEdit, 96, 42, 138, 12),
+                Edit(kPortEdit, 96, 60, 24, 12),
+                Edit(kIndivPathEdit, 96, 78, 138, 12),
+                Edit(kRepPathEdit, 96, 96, 138, 12),
                 Label(6, 24, 35, 8, "ユーザーID"),
                 Label(6, 42, 74, 8, "サーバー名又はアドレス"),
                 Label(6, 60, 36, 8, "ポート番号"),
@@ -215,6 +228,7 @@ DialogTemplate ConnectDialog() {
 }
 
 DialogTemplate PasswordDialog() {
+    using namespace PasswordDialogIds;
     return {kPasswordDialogId,
             "FTPパスワード",
             186,
@@ -224,7 +238,7 @@ DialogTemplate PasswordDialog() {
             kEditorStyle,
             0,
             {
-                Edit(1031, 6, 24, 174, 12, kPassword | kAutoHScroll),
+                Edit(kPasswordEdit, 6, 24, 174, 12, kPassword | kAutoHScroll),
                 DefaultButton(kIdOk, 72, 42, 50, 14, "OK"),
                 Button(kIdCancel, 132, 42, 50, 14, "キャンセル"),
                 Label(6, 6, 126, 12, "パスワードを入力してください。"),

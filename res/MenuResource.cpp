@@ -4,13 +4,15 @@
 #include "ResourceIds.h"
 
 const MenuTemplate* FindMenuTemplate(int id) {
-    static const MenuTemplate mainMenu = {
-        kMainMenuId,
-        {
-            {"ファイル(&F)",
-             {{157, "保存(&S)"}, {158, "保存・終了(&E)"}, {141, "保存しないで終了(&X)"}}},
-            {"設定(&S)", {{159, "接続(&C)..."}}},
-        }};
+    using namespace MainDialogIds;
+    static const MenuTemplate mainMenu = {kMainMenuId,
+                                          {
+                                              {"ファイル(&F)",
+                                               {{kSaveMenuId, "保存(&S)"},
+                                                {kSaveExitMenuId, "保存・終了(&E)"},
+                                                {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
+                                              {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}}},
+                                          }};
     return id == kMainMenuId ? &mainMenu : nullptr;
 }
 

@@ -1,7 +1,9 @@
-// Numeric identifiers of the program's resources: dialog templates, the menu,
-// the string table entry, the icon and the state-image bitmap. Windows and
-// tests name a resource by these numbers, never by a literal.
+// Numeric identifiers of the program's resources and of the controls and menu
+// commands in them. Each is named once here, beside the templates that use it;
+// windows and tests refer to the names, never to the numbers.
 #pragma once
+
+#include <array>
 
 inline constexpr int kAboutDialogId = 100;
 inline constexpr int kMainDialogId = 102;
@@ -20,3 +22,63 @@ inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 // Controls nobody refers to (labels, group boxes, the About icon).
 inline constexpr int kIdStatic = -1;
+
+// The main window (dialog 102) and the commands of its menu (139).
+namespace MainDialogIds {
+inline constexpr int kListId = 1000;
+inline constexpr int kAddId = 1004;
+inline constexpr int kIndivRadioId = 1005;
+inline constexpr int kRepRadioId = 1006;
+inline constexpr int kSaveExitId = 1007;
+inline constexpr int kDeleteId = 1008;
+inline constexpr int kSaveId = 1009;
+inline constexpr int kBatchId = 1027;
+
+inline constexpr int kExitNoSaveMenuId = 141;
+inline constexpr int kSaveMenuId = 157;
+inline constexpr int kSaveExitMenuId = 158;
+inline constexpr int kConnectMenuId = 159;
+}  // namespace MainDialogIds
+
+// The individual-subject editor (dialog 129).
+namespace IndivEditorIds {
+inline constexpr int kYearEdit = 1009;
+inline constexpr int kMonthList = 1010;
+inline constexpr int kDayList = 1011;
+inline constexpr int kTitleEdit = 1012;
+inline constexpr int kMinuteList = 1014;
+inline constexpr int kContentEdit = 1015;
+inline constexpr int kProgressList = 1016;
+inline constexpr int kHourList = 1017;
+}  // namespace IndivEditorIds
+
+// The repeating-subject editor (dialog 131).
+namespace RepEditorIds {
+inline constexpr int kYearlyMonthList = 1010;
+inline constexpr int kYearlyDayList = 1011;
+inline constexpr int kTitleEdit = 1012;
+inline constexpr int kMonthlyDayList = 1013;
+inline constexpr int kProgressList = 1016;
+inline constexpr int kMonthlyWeekList = 1017;
+inline constexpr int kMonthlyWeekdayList = 1018;
+inline constexpr int kMinuteList = 1020;
+inline constexpr int kHourList = 1021;
+inline constexpr int kContentEdit = 1022;
+// The weekly check boxes, Monday first, Sunday last, as in RepSubj::weekly.
+inline constexpr std::array<int, 7> kWeekdayBoxes = {1026, 1030, 1031, 1032, 1033, 1034, 1035};
+}  // namespace RepEditorIds
+
+// The connection settings dialog (dialog 140).
+namespace ConnectDialogIds {
+inline constexpr int kUseServerId = 1028;
+inline constexpr int kUserIdEdit = 1030;
+inline constexpr int kHostNameEdit = 1032;
+inline constexpr int kPortEdit = 1033;
+inline constexpr int kIndivPathEdit = 1034;
+inline constexpr int kRepPathEdit = 1035;
+}  // namespace ConnectDialogIds
+
+// The password prompt (dialog 142).
+namespace PasswordDialogIds {
+inline constexpr int kPasswordEdit = 1031;
+}  // namespace PasswordDialogIds

@@ -11,16 +11,7 @@
 #include "FieldText.h"
 #include "ResourceIds.h"
 
-namespace {
-
-constexpr int kUseServerId = 1028;
-constexpr int kUserIdEdit = 1030;
-constexpr int kHostNameEdit = 1032;
-constexpr int kPortEdit = 1033;
-constexpr int kIndivPathEdit = 1034;
-constexpr int kRepPathEdit = 1035;
-
-}  // namespace
+using namespace ConnectDialogIds;
 
 CConnectDlg::CConnectDlg(ConnectSettings* settings, MessageService& messages, QWidget* parent)
     : TemplateDialog(kConnectDialogId, parent),

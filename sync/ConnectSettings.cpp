@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "IniFile.h"
-#include "SjisText.h"
 
 namespace {
 
@@ -36,10 +35,6 @@ std::int32_t LeadingNumber(const std::string& text) {
     }
     value = negative ? -value : std::min<std::int64_t>(value, INT32_MAX);
     return static_cast<std::int32_t>(value);
-}
-
-std::string CutToField(const std::string& text, std::size_t limit) {
-    return text.substr(0, SjisPrefixLength(text, limit));
 }
 
 int ConnectSettings::Load(const std::string& iniFile) {

@@ -34,6 +34,3 @@ inline constexpr const char* kIniFileName = "./veskat.ini";
 // decimal digits up to the first other character. No digits give 0; a number
 // beyond the 32-bit range stops at its end of the range.
 std::int32_t LeadingNumber(const std::string& text);
-
-// `text` cut to at most `limit` bytes without splitting a double-byte character.
-std::string CutToField(const std::string& text, std::size_t limit);

@@ -7,9 +7,7 @@
 #include "FieldText.h"
 #include "ResourceIds.h"
 
-namespace {
-constexpr int kPasswordEdit = 1031;
-}
+using namespace PasswordDialogIds;
 
 CPassword::CPassword(ConnectSettings* settings, MessageService& messages, QWidget* parent)
     : TemplateDialog(kPasswordDialogId, parent),

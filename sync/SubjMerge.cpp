@@ -88,7 +88,7 @@ bool HasHeader(SubjKind kind, const std::string& bytes) {
 // program loads its files. False when it is no whole data file of `kind`.
 bool LoadSide(SubjKind kind, const std::string& fileName, const std::string& bytes,
               SubjTree& tree) {
-    return HasHeader(kind, bytes) && tree.Load(fileName, WidthsOf(kind)) == 0;
+    return HasHeader(kind, bytes) && tree.Load(fileName, WidthsOf(kind)) == StoreResult::Done;
 }
 
 std::string NowStamp() {
@@ -220,11 +220,11 @@ int WriteSubjFile(SubjKind kind, const std::string& fileName,
                   const std::vector<RecordText>& records) {
     SubjTree tree(HeaderOf(kind));
     for (const RecordText& record : records) {
-        if (tree.Insert(record) != 0) {
+        if (tree.Insert(record) != StoreResult::Done) {
             return -1;
         }
     }
-    return tree.Save(fileName, WidthsOf(kind));
+    return tree.Save(fileName, WidthsOf(kind)) == StoreResult::Done ? 0 : -1;
 }
 
 QString MergeMessage(const std::vector<const SubjMergeResult*>& results) {

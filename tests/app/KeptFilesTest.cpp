@@ -142,7 +142,7 @@ void KeptFilesTest::shouldKeepAndReportEachFileWithRepeatedLines() {
     QCOMPARE(ReadFile(kRepFileName), kRepHeader + first);
     QCOMPARE(ReadFile("veskat_i.dat.bak"), indivOriginal);
     window->IndivList().current = Indiv(2024, 6, 1, 0, 0, "c", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), 0);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
     window->Control<QPushButton>(1009)->click();
     QCOMPARE(ReadFile(kIndivCopy), indivOriginal);
     QCOMPARE(ReadFile(kRepCopy), repOriginal);
@@ -243,7 +243,7 @@ void KeptFilesTest::shouldKeepThePreviousVersionAtEverySave() {
 
     auto window = OpenWindow(messages_);
     window->IndivList().current = Indiv(2024, 5, 21, 9, 0, "new", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), 0);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
     if (way.startsWith("button")) {
         window->Control<QPushButton>(way.mid(6).toInt())->click();
     } else if (way.startsWith("menu")) {
@@ -262,7 +262,7 @@ void KeptFilesTest::shouldKeepThePreviousVersionAtEverySave() {
     }
     // One generation: the next save keeps what the first one wrote.
     window->IndivList().current = Indiv(2024, 5, 22, 9, 0, "newer", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), 0);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
     window->Control<QPushButton>(1009)->click();
     QCOMPARE(ReadFile("veskat_i.dat.bak"), saved);
     QVERIFY(messages_.Texts().isEmpty());
@@ -273,7 +273,7 @@ void KeptFilesTest::shouldLeaveFileAndBackupIntactWhenASaveFails() {
     const QByteArray v0 = ReadFile(kIndivFileName);
     auto window = OpenWindow(messages_);
     window->IndivList().current = Indiv(2024, 5, 21, 9, 0, "v1", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), 0);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
 
     // The backup cannot be written: the file it would keep is not replaced.
     QVERIFY(QDir().mkpath("veskat_i.dat.bak/held"));

@@ -26,6 +26,8 @@
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
+using namespace MainDialogIds;
+
 namespace {
 
 // Records where the server work was asked for, and what the files held then.
@@ -127,8 +129,11 @@ void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
         int id;
         const char* caption;
     };
-    const Expected buttons[] = {
-        {1004, "追加"}, {1008, "削除"}, {1027, "一括"}, {1009, "保存"}, {1007, "保存・終了"}};
+    const Expected buttons[] = {{kAddId, "追加"},
+                                {kDeleteId, "削除"},
+                                {kBatchId, "一括"},
+                                {kSaveId, "保存"},
+                                {kSaveExitId, "保存・終了"}};
     QList<QWidget*> order;
     for (const Expected& expected : buttons) {
         auto* button = window->Control<QPushButton>(expected.id);
@@ -138,10 +143,10 @@ void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
         QVERIFY(button->focusPolicy() & Qt::TabFocus);
         order << button;
     }
-    QVERIFY(window->ListView() == window->Control<SubjListView>(1000));
+    QVERIFY(window->ListView() == window->Control<SubjListView>(kListId));
     order << window->ListView();
-    auto* indiv = window->Control<QRadioButton>(1005);
-    auto* rep = window->Control<QRadioButton>(1006);
+    auto* indiv = window->Control<QRadioButton>(kIndivRadioId);
+    auto* rep = window->Control<QRadioButton>(kRepRadioId);
     QVERIFY(indiv && rep);
     QCOMPARE(indiv->text(), QStringLiteral("個別案件"));
     QCOMPARE(rep->text(), QStringLiteral("反復案件"));
@@ -161,10 +166,10 @@ void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
         QCOMPARE(next, order[i + 1]);
     }
 
-    const std::pair<int, const char*> items[] = {{157, "保存(&S)"},
-                                                 {158, "保存・終了(&E)"},
-                                                 {141, "保存しないで終了(&X)"},
-                                                 {159, "接続(&C)..."}};
+    const std::pair<int, const char*> items[] = {{kSaveMenuId, "保存(&S)"},
+                                                 {kSaveExitMenuId, "保存・終了(&E)"},
+                                                 {kExitNoSaveMenuId, "保存しないで終了(&X)"},
+                                                 {kConnectMenuId, "接続(&C)..."}};
     for (const auto& [id, text] : items) {
         QAction* action = window->MenuAction(id);
         QVERIFY(action != nullptr);
@@ -190,14 +195,14 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
     }
     QCOMPARE(list->RowCount(), 0);
 
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     QCOMPARE(window->windowTitle(), QStringLiteral("反復案件一覧"));
     QCOMPARE(list->ColumnCount(), 1);
     QCOMPARE(header(0), QStringLiteral("タイトル"));
     QCOMPARE(list->columnWidth(0), 400);
     QVERIFY(window->RepMode() && !window->IndivMode());
 
-    window->Control<QRadioButton>(1005)->click();
+    window->Control<QRadioButton>(kIndivRadioId)->click();
     QCOMPARE(list->ColumnCount(), 4);
     QCOMPARE(window->windowTitle(), QStringLiteral("個別案件一覧"));
 }
@@ -254,14 +259,14 @@ void MainWindowTest::shouldRecomputeDaysLeftOnModeSwitch() {
 
     clock_->Set(LocalTime::Make(2024, 5, 17, 9, 0));
     QCOMPARE(list->RowImage(0), 1);  // nothing refreshes by itself
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     QCOMPARE(list->RowCount(), 1);
-    window->Control<QRadioButton>(1005)->click();
+    window->Control<QRadioButton>(kIndivRadioId)->click();
     QCOMPARE(list->RowImage(0), 3);
     QCOMPARE(list->CellText(0, 3), QStringLiteral("-2 日"));
     // A click on the radio already checked refills as well.
     clock_->Set(LocalTime::Make(2024, 5, 10, 9, 0));
-    window->Control<QRadioButton>(1005)->click();
+    window->Control<QRadioButton>(kIndivRadioId)->click();
     QCOMPARE(list->CellText(0, 3), QStringLiteral("5 日"));
     QCOMPARE(list->RowImage(0), 1);
 }
@@ -274,7 +279,7 @@ void MainWindowTest::shouldKeepExactTitleBytesInRows() {
     auto window = OpenWindow();
     QCOMPARE(window->ListView()->CellSjis(0, 2), subj.title);
     QCOMPARE(window->ListView()->CellSjis(0, 1), ProgressText(Progress::Open));
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("\xED\x40r", 3));
     QCOMPARE(window->ListView()->RowImage(0), 0);
 }
@@ -283,7 +288,7 @@ void MainWindowTest::shouldShowRepeatingRowsByTitle() {
     WriteDataFiles({}, {Rep("b", Progress::Open), Rep("a", Progress::NotTracked),
                         Rep(Sjis("定例"), Progress::Open)});
     auto window = OpenWindow();
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     SubjListView* list = window->ListView();
     QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->CellText(0, 0), QStringLiteral("a"));
@@ -301,7 +306,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     SubjListView* list = window->ListView();
     IndivSubjList& indiv = window->IndivList();
     indiv.current = Indiv(2024, 5, 20, 9, 0, "a", Progress::Done);
-    QCOMPARE(indiv.Replace(), 0);
+    QCOMPARE(indiv.Replace(), StoreResult::Done);
     window->SetRow(0, true);
     QCOMPARE(list->RowCount(), 2);
     QCOMPARE(list->RowImage(0), 2);
@@ -315,7 +320,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/22 09:00"));
 
     indiv.current = Indiv(2024, 5, 1, 9, 0, "c", Progress::NotTracked);
-    QCOMPARE(indiv.Insert(), 0);  // which works out days left
+    QCOMPARE(indiv.Insert(), StoreResult::Done);  // which works out days left
     window->SetRow(7, false);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("c"));
     QCOMPARE(list->CellText(0, 3), QStringLiteral("-14 日"));
@@ -371,7 +376,7 @@ void MainWindowTest::shouldLoadGoodLinesAndPassOverBadOnes() {
     QCOMPARE(list->CellText(1, 2), QStringLiteral("short"));
     QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/21 00:00"));
     QCOMPARE(list->CellText(2, 1), QStringLiteral("管理しない"));
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     QCOMPARE(list->RowCount(), 1);
     QCOMPARE(list->CellText(0, 0), QStringLiteral("rep one"));
 }
@@ -390,7 +395,7 @@ void MainWindowTest::shouldSaveBothFilesByteForByte() {
     auto window = OpenWindow();
     QFile::remove(kIndivFileName);
     QFile::remove(kRepFileName);
-    window->Control<QPushButton>(1009)->click();
+    window->Control<QPushButton>(kSaveId)->click();
     QCOMPARE(ReadFile(kIndivFileName), indivBefore);
     QCOMPARE(ReadFile(kRepFileName), repBefore);
     QVERIFY(window->isVisible());
@@ -398,30 +403,32 @@ void MainWindowTest::shouldSaveBothFilesByteForByte() {
 
     // The menu entry saves the same bytes again.
     QFile::remove(kIndivFileName);
-    window->MenuAction(157)->trigger();
+    window->MenuAction(kSaveMenuId)->trigger();
     QCOMPARE(ReadFile(kIndivFileName), indivBefore);
     QVERIFY(window->isVisible());
 }
 
 void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk_data() {
     QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("id");      // of the button or menu command
     QTest::addColumn<int>("answer");  // to the close question; 0 for none asked
     QTest::addColumn<int>("result");
     QTest::addColumn<bool>("written");
-    QTest::newRow("save and exit button") << "button1007" << 0 << kIdOk << true;
-    QTest::newRow("save and exit menu") << "menu158" << 0 << kIdOk << true;
-    QTest::newRow("exit without saving") << "menu141" << 0 << kIdCancel << false;
-    QTest::newRow("close box, Yes") << "close" << int(MessageAnswer::Yes) << kIdCancel << true;
-    QTest::newRow("close box, No") << "close" << int(MessageAnswer::No) << kIdCancel << false;
-    QTest::newRow("Esc, Yes") << "esc" << int(MessageAnswer::Yes) << kIdCancel << true;
+    QTest::newRow("save and exit button") << "button" << kSaveExitId << 0 << kIdOk << true;
+    QTest::newRow("save and exit menu") << "menu" << kSaveExitMenuId << 0 << kIdOk << true;
+    QTest::newRow("exit without saving") << "menu" << kExitNoSaveMenuId << 0 << kIdCancel << false;
+    QTest::newRow("close box, Yes") << "close" << 0 << int(MessageAnswer::Yes) << kIdCancel << true;
+    QTest::newRow("close box, No") << "close" << 0 << int(MessageAnswer::No) << kIdCancel << false;
+    QTest::newRow("Esc, Yes") << "esc" << 0 << int(MessageAnswer::Yes) << kIdCancel << true;
     QTest::newRow("Enter in the list, No")
-        << "enter" << int(MessageAnswer::No) << kIdCancel << false;
+        << "enter" << 0 << int(MessageAnswer::No) << kIdCancel << false;
     QTest::newRow("Enter in the list, Yes")
-        << "enter" << int(MessageAnswer::Yes) << kIdCancel << true;
+        << "enter" << 0 << int(MessageAnswer::Yes) << kIdCancel << true;
 }
 
 void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk() {
     QFETCH(QString, way);
+    QFETCH(int, id);
     QFETCH(int, answer);
     QFETCH(int, result);
     QFETCH(bool, written);
@@ -430,17 +437,17 @@ void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk() {
     const QByteArray repBefore = ReadFile(kRepFileName);
     auto window = OpenWindow();
     window->IndivList().current = Indiv(2024, 5, 21, 9, 0, "new", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), 0);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
     window->RepList().current = Rep("rep", Progress::Open);
-    QCOMPARE(window->RepList().Insert(), 0);
+    QCOMPARE(window->RepList().Insert(), StoreResult::Done);
     if (answer != 0) {
         messages_.QueueAnswer(MessageAnswer(answer));
     }
 
-    if (way.startsWith("button")) {
-        window->Control<QPushButton>(way.mid(6).toInt())->click();
-    } else if (way.startsWith("menu")) {
-        window->MenuAction(way.mid(4).toInt())->trigger();
+    if (way == "button") {
+        window->Control<QPushButton>(id)->click();
+    } else if (way == "menu") {
+        window->MenuAction(id)->trigger();
     } else if (way == "close") {
         window->close();
     } else if (way == "esc") {
@@ -481,10 +488,10 @@ void MainWindowTest::shouldKeepWindowOpenWhenSaveFails() {
     QVERIFY(QFile::remove(kRepFileName));
     QVERIFY(QDir().mkpath(QString(kRepFileName) + "/inside"));
     if (way == "save") {
-        window->Control<QPushButton>(1009)->click();
+        window->Control<QPushButton>(kSaveId)->click();
         QCOMPARE(messages_.Texts(), QStringList{kSaveFailed});
     } else if (way == "saveExit") {
-        window->Control<QPushButton>(1007)->click();
+        window->Control<QPushButton>(kSaveExitId)->click();
         QCOMPARE(messages_.Texts(), QStringList{kSaveFailed});
     } else {
         messages_.QueueAnswer(MessageAnswer::Yes);
@@ -499,7 +506,7 @@ void MainWindowTest::shouldKeepWindowOpenWhenSaveFails() {
     // Once the file can be written again, the same work is saved.
     QVERIFY(QDir(kRepFileName).removeRecursively());
     messages_.Clear();
-    window->Control<QPushButton>(1007)->click();
+    window->Control<QPushButton>(kSaveExitId)->click();
     QVERIFY(messages_.History().empty());
     QVERIFY(!window->isVisible());
     QVERIFY(ReadFile(kRepFileName).startsWith("_VESKAT_R_DAT_VER_1_2_"));
@@ -516,17 +523,17 @@ void MainWindowTest::shouldRunBatchOnYesAndRefillList() {
     QCOMPARE(list->RowCount(), 2);
 
     messages_.QueueAnswer(MessageAnswer::No);
-    window->Control<QPushButton>(1027)->click();
+    window->Control<QPushButton>(kBatchId)->click();
     QCOMPARE(messages_.Texts(), QStringList{QString::fromStdString(BatchQuestion())});
     QCOMPARE(messages_.History().back().buttons, MessageButtons::YesNo);
     QCOMPARE(list->RowCount(), 2);
 
     // From the repeating mode: the list shown is refilled, the individual list changed.
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     messages_.QueueAnswer(MessageAnswer::Yes);
-    window->Control<QPushButton>(1027)->click();
+    window->Control<QPushButton>(kBatchId)->click();
     QCOMPARE(list->RowCount(), 1);
-    window->Control<QRadioButton>(1005)->click();
+    window->Control<QRadioButton>(kIndivRadioId)->click();
     QCOMPARE(list->RowCount(), 1 + 43);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("today"));
     QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/15 09:00"));
@@ -548,19 +555,19 @@ void MainWindowTest::shouldCallServerWorkAtItsPlaces() {
     // What the fetch wrote is what the window loaded.
     QCOMPARE(window.ListView()->CellText(0, 2), QStringLiteral("from server"));
 
-    window.Control<QPushButton>(1009)->click();
+    window.Control<QPushButton>(kSaveId)->click();
     QCOMPARE(window.calls.mid(2),
              (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat", "send"}));
     QCOMPARE(window.indivAtSend, fetched);  // sent after the local writing
 
-    window.MenuAction(159)->trigger();
+    window.MenuAction(kConnectMenuId)->trigger();
     QCOMPARE(window.calls.last(), QStringLiteral("connect"));
 
     // A failed local save sends nothing; both files were marked before it.
     QVERIFY(QFile::remove(kIndivFileName));
     QVERIFY(QDir().mkpath(QString(kIndivFileName) + "/x"));
     window.calls.clear();
-    window.Control<QPushButton>(1009)->click();
+    window.Control<QPushButton>(kSaveId)->click();
     QCOMPARE(window.calls, (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat"}));
     QVERIFY(QDir(kIndivFileName).removeRecursively());
 
@@ -633,26 +640,26 @@ void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
     WriteDataFiles({nec, Indiv(2024, 6, 2, 9, 0, "keep", Progress::Open)}, {});
     auto window = OpenWindow();
     SubjListView* list = window->ListView();
-    window->Control<QPushButton>(1008)->click();  // nothing selected: nothing asked
+    window->Control<QPushButton>(kDeleteId)->click();  // nothing selected: nothing asked
     QVERIFY(messages_.Texts().isEmpty());
 
     list->SelectRow(0);
     messages_.QueueAnswer(MessageAnswer::No);
-    window->Control<QPushButton>(1008)->click();
+    window->Control<QPushButton>(kDeleteId)->click();
     QCOMPARE(messages_.Texts().last(), QStringLiteral("案件を削除します。よろしいですか？"));
     QCOMPARE(list->RowCount(), 2);
 
     messages_.QueueAnswer(MessageAnswer::Yes);
-    window->Control<QPushButton>(1008)->click();
+    window->Control<QPushButton>(kDeleteId)->click();
     QCOMPARE(list->RowCount(), 1);
     QCOMPARE(list->CellSjis(0, 2), std::string("keep"));
     IndivSubjList& indiv = window->IndivList();
-    QCOMPARE(indiv.First(), 0);
+    QCOMPARE(indiv.First(), StoreResult::Done);
     QCOMPARE(indiv.current.title, std::string("keep"));
-    QCOMPARE(indiv.Next(), 1);
+    QCOMPARE(indiv.Next(), StoreResult::NotFound);
 
-    window->Control<QRadioButton>(1006)->click();  // a mode switch forgets the selection
-    window->Control<QPushButton>(1008)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();  // a mode switch forgets the selection
+    window->Control<QPushButton>(kDeleteId)->click();
     QCOMPARE(messages_.Texts().size(), 2);
 }
 
@@ -666,19 +673,19 @@ void MainWindowTest::shouldDeleteARepeatingSubjectWithItsFinishedGeneratedOnes()
                     generated(3, Progress::Done)},
                    {Rep("w", Progress::Open), Rep("z", Progress::Open)});
     auto window = OpenWindow();
-    window->Control<QRadioButton>(1006)->click();
+    window->Control<QRadioButton>(kRepRadioId)->click();
     window->ListView()->SelectRow(0);
     messages_.QueueAnswer(MessageAnswer::Yes);
-    window->Control<QPushButton>(1008)->click();
+    window->Control<QPushButton>(kDeleteId)->click();
     QCOMPARE(messages_.Texts().last(),
              QStringLiteral("「完了済み」または「進捗管理しない」個別案件も同時に削除します。\n"
                             "よろしいですか？"));
     QCOMPARE(window->ListView()->RowCount(), 1);
     QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("z"));
     IndivSubjList& indiv = window->IndivList();
-    QCOMPARE(indiv.First(), 0);
+    QCOMPARE(indiv.First(), StoreResult::Done);
     QCOMPARE(static_cast<int>(indiv.current.day), 2);  // the open one stays
-    QCOMPARE(indiv.Next(), 1);
+    QCOMPARE(indiv.Next(), StoreResult::NotFound);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -131,7 +131,7 @@ std::unique_ptr<ObservingDlg> ServerSaveTest::StartUp() {
 
 void ServerSaveTest::AddSubject(CSubjListDlg& window, const char* title) const {
     window.IndivList().current = Indiv(2024, 6, 1, 10, 0, QString::fromUtf8(title), Progress::Open);
-    QCOMPARE(window.IndivList().Insert(), 0);
+    QCOMPARE(window.IndivList().Insert(), StoreResult::Done);
 }
 
 void ServerSaveTest::shouldMarkEachFileBeforeItChangesAndClearItOnceSent() {

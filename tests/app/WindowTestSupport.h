@@ -57,15 +57,15 @@ inline void WriteDataFiles(const std::vector<IndivSubj>& indiv, const std::vecto
     IndivSubjList indivList;
     for (const IndivSubj& subj : indiv) {
         indivList.current = subj;
-        QCOMPARE(indivList.Insert(), 0);
+        QCOMPARE(indivList.Insert(), StoreResult::Done);
     }
     RepSubjList repList;
     for (const RepSubj& subj : rep) {
         repList.current = subj;
-        QCOMPARE(repList.Insert(), 0);
+        QCOMPARE(repList.Insert(), StoreResult::Done);
     }
-    QCOMPARE(indivList.Save(kIndivFileName), 0);
-    QCOMPARE(repList.Save(kRepFileName), 0);
+    QCOMPARE(indivList.Save(kIndivFileName), StoreResult::Done);
+    QCOMPARE(repList.Save(kRepFileName), StoreResult::Done);
 }
 
 // A fresh working folder made current, with the clock pinned to 2024/05/15

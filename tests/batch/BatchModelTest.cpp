@@ -159,13 +159,13 @@ TEST(BatchModel, RandomListsAndDaysMatchThePlainModelAndASecondRunChangesNothing
         RepSubjList repList;
         for (const RepSubj& r : reps) {
             repList.current = r;
-            ASSERT_EQ(repList.Insert(), 0);
+            ASSERT_EQ(repList.Insert(), StoreResult::Done);
         }
         IndivSubjList indiv;
         Model model;
         for (const IndivSubj& s : random.Existing(today)) {
             indiv.current = s;
-            if (indiv.Insert() == 0) {
+            if (indiv.Insert() == StoreResult::Done) {
                 model.subjects.try_emplace(Model::KeyOf(s), s);
             }
         }
@@ -180,7 +180,7 @@ TEST(BatchModel, RandomListsAndDaysMatchThePlainModelAndASecondRunChangesNothing
         ASSERT_TRUE(indiv.Tree().CheckInvariants().empty());
 
         std::size_t i = 0;
-        for (int r = repList.First(); r == 0; r = repList.Next(), ++i) {
+        for (StoreResult r = repList.First(); r == StoreResult::Done; r = repList.Next(), ++i) {
             ASSERT_LT(i, reps.size());
         }
         EXPECT_EQ(i, reps.size());

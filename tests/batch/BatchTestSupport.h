@@ -73,12 +73,12 @@ inline IndivSubj Indiv(Ymd date, const std::string& title, Progress progress,
 
 inline void Put(IndivSubjList& list, const IndivSubj& s) {
     list.current = s;
-    ASSERT_EQ(list.Insert(), 0) << DateText(s) << " " << s.title;
+    ASSERT_EQ(list.Insert(), StoreResult::Done) << DateText(s) << " " << s.title;
 }
 
 inline std::vector<IndivSubj> Contents(IndivSubjList& list) {
     std::vector<IndivSubj> all;
-    for (int r = list.First(); r == 0; r = list.Next()) {
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
         all.push_back(list.current);
     }
     return all;

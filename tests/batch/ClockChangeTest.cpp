@@ -33,7 +33,7 @@ void CheckBatchAt(std::time_t now) {
     RepSubjList reps;
     reps.current = Rep("daily");
     reps.current.weekly = {1, 1, 1, 1, 1, 1, 1};
-    ASSERT_EQ(reps.Insert(), 0);
+    ASSERT_EQ(reps.Insert(), StoreResult::Done);
     IndivSubjList indiv;
     Strings untracked;
     Strings done;

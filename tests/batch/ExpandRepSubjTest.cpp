@@ -176,9 +176,9 @@ TEST(ExpandRepSubj, ADeletedOrRenamedGeneratedSubjectComesBackWhileInTheWindow) 
     IndivSubjList indiv;
     ExpandRepSubj(rep, indiv);
     indiv.current = Indiv(MakeYmd(2024, 1, 8), rep.title, Progress::Open);
-    ASSERT_EQ(indiv.Remove(), 0);
+    ASSERT_EQ(indiv.Remove(), StoreResult::Done);
     indiv.current = Indiv(MakeYmd(2024, 1, 15), rep.title, Progress::Open);
-    ASSERT_EQ(indiv.Remove(), 0);
+    ASSERT_EQ(indiv.Remove(), StoreResult::Done);
     Put(indiv, Indiv(MakeYmd(2024, 1, 15), "renamed", Progress::Open, rep.title));
     ExpandRepSubj(rep, indiv);
     EXPECT_EQ(DatesOf(indiv, rep.title).size(), 7u);
@@ -186,7 +186,7 @@ TEST(ExpandRepSubj, ADeletedOrRenamedGeneratedSubjectComesBackWhileInTheWindow) 
     // Once its date has left the window it is gone for good.
     clock.Set(LocalTime::Make(2024, 1, 9, 10));
     indiv.current = Indiv(MakeYmd(2024, 1, 8), rep.title, Progress::Open);
-    ASSERT_EQ(indiv.Remove(), 0);
+    ASSERT_EQ(indiv.Remove(), StoreResult::Done);
     ExpandRepSubj(rep, indiv);
     EXPECT_EQ(DatesOf(indiv, rep.title).front(), "2024-01-01");
     EXPECT_EQ(DatesOf(indiv, rep.title)[1], "2024-01-15");
@@ -198,7 +198,7 @@ TEST(ExpandAllRepSubj, ExpandsEveryRepeatingSubjectAndLeavesTheirListAlone) {
     for (RepSubj r :
          {Yearly(1, 2), MonthlyDay(3), MonthlyWeek(1, 4), Weekly({0, 0, 0, 0, 1, 0, 0})}) {
         reps.current = r;
-        ASSERT_EQ(reps.Insert(), 0);
+        ASSERT_EQ(reps.Insert(), StoreResult::Done);
     }
     reps.current = Rep("not stored");
     IndivSubjList indiv;
@@ -210,7 +210,7 @@ TEST(ExpandAllRepSubj, ExpandsEveryRepeatingSubjectAndLeavesTheirListAlone) {
     EXPECT_EQ(Contents(indiv).size(), 11u);
     EXPECT_EQ(reps.current.title, "not stored");
     std::vector<std::string> titles;
-    for (int r = reps.First(); r == 0; r = reps.Next()) {
+    for (StoreResult r = reps.First(); r == StoreResult::Done; r = reps.Next()) {
         titles.push_back(reps.current.title);
     }
     EXPECT_EQ(titles, (Strings{"monthly", "nth weekday", "weekly", "yearly"}));

@@ -100,7 +100,7 @@ TEST(RunBatch, PurgesBeforeItGeneratesSoTodaysUntrackedSubjectStays) {
     RepSubjList reps;
     reps.current = Rep("daily", Progress::NotTracked);
     reps.current.weekly = {1, 1, 1, 1, 1, 1, 1};
-    ASSERT_EQ(reps.Insert(), 0);
+    ASSERT_EQ(reps.Insert(), StoreResult::Done);
     IndivSubjList indiv;
     Put(indiv, Indiv(MakeYmd(2024, 3, 9), "daily", Progress::NotTracked, "daily"));
     EXPECT_EQ(RunBatch(reps, indiv), 0);

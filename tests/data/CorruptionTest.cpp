@@ -33,7 +33,7 @@ class Corruption : public DataFile {
             AddIndiv(list, 2024, 1 + i % 12, 1 + i, kSjisTitle + std::to_string(i),
                      i % 3 ? kSjisContent : "", i % 4 ? "" : kSjisTitle);
         }
-        EXPECT_EQ(list.Save(Path("good.dat")), 0);
+        EXPECT_EQ(list.Save(Path("good.dat")), StoreResult::Done);
         return Described(Read(Path("good.dat")), IndivFieldWidths);
     }
 
@@ -46,9 +46,9 @@ class Corruption : public DataFile {
             list.current.weekly = {1, 0, 1, 0, 1, 0, static_cast<std::uint8_t>(i % 2)};
             list.current.progress = i % 2 ? Progress::Open : Progress::NotTracked;
             list.current.content = i % 2 ? kSjisContent : "";
-            EXPECT_EQ(list.Insert(), 0);
+            EXPECT_EQ(list.Insert(), StoreResult::Done);
         }
-        EXPECT_EQ(list.Save(Path("good.dat")), 0);
+        EXPECT_EQ(list.Save(Path("good.dat")), StoreResult::Done);
         return Described(Read(Path("good.dat")), RepFieldWidths);
     }
 
@@ -56,7 +56,7 @@ class Corruption : public DataFile {
         GoodFile good;
         good.bytes = bytes;
         SubjTree tree("h");
-        EXPECT_EQ(tree.Load(Path("good.dat"), widths), 0);
+        EXPECT_EQ(tree.Load(Path("good.dat"), widths), StoreResult::Done);
         good.records = RecordsOf(tree);
         for (std::size_t at = 0; at < bytes.size(); at = bytes.find("\r\n", at) + 2) {
             good.lineStarts.push_back(at);

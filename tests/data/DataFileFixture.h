@@ -55,7 +55,7 @@ inline void AddIndiv(IndivSubjList& list, int y, int m, int d, const std::string
     list.current.progress = Progress::Open;
     list.current.content = content;
     list.current.origin = origin;
-    ASSERT_EQ(list.Insert(), 0);
+    ASSERT_EQ(list.Insert(), StoreResult::Done);
 }
 
 // Kanji, hiragana and half-width kana, whose trail bytes include '\\' (0x5C)

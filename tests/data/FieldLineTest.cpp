@@ -66,10 +66,11 @@ TEST(FieldLine, ShortLinesLeaveFieldsEmptyAndLongFieldsAreCut) {
     EXPECT_EQ(s.origin, "o");
 
     // A field longer than its width is cut before a straddling double-byte character.
-    std::string title = std::string(119, 'x') + "\x82\xA0";
+    const std::size_t last = IndivFields::kTitle.End() - 1;
+    std::string title = std::string(IndivFields::kTitle.width - 1, 'x') + "\x82\xA0";
     r = SplitFields("2024\t01\t02\t" + title + "\t03", IndivFieldWidths);
-    EXPECT_EQ(r[8 + 118], 'x');
-    EXPECT_EQ(r[8 + 119], 0);
+    EXPECT_EQ(r[last - 1], 'x');
+    EXPECT_EQ(r[last], 0);
     EXPECT_EQ(DecodeIndivSubj(r).hour, 3);
 }
 

@@ -29,7 +29,7 @@ class LoadForm : public DataFile {
 
     static std::vector<std::string> Titles(IndivSubjList& list) {
         std::vector<std::string> titles;
-        for (int r = list.First(); r == 0; r = list.Next()) {
+        for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
             titles.push_back(list.current.title);
         }
         return titles;
@@ -61,11 +61,11 @@ TEST_F(LoadForm, ALoneCrEndsALineAsCrLfAndLfDo) {
     const std::string c = Line("2024\t01\t04", "c");
     for (const std::string& end : {"\r"s, "\n"s, "\r\n"s}) {
         IndivSubjList list;
-        ASSERT_EQ(LoadIndiv(list, kHeader + end + a + end + b + end + c + end), 0);
+        ASSERT_EQ(LoadIndiv(list, kHeader + end + a + end + b + end + c + end), StoreResult::Done);
         EXPECT_EQ(Titles(list), (std::vector<std::string>{"a", kSjisTitle, "c"}));
         EXPECT_EQ(report_.linesNotTaken, 0);
         EXPECT_EQ(report_.linesChanged, 0);  // the line ends are no part of a record
-        ASSERT_EQ(list.Save(Path("saved.dat")), 0);
+        ASSERT_EQ(list.Save(Path("saved.dat")), StoreResult::Done);
         EXPECT_EQ(Read(Path("saved.dat")), kHeader + "\r\n" + a + "\r\n" + b + "\r\n" + c + "\r\n");
     }
 }
@@ -90,13 +90,13 @@ TEST_F(LoadForm, ANulInsideAFieldLoadsAsABlankSoNoTwoSubjectsSaveAsOne) {
               0);
     EXPECT_EQ(Titles(list), (std::vector<std::string>{"A B", "A C"}));
     EXPECT_EQ(report_.linesChanged, 2);
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "A B"), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "A B"), StoreResult::Done);
     EXPECT_EQ(list.current.content, "x y");
 
-    ASSERT_EQ(list.Save(Path("saved.dat")), 0);
+    ASSERT_EQ(list.Save(Path("saved.dat")), StoreResult::Done);
     IndivSubjList again;
     Report report{-7, -7};
-    ASSERT_EQ(again.Load(Path("saved.dat"), &report), 0);
+    ASSERT_EQ(again.Load(Path("saved.dat"), &report), StoreResult::Done);
     EXPECT_EQ(Titles(again), (std::vector<std::string>{"A B", "A C"}));
     EXPECT_EQ(report.linesNotTaken, 0);
     EXPECT_EQ(report.linesChanged, 0);
@@ -109,18 +109,18 @@ TEST_F(LoadForm, KeysLoadWithoutTrailingBlanksSoFindRemoveAndThePurgeReachThem) 
                             "\r\n" + Line("2024\t01\t03", "done  ", "", "weekly   ") + "\r\n"),
         0);
     EXPECT_EQ(report_.linesChanged, 2);
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "call   "), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "call   "), StoreResult::Done);
     EXPECT_EQ(list.current.title, "call");
     EXPECT_EQ(list.current.content, "keep  ");  // content keeps its blanks, as encoding does
     EXPECT_EQ(list.current.origin, "weekly");
     // The repeating subject's title, stored trimmed, finds its generated subjects.
     list.current.progress = Progress::Done;
-    ASSERT_EQ(list.Replace(), 0);
-    ASSERT_EQ(list.RemoveGenerated("weekly"), 0);
+    ASSERT_EQ(list.Replace(), StoreResult::Done);
+    ASSERT_EQ(list.RemoveGenerated("weekly"), StoreResult::Done);
     EXPECT_EQ(Titles(list), (std::vector<std::string>{"done"}));  // open, so kept
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 3, "done "), 0);
-    EXPECT_EQ(list.Remove(), 0);
-    EXPECT_EQ(list.First(), 1);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 3, "done "), StoreResult::Done);
+    EXPECT_EQ(list.Remove(), StoreResult::Done);
+    EXPECT_EQ(list.First(), StoreResult::NotFound);
 }
 
 TEST_F(LoadForm, ALineThatTrimsToAnEarlierKeyIsADuplicate) {
@@ -131,7 +131,7 @@ TEST_F(LoadForm, ALineThatTrimsToAnEarlierKeyIsADuplicate) {
               2);
     EXPECT_EQ(report_.linesNotTaken, 1);
     EXPECT_EQ(report_.linesChanged, 0);
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "call"), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "call"), StoreResult::Done);
     EXPECT_EQ(list.current.content, "first");
     EXPECT_EQ(Titles(list), (std::vector<std::string>{"call", "next"}));
 }
@@ -145,10 +145,10 @@ TEST_F(LoadForm, OverlongTitlesAndOriginsAreCutAsTheEncoderCutsThem) {
               0);
     EXPECT_EQ(report_.linesChanged, 2);
     // The very titles the window shows find their subjects again.
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, longTitle), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, longTitle), StoreResult::Done);
     EXPECT_EQ(list.current.title, std::string(71, 't'));
     EXPECT_EQ(list.current.origin, std::string(71, 't'));
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 3, cutInBlanks), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 3, cutInBlanks), StoreResult::Done);
     EXPECT_EQ(list.current.title, std::string(70, 'x'));
 }
 
@@ -158,11 +158,11 @@ TEST_F(LoadForm, NumbersLoadAsTheEncoderWritesThem) {
                                   " 24\t+3\t-1\tsigned\tx\t05\tN\t\t\r\n"),
               0);
     EXPECT_EQ(report_.linesChanged, 2);
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "short"), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "short"), StoreResult::Done);
     EXPECT_EQ(list.current.hour, 9);
-    ASSERT_EQ(FindIndiv(list, 24, 3, -1, "signed"), 0);
+    ASSERT_EQ(FindIndiv(list, 24, 3, -1, "signed"), StoreResult::Done);
     EXPECT_EQ(list.current.hour, 0);
-    ASSERT_EQ(list.Save(Path("saved.dat")), 0);
+    ASSERT_EQ(list.Save(Path("saved.dat")), StoreResult::Done);
     EXPECT_EQ(Read(Path("saved.dat")), kHeader +
                                            "\r\n"
                                            "0024\t03\t-1\tsigned\t00\t05\tN\t\t\r\n"
@@ -182,12 +182,12 @@ TEST_F(LoadForm, TheReportCountsEveryLineASaveWouldNotWriteBack) {
         2);
     EXPECT_EQ(report_.linesNotTaken, 1);
     EXPECT_EQ(report_.linesChanged, 3);
-    ASSERT_EQ(FindIndiv(list, 2024, 1, 4, "long"), 0);
+    ASSERT_EQ(FindIndiv(list, 2024, 1, 4, "long"), StoreResult::Done);
     EXPECT_EQ(list.current.content, std::string(400, 'c'));  // cut at the field's width
 
     // Without a report the load behaves the same.
     IndivSubjList quiet;
-    EXPECT_EQ(quiet.Load(Path("i.dat")), 2);
+    EXPECT_EQ(quiet.Load(Path("i.dat")), StoreResult::KeyExists);
     EXPECT_EQ(Titles(quiet), Titles(list));
 }
 
@@ -238,27 +238,27 @@ TEST_F(LoadForm, FilesTheProgramWroteLoadAsTheyStandAndReportNothing) {
             reps.current.content = RandomText(random, 420);
             reps.Insert();
         }
-        ASSERT_EQ(indiv.Save(Path("i.dat")), 0);
-        ASSERT_EQ(reps.Save(Path("r.dat")), 0);
+        ASSERT_EQ(indiv.Save(Path("i.dat")), StoreResult::Done);
+        ASSERT_EQ(reps.Save(Path("r.dat")), StoreResult::Done);
 
         IndivSubjList indivBack;
         Report report{-7, -7};
-        ASSERT_EQ(indivBack.Load(Path("i.dat"), &report), 0);
+        ASSERT_EQ(indivBack.Load(Path("i.dat"), &report), StoreResult::Done);
         EXPECT_EQ(report.linesNotTaken, 0) << "round " << round;
         EXPECT_EQ(report.linesChanged, 0) << "round " << round;
         RepSubjList repsBack;
         report = Report{-7, -7};
-        ASSERT_EQ(repsBack.Load(Path("r.dat"), &report), 0);
+        ASSERT_EQ(repsBack.Load(Path("r.dat"), &report), StoreResult::Done);
         EXPECT_EQ(report.linesNotTaken, 0) << "round " << round;
         EXPECT_EQ(report.linesChanged, 0) << "round " << round;
 
         // Everything in memory was reachable before the save and is the same after.
-        for (int r = indiv.First(); r == 0; r = indiv.Next()) {
+        for (StoreResult r = indiv.First(); r == StoreResult::Done; r = indiv.Next()) {
             IndivSubj shown = indiv.current;
-            ASSERT_EQ(FindIndiv(indiv, shown.year, shown.month, shown.day, shown.title), 0);
+            ASSERT_EQ(FindIndiv(indiv, shown.year, shown.month, shown.day, shown.title), StoreResult::Done);
         }
-        ASSERT_EQ(indivBack.Save(Path("i2.dat")), 0);
-        ASSERT_EQ(repsBack.Save(Path("r2.dat")), 0);
+        ASSERT_EQ(indivBack.Save(Path("i2.dat")), StoreResult::Done);
+        ASSERT_EQ(repsBack.Save(Path("r2.dat")), StoreResult::Done);
         EXPECT_EQ(Read(Path("i2.dat")), Read(Path("i.dat")));
         EXPECT_EQ(Read(Path("r2.dat")), Read(Path("r.dat")));
     }

@@ -22,12 +22,12 @@ IndivSubj Subj(int d, const std::string& title, Progress p = Progress::Open,
 
 void Put(IndivSubjList& list, const IndivSubj& s) {
     list.current = s;
-    ASSERT_EQ(list.Insert(), 0);
+    ASSERT_EQ(list.Insert(), StoreResult::Done);
 }
 
 std::vector<std::string> Titles(IndivSubjList& list) {
     std::vector<std::string> titles;
-    for (int r = list.First(); r == 0; r = list.Next())
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next())
         titles.push_back(list.current.title);
     return titles;
 }
@@ -44,7 +44,7 @@ TEST(IndivSubjList, FindByDateAndTitleFillsEveryField) {
     list.current.month = 5;
     list.current.day = 3;
     list.current.title = "meeting";
-    ASSERT_EQ(list.Find(), 0);
+    ASSERT_EQ(list.Find(), StoreResult::Done);
     EXPECT_EQ(list.current.content, "room 4");
     EXPECT_EQ(list.current.hour, 10);
     EXPECT_EQ(list.current.minute, 45);
@@ -59,13 +59,13 @@ TEST(IndivSubjList, InsertStoresTheTrimmedTitleAndRefusesATakenKey) {
     IndivSubjList list;
     list.current = Subj(1, "call   ");
     list.current.daysLeft = 99;
-    ASSERT_EQ(list.Insert(), 0);
+    ASSERT_EQ(list.Insert(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "call");
     EXPECT_EQ(list.current.daysLeft, 0);  // refreshed from the stored record
     list.current = Subj(1, "call");
     list.current.hour = 14;
-    EXPECT_EQ(list.Insert(), 2);
-    ASSERT_EQ(list.Find(), 0);
+    EXPECT_EQ(list.Insert(), StoreResult::KeyExists);
+    ASSERT_EQ(list.Find(), StoreResult::Done);
     EXPECT_EQ(list.current.hour, 10);
 }
 
@@ -74,14 +74,14 @@ TEST(IndivSubjList, ReplaceUnderAChangedTitleFindsNothingAndKeepsTheOld) {
     Put(list, Subj(1, "old"));
     list.current.title = "new";
     list.current.content = "changed";
-    EXPECT_EQ(list.Replace(), 1);
+    EXPECT_EQ(list.Replace(), StoreResult::NotFound);
     list.current = Subj(1, "old");
-    ASSERT_EQ(list.Find(), 0);
+    ASSERT_EQ(list.Find(), StoreResult::Done);
     EXPECT_EQ(list.current.content, "");
     list.current.content = "changed";
-    EXPECT_EQ(list.Replace(), 0);
+    EXPECT_EQ(list.Replace(), StoreResult::Done);
     list.current.content.clear();
-    ASSERT_EQ(list.Find(), 0);
+    ASSERT_EQ(list.Find(), StoreResult::Done);
     EXPECT_EQ(list.current.content, "changed");
 }
 
@@ -89,11 +89,11 @@ TEST(IndivSubjList, NextAfterTheLastLeavesItInCurrent) {
     IndivSubjList list;
     Put(list, Subj(1, "a"));
     Put(list, Subj(2, "b"));
-    ASSERT_EQ(list.First(), 0);
-    ASSERT_EQ(list.Next(), 0);
-    EXPECT_EQ(list.Next(), 1);
+    ASSERT_EQ(list.First(), StoreResult::Done);
+    ASSERT_EQ(list.Next(), StoreResult::Done);
+    EXPECT_EQ(list.Next(), StoreResult::NotFound);
     EXPECT_EQ(list.current.title, "b");
-    EXPECT_EQ(list.Prev(), 0);
+    EXPECT_EQ(list.Prev(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "a");
 }
 
@@ -105,11 +105,11 @@ TEST(IndivSubjList, RemoveGeneratedTakesOnlyNotTrackedAndDoneOfThatOrigin) {
     Put(list, Subj(4, "w", Progress::Done, "weekly2"));
     Put(list, Subj(5, "hand", Progress::NotTracked));
     Put(list, Subj(6, "w", Progress::NotTracked, "weekly"));
-    EXPECT_EQ(list.RemoveGenerated("nothing"), 0);
+    EXPECT_EQ(list.RemoveGenerated("nothing"), StoreResult::Done);
     EXPECT_EQ(Titles(list).size(), 6u);
-    EXPECT_EQ(list.RemoveGenerated("weekly"), 0);
+    EXPECT_EQ(list.RemoveGenerated("weekly"), StoreResult::Done);
     std::vector<int> days;
-    for (int r = list.First(); r == 0; r = list.Next())
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next())
         days.push_back(list.current.day);
     EXPECT_EQ(days, (std::vector<int>{2, 4, 5}));
 }
@@ -120,9 +120,9 @@ TEST(IndivSubjList, RenameOriginRelinksEveryStateAndStoresTheTrimmedTitle) {
     Put(list, Subj(2, "w", Progress::Open, "old"));
     Put(list, Subj(3, "w", Progress::Done, "old"));
     Put(list, Subj(4, "w", Progress::Done, "other"));
-    EXPECT_EQ(list.RenameOrigin("old", "new  "), 0);
+    EXPECT_EQ(list.RenameOrigin("old", "new  "), StoreResult::Done);
     std::vector<std::string> origins;
-    for (int r = list.First(); r == 0; r = list.Next())
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next())
         origins.push_back(list.current.origin);
     EXPECT_EQ(origins, (std::vector<std::string>{"new", "new", "new", "other"}));
 }
@@ -130,24 +130,24 @@ TEST(IndivSubjList, RenameOriginRelinksEveryStateAndStoresTheTrimmedTitle) {
 TEST(RepSubjList, TitleIsTheKey) {
     RepSubjList list;
     list.current.title = "b";
-    ASSERT_EQ(list.Insert(), 0);
+    ASSERT_EQ(list.Insert(), StoreResult::Done);
     list.current = RepSubj{};
     list.current.title = "a";
     list.current.monthlyDay = 3;
-    ASSERT_EQ(list.Insert(), 0);
+    ASSERT_EQ(list.Insert(), StoreResult::Done);
     list.current = RepSubj{};
     list.current.title = "a ";
-    EXPECT_EQ(list.Insert(), 2);
-    ASSERT_EQ(list.Find(), 0);
+    EXPECT_EQ(list.Insert(), StoreResult::KeyExists);
+    ASSERT_EQ(list.Find(), StoreResult::Done);
     EXPECT_EQ(list.current.monthlyDay, 3);
-    ASSERT_EQ(list.First(), 0);
+    ASSERT_EQ(list.First(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "a");
-    ASSERT_EQ(list.Next(), 0);
+    ASSERT_EQ(list.Next(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "b");
-    EXPECT_EQ(list.Next(), 1);
+    EXPECT_EQ(list.Next(), StoreResult::NotFound);
     list.current.title = "a";
-    EXPECT_EQ(list.Remove(), 0);
-    EXPECT_EQ(list.Remove(), 1);
+    EXPECT_EQ(list.Remove(), StoreResult::Done);
+    EXPECT_EQ(list.Remove(), StoreResult::NotFound);
 }
 
 // A save writes a tab, CR, LF or NUL in a text as a blank; keys that would
@@ -155,17 +155,17 @@ TEST(RepSubjList, TitleIsTheKey) {
 TEST(RepSubjList, TitlesThatWouldBeSavedAlikeAreOneKey) {
     RepSubjList list;
     list.current.title = "a b";
-    ASSERT_EQ(list.Insert(), 0);
+    ASSERT_EQ(list.Insert(), StoreResult::Done);
     for (const char* title : {"a\tb", "a\rb", "a\nb", "a\tb\t"}) {
         list.current = RepSubj{};
         list.current.title = title;
-        EXPECT_EQ(list.Insert(), 2) << title;
-        EXPECT_EQ(list.Find(), 0) << title;
+        EXPECT_EQ(list.Insert(), StoreResult::KeyExists) << title;
+        EXPECT_EQ(list.Find(), StoreResult::Done) << title;
         EXPECT_EQ(list.current.title, "a b");
     }
     list.current = RepSubj{};
     list.current.title = std::string("a\0b", 3);
-    EXPECT_EQ(list.Insert(), 2);
+    EXPECT_EQ(list.Insert(), StoreResult::KeyExists);
 }
 
 }  // namespace

@@ -45,14 +45,15 @@ TEST(IndivRecordText, LaysOutEveryFieldAtItsOffset) {
     s.content = "a<br>b  ";
     s.origin = "weekly  ";
     RecordText r = EncodeIndivSubj(s);
-    EXPECT_EQ(Bytes(r, 0, 8), "20051008");
-    EXPECT_EQ(Bytes(r, 8, kKanjiTitle.size()), kKanjiTitle);
-    EXPECT_TRUE(ZeroFrom(r, 8 + kKanjiTitle.size(), 128));
-    EXPECT_EQ(Bytes(r, 128, 5), "0930U");
-    EXPECT_EQ(Bytes(r, 133, 8), "a<br>b  ");  // content keeps its trailing blanks
-    EXPECT_TRUE(ZeroFrom(r, 141, 533));
-    EXPECT_EQ(Bytes(r, 533, 6), "weekly");
-    EXPECT_TRUE(ZeroFrom(r, 539, 640));
+    using namespace IndivFields;
+    EXPECT_EQ(Bytes(r, kYear.offset, kDay.End()), "20051008");
+    EXPECT_EQ(Bytes(r, kTitle.offset, kKanjiTitle.size()), kKanjiTitle);
+    EXPECT_TRUE(ZeroFrom(r, kTitle.offset + kKanjiTitle.size(), kTitle.End()));
+    EXPECT_EQ(Bytes(r, kHour.offset, 5), "0930U");
+    EXPECT_EQ(Bytes(r, kContent.offset, 8), "a<br>b  ");  // content keeps its trailing blanks
+    EXPECT_TRUE(ZeroFrom(r, kContent.offset + 8, kOrigin.offset));
+    EXPECT_EQ(Bytes(r, kOrigin.offset, 6), "weekly");
+    EXPECT_TRUE(ZeroFrom(r, kOrigin.offset + 6, kRecordSize));
     EXPECT_EQ(s.title, kKanjiTitle);  // trimmed in place
     EXPECT_EQ(s.origin, "weekly");
 
@@ -84,40 +85,41 @@ TEST(IndivRecordText, OverlongNumbersKeepTheirLeadingDigits) {
     IndivSubj s = Indiv(12345, 7, 123, "t", 123, 7);
     RecordText r = EncodeIndivSubj(s);
     // The year's fifth digit is overwritten by the month, the day's third by the title.
-    EXPECT_EQ(Bytes(r, 0, 9),
+    EXPECT_EQ(Bytes(r, IndivFields::kYear.offset, 9),
               "123407"
               "12t");
-    EXPECT_EQ(Bytes(r, 128, 4), "1207");
+    EXPECT_EQ(Bytes(r, IndivFields::kHour.offset, 4), "1207");
 }
 
 TEST(IndivRecordText, TextsAreCutAtTheirLimitsWithoutSplittingACharacter) {
+    const std::size_t title = IndivFields::kTitle.offset;
     std::string ascii(80, 'x');
     IndivSubj s = Indiv(2024, 1, 1, ascii);
     RecordText r = EncodeIndivSubj(s);
-    EXPECT_EQ(Bytes(r, 8, 73), std::string(72, 'x') + '\0');
+    EXPECT_EQ(Bytes(r, title, 73), std::string(72, 'x') + '\0');
 
     // 71 ASCII bytes then a double-byte character: the character would straddle
     // the 72nd byte, so it goes whole.
     s.title = std::string(71, 'x') + "\x82\xA0" + "y";
     r = EncodeIndivSubj(s);
-    EXPECT_EQ(Bytes(r, 8, 72), std::string(71, 'x') + '\0');
+    EXPECT_EQ(Bytes(r, title, 72), std::string(71, 'x') + '\0');
 
     // Half-width kana are single bytes and fill the limit exactly.
     s.title = std::string(80, '\xB1');
     r = EncodeIndivSubj(s);
-    EXPECT_EQ(Bytes(r, 8, 73), std::string(72, '\xB1') + '\0');
+    EXPECT_EQ(Bytes(r, title, 73), std::string(72, '\xB1') + '\0');
 
     // The batch's probe of 0xFF bytes is cut at 72.
     s.title = std::string(80, '\xFF');
     r = EncodeIndivSubj(s);
-    EXPECT_EQ(Bytes(r, 8, 73), std::string(72, '\xFF') + '\0');
+    EXPECT_EQ(Bytes(r, title, 73), std::string(72, '\xFF') + '\0');
 
     std::string kanji;
     for (int i = 0; i < 250; ++i)
         kanji += "\x8A\xBF";  // 漢 ×250 = 500 bytes
     s.content = "a" + kanji;
     r = EncodeIndivSubj(s);
-    EXPECT_EQ(Bytes(r, 133, 392), "a" + kanji.substr(0, 390) + '\0');
+    EXPECT_EQ(Bytes(r, IndivFields::kContent.offset, 392), "a" + kanji.substr(0, 390) + '\0');
 }
 
 TEST(IndivRecordText, TextsHoldNoByteThatWouldEndTheirFieldOrLine) {
@@ -166,12 +168,13 @@ TEST(RepRecordText, LaysOutRulesAndFlags) {
     s.progress = Progress::NotTracked;
     s.content = "line1<br>line2  ";
     RecordText r = EncodeRepSubj(s);
-    EXPECT_EQ(Bytes(r, 0, kKanjiTitle.size()), kKanjiTitle);
-    EXPECT_TRUE(ZeroFrom(r, kKanjiTitle.size(), 128));
-    EXPECT_EQ(Bytes(r, 128, 20),
+    using namespace RepFields;
+    EXPECT_EQ(Bytes(r, kTitle.offset, kKanjiTitle.size()), kKanjiTitle);
+    EXPECT_TRUE(ZeroFrom(r, kKanjiTitle.size(), kTitle.End()));
+    EXPECT_EQ(Bytes(r, kYearlyMonth.offset, 20),
               "022931571000100"
               "0805N");
-    EXPECT_EQ(Bytes(r, 148, 15), "line1<br>line2\0"s);
+    EXPECT_EQ(Bytes(r, kContent.offset, 15), "line1<br>line2\0"s);
     EXPECT_EQ(s.content, "line1<br>line2");  // repeating content loses its trailing blanks
     RepSubj back = DecodeRepSubj(r);
     EXPECT_EQ(back.title, kKanjiTitle);

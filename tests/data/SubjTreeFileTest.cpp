@@ -14,10 +14,10 @@ using namespace datatest;
 
 TEST_F(DataFile, EmptyListSavesTheHeaderAlone) {
     IndivSubjList list;
-    ASSERT_EQ(list.Save(Path("i.dat")), 0);
+    ASSERT_EQ(list.Save(Path("i.dat")), StoreResult::Done);
     EXPECT_EQ(Read(Path("i.dat")), "_VESKAT_I_DAT_VER_1_2_\r\n");
     RepSubjList reps;
-    ASSERT_EQ(reps.Save(Path("r.dat")), 0);
+    ASSERT_EQ(reps.Save(Path("r.dat")), StoreResult::Done);
     EXPECT_EQ(Read(Path("r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n");
 }
 
@@ -26,7 +26,7 @@ TEST_F(DataFile, IndividualLinesAreWrittenInKeyOrderByteForByte) {
     AddIndiv(list, 2005, 10, 8, kSjisTitle, kSjisContent, "\x96\x88\x8F\x54");
     AddIndiv(list, 2005, 10, 8, "A");
     AddIndiv(list, 2004, 1, 1, "old", "x");
-    ASSERT_EQ(list.Save(Path("i.dat")), 0);
+    ASSERT_EQ(list.Save(Path("i.dat")), StoreResult::Done);
     EXPECT_EQ(Read(Path("i.dat")),
               "_VESKAT_I_DAT_VER_1_2_\r\n"
               "2004\t01\t01\told\t09\t05\tU\tx\t\r\n"
@@ -42,10 +42,10 @@ TEST_F(DataFile, SaveLoadSaveIsByteIdentical) {
         AddIndiv(list, 2024, 1 + i % 12, 1 + i % 28, kSjisTitle + std::to_string(i),
                  i % 3 ? kSjisContent : "", i % 5 ? "" : "origin");
     }
-    ASSERT_EQ(list.Save(Path("a.dat")), 0);
+    ASSERT_EQ(list.Save(Path("a.dat")), StoreResult::Done);
     IndivSubjList loaded;
-    ASSERT_EQ(loaded.Load(Path("a.dat")), 0);
-    ASSERT_EQ(loaded.Save(Path("b.dat")), 0);
+    ASSERT_EQ(loaded.Load(Path("a.dat")), StoreResult::Done);
+    ASSERT_EQ(loaded.Save(Path("b.dat")), StoreResult::Done);
     EXPECT_EQ(Read(Path("a.dat")), Read(Path("b.dat")));
 
     loaded.current = IndivSubj{};
@@ -53,7 +53,7 @@ TEST_F(DataFile, SaveLoadSaveIsByteIdentical) {
     loaded.current.month = 1;
     loaded.current.day = 1;
     loaded.current.title = kSjisTitle + "0";
-    ASSERT_EQ(loaded.Find(), 0);
+    ASSERT_EQ(loaded.Find(), StoreResult::Done);
     EXPECT_EQ(loaded.current.content, "");
     EXPECT_EQ(loaded.current.origin, "origin");
     EXPECT_EQ(loaded.current.hour, 9);
@@ -67,14 +67,14 @@ TEST_F(DataFile, RepeatingRoundTrip) {
     reps.current.monthlyWeekday = 7;
     reps.current.progress = Progress::NotTracked;
     reps.current.content = kSjisContent;
-    ASSERT_EQ(reps.Insert(), 0);
-    ASSERT_EQ(reps.Save(Path("r.dat")), 0);
+    ASSERT_EQ(reps.Insert(), StoreResult::Done);
+    ASSERT_EQ(reps.Save(Path("r.dat")), StoreResult::Done);
     EXPECT_EQ(Read(Path("r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n" + kSjisTitle +
                                        "\t00\t00\t00\t2\t7\t1\t0\t1\t0\t1\t0\t0\t00\t00\tN\t" +
                                        kSjisContent + "\r\n");
     RepSubjList loaded;
-    ASSERT_EQ(loaded.Load(Path("r.dat")), 0);
-    ASSERT_EQ(loaded.First(), 0);
+    ASSERT_EQ(loaded.Load(Path("r.dat")), StoreResult::Done);
+    ASSERT_EQ(loaded.First(), StoreResult::Done);
     EXPECT_EQ(loaded.current.title, kSjisTitle);
     EXPECT_EQ(loaded.current.content, kSjisContent);
     EXPECT_EQ(loaded.current.weekly, reps.current.weekly);
@@ -85,34 +85,34 @@ TEST_F(DataFile, LfOnlyFilesAndAnyHeaderLoad) {
         Path("i.dat"),
         "_VESKAT_R_DAT_VER_1_2_\n2024\t01\t02\ta\t10\t00\tU\t\t\n2024\t01\t03\tb\t10\t00\tC\tc\t");
     IndivSubjList list;
-    ASSERT_EQ(list.Load(Path("i.dat")), 0);
-    ASSERT_EQ(list.First(), 0);
+    ASSERT_EQ(list.Load(Path("i.dat")), StoreResult::Done);
+    ASSERT_EQ(list.First(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "a");
-    ASSERT_EQ(list.Next(), 0);
+    ASSERT_EQ(list.Next(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "b");
     EXPECT_EQ(list.current.content, "c");
-    EXPECT_EQ(list.Next(), 1);
+    EXPECT_EQ(list.Next(), StoreResult::NotFound);
 }
 
 TEST_F(DataFile, TheFirstLineIsAlwaysPassedOver) {
     Write(Path("i.dat"), "2024\t01\t02\ta\t10\t00\tU\t\t\r\n2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
     IndivSubjList list;
-    ASSERT_EQ(list.Load(Path("i.dat")), 0);
-    ASSERT_EQ(list.First(), 0);
+    ASSERT_EQ(list.Load(Path("i.dat")), StoreResult::Done);
+    ASSERT_EQ(list.First(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "b");
-    EXPECT_EQ(list.Next(), 1);
+    EXPECT_EQ(list.Next(), StoreResult::NotFound);
 }
 
 TEST_F(DataFile, MissingAndEmptyFiles) {
     IndivSubjList list;
-    EXPECT_EQ(list.Load(Path("none.dat")), -1);
-    EXPECT_EQ(list.First(), 1);
+    EXPECT_EQ(list.Load(Path("none.dat")), StoreResult::FileFailed);
+    EXPECT_EQ(list.First(), StoreResult::NotFound);
     Write(Path("empty.dat"), "");
-    EXPECT_EQ(list.Load(Path("empty.dat")), 0);
-    EXPECT_EQ(list.First(), 1);
+    EXPECT_EQ(list.Load(Path("empty.dat")), StoreResult::Done);
+    EXPECT_EQ(list.First(), StoreResult::NotFound);
     Write(Path("header.dat"), "_VESKAT_I_DAT_VER_1_2_\r\n\r\n");
-    EXPECT_EQ(list.Load(Path("header.dat")), 0);
-    EXPECT_EQ(list.First(), 1);
+    EXPECT_EQ(list.Load(Path("header.dat")), StoreResult::Done);
+    EXPECT_EQ(list.First(), StoreResult::NotFound);
 }
 
 TEST_F(DataFile, ARepeatedKeyIsSkippedAndEveryLaterLineStillLoads) {
@@ -122,10 +122,10 @@ TEST_F(DataFile, ARepeatedKeyIsSkippedAndEveryLaterLineStillLoads) {
           "2024\t01\t02\ta\t14\t00\tU\tsecond\t\r\n"
           "2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
     IndivSubjList list;
-    EXPECT_EQ(list.Load(Path("i.dat")), 2);
-    ASSERT_EQ(list.First(), 0);
+    EXPECT_EQ(list.Load(Path("i.dat")), StoreResult::KeyExists);
+    ASSERT_EQ(list.First(), StoreResult::Done);
     EXPECT_EQ(list.current.content, "first");
-    ASSERT_EQ(list.Next(), 0);
+    ASSERT_EQ(list.Next(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "b");
 }
 
@@ -134,13 +134,13 @@ TEST_F(DataFile, ALongLineIsOneRecordWithItsFieldsCut) {
     Write(Path("i.dat"), "_VESKAT_I_DAT_VER_1_2_\r\n2024\t01\t02\ta\t09\t00\tU\t" + content +
                              "\torigin\r\n2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
     IndivSubjList list;
-    ASSERT_EQ(list.Load(Path("i.dat")), 0);
-    ASSERT_EQ(list.First(), 0);
-    EXPECT_EQ(list.current.content, std::string(400, 'c'));
+    ASSERT_EQ(list.Load(Path("i.dat")), StoreResult::Done);
+    ASSERT_EQ(list.First(), StoreResult::Done);
+    EXPECT_EQ(list.current.content, std::string(IndivFields::kContent.width, 'c'));
     EXPECT_EQ(list.current.origin, "origin");
-    ASSERT_EQ(list.Next(), 0);
+    ASSERT_EQ(list.Next(), StoreResult::Done);
     EXPECT_EQ(list.current.title, "b");
-    EXPECT_EQ(list.Next(), 1);
+    EXPECT_EQ(list.Next(), StoreResult::NotFound);
 }
 
 TEST_F(DataFile, AFailedSaveLeavesThePreviousFileExactlyAsItWas) {
@@ -148,7 +148,7 @@ TEST_F(DataFile, AFailedSaveLeavesThePreviousFileExactlyAsItWas) {
         // Root writes through permissions; a missing folder fails for everyone.
         IndivSubjList list;
         AddIndiv(list, 2024, 1, 1, "a");
-        EXPECT_EQ(list.Save(Path("no-such-folder/i.dat")), -1);
+        EXPECT_EQ(list.Save(Path("no-such-folder/i.dat")), StoreResult::FileFailed);
     }
     const std::string before = "_VESKAT_I_DAT_VER_1_2_\r\n2020\t01\t01\tkeep\t00\t00\tU\t\t\r\n";
     Write(Path("i.dat"), before);
@@ -158,13 +158,13 @@ TEST_F(DataFile, AFailedSaveLeavesThePreviousFileExactlyAsItWas) {
     // files makes the save fail before anything is replaced.
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
     if (::geteuid() != 0) {
-        EXPECT_EQ(list.Save(Path("i.dat")), -1);
+        EXPECT_EQ(list.Save(Path("i.dat")), StoreResult::FileFailed);
     }
     fs::permissions(dir_, fs::perms::owner_all);
     EXPECT_EQ(Read(Path("i.dat")), before);
     // A file name that is a folder cannot be replaced either.
     fs::create_directories(dir_ / "folder.dat");
-    EXPECT_EQ(list.Save(Path("folder.dat")), -1);
+    EXPECT_EQ(list.Save(Path("folder.dat")), StoreResult::FileFailed);
     EXPECT_TRUE(fs::is_directory(dir_ / "folder.dat"));
     // And nothing is left behind beside the old file.
     std::size_t entries = std::distance(fs::directory_iterator(dir_), fs::directory_iterator());
@@ -174,13 +174,13 @@ TEST_F(DataFile, AFailedSaveLeavesThePreviousFileExactlyAsItWas) {
 TEST_F(DataFile, TabsInTextsNeverBreakTheFile) {
     IndivSubjList list;
     AddIndiv(list, 2024, 1, 1, "a\tb", "x\ty\r\nz");
-    ASSERT_EQ(list.Save(Path("i.dat")), 0);
+    ASSERT_EQ(list.Save(Path("i.dat")), StoreResult::Done);
     IndivSubjList loaded;
-    ASSERT_EQ(loaded.Load(Path("i.dat")), 0);
-    ASSERT_EQ(loaded.First(), 0);
+    ASSERT_EQ(loaded.Load(Path("i.dat")), StoreResult::Done);
+    ASSERT_EQ(loaded.First(), StoreResult::Done);
     EXPECT_EQ(loaded.current.title, "a b");
     EXPECT_EQ(loaded.current.content, "x y  z");
-    EXPECT_EQ(loaded.Next(), 1);
+    EXPECT_EQ(loaded.Next(), StoreResult::NotFound);
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 
 namespace {
 
+StoreResult FoundIf(bool found) {
+    return found ? StoreResult::Done : StoreResult::NotFound;
+}
+
 class ModelCheck {
   public:
     explicit ModelCheck(unsigned seed) : rng_(seed) {}
@@ -17,13 +21,13 @@ class ModelCheck {
 
     void Insert(int k) {
         auto fill = static_cast<unsigned char>(k % 251);
-        int expected = model_.count(k) ? 2 : 0;
+        StoreResult expected = model_.count(k) ? StoreResult::KeyExists : StoreResult::Done;
         ASSERT_EQ(tree_.Insert(NumberedRecord(k, fill)), expected) << "insert " << k;
         model_.emplace(k, fill);
     }
 
     void Remove(int k) {
-        int expected = model_.count(k) ? 0 : 1;
+        StoreResult expected = model_.count(k) ? StoreResult::Done : StoreResult::NotFound;
         ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))), expected) << "remove " << k;
         model_.erase(k);
     }
@@ -31,12 +35,12 @@ class ModelCheck {
     void Find(int k) {
         RecordText out{};
         auto it = model_.find(k);
-        ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(k)), out), it == model_.end() ? 1 : 0);
+        ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(k)), out), FoundIf(it != model_.end()));
         if (it != model_.end()) {
             EXPECT_EQ(out[kKeySize], it->second);
             // Around a hit the cursor names the neighbours.
             CheckStep(std::next(it), /*forward=*/true);
-            ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(k)), out), 0);
+            ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(k)), out), StoreResult::Done);
             CheckStep(it, /*forward=*/false);
         } else {
             // After a miss Prev gives the largest key below the probe.
@@ -48,7 +52,7 @@ class ModelCheck {
     void Replace(int k) {
         auto fill = static_cast<unsigned char>(RandomKey() % 251);
         auto it = model_.find(k);
-        ASSERT_EQ(tree_.Replace(NumberedRecord(k, fill)), it == model_.end() ? 1 : 0);
+        ASSERT_EQ(tree_.Replace(NumberedRecord(k, fill)), FoundIf(it != model_.end()));
         if (it != model_.end()) {
             it->second = fill;
         }
@@ -57,7 +61,7 @@ class ModelCheck {
     void Walk() {
         RecordText out{};
         auto it = model_.begin();
-        for (int r = tree_.First(out); r == 0; r = tree_.Next(out), ++it) {
+        for (StoreResult r = tree_.First(out); r == StoreResult::Done; r = tree_.Next(out), ++it) {
             ASSERT_NE(it, model_.end());
             ASSERT_EQ(NumberOf(KeyOf(out)), it->first);
             ASSERT_EQ(out[kKeySize], it->second);
@@ -68,16 +72,16 @@ class ModelCheck {
     void WalkRemovingEach() {
         RecordText out{};
         std::size_t visited = 0;
-        for (int r = tree_.First(out); r == 0; r = tree_.Next(out)) {
+        for (StoreResult r = tree_.First(out); r == StoreResult::Done; r = tree_.Next(out)) {
             int k = NumberOf(KeyOf(out));
             ASSERT_EQ(k, model_.begin()->first);
-            ASSERT_EQ(tree_.Remove(KeyOf(out)), 0);
+            ASSERT_EQ(tree_.Remove(KeyOf(out)), StoreResult::Done);
             model_.erase(k);
             ++visited;
             Check();
         }
         ASSERT_TRUE(model_.empty()) << visited;
-        ASSERT_EQ(tree_.First(out), 1);
+        ASSERT_EQ(tree_.First(out), StoreResult::NotFound);
     }
 
     void Check() {
@@ -95,15 +99,15 @@ class ModelCheck {
     void CheckStep(std::map<int, unsigned char>::iterator expected, bool forward) {
         RecordText out{};
         if (forward) {
-            int r = tree_.Next(out);
-            ASSERT_EQ(r, expected == model_.end() ? 1 : 0);
-            if (r == 0) {
+            StoreResult r = tree_.Next(out);
+            ASSERT_EQ(r, FoundIf(expected != model_.end()));
+            if (r == StoreResult::Done) {
                 EXPECT_EQ(NumberOf(KeyOf(out)), expected->first);
             }
         } else {
-            int r = tree_.Prev(out);
-            ASSERT_EQ(r, expected == model_.begin() ? 1 : 0);
-            if (r == 0) {
+            StoreResult r = tree_.Prev(out);
+            ASSERT_EQ(r, FoundIf(expected != model_.begin()));
+            if (r == StoreResult::Done) {
                 EXPECT_EQ(NumberOf(KeyOf(out)), std::prev(expected)->first);
             }
         }

@@ -17,6 +17,7 @@
 
 #include "ResourceIds.h"
 #include "SjisCodec.h"
+#include "StoreResult.h"
 #include "TemplateDialog.h"
 
 // Shift_JIS bytes of a literal, for subject data in tests.
@@ -94,7 +95,7 @@ inline QString PlainText(QWidget* edit) {
 template <class List>
 int Count(List& list) {
     int count = 0;
-    for (int r = list.First(); r == 0; r = list.Next()) {
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
         ++count;
     }
     return count;
@@ -103,7 +104,7 @@ int Count(List& list) {
 // Empties a subject list; lists cannot be assigned.
 template <class List>
 void Clear(List& list) {
-    while (list.First() == 0) {
+    while (list.First() == StoreResult::Done) {
         list.Remove();
     }
 }

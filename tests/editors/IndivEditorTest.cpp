@@ -11,10 +11,9 @@
 #include "EditorTestSupport.h"
 #include "ScriptedMessageService.h"
 
-namespace {
+using namespace IndivEditorIds;
 
-constexpr int kYear = 1009, kMonth = 1010, kDay = 1011, kHour = 1017, kMinute = 1014, kTitle = 1012,
-              kContent = 1015, kProgress = 1016;
+namespace {
 
 const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
 
@@ -32,13 +31,13 @@ IndivSubj Subj(int year, int month, int day, const std::string& title) {
 
 void Store(IndivSubjList& list, const IndivSubj& subj) {
     list.current = subj;
-    QCOMPARE(list.Insert(), 0);
+    QCOMPARE(list.Insert(), StoreResult::Done);
 }
 
 // The stored subject with the key of `key`, or nullopt.
 std::optional<IndivSubj> Stored(IndivSubjList& list, const IndivSubj& key) {
     list.current = key;
-    if (list.Find() != 0) {
+    if (list.Find() != StoreResult::Done) {
         return std::nullopt;
     }
     return list.current;
@@ -53,9 +52,8 @@ class IndivEditorTest : public QObject {
     IndivSubjList list_;
     std::optional<ScopedClock> clock_;
 
-    // Opens the editor in edit mode on the subject with the key of `key`.
+    // Runs `dialog`, made in edit mode, on the subject with the key of `key`.
     int Edit(const IndivSubj& key, CDialogIndivSubj& dialog, const std::function<void()>& script) {
-        dialog.mode = 1;
         dialog.list = &list_;
         list_.current = IndivSubj{};
         list_.current.year = key.year;
@@ -74,28 +72,28 @@ class IndivEditorTest : public QObject {
     void cleanup() { clock_.reset(); }
 
     void shouldOpenNewSubjectOnTodayAtMidnightAndInsertIt() {
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            QCOMPARE(dialog.Control<QLineEdit>(kYear)->text(), QStringLiteral("2024"));
-            QCOMPARE(dialog.Control<QComboBox>(kMonth)->currentText(), QStringLiteral("03"));
-            QCOMPARE(dialog.Control<QComboBox>(kDay)->currentText(), QStringLiteral("05"));
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("00"));
-            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("00"));
-            QVERIFY(dialog.Control<QLineEdit>(kTitle)->text().isEmpty());
-            QVERIFY(dialog.Control<QPlainTextEdit>(kContent)->toPlainText().isEmpty());
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(),
+            QCOMPARE(dialog.Control<QLineEdit>(kYearEdit)->text(), QStringLiteral("2024"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthList)->currentText(), QStringLiteral("03"));
+            QCOMPARE(dialog.Control<QComboBox>(kDayList)->currentText(), QStringLiteral("05"));
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("00"));
+            QVERIFY(dialog.Control<QLineEdit>(kTitleEdit)->text().isEmpty());
+            QVERIFY(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText().isEmpty());
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
                      QStringLiteral("管理しない"));
 
-            Choose(dialog.Control<QComboBox>(kDay), 6);
-            Choose(dialog.Control<QComboBox>(kHour), 8);
-            Choose(dialog.Control<QComboBox>(kMinute), 15);
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("歯医者"));
-            auto* content = dialog.Control<QPlainTextEdit>(kContent);
+            Choose(dialog.Control<QComboBox>(kDayList), 6);
+            Choose(dialog.Control<QComboBox>(kHourList), 8);
+            Choose(dialog.Control<QComboBox>(kMinuteList), 15);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("歯医者"));
+            auto* content = dialog.Control<QPlainTextEdit>(kContentEdit);
             Retype(content, QStringLiteral("一行目"));
             QTest::keyClick(content, Qt::Key_Return);
             Type(content, QStringLiteral("<br>三行目"));
-            Choose(dialog.Control<QComboBox>(kProgress), 1);
+            Choose(dialog.Control<QComboBox>(kProgressList), 1);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -113,15 +111,15 @@ class IndivEditorTest : public QObject {
 
     void shouldRefuseTakenKeyAndStayOpenThenAcceptAnotherDate() {
         Store(list_, Subj(2024, 3, 5, "dup"));
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("dup"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("dup"));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
-            QCOMPARE(dialog.Control<QLineEdit>(kTitle)->text(), QStringLiteral("dup"));
-            Choose(dialog.Control<QComboBox>(kDay), 5);
+            QCOMPARE(dialog.Control<QLineEdit>(kTitleEdit)->text(), QStringLiteral("dup"));
+            Choose(dialog.Control<QComboBox>(kDayList), 5);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -132,11 +130,11 @@ class IndivEditorTest : public QObject {
 
     void shouldAddNothingWhenCancelledAfterRefusal() {
         Store(list_, Subj(2024, 3, 5, "dup"));
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("dup"));
-            Choose(dialog.Control<QComboBox>(kProgress), 2);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("dup"));
+            Choose(dialog.Control<QComboBox>(kProgressList), 2);
             PressOk(dialog);
             QTest::keyClick(&dialog, Qt::Key_Escape);
         });
@@ -150,21 +148,22 @@ class IndivEditorTest : public QObject {
         subj.content = "first<BR>second";
         subj.origin = Sjis(QStringLiteral("週次"));
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
-            QCOMPARE(dialog.Control<QLineEdit>(kYear)->text(), QStringLiteral("2024"));
-            QCOMPARE(dialog.Control<QComboBox>(kMonth)->currentText(), QStringLiteral("04"));
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("09"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(), QStringLiteral("未処理"));
-            QCOMPARE(dialog.Control<QPlainTextEdit>(kContent)->toPlainText(),
+            QCOMPARE(dialog.Control<QLineEdit>(kYearEdit)->text(), QStringLiteral("2024"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthList)->currentText(), QStringLiteral("04"));
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("09"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
+                     QStringLiteral("未処理"));
+            QCOMPARE(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText(),
                      QStringLiteral("first\nsecond"));
             QCOMPARE(dialog.origin, subj.origin);
-            Choose(dialog.Control<QComboBox>(kHour), 17);
-            Choose(dialog.Control<QComboBox>(kProgress), 2);
+            Choose(dialog.Control<QComboBox>(kHourList), 17);
+            Choose(dialog.Control<QComboBox>(kProgressList), 2);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         QCOMPARE(Count(list_), 1);
         const IndivSubj stored = *Stored(list_, subj);
         QCOMPARE(stored.hour, 17);
@@ -178,14 +177,14 @@ class IndivEditorTest : public QObject {
         subj.origin = "weekly";
         subj.content = "note";
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kMonth), 4);
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("new  "));
+            Choose(dialog.Control<QComboBox>(kMonthList), 4);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("new  "));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 1);
+        QVERIFY(dialog.KeyChanged());
         // `current` is the subject as stored: trailing blanks gone, days left worked out.
         const IndivSubj current = list_.current;
         QCOMPARE(Count(list_), 1);
@@ -204,19 +203,19 @@ class IndivEditorTest : public QObject {
         b.content = "B's own";
         Store(list_, a);
         Store(list_, b);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(a, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kDay), 1);
+            Choose(dialog.Control<QComboBox>(kDayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(dialog.keyChanged, 0);
+            QVERIFY(!dialog.KeyChanged());
             QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
             // A second try from the refused state moves A, and only A.
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("C"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("C"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 1);
+        QVERIFY(dialog.KeyChanged());
         QCOMPARE(Count(list_), 2);
         QVERIFY(!Stored(list_, a));
         QCOMPARE(Stored(list_, b)->content, b.content);
@@ -226,13 +225,13 @@ class IndivEditorTest : public QObject {
     void shouldRefuseTitleChangedOnlyByTrailingBlanks() {
         const IndivSubj subj = Subj(2024, 4, 1, "same");
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
-            auto* title = dialog.Control<QLineEdit>(kTitle);
+            auto* title = dialog.Control<QLineEdit>(kTitleEdit);
             title->setFocus();
             title->end(false);
             Type(title, QStringLiteral("  "));
-            Choose(dialog.Control<QComboBox>(kHour), 1);
+            Choose(dialog.Control<QComboBox>(kHourList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
@@ -249,28 +248,28 @@ class IndivEditorTest : public QObject {
         IndivSubj subj = Subj(2024, 4, 1, title);
         subj.content = "\xED\x40<br>x";
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         int result = Edit(subj, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kMinute), 1);
+            Choose(dialog.Control<QComboBox>(kMinuteList), 1);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         QCOMPARE(list_.current.title, title);
         QCOMPARE(Stored(list_, subj)->content, subj.content);
         QCOMPARE(Stored(list_, subj)->minute, 1);
 
         // Changing the content alone re-encodes the content and keeps the title's bytes.
-        CDialogIndivSubj again(messages_);
+        CDialogIndivSubj again(EditorMode::Edit, messages_);
         result = Edit(subj, again, [&] {
-            auto* content = again.Control<QPlainTextEdit>(kContent);
+            auto* content = again.Control<QPlainTextEdit>(kContentEdit);
             content->setFocus();
             content->moveCursor(QTextCursor::End);
             Type(content, QStringLiteral("y"));
             PressOk(again);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(again.keyChanged, 0);
+        QVERIFY(!again.KeyChanged());
         QCOMPARE(Count(list_), 1);
         QCOMPARE(Stored(list_, subj)->content, std::string("\xFA\x5C<br>xy"));
     }
@@ -278,21 +277,21 @@ class IndivEditorTest : public QObject {
     void shouldRefuseTextShiftJisCannotHoldAndMapLookAlikes() {
         const IndivSubj subj = Subj(2024, 4, 1, "plain");
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
-            Paste(dialog.Control<QLineEdit>(kTitle), QStringLiteral("x\U0001F600"));
-            Choose(dialog.Control<QComboBox>(kHour), 3);
+            Paste(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("x\U0001F600"));
+            Choose(dialog.Control<QComboBox>(kHourList), 3);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(messages_.Texts(),
                      QStringList{QStringLiteral("保存できない文字が含まれています。")});
             QCOMPARE(messages_.History()[0].buttons, MessageButtons::Ok);
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("plain"));
-            Paste(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("한국"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("plain"));
+            Paste(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("한국"));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             // The wave dash and minus of other desktops have code page 932 forms.
-            Retype(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("1\u301C2\u2212"));
+            Retype(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("1\u301C2\u2212"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -306,10 +305,10 @@ class IndivEditorTest : public QObject {
     void shouldRefuseUnencodableWithoutTouchingTheList() {
         const IndivSubj subj = Subj(2024, 4, 1, "keep");
         Store(list_, subj);
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(subj, dialog, [&] {
-            Choose(dialog.Control<QComboBox>(kDay), 9);
-            Paste(dialog.Control<QLineEdit>(kTitle), QStringLiteral("\u00E9\u4E2D"));
+            Choose(dialog.Control<QComboBox>(kDayList), 9);
+            Paste(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("\u00E9\u4E2D"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdCancel);
@@ -319,10 +318,10 @@ class IndivEditorTest : public QObject {
     }
 
     void shouldKeepYearToFourDigits() {
-        CDialogIndivSubj dialog(messages_);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
         dialog.list = &list_;
         const int result = RunDialog(dialog, [&] {
-            auto* year = dialog.Control<QLineEdit>(kYear);
+            auto* year = dialog.Control<QLineEdit>(kYearEdit);
             Retype(year, QStringLiteral("12x3456"));
             QCOMPARE(year->text(), QStringLiteral("1234"));
             Retype(year, QString());

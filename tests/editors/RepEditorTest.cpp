@@ -12,12 +12,9 @@
 #include "EditorTestSupport.h"
 #include "ScriptedMessageService.h"
 
-namespace {
+using namespace RepEditorIds;
 
-constexpr int kTitle = 1012, kHour = 1021, kMinute = 1020, kContent = 1022, kProgress = 1016,
-              kYearlyMonth = 1010, kYearlyDay = 1011, kMonthlyDay = 1013, kMonthlyWeek = 1017,
-              kMonthlyWeekday = 1018;
-constexpr int kWeekdayBoxes[] = {1026, 1030, 1031, 1032, 1033, 1034, 1035};
+namespace {
 
 const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
 
@@ -48,13 +45,13 @@ IndivSubj Generated(int day, const std::string& title, const std::string& origin
 template <class List, class Subj>
 void Store(List& list, const Subj& subj) {
     list.current = subj;
-    QCOMPARE(list.Insert(), 0);
+    QCOMPARE(list.Insert(), StoreResult::Done);
 }
 
 std::optional<RepSubj> Stored(RepSubjList& list, const std::string& title) {
     list.current = RepSubj{};
     list.current.title = title;
-    if (list.Find() != 0) {
+    if (list.Find() != StoreResult::Done) {
         return std::nullopt;
     }
     return list.current;
@@ -63,7 +60,7 @@ std::optional<RepSubj> Stored(RepSubjList& list, const std::string& title) {
 // Title and origin of every individual subject, in key order.
 std::vector<std::pair<std::string, std::string>> Origins(IndivSubjList& list) {
     std::vector<std::pair<std::string, std::string>> origins;
-    for (int r = list.First(); r == 0; r = list.Next()) {
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
         origins.emplace_back(list.current.title, list.current.origin);
     }
     return origins;
@@ -81,7 +78,6 @@ class RepEditorTest : public QObject {
 
     int Edit(const std::string& title, CDialogRepSubj& dialog,
              const std::function<void()>& script) {
-        dialog.mode = 1;
         dialog.list = &reps_;
         dialog.indivList = &indivs_;
         reps_.current = RepSubj{};
@@ -107,32 +103,33 @@ class RepEditorTest : public QObject {
     void cleanup() { clock_.reset(); }
 
     void shouldOpenNewSubjectEmptyAndStoreItsRules() {
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::New, messages_);
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
-            QVERIFY(dialog.Control<QLineEdit>(kTitle)->text().isEmpty());
-            QVERIFY(dialog.Control<QPlainTextEdit>(kContent)->toPlainText().isEmpty());
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("00"));
-            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("00"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(),
+            QVERIFY(dialog.Control<QLineEdit>(kTitleEdit)->text().isEmpty());
+            QVERIFY(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText().isEmpty());
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("00"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
                      QStringLiteral("管理しない"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->count(), 2);
-            for (int id : {kYearlyMonth, kYearlyDay, kMonthlyDay, kMonthlyWeek, kMonthlyWeekday}) {
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->count(), 2);
+            for (int id : {kYearlyMonthList, kYearlyDayList, kMonthlyDayList, kMonthlyWeekList,
+                           kMonthlyWeekdayList}) {
                 QCOMPARE(dialog.Control<QComboBox>(id)->currentText(), QStringLiteral("未"));
             }
             for (int id : kWeekdayBoxes) {
                 QVERIFY(!dialog.Control<QCheckBox>(id)->isChecked());
             }
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("ゴミ出し"));
-            Choose(dialog.Control<QComboBox>(kHour), 6);
-            Choose(dialog.Control<QComboBox>(kMinute), 30);
-            Choose(dialog.Control<QComboBox>(kProgress), 1);
-            Choose(dialog.Control<QComboBox>(kYearlyMonth), 12);
-            Choose(dialog.Control<QComboBox>(kYearlyDay), 31);
-            Choose(dialog.Control<QComboBox>(kMonthlyWeek), 5);
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 7);               // 日
-            QTest::mouseClick(dialog.Control<QCheckBox>(1026), Qt::LeftButton);  // 月
-            QTest::mouseClick(dialog.Control<QCheckBox>(1035), Qt::LeftButton);  // 日
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("ゴミ出し"));
+            Choose(dialog.Control<QComboBox>(kHourList), 6);
+            Choose(dialog.Control<QComboBox>(kMinuteList), 30);
+            Choose(dialog.Control<QComboBox>(kProgressList), 1);
+            Choose(dialog.Control<QComboBox>(kYearlyMonthList), 12);
+            Choose(dialog.Control<QComboBox>(kYearlyDayList), 31);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekList), 5);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 7);                       // 日
+            QTest::mouseClick(dialog.Control<QCheckBox>(kWeekdayBoxes[0]), Qt::LeftButton);  // 月
+            QTest::mouseClick(dialog.Control<QCheckBox>(kWeekdayBoxes[6]), Qt::LeftButton);  // 日
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -150,11 +147,11 @@ class RepEditorTest : public QObject {
 
     void shouldRefuseTakenTitleForNewSubject() {
         Store(reps_, Rep("A"));
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::New, messages_);
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("A"));
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 1);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A"));
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
@@ -168,23 +165,25 @@ class RepEditorTest : public QObject {
         Store(reps_, Rep("A"));
         StoreGenerated();
         const auto origins = Origins(indivs_);
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
-            QCOMPARE(dialog.Control<QComboBox>(kHour)->currentText(), QStringLiteral("07"));
-            QCOMPARE(dialog.Control<QComboBox>(kMinute)->currentText(), QStringLiteral("45"));
-            QCOMPARE(dialog.Control<QComboBox>(kProgress)->currentText(), QStringLiteral("未処理"));
-            QCOMPARE(dialog.Control<QComboBox>(kMonthlyDay)->currentText(), QStringLiteral("15"));
-            QVERIFY(dialog.Control<QCheckBox>(1030)->isChecked());
-            QVERIFY(dialog.Control<QCheckBox>(1033)->isChecked());
-            QCOMPARE(dialog.Control<QPlainTextEdit>(kContent)->toPlainText(),
+            QCOMPARE(dialog.Control<QComboBox>(kHourList)->currentText(), QStringLiteral("07"));
+            QCOMPARE(dialog.Control<QComboBox>(kMinuteList)->currentText(), QStringLiteral("45"));
+            QCOMPARE(dialog.Control<QComboBox>(kProgressList)->currentText(),
+                     QStringLiteral("未処理"));
+            QCOMPARE(dialog.Control<QComboBox>(kMonthlyDayList)->currentText(),
+                     QStringLiteral("15"));
+            QVERIFY(dialog.Control<QCheckBox>(kWeekdayBoxes[1])->isChecked());
+            QVERIFY(dialog.Control<QCheckBox>(kWeekdayBoxes[4])->isChecked());
+            QCOMPARE(dialog.Control<QPlainTextEdit>(kContentEdit)->toPlainText(),
                      QStringLiteral("rep\ncontent"));
-            Choose(dialog.Control<QComboBox>(kMonthlyDay), 0);
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekday), 1);  // 月
-            QTest::mouseClick(dialog.Control<QCheckBox>(1030), Qt::LeftButton);
+            Choose(dialog.Control<QComboBox>(kMonthlyDayList), 0);
+            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 1);  // 月
+            QTest::mouseClick(dialog.Control<QCheckBox>(kWeekdayBoxes[1]), Qt::LeftButton);
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         const RepSubj stored = *Stored(reps_, "A");
         QCOMPARE(stored.monthlyDay, 0);
         QCOMPARE(stored.monthlyWeekday, 1);
@@ -196,13 +195,13 @@ class RepEditorTest : public QObject {
     void shouldRelinkGeneratedSubjectsOnRename() {
         Store(reps_, Rep("A"));
         StoreGenerated();
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("B "));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("B "));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 1);
+        QVERIFY(dialog.KeyChanged());
         QCOMPARE(reps_.current.title, std::string("B"));
         QCOMPARE(Count(reps_), 1);
         QVERIFY(!Stored(reps_, "A"));
@@ -224,18 +223,18 @@ class RepEditorTest : public QObject {
         Store(reps_, other);
         StoreGenerated();
         const auto origins = Origins(indivs_);
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("other"));
-            Choose(dialog.Control<QComboBox>(kHour), 20);
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("other"));
+            Choose(dialog.Control<QComboBox>(kHourList), 20);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(dialog.keyChanged, 0);
+            QVERIFY(!dialog.KeyChanged());
             QCOMPARE(Origins(indivs_), origins);
             QCOMPARE(Stored(reps_, "other")->hour, 1);
             QCOMPARE(Stored(reps_, "A")->hour, 7);
             // Trying again from the refused state renames A, not "other".
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("C"));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("C"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
@@ -252,9 +251,9 @@ class RepEditorTest : public QObject {
         Store(reps_, Rep("A"));
         StoreGenerated();
         const auto origins = Origins(indivs_);
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit("A", dialog, [&] {
-            Retype(dialog.Control<QLineEdit>(kTitle), QStringLiteral("A "));
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A "));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
@@ -267,18 +266,18 @@ class RepEditorTest : public QObject {
     void shouldKeepBytesOfUntouchedTitleAndRefuseUnencodable() {
         const std::string title = "\x87\x90\xED\x40";
         Store(reps_, Rep(title));
-        CDialogRepSubj dialog(messages_);
+        CDialogRepSubj dialog(EditorMode::Edit, messages_);
         const int result = Edit(title, dialog, [&] {
-            Paste(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("\U0001F600"));
+            Paste(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("\U0001F600"));
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
             QCOMPARE(messages_.Texts(),
                      QStringList{QStringLiteral("保存できない文字が含まれています。")});
-            Retype(dialog.Control<QPlainTextEdit>(kContent), QStringLiteral("ok"));
+            Retype(dialog.Control<QPlainTextEdit>(kContentEdit), QStringLiteral("ok"));
             PressOk(dialog);
         });
         QCOMPARE(result, kIdOk);
-        QCOMPARE(dialog.keyChanged, 0);
+        QVERIFY(!dialog.KeyChanged());
         QCOMPARE(Count(reps_), 1);
         QCOMPARE(Stored(reps_, title)->content, std::string("ok"));
     }

@@ -22,8 +22,7 @@ int ShowIndiv(MessageService& messages) {
     list.current.content = Sjis(QStringLiteral("保険証を持っていく<br>駅前の医院、三階"));
     list.current.progress = Progress::Open;
     list.Insert();
-    CDialogIndivSubj dialog(messages);
-    dialog.mode = 1;
+    CDialogIndivSubj dialog(EditorMode::Edit, messages);
     dialog.list = &list;
     return dialog.exec();
 }
@@ -39,8 +38,7 @@ int ShowRep(MessageService& messages) {
     list.current.monthlyWeekday = 3;
     list.current.weekly = {1, 0, 0, 1, 0, 0, 0};
     list.Insert();
-    CDialogRepSubj dialog(messages);
-    dialog.mode = 1;
+    CDialogRepSubj dialog(EditorMode::Edit, messages);
     dialog.list = &list;
     return dialog.exec();
 }

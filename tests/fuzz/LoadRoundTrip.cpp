@@ -125,13 +125,13 @@ void CheckWith(const std::string& bytes, const int* widths, std::vector<std::str
         }
     }
 
-    if (first.Save(saved.string(), widths) != 0) {
+    if (first.Save(saved.string(), widths) != StoreResult::Done) {
         problems.push_back("the first save failed");
         return;
     }
     SubjTree second("_HEADER_");
     SubjTree::LoadReport secondReport{-1, -1};
-    if (second.Load(saved.string(), widths, &secondReport) != 0 ||
+    if (second.Load(saved.string(), widths, &secondReport) != StoreResult::Done ||
         secondReport.linesNotTaken != 0 || secondReport.linesChanged != 0) {
         problems.push_back("a file the program wrote does not load as it stands");
     }
@@ -139,7 +139,7 @@ void CheckWith(const std::string& bytes, const int* widths, std::vector<std::str
     if (RecordsOf(second) != loaded) {
         problems.push_back("the saved file loads back as other records");
     }
-    if (second.Save(again.string(), widths) != 0 || ReadBytes(again) != ReadBytes(saved)) {
+    if (second.Save(again.string(), widths) != StoreResult::Done || ReadBytes(again) != ReadBytes(saved)) {
         problems.push_back("the second save differs from the first");
     }
 }

@@ -68,14 +68,14 @@ void Write(const std::string& path, const std::string& bytes) {
 void Save(SubjKind kind, const std::string& path, const Records& records) {
     SubjTree tree(HeaderOf(kind));
     for (const RecordText& r : records) {
-        ASSERT_EQ(tree.Insert(r), 0);
+        ASSERT_EQ(tree.Insert(r), StoreResult::Done);
     }
-    ASSERT_EQ(tree.Save(path, WidthsOf(kind)), 0);
+    ASSERT_EQ(tree.Save(path, WidthsOf(kind)), StoreResult::Done);
 }
 
 Records Load(SubjKind kind, const std::string& path) {
     SubjTree tree(HeaderOf(kind));
-    EXPECT_EQ(tree.Load(path, WidthsOf(kind)), 0) << path;
+    EXPECT_EQ(tree.Load(path, WidthsOf(kind)), StoreResult::Done) << path;
     Records records;
     tree.VisitInOrder([&](const RecordText& r) {
         records.push_back(r);
@@ -292,7 +292,7 @@ TEST_F(SubjMerge, SubjectsTheBatchGeneratesOnBothComputersMergeWithoutConflict) 
     RepSubjList reps;
     for (int weekday = 0; weekday < 3; ++weekday) {
         reps.current = DecodeRepSubj(Rep(kTitles[static_cast<std::size_t>(weekday)], "", weekday));
-        ASSERT_EQ(reps.Insert(), 0);
+        ASSERT_EQ(reps.Insert(), StoreResult::Done);
     }
     Save(SubjKind::Indiv, Path("shared.dat"),
          {Indiv(1, "old", "", Progress::NotTracked), Indiv(8, "hand"), Indiv(9, "other")});
@@ -300,12 +300,12 @@ TEST_F(SubjMerge, SubjectsTheBatchGeneratesOnBothComputersMergeWithoutConflict) 
     // Each computer loads the shared file, runs the batch and edits a subject of its own.
     auto computer = [&](const std::string& file, int day, const std::string& content) {
         IndivSubjList indiv;
-        ASSERT_EQ(indiv.Load(Path("shared.dat")), 0);
+        ASSERT_EQ(indiv.Load(Path("shared.dat")), StoreResult::Done);
         RunBatch(reps, indiv);
         indiv.current = DecodeIndivSubj(Indiv(day, day == 8 ? "hand" : "other"));
         indiv.current.content = content;
-        ASSERT_EQ(indiv.Replace(), 0);
-        ASSERT_EQ(indiv.Save(file), 0);
+        ASSERT_EQ(indiv.Replace(), StoreResult::Done);
+        ASSERT_EQ(indiv.Save(file), StoreResult::Done);
     };
     computer(Local(), 8, "here");
     computer(Fetched(), 9, "there");

@@ -16,9 +16,13 @@
 #include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "Password.h"
+#include "ResourceIds.h"
 #include "ScriptedMessageService.h"
 #include "ServerSync.h"
 #include "SubjList.h"
+
+using namespace ConnectDialogIds;
+using namespace PasswordDialogIds;
 
 namespace {
 
@@ -77,7 +81,7 @@ void AnswerPassword(const char* password, int* shown) {
             Button(dialog, 2)->click();
             return;
         }
-        dialog->Control<QLineEdit>(1031)->setText(QString::fromUtf8(password));
+        dialog->Control<QLineEdit>(kPasswordEdit)->setText(QString::fromUtf8(password));
         Button(dialog, 1)->click();
     });
 }
@@ -161,8 +165,8 @@ void SyncUiTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
 
     IndivSubjList list;
-    QCOMPARE(list.Load(kIndivFileName), 0);
-    QCOMPARE(list.First(), 0);
+    QCOMPARE(list.Load(kIndivFileName), StoreResult::Done);
+    QCOMPARE(list.First(), StoreResult::Done);
     QCOMPARE(list.current.title, std::string("\x89\xEF\x8B\x63"));
 }
 
@@ -340,17 +344,17 @@ void SyncUiTest::connectDialogWithoutIniFile() {
     CConnectDlg dialog(&settings, messages_);
     dialog.show();
     QTRY_VERIFY(dialog.PaintCount() > 0);
-    QVERIFY(!dialog.Control<QCheckBox>(1028)->isChecked());
-    QCOMPARE(dialog.Control<QLineEdit>(1033)->text(), QString("21"));
-    for (int id : {1030, 1032, 1033, 1034, 1035}) {
+    QVERIFY(!dialog.Control<QCheckBox>(kUseServerId)->isChecked());
+    QCOMPARE(dialog.Control<QLineEdit>(kPortEdit)->text(), QString("21"));
+    for (int id : {kUserIdEdit, kHostNameEdit, kPortEdit, kIndivPathEdit, kRepPathEdit}) {
         QVERIFY(!dialog.Control<QLineEdit>(id)->isEnabled());
     }
-    dialog.Control<QCheckBox>(1028)->click();
-    for (int id : {1030, 1032, 1033, 1034, 1035}) {
+    dialog.Control<QCheckBox>(kUseServerId)->click();
+    for (int id : {kUserIdEdit, kHostNameEdit, kPortEdit, kIndivPathEdit, kRepPathEdit}) {
         QVERIFY(dialog.Control<QLineEdit>(id)->isEnabled());
     }
-    dialog.Control<QCheckBox>(1028)->click();
-    QVERIFY(!dialog.Control<QLineEdit>(1034)->isEnabled());
+    dialog.Control<QCheckBox>(kUseServerId)->click();
+    QVERIFY(!dialog.Control<QLineEdit>(kIndivPathEdit)->isEnabled());
 }
 
 void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
@@ -359,8 +363,8 @@ void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
     settings.Load(kIniFileName);
     settings.password = "secret";
     WhenShown<CConnectDlg>([](CConnectDlg* dialog) {
-        QCOMPARE(dialog->Control<QLineEdit>(1030)->text(), QString::fromUtf8("山田"));
-        dialog->Control<QLineEdit>(1032)->setText("changed");
+        QCOMPARE(dialog->Control<QLineEdit>(kUserIdEdit)->text(), QString::fromUtf8("山田"));
+        dialog->Control<QLineEdit>(kHostNameEdit)->setText("changed");
         Button(dialog, 2)->click();
     });
     RunConnectDialog(settings, messages_, nullptr);
@@ -370,9 +374,9 @@ void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
 
     WhenShown<CConnectDlg>([](CConnectDlg* dialog) {
         // Disabled edits are stored as shown.
-        dialog->Control<QLineEdit>(1032)->setText("ftp.example.jp");
-        dialog->Control<QLineEdit>(1033)->setText("abc");
-        dialog->Control<QLineEdit>(1034)->setText(QString::fromUtf8("個別.dat"));
+        dialog->Control<QLineEdit>(kHostNameEdit)->setText("ftp.example.jp");
+        dialog->Control<QLineEdit>(kPortEdit)->setText("abc");
+        dialog->Control<QLineEdit>(kIndivPathEdit)->setText(QString::fromUtf8("個別.dat"));
         Button(dialog, 1)->click();
     });
     RunConnectDialog(settings, messages_, nullptr);
@@ -391,16 +395,16 @@ void SyncUiTest::connectDialogRefusesTextItCannotStore() {
     CConnectDlg dialog(&settings, messages_);
     dialog.show();
     QTRY_VERIFY(dialog.PaintCount() > 0);
-    dialog.Control<QLineEdit>(1032)->setText(QString(81, 'h'));
+    dialog.Control<QLineEdit>(kHostNameEdit)->setText(QString(81, 'h'));
     Button(&dialog, 1)->click();
     QVERIFY(dialog.isVisible());
-    dialog.Control<QLineEdit>(1032)->setText(
-        QString::fromUtf8("host\u00E9"));  // é has no Shift_JIS form
+    dialog.Control<QLineEdit>(kHostNameEdit)
+        ->setText(QString::fromUtf8("host\u00E9"));  // é has no Shift_JIS form
     Button(&dialog, 1)->click();
     QVERIFY(dialog.isVisible());
     QCOMPARE(messages_.Texts().size(), 2);
     QCOMPARE(settings.hostName, std::string("kept"));
-    dialog.Control<QLineEdit>(1032)->setText(QString(80, 'h'));
+    dialog.Control<QLineEdit>(kHostNameEdit)->setText(QString(80, 'h'));
     Button(&dialog, 1)->click();
     QCOMPARE(dialog.result(), 1);
     QCOMPARE(settings.hostName, std::string(80, 'h'));

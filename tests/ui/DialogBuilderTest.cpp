@@ -170,7 +170,11 @@ class DialogBuilderTest : public QObject {
 
     void enterClicksTheDefaultButtonAndEscCancels() {
         TemplateDialog ok(kIndivEditorDialogId);
-        QCOMPARE(RunWith(ok, [&] { QTest::keyClick(ok.Control<QLineEdit>(1012), Qt::Key_Return); }),
+        QCOMPARE(RunWith(ok,
+                         [&] {
+                             QTest::keyClick(ok.Control<QLineEdit>(IndivEditorIds::kTitleEdit),
+                                             Qt::Key_Return);
+                         }),
                  kIdOk);
         TemplateDialog esc(kIndivEditorDialogId);
         QCOMPARE(RunWith(esc, [&] { QTest::keyClick(&esc, Qt::Key_Escape); }), kIdCancel);
@@ -184,7 +188,7 @@ class DialogBuilderTest : public QObject {
     void enterInAMultiLineEditStartsANewLine() {
         TemplateDialog dialog(kIndivEditorDialogId);
         const int result = RunWith(dialog, [&] {
-            auto* content = dialog.Control<QPlainTextEdit>(1015);
+            auto* content = dialog.Control<QPlainTextEdit>(IndivEditorIds::kContentEdit);
             content->setFocus();
             QTest::keyClicks(content, QStringLiteral("a"));
             QTest::keyClick(content, Qt::Key_Return);
@@ -199,15 +203,16 @@ class DialogBuilderTest : public QObject {
     void enterWithoutADefaultButton() {
         TemplateDialog dialog(kMainDialogId);
         int clicks = 0;
-        connect(dialog.Control<QPushButton>(1004), &QPushButton::clicked, [&] { ++clicks; });
+        connect(dialog.Control<QPushButton>(MainDialogIds::kAddId), &QPushButton::clicked,
+                [&] { ++clicks; });
         QCOMPARE(RunWith(dialog,
                          [&] {
-                             auto* add = dialog.Control<QPushButton>(1004);
+                             auto* add = dialog.Control<QPushButton>(MainDialogIds::kAddId);
                              QCOMPARE(QApplication::focusWidget(), add);
                              QTest::keyClick(add, Qt::Key_Return);
                              QCOMPARE(clicks, 1);
                              QVERIFY(dialog.isVisible());
-                             auto* list = dialog.Control<SubjListView>(1000);
+                             auto* list = dialog.Control<SubjListView>(MainDialogIds::kListId);
                              list->setFocus();
                              QTest::keyClick(list, Qt::Key_Return);
                          }),
@@ -216,22 +221,24 @@ class DialogBuilderTest : public QObject {
 
     void mainMenuCarriesItsCommands() {
         TemplateDialog dialog(kMainDialogId);
-        for (int command : {157, 158, 141, 159}) {
+        using namespace MainDialogIds;
+        for (int command : {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId}) {
             QVERIFY(dialog.MenuAction(command) != nullptr);
         }
-        QCOMPARE(dialog.MenuAction(157)->text(), QStringLiteral("保存(&S)"));
-        QCOMPARE(dialog.MenuAction(159)->text(), QStringLiteral("接続(&C)..."));
-        QVERIFY(dialog.MenuAction(160) == nullptr);
+        QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));
+        QCOMPARE(dialog.MenuAction(kConnectMenuId)->text(), QStringLiteral("接続(&C)..."));
+        QVERIFY(dialog.MenuAction(kConnectMenuId + 1) == nullptr);
     }
 
     void digitsOnlyEditRefusesLetters() {
         TemplateDialog dialog(kIndivEditorDialogId);
-        auto* year = dialog.Control<QLineEdit>(1009);
+        auto* year = dialog.Control<QLineEdit>(IndivEditorIds::kYearEdit);
         QTest::keyClicks(year, QStringLiteral("20a24"));
         QCOMPARE(year->text(), QStringLiteral("2024"));
-        QCOMPARE(dialog.Control<QLineEdit>(1031), nullptr);
+        QCOMPARE(dialog.Control<QLineEdit>(PasswordDialogIds::kPasswordEdit), nullptr);
         TemplateDialog password(kPasswordDialogId);
-        QCOMPARE(password.Control<QLineEdit>(1031)->echoMode(), QLineEdit::Password);
+        QCOMPARE(password.Control<QLineEdit>(PasswordDialogIds::kPasswordEdit)->echoMode(),
+                 QLineEdit::Password);
     }
 };
 

@@ -176,8 +176,7 @@ Qt::WindowFlags WindowFlagsFor(unsigned style) {
 
 }  // namespace
 
-TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
-    : QDialog(parent), templateId_(templateId) {
+TemplateDialog::TemplateDialog(int templateId, QWidget* parent) : QDialog(parent) {
     const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
     if (dialogTemplate != nullptr) {
         Build(*dialogTemplate);
@@ -321,8 +320,4 @@ void TemplateDialog::closeEvent(QCloseEvent* event) {
     if (isVisible()) {
         OnCancel();
     }
-}
-
-std::unique_ptr<TemplateDialog> BuildDialog(int templateId, QWidget* parent) {
-    return std::make_unique<TemplateDialog>(templateId, parent);
 }

@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "ControlById.h"
+#include "ResourceIds.h"
 #include "SjisCodec.h"
 #include "SubjListView.h"
 #include "TemplateDialog.h"
+
+using namespace MainDialogIds;
 
 class UiServicesTest : public QObject {
     Q_OBJECT
@@ -90,13 +93,16 @@ class UiServicesTest : public QObject {
     }
 
     void mainTemplateBuildsItsControlsById() {
-        TemplateDialog dialog(102);
+        TemplateDialog dialog(kMainDialogId);
         struct Expected {
             int id;
             const char* caption;
         };
-        const Expected buttons[] = {
-            {1004, "追加"}, {1008, "削除"}, {1027, "一括"}, {1009, "保存"}, {1007, "保存・終了"}};
+        const Expected buttons[] = {{kAddId, "追加"},
+                                    {kDeleteId, "削除"},
+                                    {kBatchId, "一括"},
+                                    {kSaveId, "保存"},
+                                    {kSaveExitId, "保存・終了"}};
         QWidget* previous = nullptr;
         for (const auto& b : buttons) {
             auto* button = ControlById<QPushButton>(&dialog, b.id);
@@ -109,9 +115,11 @@ class UiServicesTest : public QObject {
             }
             previous = button;
         }
-        QCOMPARE(ControlById<QRadioButton>(&dialog, 1005)->text(), QString::fromUtf8("個別案件"));
-        QCOMPARE(ControlById<QRadioButton>(&dialog, 1006)->text(), QString::fromUtf8("反復案件"));
-        QVERIFY(ControlById<QPushButton>(&dialog, 1005) == nullptr);
+        QCOMPARE(ControlById<QRadioButton>(&dialog, kIndivRadioId)->text(),
+                 QString::fromUtf8("個別案件"));
+        QCOMPARE(ControlById<QRadioButton>(&dialog, kRepRadioId)->text(),
+                 QString::fromUtf8("反復案件"));
+        QVERIFY(ControlById<QPushButton>(&dialog, kIndivRadioId) == nullptr);
     }
 };
 

@@ -1,10 +1,9 @@
 // A modal dialog built from one of the resource templates, behaving as the
 // desktop's dialogs do: it ends with 1 (OK) or 2 (Cancel) from exec(). Every
-// window of the program derives from it or is made by BuildDialog.
+// window of the program derives from it.
 #pragma once
 
 #include <QDialog>
-#include <memory>
 
 struct ControlTemplate;
 struct DialogTemplate;
@@ -34,8 +33,6 @@ class TemplateDialog : public QDialog {
     explicit TemplateDialog(int templateId, QWidget* parent = nullptr);
     ~TemplateDialog() override;
 
-    int TemplateId() const { return templateId_; }
-
     // The menu bar entry with command id `commandId` (e.g. 157 of menu 139),
     // or nullptr; connect to its triggered() signal.
     QAction* MenuAction(int commandId) const;
@@ -63,13 +60,9 @@ class TemplateDialog : public QDialog {
     int AddMenuBar(int menuId, int width);
     QWidget* CreateControl(const ControlTemplate& control);
 
-    int templateId_;
     int avgCharWidth_ = 0;
     int charHeight_ = 0;
 };
-
-// A plain dialog on template `templateId` (the About box, tests, demos).
-std::unique_ptr<TemplateDialog> BuildDialog(int templateId, QWidget* parent = nullptr);
 
 #include "ControlById.h"
 
