@@ -1,7 +1,6 @@
-// One running copy per logged-in user. The first copy holds a lock file for its
-// whole run and, once its window is marked, answers on a local socket; a later
-// copy finds the lock taken, asks the running one to come forward and ends.
-// A copy that was killed leaves a lock the next start recognises as stale.
+// One running copy per logged-in user. The first copy holds a lock file for its whole run and,
+// once its window is marked, answers on a local socket; a later copy finds the lock taken, asks
+// the running one to come forward and ends. A killed copy's lock is recognised as stale.
 #pragma once
 
 #include <QByteArray>

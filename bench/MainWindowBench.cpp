@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSubjects.h"
 #include "MessageService.h"
 #include "SubjListDlg.h"
 
@@ -24,16 +25,7 @@ class DataFolder {
     explicit DataFolder(int count) : previous_(QDir::currentPath()) {
         QDir::setCurrent(dir_.path());
         IndivSubjList indiv;
-        for (int i = 0; i < count; ++i) {
-            indiv.current = IndivSubj{};
-            indiv.current.year = static_cast<std::int16_t>(2000 + i % 50);
-            indiv.current.month = static_cast<std::int16_t>(1 + i % 12);
-            indiv.current.day = static_cast<std::int16_t>(1 + i % 28);
-            indiv.current.hour = static_cast<std::int16_t>(i % 24);
-            indiv.current.title = "subject " + std::to_string(i);
-            indiv.current.progress = i % 3 == 0 ? Progress::Done : Progress::Open;
-            indiv.Insert();
-        }
+        FillNumbered(indiv, count);
         indiv.Save(kIndivFileName);
         RepSubjList rep;
         rep.current.title = "weekly";

@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 
+#include "BenchSubjects.h"
 #include "FieldLine.h"
 #include "SubjList.h"
 #include "SubjTree.h"
@@ -50,120 +51,122 @@ MapValue ValuePart(const RecordText& r) {
     return v;
 }
 
-void FillTree(SubjTree& tree) {
-    for (const auto& r : ShuffledRecords())
-        tree.Insert(r);
-}
-void FillMap(std::map<MapKey, MapValue>& map) {
-    for (const auto& r : ShuffledRecords())
-        map.emplace(KeyPart(r), ValuePart(r));
-}
-
-void BM_TreeInsert(benchmark::State& state) {
-    ShuffledRecords();
-    for (auto _ : state) {
-        SubjTree tree("h");
-        FillTree(tree);
-        state.PauseTiming();
-        { SubjTree discard("h"); }
-        state.ResumeTiming();
+// The store and std::map behind one face, so that each benchmark below is
+// written once and runs on both. A fetch copies the whole record out, as the
+// store's own fetches do.
+class TreeStore {
+  public:
+    void Insert(const RecordText& r) { tree_.Insert(r); }
+    void Find(const RecordText& r, RecordText& out) {
+        benchmark::DoNotOptimize(tree_.Find(KeyOf(r), out));
     }
-    state.SetItemsProcessed(state.iterations() * kRecords);
-}
-BENCHMARK(BM_TreeInsert)->Unit(benchmark::kMillisecond);
-
-void BM_MapInsert(benchmark::State& state) {
-    ShuffledRecords();
-    for (auto _ : state) {
-        std::map<MapKey, MapValue> map;
-        FillMap(map);
-    }
-    state.SetItemsProcessed(state.iterations() * kRecords);
-}
-BENCHMARK(BM_MapInsert)->Unit(benchmark::kMillisecond);
-
-void BM_TreeFind(benchmark::State& state) {
-    SubjTree tree("h");
-    FillTree(tree);
-    RecordText out;
-    for (auto _ : state) {
-        for (const auto& r : ShuffledRecords())
-            benchmark::DoNotOptimize(tree.Find(KeyOf(r), out));
-    }
-    state.SetItemsProcessed(state.iterations() * kRecords);
-}
-BENCHMARK(BM_TreeFind)->Unit(benchmark::kMillisecond);
-
-void BM_MapFind(benchmark::State& state) {
-    std::map<MapKey, MapValue> map;
-    FillMap(map);
-    RecordText out;
-    for (auto _ : state) {
-        for (const auto& r : ShuffledRecords()) {
-            auto it = map.find(KeyPart(r));
-            std::copy(it->first.begin(), it->first.end(), out.begin());
-            std::copy(it->second.begin(), it->second.end(), out.begin() + kKeySize);
-            benchmark::DoNotOptimize(out);
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * kRecords);
-}
-BENCHMARK(BM_MapFind)->Unit(benchmark::kMillisecond);
-
-void BM_TreeWalk(benchmark::State& state) {
-    SubjTree tree("h");
-    FillTree(tree);
-    RecordText out;
-    for (auto _ : state) {
+    int Walk(RecordText& out) {
         int n = 0;
-        for (StoreResult r = tree.First(out); r == StoreResult::Done; r = tree.Next(out))
+        for (StoreResult s = tree_.First(out); s == StoreResult::Done; s = tree_.Next(out))
             ++n;
-        benchmark::DoNotOptimize(n);
+        return n;
+    }
+    void Remove(const RecordText& r) { tree_.Remove(KeyOf(r)); }
+
+  private:
+    SubjTree tree_{"h"};
+};
+
+class MapStore {
+  public:
+    void Insert(const RecordText& r) { map_.emplace(KeyPart(r), ValuePart(r)); }
+    void Find(const RecordText& r, RecordText& out) {
+        auto it = map_.find(KeyPart(r));
+        CopyOut(it->first, it->second, out);
+    }
+    int Walk(RecordText& out) {
+        for (const auto& [k, v] : map_)
+            CopyOut(k, v, out);
+        return static_cast<int>(map_.size());
+    }
+    void Remove(const RecordText& r) { map_.erase(KeyPart(r)); }
+
+  private:
+    static void CopyOut(const MapKey& k, const MapValue& v, RecordText& out) {
+        std::copy(k.begin(), k.end(), out.begin());
+        std::copy(v.begin(), v.end(), out.begin() + kKeySize);
+        benchmark::DoNotOptimize(out);
+    }
+
+    std::map<MapKey, MapValue> map_;
+};
+
+template <typename Store>
+void Fill(Store& store) {
+    for (const auto& r : ShuffledRecords())
+        store.Insert(r);
+}
+
+// Filling an empty store, freeing it included.
+template <typename Store>
+void BM_Insert(benchmark::State& state) {
+    ShuffledRecords();
+    for (auto _ : state) {
+        Store store;
+        Fill(store);
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_TreeWalk)->Unit(benchmark::kMillisecond);
 
-void BM_MapWalk(benchmark::State& state) {
-    std::map<MapKey, MapValue> map;
-    FillMap(map);
+// Runs `pass` once per iteration over a full store; filling it is not timed.
+template <typename Store, typename Pass>
+void OverFullStore(benchmark::State& state, Pass pass) {
+    Store store;
+    Fill(store);
     RecordText out;
     for (auto _ : state) {
-        for (const auto& [k, v] : map) {
-            std::copy(k.begin(), k.end(), out.begin());
-            std::copy(v.begin(), v.end(), out.begin() + kKeySize);
-            benchmark::DoNotOptimize(out);
-        }
+        pass(store, out);
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_MapWalk)->Unit(benchmark::kMillisecond);
 
-void BM_TreeRemove(benchmark::State& state) {
+template <typename Store>
+void BM_Find(benchmark::State& state) {
+    OverFullStore<Store>(state, [](Store& store, RecordText& out) {
+        for (const auto& r : ShuffledRecords())
+            store.Find(r, out);
+    });
+}
+
+template <typename Store>
+void BM_Walk(benchmark::State& state) {
+    OverFullStore<Store>(
+        state, [](Store& store, RecordText& out) { benchmark::DoNotOptimize(store.Walk(out)); });
+}
+
+// Removing every record from a full store; filling it stays outside the timing.
+template <typename Store>
+void BM_Remove(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        SubjTree tree("h");
-        FillTree(tree);
+        Store store;
+        Fill(store);
         state.ResumeTiming();
         for (const auto& r : ShuffledRecords())
-            tree.Remove(KeyOf(r));
+            store.Remove(r);
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_TreeRemove)->Unit(benchmark::kMillisecond);
 
-void BM_MapRemove(benchmark::State& state) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::map<MapKey, MapValue> map;
-        FillMap(map);
-        state.ResumeTiming();
-        for (const auto& r : ShuffledRecords())
-            map.erase(KeyPart(r));
-    }
-    state.SetItemsProcessed(state.iterations() * kRecords);
+// Each body runs on the store as "BM_Tree<what>" and on std::map as "BM_Map<what>".
+void RegisterBoth(const std::string& what, void (*onTree)(benchmark::State&),
+                  void (*onMap)(benchmark::State&)) {
+    benchmark::RegisterBenchmark(("BM_Tree" + what).c_str(), onTree)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("BM_Map" + what).c_str(), onMap)->Unit(benchmark::kMillisecond);
 }
-BENCHMARK(BM_MapRemove)->Unit(benchmark::kMillisecond);
+
+const bool kStoreBenchmarksRegistered = [] {
+    RegisterBoth("Insert", BM_Insert<TreeStore>, BM_Insert<MapStore>);
+    RegisterBoth("Find", BM_Find<TreeStore>, BM_Find<MapStore>);
+    RegisterBoth("Walk", BM_Walk<TreeStore>, BM_Walk<MapStore>);
+    RegisterBoth("Remove", BM_Remove<TreeStore>, BM_Remove<MapStore>);
+    return true;
+}();
 
 // ---- files -----------------------------------------------------------------
 
@@ -179,16 +182,7 @@ const std::string& DataFilePath() {
                          ("veskat-bench-" + std::to_string(::getpid()) + ".dat"))
                             .string();
         IndivSubjList list;
-        for (int i = 0; i < kRecords; ++i) {
-            list.current = IndivSubj{};
-            list.current.year = static_cast<std::int16_t>(2000 + i % 30);
-            list.current.month = static_cast<std::int16_t>(1 + i % 12);
-            list.current.day = static_cast<std::int16_t>(1 + i % 28);
-            list.current.title = "\x89\xEF\x8B\x63 subject " + std::to_string(i);
-            list.current.progress = Progress::Open;
-            list.current.content = "\x93\xE0\x97\x65<br>line two of subject " + std::to_string(i);
-            list.Insert();
-        }
+        FillNumbered(list, kRecords);
         list.Save(p);
         return p;
     }()};

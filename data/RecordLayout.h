@@ -1,7 +1,6 @@
-// Where each field of a record text lies: its offset and width in bytes, for
-// the individual and the repeating subject, and the width tables a data file
-// line is split by. The one place these numbers are written; data/FORMAT.md
-// shows the same layout as tables.
+// Where each field of a record text lies, in bytes, for both kinds of subject,
+// and the width tables a data file line is split by: the one place these
+// numbers are written. data/FORMAT.md shows the same layout as tables.
 #pragma once
 
 #include <cstddef>

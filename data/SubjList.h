@@ -1,7 +1,6 @@
-// The subject lists through which the rest of the program reaches the
-// subjects: a SubjTree plus one `current` subject that every operation reads
-// or fills. IndivSubjList holds the dated subjects, RepSubjList the repeating
-// ones; the main window owns one of each.
+// The subject lists through which the rest of the program reaches the subjects: a SubjTree plus
+// one `current` subject that every operation reads or fills. IndivSubjList holds the dated
+// subjects, RepSubjList the repeating ones; the main window owns one of each.
 #pragma once
 
 #include <new>

@@ -1,7 +1,6 @@
-// SubjTree: the ordered in-memory store of 640-byte record texts, a B+-tree of
-// order 5 with one leaf per record, and a two-key cursor for stepping through
-// it. The subject lists each own one; loading and saving it is data/FieldLine.h
-// plus SubjTree::Load and SubjTree::Save.
+// SubjTree: the ordered in-memory store of 640-byte record texts, a B+-tree of order 5 with one
+// leaf per record, and a two-key cursor for stepping through it. Each subject list owns one;
+// SubjTree::Load and SubjTree::Save move it to and from a data file (see data/FieldLine.h).
 #pragma once
 
 #include <cstdint>

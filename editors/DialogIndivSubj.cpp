@@ -13,17 +13,8 @@ namespace {
 // The key holds the year in four digits.
 constexpr int kYearDigits = 4;
 
-int ProgressItem(Progress progress) {
-    switch (progress) {
-        case Progress::NotTracked:
-            return 0;
-        case Progress::Open:
-            return 1;
-        case Progress::Done:
-            return 2;
-    }
-    return -1;
-}
+// The states the progress list offers, in the order of its items.
+constexpr Progress kProgressLetters[] = {Progress::NotTracked, Progress::Open, Progress::Done};
 
 }  // namespace
 
@@ -75,7 +66,7 @@ void CDialogIndivSubj::LoadEdit() {
     SelectItem(kMinuteList, subj.minute);
     ContentField().Show(subj.content);
     origin = subj.origin;
-    SelectItem(kProgressList, ProgressItem(subj.progress));
+    SelectProgress(kProgressList, kProgressLetters, subj.progress);
 }
 
 void CDialogIndivSubj::SaveControls(const Texts& texts) {
@@ -87,11 +78,7 @@ void CDialogIndivSubj::SaveControls(const Texts& texts) {
     subj.minute = static_cast<std::int16_t>(SelectedNumber(kMinuteList));
     subj.title = texts.title;
     subj.content = texts.content;
-    constexpr Progress kByItem[] = {Progress::NotTracked, Progress::Open, Progress::Done};
-    const int progress = SelectedItem(kProgressList);
-    if (progress >= 0 && progress < 3) {
-        subj.progress = kByItem[progress];
-    }
+    ReadProgress(kProgressList, kProgressLetters, subj.progress);
     subj.origin = origin;
 }
 

@@ -10,17 +10,9 @@ using namespace RepEditorIds;
 
 namespace {
 
-int ProgressItem(Progress progress) {
-    switch (progress) {
-        case Progress::NotTracked:
-            return 0;
-        case Progress::Open:
-            return 1;
-        case Progress::Done:
-            break;
-    }
-    return -1;
-}
+// The states the progress list offers, in the order of its items: a repeating
+// subject is never done.
+constexpr Progress kProgressLetters[] = {Progress::NotTracked, Progress::Open};
 
 }  // namespace
 
@@ -56,7 +48,7 @@ void CDialogRepSubj::LoadEdit() {
     SelectItem(kHourList, subj.hour);
     SelectItem(kMinuteList, subj.minute);
     ContentField().Show(subj.content);
-    SelectItem(kProgressList, ProgressItem(subj.progress));
+    SelectProgress(kProgressList, kProgressLetters, subj.progress);
     SelectItem(kYearlyMonthList, subj.yearlyMonth);
     SelectItem(kYearlyDayList, subj.yearlyDay);
     SelectItem(kMonthlyDayList, subj.monthlyDay);
@@ -73,10 +65,7 @@ void CDialogRepSubj::SaveControls(const Texts& texts) {
     subj.hour = static_cast<std::int16_t>(SelectedNumber(kHourList));
     subj.minute = static_cast<std::int16_t>(SelectedNumber(kMinuteList));
     subj.content = texts.content;
-    const int progress = SelectedItem(kProgressList);
-    if (progress == 0 || progress == 1) {
-        subj.progress = progress == 0 ? Progress::NotTracked : Progress::Open;
-    }
+    ReadProgress(kProgressList, kProgressLetters, subj.progress);
     subj.yearlyMonth = static_cast<std::int16_t>(SelectedNumber(kYearlyMonthList));
     subj.yearlyDay = static_cast<std::int16_t>(SelectedNumber(kYearlyDayList));
     subj.monthlyDay = static_cast<std::int16_t>(SelectedNumber(kMonthlyDayList));

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QShowEvent>
+#include <algorithm>
 #include <cstdlib>
 
 #include "MessageService.h"
@@ -86,6 +87,19 @@ void SubjEditorDlg::SelectItem(int id, int item) {
 int SubjEditorDlg::SelectedItem(int id) const {
     const auto* list = Control<QComboBox>(id);
     return list != nullptr ? list->currentIndex() : -1;
+}
+
+void SubjEditorDlg::SelectProgress(int id, std::span<const Progress> letters, Progress progress) {
+    const auto at = std::find(letters.begin(), letters.end(), progress);
+    SelectItem(id, at != letters.end() ? static_cast<int>(at - letters.begin()) : -1);
+}
+
+void SubjEditorDlg::ReadProgress(int id, std::span<const Progress> letters,
+                                 Progress& progress) const {
+    const int item = SelectedItem(id);
+    if (item >= 0 && item < static_cast<int>(letters.size())) {
+        progress = letters[static_cast<std::size_t>(item)];
+    }
 }
 
 int SubjEditorDlg::SelectedNumber(int id) const {

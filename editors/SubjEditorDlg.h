@@ -4,9 +4,11 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "StoreResult.h"
+#include "SubjRecord.h"
 #include "SubjTextField.h"
 #include "TemplateDialog.h"
 
@@ -74,6 +76,12 @@ class SubjEditorDlg : public TemplateDialog {
     void SelectItem(int id, int item);
     int SelectedItem(int id) const;
     int SelectedNumber(int id) const;
+    // Drop-down list `id` of progress states whose items stand for `letters`,
+    // in order: selects the item of `progress` (none for a letter not among
+    // them), and reads the selected item's letter into `progress` (left as it
+    // is while none is selected).
+    void SelectProgress(int id, std::span<const Progress> letters, Progress progress);
+    void ReadProgress(int id, std::span<const Progress> letters, Progress& progress) const;
 
   private:
     // The title and content to store, or nullopt after telling the user that

@@ -1,7 +1,6 @@
-// Dialog templates held as plain data: the dialog's caption, size and font and,
-// in template order, every control with its id, kind, position and size in
-// dialog units, caption, style flags and initial drop-down items. The widget
-// builder in app/ turns one into a live dialog; nothing here knows Qt.
+// Dialog templates held as plain data: caption, size and font, and in template order every
+// control with its id, kind, position and size in dialog units, caption, style flags and
+// drop-down items. The builder in ui/ turns one into a live dialog; nothing here knows Qt.
 #pragma once
 
 #include <string>

@@ -1,8 +1,6 @@
-// The report-style subject list of the main window: columns with fixed pixel
-// widths, rows kept in ascending byte order of their first cell's Shift_JIS
-// text, a state image per row, full-row single selection, a hot row and a
-// selection mark. Each cell keeps the exact bytes it was given, so a row read
-// back gives the subject's texts byte for byte.
+// The main window's report-style subject list: fixed-width columns, rows in ascending byte order
+// of their first cell's Shift_JIS text, a state image per row, full-row single selection, a hot
+// row and a selection mark. A cell keeps the exact bytes it was given, to be read back as they are.
 #pragma once
 
 #include <QTreeView>

@@ -18,6 +18,7 @@
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
+#include "MainDialogButtons.h"
 #include "MenuResource.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
@@ -125,17 +126,8 @@ std::unique_ptr<CSubjListDlg> MainWindowTest::OpenWindow() {
 
 void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
     auto window = OpenWindow();
-    struct Expected {
-        int id;
-        const char* caption;
-    };
-    const Expected buttons[] = {{kAddId, "追加"},
-                                {kDeleteId, "削除"},
-                                {kBatchId, "一括"},
-                                {kSaveId, "保存"},
-                                {kSaveExitId, "保存・終了"}};
     QList<QWidget*> order;
-    for (const Expected& expected : buttons) {
+    for (const ExpectedButton& expected : kMainDialogButtons) {
         auto* button = window->Control<QPushButton>(expected.id);
         QVERIFY2(button != nullptr, qPrintable(QString::number(expected.id)));
         QCOMPARE(button->text(), QString::fromUtf8(expected.caption));

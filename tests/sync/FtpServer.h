@@ -1,7 +1,6 @@
-// A real FTP server for the tests: ftp_server.py under /usr/bin/python3,
-// serving a temporary folder on 127.0.0.1 at a free port. Started by the
-// constructor, which waits (boundedly) until it listens; stopped by the
-// destructor, which reaps the process.
+// A real FTP server for the tests: ftp_server.py under /usr/bin/python3, serving a temporary
+// folder on 127.0.0.1 at a free port. The constructor starts it and waits (boundedly) until it
+// listens; the destructor stops it and reaps the process.
 #pragma once
 
 #include <sys/types.h>

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ControlById.h"
+#include "MainDialogButtons.h"
 #include "ResourceIds.h"
 #include "SjisCodec.h"
 #include "SubjListView.h"
@@ -94,17 +95,8 @@ class UiServicesTest : public QObject {
 
     void mainTemplateBuildsItsControlsById() {
         TemplateDialog dialog(kMainDialogId);
-        struct Expected {
-            int id;
-            const char* caption;
-        };
-        const Expected buttons[] = {{kAddId, "追加"},
-                                    {kDeleteId, "削除"},
-                                    {kBatchId, "一括"},
-                                    {kSaveId, "保存"},
-                                    {kSaveExitId, "保存・終了"}};
         QWidget* previous = nullptr;
-        for (const auto& b : buttons) {
+        for (const ExpectedButton& b : kMainDialogButtons) {
             auto* button = ControlById<QPushButton>(&dialog, b.id);
             QVERIFY2(button != nullptr, qPrintable(QString::number(b.id)));
             QCOMPARE(button->text(), QString::fromUtf8(b.caption));
