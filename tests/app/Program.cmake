@@ -11,3 +11,9 @@ endforeach()
 target_compile_definitions(SingleInstanceTest PRIVATE VESKAT_EXE="$<TARGET_FILE:veskat>")
 add_dependencies(SingleInstanceTest veskat)
 set_tests_properties(app_SingleInstanceTest PROPERTIES TIMEOUT 120)
+
+# Shows the main window on sample subjects and the icons at every size, in
+# the desktop's palette or a dark one, for looking at them on a real display.
+add_executable(show_looks ShowLooks.cpp)
+target_link_libraries(show_looks PRIVATE veskat_app)
+target_compile_definitions(show_looks PRIVATE VESKAT_ICON_DIR="${PROJECT_SOURCE_DIR}/res/icons")
