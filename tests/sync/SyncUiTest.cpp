@@ -56,6 +56,13 @@ void WhenShown(std::function<void(D*)> act) {
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             if (auto* typed = dynamic_cast<D*>(dialog)) {
+                // The connection dialog fills its controls at its first paint,
+                // which may come well after it became the modal window.
+                if constexpr (requires { typed->PaintCount(); }) {
+                    if (typed->PaintCount() == 0) {
+                        return;
+                    }
+                }
                 timer->stop();
                 timer->deleteLater();
                 act(typed);
