@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     const QByteArray activationToken = SingleInstance::ActivationTokenFromEnvironment();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veskat"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VESKAT_APP_ID));
     CSubjApp app;
     return app.InitInstance(activationToken);
 }

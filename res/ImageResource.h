@@ -1,6 +1,7 @@
 // The program's pictures in XPM form (text, C syntax, drawn by draw_images.py):
 // icon 136, the application icon, and bitmap 135, the four state images side
-// by side. White (#FFFFFF) in the bitmap is meant to be transparent.
+// by side. Only the surroundings of the boxes are transparent, so that the
+// boxes stay white on a dark list.
 #pragma once
 
 // Icon 136: 32 x 32, 16 colours: an open dark-red organiser with a ring binding.

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Draws the program's pictures and writes them as XPM: AppIcon.xpm (icon 136,
 32 x 32) and StateImages.xpm (bitmap 135, four 16 x 16 images side by side).
-Only the 16 standard desktop colours are used. Run it from any directory; it
+Only the 16 standard desktop colours are used; "None" marks what is
+transparent. Run it from any directory; it
 writes beside itself."""
 import math
 import os
@@ -50,7 +51,9 @@ class Canvas:
 
 
 def box(fill):
-    c = Canvas(16, 16, ".")
+    # Only the surroundings are transparent: a box left see-through would show
+    # just its grey and black frame, which vanishes on a dark list.
+    c = Canvas(16, 16, " ")
     c.rect(2, 2, 13, 13, fill)
     c.frame(1, 1, 14, 14, "g")
     c.line(2, 14, 14, 14, "k")
@@ -91,7 +94,7 @@ def overdue():
 
 
 def state_images():
-    strip = Canvas(64, 16, ".")
+    strip = Canvas(64, 16, " ")
     for i, image in enumerate([not_tracked(), box("."), done(), overdue()]):
         strip.blit(image, i * 16, 0)
     return strip

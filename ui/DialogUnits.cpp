@@ -1,7 +1,7 @@
 #include "DialogUnits.h"
 
-#include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QStringList>
 
 DialogUnitBase MeasureDialogUnits(const QFont& font) {
@@ -13,12 +13,23 @@ DialogUnitBase MeasureDialogUnits(const QFont& font) {
 }
 
 QFont DialogFont(const std::string& family, int pointSize) {
-    QFont font(QString::fromStdString(family), pointSize);
-    // The desktop families are absent here; a Japanese family of similar
-    // metrics keeps the captions readable instead of falling back to boxes.
-    font.setFamilies(QStringList{QString::fromStdString(family), QStringLiteral("Noto Sans CJK JP"),
-                                 QStringLiteral("Noto Sans JP"), QStringLiteral("IPAGothic"),
-                                 QStringLiteral("VL Gothic")});
-    font.setStyleHint(QFont::SansSerif);
+    constexpr int kUsualPointSize = 8;
+    QFont font = QGuiApplication::font();
+    const double scale = pointSize > kUsualPointSize ? double(pointSize) / kUsualPointSize : 1.0;
+    if (font.pointSizeF() > 0) {
+        font.setPointSizeF(font.pointSizeF() * scale);
+    } else {
+        font.setPixelSize(qRound(font.pixelSize() * scale));
+    }
+    // Listed after the desktop's family, these supply the Japanese glyphs it
+    // lacks, in their Japanese forms rather than whatever fallback comes first.
+    QStringList families = font.families();
+    if (families.isEmpty()) {
+        families.append(font.family());
+    }
+    families << QString::fromStdString(family) << QStringLiteral("Noto Sans CJK JP")
+             << QStringLiteral("Noto Sans JP") << QStringLiteral("IPAGothic")
+             << QStringLiteral("VL Gothic");
+    font.setFamilies(families);
     return font;
 }

@@ -19,6 +19,9 @@ struct DialogUnitBase {
 
 DialogUnitBase MeasureDialogUnits(const QFont& font);
 
-// The font a template names (e.g. "MS UI Gothic", 9 points), falling back to a
-// Japanese font present on this system when that family is missing.
+// The font for a dialog whose template names `family` at `pointSize`: the
+// desktop's own user-interface font and size, so that large-font and HiDPI
+// desktops get readable dialogs. A template asking for more than the usual
+// 8 points gets the desktop size enlarged in proportion. Captions the desktop
+// font cannot show come from `family` or a Japanese font of this system.
 QFont DialogFont(const std::string& family, int pointSize);

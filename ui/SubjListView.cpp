@@ -1,6 +1,5 @@
 #include "SubjListView.h"
 
-#include <QBitmap>
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -10,10 +9,9 @@
 
 namespace {
 
-// Bitmap 135 cut into its images, white made transparent.
+// Bitmap 135 cut into its images; the picture carries its own transparency.
 std::vector<QPixmap> StateImages() {
-    QPixmap strip(StateImagesXpm());
-    strip.setMask(strip.createMaskFromColor(Qt::white));
+    const QPixmap strip(StateImagesXpm());
     std::vector<QPixmap> images;
     for (int i = 0; i < kStateImageCount; ++i) {
         images.push_back(strip.copy(i * kStateImageSize, 0, kStateImageSize, kStateImageSize));

@@ -1,4 +1,4 @@
-// One copy per user, with real processes of build/veskat: a second start asks
+// One copy per user, with real processes of the program: a second start asks
 // the running copy to come forward and ends without a window and without a
 // file; a copy that was killed does not block the next start; and the running
 // copy brings forward its topmost modal dialog, restoring a minimised window.

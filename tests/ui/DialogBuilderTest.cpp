@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -166,6 +167,36 @@ class DialogBuilderTest : public QObject {
                 }
             }
         }
+    }
+
+    // Dialogs take the desktop's font and size: a large desktop font gives
+    // larger dialogs laid out from the same dialog units, whose captions
+    // still fit, and Japanese glyphs come from a Japanese family.
+    void dialogsTakeTheDesktopFont() {
+        const QFont desktop = QApplication::font();
+        QFont large = desktop;
+        large.setPointSizeF(20);
+        QApplication::setFont(large);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+
+        TemplateDialog main(kMainDialogId);
+        QCOMPARE(main.font().pointSizeF(), 20.0);
+        QCOMPARE(main.font().families().front(), large.families().value(0, large.family()));
+        QVERIFY(main.font().families().contains(QStringLiteral("Noto Sans CJK JP")));
+        QCOMPARE(main.width(), FindDialogTemplate(kMainDialogId)->width * main.AvgCharWidth() / 4);
+        // The About box asks for 9 points where the others ask for the usual 8.
+        QCOMPARE(TemplateDialog(kAboutDialogId).font().pointSizeF(), 22.5);
+        for (const DialogTemplate& t : AllDialogTemplates()) {
+            TemplateDialog dialog(t.id);
+            for (QLabel* label : dialog.findChildren<QLabel*>()) {
+                QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+            }
+        }
+
+        QApplication::setFont(desktop);
+        const TemplateDialog usual(kMainDialogId);
+        QCOMPARE(usual.font().pointSizeF(), desktop.pointSizeF());
+        QVERIFY(main.width() > usual.width() * 3 / 2);
     }
 
     void enterClicksTheDefaultButtonAndEscCancels() {

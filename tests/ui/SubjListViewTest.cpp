@@ -1,8 +1,11 @@
 // The subject list view as the main window drives it: columns, the position
 // a row lands at, the hot row under the mouse, the selection mark, images.
 #include <QHeaderView>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cstdlib>
 
 #include "SubjListView.h"
 
@@ -18,6 +21,26 @@ void ShowWithColumns(SubjListView& view) {
 
 QPoint CentreOfRow(const SubjListView& view, int row) {
     return view.visualRect(view.model()->index(row, 0)).center();
+}
+
+// Pixels of `image`, drawn on `base`, that stand out from it.
+int PixelsStandingOut(const QPixmap& image, const QColor& base) {
+    QImage canvas(image.size(), QImage::Format_RGB32);
+    canvas.fill(base);
+    QPainter painter(&canvas);
+    painter.drawPixmap(0, 0, image);
+    painter.end();
+    int count = 0;
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            const QColor c = canvas.pixelColor(x, y);
+            const int difference = std::abs(c.red() - base.red()) +
+                                   std::abs(c.green() - base.green()) +
+                                   std::abs(c.blue() - base.blue());
+            count += difference > 96 ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 }  // namespace
@@ -105,6 +128,25 @@ class SubjListViewTest : public QObject {
         view.RemoveAllRows();
         QCOMPARE(view.SelectionMark(), -1);
         QCOMPARE(view.HotRow(), -1);
+    }
+
+    // Every state image reads on a light and on a dark list: on white at
+    // least its frame stands out, on a dark list its whole 14 x 14 box does;
+    // only the corners around the box let the list through.
+    void stateImagesReadOnLightAndDarkLists() {
+        SubjListView view;
+        ShowWithColumns(view);
+        for (int image = 0; image < 4; ++image) {
+            const int row =
+                view.InsertRow(image, QStringLiteral("2024/05/0%1").arg(image + 1), image);
+            const QPixmap pixmap =
+                view.model()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>();
+            const QByteArray which = "image " + QByteArray::number(image);
+            QCOMPARE(pixmap.size(), QSize(16, 16));
+            QVERIFY2(pixmap.toImage().pixelColor(0, 0).alpha() == 0, which);
+            QVERIFY2(PixelsStandingOut(pixmap, Qt::white) >= 4 * 13, which);
+            QVERIFY2(PixelsStandingOut(pixmap, QColor(0x20, 0x20, 0x20)) >= 14 * 14 * 3 / 4, which);
+        }
     }
 
     void bytesWithoutAnExactTextAreKeptAsGiven() {

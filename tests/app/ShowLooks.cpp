@@ -1,0 +1,119 @@
+// Shows how the program looks on a real display, in the desktop's palette or
+// a dark one: the main window on sample subjects in every state, and beside it
+// the desktop icons of res/icons at every size with icon 136 and the four
+// state images, at their own size and enlarged four times.
+//   show_looks [dark]
+// The sample data lives in a temporary folder that goes when the window ends.
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "ImageResource.h"
+#include "QtMessageService.h"
+#include "SjisCodec.h"
+#include "SubjListDlg.h"
+
+namespace {
+
+QPalette DarkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2a, 0x2e, 0x32));
+    dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Base, QColor(0x1b, 0x1e, 0x20));
+    dark.setColor(QPalette::AlternateBase, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::Text, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::ButtonText, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+    dark.setColor(QPalette::HighlightedText, QColor(0xfc, 0xfc, 0xfc));
+    dark.setColor(QPalette::ToolTipBase, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::ToolTipText, QColor(0xfc, 0xfc, 0xfc));
+    return dark;
+}
+
+void AddSubject(IndivSubjList& list, const QDateTime& when, const QString& title,
+                Progress progress) {
+    IndivSubj& subj = list.current;
+    subj = IndivSubj{};
+    subj.year = static_cast<std::int16_t>(when.date().year());
+    subj.month = static_cast<std::int16_t>(when.date().month());
+    subj.day = static_cast<std::int16_t>(when.date().day());
+    subj.hour = static_cast<std::int16_t>(when.time().hour());
+    subj.minute = static_cast<std::int16_t>(when.time().minute());
+    subj.title = SjisFromQString(title).value_or("");
+    subj.progress = progress;
+    list.Insert();
+}
+
+void WriteSampleData() {
+    const QDateTime now = QDateTime::currentDateTime();
+    IndivSubjList list;
+    AddSubject(list, now.addDays(-3), QStringLiteral("期限を過ぎた未処理の案件"), Progress::Open);
+    AddSubject(list, now.addDays(-2), QStringLiteral("完了した案件"), Progress::Done);
+    AddSubject(list, now.addDays(1), QStringLiteral("管理しない案件"), Progress::NotTracked);
+    AddSubject(list, now.addDays(4), QStringLiteral("これからの未処理の案件"), Progress::Open);
+    list.Save(kIndivFileName);
+}
+
+QPixmap Enlarged(const QPixmap& pixmap) {
+    return pixmap.scaled(pixmap.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+// The icons in two rows, as they are and enlarged.
+QWidget* IconSheet() {
+    auto* sheet = new QWidget;
+    sheet->setWindowTitle(QStringLiteral("veskat icons"));
+    auto* grid = new QGridLayout(sheet);
+    std::vector<QPixmap> pictures;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        pictures.emplace_back(QStringLiteral(VESKAT_ICON_DIR "/veskat-%1.png").arg(size));
+    }
+    pictures.emplace_back(AppIconXpm());
+    const QPixmap states(StateImagesXpm());
+    for (int i = 0; i < kStateImageCount; ++i) {
+        pictures.push_back(states.copy(i * kStateImageSize, 0, kStateImageSize, kStateImageSize));
+    }
+    int column = 0;
+    for (const QPixmap& picture : pictures) {
+        auto* plain = new QLabel;
+        plain->setPixmap(picture);
+        grid->addWidget(plain, 0, column, Qt::AlignCenter);
+        if (picture.width() <= 32) {
+            auto* big = new QLabel;
+            big->setPixmap(Enlarged(picture));
+            grid->addWidget(big, 1, column, Qt::AlignCenter);
+        }
+        ++column;
+    }
+    return sheet;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "dark") == 0) {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(DarkPalette());
+    }
+    QTemporaryDir folder;
+    if (!folder.isValid() || !QDir::setCurrent(folder.path())) {
+        return 1;
+    }
+    WriteSampleData();
+    QWidget* sheet = IconSheet();
+    sheet->move(0, 520);
+    sheet->show();
+    QtMessageService messages;
+    CSubjListDlg window(messages);
+    window.move(0, 0);
+    window.DoModal();
+    delete sheet;
+    return 0;
+}

@@ -1,0 +1,198 @@
+#!/usr/bin/python3
+"""Builds the Debian package of a build tree with CPack, unpacks it into a
+scratch root and starts the program there through its launcher, as a new user
+with an empty home would, on the offscreen platform:
+
+  package_test.py --cpack <cpack> --config <build>/CPackConfig.cmake
+
+The program has its window up once it answers on its single-instance socket:
+it listens only from its window's initialisation on and answers from the
+window's own event loop. The answer carries its process id, which must be the
+launcher's (the launcher replaces itself with the program), and /proc tells
+the folder it runs in. It is then ended with SIGTERM, which also shows it was
+still running. Exits 77 (skipped) when the Debian tools are missing."""
+import argparse
+import glob
+import os
+import shutil
+import signal
+import socket
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIPPED = 77
+START_TIMEOUT = 60
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def build_package(cpack, config, out):
+    result = subprocess.run([cpack, "--config", config, "-G", "DEB", "-B", out],
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    check(result.returncode == 0, "cpack failed:\n" + result.stdout)
+    debs = glob.glob(os.path.join(out, "*.deb"))
+    check(len(debs) == 1, f"expected one package, found {debs}")
+    return debs[0]
+
+
+def check_contents(deb):
+    fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Maintainer", "Depends"],
+                            stdout=subprocess.PIPE, text=True, check=True).stdout
+    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl"]:
+        check(wanted in fields, f"control fields lack {wanted!r}:\n{fields}")
+    listing = subprocess.run(["dpkg-deb", "-c", deb], stdout=subprocess.PIPE, text=True,
+                             check=True).stdout
+    paths = {line.split()[-1].lstrip(".") for line in listing.splitlines()}
+    app_id = "org.veskat.veskat"
+    wanted = ["/usr/bin/veskat", "/usr/libexec/veskat/veskat-bin",
+              f"/usr/share/applications/{app_id}.desktop",
+              f"/usr/share/metainfo/{app_id}.metainfo.xml",
+              f"/usr/share/icons/hicolor/scalable/apps/{app_id}.svg",
+              "/usr/share/man/man1/veskat.1.gz", "/usr/share/doc/veskat/copyright"]
+    wanted += [f"/usr/share/icons/hicolor/{n}x{n}/apps/{app_id}.png"
+               for n in (16, 22, 24, 32, 48, 64, 128, 256)]
+    for path in wanted:
+        check(path in paths, f"the package lacks {path}")
+
+
+class Scratch:
+    """An unpacked package and a fresh home, runtime folder and working folder."""
+
+    def __init__(self, top, deb):
+        self.top = top
+        root = os.path.join(top, "root")
+        subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
+        self.launcher = os.path.join(root, "usr", "bin", "veskat")
+        self.home = os.path.join(top, "home")
+        self.runtime = os.path.join(top, "run")
+        self.elsewhere = os.path.join(top, "elsewhere")
+        os.mkdir(self.home)
+        os.mkdir(self.runtime, 0o700)
+        os.mkdir(self.elsewhere)
+
+    def env(self, extra):
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.home,
+               "XDG_RUNTIME_DIR": self.runtime, "QT_QPA_PLATFORM": "offscreen",
+               "LANG": "C.UTF-8"}
+        env.update(extra)
+        return env
+
+    def launch(self, args=(), extra_env=None):
+        return subprocess.Popen([self.launcher, *args], env=self.env(extra_env or {}),
+                                cwd=self.elsewhere, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True)
+
+    def run_to_end(self, args=(), extra_env=None):
+        return subprocess.run([self.launcher, *args], env=self.env(extra_env or {}),
+                              cwd=self.elsewhere, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True, timeout=30)
+
+    def answered_pid(self, process):
+        """The process id the running copy reports once its window is up."""
+        path = os.path.join(self.runtime, f"veskat120-{os.getuid()}.socket")
+        deadline = time.monotonic() + START_TIMEOUT
+        while time.monotonic() < deadline:
+            if process.poll() is not None:
+                raise Failure(f"the program ended with {process.returncode} before its "
+                              f"window was up:\n{process.stderr.read()}")
+            try:
+                with socket.socket(socket.AF_UNIX) as peer:
+                    peer.settimeout(10)
+                    peer.connect(path)
+                    answer = b""
+                    while not answer.endswith(b"\n"):
+                        data = peer.recv(64)
+                        if not data:
+                            break
+                        answer += data
+                    return int(answer)
+            except (OSError, ValueError):
+                time.sleep(0.05)
+        raise Failure(f"no answer on {path} within {START_TIMEOUT} s")
+
+    def start_and_check(self, expected_folder, args=(), extra_env=None):
+        process = self.launch(args, extra_env)
+        pid = None
+        try:
+            pid = self.answered_pid(process)
+            check(pid == process.pid, f"answered by process {pid}, started {process.pid}")
+            folder = os.readlink(f"/proc/{pid}/cwd")
+            check(folder == os.path.realpath(expected_folder),
+                  f"runs in {folder}, expected {expected_folder}")
+        finally:
+            if process.poll() is None:
+                process.send_signal(signal.SIGTERM)
+            process.wait(timeout=30)
+            # A launcher that did not replace itself leaves the program behind.
+            if pid is not None and pid != process.pid:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+        check(process.returncode == -signal.SIGTERM,
+              f"ended with {process.returncode} instead of by SIGTERM:\n{process.stderr.read()}")
+
+
+def check_launcher(scratch):
+    # A new user: the default folder is made, private, and the program runs in it.
+    default = os.path.join(scratch.home, ".local", "share", "veskat")
+    scratch.start_and_check(default)
+    check(stat.S_IMODE(os.stat(default).st_mode) == 0o700, "the data folder is not private")
+
+    # XDG_DATA_HOME moves it; a relative value is ignored.
+    data_home = os.path.join(scratch.top, "data-home")
+    scratch.start_and_check(os.path.join(data_home, "veskat"), extra_env={"XDG_DATA_HOME": data_home})
+    scratch.start_and_check(default, extra_env={"XDG_DATA_HOME": "relative/share"})
+    check(not os.path.exists(os.path.join(scratch.elsewhere, "relative")),
+          "a relative XDG_DATA_HOME was used")
+
+    # A folder given as argument, relative to where the launcher is started.
+    synced = os.path.join(scratch.elsewhere, "synced folder")
+    os.mkdir(synced)
+    scratch.start_and_check(synced, args=["synced folder"])
+
+    # A missing folder is refused rather than opened as an empty schedule.
+    missing = os.path.join(scratch.top, "missing")
+    result = scratch.run_to_end([missing])
+    check(result.returncode == 1 and "no such folder" in result.stderr,
+          f"a missing folder gave {result.returncode}: {result.stderr}")
+    check(not os.path.exists(missing), "a missing folder was created")
+    result = scratch.run_to_end(["one", "two"])
+    check(result.returncode == 2 and "Usage" in result.stderr, "two arguments were accepted")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cpack", required=True)
+    parser.add_argument("--config", required=True)
+    options = parser.parse_args()
+    for tool in ["dpkg-deb", "dpkg-shlibdeps", "file"]:
+        if shutil.which(tool) is None:
+            print(f"skipped: {tool} is missing (scripts/install-deps installs it)")
+            return SKIPPED
+    top = tempfile.mkdtemp(prefix="veskat-package-")
+    try:
+        deb = build_package(options.cpack, options.config, os.path.join(top, "package"))
+        check_contents(deb)
+        check_launcher(Scratch(top, deb))
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        shutil.rmtree(top, ignore_errors=True)
+    print("package built, unpacked and started through its launcher")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
