@@ -77,7 +77,7 @@ Outcome LoadOverOneSubject(const std::string& path) {
     AddIndiv(list, 2020, 1, 1, "already there");
     SubjTree::LoadReport report{-7, -7};
     Outcome outcome;
-    outcome.result = list.Load(path, &report);
+    outcome.result = static_cast<int>(list.Load(path, &report));
     outcome.linesNotTaken = report.linesNotTaken;
     outcome.linesChanged = report.linesChanged;
     list.Tree().VisitInOrder([&](const RecordText&) {
@@ -182,7 +182,7 @@ Outcome LoadLimited(const std::string& path, std::size_t extra) {
     }
     IndivSubjList list;
     SubjTree::LoadReport report{-7, -7};
-    outcome.result = list.Load(path, &report);
+    outcome.result = static_cast<int>(list.Load(path, &report));
     outcome.linesNotTaken = report.linesNotTaken;
     outcome.linesChanged = report.linesChanged;
     outcome.recordsInFileOrder = true;

@@ -21,7 +21,7 @@ class LoadForm : public DataFile {
   protected:
     // Loads `bytes` as an individual file; the report starts out as nonsense,
     // so that every field of it must be filled.
-    int LoadIndiv(IndivSubjList& list, const std::string& bytes) {
+    StoreResult LoadIndiv(IndivSubjList& list, const std::string& bytes) {
         Write(Path("i.dat"), bytes);
         report_ = Report{-7, -7};
         return list.Load(Path("i.dat"), &report_);
@@ -36,7 +36,7 @@ class LoadForm : public DataFile {
     }
 
     // Find with only the key fields set, as the window finds a row again.
-    static int FindIndiv(IndivSubjList& list, int y, int m, int d, const std::string& title) {
+    static StoreResult FindIndiv(IndivSubjList& list, int y, int m, int d, const std::string& title) {
         list.current = IndivSubj{};
         list.current.year = static_cast<std::int16_t>(y);
         list.current.month = static_cast<std::int16_t>(m);
@@ -77,7 +77,7 @@ TEST_F(LoadForm, MixedLineEndsEachEndOneLineAndBlankLinesArePassedOver) {
                                   Line("2024\t01\t02", "b") + "\n\r" + Line("2024\t01\t03", "c") +
                                   "\r\r\n" + Line("2024\t01\t04", "d") + "\r" +
                                   Line("2024\t01\t05", "e")),
-              0);
+              StoreResult::Done);
     EXPECT_EQ(Titles(list), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
     EXPECT_EQ(report_.linesNotTaken, 0);
     EXPECT_EQ(report_.linesChanged, 0);
@@ -87,7 +87,7 @@ TEST_F(LoadForm, ANulInsideAFieldLoadsAsABlankSoNoTwoSubjectsSaveAsOne) {
     IndivSubjList list;
     ASSERT_EQ(LoadIndiv(list, kHeader + "\r\n" + Line("2024\t01\t02", "A\0B"s, "x\0y"s) + "\r\n" +
                                   Line("2024\t01\t02", "A\0C"s) + "\r\n"),
-              0);
+              StoreResult::Done);
     EXPECT_EQ(Titles(list), (std::vector<std::string>{"A B", "A C"}));
     EXPECT_EQ(report_.linesChanged, 2);
     ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "A B"), StoreResult::Done);
@@ -107,7 +107,7 @@ TEST_F(LoadForm, KeysLoadWithoutTrailingBlanksSoFindRemoveAndThePurgeReachThem) 
     ASSERT_EQ(
         LoadIndiv(list, kHeader + "\r\n" + Line("2024\t01\t02", "call  ", "keep  ", "weekly ") +
                             "\r\n" + Line("2024\t01\t03", "done  ", "", "weekly   ") + "\r\n"),
-        0);
+        StoreResult::Done);
     EXPECT_EQ(report_.linesChanged, 2);
     ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "call   "), StoreResult::Done);
     EXPECT_EQ(list.current.title, "call");
@@ -128,7 +128,7 @@ TEST_F(LoadForm, ALineThatTrimsToAnEarlierKeyIsADuplicate) {
     EXPECT_EQ(LoadIndiv(list, kHeader + "\r\n" + Line("2024\t01\t02", "call", "first") + "\r\n" +
                                   Line("2024\t01\t02", "call   ", "second") + "\r\n" +
                                   Line("2024\t01\t03", "next") + "\r\n"),
-              2);
+              StoreResult::KeyExists);
     EXPECT_EQ(report_.linesNotTaken, 1);
     EXPECT_EQ(report_.linesChanged, 0);
     ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "call"), StoreResult::Done);
@@ -142,7 +142,7 @@ TEST_F(LoadForm, OverlongTitlesAndOriginsAreCutAsTheEncoderCutsThem) {
     IndivSubjList list;
     ASSERT_EQ(LoadIndiv(list, kHeader + "\r\n" + Line("2024\t01\t02", longTitle, "", longTitle) +
                                   "\r\n" + Line("2024\t01\t03", cutInBlanks) + "\r\n"),
-              0);
+              StoreResult::Done);
     EXPECT_EQ(report_.linesChanged, 2);
     // The very titles the window shows find their subjects again.
     ASSERT_EQ(FindIndiv(list, 2024, 1, 2, longTitle), StoreResult::Done);
@@ -156,7 +156,7 @@ TEST_F(LoadForm, NumbersLoadAsTheEncoderWritesThem) {
     IndivSubjList list;
     ASSERT_EQ(LoadIndiv(list, kHeader + "\r\n" + "2024\t1\t2\tshort\t9\t5\tU\t\t\r\n" +
                                   " 24\t+3\t-1\tsigned\tx\t05\tN\t\t\r\n"),
-              0);
+              StoreResult::Done);
     EXPECT_EQ(report_.linesChanged, 2);
     ASSERT_EQ(FindIndiv(list, 2024, 1, 2, "short"), StoreResult::Done);
     EXPECT_EQ(list.current.hour, 9);
@@ -179,7 +179,7 @@ TEST_F(LoadForm, TheReportCountsEveryLineASaveWouldNotWriteBack) {
                             "\r\n\r\n" +                                            // blank
                             Line("2024\t01\t01", "same", "again") + "\r\n" +        // not taken
                             Line("2024\t01\t05", "sjis " + kSjisTitle, kSjisContent) + "\r\n"),
-        2);
+        StoreResult::KeyExists);
     EXPECT_EQ(report_.linesNotTaken, 1);
     EXPECT_EQ(report_.linesChanged, 3);
     ASSERT_EQ(FindIndiv(list, 2024, 1, 4, "long"), StoreResult::Done);

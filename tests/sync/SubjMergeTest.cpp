@@ -178,7 +178,7 @@ TEST_F(SubjMerge, RandomEditsOnBothSidesMatchTheModelAndLoseNothing) {
             for (auto [tree, records] :
                  {std::pair{&b, &base}, std::pair{&o, &ours}, std::pair{&t, &theirs}}) {
                 for (const RecordText& r : *records) {
-                    ASSERT_EQ(tree->Insert(r), 0);
+                    ASSERT_EQ(tree->Insert(r), StoreResult::Done);
                 }
             }
             result = MergeSubjTrees(kind, b, o, t);
