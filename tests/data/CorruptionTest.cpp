@@ -80,6 +80,8 @@ class Corruption : public DataFile {
     // the records of the lines before `firstDamaged` are all kept.
     Loaded LoadDamaged(const std::string& bytes, const int* widths, const GoodFile& good,
                        std::size_t firstDamaged, const std::string& what) {
+        // A new file each time: ext4 writes a truncated file out on closing.
+        fs::remove(Path("bad.dat"));
         Write(Path("bad.dat"), bytes);
         SubjTree tree("h");
         Loaded loaded;
