@@ -40,7 +40,8 @@ LoadOutcome LoadList(List& list, const char* fileName) {
     if (!PathExists(fileName)) {
         return outcome;
     }
-    outcome.notRead = !IsRegularFile(fileName) || list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
+    outcome.notRead =
+        !IsRegularFile(fileName) || list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
     return outcome;
 }
 

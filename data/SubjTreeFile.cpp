@@ -143,7 +143,8 @@ StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadRe
 StoreResult SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
     LoadReport seen;
     OpenFile file(fileName);
-    const StoreResult result = file.fd() < 0 ? StoreResult::FileFailed : LoadFrom(*this, file.fd(), widths, seen);
+    const StoreResult result =
+        file.fd() < 0 ? StoreResult::FileFailed : LoadFrom(*this, file.fd(), widths, seen);
     if (report != nullptr) {
         *report = seen;
     }
@@ -180,7 +181,8 @@ StoreResult SubjTree::Save(const std::string& fileName, const int* widths) const
         }
         SyncDirectoryOf(fileName);
     } catch (const std::bad_alloc&) {
-        return StoreResult::FileFailed;  // an uncommitted save file is discarded; the old file stays
+        return StoreResult::FileFailed;  // an uncommitted save file is discarded; the old file
+                                         // stays
     }
     return StoreResult::Done;
 }

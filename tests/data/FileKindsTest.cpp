@@ -84,7 +84,8 @@ Outcome LoadOverOneSubject(const std::string& path) {
         ++outcome.records;
         return true;
     });
-    outcome.recordsInFileOrder = list.First() == StoreResult::Done && list.current.title == "already there";
+    outcome.recordsInFileOrder =
+        list.First() == StoreResult::Done && list.current.title == "already there";
     return outcome;
 }
 

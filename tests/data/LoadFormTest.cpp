@@ -36,7 +36,8 @@ class LoadForm : public DataFile {
     }
 
     // Find with only the key fields set, as the window finds a row again.
-    static StoreResult FindIndiv(IndivSubjList& list, int y, int m, int d, const std::string& title) {
+    static StoreResult FindIndiv(IndivSubjList& list, int y, int m, int d,
+                                 const std::string& title) {
         list.current = IndivSubj{};
         list.current.year = static_cast<std::int16_t>(y);
         list.current.month = static_cast<std::int16_t>(m);
@@ -255,7 +256,8 @@ TEST_F(LoadForm, FilesTheProgramWroteLoadAsTheyStandAndReportNothing) {
         // Everything in memory was reachable before the save and is the same after.
         for (StoreResult r = indiv.First(); r == StoreResult::Done; r = indiv.Next()) {
             IndivSubj shown = indiv.current;
-            ASSERT_EQ(FindIndiv(indiv, shown.year, shown.month, shown.day, shown.title), StoreResult::Done);
+            ASSERT_EQ(FindIndiv(indiv, shown.year, shown.month, shown.day, shown.title),
+                      StoreResult::Done);
         }
         ASSERT_EQ(indivBack.Save(Path("i2.dat")), StoreResult::Done);
         ASSERT_EQ(repsBack.Save(Path("r2.dat")), StoreResult::Done);

@@ -139,7 +139,8 @@ void CheckWith(const std::string& bytes, const int* widths, std::vector<std::str
     if (RecordsOf(second) != loaded) {
         problems.push_back("the saved file loads back as other records");
     }
-    if (second.Save(again.string(), widths) != StoreResult::Done || ReadBytes(again) != ReadBytes(saved)) {
+    if (second.Save(again.string(), widths) != StoreResult::Done ||
+        ReadBytes(again) != ReadBytes(saved)) {
         problems.push_back("the second save differs from the first");
     }
 }
