@@ -32,16 +32,15 @@ struct LoadOutcome {
     bool Clean() const { return !notRead && report.linesNotTaken == 0 && report.linesChanged == 0; }
 };
 
-// Loads `list` from `fileName`. A missing file is an empty list and clean; a
-// folder or other thing that is not a file is never handed to the loader.
+// Loads `list` from `fileName`. A missing file is an empty list and clean; the
+// loader itself refuses a folder or other thing that is not a regular file.
 template <typename List>
 LoadOutcome LoadList(List& list, const char* fileName) {
     LoadOutcome outcome;
     if (!PathExists(fileName)) {
         return outcome;
     }
-    outcome.notRead =
-        !IsRegularFile(fileName) || list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
+    outcome.notRead = list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
     return outcome;
 }
 
