@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <cstdlib>
+
 namespace {
 
 bool g_fixed = false;
@@ -41,4 +43,11 @@ std::tm LocalTime::Break(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
     return tm;
+}
+
+void LocalTime::ReadZoneOnce() {
+    const char* zone = std::getenv("TZ");
+    if (zone == nullptr || *zone == '\0') {
+        setenv("TZ", ":/etc/localtime", 1);
+    }
 }

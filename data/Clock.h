@@ -37,4 +37,9 @@ std::time_t Make(int year, int month, int day, int hour = 0, int minute = 0, int
 // The local calendar fields of an instant.
 std::tm Break(std::time_t t);
 
+// Names the system's zone file in TZ when TZ is unset. Without it the C library
+// checks the zone file again on every conversion, and every subject read
+// converts twice; call it first thing in main(), before any thread starts.
+void ReadZoneOnce();
+
 }  // namespace LocalTime
