@@ -9,6 +9,11 @@ struct SubjTree::Node {
     bool IsLeaf() const { return kind == kLeafKind; }
 };
 
+struct SubjTree::Leaf : Node {
+    RecordText record;
+    const std::uint8_t* Key() const { return record.data(); }
+};
+
 namespace {
 
 // The first 16 bytes of a key as two big-endian numbers, which order exactly
@@ -26,25 +31,31 @@ struct KeyPrefix {
     static KeyPrefix Of(const std::uint8_t* key) { return {Load(key), Load(key + 8)}; }
 };
 
+int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
+    return std::memcmp(a, b, kKeySize);
+}
+
 }  // namespace
 
 struct SubjTree::Branch : Node {
     std::int32_t count;
     Node* children[kOrder];
-    // The separators' first bytes, beside the child pointers: a search reads
-    // one or two cache lines per branch instead of one per separator.
+    // separators[i - 1] is separator i, the smallest key below child i. It is
+    // read where it lies, in the leaf that holds it, since a copy of 128 bytes
+    // each would make the branches outweigh the leaves; its first 16 bytes
+    // beside the child pointers settle nearly every comparison without
+    // touching that leaf.
+    const Leaf* separators[kOrder - 1];
     KeyPrefix prefixes[kOrder - 1];
-    // separators[i - 1] is separator i, the smallest key below child i.
-    std::uint8_t separators[kOrder - 1][kKeySize];
 
-    const std::uint8_t* Separator(int i) const { return separators[i - 1]; }
+    const std::uint8_t* Separator(int i) const { return separators[i - 1]->Key(); }
 
-    void SetSeparator(int i, const std::uint8_t* key) {
-        std::memcpy(separators[i - 1], key, kKeySize);
-        prefixes[i - 1] = KeyPrefix::Of(key);
+    void SetSeparator(int i, const Leaf* leaf) {
+        separators[i - 1] = leaf;
+        prefixes[i - 1] = KeyPrefix::Of(leaf->Key());
     }
     void CopySeparator(int to, int from) {
-        std::memcpy(separators[to - 1], separators[from - 1], kKeySize);
+        separators[to - 1] = separators[from - 1];
         prefixes[to - 1] = prefixes[from - 1];
     }
     // The separator against a probe whose prefix is already worked out.
@@ -54,49 +65,18 @@ struct SubjTree::Branch : Node {
             return p.high < probePrefix.high ? -1 : 1;
         if (p.low != probePrefix.low)
             return p.low < probePrefix.low ? -1 : 1;
-        return std::memcmp(separators[i - 1] + 16, probe + 16, kKeySize - 16);
+        return std::memcmp(Separator(i) + 16, probe + 16, kKeySize - 16);
     }
 };
 
-struct SubjTree::Leaf : Node {
-    RecordText record;
-    const std::uint8_t* Key() const { return record.data(); }
-};
-
-namespace {
-
-int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
-    return std::memcmp(a, b, kKeySize);
-}
-
-}  // namespace
-
-SubjTree::SubjTree(std::string header) : header_(std::move(header)) {
+SubjTree::SubjTree(std::string header)
+    : leaves_(sizeof(Leaf)), branches_(sizeof(Branch)), header_(std::move(header)) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
 }
 
-SubjTree::~SubjTree() {
-    FreeNode(root_);
-    for (int i = 0; i < spareCount_; ++i) {
-        delete spares_[i];
-    }
-}
-
-void SubjTree::FreeNode(Node* node) {
-    if (node == nullptr) {
-        return;
-    }
-    if (node->IsLeaf()) {
-        delete static_cast<Leaf*>(node);
-        return;
-    }
-    auto* branch = static_cast<Branch*>(node);
-    for (int i = 0; i < branch->count; ++i) {
-        FreeNode(branch->children[i]);
-    }
-    delete branch;
-}
+// The pools free every node, spares included.
+SubjTree::~SubjTree() = default;
 
 SubjTree::SeparatorHit SubjTree::SearchSeparators(const Branch& branch, const std::uint8_t* probe) {
     const KeyPrefix probePrefix = KeyPrefix::Of(probe);
@@ -110,11 +90,15 @@ SubjTree::SeparatorHit SubjTree::SearchSeparators(const Branch& branch, const st
     return {i - 1, false};
 }
 
-const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
+const SubjTree::Leaf* SubjTree::SmallestLeaf(const Node* node) {
     while (!node->IsLeaf()) {
         node = static_cast<const Branch*>(node)->children[0];
     }
-    return static_cast<const Leaf*>(node)->Key();
+    return static_cast<const Leaf*>(node);
+}
+
+const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
+    return SmallestLeaf(node)->Key();
 }
 
 const std::uint8_t* SubjTree::LargestKey(const Node* node) {
@@ -128,20 +112,36 @@ const std::uint8_t* SubjTree::LargestKey(const Node* node) {
 void SubjTree::Place(Branch& branch, int position, Node* child) {
     branch.children[position] = child;
     if (position >= 1) {
-        branch.SetSeparator(position, SmallestKey(child));
+        branch.SetSeparator(position, SmallestLeaf(child));
     }
 }
 
 // ---- insertion -------------------------------------------------------------
 
+SubjTree::Leaf* SubjTree::NewLeaf(const RecordText& record) {
+    void* slot = leaves_.Take();
+    if (slot == nullptr) {
+        return nullptr;
+    }
+    if (!StockSpares()) {
+        leaves_.Give(slot);
+        return nullptr;
+    }
+    auto* leaf = new (slot) Leaf;
+    leaf->kind = kLeafKind;
+    leaf->record = record;
+    return leaf;
+}
+
 bool SubjTree::StockSpares() {
     // Every branch on the path may split, and the root may need a parent.
     int needed = std::min(height_ + 1, kMaxSpares);
     while (spareCount_ < needed) {
-        auto* branch = new (std::nothrow) Branch{};
-        if (branch == nullptr) {
+        void* slot = branches_.Take();
+        if (slot == nullptr) {
             return false;
         }
+        auto* branch = new (slot) Branch{};
         branch->kind = kBranchKind;
         spares_[spareCount_++] = branch;
     }
@@ -155,13 +155,10 @@ SubjTree::Branch* SubjTree::TakeSpare() {
 }
 
 int SubjTree::Insert(const RecordText& record) {
-    auto* leaf = new (std::nothrow) Leaf;
-    if (leaf == nullptr || !StockSpares()) {
-        delete leaf;
+    Leaf* leaf = NewLeaf(record);
+    if (leaf == nullptr) {
         return -1;
     }
-    leaf->kind = kLeafKind;
-    leaf->record = record;
     if (root_ == nullptr) {
         root_ = leaf;
         return 0;
@@ -169,17 +166,10 @@ int SubjTree::Insert(const RecordText& record) {
     Node* spilled = nullptr;
     int result = InsertInto(root_, leaf, spilled);
     if (result != 0) {
-        delete leaf;
+        leaves_.Give(leaf);
         return result;
     }
-    if (spilled != nullptr) {
-        Branch* newRoot = TakeSpare();
-        newRoot->count = 2;
-        Place(*newRoot, 0, root_);
-        Place(*newRoot, 1, spilled);
-        root_ = newRoot;
-        ++height_;
-    }
+    GrowRoot(spilled);
     return 0;
 }
 
@@ -204,13 +194,18 @@ int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
     if (hit.equal) {
         return 2;
     }
-    const int i = hit.index;
     Node* below = nullptr;
-    int result = InsertInto(x.children[i], leaf, below);
+    int result = InsertInto(x.children[hit.index], leaf, below);
     if (result != 0 || below == nullptr) {
         return result;
     }
+    spilled = AddChild(x, hit.index, below);
+    return 0;
+}
 
+// Puts `below` into X right behind child i. Returns the branch split off to
+// X's right, or nullptr when X had room.
+SubjTree::Node* SubjTree::AddChild(Branch& x, int i, Node* below) {
     if (x.count < kOrder) {
         // Children behind i move one place right, each with its separator.
         for (int p = x.count; p > i + 1; --p) {
@@ -219,7 +214,7 @@ int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
         }
         Place(x, i + 1, below);
         ++x.count;
-        return 0;
+        return nullptr;
     }
 
     // Split: the six children in order, X keeps three and R takes three.
@@ -237,8 +232,43 @@ int SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
     for (int p = 3; p < kOrder; ++p) {
         x.children[p] = nullptr;
     }
-    spilled = r;
+    return r;
+}
+
+// A node spilled out of the root gets a new root above both.
+void SubjTree::GrowRoot(Node* spilled) {
+    if (spilled == nullptr) {
+        return;
+    }
+    Branch* newRoot = TakeSpare();
+    newRoot->count = 2;
+    Place(*newRoot, 0, root_);
+    Place(*newRoot, 1, spilled);
+    root_ = newRoot;
+    ++height_;
+}
+
+int SubjTree::InsertSorted(const RecordText& record) {
+    if (root_ == nullptr || CompareKeys(LargestKey(root_), record.data()) >= 0) {
+        return Insert(record);
+    }
+    Leaf* leaf = NewLeaf(record);
+    if (leaf == nullptr) {
+        return -1;
+    }
+    GrowRoot(AppendInto(root_, leaf));
     return 0;
+}
+
+// InsertInto for a key above every key below `place`: the search would pick
+// the last child at every branch, and the leaf below spills the new one.
+SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
+    if (place->IsLeaf()) {
+        return leaf;
+    }
+    auto& x = *static_cast<Branch*>(place);
+    Node* below = AppendInto(x.children[x.count - 1], leaf);
+    return below == nullptr ? nullptr : AddChild(x, x.count - 1, below);
 }
 
 // ---- removal ---------------------------------------------------------------
@@ -249,14 +279,14 @@ int SubjTree::Remove(SubjKey key) {
     }
     Key probe;
     std::copy(key.begin(), key.end(), probe.begin());
-    int result = RemoveFrom(root_, nullptr, probe.data());
+    int result = RemoveFrom(root_, nullptr, false, probe.data());
     if (result == 1) {
         return 1;
     }
     if (root_ != nullptr && !root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
         auto* old = static_cast<Branch*>(root_);
         root_ = old->children[0];
-        delete old;
+        branches_.Give(old);
         --height_;
     }
     return 0;
@@ -278,12 +308,15 @@ void DropChild(BranchT& x, int e) {
 
 }  // namespace
 
-int SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
+// A separator may name the leaf that goes; it is set anew on the way back up
+// before anything reads it.
+int SubjTree::RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight,
+                         const std::uint8_t* key) {
     if (place->IsLeaf()) {
         if (CompareKeys(static_cast<Leaf*>(place)->Key(), key) != 0) {
             return 1;
         }
-        delete static_cast<Leaf*>(place);
+        leaves_.Give(place);
         place = nullptr;
         return 0;
     }
@@ -292,39 +325,40 @@ int SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
     SeparatorHit hit = SearchSeparators(x, key);
     const int e = hit.equal ? hit.index + 1 : hit.index;
     const int s = e >= 1 ? e - 1 : 1;
-    int result = RemoveFrom(x.children[e], x.children[s], key);
+    int result = RemoveFrom(x.children[e], x.children[s], s > e, key);
     if (result == 1) {
         return 1;
     }
 
     if (x.children[e] == nullptr) {
         if (s >= 1) {
-            x.SetSeparator(s, SmallestKey(x.children[s]));
+            x.SetSeparator(s, SmallestLeaf(x.children[s]));
         }
         if (x.count >= 4 || sibling == nullptr) {
             // The children behind e carry their separators along; a new child 0
             // changes X's smallest key, which the parent refreshes on kChanged.
             DropChild(x, e);
         } else {
-            Rebalance(place, x, e, *static_cast<Branch*>(sibling));
+            Rebalance(place, x, e, *static_cast<Branch*>(sibling), siblingIsRight);
         }
         return kChanged;
     }
 
     if (result == kChanged) {
         if (e >= 1) {
-            x.SetSeparator(e, SmallestKey(x.children[e]));
+            x.SetSeparator(e, SmallestLeaf(x.children[e]));
         }
         if (s >= 1) {
-            x.SetSeparator(s, SmallestKey(x.children[s]));
+            x.SetSeparator(s, SmallestLeaf(x.children[s]));
         }
         return kChanged;
     }
     return 0;
 }
 
-void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
-    const bool yIsRight = CompareKeys(x.Separator(1), y.Separator(1)) < 0;
+// Whether Y lies right of X comes from the parent, which knows their places:
+// X's own separators may still name the leaf just removed.
+void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight) {
     Node* remaining[kOrder];
     int r = 0;
     for (int p = 0; p < x.count; ++p) {
@@ -352,7 +386,7 @@ void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
         for (int p = 0; p < n; ++p) {
             Place(y, p, merged[p]);
         }
-        delete &x;
+        branches_.Give(&x);
         place = nullptr;
         return;
     }
@@ -540,7 +574,8 @@ std::string SubjTree::DescribeShape(const std::function<std::string(SubjKey)>& l
 //  1. every node is of the store's branch or leaf kind;
 //  2. a branch holds at most 5 children, the root at least 2, any other at least 3;
 //  3. every leaf lies at the same depth;
-//  4. separator i of a branch (and its cached prefix) equals the smallest key below child i;
+//  4. separator i of a branch names the leaf of the smallest key below child i,
+//     and its prefix is that key's;
 //  5. every key below child i is smaller than separator i+1;
 //  6. the keys are strictly ascending in key order.
 std::vector<std::string> SubjTree::CheckInvariants() const {
@@ -606,7 +641,7 @@ void SubjTree::CheckNode(const Node* node, int depth, bool isRoot, int& leafDept
         if (child == nullptr) {
             continue;
         }
-        if (i >= 1 && (CompareKeys(branch->Separator(i), SmallestKey(child)) != 0 ||
+        if (i >= 1 && (branch->separators[i - 1] != SmallestLeaf(child) ||
                        branch->CompareSeparator(i, SmallestKey(child),
                                                 KeyPrefix::Of(SmallestKey(child))) != 0)) {
             problems.push_back("4: separator " + std::to_string(i) + " at depth " +

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "NodePool.h"
 #include "SubjRecord.h"
 
 class SubjTree {
@@ -81,16 +82,25 @@ class SubjTree {
         bool equal;
     };
     static SeparatorHit SearchSeparators(const Branch& branch, const std::uint8_t* probe);
+    static const Leaf* SmallestLeaf(const Node* node);
     static const std::uint8_t* SmallestKey(const Node* node);
     static const std::uint8_t* LargestKey(const Node* node);
     static void Place(Branch& branch, int position, Node* child);
-    static void FreeNode(Node* node);
 
+    Leaf* NewLeaf(const RecordText& record);
     bool StockSpares();
     Branch* TakeSpare();
     int InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
-    int RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key);
-    static void Rebalance(Node*& place, Branch& x, int dropped, Branch& y);
+    Node* AddChild(Branch& x, int i, Node* below);
+    void GrowRoot(Node* spilled);
+    // Insert, without the search when the record's key is above every stored
+    // key: such a record goes last at every level, which is where Insert's
+    // search puts it, so the tree takes the same shape. A sorted file is all
+    // such records.
+    int InsertSorted(const RecordText& record);
+    Node* AppendInto(Node* place, Leaf* leaf);
+    int RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
+    void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
     int StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
 
@@ -98,6 +108,9 @@ class SubjTree {
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
                    std::vector<std::string>& problems) const;
 
+    // Every node lives in one of the two pools and goes with it.
+    NodePool leaves_;
+    NodePool branches_;
     std::string header_;
     Node* root_ = nullptr;
     int height_ = 0;  // branch levels above the leaves

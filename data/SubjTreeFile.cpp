@@ -53,7 +53,7 @@ int SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* r
         if (line.empty()) {
             continue;  // a blank line holds no subject
         }
-        int inserted = Insert(SplitFields(line, widths));
+        int inserted = InsertSorted(SplitFields(line, widths));
         if (inserted == -1) {
             return -1;
         }
