@@ -135,7 +135,7 @@ SubjTree::Leaf* SubjTree::NewLeaf(const RecordText& record) {
 
 bool SubjTree::StockSpares() {
     // Every branch on the path may split, and the root may need a parent.
-    int needed = std::min(height_ + 1, kMaxSpares);
+    int needed = std::min(height_ + 1, kMaxHeight);
     while (spareCount_ < needed) {
         void* slot = branches_.Take();
         if (slot == nullptr) {
@@ -155,6 +155,7 @@ SubjTree::Branch* SubjTree::TakeSpare() {
 }
 
 int SubjTree::Insert(const RecordText& record) {
+    pathLeaf_ = nullptr;
     Leaf* leaf = NewLeaf(record);
     if (leaf == nullptr) {
         return -1;
@@ -249,6 +250,7 @@ void SubjTree::GrowRoot(Node* spilled) {
 }
 
 int SubjTree::InsertSorted(const RecordText& record) {
+    pathLeaf_ = nullptr;
     if (root_ == nullptr || CompareKeys(LargestKey(root_), record.data()) >= 0) {
         return Insert(record);
     }
@@ -274,6 +276,7 @@ SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
 // ---- removal ---------------------------------------------------------------
 
 int SubjTree::Remove(SubjKey key) {
+    pathLeaf_ = nullptr;
     if (root_ == nullptr) {
         return 1;
     }
@@ -426,38 +429,84 @@ void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool y
 // ---- lookup and the cursor -------------------------------------------------
 
 const SubjTree::Leaf* SubjTree::Descend(const std::uint8_t* probe) {
+    pathLeaf_ = nullptr;
     const Node* node = root_;
     if (node == nullptr) {
         return nullptr;
     }
-    // Only the deepest branch that names a neighbour counts, so the previous
-    // key is looked up once, after the descent. The next key is the separator
-    // of the child to the right, which is that child's smallest key.
-    const Node* before = nullptr;
+    pathDepth_ = 0;
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
         SeparatorHit hit = SearchSeparators(*branch, probe);
         const int d = hit.equal ? hit.index + 1 : hit.index;
-        if (d + 1 < branch->count) {
-            std::memcpy(nextKey_.data(), branch->Separator(d + 1), kKeySize);
-        }
-        if (d >= 1) {
-            before = branch->children[d - 1];
-        }
+        path_[pathDepth_] = branch;
+        pathIndex_[pathDepth_++] = static_cast<std::uint8_t>(d);
         node = branch->children[d];
     }
-    if (before != nullptr) {
-        std::memcpy(prevKey_.data(), LargestKey(before), kKeySize);
+    pathLeaf_ = static_cast<const Leaf*>(node);
+    return Arrive(probe);
+}
+
+// What reaching the leaf at the end of the path tells the cursor. Of the
+// branches on the way, the deepest with a child right of the path names the
+// next key, its separator; the deepest with a child to the left holds the
+// previous key, that child's largest. A leaf below the probe is itself the
+// previous key.
+const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
+    for (int level = pathDepth_ - 1; level >= 0; --level) {
+        const int d = pathIndex_[level];
+        if (d + 1 < path_[level]->count) {
+            std::memcpy(nextKey_.data(), path_[level]->Separator(d + 1), kKeySize);
+            break;
+        }
     }
-    auto* leaf = static_cast<const Leaf*>(node);
-    int c = CompareKeys(leaf->Key(), probe);
+    for (int level = pathDepth_ - 1; level >= 0; --level) {
+        const int d = pathIndex_[level];
+        if (d >= 1) {
+            std::memcpy(prevKey_.data(), LargestKey(path_[level]->children[d - 1]), kKeySize);
+            break;
+        }
+    }
+    int c = CompareKeys(pathLeaf_->Key(), probe);
     if (c == 0) {
-        return leaf;
+        return pathLeaf_;
     }
     if (c < 0) {
-        std::memcpy(prevKey_.data(), leaf->Key(), kKeySize);
+        std::memcpy(prevKey_.data(), pathLeaf_->Key(), kKeySize);
     }
     return nullptr;
+}
+
+// Moves the path to the leaf after (or before) the one it reaches, when that
+// leaf holds `probe`. A descent with that probe would take the same path, so
+// a walk costs a step or two per record instead of a search from the root.
+bool SubjTree::StepPath(bool forward, const std::uint8_t* probe) {
+    if (pathLeaf_ == nullptr) {
+        return false;
+    }
+    int level = pathDepth_ - 1;
+    while (level >= 0 &&
+           (forward ? pathIndex_[level] + 1 >= path_[level]->count : pathIndex_[level] == 0)) {
+        --level;
+    }
+    if (level < 0) {
+        return false;
+    }
+    const int d = pathIndex_[level] + (forward ? 1 : -1);
+    const Node* node = path_[level]->children[d];
+    if (CompareKeys(forward ? SmallestKey(node) : LargestKey(node), probe) != 0) {
+        return false;
+    }
+    pathIndex_[level] = static_cast<std::uint8_t>(d);
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        const int edge = forward ? 0 : branch->count - 1;
+        path_[++level] = branch;
+        pathIndex_[level] = static_cast<std::uint8_t>(edge);
+        node = branch->children[edge];
+    }
+    pathLeaf_ = static_cast<const Leaf*>(node);
+    return true;
 }
 
 namespace {
@@ -484,18 +533,20 @@ int SubjTree::Find(SubjKey key, RecordText& out) {
 int SubjTree::First(RecordText& out) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
+    pathLeaf_ = nullptr;
     const Node* node = root_;
     if (node == nullptr) {
         return 1;
     }
+    pathDepth_ = 0;
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
-        if (branch->count > 1) {
-            std::memcpy(nextKey_.data(), branch->Separator(1), kKeySize);
-        }
+        path_[pathDepth_] = branch;
+        pathIndex_[pathDepth_++] = 0;
         node = branch->children[0];
     }
-    out = static_cast<const Leaf*>(node)->record;
+    pathLeaf_ = static_cast<const Leaf*>(node);
+    out = Arrive(pathLeaf_->Key())->record;
     return 0;
 }
 
@@ -515,7 +566,8 @@ int SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out) {
     }
     Key probe = cursorKey;
     cursorKey.fill(none);
-    const Leaf* leaf = Descend(probe.data());
+    const Leaf* leaf =
+        StepPath(none == 0x00, probe.data()) ? Arrive(probe.data()) : Descend(probe.data());
     if (leaf == nullptr) {
         return 1;
     }

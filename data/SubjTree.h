@@ -102,6 +102,8 @@ class SubjTree {
     int RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
+    const Leaf* Arrive(const std::uint8_t* probe);
+    bool StepPath(bool forward, const std::uint8_t* probe);
     int StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
@@ -114,11 +116,19 @@ class SubjTree {
     std::string header_;
     Node* root_ = nullptr;
     int height_ = 0;  // branch levels above the leaves
+    // A tree 64 branches high would hold more than 3^63 records.
+    static constexpr int kMaxHeight = 64;
     // Branches allocated before an insert starts, so that a split can never
     // fail halfway and lose a record already in the tree.
-    static constexpr int kMaxSpares = 64;
-    Branch* spares_[kMaxSpares] = {};
+    Branch* spares_[kMaxHeight] = {};
     int spareCount_ = 0;
+    // The path of the cursor's last descent, root first: the branch and the
+    // child taken at each level, and the leaf reached (nullptr once an insert
+    // or removal has made the path stale). Next and Prev step along it.
+    const Branch* path_[kMaxHeight] = {};
+    std::uint8_t pathIndex_[kMaxHeight] = {};
+    int pathDepth_ = 0;
+    const Leaf* pathLeaf_ = nullptr;
     Key nextKey_{};
     Key prevKey_{};
 };
