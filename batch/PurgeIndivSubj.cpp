@@ -17,8 +17,9 @@ void RemoveUpTo(IndivSubjList& indiv, const CalendarDay& cutoff, Progress progre
     indiv.current.title = std::string(80, '\xFF');
     indiv.Find();
     // The cursor already holds the predecessor's key, so removing the subject
-    // just reached does not disturb the walk.
-    while (indiv.Prev() == 0) {
+    // just reached does not disturb the walk. Key and progress are all a step
+    // needs to read.
+    while (indiv.PrevHead() == 0) {
         if (indiv.current.progress == progress) {
             indiv.Remove();
         }

@@ -52,6 +52,14 @@ class BasicSubjList {
 
   protected:
     int Prev() { return Fetched(tree_.Prev(record_)); }
+    // Prev with a decoder of the caller's choice.
+    int PrevDecodedBy(Subj (*decode)(const RecordText&)) {
+        int result = tree_.Prev(record_);
+        if (result == 0) {
+            current = decode(record_);
+        }
+        return result;
+    }
 
   private:
     int Fetched(int result) {
@@ -93,6 +101,10 @@ struct RepCodec {
 class IndivSubjList : public BasicSubjList<IndivCodec> {
   public:
     using BasicSubjList::Prev;
+    // Prev that reads only the head of the subject (DecodeIndivHead): for walks
+    // that pick subjects by key and progress, such as the batch's purge, where
+    // working out the days left of every subject passed would cost the most.
+    int PrevHead() { return PrevDecodedBy(DecodeIndivHead); }
 
     // Removes the not-tracked and done subjects generated from the repeating
     // subject `title`; open ones and those entered by hand stay. Always 0.

@@ -132,8 +132,10 @@ RecordText EncodeIndivSubj(IndivSubj& subj) {
     return record;
 }
 
-IndivSubj DecodeIndivSubj(const RecordText& record) {
-    RecordReader r(record);
+namespace {
+
+// The fields up to the progress letter; `r` is left at the content.
+IndivSubj ReadIndivHead(RecordReader& r) {
     IndivSubj subj;
     subj.year = r.Number(4);
     subj.month = r.Number(2);
@@ -142,6 +144,19 @@ IndivSubj DecodeIndivSubj(const RecordText& record) {
     subj.hour = r.Number(2);
     subj.minute = r.Number(2);
     subj.progress = r.Letter();
+    return subj;
+}
+
+}  // namespace
+
+IndivSubj DecodeIndivHead(const RecordText& record) {
+    RecordReader r(record);
+    return ReadIndivHead(r);
+}
+
+IndivSubj DecodeIndivSubj(const RecordText& record) {
+    RecordReader r(record);
+    IndivSubj subj = ReadIndivHead(r);
     subj.content = r.Text(400);
     subj.origin = r.Text(107);
     std::time_t now = Clock::Now();
