@@ -45,8 +45,8 @@ void NodePool::Give(void* slot) {
     given_ = slot;
 }
 
-// Blocks double in size up to a megabyte: a small store stays small, and a
-// large one needs few allocations.
+// Blocks double in size up to 64 KiB: a small store stays small, and a large
+// one needs an allocation per hundred leaves.
 bool NodePool::AddBlock() {
     const std::size_t bytes = kHeaderBytes + nextBlockSlots_ * slotSize_;
     void* memory = ::operator new(bytes, std::nothrow);
@@ -58,8 +58,8 @@ bool NodePool::AddBlock() {
     newest_ = block;
     unused_ = static_cast<char*>(memory) + kHeaderBytes;
     unusedEnd_ = unused_ + nextBlockSlots_ * slotSize_;
-    if ((nextBlockSlots_ * 2) * slotSize_ <= kLargestBlockBytes) {
-        nextBlockSlots_ *= 2;
-    }
+    nextBlockSlots_ =
+        std::min(nextBlockSlots_ * 2,
+                 std::max<std::size_t>(1, (kLargestBlockBytes - kHeaderBytes) / slotSize_));
     return true;
 }

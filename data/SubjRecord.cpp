@@ -24,6 +24,31 @@ std::string ProgressText(Progress progress) {
 
 namespace {
 
+// What "%0*d" prints, into `out`; returns its length. Written out by hand, as
+// every insert, lookup and removal encodes a subject and printf's parsing
+// was most of that work.
+std::size_t ZeroPadded(int value, int width, char* out) {
+    const bool negative = value < 0;
+    auto magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    char reversed[12];
+    int digits = 0;
+    do {
+        reversed[digits++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    std::size_t len = 0;
+    if (negative) {
+        out[len++] = '-';
+    }
+    for (int pad = width - digits - (negative ? 1 : 0); pad > 0; --pad) {
+        out[len++] = '0';
+    }
+    while (digits > 0) {
+        out[len++] = reversed[--digits];
+    }
+    return len;
+}
+
 // Writes the record text field by field, each at the offset behind the last.
 class RecordWriter {
   public:
@@ -33,8 +58,8 @@ class RecordWriter {
     // all here; the field that follows overwrites the excess.
     void Number(int value, int width) {
         char digits[16];
-        int len = std::snprintf(digits, sizeof digits, "%0*d", width, value);
-        std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), kRecordSize - offset_);
+        std::size_t len = ZeroPadded(value, width, digits);
+        std::size_t n = std::min(len, kRecordSize - offset_);
         std::memcpy(record_.data() + offset_, digits, n);
         offset_ += static_cast<std::size_t>(width);
     }

@@ -1,6 +1,7 @@
 #include "SubjTree.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -23,9 +24,11 @@ struct KeyPrefix {
     std::uint64_t low;
 
     static std::uint64_t Load(const std::uint8_t* bytes) {
-        std::uint64_t v = 0;
-        for (int i = 0; i < 8; ++i)
-            v = (v << 8) | bytes[i];
+        std::uint64_t v;
+        std::memcpy(&v, bytes, sizeof v);
+        if constexpr (std::endian::native == std::endian::little) {
+            v = __builtin_bswap64(v);
+        }
         return v;
     }
     static KeyPrefix Of(const std::uint8_t* key) { return {Load(key), Load(key + 8)}; }
