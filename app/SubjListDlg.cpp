@@ -147,6 +147,7 @@ void CSubjListDlg::SetupColumns() {
 }
 
 void CSubjListDlg::FillList() {
+    list_->BeginFill();
     list_->RemoveAllRows();
     const auto fill = [this](auto& subjects, void (CSubjListDlg::*setRow)(int, bool)) {
         int counter = 0;
@@ -160,6 +161,7 @@ void CSubjListDlg::FillList() {
     } else if (RepMode()) {
         fill(repList_, &CSubjListDlg::SetRepRow);
     }
+    list_->EndFill();
 }
 
 void CSubjListDlg::SetRow(int index, bool update) {
