@@ -3,6 +3,7 @@
 
 #include "Clock.h"
 #include "SingleInstance.h"
+#include "StartUpProbe.h"
 #include "SubjApp.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("veskat"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VESKAT_APP_ID));
+    InstallStartUpProbe();
     CSubjApp app;
     return app.InitInstance(activationToken);
 }

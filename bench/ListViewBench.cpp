@@ -38,6 +38,7 @@ std::vector<Row> MakeRows(int count) {
 }
 
 void Fill(SubjListView& view, const std::vector<Row>& rows) {
+    view.BeginFill();
     view.RemoveAllRows();
     int counter = 0;
     for (const Row& row : rows) {
@@ -46,6 +47,7 @@ void Fill(SubjListView& view, const std::vector<Row>& rows) {
         view.SetCellSjis(at, 2, row.title);
         view.SetCellText(at, 3, row.daysLeft);
     }
+    view.EndFill();
 }
 
 void BM_ListViewFill(benchmark::State& state) {

@@ -29,13 +29,7 @@ class DataFolder {
   public:
     explicit DataFolder(int count) : previous_(QDir::currentPath()) {
         QDir::setCurrent(dir_.path());
-        IndivSubjList indiv;
-        FillNumbered(indiv, count);
-        indiv.Save(kIndivFileName);
-        RepSubjList rep;
-        rep.current.title = "weekly";
-        rep.Insert();
-        rep.Save(kRepFileName);
+        WriteDataFiles(dir_.path().toStdString(), count);
     }
     ~DataFolder() { QDir::setCurrent(previous_); }
 

@@ -1,8 +1,11 @@
 #include "NodePool.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
+
+#include <sys/mman.h>
 
 namespace {
 
@@ -12,6 +15,21 @@ constexpr std::size_t RoundUp(std::size_t n, std::size_t to) {
 
 // The block header takes the first slot's alignment unit, so slots stay aligned.
 constexpr std::size_t kHeaderBytes = RoundUp(sizeof(void*), alignof(std::max_align_t));
+
+// Asks for huge pages over the 2 MiB pages a block reaches into: its first
+// touch then costs one fault per 2 MiB instead of one per 4 KiB. The C library
+// maps a block this large on its own, so the pages around it are its mapping.
+// Only a hint; without it the block works the same.
+void AdviseHugePages(void* memory, std::size_t bytes) {
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    if (bytes < kHugePage) {
+        return;
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t first = start / kHugePage * kHugePage;
+    const std::uintptr_t end = (start + bytes + kHugePage - 1) / kHugePage * kHugePage;
+    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
 
 }  // namespace
 
@@ -45,14 +63,15 @@ void NodePool::Give(void* slot) {
     given_ = slot;
 }
 
-// Blocks double in size up to 64 KiB: a small store stays small, and a large
-// one needs an allocation per hundred leaves.
+// Blocks double in size up to 4 MiB: a small store stays small, and a large
+// one needs an allocation per six thousand leaves.
 bool NodePool::AddBlock() {
     const std::size_t bytes = kHeaderBytes + nextBlockSlots_ * slotSize_;
     void* memory = ::operator new(bytes, std::nothrow);
     if (memory == nullptr) {
         return false;
     }
+    AdviseHugePages(memory, bytes);
     auto* block = static_cast<Block*>(memory);
     block->older = newest_;
     newest_ = block;
