@@ -1,7 +1,7 @@
 // NodePool: the memory of a store's nodes, fixed-size slots carved from large
 // blocks and recycled through a free list. Nodes made one after another sit
 // side by side, so a store loaded in key order keeps its leaves in memory
-// order, and 100 000 records cost about 1 100 allocations instead of 150 000.
+// order, and 100 000 records cost a few dozen allocations instead of 150 000.
 #pragma once
 
 #include <cstddef>
