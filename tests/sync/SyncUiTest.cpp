@@ -33,6 +33,11 @@ const QString kRepNotFetched = QString::fromUtf8("反復案件の取得に失敗
 const QString kIndivNotSent =
     QString::fromUtf8("個別案件の転送に失敗しました。\n") + kNewestIsLocal;
 const QString kRepNotSent = QString::fromUtf8("反復案件の転送に失敗しました。\n") + kNewestIsLocal;
+const QString kWorkOffline =
+    QString::fromUtf8("\nこのコンピューター上のファイルで作業を続けますか？");
+const QString kIndivNotOnServer = QString::fromUtf8(
+    "サーバーに個別案件ファイルがまだないため、このコンピューター上のファイルを使います。"
+    "次の保存で送信します。");
 const QString kKeptLocal = QString::fromUtf8(
     "前回サーバーへ送信できなかった変更があるため、このコンピューター上のファイルを使います。\n"
     "サーバーのファイルは名前に「.server」を付けて保存しました。");
@@ -103,7 +108,9 @@ class SyncUiTest : public QObject {
 
     void startUpFetchesBothFilesByteForByteThenTheyLoad();
     void startUpConnectionFailureEndsTheWindowAndTouchesNothing();
-    void startUpFetchFailuresAreEachReported();
+    void startUpOfflineYesWorksOnTheLocalFilesAndSendsThemLater();
+    void startUpWithoutTheServerFileKeepsTheLocalOneToSend();
+    void startUpFetchFailuresAreAskedAboutTogether();
     void serverStoppingMidFetchKeepsTheLocalFile();
     void saveSendsBothFilesOverOneLogin();
     void saveReportsEachUploadThatFails();
@@ -166,7 +173,7 @@ void SyncUiTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
     QCOMPARE(prompts, 1);
     QCOMPARE(settings.password, std::string(FtpServer::kPassword));
     QVERIFY(messages_.Texts().isEmpty());
-    QCOMPARE(server_->Logins(), 3);
+    QCOMPARE(server_->Logins(), 1);
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
 
@@ -180,25 +187,70 @@ void SyncUiTest::startUpConnectionFailureEndsTheWindowAndTouchesNothing() {
     server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
     WriteFileBytes("veskat_i.dat", "local");
     ConnectSettings settings = Settings("wrong");
+    messages_.QueueAnswer(MessageAnswer::No);
     QVERIFY(!FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed});
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
     QCOMPARE(Local("veskat_i.dat"), std::string("local"));
     QVERIFY(!FileExists("veskat_r.dat"));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
     // A refused login keeps the password it was given.
     QCOMPARE(settings.password, std::string("wrong"));
 }
 
-void SyncUiTest::startUpFetchFailuresAreEachReported() {
+// Yes to working offline: the local files are used as they are, marked, so
+// that the first save merges with the server's copies and sends them.
+void SyncUiTest::startUpOfflineYesWorksOnTheLocalFilesAndSendsThemLater() {
+    server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
     server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", "_VESKAT_I_DAT_VER_1_2_\r\n");
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings("wrong");
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
+    QCOMPARE(Local("veskat_i.dat"), std::string("_VESKAT_I_DAT_VER_1_2_\r\n"));
+    QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
+
+    // Nothing of the server's is lost by the offline work sent over it.
+    messages_.Clear();
+    settings.password = FtpServer::kPassword;
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts()[0].startsWith(
+        QString::fromUtf8("他のコンピューターでの個別案件の変更を 1 件")));
+    QVERIFY(Local("veskat_i.dat").find("\x89\xEF\x8B\x63") != std::string::npos);
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(Local("veskat_i.dat")));
+    QCOMPARE(Local("veskat_i.dat.base"), Local("veskat_i.dat"));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+}
+
+// The first start after the server was switched on, with nothing on it yet,
+// goes on with the local file and sends it at the first save.
+void SyncUiTest::startUpWithoutTheServerFileKeepsTheLocalOneToSend() {
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", kIndivFile);
     ConnectSettings settings = Settings();
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), QStringList{kIndivNotFetched});
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kIndivNotOnServer});
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
+    QCOMPARE(Local("veskat_r.dat.base"), kRepFile);
+    QVERIFY(HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
 
     messages_.Clear();
+    SendToServer(settings, messages_, nullptr);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
+    QCOMPARE(Local("veskat_i.dat.base"), kIndivFile);
+}
+
+void SyncUiTest::startUpFetchFailuresAreAskedAboutTogether() {
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = "";
     settings.repSubjPath = "";
     QVERIFY(!FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotFetched, kRepNotFetched}));
+    QCOMPARE(messages_.Texts(),
+             QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
 }
 
 void SyncUiTest::serverStoppingMidFetchKeepsTheLocalFile() {
@@ -208,7 +260,8 @@ void SyncUiTest::serverStoppingMidFetchKeepsTheLocalFile() {
     settings.indivSubjPath = "cutoff_i.dat";
     QVERIFY(!FetchFromServer(settings, messages_, nullptr));
     // The server is gone, so the second file fails too.
-    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotFetched, kRepNotFetched}));
+    QCOMPARE(messages_.Texts(),
+             QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"veskat_i.dat"});
 }
@@ -304,11 +357,18 @@ void SyncUiTest::unsentChangesSurviveTheNextStartUp() {
     QCOMPARE(Local("veskat_i.dat.server"), std::string("server-old\r\n"));
     QCOMPARE(Local("veskat_r.dat.server"), kRepFile);
 
+    // The server's file is no data file: kept here before ours replaces it.
     messages_.Clear();
     SendToServer(settings, messages_, nullptr);
-    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts()[0].startsWith(QString::fromUtf8(
+        "サーバーの個別案件ファイルは読み込めない内容だったため、veskat_i.dat.incoming.")));
+    const QStringList kept = QDir::current().entryList({"veskat_i.dat.incoming.*"});
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(Local(kept[0].toUtf8().constData()), std::string("server-old\r\n"));
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
     QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+    messages_.Clear();
     QVERIFY(FetchFromServer(settings, messages_, nullptr));
     QVERIFY(messages_.Texts().isEmpty());
 
@@ -392,7 +452,7 @@ void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
     QCOMPARE(ReadFileBytes("veskat.ini"),
              std::string("[FTP]\r\nftpmode=FALSE\r\nuserid=\x8E\x52\x93\x63\r\nport=0\r\n"
                          "hostname=ftp.example.jp\r\nftpindivsubjpath=\x8C\xC2\x95\xCA.dat\r\n"
-                         "ftprepsubjpath=\r\n"));
+                         "ftprepsubjpath=\r\nftptls=FALSE\r\nftpcafile=\r\n"));
 }
 
 void SyncUiTest::connectDialogRefusesTextItCannotStore() {
