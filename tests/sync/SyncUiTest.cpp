@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 #include "ScriptedMessageService.h"
 #include "ServerSync.h"
 #include "SubjList.h"
+#include "TransferSession.h"
 
 using namespace ConnectDialogIds;
 using namespace PasswordDialogIds;
@@ -122,6 +125,9 @@ class SyncUiTest : public QObject {
     void connectDialogWithoutIniFile();
     void connectDialogOkWritesTheIniFileCancelNothing();
     void connectDialogRefusesTextItCannotStore();
+    void connectDialogEditsEncryptionAndTheCertificateFile();
+    void cancelEndsAStalledFetchAtOnceAsAFailure();
+    void ftpsWithAnUntrustedCertificateIsAConnectionFailure();
 
   private:
     ConnectSettings Settings(const char* password = FtpServer::kPassword) const;
@@ -474,6 +480,90 @@ void SyncUiTest::connectDialogRefusesTextItCannotStore() {
     Button(&dialog, 1)->click();
     QCOMPARE(dialog.result(), 1);
     QCOMPARE(settings.hostName, std::string(80, 'h'));
+}
+
+void SyncUiTest::connectDialogEditsEncryptionAndTheCertificateFile() {
+    ConnectSettings settings = Settings();
+    settings.ftpTls = 1;
+    settings.caFile = "/etc/\x8C\xC2\x95\xCA.pem";  // 個別
+    CConnectDlg dialog(&settings, messages_);
+    dialog.show();
+    QTRY_VERIFY(dialog.PaintCount() > 0);
+    auto* tls = dialog.Control<QCheckBox>(kUseTlsId);
+    auto* caFile = dialog.Control<QLineEdit>(kCaFileEdit);
+    QCOMPARE(tls->text(), QString::fromUtf8("暗号化 (FTPS) を使う"));
+    QCOMPARE(Button(&dialog, kCaFileBrowseId)->text(), QString::fromUtf8("参照..."));
+    QVERIFY(tls->isChecked() && tls->isEnabled());
+    QCOMPARE(caFile->text(), QString::fromUtf8("/etc/個別.pem"));
+    QVERIFY(caFile->isEnabled());
+    // The new controls sit below every control the dialog had before.
+    for (int id : {kUserIdEdit, kHostNameEdit, kPortEdit, kIndivPathEdit, kRepPathEdit, 1, 2}) {
+        QVERIFY(dialog.Control<QWidget>(id)->geometry().bottom() < tls->geometry().top());
+    }
+    tls->click();
+    QVERIFY(!caFile->isEnabled() && !Button(&dialog, kCaFileBrowseId)->isEnabled());
+    dialog.Control<QCheckBox>(kUseServerId)->click();
+    QVERIFY(!tls->isEnabled());
+    dialog.Control<QCheckBox>(kUseServerId)->click();
+    tls->click();
+    caFile->setText("/home/taro/ca.pem");
+    Button(&dialog, 1)->click();
+    QCOMPARE(settings.ftpTls, 1);
+    QCOMPARE(settings.caFile, std::string("/home/taro/ca.pem"));
+}
+
+// The server sends the first block of the file and then nothing; without
+// キャンセル the fetch would wait a minute for the stall limit.
+void SyncUiTest::cancelEndsAStalledFetchAtOnceAsAFailure() {
+    server_->PutServerFile("stall_i.dat", std::string(3000000, 's') + "\n");
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = "stall_i.dat";
+    QElapsedTimer sinceCancel;
+    QString bytesShown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = dynamic_cast<TransferProgressDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || sinceCancel.isValid() ||
+            !dialog->findChild<QLabel*>("transferFile")->text().contains("stall_i.dat")) {
+            return;
+        }
+        bytesShown = dialog->findChild<QLabel*>("transferBytes")->text();
+        if (bytesShown != QString::fromUtf8("0 バイト")) {
+            sinceCancel.start();
+            dialog->CancelButton()->click();
+        }
+    });
+    poll.start(20);
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 10000, qPrintable(QString::number(sinceCancel.elapsed())));
+    QVERIFY(bytesShown.endsWith(QString::fromUtf8(" バイト")));
+    // Cancelled means the rest of this fetch is off too.
+    QCOMPARE(messages_.Texts(),
+             QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"veskat_i.dat"});
+}
+
+void SyncUiTest::ftpsWithAnUntrustedCertificateIsAConnectionFailure() {
+    server_ = std::make_unique<FtpServer>(FtpServer::Security::TlsRequired);
+    QVERIFY(server_->Running());
+    server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    ConnectSettings settings = Settings();
+    settings.ftpTls = 1;
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
+    QVERIFY(!FileExists("veskat_i.dat"));
+
+    messages_.Clear();
+    settings.caFile = server_->CertFile();
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(server_->Logins(), 1);
 }
 
 QTEST_MAIN(SyncUiTest)
