@@ -1,7 +1,8 @@
 // The places where the main window meets the server: the connection settings
 // at initialisation, the fetch before the data files are loaded, the unsent
-// marker before a save replaces a data file, the sending after a save, and the
-// connection settings dialog. Without a server (ftpMode 0) the sync functions do nothing.
+// marker before a save replaces a data file, the sending after a save with
+// the merge it may bring, and the connection settings dialog. Without a server (ftpMode 0) the sync
+// functions do nothing.
 #include "ConnectDlg.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"
@@ -14,8 +15,17 @@ bool CSubjListDlg::FetchFromServer() {
     return ::FetchFromServer(settings_, Messages(), this);
 }
 
+// A merge with another computer's save becomes the list the user works on.
 void CSubjListDlg::SendToServer() {
-    ::SendToServer(settings_, Messages(), this);
+    ::SendToServer(settings_, Messages(), this,
+                   [this](SubjKind kind, const std::vector<RecordText>& records) {
+                       if (kind == SubjKind::Indiv) {
+                           indivList_.Assign(records);
+                       } else {
+                           repList_.Assign(records);
+                       }
+                       FillList();
+                   });
 }
 
 bool CSubjListDlg::MarkUnsent(const char* fileName) {

@@ -5,6 +5,7 @@
 
 #include <new>
 #include <string>
+#include <vector>
 
 #include "SubjRecord.h"
 #include "SubjTree.h"
@@ -44,6 +45,20 @@ class BasicSubjList {
     StoreResult Replace() {
         record_ = Codec::Encode(current);
         return Stored(tree_.Replace(record_));
+    }
+    // Makes the store hold exactly `records` (distinct keys), as when a merge
+    // with another computer's copy replaces the list. Done; otherwise the
+    // result of the insertion that failed, with the store holding part of them.
+    StoreResult Assign(const std::vector<RecordText>& records) {
+        while (tree_.First(record_) == StoreResult::Done) {
+            tree_.Remove(KeyOf(record_));
+        }
+        for (const RecordText& record : records) {
+            if (const StoreResult result = tree_.Insert(record); result != StoreResult::Done) {
+                return result;
+            }
+        }
+        return StoreResult::Done;
     }
     StoreResult Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
         return tree_.Load(fileName, Codec::kWidths, report);

@@ -205,7 +205,7 @@ DialogTemplate ConnectDialog() {
     return {kConnectDialogId,
             "接続設定",
             244,
-            132,
+            172,
             "MS Shell Dlg",
             8,
             kEditorStyle,
@@ -224,6 +224,11 @@ DialogTemplate ConnectDialog() {
                 Label(6, 60, 36, 8, "ポート番号"),
                 Label(6, 78, 64, 8, "個別案件ファイル名"),
                 Label(6, 96, 64, 8, "反復案件ファイル名"),
+                // Encryption came later; it sits below the first controls.
+                CheckBox(kUseTlsId, 6, 136, 120, 10, "暗号化 (FTPS) を使う"),
+                Label(6, 154, 84, 8, "信頼する証明書 (PEM)"),
+                Edit(kCaFileEdit, 96, 152, 96, 12, kAutoHScroll),
+                Button(kCaFileBrowseId, 196, 151, 40, 14, "参照..."),
             }};
 }
 

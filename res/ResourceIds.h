@@ -76,6 +76,9 @@ inline constexpr int kHostNameEdit = 1032;
 inline constexpr int kPortEdit = 1033;
 inline constexpr int kIndivPathEdit = 1034;
 inline constexpr int kRepPathEdit = 1035;
+inline constexpr int kUseTlsId = 1036;
+inline constexpr int kCaFileEdit = 1037;
+inline constexpr int kCaFileBrowseId = 1038;
 }  // namespace ConnectDialogIds
 
 // The password prompt (dialog 142).

@@ -2,7 +2,9 @@
 #include "ConnectDlg.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <array>
 #include <cstdio>
@@ -22,8 +24,13 @@ CConnectDlg::CConnectDlg(ConnectSettings* settings, MessageService& messages, QW
       hostName_(Control<QLineEdit>(kHostNameEdit)),
       port_(Control<QLineEdit>(kPortEdit)),
       indivPath_(Control<QLineEdit>(kIndivPathEdit)),
-      repPath_(Control<QLineEdit>(kRepPathEdit)) {
+      repPath_(Control<QLineEdit>(kRepPathEdit)),
+      useTls_(Control<QCheckBox>(kUseTlsId)),
+      caFile_(Control<QLineEdit>(kCaFileEdit)),
+      browseCaFile_(Control<QPushButton>(kCaFileBrowseId)) {
     connect(useServer_, &QCheckBox::clicked, this, [this] { EnableEdits(); });
+    connect(useTls_, &QCheckBox::clicked, this, [this] { EnableEdits(); });
+    connect(browseCaFile_, &QPushButton::clicked, this, [this] { BrowseCaFile(); });
 }
 
 void CConnectDlg::paintEvent(QPaintEvent* event) {
@@ -42,12 +49,27 @@ void CConnectDlg::FillControls() {
     port_->setText(QString::fromLatin1(portText));
     ShowFieldText(indivPath_, settings_->indivSubjPath);
     ShowFieldText(repPath_, settings_->repSubjPath);
+    useTls_->setChecked(settings_->ftpTls == 1);
+    ShowFieldText(caFile_, settings_->caFile);
     EnableEdits();
 }
 
 void CConnectDlg::EnableEdits() {
     for (QLineEdit* edit : {userId_, hostName_, port_, indivPath_, repPath_}) {
         edit->setEnabled(useServer_->isChecked());
+    }
+    useTls_->setEnabled(useServer_->isChecked());
+    const bool tls = useServer_->isChecked() && useTls_->isChecked();
+    caFile_->setEnabled(tls);
+    browseCaFile_->setEnabled(tls);
+}
+
+void CConnectDlg::BrowseCaFile() {
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QStringLiteral("信頼する証明書"), caFile_->text(),
+        QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
+    if (!chosen.isEmpty()) {
+        caFile_->setText(chosen);
     }
 }
 
@@ -57,7 +79,7 @@ void CConnectDlg::OnOK() {
         FillControls();
         paintCount_ = 1;
     }
-    std::string userId, hostName, portText, indivPath, repPath;
+    std::string userId, hostName, portText, indivPath, repPath, caFile;
     QWidget* self = this;
     if (!ReadFieldText(userId_, ConnectSettings::kNameLimit, "ユーザーID", messages_, self,
                        userId) ||
@@ -68,7 +90,9 @@ void CConnectDlg::OnOK() {
         !ReadFieldText(indivPath_, ConnectSettings::kPathLimit, "個別案件ファイル名", messages_,
                        self, indivPath) ||
         !ReadFieldText(repPath_, ConnectSettings::kPathLimit, "反復案件ファイル名", messages_, self,
-                       repPath)) {
+                       repPath) ||
+        !ReadFieldText(caFile_, ConnectSettings::kPathLimit, "信頼する証明書", messages_, self,
+                       caFile)) {
         return;
     }
     settings_->ftpMode = useServer_->isChecked() ? 1 : 0;
@@ -77,6 +101,8 @@ void CConnectDlg::OnOK() {
     settings_->port = LeadingNumber(portText);
     settings_->indivSubjPath = indivPath;
     settings_->repSubjPath = repPath;
+    settings_->ftpTls = useTls_->isChecked() ? 1 : 0;
+    settings_->caFile = caFile;
     settings_->password.clear();
     done(1);
 }

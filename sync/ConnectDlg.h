@@ -1,6 +1,7 @@
 // The connection settings dialog "接続設定" (template 140): edits the live
 // ConnectSettings record and, on OK, writes the edits into it and empties the
 // password. Writing the INI file is the caller's (see RunConnectDialog).
+// Below the server fields: encryption and the certificate file to trust.
 #pragma once
 
 #include "TemplateDialog.h"
@@ -9,6 +10,7 @@ struct ConnectSettings;
 class MessageService;
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 class CConnectDlg : public TemplateDialog {
   public:
@@ -24,6 +26,7 @@ class CConnectDlg : public TemplateDialog {
   private:
     void FillControls();
     void EnableEdits();
+    void BrowseCaFile();
 
     ConnectSettings* settings_;
     MessageService& messages_;
@@ -34,6 +37,9 @@ class CConnectDlg : public TemplateDialog {
     QLineEdit* port_;
     QLineEdit* indivPath_;
     QLineEdit* repPath_;
+    QCheckBox* useTls_;
+    QLineEdit* caFile_;
+    QPushButton* browseCaFile_;
 };
 
 // The menu command "接続(&C)...": runs the dialog modally on `settings` and

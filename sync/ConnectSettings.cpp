@@ -44,6 +44,8 @@ int ConnectSettings::Load(const std::string& iniFile) {
     port = LeadingNumber(ReadKey("port", "21", 10, iniFile));
     indivSubjPath = ReadKey("ftpindivsubjpath", "", kPathLimit, iniFile);
     repSubjPath = ReadKey("ftprepsubjpath", "", kPathLimit, iniFile);
+    ftpTls = ReadKey("ftptls", "", 10, iniFile) == kModeOn ? 1 : 0;
+    caFile = ReadKey("ftpcafile", "", kPathLimit, iniFile);
     return 0;
 }
 
@@ -56,5 +58,7 @@ int ConnectSettings::Save(const std::string& iniFile) const {
     IniFile::Write(kSection, "port", portText, iniFile);
     IniFile::Write(kSection, "ftpindivsubjpath", indivSubjPath, iniFile);
     IniFile::Write(kSection, "ftprepsubjpath", repSubjPath, iniFile);
+    IniFile::Write(kSection, "ftptls", ftpTls == 1 ? kModeOn : "FALSE", iniFile);
+    IniFile::Write(kSection, "ftpcafile", caFile, iniFile);
     return 0;
 }

@@ -19,11 +19,13 @@ struct ConnectSettings {
     std::int32_t port = 21;
     std::string indivSubjPath;  // server name of "veskat_i.dat"
     std::string repSubjPath;    // server name of "veskat_r.dat"
+    std::int32_t ftpTls = 0;    // 1: explicit TLS (FTPS), the password never in clear
+    std::string caFile;         // PEM file trusted instead of the system's store
 
     // Fills every field but the password from the INI file; a missing file,
     // section or key gives its default. Returns 0.
     int Load(const std::string& iniFile);
-    // Writes the six keys, one at a time. Failures are not reported; returns 0.
+    // Writes the eight keys, one at a time. Failures are not reported; returns 0.
     int Save(const std::string& iniFile) const;
 };
 

@@ -1,6 +1,6 @@
 // CFtpTransfer on libcurl. One easy handle lives as long as the object, so
-// its connection cache keeps the login of Connect for the uploads that
-// follow; Download asks for a fresh connection of its own.
+// its connection cache keeps the login of Connect for the downloads and
+// uploads that follow.
 #include "FtpTransfer.h"
 
 #include <curl/curl.h>
@@ -167,6 +167,18 @@ int CFtpTransfer::Setup(const std::string& userName, const std::string& password
     return 0;
 }
 
+void CFtpTransfer::SetTls(bool on, const std::string& caFile) {
+    tls_ = on;
+    caFile_ = caFile;
+}
+
+int CFtpTransfer::OnProgress(void* self, std::int64_t, std::int64_t downNow, std::int64_t,
+                             std::int64_t upNow) {
+    auto* ftp = static_cast<CFtpTransfer*>(self);
+    ftp->bytesMoved_ = downNow + upNow;
+    return ftp->cancelled_ ? 1 : 0;
+}
+
 void CFtpTransfer::ApplyCommonOptions() {
     CURL* easy = curl_->easy;
     // Resetting keeps the handle's live connections, so the login survives.
@@ -186,6 +198,21 @@ void CFtpTransfer::ApplyCommonOptions() {
     // The server name goes to the server whole, relative to the login folder.
     curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     curl_easy_setopt(easy, CURLOPT_MAXCONNECTS, 1L);
+    bytesMoved_ = 0;
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
+    if (tls_) {
+        // AUTH TLS comes first and a refusal ends the session, so USER and
+        // PASS never travel in clear; PROT P covers the data connections.
+        curl_easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!caFile_.empty()) {
+            curl_easy_setopt(easy, CURLOPT_CAINFO, caFile_.c_str());
+        }
+    }
 }
 
 void CFtpTransfer::ApplyTransferOptions(curl_slist* typeAscii) {
@@ -215,7 +242,7 @@ std::string CFtpTransfer::UrlFor(const std::string& serverFile) const {
 int CFtpTransfer::Connect() {
     connected_ = false;
     const std::string url = UrlFor("");
-    if (url.empty()) {
+    if (url.empty() || cancelled_) {
         return -1;
     }
     ApplyCommonOptions();
@@ -273,7 +300,7 @@ CFtpTransfer::Stored CFtpTransfer::Store(const std::string& localFile,
 }
 
 int CFtpTransfer::Upload(const std::string& localFile, const std::string& serverFile) {
-    if (!connected_ || serverFile.empty() || !IsSendableText(serverFile)) {
+    if (!connected_ || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
         return -1;
     }
     // A transfer that breaks off leaves only the temporary file cut short.
@@ -285,8 +312,11 @@ int CFtpTransfer::Upload(const std::string& localFile, const std::string& server
             return -1;
         case Stored::kBrokenOff:
             // Nobody reads the cut copy; left behind, one more would gather
-            // on the server with every failed save.
-            RemoveServerFile(temporary);
+            // on the server with every failed save. A cancelled transfer is
+            // left at once: the user asked not to wait any longer.
+            if (!cancelled_) {
+                RemoveServerFile(temporary);
+            }
             return -1;
         case Stored::kNotRenamed:
             // The file went over but the server would not rename it over the old one.
@@ -298,7 +328,7 @@ int CFtpTransfer::Upload(const std::string& localFile, const std::string& server
 
 int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile) {
     const std::string url = UrlFor(serverFile);
-    if (url.empty() || serverFile.empty() || !IsSendableText(serverFile)) {
+    if (url.empty() || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
         return -1;
     }
     // The local file is replaced only by a complete download.
@@ -310,17 +340,18 @@ int CFtpTransfer::Download(const std::string& serverFile, const std::string& loc
     sink.file = &file;
     ApplyCommonOptions();
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl_->easy, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(curl_->easy, CURLOPT_FRESH_CONNECT, connected_ ? 0L : 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_WRITEFUNCTION, WriteDownload);
     curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, &sink);
     curl_slist* typeAscii = TypeAsciiCommand();
     ApplyTransferOptions(typeAscii);
     const CURLcode result = curl_easy_perform(curl_->easy);
     curl_slist_free_all(typeAscii);
-    connected_ = result == CURLE_OK;
+    // A missing file leaves the login open for the upload that puts it there.
+    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;
     if (result != CURLE_OK) {
         file.cancelWriting();
-        return -1;
+        return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
     }
     if (!file.commit()) {
         return -1;

@@ -3,6 +3,7 @@
 // travels as one CR LF and the local files keep CR LF lines.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,12 @@ class CFtpTransfer {
     // exactly as given, empty ones included). Returns 0.
     int Setup(const std::string& userName, const std::string& password, const std::string& hostName,
               std::int32_t port);
+    // Explicit TLS (AUTH TLS) on the control and every data connection, before
+    // the login is sent; the server's certificate and name are verified
+    // against the system's store, or against the PEM file `caFile` when it is
+    // not empty. A failed handshake or verification fails the operation.
+    void SetTls(bool on, const std::string& caFile);
+
     // Opens a connection and logs in. 0 when open, -1 otherwise (a user name
     // or password holding CR, LF or NUL is refused before any connection).
     int Connect();
@@ -26,10 +33,23 @@ class CFtpTransfer {
     // replaced only by a whole upload, and one that breaks off takes its
     // partial copy away where the server allows. 0 on success, -1 otherwise.
     int Upload(const std::string& localFile, const std::string& serverFile);
-    // Logs in afresh and fetches `serverFile` into `localFile`. The local file
-    // is replaced only when the whole file arrived. 0 on success, -1 otherwise
-    // (a server name holding CR, LF or NUL is refused before any connection).
+    // Fetches `serverFile` into `localFile`, over the login of Connect or of
+    // the previous operation when it is still open, else logging in afresh.
+    // The local file is replaced only when the whole file arrived. 0 on
+    // success; 1 the server answered that it has no such file (the local file
+    // is left alone and the login stays open); -1 otherwise (a server name
+    // holding CR, LF or NUL is refused before any connection).
     int Download(const std::string& serverFile, const std::string& localFile);
+
+    // May be called from any thread while an operation runs on another: the
+    // running operation fails at its next progress report (libcurl reports at
+    // least once a second, also while it waits), and every later one fails
+    // at once. There is no way back; a new transfer object starts afresh.
+    void Cancel() { cancelled_ = true; }
+    bool Cancelled() const { return cancelled_; }
+    // Bytes the running operation has moved so far, either way; for a
+    // progress display on another thread.
+    std::int64_t BytesMoved() const { return bytesMoved_; }
 
   private:
     struct Handle;
@@ -39,6 +59,13 @@ class CFtpTransfer {
     std::string hostName_;
     std::int32_t port_ = 21;
     bool connected_ = false;
+    bool tls_ = false;
+    std::string caFile_;
+    std::atomic<bool> cancelled_{false};
+    std::atomic<std::int64_t> bytesMoved_{0};
+
+    static int OnProgress(void* self, std::int64_t downTotal, std::int64_t downNow,
+                          std::int64_t upTotal, std::int64_t upNow);
 
     // What one STOR left on the server.
     enum class Stored {

@@ -1,9 +1,14 @@
 // The server work of the main window: fetching both data files at start-up,
-// sending them after a save, and the markers that keep changes the server
-// never received from being overwritten by its older copies.
+// sending them after a save, merging them with what another computer saved
+// meanwhile, and the markers that keep changes the server never received
+// from being overwritten by its older copies.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "SubjMerge.h"
 
 struct ConnectSettings;
 class MessageService;
@@ -13,18 +18,32 @@ class QWidget;
 inline constexpr const char* kUnsentSuffix = ".unsent";
 // Where the server's copy of a file with unsent changes is fetched to.
 inline constexpr const char* kServerCopySuffix = ".server";
+// Where a save fetches the server's copy to before merging; gone afterwards.
+inline constexpr const char* kIncomingSuffix = ".incoming";
 
 // Start-up, when `settings.ftpMode` is 1 (does nothing otherwise): asks for
-// the password when none is held, logs in, and fetches both data files into
-// the working directory, each one replacing the local file only when it
-// arrived whole; a file with a marker is fetched beside it instead. Returns
-// false, after its messages, when the main window must end.
+// the password when none is held, logs in once, and fetches both data files
+// into the working directory, each one replacing the local file only when it
+// arrived whole. A file with a marker is fetched beside it and merged into
+// it (sync/SubjMerge.h); without a base copy the local file is kept and the
+// server's stays beside it. A file the server does not have yet keeps the
+// local one, marked to be sent. When the login or a fetch fails, asks
+// whether to work on the local files (which then get their markers).
+// Returns false, after its messages, when the main window must end.
 bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidget* parent);
 
+// Puts the merged records of one list in memory and shows them: the main
+// window's part of a merge at a save. The local file already holds them.
+using AdoptMerged = std::function<void(SubjKind kind, const std::vector<RecordText>& records)>;
+
 // After a save wrote both local files, when `settings.ftpMode` is 1 (does
-// nothing otherwise): asks for the password when none is held and sends both
-// files over one login. A file sent loses its marker; a file not sent keeps it.
-void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* parent);
+// nothing otherwise): asks for the password when none is held and, over one
+// login, fetches each server copy; when another computer changed it since
+// the base copy, merges it into the local file and hands the result to
+// `adopt`; then sends the file. A file sent loses its marker; a file not
+// sent keeps it. One message tells what the merges took in and kept aside.
+void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* parent,
+                  const AdoptMerged& adopt = {});
 
 // Before `localFile` is replaced, when `settings.ftpMode` is 1: puts its
 // marker on the disk, so that neither a failed save nor a program killed in

@@ -147,11 +147,11 @@ SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base, const SubjTr
 }
 
 SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
-                               const std::string& fetchedFile) {
+                               const std::string& fetchedFile, bool withoutBase) {
     SubjMergeResult result;
     result.kind = kind;
     const BaseCopy base = ReadBaseCopy(localFile);
-    if (base.state == FileRead::Missing) {
+    if (base.state == FileRead::Missing && !withoutBase) {
         result.status = MergeStatus::NoBase;
         return result;
     }

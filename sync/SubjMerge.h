@@ -73,8 +73,10 @@ SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base, const SubjTr
 // server's copy just fetched (theirs), from the base copy of `localFile`
 // (sync/BaseCopy.h). All three are loaded with SubjTree::Load, as the program
 // loads its files. Reads only: neither file nor the base is touched.
+// Without a base copy the status is NoBase, unless `withoutBase` asks for
+// the merge MergedWithoutBase gives: every record of either side kept.
 SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
-                               const std::string& fetchedFile);
+                               const std::string& fetchedFile, bool withoutBase = false);
 
 // Writes `result.conflicts`, when there are any, as a data file of its kind
 // named "<localFile>.conflict-YYYYMMDD-hhmmss" (the local time of

@@ -68,6 +68,7 @@ class ServerSaveTest : public QObject {
     void shouldMarkEachFileBeforeItChangesAndClearItOnceSent();
     void shouldKeepTheWrittenFileWhenTheOtherCannotBeReplaced();
     void shouldKeepBothMarkersWhenTheServerDiesDuringTheUpload();
+    void shouldMergeAtStartUpWhatAnotherComputerSavedMeanwhile();
     void shouldLeaveAFileAloneWhoseMarkerCannotBeWritten();
     void shouldFetchIntoAMarkedFileThatIsGone();
 
@@ -79,6 +80,8 @@ class ServerSaveTest : public QObject {
     // The server holds the old copies of both files; start-up fetches them.
     void ServeOldCopies(const FtpServer& server) const;
     void AddSubject(CSubjListDlg& window, const char* title) const;
+    // An individual file as another computer saved it: "old" and "other".
+    QByteArray OtherComputersFile() const;
 
     std::unique_ptr<FtpServer> server_;
     std::optional<WindowTestFolder> folder_;
@@ -180,7 +183,8 @@ void ServerSaveTest::shouldKeepTheWrittenFileWhenTheOtherCannotBeReplaced() {
         (QStringList{kKeptLocal,
                      QStringLiteral("反復案件ファイル veskat_r.dat を読み込めませんでした。")}));
     QCOMPARE(ReadFile(kIndivFileName), written);
-    QCOMPARE(ReadFile("veskat_i.dat.server"), oldIndiv_);
+    // The server's individual file is still the base: nothing to keep of it.
+    QVERIFY(!QFile::exists("veskat_i.dat.server"));
     QCOMPARE(ReadFile("veskat_r.dat.server"), oldRep_);
     QCOMPARE(window->ListView()->RowCount(), 2);
 
@@ -214,10 +218,59 @@ void ServerSaveTest::shouldKeepBothMarkersWhenTheServerDiesDuringTheUpload() {
     WriteIni(*server_);
     messages_.Clear();
     window = StartUp();
-    QCOMPARE(messages_.Texts(), QStringList{kKeptLocal});
+    // The server's copy is still the one this computer last fetched, so the
+    // local file simply stands; its marker stays until it is sent.
+    QVERIFY(messages_.Texts().isEmpty());
     QCOMPARE(ReadFile(kIndivFileName), written);
-    QCOMPARE(ReadFile("veskat_i.dat.server"), oldIndiv_);
+    QVERIFY(!QFile::exists("veskat_i.dat.server"));
+    QVERIFY(HasMarker(kIndivFileName));
     QCOMPARE(window->ListView()->RowCount(), 2);
+}
+
+// Unsent work meets another computer's save at the next start-up: both are
+// merged into the local file, which stays marked until a save sends it.
+void ServerSaveTest::shouldMergeAtStartUpWhatAnotherComputerSavedMeanwhile() {
+    auto window = StartUp();
+    AddSubject(*window, "new");
+    window->Settings().password = "wrong";
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(messages_.Texts().size(), 1);
+    window.reset();
+
+    const QByteArray other = OtherComputersFile();
+    server_->PutServerFile("srv_i.dat", Lf(other));
+    messages_.Clear();
+    window = StartUp();
+    QCOMPARE(
+        messages_.Texts(),
+        QStringList{QStringLiteral("他のコンピューターでの個別案件の変更を 1 件取り込みました。")});
+    const QByteArray merged = ReadFile(kIndivFileName);
+    QVERIFY(merged.contains("\tnew\t") && merged.contains("\tother\t") &&
+            merged.contains("\told\t"));
+    QCOMPARE(ReadFile("veskat_i.dat.base"), other);
+    QVERIFY(!QFile::exists("veskat_i.dat.server"));
+    QVERIFY(HasMarker(kIndivFileName));
+    QCOMPARE(window->ListView()->RowCount(), 3);
+
+    messages_.Clear();
+    window->Control<QPushButton>(1009)->click();
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(merged));
+    QCOMPARE(ReadFile("veskat_i.dat.base"), merged);
+    QVERIFY(!HasMarker(kIndivFileName));
+}
+
+QByteArray ServerSaveTest::OtherComputersFile() const {
+    IndivSubjList list;
+    for (const IndivSubj& subj : {Indiv(2024, 5, 20, 9, 0, "old", Progress::Open),
+                                  Indiv(2024, 7, 1, 8, 0, "other", Progress::Open)}) {
+        list.current = subj;
+        list.Insert();
+    }
+    list.Save("other_i.dat");
+    const QByteArray bytes = ReadFile("other_i.dat");
+    QFile::remove("other_i.dat");
+    return bytes;
 }
 
 void ServerSaveTest::shouldLeaveAFileAloneWhoseMarkerCannotBeWritten() {

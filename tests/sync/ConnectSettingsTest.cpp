@@ -46,14 +46,16 @@ TEST_F(ConnectSettingsTest, NoFileMeansServerOffPort21) {
     EXPECT_FALSE(FileExists(file_));
 }
 
-TEST_F(ConnectSettingsTest, OnlyUpperCaseTrueSwitchesTheServerOn) {
+TEST_F(ConnectSettingsTest, OnlyUpperCaseTrueSwitchesTheServerAndTlsOn) {
     const std::pair<const char*, int> cases[] = {
         {"TRUE", 1}, {"true", 0}, {"True", 0}, {"1", 0}, {"TRUEX", 0}, {"", 0}, {"FALSE", 0},
     };
     for (const auto& [value, mode] : cases) {
         EXPECT_EQ(LoadFrom(std::string("[FTP]\r\nftpmode=") + value + "\r\n").ftpMode, mode)
             << value;
+        EXPECT_EQ(LoadFrom(std::string("[FTP]\r\nftptls=") + value + "\r\n").ftpTls, mode) << value;
     }
+    EXPECT_EQ(LoadFrom("[FTP]\r\nftpmode=TRUE\r\n").ftpTls, 0);
 }
 
 TEST_F(ConnectSettingsTest, PortFollowsTheLeadingNumberRule) {
@@ -87,7 +89,7 @@ TEST_F(ConnectSettingsTest, LongValuesAreCutToTheirReadLimits) {
     EXPECT_EQ(settings.repSubjPath, std::string(259, 'r'));
 }
 
-TEST_F(ConnectSettingsTest, SaveWritesSixKeysAndNeverThePassword) {
+TEST_F(ConnectSettingsTest, SaveWritesEightKeysAndNeverThePassword) {
     WriteFileBytes(file_, "[Other]\r\nkeep=1\r\n");
     ConnectSettings settings;
     settings.ftpMode = 1;
@@ -97,11 +99,14 @@ TEST_F(ConnectSettingsTest, SaveWritesSixKeysAndNeverThePassword) {
     settings.port = 0;
     settings.indivSubjPath = "/data/\x8C\xC2\x95\xCA.dat";
     settings.repSubjPath = "rep.dat";
+    settings.ftpTls = 1;
+    settings.caFile = "/home/taro/\x8C\xC2\x95\xCA.pem";
     EXPECT_EQ(settings.Save(file_), 0);
-    EXPECT_EQ(ReadFileBytes(file_),
-              "[Other]\r\nkeep=1\r\n[FTP]\r\nftpmode=TRUE\r\nuserid=taro\r\n"
-              "hostname=ftp.example.jp\r\nport=0\r\nftpindivsubjpath=/data/\x8C\xC2\x95\xCA.dat\r\n"
-              "ftprepsubjpath=rep.dat\r\n");
+    EXPECT_EQ(
+        ReadFileBytes(file_),
+        "[Other]\r\nkeep=1\r\n[FTP]\r\nftpmode=TRUE\r\nuserid=taro\r\n"
+        "hostname=ftp.example.jp\r\nport=0\r\nftpindivsubjpath=/data/\x8C\xC2\x95\xCA.dat\r\n"
+        "ftprepsubjpath=rep.dat\r\nftptls=TRUE\r\nftpcafile=/home/taro/\x8C\xC2\x95\xCA.pem\r\n");
 
     ConnectSettings back;
     back.Load(file_);
@@ -111,6 +116,8 @@ TEST_F(ConnectSettingsTest, SaveWritesSixKeysAndNeverThePassword) {
     EXPECT_EQ(back.port, 0);
     EXPECT_EQ(back.indivSubjPath, settings.indivSubjPath);
     EXPECT_EQ(back.repSubjPath, settings.repSubjPath);
+    EXPECT_EQ(back.ftpTls, 1);
+    EXPECT_EQ(back.caFile, settings.caFile);
     EXPECT_EQ(back.password, "");
 
     settings.ftpMode = 0;
@@ -122,12 +129,14 @@ TEST_F(ConnectSettingsTest, SaveWritesSixKeysAndNeverThePassword) {
 
 TEST_F(ConnectSettingsTest, FileSavedWithAByteOrderMarkReadsAndSavesInPlace) {
     // As an editor saving UTF-8 leaves it: the mark, the keys in its own order.
+    // Keys the file lacks are added at the end of its section.
     const auto file = [](const std::string& end, const std::string& mode, const std::string& user,
-                         const std::string& port) {
+                         const std::string& port, bool added = false) {
         return "\xEF\xBB\xBF[FTP]" + end + "hostname=ftp.example.jp" + end + "ftpmode=" + mode +
                end + "; \x8C\xC2\x95\xCA" + end + "userid=" + user + end + "port=" + port + end +
-               "ftpindivsubjpath=i.dat" + end + "ftprepsubjpath=r.dat" + end + end + "[Other]" +
-               end + "keep=1" + end;
+               "ftpindivsubjpath=i.dat" + end + "ftprepsubjpath=r.dat" + end +
+               (added ? "ftptls=FALSE" + end + "ftpcafile=" + end : "") + end + "[Other]" + end +
+               "keep=1" + end;
     };
     for (const std::string end : {"\r\n", "\n"}) {
         ConnectSettings settings = LoadFrom(file(end, "TRUE", "taro", "2121"));
@@ -142,7 +151,7 @@ TEST_F(ConnectSettingsTest, FileSavedWithAByteOrderMarkReadsAndSavesInPlace) {
         settings.userId = "hanako";
         settings.port = 21;
         settings.Save(file_);
-        EXPECT_EQ(ReadFileBytes(file_), file(end, "FALSE", "hanako", "21"));
+        EXPECT_EQ(ReadFileBytes(file_), file(end, "FALSE", "hanako", "21", true));
     }
 }
 

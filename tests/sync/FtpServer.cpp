@@ -59,7 +59,7 @@ bool Reap(pid_t pid, int millis) {
 
 }  // namespace
 
-FtpServer::FtpServer() {
+FtpServer::FtpServer(Security security) {
     char pattern[] = "/tmp/veskat-ftp-XXXXXX";
     dir_ = mkdtemp(pattern);
     root_ = dir_ + "/root";
@@ -76,7 +76,14 @@ FtpServer::FtpServer() {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     std::string script = VESKAT_FTP_SERVER_SCRIPT;
     std::string python = "/usr/bin/python3";
-    char* argv[] = {python.data(), script.data(), root_.data(), log_.data(), nullptr};
+    std::string tls = "--tls";
+    char* argv[] = {python.data(),
+                    script.data(),
+                    root_.data(),
+                    log_.data(),
+                    security == Security::TlsRequired ? tls.data() : nullptr,
+                    dir_.data(),
+                    nullptr};
     const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
@@ -108,6 +115,17 @@ int FtpServer::Logins() const {
         count += line.rfind("LOGIN ", 0) == 0 ? 1 : 0;
     }
     return count;
+}
+
+std::string FtpServer::Commands() const {
+    std::ifstream in(log_);
+    std::string commands;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("CMD ", 0) == 0) {
+            commands += line.substr(4) + "\n";
+        }
+    }
+    return commands;
 }
 
 std::string FtpServer::ServerFile(const std::string& name) const {

@@ -1,6 +1,7 @@
 // A real FTP server for the tests: ftp_server.py under /usr/bin/python3, serving a temporary
 // folder on 127.0.0.1 at a free port. The constructor starts it and waits (boundedly) until it
-// listens; the destructor stops it and reaps the process.
+// listens; the destructor stops it and reaps the process. A TLS server makes
+// its own certificate for 127.0.0.1 and requires explicit TLS before a login.
 #pragma once
 
 #include <sys/types.h>
@@ -16,7 +17,8 @@ class FtpServer {
     static constexpr const char* kNoRenameUser = "norename";
     static constexpr const char* kNoRenamePassword = "nrpass";
 
-    FtpServer();
+    enum class Security { Plain, TlsRequired };
+    explicit FtpServer(Security security = Security::Plain);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
@@ -27,6 +29,10 @@ class FtpServer {
     const std::string& Root() const { return root_; }
     // Successful logins since the server started.
     int Logins() const;
+    // Every command line the server received, one a line, as received.
+    std::string Commands() const;
+    // The TLS server's certificate (PEM), for a client to trust.
+    std::string CertFile() const { return dir_ + "/cert.pem"; }
 
     // The bytes of a file on the server side, or "<missing>".
     std::string ServerFile(const std::string& name) const;

@@ -59,7 +59,7 @@ TEST_F(FtpTransferTest, UploadsOfOneSaveShareOneLogin) {
     EXPECT_EQ(server_.ServerFile("server_i.dat.part"), "<missing>");
 }
 
-TEST_F(FtpTransferTest, DownloadsLogInAfreshAndKeepCrLfLines) {
+TEST_F(FtpTransferTest, DownloadsShareTheLoginOfConnectAndKeepCrLfLines) {
     server_.PutServerFile("i.dat", ServerForm(kDataFile));
     server_.PutServerFile("r.dat", "_VESKAT_R_DAT_VER_1_2_\r\n");  // already CR LF on the server
     WriteFileBytes(Local("veskat_i.dat"), "old");
@@ -70,7 +70,7 @@ TEST_F(FtpTransferTest, DownloadsLogInAfreshAndKeepCrLfLines) {
         EXPECT_EQ(ftp.Download("i.dat", Local("veskat_i.dat")), 0);
         EXPECT_EQ(ftp.Download("r.dat", Local("veskat_r.dat")), 0);
     }
-    EXPECT_EQ(server_.Logins(), 3);
+    EXPECT_EQ(server_.Logins(), 1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
     EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n");
 }
@@ -159,7 +159,9 @@ TEST_F(FtpTransferTest, FailedDownloadLeavesTheLocalFileAlone) {
     WriteFileBytes(Local("veskat_i.dat"), kDataFile);
     CFtpTransfer ftp;
     SetupTransfer(ftp);
-    EXPECT_EQ(ftp.Download("no-such-file.dat", Local("veskat_i.dat")), -1);
+    // A file the server does not have is told apart from a failure.
+    EXPECT_EQ(ftp.Download("no-such-file.dat", Local("veskat_i.dat")), 1);
+    EXPECT_EQ(ftp.Download("no-such-folder/file.dat", Local("veskat_i.dat")), 1);
     EXPECT_EQ(ftp.Download("", Local("veskat_i.dat")), -1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
@@ -272,3 +274,59 @@ TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin)
 }
 
 }  // namespace
+
+// Explicit FTPS against a server that makes its own certificate and
+// requires TLS before a login.
+class FtpsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.Running());
+        local_ = std::filesystem::path(server_.Root()).parent_path().string() + "/local";
+        std::filesystem::create_directory(local_);
+        ftp_.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server_.Port());
+    }
+
+    std::string Local(const std::string& name) const { return local_ + "/" + name; }
+    bool PasswordCrossed() const {
+        return server_.Commands().find(FtpServer::kPassword) != std::string::npos;
+    }
+
+    FtpServer server_{FtpServer::Security::TlsRequired};
+    std::string local_;
+    CFtpTransfer ftp_;
+};
+
+TEST_F(FtpsTest, TrustedCertificateCarriesBothWaysOverOneLogin) {
+    WriteFileBytes(Local("i.dat"), kDataFile);
+    ftp_.SetTls(true, server_.CertFile());
+    ASSERT_EQ(ftp_.Connect(), 0);
+    EXPECT_EQ(ftp_.Upload(Local("i.dat"), "s.dat"), 0);
+    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), 0);
+    EXPECT_EQ(ReadFileBytes(Local("back.dat")), kDataFile);
+    EXPECT_EQ(server_.Logins(), 1);
+    // TLS was asked for before anything else, and the data was protected.
+    const std::string commands = server_.Commands();
+    EXPECT_EQ(commands.rfind("AUTH TLS\n", 0), 0u) << commands;
+    EXPECT_NE(commands.find("PROT P\n"), std::string::npos) << commands;
+}
+
+TEST_F(FtpsTest, UntrustedCertificateFailsBeforeTheLogin) {
+    ftp_.SetTls(true, "");
+    EXPECT_EQ(ftp_.Connect(), -1);
+    // A CA file that is not this server's does not help either.
+    WriteFileBytes(Local("other.pem"),
+                   "-----BEGIN CERTIFICATE-----\nAAAA\n-----END CERTIFICATE-----\n");
+    ftp_.SetTls(true, Local("other.pem"));
+    EXPECT_EQ(ftp_.Connect(), -1);
+    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), -1);
+    EXPECT_EQ(server_.Logins(), 0);
+    EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
+}
+
+TEST_F(FtpsTest, PlainLoginToAServerRequiringTlsFailsAndNeverSendsThePassword) {
+    EXPECT_EQ(ftp_.Connect(), -1);
+    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), -1);
+    EXPECT_EQ(server_.Logins(), 0);
+    EXPECT_NE(server_.Commands().find("USER rw\n"), std::string::npos) << server_.Commands();
+    EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
+}

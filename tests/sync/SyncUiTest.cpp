@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 #include "ScriptedMessageService.h"
 #include "ServerSync.h"
 #include "SubjList.h"
+#include "TransferSession.h"
 
 using namespace ConnectDialogIds;
 using namespace PasswordDialogIds;
@@ -33,6 +36,11 @@ const QString kRepNotFetched = QString::fromUtf8("反復案件の取得に失敗
 const QString kIndivNotSent =
     QString::fromUtf8("個別案件の転送に失敗しました。\n") + kNewestIsLocal;
 const QString kRepNotSent = QString::fromUtf8("反復案件の転送に失敗しました。\n") + kNewestIsLocal;
+const QString kWorkOffline =
+    QString::fromUtf8("\nこのコンピューター上のファイルで作業を続けますか？");
+const QString kIndivNotOnServer = QString::fromUtf8(
+    "サーバーに個別案件ファイルがまだないため、このコンピューター上のファイルを使います。"
+    "次の保存で送信します。");
 const QString kKeptLocal = QString::fromUtf8(
     "前回サーバーへ送信できなかった変更があるため、このコンピューター上のファイルを使います。\n"
     "サーバーのファイルは名前に「.server」を付けて保存しました。");
@@ -103,7 +111,9 @@ class SyncUiTest : public QObject {
 
     void startUpFetchesBothFilesByteForByteThenTheyLoad();
     void startUpConnectionFailureEndsTheWindowAndTouchesNothing();
-    void startUpFetchFailuresAreEachReported();
+    void startUpOfflineYesWorksOnTheLocalFilesAndSendsThemLater();
+    void startUpWithoutTheServerFileKeepsTheLocalOneToSend();
+    void startUpFetchFailuresAreAskedAboutTogether();
     void serverStoppingMidFetchKeepsTheLocalFile();
     void saveSendsBothFilesOverOneLogin();
     void saveReportsEachUploadThatFails();
@@ -115,6 +125,9 @@ class SyncUiTest : public QObject {
     void connectDialogWithoutIniFile();
     void connectDialogOkWritesTheIniFileCancelNothing();
     void connectDialogRefusesTextItCannotStore();
+    void connectDialogEditsEncryptionAndTheCertificateFile();
+    void cancelEndsAStalledFetchAtOnceAsAFailure();
+    void ftpsWithAnUntrustedCertificateIsAConnectionFailure();
 
   private:
     ConnectSettings Settings(const char* password = FtpServer::kPassword) const;
@@ -166,7 +179,7 @@ void SyncUiTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
     QCOMPARE(prompts, 1);
     QCOMPARE(settings.password, std::string(FtpServer::kPassword));
     QVERIFY(messages_.Texts().isEmpty());
-    QCOMPARE(server_->Logins(), 3);
+    QCOMPARE(server_->Logins(), 1);
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
 
@@ -180,25 +193,70 @@ void SyncUiTest::startUpConnectionFailureEndsTheWindowAndTouchesNothing() {
     server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
     WriteFileBytes("veskat_i.dat", "local");
     ConnectSettings settings = Settings("wrong");
+    messages_.QueueAnswer(MessageAnswer::No);
     QVERIFY(!FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed});
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
     QCOMPARE(Local("veskat_i.dat"), std::string("local"));
     QVERIFY(!FileExists("veskat_r.dat"));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
     // A refused login keeps the password it was given.
     QCOMPARE(settings.password, std::string("wrong"));
 }
 
-void SyncUiTest::startUpFetchFailuresAreEachReported() {
+// Yes to working offline: the local files are used as they are, marked, so
+// that the first save merges with the server's copies and sends them.
+void SyncUiTest::startUpOfflineYesWorksOnTheLocalFilesAndSendsThemLater() {
+    server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
     server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", "_VESKAT_I_DAT_VER_1_2_\r\n");
+    WriteFileBytes("veskat_r.dat", kRepFile);
+    ConnectSettings settings = Settings("wrong");
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
+    QCOMPARE(Local("veskat_i.dat"), std::string("_VESKAT_I_DAT_VER_1_2_\r\n"));
+    QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
+
+    // Nothing of the server's is lost by the offline work sent over it.
+    messages_.Clear();
+    settings.password = FtpServer::kPassword;
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts()[0].startsWith(
+        QString::fromUtf8("他のコンピューターでの個別案件の変更を 1 件")));
+    QVERIFY(Local("veskat_i.dat").find("\x89\xEF\x8B\x63") != std::string::npos);
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(Local("veskat_i.dat")));
+    QCOMPARE(Local("veskat_i.dat.base"), Local("veskat_i.dat"));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+}
+
+// The first start after the server was switched on, with nothing on it yet,
+// goes on with the local file and sends it at the first save.
+void SyncUiTest::startUpWithoutTheServerFileKeepsTheLocalOneToSend() {
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", kIndivFile);
     ConnectSettings settings = Settings();
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), QStringList{kIndivNotFetched});
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kIndivNotOnServer});
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
+    QCOMPARE(Local("veskat_r.dat.base"), kRepFile);
+    QVERIFY(HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
 
     messages_.Clear();
+    SendToServer(settings, messages_, nullptr);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
+    QCOMPARE(Local("veskat_i.dat.base"), kIndivFile);
+}
+
+void SyncUiTest::startUpFetchFailuresAreAskedAboutTogether() {
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = "";
     settings.repSubjPath = "";
     QVERIFY(!FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotFetched, kRepNotFetched}));
+    QCOMPARE(messages_.Texts(),
+             QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
 }
 
 void SyncUiTest::serverStoppingMidFetchKeepsTheLocalFile() {
@@ -208,7 +266,8 @@ void SyncUiTest::serverStoppingMidFetchKeepsTheLocalFile() {
     settings.indivSubjPath = "cutoff_i.dat";
     QVERIFY(!FetchFromServer(settings, messages_, nullptr));
     // The server is gone, so the second file fails too.
-    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotFetched, kRepNotFetched}));
+    QCOMPARE(messages_.Texts(),
+             QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"veskat_i.dat"});
 }
@@ -304,11 +363,18 @@ void SyncUiTest::unsentChangesSurviveTheNextStartUp() {
     QCOMPARE(Local("veskat_i.dat.server"), std::string("server-old\r\n"));
     QCOMPARE(Local("veskat_r.dat.server"), kRepFile);
 
+    // The server's file is no data file: kept here before ours replaces it.
     messages_.Clear();
     SendToServer(settings, messages_, nullptr);
-    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts()[0].startsWith(QString::fromUtf8(
+        "サーバーの個別案件ファイルは読み込めない内容だったため、veskat_i.dat.incoming.")));
+    const QStringList kept = QDir::current().entryList({"veskat_i.dat.incoming.*"});
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(Local(kept[0].toUtf8().constData()), std::string("server-old\r\n"));
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
     QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+    messages_.Clear();
     QVERIFY(FetchFromServer(settings, messages_, nullptr));
     QVERIFY(messages_.Texts().isEmpty());
 
@@ -392,7 +458,7 @@ void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
     QCOMPARE(ReadFileBytes("veskat.ini"),
              std::string("[FTP]\r\nftpmode=FALSE\r\nuserid=\x8E\x52\x93\x63\r\nport=0\r\n"
                          "hostname=ftp.example.jp\r\nftpindivsubjpath=\x8C\xC2\x95\xCA.dat\r\n"
-                         "ftprepsubjpath=\r\n"));
+                         "ftprepsubjpath=\r\nftptls=FALSE\r\nftpcafile=\r\n"));
 }
 
 void SyncUiTest::connectDialogRefusesTextItCannotStore() {
@@ -414,6 +480,90 @@ void SyncUiTest::connectDialogRefusesTextItCannotStore() {
     Button(&dialog, 1)->click();
     QCOMPARE(dialog.result(), 1);
     QCOMPARE(settings.hostName, std::string(80, 'h'));
+}
+
+void SyncUiTest::connectDialogEditsEncryptionAndTheCertificateFile() {
+    ConnectSettings settings = Settings();
+    settings.ftpTls = 1;
+    settings.caFile = "/etc/\x8C\xC2\x95\xCA.pem";  // 個別
+    CConnectDlg dialog(&settings, messages_);
+    dialog.show();
+    QTRY_VERIFY(dialog.PaintCount() > 0);
+    auto* tls = dialog.Control<QCheckBox>(kUseTlsId);
+    auto* caFile = dialog.Control<QLineEdit>(kCaFileEdit);
+    QCOMPARE(tls->text(), QString::fromUtf8("暗号化 (FTPS) を使う"));
+    QCOMPARE(Button(&dialog, kCaFileBrowseId)->text(), QString::fromUtf8("参照..."));
+    QVERIFY(tls->isChecked() && tls->isEnabled());
+    QCOMPARE(caFile->text(), QString::fromUtf8("/etc/個別.pem"));
+    QVERIFY(caFile->isEnabled());
+    // The new controls sit below every control the dialog had before.
+    for (int id : {kUserIdEdit, kHostNameEdit, kPortEdit, kIndivPathEdit, kRepPathEdit, 1, 2}) {
+        QVERIFY(dialog.Control<QWidget>(id)->geometry().bottom() < tls->geometry().top());
+    }
+    tls->click();
+    QVERIFY(!caFile->isEnabled() && !Button(&dialog, kCaFileBrowseId)->isEnabled());
+    dialog.Control<QCheckBox>(kUseServerId)->click();
+    QVERIFY(!tls->isEnabled());
+    dialog.Control<QCheckBox>(kUseServerId)->click();
+    tls->click();
+    caFile->setText("/home/taro/ca.pem");
+    Button(&dialog, 1)->click();
+    QCOMPARE(settings.ftpTls, 1);
+    QCOMPARE(settings.caFile, std::string("/home/taro/ca.pem"));
+}
+
+// The server sends the first block of the file and then nothing; without
+// キャンセル the fetch would wait a minute for the stall limit.
+void SyncUiTest::cancelEndsAStalledFetchAtOnceAsAFailure() {
+    server_->PutServerFile("stall_i.dat", std::string(3000000, 's') + "\n");
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    WriteFileBytes("veskat_i.dat", kIndivFile);
+    ConnectSettings settings = Settings();
+    settings.indivSubjPath = "stall_i.dat";
+    QElapsedTimer sinceCancel;
+    QString bytesShown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = dynamic_cast<TransferProgressDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || sinceCancel.isValid() ||
+            !dialog->findChild<QLabel*>("transferFile")->text().contains("stall_i.dat")) {
+            return;
+        }
+        bytesShown = dialog->findChild<QLabel*>("transferBytes")->text();
+        if (bytesShown != QString::fromUtf8("0 バイト")) {
+            sinceCancel.start();
+            dialog->CancelButton()->click();
+        }
+    });
+    poll.start(20);
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 10000, qPrintable(QString::number(sinceCancel.elapsed())));
+    QVERIFY(bytesShown.endsWith(QString::fromUtf8(" バイト")));
+    // Cancelled means the rest of this fetch is off too.
+    QCOMPARE(messages_.Texts(),
+             QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(QDir::current().entryList(QDir::Files), QStringList{"veskat_i.dat"});
+}
+
+void SyncUiTest::ftpsWithAnUntrustedCertificateIsAConnectionFailure() {
+    server_ = std::make_unique<FtpServer>(FtpServer::Security::TlsRequired);
+    QVERIFY(server_->Running());
+    server_->PutServerFile("srv_i.dat", Lf(kIndivFile));
+    server_->PutServerFile("srv_r.dat", kRepFile);
+    ConnectSettings settings = Settings();
+    settings.ftpTls = 1;
+    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
+    QVERIFY(!FileExists("veskat_i.dat"));
+
+    messages_.Clear();
+    settings.caFile = server_->CertFile();
+    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(Local("veskat_i.dat"), kIndivFile);
+    QCOMPARE(server_->Logins(), 1);
 }
 
 QTEST_MAIN(SyncUiTest)

@@ -11,9 +11,18 @@ An upload to a name starting with "quota" is refused after its first block
 (552, data connection closed) and one to a name starting with "refuse" is
 refused once all of it has arrived (451); in both the server stays up and
 the partial file stays on its disk, as a server out of room would leave it.
+A download of a file whose name starts with "stall" sends its first block
+and then nothing more, as a server that hangs, until the client gives up.
+Every command received is written to the log file as "CMD <line>".
 
-Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE
+With --tls CERTDIR, the server makes a self-signed certificate for
+127.0.0.1 (written as CERTDIR/cert.pem; the key stays in CERTDIR/server.pem)
+and requires explicit TLS (AUTH TLS, then PROT P) before any login.
+
+Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE [--tls CERTDIR]
 """
+import datetime
+import ipaddress
 import logging
 import os
 import sys
@@ -25,7 +34,9 @@ from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-class StoppingDTPHandler(DTPHandler):
+class Misbehaviour:
+    """The transfers that break off, are refused or hang, by file name."""
+
     def _name_starts(self, prefix):
         name = os.path.basename(str(getattr(getattr(self, "file_obj", None), "name", "")))
         return name.startswith(prefix)
@@ -36,6 +47,9 @@ class StoppingDTPHandler(DTPHandler):
     def send(self, data):
         if self.cmd == "RETR" and self._cut_off() and self.tot_bytes_sent > 0:
             os._exit(3)
+        if self.cmd == "RETR" and self._name_starts("stall") and self.tot_bytes_sent > 0:
+            time.sleep(0.05)
+            return 0
         return super().send(data)
 
     def handle_read(self):
@@ -53,23 +67,89 @@ class StoppingDTPHandler(DTPHandler):
             return
         super().handle_close()
 
-    handle_read_event = handle_read
+
+class StoppingDTPHandler(Misbehaviour, DTPHandler):
+    # The TLS handler's own handle_read_event runs the handshake; this one
+    # is plain, so every read event goes through the checks above.
+    handle_read_event = Misbehaviour.handle_read
+
+
+def make_certificate(cert_dir):
+    """A self-signed certificate for 127.0.0.1; returns the server's PEM file."""
+    from cryptography import x509
+    from cryptography.hazmat.primitives import hashes, serialization
+    from cryptography.hazmat.primitives.asymmetric import ec
+    from cryptography.x509.oid import NameOID
+
+    key = ec.generate_private_key(ec.SECP256R1())
+    name = x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, "127.0.0.1")])
+    now = datetime.datetime.now(datetime.timezone.utc)
+    cert = (
+        x509.CertificateBuilder()
+        .subject_name(name)
+        .issuer_name(name)
+        .public_key(key.public_key())
+        .serial_number(x509.random_serial_number())
+        .not_valid_before(now - datetime.timedelta(days=1))
+        .not_valid_after(now + datetime.timedelta(days=30))
+        .add_extension(
+            x509.SubjectAlternativeName([x509.IPAddress(ipaddress.ip_address("127.0.0.1"))]),
+            critical=False)
+        .add_extension(x509.BasicConstraints(ca=True, path_length=None), critical=True)
+        .sign(key, hashes.SHA256())
+    )
+    cert_pem = cert.public_bytes(serialization.Encoding.PEM)
+    key_pem = key.private_bytes(serialization.Encoding.PEM,
+                                serialization.PrivateFormat.TraditionalOpenSSL,
+                                serialization.NoEncryption())
+    with open(os.path.join(cert_dir, "cert.pem"), "wb") as out:
+        out.write(cert_pem)
+    server_pem = os.path.join(cert_dir, "server.pem")
+    with open(server_pem, "wb") as out:
+        out.write(key_pem + cert_pem)
+    return server_pem
 
 
 def main():
     root, log_file = sys.argv[1], sys.argv[2]
+    tls_dir = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--tls" else None
     authorizer = DummyAuthorizer()
     authorizer.add_user("rw", "rwpass", root, perm="elradfmwMT")
     authorizer.add_user("ro", "ropass", root, perm="elr")
     authorizer.add_user("norename", "nrpass", root, perm="elrdw")
 
-    class Handler(FTPHandler):
+    def log(line):
+        with open(log_file, "a", encoding="utf-8", errors="replace") as out:
+            out.write(line + "\n")
+
+    base, dtp = FTPHandler, StoppingDTPHandler
+    if tls_dir is not None:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        class StoppingTLSDTPHandler(Misbehaviour, TLS_DTPHandler):
+            def readable(self):
+                # libcurl starts the data connection's handshake before it
+                # sends STOR or RETR, and the plain handler takes bytes that
+                # come before the command for a hang-up.
+                if self._ssl_accepting:
+                    return True
+                return super().readable()
+
+        base, dtp = TLS_FTPHandler, StoppingTLSDTPHandler
+        base.certfile = make_certificate(tls_dir)
+        base.tls_control_required = True
+        base.tls_data_required = True
+
+    class Handler(base):
         def on_login(self, username):
-            with open(log_file, "a", encoding="utf-8") as log:
-                log.write("LOGIN %s\n" % username)
+            log("LOGIN %s" % username)
+
+        def pre_process_command(self, line, cmd, arg):
+            log("CMD %s" % line)
+            return super().pre_process_command(line, cmd, arg)
 
     Handler.authorizer = authorizer
-    Handler.dtp_handler = StoppingDTPHandler
+    Handler.dtp_handler = dtp
     Handler.unicode_errors = "surrogateescape"
     Handler.passive_ports = None
     Handler.banner = "test server ready"

@@ -1,0 +1,113 @@
+// TransferSession and its progress dialog.
+#include "TransferSession.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <thread>
+
+#include "ConnectSettings.h"
+#include "SjisCodec.h"
+
+namespace {
+
+const char* const kTitle = "サーバーと通信しています";
+const char* const kLoggingIn = "サーバーに接続しています...";
+const char* const kFileLine = "ファイル: %1";
+const char* const kBytesLine = "%1 バイト";
+const char* const kCancel = "キャンセル";
+
+constexpr int kPollMillis = 100;
+
+}  // namespace
+
+TransferProgressDlg::TransferProgressDlg(const QString& file,
+                                         std::function<std::int64_t()> bytesMoved,
+                                         std::function<void()> cancel, QWidget* parent)
+    : QDialog(parent),
+      bytesMoved_(std::move(bytesMoved)),
+      cancel_(std::move(cancel)),
+      bytes_(new QLabel(this)),
+      cancelButton_(new QPushButton(QString::fromUtf8(kCancel), this)),
+      poll_(new QTimer(this)) {
+    setWindowTitle(QString::fromUtf8(kTitle));
+    setModal(true);
+    setObjectName(QStringLiteral("transferProgress"));
+    auto* fileLabel = new QLabel(
+        file.isEmpty() ? QString::fromUtf8(kLoggingIn) : QString::fromUtf8(kFileLine).arg(file),
+        this);
+    fileLabel->setObjectName(QStringLiteral("transferFile"));
+    bytes_->setObjectName(QStringLiteral("transferBytes"));
+    cancelButton_->setObjectName(QStringLiteral("transferCancel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fileLabel);
+    layout->addWidget(bytes_);
+    layout->addWidget(cancelButton_, 0, Qt::AlignRight);
+    setMinimumWidth(320);
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
+    connect(poll_, &QTimer::timeout, this, [this] { ShowBytes(); });
+    poll_->start(kPollMillis);
+    ShowBytes();
+}
+
+void TransferProgressDlg::ShowBytes() {
+    bytes_->setText(QString::fromUtf8(kBytesLine).arg(bytesMoved_()));
+}
+
+void TransferProgressDlg::Finish() {
+    finished_ = true;
+    poll_->stop();
+    done(QDialog::Accepted);
+}
+
+// The worker still holds the connection; closing now would leave it running
+// with nobody waiting for it.
+void TransferProgressDlg::reject() {
+    if (finished_) {
+        QDialog::reject();
+        return;
+    }
+    cancelButton_->setEnabled(false);
+    cancel_();
+}
+
+TransferSession::TransferSession(const ConnectSettings& settings, QWidget* parent)
+    : parent_(parent) {
+    ftp_.Setup(settings.userId, settings.password, settings.hostName, settings.port);
+    // The settings hold Shift_JIS; the file system wants its own encoding.
+    ftp_.SetTls(settings.ftpTls == 1, SjisToQString(settings.caFile).toLocal8Bit().toStdString());
+}
+
+int TransferSession::Connect() {
+    return Run("", [this] { return ftp_.Connect(); });
+}
+
+int TransferSession::Download(const std::string& serverFile, const std::string& localFile) {
+    return Run(serverFile, [&] { return ftp_.Download(serverFile, localFile); });
+}
+
+int TransferSession::Upload(const std::string& localFile, const std::string& serverFile) {
+    return Run(serverFile, [&] { return ftp_.Upload(localFile, serverFile); });
+}
+
+int TransferSession::Run(const std::string& file, const std::function<int()>& operation) {
+    if (ftp_.Cancelled()) {
+        return -1;
+    }
+    TransferProgressDlg dialog(
+        QString::fromLocal8Bit(file), [this] { return ftp_.BytesMoved(); },
+        [this] { ftp_.Cancel(); }, parent_);
+    int result = -1;
+    // The worker's end reaches the dialog through its event queue, so it is
+    // seen by exec() even when the operation ends before exec() begins.
+    std::thread worker([&] {
+        result = operation();
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
+    });
+    dialog.exec();
+    worker.join();
+    return result;
+}
