@@ -49,6 +49,7 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       indivRadio_(Control<QRadioButton>(kIndivRadioId)),
       repRadio_(Control<QRadioButton>(kRepRadioId)) {
     ConnectCommands();
+    AddKeyCommands();
 }
 
 CSubjListDlg::~CSubjListDlg() {
@@ -269,15 +270,6 @@ void CSubjListDlg::OnSysCommand(unsigned command) {
         default:
             break;
     }
-}
-
-void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
-    // Help requests (F1) are answered by doing nothing.
-    if (event->key() == Qt::Key_F1) {
-        event->accept();
-        return;
-    }
-    TemplateDialog::keyPressEvent(event);
 }
 
 bool CSubjListDlg::event(QEvent* event) {

@@ -64,7 +64,10 @@ class CSubjListDlg : public TemplateDialog {
     // Command handlers, each connected to its buttons and menu entries.
     void OnModeChanged();
     void OnAdd();
+    // Edits the subject of the hot row (a double-click).
     void OnEdit();
+    // Edits the subject of the selected row (F2, Enter in the list, the row's menu).
+    void OnEditSelected();
     void OnDelete();
     // The key of the subject shown in `row` into the list's `current`.
     void ReadIndivRow(int row);
@@ -116,6 +119,12 @@ class CSubjListDlg : public TemplateDialog {
 
   private:
     void ConnectCommands();
+    // The keys of the commands and the menu of a row: F2 edits, Delete (in the
+    // list) deletes, Ctrl+N and Insert add, Ctrl+S saves.
+    void AddKeyCommands();
+    void ShowContextMenu(const QPoint& viewportPos);
+    // Edits the subject shown in `row`; nothing for -1.
+    void EditRow(int row);
     void AddAboutEntry();
     void SetIndivRow(int index, bool update);
     void SetRepRow(int index, bool update);
@@ -141,5 +150,6 @@ class CSubjListDlg : public TemplateDialog {
     RepSubjList repList_;
     ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
+    QMenu* rowMenu_ = nullptr;
     bool endAfterInit_ = false;
 };

@@ -1,6 +1,6 @@
-// The main window's commands on one subject: add, edit (double-click) and
-// delete. A row carries no reference to its subject; it is found again by
-// reading the row's exact bytes back into the key fields of `current`.
+// The main window's commands on one subject: add, edit (double-click, F2,
+// Enter on the selected row) and delete. A row carries no reference to its subject; it is found
+// again by reading the row's exact bytes back into the key fields of `current`.
 #include <cstdlib>
 #include <string>
 
@@ -62,9 +62,16 @@ void CSubjListDlg::OnAdd() {
     }
 }
 
-// A double-click on empty space opens nothing: there is no subject to edit.
 void CSubjListDlg::OnEdit() {
-    const int row = list_->HotRow();
+    EditRow(list_->HotRow());
+}
+
+void CSubjListDlg::OnEditSelected() {
+    EditRow(list_->SelectionMark());
+}
+
+// A double-click on empty space opens nothing: there is no subject to edit.
+void CSubjListDlg::EditRow(int row) {
     if (row < 0) {
         return;
     }

@@ -46,6 +46,15 @@ SubjListView::SubjListView(QWidget* parent) : QTreeView(parent), model_(new Subj
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Inactive, QPalette::Text));
     setPalette(colours);
+    // The list makes its first row current when it takes the focus by Tab,
+    // without selecting it; only a row the user selected may be deleted, so
+    // the mark follows the selection (a click sets the current row first).
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!ignoreCurrentChange_ && !selected.isEmpty()) {
+                    selectionMark_ = model_->index(selected.indexes().front().row(), 0);
+                }
+            });
     connect(
         selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex& current, const QModelIndex&) { OnCurrentRowChanged(current); });
@@ -136,6 +145,7 @@ void SubjListView::SelectRow(int row) {
     if (row < 0 || row >= RowCount()) {
         selectionModel()->clearSelection();
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+        selectionMark_ = QPersistentModelIndex();
         return;
     }
     setCurrentIndex(model_->index(row, 0));
@@ -145,7 +155,7 @@ void SubjListView::OnCurrentRowChanged(const QModelIndex& current) {
     if (ignoreCurrentChange_) {
         return;
     }
-    if (current.isValid()) {
+    if (current.isValid() && selectionModel()->isRowSelected(current.row())) {
         selectionMark_ = model_->index(current.row(), 0);
     }
     emit RowSelectionChanged(current.isValid() ? current.row() : -1);
