@@ -10,6 +10,7 @@
 
 #include "AboutDlg.h"
 #include "Batch.h"
+#include "Clock.h"
 #include "ImageResource.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
@@ -28,13 +29,6 @@ struct Column {
 constexpr Column kIndivColumns[] = {{"日時", 130}, {"進捗", 75}, {"タイトル", 180}, {"猶予", 50}};
 constexpr Column kRepColumns[] = {{"タイトル", 400}};
 
-QString DateTimeText(const IndivSubj& subj) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", subj.year, subj.month, subj.day,
-                  subj.hour, subj.minute);
-    return QString::fromLatin1(text);
-}
-
 QString DaysLeftText(const IndivSubj& subj) {
     return QStringLiteral("%1 日").arg(subj.daysLeft);
 }
@@ -50,6 +44,7 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       repRadio_(Control<QRadioButton>(kRepRadioId)) {
     ConnectCommands();
     AddKeyCommands();
+    AddFindCommand();
 }
 
 CSubjListDlg::~CSubjListDlg() {
@@ -122,6 +117,13 @@ int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
     }
 }
 
+QString CSubjListDlg::DateTimeText(const IndivSubj& subj) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", subj.year, subj.month, subj.day,
+                  subj.hour, subj.minute);
+    return QString::fromLatin1(text);
+}
+
 bool CSubjListDlg::IndivMode() const {
     return indivRadio_->isChecked();
 }
@@ -161,6 +163,39 @@ void CSubjListDlg::FillList() {
     } else if (RepMode()) {
         fill(repList_, &CSubjListDlg::SetRepRow);
     }
+    ApplyFilter();
+    ScrollToToday();
+}
+
+void CSubjListDlg::ScrollToToday() {
+    const int count = list_->RowCount();
+    const auto shown = [this](int row) { return !list_->isRowHidden(row, QModelIndex()); };
+    int row = 0;
+    if (IndivMode()) {
+        const std::tm today = LocalTime::Break(Clock::Now());
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
+                      today.tm_mday);
+        // Rows stand in the order of their date texts: the first not before today.
+        int high = count;
+        while (row < high) {
+            const int middle = (row + high) / 2;
+            if (list_->CellText(middle, 0) < QLatin1String(date)) {
+                row = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+    }
+    while (row < count && !shown(row)) {
+        ++row;
+    }
+    if (row == count) {
+        do {
+            --row;
+        } while (row >= 0 && !shown(row));
+    }
+    list_->ScrollRowToTop(row);
 }
 
 void CSubjListDlg::SetRow(int index, bool update) {

@@ -59,6 +59,7 @@ void CSubjListDlg::OnAdd() {
     }
     if (result == kIdOk) {
         SetRow(position, false);
+        ApplyFilter();
     }
 }
 
@@ -100,6 +101,7 @@ void CSubjListDlg::EditRow(int row) {
     } else {
         SetRow(row, true);
     }
+    ApplyFilter();
 }
 
 void CSubjListDlg::OnDelete() {

@@ -66,6 +66,12 @@ void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // While the find bar is open, Esc closes the bar, not the window.
+    if (event->key() == Qt::Key_Escape && FindBarOpen()) {
+        event->accept();
+        CloseFindBar();
+        return;
+    }
     // Enter on the selected row opens it; elsewhere Enter is the close request.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
