@@ -147,6 +147,7 @@ void CSubjListDlg::SetupColumns() {
         setWindowTitle(QStringLiteral("反復案件一覧"));
         insert(kRepColumns);
     }
+    list_->setAccessibleName(windowTitle());
 }
 
 void CSubjListDlg::FillList() {

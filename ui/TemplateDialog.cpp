@@ -159,9 +159,11 @@ void NameControls(const DialogTemplate& dialogTemplate, const std::vector<QWidge
         }
         QWidget* target = widgets[static_cast<std::size_t>(named)];
         label->setBuddy(target);
-        if (qobject_cast<QComboBox*>(target) != nullptr ||
-            qobject_cast<QLineEdit*>(target) != nullptr) {
-            const QRect line = target->geometry();
+        const QRect line = target->geometry();
+        const bool onItsLine =
+            line.top() <= label->geometry().bottom() && label->geometry().top() <= line.bottom();
+        if (onItsLine && (qobject_cast<QComboBox*>(target) != nullptr ||
+                          qobject_cast<QLineEdit*>(target) != nullptr)) {
             label->setGeometry(label->x(), line.y(), label->width(), line.height());
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         }

@@ -112,6 +112,15 @@ class AccessibleNamesTest : public QObject {
         QCOMPARE(dialog.findChild<QWidget*>(control->objectName()), control);
     }
 
+    // A label above its edit stays where it is.
+    void labelAboveItsEditStaysAboveIt() {
+        TemplateDialog dialog(kPasswordDialogId);
+        auto* edit = ControlById<QLineEdit>(&dialog, PasswordDialogIds::kPasswordEdit);
+        QLabel* label = BuddyOf(dialog, edit);
+        QVERIFY(label != nullptr);
+        QVERIFY(label->geometry().bottom() < edit->geometry().top());
+    }
+
     // A label beside a drop-down has its text on the list's text line.
     void unitLabelsStandOnTheLineOfTheirList() {
         using namespace RepEditorIds;

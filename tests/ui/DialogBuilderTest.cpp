@@ -125,7 +125,11 @@ class DialogBuilderTest : public QObject {
             // A label beside a one-line control stands on that control's line.
             auto* label = qobject_cast<QLabel*>(widget);
             QWidget* line = label != nullptr ? label->buddy() : nullptr;
-            if (qobject_cast<QComboBox*>(line) || qobject_cast<QLineEdit*>(line)) {
+            const int top = menuHeight + c.y * dialog.CharHeight() / 8;
+            const int bottom = top + c.height * dialog.CharHeight() / 8;
+            const bool besideIt =
+                line != nullptr && line->y() < bottom && top < line->geometry().bottom();
+            if (besideIt && (qobject_cast<QComboBox*>(line) || qobject_cast<QLineEdit*>(line))) {
                 QCOMPARE(widget->y(), line->y());
                 QCOMPARE(widget->height(), line->height());
                 continue;
