@@ -20,11 +20,6 @@ namespace {
 
 constexpr int kTitle = 1012, kContent = 1015, kRepRadio = 1006, kIndivRadio = 1005;
 
-void Activate(QWidget* window) {
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
 // The titles of the rows shown, top to bottom.
 QStringList ShownTitles(const SubjListView& list, int column = 2) {
     QStringList titles;

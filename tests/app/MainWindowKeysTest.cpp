@@ -43,13 +43,6 @@ QStringList Texts(const QMenu& menu) {
     return texts;
 }
 
-// The offscreen platform gives the focus back to no window when a dialog ends;
-// a desktop gives it back to the window below.
-void Activate(QWidget* window) {
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-}
-
 void RightClick(SubjListView* list, const QPoint& at) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
     QApplication::sendEvent(list->viewport(), &event);

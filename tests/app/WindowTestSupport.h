@@ -116,3 +116,11 @@ void WhenEditorShown(QObject* context, const std::function<void(Editor&)>& scrip
         }
     });
 }
+
+// Makes `window` the active window, as shortcuts need. The offscreen platform
+// gives the focus back to no window when a dialog ends; a desktop gives it
+// back to the window below.
+inline void Activate(QWidget* window) {
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
