@@ -53,8 +53,8 @@ class CSubjListDlg : public TemplateDialog {
     void SetupColumns();
     // All rows again from the list of the mode.
     void FillList();
-    // The first column's text of an individual subject: "YYYY/MM/DD hh:mm".
-    static QString DateTimeText(const IndivSubj& subj);
+    // The first column's bytes of an individual subject: "YYYY/MM/DD hh:mm".
+    static std::string DateTimeSjis(const IndivSubj& subj);
     // Shows the mode's `current` subject: a new row (update false; `index` is
     // only a position hint, the order places the row) or a rewrite of row `index`.
     void SetRow(int index, bool update);
@@ -174,5 +174,6 @@ class CSubjListDlg : public TemplateDialog {
     QMenu* rowMenu_ = nullptr;
     FindBar* findBar_ = nullptr;
     int findShift_ = 0;
+    bool rowsHidden_ = false;
     bool endAfterInit_ = false;
 };

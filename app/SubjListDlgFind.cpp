@@ -95,14 +95,17 @@ void CSubjListDlg::MoveBelowList(int shift) {
 
 void CSubjListDlg::ApplyFilter() {
     const QString needle = FindBarOpen() ? findBar_->Needle() : QString();
+    // Most fills happen with nothing to find and nothing hidden.
+    if (needle.isEmpty() && !rowsHidden_) {
+        return;
+    }
     // The key of every matching subject as its row shows it.
     std::unordered_set<std::string> matching;
     if (!needle.isEmpty() && IndivMode()) {
         for (StoreResult r = indivList_.First(); r == StoreResult::Done; r = indivList_.Next()) {
             const IndivSubj& subj = indivList_.current;
             if (Matches(subj, needle)) {
-                matching.insert(SjisFromQString(DateTimeText(subj)).value_or(std::string()) + '\t' +
-                                subj.title);
+                matching.insert(DateTimeSjis(subj) + '\t' + subj.title);
             }
         }
     } else if (!needle.isEmpty() && RepMode()) {
@@ -124,6 +127,7 @@ void CSubjListDlg::ApplyFilter() {
             list_->setRowHidden(row, QModelIndex(), hide);
         }
     }
+    rowsHidden_ = !needle.isEmpty();
     // A hidden row is no row to act on.
     const int mark = list_->SelectionMark();
     if (mark >= 0 && list_->isRowHidden(mark, QModelIndex())) {

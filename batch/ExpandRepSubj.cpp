@@ -33,12 +33,18 @@ IndivSubj Candidate(const RepSubj& rep, const CalendarDay& day) {
     return subj;
 }
 
-}  // namespace
+using Window = std::array<CalendarDay, kBatchWindowDays>;
 
-int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
-    std::time_t now = Clock::Now();
+Window WindowFrom(std::time_t now) {
+    Window window;
     for (int offset = 0; offset < kBatchWindowDays; ++offset) {
-        CalendarDay day = DayFrom(now, offset);
+        window[static_cast<std::size_t>(offset)] = DayFrom(now, offset);
+    }
+    return window;
+}
+
+void ExpandOver(const Window& window, const RepSubj& rep, IndivSubjList& indiv) {
+    for (const CalendarDay& day : window) {
         for (bool holds : RulesHolding(rep, day)) {
             if (holds) {
                 // A taken key is refused and leaves the stored subject as it
@@ -48,13 +54,22 @@ int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
             }
         }
     }
+}
+
+}  // namespace
+
+int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
+    ExpandOver(WindowFrom(Clock::Now()), rep, indiv);
     return 0;
 }
 
+// The window is worked out once: every repeating subject of the run gets the
+// same days, even when the run goes past midnight.
 int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv) {
+    const Window window = WindowFrom(Clock::Now());
     RepSubj kept = rep.current;
     for (StoreResult r = rep.First(); r == StoreResult::Done; r = rep.Next()) {
-        ExpandRepSubj(rep.current, indiv);
+        ExpandOver(window, rep.current, indiv);
     }
     rep.current = kept;
     return 0;

@@ -14,6 +14,6 @@ constexpr int kBatchWindowDays = 43;
 // `indiv.current` undefined. Always 0.
 int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv);
 
-// ExpandRepSubj for every repeating subject in title order. `rep` keeps its
-// subjects and its `current`. Always 0.
+// ExpandRepSubj for every repeating subject in title order, with today read
+// once for the whole run. `rep` keeps its subjects and its `current`. Always 0.
 int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv);

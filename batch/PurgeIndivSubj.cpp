@@ -17,8 +17,9 @@ void RemoveUpTo(IndivSubjList& indiv, const CalendarDay& cutoff, Progress progre
     indiv.current.title = std::string(80, '\xFF');
     indiv.Find();
     // The cursor already holds the predecessor's key, so removing the subject
-    // just reached does not disturb the walk.
-    while (indiv.Prev() == StoreResult::Done) {
+    // just reached does not disturb the walk. Key and progress are all a step
+    // needs to read.
+    while (indiv.PrevHead() == StoreResult::Done) {
         if (indiv.current.progress == progress) {
             indiv.Remove();
         }

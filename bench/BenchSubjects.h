@@ -26,3 +26,15 @@ inline void FillNumbered(IndivSubjList& list, int count) {
         list.Insert();
     }
 }
+
+// Writes the two data files into `folder`: `count` numbered individual
+// subjects and one repeating one.
+inline void WriteDataFiles(const std::string& folder, int count) {
+    IndivSubjList indiv;
+    FillNumbered(indiv, count);
+    indiv.Save(folder + "/" + kIndivFileName);
+    RepSubjList rep;
+    rep.current.title = "weekly";
+    rep.Insert();
+    rep.Save(folder + "/" + kRepFileName);
+}

@@ -1,8 +1,10 @@
-// The store against std::map with the same key and record sizes, and loading
-// and saving a data file against reading and writing its bytes in one call.
+// The store against std::map with the same key and record sizes; loading and
+// saving a data file against the same work done with a std::map, and against
+// reading and writing its bytes in one call; the heap the store holds.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +12,9 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <random>
+#include <string_view>
 
 #include "BenchSubjects.h"
 #include "FieldLine.h"
@@ -102,15 +106,26 @@ void Fill(Store& store) {
         store.Insert(r);
 }
 
-// Filling an empty store, freeing it included.
+using RecordMap = std::map<MapKey, MapValue>;
+
+// Freeing what an iteration built stays outside the timing on both sides.
+template <typename Store, typename Fill>
+void TimeFilling(benchmark::State& state, Fill fill) {
+    for (auto _ : state) {
+        auto store = std::make_unique<Store>();
+        fill(*store);
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+// Filling an empty store.
 template <typename Store>
 void BM_Insert(benchmark::State& state) {
     ShuffledRecords();
-    for (auto _ : state) {
-        Store store;
-        Fill(store);
-    }
-    state.SetItemsProcessed(state.iterations() * kRecords);
+    TimeFilling<Store>(state, Fill<Store>);
 }
 
 // Runs `pass` once per iteration over a full store; filling it is not timed.
@@ -168,6 +183,10 @@ const bool kStoreBenchmarksRegistered = [] {
     return true;
 }();
 
+struct HeaderedTree : SubjTree {
+    HeaderedTree() : SubjTree("_VESKAT_I_DAT_VER_1_2_") {}
+};
+
 // ---- files -----------------------------------------------------------------
 
 // A data file of 100 000 subjects, made once and removed when the run ends.
@@ -198,17 +217,37 @@ std::string ReadAll(const std::string& path) {
     return bytes;
 }
 
-void BM_TreeLoad(benchmark::State& state) {
-    const std::string& path = DataFilePath();
-    for (auto _ : state) {
-        SubjTree tree("h");
-        benchmark::DoNotOptimize(tree.Load(path, IndivFieldWidths));
-        state.PauseTiming();
-        { SubjTree discard("h"); }
-        state.ResumeTiming();
+// What any loader has to do: read the file, split each line into its fields
+// and keep the records in order, here in a std::map appended to at its end.
+void LoadIntoMap(const std::string& path, RecordMap& map) {
+    const std::string bytes = ReadAll(path);
+    std::size_t pos = bytes.find('\n');
+    pos = pos == std::string::npos ? bytes.size() : pos + 1;
+    while (pos < bytes.size()) {
+        std::size_t end = std::min(bytes.find('\n', pos), bytes.size());
+        std::string_view line(bytes.data() + pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const RecordText r = SplitFields(line, IndivFieldWidths);
+        map.emplace_hint(map.end(), KeyPart(r), ValuePart(r));
     }
 }
+
+void BM_TreeLoad(benchmark::State& state) {
+    const std::string& path = DataFilePath();
+    TimeFilling<HeaderedTree>(state, [&](SubjTree& tree) {
+        benchmark::DoNotOptimize(tree.Load(path, IndivFieldWidths));
+    });
+}
 BENCHMARK(BM_TreeLoad)->Unit(benchmark::kMillisecond);
+
+void BM_LoadFloor(benchmark::State& state) {
+    const std::string& path = DataFilePath();
+    TimeFilling<RecordMap>(state, [&](RecordMap& map) { LoadIntoMap(path, map); });
+}
+BENCHMARK(BM_LoadFloor)->Unit(benchmark::kMillisecond);
 
 void BM_RawRead(benchmark::State& state) {
     const std::string& path = DataFilePath();
@@ -228,6 +267,38 @@ void BM_TreeSave(benchmark::State& state) {
 }
 BENCHMARK(BM_TreeSave)->Unit(benchmark::kMillisecond);
 
+// What any safe save has to do: build the same lines from the records, write
+// them to a new file, make it durable and put it in the old one's place.
+void BM_SaveFloor(benchmark::State& state) {
+    RecordMap map;
+    LoadIntoMap(DataFilePath(), map);
+    const std::string out = DataFilePath() + ".floor";
+    const std::string temporary = out + ".new";
+    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+    for (auto _ : state) {
+        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::string buffer = "_VESKAT_I_DAT_VER_1_2_\r\n";
+        buffer.reserve(kFlushAt + 2 * kRecordSize);
+        RecordText record;
+        for (const auto& [key, value] : map) {
+            std::copy(key.begin(), key.end(), record.begin());
+            std::copy(value.begin(), value.end(), record.begin() + kKeySize);
+            AppendFields(record, IndivFieldWidths, buffer);
+            buffer += "\r\n";
+            if (buffer.size() >= kFlushAt) {
+                benchmark::DoNotOptimize(::write(fd, buffer.data(), buffer.size()));
+                buffer.clear();
+            }
+        }
+        benchmark::DoNotOptimize(::write(fd, buffer.data(), buffer.size()));
+        ::fsync(fd);
+        ::close(fd);
+        std::filesystem::rename(temporary, out);
+    }
+    std::filesystem::remove(out);
+}
+BENCHMARK(BM_SaveFloor)->Unit(benchmark::kMillisecond);
+
 // One write of the same bytes, made as durable as the save makes its file.
 void BM_RawWrite(benchmark::State& state) {
     const std::string bytes = ReadAll(DataFilePath());
@@ -241,5 +312,61 @@ void BM_RawWrite(benchmark::State& state) {
     std::filesystem::remove(out);
 }
 BENCHMARK(BM_RawWrite)->Unit(benchmark::kMillisecond);
+
+// ---- memory ----------------------------------------------------------------
+
+// Bytes the allocator has handed out, small blocks and mapped ones alike,
+// with their headers.
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// The heap a store of 100 000 records holds, against 640 bytes per record:
+// filled from the sorted data file (range 0) or by inserts in random order (1).
+template <typename Store, typename Filled>
+void HeapHeld(benchmark::State& state, void (*fill)(Filled&)) {
+    std::size_t held = 0;
+    for (auto _ : state) {
+        const std::size_t before = HeapInUse();
+        auto store = std::make_unique<Store>();
+        fill(*store);
+        held = HeapInUse() - before;
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.counters["bytes_per_record"] = static_cast<double>(held) / kRecords;
+    state.counters["x640"] = static_cast<double>(held) / kRecords / kRecordSize;
+}
+
+void FillTree(SubjTree& tree) {
+    for (const auto& r : ShuffledRecords())
+        tree.Insert(r);
+}
+void FillMap(RecordMap& map) {
+    for (const auto& r : ShuffledRecords())
+        map.emplace(KeyPart(r), ValuePart(r));
+}
+void LoadTree(SubjTree& tree) {
+    tree.Load(DataFilePath(), IndivFieldWidths);
+}
+void LoadMap(RecordMap& map) {
+    LoadIntoMap(DataFilePath(), map);
+}
+
+void BM_TreeHeapBytes(benchmark::State& state) {
+    DataFilePath();
+    ShuffledRecords();
+    HeapHeld<HeaderedTree>(state, state.range(0) == 0 ? LoadTree : FillTree);
+}
+BENCHMARK(BM_TreeHeapBytes)->ArgName("random")->Arg(0)->Arg(1)->Iterations(1);
+
+void BM_MapHeapBytes(benchmark::State& state) {
+    DataFilePath();
+    ShuffledRecords();
+    HeapHeld<RecordMap>(state, state.range(0) == 0 ? LoadMap : FillMap);
+}
+BENCHMARK(BM_MapHeapBytes)->ArgName("random")->Arg(0)->Arg(1)->Iterations(1);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <cstdlib>
+
 namespace {
 
 bool g_fixed = false;
@@ -69,4 +71,11 @@ std::int64_t LocalTime::CalendarSeconds(int year, int month, int day, int hour, 
         DaysFromCivil(std::int64_t{year} + years, months - years * 12 + 1, 1);
     const std::int64_t days = first + day - 1;
     return days * 86400 + std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
+}
+
+void LocalTime::ReadZoneOnce() {
+    const char* zone = std::getenv("TZ");
+    if (zone == nullptr || *zone == '\0') {
+        setenv("TZ", ":/etc/localtime", 1);
+    }
 }

@@ -45,4 +45,9 @@ std::tm Break(std::time_t t);
 std::int64_t CalendarSeconds(int year, int month, int day, int hour = 0, int minute = 0,
                              int second = 0);
 
+// Names the system's zone file in TZ when TZ is unset. Without it the C library
+// checks the zone file again on every conversion, and every subject read
+// converts twice; call it first thing in main(), before any thread starts.
+void ReadZoneOnce();
+
 }  // namespace LocalTime

@@ -56,6 +56,14 @@ class BasicSubjList {
 
   protected:
     StoreResult Prev() { return Fetched(tree_.Prev(record_)); }
+    // Prev with a decoder of the caller's choice.
+    StoreResult PrevDecodedBy(Subj (*decode)(const RecordText&)) {
+        StoreResult result = tree_.Prev(record_);
+        if (result == StoreResult::Done) {
+            current = decode(record_);
+        }
+        return result;
+    }
 
   private:
     StoreResult Fetched(StoreResult result) {
@@ -107,6 +115,10 @@ struct RepCodec {
 class IndivSubjList : public BasicSubjList<IndivCodec> {
   public:
     using BasicSubjList::Prev;
+    // Prev that reads only the head of the subject (DecodeIndivHead): for walks
+    // that pick subjects by key and progress, such as the batch's purge, where
+    // working out the days left of every subject passed would cost the most.
+    StoreResult PrevHead() { return PrevDecodedBy(DecodeIndivHead); }
 
     // Removes the not-tracked and done subjects generated from the repeating
     // subject `title`; open ones and those entered by hand stay. Always Done.

@@ -129,6 +129,31 @@ std::string ProgressText(Progress progress) {
 
 namespace {
 
+// What "%0*d" prints, into `out`; returns its length. Written out by hand, as
+// every insert, lookup and removal encodes a subject and printf's parsing
+// was most of that work.
+std::size_t ZeroPadded(int value, int width, char* out) {
+    const bool negative = value < 0;
+    auto magnitude = negative ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    char reversed[12];
+    int digits = 0;
+    do {
+        reversed[digits++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    std::size_t len = 0;
+    if (negative) {
+        out[len++] = '-';
+    }
+    for (int pad = width - digits - (negative ? 1 : 0); pad > 0; --pad) {
+        out[len++] = '0';
+    }
+    while (digits > 0) {
+        out[len++] = reversed[--digits];
+    }
+    return len;
+}
+
 // Writes the record text field by field. The fields are written in record
 // order, so that a number too long for its field spills into the next field
 // before that field is written over it.
@@ -140,10 +165,8 @@ class RecordWriter {
     // them all here; the field that follows overwrites the excess.
     void Number(int value, RecordField field) {
         char digits[16];
-        int len =
-            std::snprintf(digits, sizeof digits, "%0*d", static_cast<int>(field.width), value);
-        std::size_t n =
-            std::min<std::size_t>(static_cast<std::size_t>(len), kRecordSize - field.offset);
+        const std::size_t len = ZeroPadded(value, static_cast<int>(field.width), digits);
+        const std::size_t n = std::min(len, kRecordSize - field.offset);
         std::memcpy(record_.data() + field.offset, digits, n);
     }
 
@@ -222,9 +245,11 @@ RecordText EncodeIndivSubj(IndivSubj& subj) {
     return record;
 }
 
-IndivSubj DecodeIndivSubj(const RecordText& record) {
+namespace {
+
+// The fields up to the progress letter.
+IndivSubj ReadIndivHead(RecordReader& r) {
     using namespace IndivFields;
-    RecordReader r(record);
     IndivSubj subj;
     subj.year = r.Number(kYear);
     subj.month = r.Number(kMonth);
@@ -233,6 +258,20 @@ IndivSubj DecodeIndivSubj(const RecordText& record) {
     subj.hour = r.Number(kHour);
     subj.minute = r.Number(kMinute);
     subj.progress = r.Letter(kProgress);
+    return subj;
+}
+
+}  // namespace
+
+IndivSubj DecodeIndivHead(const RecordText& record) {
+    RecordReader r(record);
+    return ReadIndivHead(r);
+}
+
+IndivSubj DecodeIndivSubj(const RecordText& record) {
+    using namespace IndivFields;
+    RecordReader r(record);
+    IndivSubj subj = ReadIndivHead(r);
     subj.content = r.Text(kContent);
     subj.origin = r.Text(kOrigin);
     const std::tm now = LocalTime::Break(Clock::Now());

@@ -91,6 +91,9 @@ bool PutField(std::string_view text, const FieldRule& rule, std::size_t width, s
 RecordText EncodeIndivSubj(IndivSubj& subj);
 // Fills every field and works out daysLeft and overdue against Clock::Now().
 IndivSubj DecodeIndivSubj(const RecordText& record);
+// Only date, title, time and progress; content and origin stay empty and
+// daysLeft and overdue 0, so the clock is not consulted.
+IndivSubj DecodeIndivHead(const RecordText& record);
 
 // Builds the record text; removes the trailing blanks of title and content in `subj`.
 RecordText EncodeRepSubj(RepSubj& subj);

@@ -1,12 +1,18 @@
 #include "SubjTree.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
 struct SubjTree::Node {
     std::int32_t kind;
     bool IsLeaf() const { return kind == kLeafKind; }
+};
+
+struct SubjTree::Leaf : Node {
+    RecordText record;
+    const std::uint8_t* Key() const { return record.data(); }
 };
 
 namespace {
@@ -18,33 +24,41 @@ struct KeyPrefix {
     std::uint64_t low;
 
     static std::uint64_t Load(const std::uint8_t* bytes) {
-        std::uint64_t v = 0;
-        for (int i = 0; i < 8; ++i)
-            v = (v << 8) | bytes[i];
+        std::uint64_t v;
+        std::memcpy(&v, bytes, sizeof v);
+        if constexpr (std::endian::native == std::endian::little) {
+            v = __builtin_bswap64(v);
+        }
         return v;
     }
     static KeyPrefix Of(const std::uint8_t* key) { return {Load(key), Load(key + 8)}; }
 };
+
+int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
+    return std::memcmp(a, b, kKeySize);
+}
 
 }  // namespace
 
 struct SubjTree::Branch : Node {
     std::int32_t count;
     Node* children[kOrder];
-    // The separators' first bytes, beside the child pointers: a search reads
-    // one or two cache lines per branch instead of one per separator.
+    // separators[i - 1] is separator i, the smallest key below child i. It is
+    // read where it lies, in the leaf that holds it, since a copy of 128 bytes
+    // each would make the branches outweigh the leaves; its first 16 bytes
+    // beside the child pointers settle nearly every comparison without
+    // touching that leaf.
+    const Leaf* separators[kOrder - 1];
     KeyPrefix prefixes[kOrder - 1];
-    // separators[i - 1] is separator i, the smallest key below child i.
-    std::uint8_t separators[kOrder - 1][kKeySize];
 
-    const std::uint8_t* Separator(int i) const { return separators[i - 1]; }
+    const std::uint8_t* Separator(int i) const { return separators[i - 1]->Key(); }
 
-    void SetSeparator(int i, const std::uint8_t* key) {
-        std::memcpy(separators[i - 1], key, kKeySize);
-        prefixes[i - 1] = KeyPrefix::Of(key);
+    void SetSeparator(int i, const Leaf* leaf) {
+        separators[i - 1] = leaf;
+        prefixes[i - 1] = KeyPrefix::Of(leaf->Key());
     }
     void CopySeparator(int to, int from) {
-        std::memcpy(separators[to - 1], separators[from - 1], kKeySize);
+        separators[to - 1] = separators[from - 1];
         prefixes[to - 1] = prefixes[from - 1];
     }
     // The separator against a probe whose prefix is already worked out.
@@ -54,49 +68,18 @@ struct SubjTree::Branch : Node {
             return p.high < probePrefix.high ? -1 : 1;
         if (p.low != probePrefix.low)
             return p.low < probePrefix.low ? -1 : 1;
-        return std::memcmp(separators[i - 1] + 16, probe + 16, kKeySize - 16);
+        return std::memcmp(Separator(i) + 16, probe + 16, kKeySize - 16);
     }
 };
 
-struct SubjTree::Leaf : Node {
-    RecordText record;
-    const std::uint8_t* Key() const { return record.data(); }
-};
-
-namespace {
-
-int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
-    return std::memcmp(a, b, kKeySize);
-}
-
-}  // namespace
-
-SubjTree::SubjTree(std::string header) : header_(std::move(header)) {
+SubjTree::SubjTree(std::string header)
+    : leaves_(sizeof(Leaf)), branches_(sizeof(Branch)), header_(std::move(header)) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
 }
 
-SubjTree::~SubjTree() {
-    FreeNode(root_);
-    for (int i = 0; i < spareCount_; ++i) {
-        delete spares_[i];
-    }
-}
-
-void SubjTree::FreeNode(Node* node) {
-    if (node == nullptr) {
-        return;
-    }
-    if (node->IsLeaf()) {
-        delete static_cast<Leaf*>(node);
-        return;
-    }
-    auto* branch = static_cast<Branch*>(node);
-    for (int i = 0; i < branch->count; ++i) {
-        FreeNode(branch->children[i]);
-    }
-    delete branch;
-}
+// The pools free every node, spares included.
+SubjTree::~SubjTree() = default;
 
 SubjTree::SeparatorHit SubjTree::SearchSeparators(const Branch& branch, const std::uint8_t* probe) {
     const KeyPrefix probePrefix = KeyPrefix::Of(probe);
@@ -110,11 +93,15 @@ SubjTree::SeparatorHit SubjTree::SearchSeparators(const Branch& branch, const st
     return {i - 1, false};
 }
 
-const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
+const SubjTree::Leaf* SubjTree::SmallestLeaf(const Node* node) {
     while (!node->IsLeaf()) {
         node = static_cast<const Branch*>(node)->children[0];
     }
-    return static_cast<const Leaf*>(node)->Key();
+    return static_cast<const Leaf*>(node);
+}
+
+const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
+    return SmallestLeaf(node)->Key();
 }
 
 const std::uint8_t* SubjTree::LargestKey(const Node* node) {
@@ -128,20 +115,36 @@ const std::uint8_t* SubjTree::LargestKey(const Node* node) {
 void SubjTree::Place(Branch& branch, int position, Node* child) {
     branch.children[position] = child;
     if (position >= 1) {
-        branch.SetSeparator(position, SmallestKey(child));
+        branch.SetSeparator(position, SmallestLeaf(child));
     }
 }
 
 // ---- insertion -------------------------------------------------------------
 
+SubjTree::Leaf* SubjTree::NewLeaf(const RecordText& record) {
+    void* slot = leaves_.Take();
+    if (slot == nullptr) {
+        return nullptr;
+    }
+    if (!StockSpares()) {
+        leaves_.Give(slot);
+        return nullptr;
+    }
+    auto* leaf = new (slot) Leaf;
+    leaf->kind = kLeafKind;
+    leaf->record = record;
+    return leaf;
+}
+
 bool SubjTree::StockSpares() {
     // Every branch on the path may split, and the root may need a parent.
-    int needed = std::min(height_ + 1, kMaxSpares);
+    int needed = std::min(height_ + 1, kMaxHeight);
     while (spareCount_ < needed) {
-        auto* branch = new (std::nothrow) Branch{};
-        if (branch == nullptr) {
+        void* slot = branches_.Take();
+        if (slot == nullptr) {
             return false;
         }
+        auto* branch = new (slot) Branch{};
         branch->kind = kBranchKind;
         spares_[spareCount_++] = branch;
     }
@@ -155,13 +158,11 @@ SubjTree::Branch* SubjTree::TakeSpare() {
 }
 
 StoreResult SubjTree::Insert(const RecordText& record) {
-    auto* leaf = new (std::nothrow) Leaf;
-    if (leaf == nullptr || !StockSpares()) {
-        delete leaf;
+    pathLeaf_ = nullptr;
+    Leaf* leaf = NewLeaf(record);
+    if (leaf == nullptr) {
         return StoreResult::OutOfMemory;
     }
-    leaf->kind = kLeafKind;
-    leaf->record = record;
     if (root_ == nullptr) {
         root_ = leaf;
         return StoreResult::Done;
@@ -169,17 +170,10 @@ StoreResult SubjTree::Insert(const RecordText& record) {
     Node* spilled = nullptr;
     StoreResult result = InsertInto(root_, leaf, spilled);
     if (result != StoreResult::Done) {
-        delete leaf;
+        leaves_.Give(leaf);
         return result;
     }
-    if (spilled != nullptr) {
-        Branch* newRoot = TakeSpare();
-        newRoot->count = 2;
-        Place(*newRoot, 0, root_);
-        Place(*newRoot, 1, spilled);
-        root_ = newRoot;
-        ++height_;
-    }
+    GrowRoot(spilled);
     return StoreResult::Done;
 }
 
@@ -204,13 +198,18 @@ StoreResult SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
     if (hit.equal) {
         return StoreResult::KeyExists;
     }
-    const int i = hit.index;
     Node* below = nullptr;
-    StoreResult result = InsertInto(x.children[i], leaf, below);
+    StoreResult result = InsertInto(x.children[hit.index], leaf, below);
     if (result != StoreResult::Done || below == nullptr) {
         return result;
     }
+    spilled = AddChild(x, hit.index, below);
+    return StoreResult::Done;
+}
 
+// Puts `below` into X right behind child i. Returns the branch split off to
+// X's right, or nullptr when X had room.
+SubjTree::Node* SubjTree::AddChild(Branch& x, int i, Node* below) {
     if (x.count < kOrder) {
         // Children behind i move one place right, each with its separator.
         for (int p = x.count; p > i + 1; --p) {
@@ -219,7 +218,7 @@ StoreResult SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
         }
         Place(x, i + 1, below);
         ++x.count;
-        return StoreResult::Done;
+        return nullptr;
     }
 
     // Split: the six children in order, X keeps three and R takes three.
@@ -237,25 +236,63 @@ StoreResult SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
     for (int p = 3; p < kOrder; ++p) {
         x.children[p] = nullptr;
     }
-    spilled = r;
+    return r;
+}
+
+// A node spilled out of the root gets a new root above both.
+void SubjTree::GrowRoot(Node* spilled) {
+    if (spilled == nullptr) {
+        return;
+    }
+    Branch* newRoot = TakeSpare();
+    newRoot->count = 2;
+    Place(*newRoot, 0, root_);
+    Place(*newRoot, 1, spilled);
+    root_ = newRoot;
+    ++height_;
+}
+
+StoreResult SubjTree::InsertSorted(const RecordText& record) {
+    pathLeaf_ = nullptr;
+    if (root_ == nullptr || CompareKeys(LargestKey(root_), record.data()) >= 0) {
+        return Insert(record);
+    }
+    Leaf* leaf = NewLeaf(record);
+    if (leaf == nullptr) {
+        return StoreResult::OutOfMemory;
+    }
+    GrowRoot(AppendInto(root_, leaf));
     return StoreResult::Done;
+}
+
+// InsertInto for a key above every key below `place`: the search would pick
+// the last child at every branch, and the leaf below spills the new one.
+SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
+    if (place->IsLeaf()) {
+        return leaf;
+    }
+    auto& x = *static_cast<Branch*>(place);
+    Node* below = AppendInto(x.children[x.count - 1], leaf);
+    return below == nullptr ? nullptr : AddChild(x, x.count - 1, below);
 }
 
 // ---- removal ---------------------------------------------------------------
 
 StoreResult SubjTree::Remove(SubjKey key) {
+    pathLeaf_ = nullptr;
     if (root_ == nullptr) {
         return StoreResult::NotFound;
     }
     Key probe;
     std::copy(key.begin(), key.end(), probe.begin());
-    if (RemoveFrom(root_, nullptr, probe.data()) == Removal::NotFound) {
+    const Removal result = RemoveFrom(root_, nullptr, false, probe.data());
+    if (result == Removal::NotFound) {
         return StoreResult::NotFound;
     }
     if (root_ != nullptr && !root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
         auto* old = static_cast<Branch*>(root_);
         root_ = old->children[0];
-        delete old;
+        branches_.Give(old);
         --height_;
     }
     return StoreResult::Done;
@@ -277,12 +314,15 @@ void DropChild(BranchT& x, int e) {
 
 }  // namespace
 
-SubjTree::Removal SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key) {
+// A separator may name the leaf that goes; it is set anew on the way back up
+// before anything reads it.
+SubjTree::Removal SubjTree::RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight,
+                                       const std::uint8_t* key) {
     if (place->IsLeaf()) {
         if (CompareKeys(static_cast<Leaf*>(place)->Key(), key) != 0) {
             return Removal::NotFound;
         }
-        delete static_cast<Leaf*>(place);
+        leaves_.Give(place);
         place = nullptr;
         return Removal::Done;
     }
@@ -291,39 +331,40 @@ SubjTree::Removal SubjTree::RemoveFrom(Node*& place, Node* sibling, const std::u
     SeparatorHit hit = SearchSeparators(x, key);
     const int e = hit.equal ? hit.index + 1 : hit.index;
     const int s = e >= 1 ? e - 1 : 1;
-    const Removal result = RemoveFrom(x.children[e], x.children[s], key);
+    const Removal result = RemoveFrom(x.children[e], x.children[s], s > e, key);
     if (result == Removal::NotFound) {
         return Removal::NotFound;
     }
 
     if (x.children[e] == nullptr) {
         if (s >= 1) {
-            x.SetSeparator(s, SmallestKey(x.children[s]));
+            x.SetSeparator(s, SmallestLeaf(x.children[s]));
         }
         if (x.count >= 4 || sibling == nullptr) {
             // The children behind e carry their separators along; a new child 0
             // changes X's smallest key, which the parent refreshes on Changed.
             DropChild(x, e);
         } else {
-            Rebalance(place, x, e, *static_cast<Branch*>(sibling));
+            Rebalance(place, x, e, *static_cast<Branch*>(sibling), siblingIsRight);
         }
         return Removal::Changed;
     }
 
     if (result == Removal::Changed) {
         if (e >= 1) {
-            x.SetSeparator(e, SmallestKey(x.children[e]));
+            x.SetSeparator(e, SmallestLeaf(x.children[e]));
         }
         if (s >= 1) {
-            x.SetSeparator(s, SmallestKey(x.children[s]));
+            x.SetSeparator(s, SmallestLeaf(x.children[s]));
         }
         return Removal::Changed;
     }
     return Removal::Done;
 }
 
-void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
-    const bool yIsRight = CompareKeys(x.Separator(1), y.Separator(1)) < 0;
+// Whether Y lies right of X comes from the parent, which knows their places:
+// X's own separators may still name the leaf just removed.
+void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight) {
     Node* remaining[kOrder];
     int r = 0;
     for (int p = 0; p < x.count; ++p) {
@@ -351,7 +392,7 @@ void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
         for (int p = 0; p < n; ++p) {
             Place(y, p, merged[p]);
         }
-        delete &x;
+        branches_.Give(&x);
         place = nullptr;
         return;
     }
@@ -391,38 +432,84 @@ void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y) {
 // ---- lookup and the cursor -------------------------------------------------
 
 const SubjTree::Leaf* SubjTree::Descend(const std::uint8_t* probe) {
+    pathLeaf_ = nullptr;
     const Node* node = root_;
     if (node == nullptr) {
         return nullptr;
     }
-    // Only the deepest branch that names a neighbour counts, so the previous
-    // key is looked up once, after the descent. The next key is the separator
-    // of the child to the right, which is that child's smallest key.
-    const Node* before = nullptr;
+    pathDepth_ = 0;
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
         SeparatorHit hit = SearchSeparators(*branch, probe);
         const int d = hit.equal ? hit.index + 1 : hit.index;
-        if (d + 1 < branch->count) {
-            std::memcpy(nextKey_.data(), branch->Separator(d + 1), kKeySize);
-        }
-        if (d >= 1) {
-            before = branch->children[d - 1];
-        }
+        path_[pathDepth_] = branch;
+        pathIndex_[pathDepth_++] = static_cast<std::uint8_t>(d);
         node = branch->children[d];
     }
-    if (before != nullptr) {
-        std::memcpy(prevKey_.data(), LargestKey(before), kKeySize);
+    pathLeaf_ = static_cast<const Leaf*>(node);
+    return Arrive(probe);
+}
+
+// What reaching the leaf at the end of the path tells the cursor. Of the
+// branches on the way, the deepest with a child right of the path names the
+// next key, its separator; the deepest with a child to the left holds the
+// previous key, that child's largest. A leaf below the probe is itself the
+// previous key.
+const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
+    for (int level = pathDepth_ - 1; level >= 0; --level) {
+        const int d = pathIndex_[level];
+        if (d + 1 < path_[level]->count) {
+            std::memcpy(nextKey_.data(), path_[level]->Separator(d + 1), kKeySize);
+            break;
+        }
     }
-    auto* leaf = static_cast<const Leaf*>(node);
-    int c = CompareKeys(leaf->Key(), probe);
+    for (int level = pathDepth_ - 1; level >= 0; --level) {
+        const int d = pathIndex_[level];
+        if (d >= 1) {
+            std::memcpy(prevKey_.data(), LargestKey(path_[level]->children[d - 1]), kKeySize);
+            break;
+        }
+    }
+    int c = CompareKeys(pathLeaf_->Key(), probe);
     if (c == 0) {
-        return leaf;
+        return pathLeaf_;
     }
     if (c < 0) {
-        std::memcpy(prevKey_.data(), leaf->Key(), kKeySize);
+        std::memcpy(prevKey_.data(), pathLeaf_->Key(), kKeySize);
     }
     return nullptr;
+}
+
+// Moves the path to the leaf after (or before) the one it reaches, when that
+// leaf holds `probe`. A descent with that probe would take the same path, so
+// a walk costs a step or two per record instead of a search from the root.
+bool SubjTree::StepPath(bool forward, const std::uint8_t* probe) {
+    if (pathLeaf_ == nullptr) {
+        return false;
+    }
+    int level = pathDepth_ - 1;
+    while (level >= 0 &&
+           (forward ? pathIndex_[level] + 1 >= path_[level]->count : pathIndex_[level] == 0)) {
+        --level;
+    }
+    if (level < 0) {
+        return false;
+    }
+    const int d = pathIndex_[level] + (forward ? 1 : -1);
+    const Node* node = path_[level]->children[d];
+    if (CompareKeys(forward ? SmallestKey(node) : LargestKey(node), probe) != 0) {
+        return false;
+    }
+    pathIndex_[level] = static_cast<std::uint8_t>(d);
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        const int edge = forward ? 0 : branch->count - 1;
+        path_[++level] = branch;
+        pathIndex_[level] = static_cast<std::uint8_t>(edge);
+        node = branch->children[edge];
+    }
+    pathLeaf_ = static_cast<const Leaf*>(node);
+    return true;
 }
 
 namespace {
@@ -449,18 +536,20 @@ StoreResult SubjTree::Find(SubjKey key, RecordText& out) {
 StoreResult SubjTree::First(RecordText& out) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
+    pathLeaf_ = nullptr;
     const Node* node = root_;
     if (node == nullptr) {
         return StoreResult::NotFound;
     }
+    pathDepth_ = 0;
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
-        if (branch->count > 1) {
-            std::memcpy(nextKey_.data(), branch->Separator(1), kKeySize);
-        }
+        path_[pathDepth_] = branch;
+        pathIndex_[pathDepth_++] = 0;
         node = branch->children[0];
     }
-    out = static_cast<const Leaf*>(node)->record;
+    pathLeaf_ = static_cast<const Leaf*>(node);
+    out = Arrive(pathLeaf_->Key())->record;
     return StoreResult::Done;
 }
 
@@ -480,7 +569,8 @@ StoreResult SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out)
     }
     Key probe = cursorKey;
     cursorKey.fill(none);
-    const Leaf* leaf = Descend(probe.data());
+    const Leaf* leaf =
+        StepPath(none == 0x00, probe.data()) ? Arrive(probe.data()) : Descend(probe.data());
     if (leaf == nullptr) {
         return StoreResult::NotFound;
     }
@@ -539,7 +629,8 @@ std::string SubjTree::DescribeShape(const std::function<std::string(SubjKey)>& l
 //  1. every node is of the store's branch or leaf kind;
 //  2. a branch holds at most 5 children, the root at least 2, any other at least 3;
 //  3. every leaf lies at the same depth;
-//  4. separator i of a branch (and its cached prefix) equals the smallest key below child i;
+//  4. separator i of a branch names the leaf of the smallest key below child i,
+//     and its prefix is that key's;
 //  5. every key below child i is smaller than separator i+1;
 //  6. the keys are strictly ascending in key order.
 std::vector<std::string> SubjTree::CheckInvariants() const {
@@ -605,7 +696,7 @@ void SubjTree::CheckNode(const Node* node, int depth, bool isRoot, int& leafDept
         if (child == nullptr) {
             continue;
         }
-        if (i >= 1 && (CompareKeys(branch->Separator(i), SmallestKey(child)) != 0 ||
+        if (i >= 1 && (branch->separators[i - 1] != SmallestLeaf(child) ||
                        branch->CompareSeparator(i, SmallestKey(child),
                                                 KeyPrefix::Of(SmallestKey(child))) != 0)) {
             problems.push_back("4: separator " + std::to_string(i) + " at depth " +

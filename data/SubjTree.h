@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "NodePool.h"
 #include "StoreResult.h"
 #include "SubjRecord.h"
 
@@ -26,6 +27,10 @@ class SubjTree {
     // Done inserted; KeyExists a record with an equal key is stored (nothing
     // changes); OutOfMemory (the store keeps what it held). The cursor stays.
     StoreResult Insert(const RecordText& record);
+    // Insert, the same in every result, without the search when the record's key is above every
+    // stored key: such a record goes last at every level, which is where Insert's search puts it,
+    // so the tree takes the same shape. A sorted file is all such records.
+    StoreResult InsertSorted(const RecordText& record);
     // Done removed; NotFound no record has that key. The cursor stays, so a
     // walk may remove the record it has just fetched and go on.
     StoreResult Remove(SubjKey key);
@@ -88,31 +93,48 @@ class SubjTree {
         bool equal;
     };
     static SeparatorHit SearchSeparators(const Branch& branch, const std::uint8_t* probe);
+    static const Leaf* SmallestLeaf(const Node* node);
     static const std::uint8_t* SmallestKey(const Node* node);
     static const std::uint8_t* LargestKey(const Node* node);
     static void Place(Branch& branch, int position, Node* child);
-    static void FreeNode(Node* node);
 
+    Leaf* NewLeaf(const RecordText& record);
     bool StockSpares();
     Branch* TakeSpare();
     StoreResult InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
-    Removal RemoveFrom(Node*& place, Node* sibling, const std::uint8_t* key);
-    static void Rebalance(Node*& place, Branch& x, int dropped, Branch& y);
+    Node* AddChild(Branch& x, int i, Node* below);
+    void GrowRoot(Node* spilled);
+    Node* AppendInto(Node* place, Leaf* leaf);
+    Removal RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
+    void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
+    const Leaf* Arrive(const std::uint8_t* probe);
+    bool StepPath(bool forward, const std::uint8_t* probe);
     StoreResult StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
                    std::vector<std::string>& problems) const;
 
+    // Every node lives in one of the two pools and goes with it.
+    NodePool leaves_;
+    NodePool branches_;
     std::string header_;
     Node* root_ = nullptr;
     int height_ = 0;  // branch levels above the leaves
+    // A tree 64 branches high would hold more than 3^63 records.
+    static constexpr int kMaxHeight = 64;
     // Branches allocated before an insert starts, so that a split can never
     // fail halfway and lose a record already in the tree.
-    static constexpr int kMaxSpares = 64;
-    Branch* spares_[kMaxSpares] = {};
+    Branch* spares_[kMaxHeight] = {};
     int spareCount_ = 0;
+    // The path of the cursor's last descent, root first: the branch and the
+    // child taken at each level, and the leaf reached (nullptr once an insert
+    // or removal has made the path stale). Next and Prev step along it.
+    const Branch* path_[kMaxHeight] = {};
+    std::uint8_t pathIndex_[kMaxHeight] = {};
+    int pathDepth_ = 0;
+    const Leaf* pathLeaf_ = nullptr;
     Key nextKey_{};
     Key prevKey_{};
 };

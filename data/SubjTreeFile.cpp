@@ -120,7 +120,7 @@ StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadRe
             continue;  // a blank line holds no subject
         }
         const bool changed = TakeFields(line, widths, record);
-        const StoreResult inserted = tree.Insert(record);
+        const StoreResult inserted = tree.InsertSorted(record);
         if (inserted == StoreResult::OutOfMemory) {
             // The records so far stay; this line and the rest are reported.
             do {

@@ -33,17 +33,31 @@ QString MapToCp932(QString text) {
     return text;
 }
 
+// Opening a converter costs far more than converting a title, and a list
+// fill converts several texts a row: each thread keeps one each way.
+// Stateless, so that no text can reach into the next one. They are never
+// reset (Qt's reset closes an ICU converter for good), so their error flags
+// stay up once set and say nothing about the text at hand.
+QStringEncoder& Encoder() {
+    thread_local QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
+    return encoder;
+}
+
+QStringDecoder& Decoder() {
+    thread_local QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
+    return decoder;
+}
+
 // The converter writes a substitute for what it cannot encode and may pick a
-// look-alike; decoding the result again tells both apart from a true encoding.
+// look-alike; decoding the result again tells both apart from a true
+// encoding. The substitute may decode as U+FFFD, so that character is never
+// taken as encoded.
 std::optional<QByteArray> EncodeExactly(const QString& text) {
-    QStringEncoder encoder(kCodecName);
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError() || !encoder.isValid()) {
+    if (text.contains(QChar::ReplacementCharacter) || !Encoder().isValid()) {
         return std::nullopt;
     }
-    QStringDecoder decoder(kCodecName);
-    const QString back = decoder.decode(bytes);
-    if (decoder.hasError() || back != text) {
+    QByteArray bytes = Encoder().encode(text);
+    if (Decoder().decode(bytes) != text) {
         return std::nullopt;
     }
     return bytes;
@@ -58,11 +72,7 @@ bool SjisCodecAvailable() {
 }
 
 QString SjisToQString(std::string_view bytes) {
-    // Opening the converter costs more than decoding a title, and a list fill
-    // decodes four texts a row: keep one. Stateless, so that a text ending in
-    // a lone lead byte cannot reach into the next one.
-    static QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
-    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return Decoder().decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 std::optional<std::string> SjisFromQString(const QString& text) {

@@ -1,11 +1,12 @@
-// The rows behind SubjListView: per cell the exact Shift_JIS bytes and the
-// text shown, per row a state image; rows kept in ascending byte order of the
-// first cell, placed by binary search. Internal to the list view.
+// The rows behind SubjListView: per row the exact Shift_JIS bytes of its cells
+// and a state image, kept in ascending byte order of the first cell. Texts are
+// made only when a cell is painted or read. Internal to the list view.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QStringList>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,33 +33,38 @@ class SubjListModel : public QAbstractTableModel {
     // `position` clamped to 0..columnCount(). Cells move with their columns.
     void InsertColumn(int position, const QString& header);
 
+    // Between these two, rows change without a signal each, and the views
+    // hear of it once, as a reset. Nesting is not supported.
+    void BeginFill();
+    void EndFill();
+
     // Returns the row's position in the order: after all rows whose first
     // bytes are <= `firstSjis`.
-    int InsertRow(std::string_view firstSjis, const QString& firstText, int image);
-    bool SetCell(int row, int column, std::string_view sjis, const QString& text);
+    int InsertRow(std::string_view firstSjis, int image);
+    bool SetCell(int row, int column, std::string_view sjis);
     bool SetImage(int row, int image);
     bool RemoveRow(int row);
     void RemoveAllRows();
 
-    // nullptr when out of range or never set.
-    const std::string* CellSjis(int row, int column) const;
+    // The cell's bytes as given; empty when out of range or never set.
+    std::string_view CellSjis(int row, int column) const;
     QString CellText(int row, int column) const;
     int Image(int row) const;
 
   private:
-    struct Cell {
-        std::string sjis;
-        QString text;
-    };
+    // A row's cells in one string, each as its length in two bytes followed
+    // by its bytes: one allocation per row, or none for short rows.
     struct Row {
-        std::vector<Cell> cells;  // cells[0] is the sort key; shorter when never set
-        int image = -1;
+        std::string cells;
+        std::int8_t image = -1;
     };
 
     bool ValidRow(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
+    void CellsChanged(int row, int column, int role);
 
     std::vector<Row> rows_;
     QStringList headers_;
     std::vector<QPixmap> images_;
     QStringList imageTexts_;
+    bool filling_ = false;
 };

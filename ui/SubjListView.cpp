@@ -101,11 +101,11 @@ void SubjListView::InsertColumn(int position, const QString& header, int widthPx
 }
 
 int SubjListView::InsertRowSjis(int /*position*/, std::string_view firstSjis, int image) {
-    return model_->InsertRow(firstSjis, SjisToQString(firstSjis), image);
+    return model_->InsertRow(firstSjis, image);
 }
 
 int SubjListView::InsertRow(int /*position*/, const QString& firstText, int image) {
-    return model_->InsertRow(SjisFromQString(firstText).value_or(std::string()), firstText, image);
+    return model_->InsertRow(SjisFromQString(firstText).value_or(std::string()), image);
 }
 
 int SubjListView::RowCount() const {
@@ -113,11 +113,11 @@ int SubjListView::RowCount() const {
 }
 
 bool SubjListView::SetCellSjis(int row, int column, std::string_view sjis) {
-    return model_->SetCell(row, column, sjis, SjisToQString(sjis));
+    return model_->SetCell(row, column, sjis);
 }
 
 bool SubjListView::SetCellText(int row, int column, const QString& text) {
-    return model_->SetCell(row, column, SjisFromQString(text).value_or(std::string()), text);
+    return model_->SetCell(row, column, SjisFromQString(text).value_or(std::string()));
 }
 
 bool SubjListView::SetRowImage(int row, int image) {
@@ -138,6 +138,14 @@ bool SubjListView::RemoveRow(int row) {
     return removed;
 }
 
+void SubjListView::BeginFill() {
+    model_->BeginFill();
+}
+
+void SubjListView::EndFill() {
+    model_->EndFill();
+}
+
 void SubjListView::RemoveAllRows() {
     model_->RemoveAllRows();
     selectionMark_ = QPersistentModelIndex();
@@ -145,8 +153,7 @@ void SubjListView::RemoveAllRows() {
 }
 
 std::string SubjListView::CellSjis(int row, int column) const {
-    const std::string* bytes = model_->CellSjis(row, column);
-    return bytes != nullptr ? *bytes : std::string();
+    return std::string(model_->CellSjis(row, column));
 }
 
 QString SubjListView::CellText(int row, int column) const {

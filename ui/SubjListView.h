@@ -40,6 +40,11 @@ class SubjListView : public QTreeView {
     bool SetRowImage(int row, int image);
     bool RemoveRow(int row);
     void RemoveAllRows();
+    // A fill between these two is shown once, at EndFill, instead of row by
+    // row; the selection and the hot row are cleared. Row positions returned
+    // meanwhile are as usual.
+    void BeginFill();
+    void EndFill();
 
     // The exact bytes given for the cell; empty for a cell never set or out of range.
     std::string CellSjis(int row, int column) const;

@@ -2,6 +2,7 @@
 // the small text functions.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -89,6 +90,28 @@ TEST(IndivRecordText, OverlongNumbersKeepTheirLeadingDigits) {
               "123407"
               "12t");
     EXPECT_EQ(Bytes(r, IndivFields::kHour.offset, 4), "1207");
+}
+
+// Every value a number field can hold, negative ones included, is written as
+// "%0*d" writes it, up to the field's width.
+TEST(IndivRecordText, EveryNumberIsWrittenAsZeroPaddedDecimal) {
+    auto printed = [](int value, int width) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%0*d", width, value);
+        return std::string(text).substr(0, static_cast<std::size_t>(width));
+    };
+    for (int v = -32768; v <= 32767; ++v) {
+        IndivSubj s = Indiv(v, v, 1, "t", v, 0);
+        RecordText r = EncodeIndivSubj(s);
+        ASSERT_EQ(Bytes(r, 0, 4), printed(v, 4)) << v;
+        ASSERT_EQ(Bytes(r, 4, 2), printed(v, 2)) << v;
+        ASSERT_EQ(Bytes(r, 128, 2), printed(v, 2)) << v;
+        RepSubj rep;
+        rep.title = "t";
+        rep.monthlyWeek = static_cast<std::int16_t>(v);
+        r = EncodeRepSubj(rep);
+        ASSERT_EQ(Bytes(r, 134, 1), printed(v, 1)) << v;
+    }
 }
 
 TEST(IndivRecordText, TextsAreCutAtTheirLimitsWithoutSplittingACharacter) {

@@ -1,12 +1,17 @@
 // The subject list view as the main window drives it: columns, the position
 // a row lands at, the hot row under the mouse, the selection mark, images.
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "SubjListView.h"
 
@@ -42,6 +47,83 @@ int PixelsStandingOut(const QPixmap& image, const QColor& base) {
         }
     }
     return count;
+}
+
+// What the view must hold, kept the plainest way: rows of cells in order of
+// their first cell's bytes, compared unsigned.
+struct PlainList {
+    struct Row {
+        std::vector<std::string> cells;
+        int image = -1;
+    };
+    std::vector<Row> rows;
+    int columns = 0;
+
+    int Insert(const std::string& first, int image) {
+        const auto place = std::upper_bound(
+            rows.begin(), rows.end(), first, [](const std::string& key, const Row& row) {
+                return std::string_view(key) < std::string_view(row.cells[0]);
+            });
+        const int position = static_cast<int>(place - rows.begin());
+        rows.insert(place, Row{{first}, image});
+        return position;
+    }
+    bool Set(int row, int column, const std::string& bytes) {
+        if (row < 0 || row >= static_cast<int>(rows.size()) || column < 0 ||
+            column >= std::max(1, columns)) {
+            return false;
+        }
+        auto& cells = rows[static_cast<std::size_t>(row)].cells;
+        cells.resize(std::max(cells.size(), static_cast<std::size_t>(column) + 1));
+        cells[static_cast<std::size_t>(column)] = bytes;
+        return true;
+    }
+    void InsertColumn(int position) {
+        position = std::clamp(position, 0, columns);
+        ++columns;
+        for (Row& row : rows) {
+            if (position > 0 && row.cells.size() > static_cast<std::size_t>(position)) {
+                row.cells.insert(row.cells.begin() + position, std::string());
+            }
+        }
+    }
+    void RemoveAllColumns() {
+        columns = 0;
+        for (Row& row : rows) {
+            row.cells.resize(1);
+        }
+    }
+    std::string Cell(int row, int column) const {
+        const auto& cells = rows[static_cast<std::size_t>(row)].cells;
+        return static_cast<std::size_t>(column) < cells.size()
+                   ? cells[static_cast<std::size_t>(column)]
+                   : std::string();
+    }
+};
+
+// Any bytes, short ones mostly, and now and then the same text as before.
+std::string RandomBytes(std::mt19937& rng) {
+    const std::size_t size = rng() % 24 == 0 ? 200 : rng() % 12;
+    std::string bytes(size, '\0');
+    for (char& b : bytes) {
+        b = static_cast<char>(rng() % 6 == 0 ? 0x82 : rng() & 0xFF);
+    }
+    return bytes;
+}
+
+void ExpectSame(const SubjListView& view, const PlainList& plain, int step) {
+    QCOMPARE(view.RowCount(), static_cast<int>(plain.rows.size()));
+    QCOMPARE(view.ColumnCount(), plain.columns);
+    for (int row = 0; row < view.RowCount(); ++row) {
+        QVERIFY2(view.RowImage(row) == plain.rows[static_cast<std::size_t>(row)].image,
+                 qPrintable(QString::number(step)));
+        for (int column = 0; column <= plain.columns; ++column) {
+            QVERIFY2(
+                view.CellSjis(row, column) == plain.Cell(row, column),
+                qPrintable(
+                    QStringLiteral("step %1 row %2 column %3").arg(step).arg(row).arg(column)));
+        }
+    }
 }
 
 }  // namespace
@@ -148,6 +230,92 @@ class SubjListViewTest : public QObject {
             QVERIFY2(PixelsStandingOut(pixmap, Qt::white) >= 4 * 13, which);
             QVERIFY2(PixelsStandingOut(pixmap, QColor(0x20, 0x20, 0x20)) >= 14 * 14 * 3 / 4, which);
         }
+    }
+
+    // Random edits, some inside fills, against the plain list, with Qt's
+    // model checker watching every signal the view's model sends.
+    void randomEditsKeepEveryByteInOrder() {
+        SubjListView view;
+        QAbstractItemModelTester checker(view.model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ShowWithColumns(view);
+        PlainList plain;
+        plain.columns = 2;
+        std::mt19937 rng(7);
+        bool filling = false;
+        for (int step = 0; step < 4000; ++step) {
+            const int rows = view.RowCount();
+            const int roll = static_cast<int>(rng() % 100);
+            if (roll < 35) {
+                const std::string first = RandomBytes(rng);
+                const int image = static_cast<int>(rng() % 5) - 1;
+                QCOMPARE(view.InsertRowSjis(static_cast<int>(rng() % 9), first, image),
+                         plain.Insert(first, image));
+            } else if (roll < 70) {
+                const int row = rows == 0 ? 0 : static_cast<int>(rng() % (rows + 1));
+                const int column = static_cast<int>(rng() % 5) - 1;
+                const std::string bytes = RandomBytes(rng);
+                QCOMPARE(view.SetCellSjis(row, column, bytes), plain.Set(row, column, bytes));
+            } else if (roll < 80 && rows > 0) {
+                const int row = static_cast<int>(rng() % rows);
+                const int image = static_cast<int>(rng() % 5) - 1;
+                QVERIFY(view.SetRowImage(row, image));
+                plain.rows[static_cast<std::size_t>(row)].image = image;
+            } else if (roll < 88 && rows > 0) {
+                const int row = static_cast<int>(rng() % rows);
+                QVERIFY(view.RemoveRow(row));
+                plain.rows.erase(plain.rows.begin() + row);
+            } else if (roll < 92 && !filling) {
+                const int position = static_cast<int>(rng() % 4);
+                view.InsertColumn(position, QStringLiteral("列"), 60);
+                plain.InsertColumn(position);
+            } else if (roll < 93 && !filling) {
+                view.RemoveAllColumns();
+                plain.RemoveAllColumns();
+            } else if (roll < 96) {
+                filling ? view.EndFill() : view.BeginFill();
+                filling = !filling;
+            } else if (roll < 97) {
+                view.RemoveAllRows();
+                plain.rows.clear();
+            }
+            if (!filling) {
+                ExpectSame(view, plain, step);
+            }
+        }
+        if (filling) {
+            view.EndFill();
+        }
+        ExpectSame(view, plain, -1);
+    }
+
+    // A whole fill reaches the view as one reset: no row-by-row signals, and
+    // the selection does not survive it.
+    void aFillIsOneReset() {
+        SubjListView view;
+        ShowWithColumns(view);
+        view.InsertRow(0, QStringLiteral("2026/12/07 10:00"), 1);
+        view.SelectRow(0);
+        QCOMPARE(view.SelectionMark(), 0);
+        QSignalSpy resets(view.model(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(view.model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(view.model(), &QAbstractItemModel::dataChanged);
+        view.BeginFill();
+        view.RemoveAllRows();
+        for (int i = 0; i < 100; ++i) {
+            const int row = view.InsertRow(
+                0, QStringLiteral("2026/12/%1 09:00").arg(i % 28 + 1, 2, 10, QChar(u'0')), 1);
+            view.SetCellSjis(row, 1, "\x96\xA2\x8F\x88\x97\x9D");
+        }
+        view.EndFill();
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(inserted.count(), 0);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(view.RowCount(), 100);
+        QCOMPARE(view.SelectionMark(), -1);
+        QCOMPARE(view.CellText(99, 1), QStringLiteral("未処理"));
+        QCOMPARE(view.model()->data(view.model()->index(0, 0)).toString(),
+                 QStringLiteral("2026/12/01 09:00"));
     }
 
     void bytesWithoutAnExactTextAreKeptAsGiven() {

@@ -38,6 +38,9 @@ class UiServicesTest : public QObject {
         QVERIFY(!SjisFromQString(QString::fromUtf8("Ελληνικά")).has_value());
         QCOMPARE(FirstUnencodable(QString::fromUtf8("ok 😀 x")).value(), QString::fromUtf8("😀"));
         QVERIFY(!FirstUnencodable(QString::fromUtf8("〜")).has_value());
+        // The converter's substitute may read back as U+FFFD: never a match.
+        QVERIFY(!SjisFromQString(QString(QChar::ReplacementCharacter)).has_value());
+        QCOMPARE(SjisFromQString(QStringLiteral("a")).value(), std::string("a"));
     }
 
     void aLoneLeadByteDoesNotReachIntoTheNextText() {

@@ -1,0 +1,78 @@
+// The whole program starting in a working folder, measured from outside: from
+// the process's start until its subject list is first painted (it ends there,
+// see app/StartUpProbe.h), with its peak resident memory. The empty folder is
+// the floor the others are compared with.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "BenchSubjects.h"
+
+extern char** environ;
+
+namespace {
+
+// Runs the program in `folder` on the offscreen platform and waits for it;
+// returns its peak resident memory in KiB.
+long RunToFirstPaint(const std::string& folder, const std::string& runtimeDir) {
+    std::vector<std::string> settings = {"QT_QPA_PLATFORM=offscreen",
+                                         "VESKAT_EXIT_AFTER_FIRST_PAINT=1",
+                                         "XDG_RUNTIME_DIR=" + runtimeDir};
+    std::vector<char*> env;
+    for (std::string& setting : settings) {
+        env.push_back(setting.data());
+    }
+    for (char** inherited = environ; *inherited != nullptr; ++inherited) {
+        const std::string name = *inherited;
+        if (name.rfind("QT_QPA_PLATFORM=", 0) != 0 && name.rfind("XDG_RUNTIME_DIR=", 0) != 0) {
+            env.push_back(*inherited);
+        }
+    }
+    env.push_back(nullptr);
+    std::string program = VESKAT_PROGRAM;
+    char* argv[] = {program.data(), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t child = 0;
+    const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv, env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    if (failed != 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s did not start and paint cleanly\n", VESKAT_PROGRAM);
+        std::abort();
+    }
+    return usage.ru_maxrss;
+}
+
+void BM_ProgramStartUp(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    QTemporaryDir folder;
+    QTemporaryDir runtime;
+    WriteDataFiles(folder.path().toStdString(), count);
+    long peakKiB = 0;
+    for (auto _ : state) {
+        peakKiB = RunToFirstPaint(folder.path().toStdString(), runtime.path().toStdString());
+    }
+    state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024;
+    state.counters["record_MiB"] = static_cast<double>(count) * kRecordSize / (1024 * 1024);
+}
+BENCHMARK(BM_ProgramStartUp)
+    ->Arg(0)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(300000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,42 @@
+// NodePool: the memory of a store's nodes, fixed-size slots carved from large
+// blocks and recycled through a free list. Nodes made one after another sit
+// side by side, so a store loaded in key order keeps its leaves in memory
+// order, and 100 000 records cost a few dozen allocations instead of 150 000.
+#pragma once
+
+#include <cstddef>
+
+class NodePool {
+  public:
+    // Slots of at least `slotSize` bytes, aligned for pointers.
+    explicit NodePool(std::size_t slotSize);
+    // Frees every block, and with them every slot still handed out.
+    ~NodePool();
+    NodePool(const NodePool&) = delete;
+    NodePool& operator=(const NodePool&) = delete;
+
+    // An uninitialised slot; nullptr when no memory is left, and then the pool
+    // and every slot handed out stay as they were.
+    void* Take();
+    // Takes back a slot that Take handed out, for a later Take.
+    void Give(void* slot);
+
+  private:
+    struct Block {
+        Block* older;
+    };
+    static constexpr std::size_t kFirstBlockSlots = 16;
+    // Large enough to hold whole huge pages, which a store of 100 000 leaves
+    // fills with a few dozen page faults instead of sixteen thousand; small
+    // enough that the unused end of the last block stays a few per cent.
+    static constexpr std::size_t kLargestBlockBytes = std::size_t{4} << 20;
+
+    bool AddBlock();
+
+    std::size_t slotSize_;
+    std::size_t nextBlockSlots_ = kFirstBlockSlots;
+    Block* newest_ = nullptr;
+    char* unused_ = nullptr;  // the newest block's slots never handed out
+    char* unusedEnd_ = nullptr;
+    void* given_ = nullptr;  // slots given back, each holding the next one's address
+};
