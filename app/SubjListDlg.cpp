@@ -10,6 +10,7 @@
 
 #include "AboutDlg.h"
 #include "Batch.h"
+#include "Clock.h"
 #include "ImageResource.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
@@ -28,15 +29,6 @@ struct Column {
 constexpr Column kIndivColumns[] = {{"日時", 130}, {"進捗", 75}, {"タイトル", 180}, {"猶予", 50}};
 constexpr Column kRepColumns[] = {{"タイトル", 400}};
 
-// The row's texts are made as the bytes the list keeps: ASCII digits, and
-// 日 in Shift_JIS, with no converter on the way for 100 000 rows.
-std::string DateTimeSjis(const IndivSubj& subj) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", subj.year, subj.month, subj.day,
-                  subj.hour, subj.minute);
-    return text;
-}
-
 std::string DaysLeftSjis(const IndivSubj& subj) {
     return std::to_string(subj.daysLeft) + " \x93\xFA";  // 日
 }
@@ -51,6 +43,8 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       indivRadio_(Control<QRadioButton>(kIndivRadioId)),
       repRadio_(Control<QRadioButton>(kRepRadioId)) {
     ConnectCommands();
+    AddKeyCommands();
+    AddFindCommand();
 }
 
 CSubjListDlg::~CSubjListDlg() {
@@ -123,6 +117,15 @@ int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
     }
 }
 
+// The row's texts are made as the bytes the list keeps: ASCII digits, and
+// 日 in Shift_JIS, with no converter on the way for 100 000 rows.
+std::string CSubjListDlg::DateTimeSjis(const IndivSubj& subj) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", subj.year, subj.month, subj.day,
+                  subj.hour, subj.minute);
+    return text;
+}
+
 bool CSubjListDlg::IndivMode() const {
     return indivRadio_->isChecked();
 }
@@ -146,6 +149,7 @@ void CSubjListDlg::SetupColumns() {
         setWindowTitle(QStringLiteral("反復案件一覧"));
         insert(kRepColumns);
     }
+    list_->setAccessibleName(windowTitle());
 }
 
 void CSubjListDlg::FillList() {
@@ -164,6 +168,39 @@ void CSubjListDlg::FillList() {
         fill(repList_, &CSubjListDlg::SetRepRow);
     }
     list_->EndFill();
+    ApplyFilter();
+    ScrollToToday();
+}
+
+void CSubjListDlg::ScrollToToday() {
+    const int count = list_->RowCount();
+    const auto shown = [this](int row) { return !list_->isRowHidden(row, QModelIndex()); };
+    int row = 0;
+    if (IndivMode()) {
+        const std::tm today = LocalTime::Break(Clock::Now());
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
+                      today.tm_mday);
+        // Rows stand in the order of their date texts: the first not before today.
+        int high = count;
+        while (row < high) {
+            const int middle = (row + high) / 2;
+            if (list_->CellSjis(middle, 0) < date) {
+                row = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+    }
+    while (row < count && !shown(row)) {
+        ++row;
+    }
+    if (row == count) {
+        do {
+            --row;
+        } while (row >= 0 && !shown(row));
+    }
+    list_->ScrollRowToTop(row);
 }
 
 void CSubjListDlg::SetRow(int index, bool update) {
@@ -273,15 +310,6 @@ void CSubjListDlg::OnSysCommand(unsigned command) {
         default:
             break;
     }
-}
-
-void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
-    // Help requests (F1) are answered by doing nothing.
-    if (event->key() == Qt::Key_F1) {
-        event->accept();
-        return;
-    }
-    TemplateDialog::keyPressEvent(event);
 }
 
 bool CSubjListDlg::event(QEvent* event) {

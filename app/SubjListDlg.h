@@ -11,6 +11,7 @@
 #include "SubjList.h"
 #include "TemplateDialog.h"
 
+class FindBar;
 class MessageService;
 class SubjListView;
 class QMenu;
@@ -52,6 +53,8 @@ class CSubjListDlg : public TemplateDialog {
     void SetupColumns();
     // All rows again from the list of the mode.
     void FillList();
+    // The first column's bytes of an individual subject: "YYYY/MM/DD hh:mm".
+    static std::string DateTimeSjis(const IndivSubj& subj);
     // Shows the mode's `current` subject: a new row (update false; `index` is
     // only a position hint, the order places the row) or a rewrite of row `index`.
     void SetRow(int index, bool update);
@@ -64,7 +67,10 @@ class CSubjListDlg : public TemplateDialog {
     // Command handlers, each connected to its buttons and menu entries.
     void OnModeChanged();
     void OnAdd();
+    // Edits the subject of the hot row (a double-click).
     void OnEdit();
+    // Edits the subject of the selected row (F2, Enter in the list, the row's menu).
+    void OnEditSelected();
     void OnDelete();
     // The key of the subject shown in `row` into the list's `current`.
     void ReadIndivRow(int row);
@@ -79,6 +85,16 @@ class CSubjListDlg : public TemplateDialog {
     // A system-menu command: the About entry opens the About box; minimise and
     // close act as the desktop's own entries.
     void OnSysCommand(unsigned command);
+
+    // The find bar (Ctrl+F): opens it, or gives it the focus again.
+    void OpenFindBar();
+    // Esc in the bar: closes it and shows every row again.
+    void CloseFindBar();
+    bool FindBarOpen() const;
+    FindBar* FindBarWidget() const { return findBar_; }
+    // Hides the rows whose subject does not hold the find bar's text, in the
+    // title or the content; shows every row while the bar is closed or empty.
+    void ApplyFilter();
 
     // The popup offered in place of the system menu where the window manager
     // owns that menu (reached from the icon at the left of the menu bar and by
@@ -116,6 +132,20 @@ class CSubjListDlg : public TemplateDialog {
 
   private:
     void ConnectCommands();
+    // The keys of the commands and the menu of a row: F2 edits, Delete (in the
+    // list) deletes, Ctrl+N and Insert add, Ctrl+S saves.
+    void AddKeyCommands();
+    void ShowContextMenu(const QPoint& viewportPos);
+    void AddFindCommand();
+    // Moves every control below the list down by `shift` pixels (up when
+    // negative) and grows the window by as much.
+    void MoveBelowList(int shift);
+    // Scrolls the list so that the first subject dated today or later stands
+    // at the top, or the last one when there is none; in repeating mode, the
+    // first subject. Selects nothing.
+    void ScrollToToday();
+    // Edits the subject shown in `row`; nothing for -1.
+    void EditRow(int row);
     void AddAboutEntry();
     void SetIndivRow(int index, bool update);
     void SetRepRow(int index, bool update);
@@ -141,5 +171,9 @@ class CSubjListDlg : public TemplateDialog {
     RepSubjList repList_;
     ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
+    QMenu* rowMenu_ = nullptr;
+    FindBar* findBar_ = nullptr;
+    int findShift_ = 0;
+    bool rowsHidden_ = false;
     bool endAfterInit_ = false;
 };

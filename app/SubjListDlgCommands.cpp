@@ -1,6 +1,6 @@
-// The main window's commands on one subject: add, edit (double-click) and
-// delete. A row carries no reference to its subject; it is found again by
-// reading the row's exact bytes back into the key fields of `current`.
+// The main window's commands on one subject: add, edit (double-click, F2,
+// Enter on the selected row) and delete. A row carries no reference to its subject; it is found
+// again by reading the row's exact bytes back into the key fields of `current`.
 #include <cstdlib>
 #include <string>
 
@@ -59,12 +59,20 @@ void CSubjListDlg::OnAdd() {
     }
     if (result == kIdOk) {
         SetRow(position, false);
+        ApplyFilter();
     }
 }
 
-// A double-click on empty space opens nothing: there is no subject to edit.
 void CSubjListDlg::OnEdit() {
-    const int row = list_->HotRow();
+    EditRow(list_->HotRow());
+}
+
+void CSubjListDlg::OnEditSelected() {
+    EditRow(list_->SelectionMark());
+}
+
+// A double-click on empty space opens nothing: there is no subject to edit.
+void CSubjListDlg::EditRow(int row) {
     if (row < 0) {
         return;
     }
@@ -93,6 +101,7 @@ void CSubjListDlg::OnEdit() {
     } else {
         SetRow(row, true);
     }
+    ApplyFilter();
 }
 
 void CSubjListDlg::OnDelete() {

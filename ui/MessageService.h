@@ -1,5 +1,5 @@
 // The one way the program shows a notice or asks a question: a modal message
-// box captioned "veskat" with OK, or with Yes ("はい") and No ("いいえ").
+// box captioned "veskat" with OK, or with Yes ("はい(&Y)") and No ("いいえ(&N)").
 // Windows take a MessageService& so that tests can script the answers.
 #pragma once
 

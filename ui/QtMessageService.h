@@ -1,5 +1,6 @@
 // The real message boxes, on QMessageBox: caption "veskat", buttons OK or
-// "はい" / "いいえ", application-modal.
+// "はい(&Y)" / "いいえ(&N)", application-modal; the warning icon on OK boxes
+// (refusals and failures), the question icon on questions.
 #pragma once
 
 #include "MessageService.h"

@@ -91,6 +91,16 @@ QVariant SubjListModel::data(const QModelIndex& index, int role) const {
         image < static_cast<int>(images_.size())) {
         return images_[static_cast<std::size_t>(image)];
     }
+    // The state shows only as the image; a screen reader says it before the cell.
+    if (index.column() == 0 && image >= 0 && image < imageTexts_.size()) {
+        const QString& state = imageTexts_[image];
+        if (role == Qt::AccessibleDescriptionRole) {
+            return state;
+        }
+        if (role == Qt::AccessibleTextRole) {
+            return state + QLatin1Char(' ') + CellText(index.row(), 0);
+        }
+    }
     return {};
 }
 

@@ -23,7 +23,11 @@ class SubjListModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    void SetImages(std::vector<QPixmap> images) { images_ = std::move(images); }
+    // The state images, and what a screen reader says for each.
+    void SetImages(std::vector<QPixmap> images, QStringList texts) {
+        images_ = std::move(images);
+        imageTexts_ = std::move(texts);
+    }
 
     void RemoveAllColumns();
     // `position` clamped to 0..columnCount(). Cells move with their columns.
@@ -61,5 +65,6 @@ class SubjListModel : public QAbstractTableModel {
     std::vector<Row> rows_;
     QStringList headers_;
     std::vector<QPixmap> images_;
+    QStringList imageTexts_;
     bool filling_ = false;
 };

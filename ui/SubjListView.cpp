@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 #include "ImageResource.h"
 #include "SjisCodec.h"
@@ -19,11 +20,34 @@ std::vector<QPixmap> StateImages() {
     return images;
 }
 
+// What a screen reader says for each state image.
+QStringList StateImageTexts() {
+    return {QStringLiteral("管理しない"), QStringLiteral("未処理"), QStringLiteral("完了"),
+            QStringLiteral("期限切れ")};
+}
+
+// The selection shows only while the list has the focus: the text and its
+// background already follow the palette, and the state image would otherwise
+// keep the selection tint the style gives selected images.
+class FocusedSelectionDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->widget != nullptr && !option->widget->hasFocus()) {
+            option->state &= ~QStyle::State_Selected;
+        }
+    }
+};
+
 }  // namespace
 
 SubjListView::SubjListView(QWidget* parent) : QTreeView(parent), model_(new SubjListModel(this)) {
-    model_->SetImages(StateImages());
+    model_->SetImages(StateImages(), StateImageTexts());
     setModel(model_);
+    setItemDelegate(new FocusedSelectionDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -46,6 +70,15 @@ SubjListView::SubjListView(QWidget* parent) : QTreeView(parent), model_(new Subj
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Inactive, QPalette::Text));
     setPalette(colours);
+    // The list makes its first row current when it takes the focus by Tab,
+    // without selecting it; only a row the user selected may be deleted, so
+    // the mark follows the selection (a click sets the current row first).
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!ignoreCurrentChange_ && !selected.isEmpty()) {
+                    selectionMark_ = model_->index(selected.indexes().front().row(), 0);
+                }
+            });
     connect(
         selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex& current, const QModelIndex&) { OnCurrentRowChanged(current); });
@@ -143,16 +176,40 @@ void SubjListView::SelectRow(int row) {
     if (row < 0 || row >= RowCount()) {
         selectionModel()->clearSelection();
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+        selectionMark_ = QPersistentModelIndex();
         return;
     }
     setCurrentIndex(model_->index(row, 0));
+}
+
+void SubjListView::ScrollRowToTop(int row) {
+    topRow_ = row >= 0 && row < RowCount() ? QPersistentModelIndex(model_->index(row, 0))
+                                           : QPersistentModelIndex();
+    if (!topRow_.isValid()) {
+        return;
+    }
+    // The arrow keys start from this row, which is current but not selected.
+    selectionModel()->setCurrentIndex(topRow_, QItemSelectionModel::NoUpdate);
+    if (isVisible()) {
+        scrollTo(topRow_, QAbstractItemView::PositionAtTop);
+        topRow_ = QPersistentModelIndex();
+    }
+}
+
+// Until the list is on the screen it has no height to scroll in.
+void SubjListView::showEvent(QShowEvent* event) {
+    QTreeView::showEvent(event);
+    if (topRow_.isValid()) {
+        scrollTo(topRow_, QAbstractItemView::PositionAtTop);
+        topRow_ = QPersistentModelIndex();
+    }
 }
 
 void SubjListView::OnCurrentRowChanged(const QModelIndex& current) {
     if (ignoreCurrentChange_) {
         return;
     }
-    if (current.isValid()) {
+    if (current.isValid() && selectionModel()->isRowSelected(current.row())) {
         selectionMark_ = model_->index(current.row(), 0);
     }
     emit RowSelectionChanged(current.isValid() ? current.row() : -1);

@@ -1,6 +1,7 @@
 // The main window's report-style subject list: fixed-width columns, rows in ascending byte order
 // of their first cell's Shift_JIS text, a state image per row, full-row single selection, a hot
-// row and a selection mark. A cell keeps the exact bytes it was given, to be read back as they are.
+// row and a selection mark. A cell keeps the exact bytes it was given, to be read back as they
+// are; a state image is spoken as the state it shows.
 #pragma once
 
 #include <QTreeView>
@@ -60,6 +61,10 @@ class SubjListView : public QTreeView {
     int SelectionMark() const;
     // Selects `row` (-1 clears the selection) and makes it the selection mark.
     void SelectRow(int row);
+    // Scrolls so that `row` stands at the top (as far as the rows below allow),
+    // now or when the list is first shown, and makes it the current row without
+    // selecting it. Nothing for a row out of range.
+    void ScrollRowToTop(int row);
 
   signals:
     // A double-click in the list; `row` is the row under the pointer, -1 for
@@ -73,6 +78,7 @@ class SubjListView : public QTreeView {
     void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void SetHotRow(int row);
@@ -81,5 +87,6 @@ class SubjListView : public QTreeView {
     SubjListModel* model_;
     QPersistentModelIndex hotRow_;
     QPersistentModelIndex selectionMark_;
+    QPersistentModelIndex topRow_;
     bool ignoreCurrentChange_ = false;
 };

@@ -13,10 +13,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QShowEvent>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "ControlLabels.h"
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
 #include "ImageResource.h"
@@ -73,6 +76,17 @@ QWidget* CreateIcon() {
     return label;
 }
 
+// The caption sits on the frame line, as the desktop draws it, rather than on
+// a line of its own above the frame.
+QWidget* CreateGroupBox(const ControlTemplate& control) {
+    auto* group = new QGroupBox(Caption(control));
+    group->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.6em; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; padding: 0 2px; }"));
+    return group;
+}
+
 QWidget* CreateCheckBox(const ControlTemplate& control) {
     auto* box = new QCheckBox(Caption(control));
     if (control.style & kTextLeft) {
@@ -106,7 +120,7 @@ QWidget* CreateWidget(const ControlTemplate& control) {
         case ControlKind::Icon:
             return CreateIcon();
         case ControlKind::GroupBox:
-            return new QGroupBox(Caption(control));
+            return CreateGroupBox(control);
         case ControlKind::CheckBox:
             return CreateCheckBox(control);
         case ControlKind::RadioButton:
@@ -126,6 +140,34 @@ void FitDropDown(QComboBox* combo, int templateHeightPx) {
     combo->resize(combo->width(), closed);
     const int itemHeight = combo->fontMetrics().height() + 2;
     combo->setMaxVisibleItems(std::max(1, (templateHeightPx - closed) / itemHeight));
+}
+
+// Names every control for screen readers and for finding it, makes each label
+// the buddy of the control it names, and sets a label beside a one-line
+// control on that control's text line: the toolkit's controls are taller than
+// the desktop's, so a label at its template place would sit below their text.
+void NameControls(const DialogTemplate& dialogTemplate, const std::vector<QWidget*>& widgets) {
+    const ControlLabels labels(dialogTemplate);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const int index = static_cast<int>(i);
+        widgets[i]->setObjectName(QString::fromStdString(labels.ObjectName(index)));
+        widgets[i]->setAccessibleName(QString::fromStdString(labels.AccessibleName(index)));
+        auto* label = qobject_cast<QLabel*>(widgets[i]);
+        const int named = labels.NamedBy(index);
+        if (label == nullptr || named < 0) {
+            continue;
+        }
+        QWidget* target = widgets[static_cast<std::size_t>(named)];
+        label->setBuddy(target);
+        const QRect line = target->geometry();
+        const bool onItsLine =
+            line.top() <= label->geometry().bottom() && label->geometry().top() <= line.bottom();
+        if (onItsLine && (qobject_cast<QComboBox*>(target) != nullptr ||
+                          qobject_cast<QLineEdit*>(target) != nullptr)) {
+            label->setGeometry(label->x(), line.y(), label->width(), line.height());
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        }
+    }
 }
 
 bool HasCaptionToFit(const ControlTemplate& control) {
@@ -201,11 +243,13 @@ void TemplateDialog::Build(const DialogTemplate& dialogTemplate) {
     setFixedSize(width, menuHeight + units.Y(dialogTemplate.height));
 
     std::vector<std::pair<QWidget*, const ControlTemplate*>> created;
+    std::vector<QWidget*> widgets;
     QWidget* previous = nullptr;
     QWidget* first = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = CreateControl(control);
         created.emplace_back(widget, &control);
+        widgets.push_back(widget);
         QRect place = units.Rect(control.x, control.y, control.width, control.height);
         widget->setGeometry(place.translated(0, menuHeight));
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {
@@ -222,6 +266,7 @@ void TemplateDialog::Build(const DialogTemplate& dialogTemplate) {
             first = widget;
         }
     }
+    NameControls(dialogTemplate, widgets);
     WidenClippedCaptions(created, width);
     if (first != nullptr) {
         first->setFocus();
@@ -312,6 +357,21 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
         default:
             QWidget::keyPressEvent(event);
     }
+}
+
+// The toolkit centres a dialog over its parent even while the parent is not on
+// the screen yet (a prompt during start-up), which leaves it in the corner.
+void TemplateDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    if (event->spontaneous() || testAttribute(Qt::WA_Moved) || owner == nullptr ||
+        owner->isVisible()) {
+        return;
+    }
+    QRect place = frameGeometry();
+    place.moveCenter(owner->screen()->availableGeometry().center());
+    move(place.topLeft());
+    setAttribute(Qt::WA_Moved, false);
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {

@@ -10,6 +10,7 @@ struct DialogTemplate;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
+class QShowEvent;
 
 // Control kinds become these widgets: push buttons QPushButton (a default push
 // button is the dialog's default), edit QLineEdit, multi-line edit
@@ -23,6 +24,10 @@ class QKeyEvent;
 // close box call OnCancel(). Clicking the button with id 1 calls OnOK(), id 2
 // OnCancel(). Tab order is template order; the first tab-stop control has the
 // focus when the dialog opens.
+//
+// Every control carries an object name and an accessible name (see
+// ControlLabels), and each label is the buddy of the control it names. A
+// dialog whose owner is not on the screen opens in the middle of the screen.
 class TemplateDialog : public QDialog {
     Q_OBJECT
 
@@ -54,6 +59,7 @@ class TemplateDialog : public QDialog {
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void Build(const DialogTemplate& dialogTemplate);

@@ -29,21 +29,6 @@ constexpr int kMonth = 1010, kDay = 1011, kHour = 1017, kMinute = 1014, kTitle =
 // Repeating editor.
 constexpr int kRepHour = 1021, kRepContent = 1022, kFriday = 1033;
 
-// Runs `script` on the editor of type Editor once the window has opened it;
-// an editor the script left open is cancelled, so that a failed check cannot
-// leave the test waiting.
-template <class Editor>
-void WhenEditorShown(QObject* context, const std::function<void(Editor&)>& script) {
-    QTimer::singleShot(0, context, [script] {
-        auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
-        QVERIFY(editor != nullptr);
-        script(*editor);
-        if (editor->isVisible()) {
-            editor->reject();
-        }
-    });
-}
-
 void DoubleClickRow(SubjListView* list, int row) {
     const QRect cell = list->visualRect(list->model()->index(row, 0));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());

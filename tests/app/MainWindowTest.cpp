@@ -194,9 +194,12 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
     QCOMPARE(list->columnWidth(0), 400);
     QVERIFY(window->RepMode() && !window->IndivMode());
 
+    QCOMPARE(list->accessibleName(), QStringLiteral("反復案件一覧"));
+
     window->Control<QRadioButton>(kIndivRadioId)->click();
     QCOMPARE(list->ColumnCount(), 4);
     QCOMPARE(window->windowTitle(), QStringLiteral("個別案件一覧"));
+    QCOMPARE(list->accessibleName(), QStringLiteral("個別案件一覧"));
 }
 
 void MainWindowTest::shouldShowRowsTextsAndImagesUnderFixedClock() {

@@ -4,10 +4,13 @@
 // window shows about saving.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -97,4 +100,27 @@ std::unique_ptr<Window> OpenWindow(MessageService& messages) {
     window->OnInitDialog();
     window->show();
     return window;
+}
+
+// Runs `script` on the editor of type Editor once the window has opened it;
+// an editor the script left open is cancelled, so that a failed check cannot
+// leave the test waiting.
+template <class Editor>
+void WhenEditorShown(QObject* context, const std::function<void(Editor&)>& script) {
+    QTimer::singleShot(0, context, [script] {
+        auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
+        QVERIFY(editor != nullptr);
+        script(*editor);
+        if (editor->isVisible()) {
+            editor->reject();
+        }
+    });
+}
+
+// Makes `window` the active window, as shortcuts need. The offscreen platform
+// gives the focus back to no window when a dialog ends; a desktop gives it
+// back to the window below.
+inline void Activate(QWidget* window) {
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
 }

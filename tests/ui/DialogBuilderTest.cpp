@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -121,6 +122,18 @@ class DialogBuilderTest : public QObject {
             }
             QCOMPARE(CaptionOf(widget), QString::fromStdString(c.caption));
             QCOMPARE(widget->x(), c.x * dialog.AvgCharWidth() / 4);
+            // A label beside a one-line control stands on that control's line.
+            auto* label = qobject_cast<QLabel*>(widget);
+            QWidget* line = label != nullptr ? label->buddy() : nullptr;
+            const int top = menuHeight + c.y * dialog.CharHeight() / 8;
+            const int bottom = top + c.height * dialog.CharHeight() / 8;
+            const bool besideIt =
+                line != nullptr && line->y() < bottom && top < line->geometry().bottom();
+            if (besideIt && (qobject_cast<QComboBox*>(line) || qobject_cast<QLineEdit*>(line))) {
+                QCOMPARE(widget->y(), line->y());
+                QCOMPARE(widget->height(), line->height());
+                continue;
+            }
             QCOMPARE(widget->y(), menuHeight + c.y * dialog.CharHeight() / 8);
             if (c.kind == ControlKind::DropDownList) {
                 auto* combo = qobject_cast<QComboBox*>(widget);
@@ -259,6 +272,24 @@ class DialogBuilderTest : public QObject {
         QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));
         QCOMPARE(dialog.MenuAction(kConnectMenuId)->text(), QStringLiteral("接続(&C)..."));
         QVERIFY(dialog.MenuAction(kConnectMenuId + 1) == nullptr);
+    }
+
+    // A prompt during start-up, before its owner is on the screen, opens in the
+    // middle of the screen; over a shown owner, in the middle of the owner.
+    void dialogOpensOverItsOwnerOrTheScreen() {
+        const auto centreOf = [](QWidget& owner) {
+            TemplateDialog dialog(kPasswordDialogId, &owner);
+            dialog.show();
+            return dialog.frameGeometry().center();
+        };
+        QWidget owner;
+        owner.setGeometry(0, 0, 40, 40);
+        const QPoint screen = QApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY((centreOf(owner) - screen).manhattanLength() <= 2);
+        owner.setGeometry(30, 40, 600, 400);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        QVERIFY((centreOf(owner) - owner.frameGeometry().center()).manhattanLength() <= 2);
     }
 
     void digitsOnlyEditRefusesLetters() {

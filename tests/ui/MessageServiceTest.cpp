@@ -2,6 +2,7 @@
 // other folders' tests use.
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -36,12 +37,12 @@ class MessageServiceTest : public QObject {
     void realBoxAnswersWhichButtonWasPressed() {
         QtMessageService messages;
         QString caption;
-        PressLater(QStringLiteral("はい"), &caption);
+        PressLater(QStringLiteral("はい(&Y)"), &caption);
         QCOMPARE(
             messages.Show(nullptr, QStringLiteral("変更を保存しますか？"), MessageButtons::YesNo),
             MessageAnswer::Yes);
         QCOMPARE(caption, QStringLiteral("veskat"));
-        PressLater(QStringLiteral("いいえ"), &caption);
+        PressLater(QStringLiteral("いいえ(&N)"), &caption);
         QVERIFY(!messages.AskYes(nullptr, QStringLiteral("よろしいですか？")));
         PressLater(QStringLiteral("OK"), &caption);
         QCOMPARE(
@@ -60,6 +61,50 @@ class MessageServiceTest : public QObject {
         });
         messages.Inform(nullptr, QStringLiteral("<b>a</b>\nb"));
         QCOMPARE(text, QStringLiteral("<b>a</b>\nb"));
+    }
+
+    // Y and N answer a question from the keyboard, Enter takes Yes and Esc No;
+    // a question shows the question icon and an OK box the warning icon.
+    void realBoxAnswersKeysAndCarriesItsIcon() {
+        QtMessageService messages;
+        const auto answerWith = [&messages](int key, MessageButtons buttons) {
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QTimer::singleShot(0, [key, &icon] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box != nullptr);
+                icon = box->icon();
+                QTest::keyClick(box, static_cast<Qt::Key>(key));
+            });
+            const MessageAnswer answer = messages.Show(nullptr, QStringLiteral("q"), buttons);
+            return std::make_pair(answer, icon);
+        };
+        const auto yes = std::make_pair(MessageAnswer::Yes, QMessageBox::Question);
+        const auto no = std::make_pair(MessageAnswer::No, QMessageBox::Question);
+        QCOMPARE(answerWith(Qt::Key_Y, MessageButtons::YesNo), yes);
+        QCOMPARE(answerWith(Qt::Key_N, MessageButtons::YesNo), no);
+        QCOMPARE(answerWith(Qt::Key_Return, MessageButtons::YesNo), yes);
+        QCOMPARE(answerWith(Qt::Key_Escape, MessageButtons::YesNo), no);
+        QCOMPARE(answerWith(Qt::Key_Return, MessageButtons::Ok),
+                 std::make_pair(MessageAnswer::Ok, QMessageBox::Warning));
+    }
+
+    // A box over a window not yet shown stands in the middle of the screen.
+    void realBoxOverAHiddenWindowIsCentredOnTheScreen() {
+        QtMessageService messages;
+        QWidget hidden;
+        hidden.setGeometry(0, 0, 50, 50);
+        QRect place;
+        QTimer::singleShot(0, [&place] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            place = box->frameGeometry();
+            box->buttons().front()->click();
+        });
+        messages.Inform(&hidden, QStringLiteral("x"));
+        const QRect screen = QApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(qAbs(place.center().x() - screen.center().x()) <= 2 &&
+                     qAbs(place.center().y() - screen.center().y()) <= 2,
+                 qPrintable(QStringLiteral("box at %1,%2").arg(place.x()).arg(place.y())));
     }
 
     void scriptedServiceRecordsAndAnswersFromItsQueue() {

@@ -2,6 +2,7 @@
 // a row lands at, the hot row under the mouse, the selection mark, images.
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -326,6 +327,46 @@ class SubjListViewTest : public QObject {
         QCOMPARE(view.CellSjis(row, 0), necDuplicate);
         QCOMPARE(view.CellSjis(row, 1), necDuplicate);
         QCOMPARE(view.CellText(row, 1), QString::fromUtf8("\u7E8Aあ"));
+    }
+
+    // A screen reader hears the state an image shows, before the cell's text.
+    void stateImagesHaveAccessibleTexts() {
+        SubjListView view;
+        ShowWithColumns(view);
+        const QStringList states = {"管理しない", "未処理", "完了", "期限切れ"};
+        for (int image = 0; image < 4; ++image) {
+            view.InsertRow(image, QStringLiteral("2024/05/0%1 10:00").arg(image + 1), image);
+        }
+        for (int row = 0; row < 4; ++row) {
+            const QModelIndex cell = view.model()->index(row, 0);
+            QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), states[row]);
+            QCOMPARE(cell.data(Qt::AccessibleTextRole).toString(),
+                     states[row] + QStringLiteral(" 2024/05/0%1 10:00").arg(row + 1));
+        }
+    }
+
+    // Once the list loses the focus, its selected row looks like any other,
+    // the state image included.
+    void unfocusedSelectionLooksUnselected() {
+        QWidget window;
+        auto* view = new SubjListView(&window);
+        auto* other = new QLineEdit(&window);
+        view->InsertColumn(0, QStringLiteral("日時"), 130);
+        view->setGeometry(0, 0, 300, 200);
+        other->setGeometry(0, 210, 100, 20);
+        view->InsertRow(0, QStringLiteral("2024/05/01 10:00"), 2);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        other->setFocus();
+        const QRect cell = view->visualRect(view->model()->index(0, 0));
+        const QImage plain = view->viewport()->grab(cell).toImage();
+        view->setFocus();
+        view->SelectRow(0);
+        QVERIFY(view->viewport()->grab(cell).toImage() != plain);
+        other->setFocus();
+        QCOMPARE(view->SelectionMark(), 0);
+        QCOMPARE(view->viewport()->grab(cell).toImage(), plain);
     }
 };
 

@@ -1,0 +1,203 @@
+// Finding subjects and opening on today in the main window: the find bar
+// narrows the rows by title or content, full-width and half-width alike, the
+// rows it shows are edited and deleted by their exact bytes, a batch keeps the
+// filter and Esc ends it; the list opens scrolled to today, selecting nothing.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <optional>
+
+#include "DialogIndivSubj.h"
+#include "FindBar.h"
+#include "ScriptedMessageService.h"
+#include "SubjListDlg.h"
+#include "SubjListView.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+constexpr int kTitle = 1012, kContent = 1015, kRepRadio = 1006, kIndivRadio = 1005;
+
+// The titles of the rows shown, top to bottom.
+QStringList ShownTitles(const SubjListView& list, int column = 2) {
+    QStringList titles;
+    for (int row = 0; row < list.RowCount(); ++row) {
+        if (!list.isRowHidden(row, QModelIndex())) {
+            titles << list.CellText(row, column);
+        }
+    }
+    return titles;
+}
+
+IndivSubj WithContent(IndivSubj subj, const QString& content) {
+    subj.content = Sjis(content);
+    return subj;
+}
+
+// The row standing at the top of the list's viewport.
+int TopRow(const SubjListView& list) {
+    return list.indexAt(QPoint(2, 2)).row();
+}
+
+}  // namespace
+
+class MainWindowFindTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        folder_.emplace();
+        QVERIFY(folder_->IsValid());
+        messages_.Clear();
+    }
+    void cleanup() { folder_.reset(); }
+
+    void findBarNarrowsEditsDeletesAndCloses();
+    void listOpensOnToday();
+    void listOpensOnTheLastSubjectWhenAllArePast();
+
+  private:
+    std::optional<WindowTestFolder> folder_;
+    ScriptedMessageService messages_;
+};
+
+void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("ＡＢＣ社と打合せ"), Progress::Open),
+                    WithContent(Indiv(2024, 5, 21, 9, 0, QStringLiteral("会議"), Progress::Open),
+                                QStringLiteral("議題<br>abc の件")),
+                    Indiv(2024, 5, 22, 9, 0, QStringLiteral("ゴミ出し"), Progress::Done),
+                    Indiv(2024, 5, 23, 9, 0, QStringLiteral("ｶﾀｶﾅ"), Progress::NotTracked)},
+                   {});
+    auto window = OpenWindow(messages_);
+    Activate(window.get());
+    SubjListView* list = window->ListView();
+    const int closedHeight = window->height();
+    const QRect radioPlace = window->Control<QRadioButton>(kIndivRadio)->geometry();
+
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(window->FindBarOpen());
+    FindBar* bar = window->FindBarWidget();
+    QLineEdit* field = bar->Edit();
+    QCOMPARE(QApplication::focusWidget(), field);
+    QVERIFY(bar->geometry().top() > list->geometry().bottom());
+    QVERIFY(window->Control<QRadioButton>(kIndivRadio)->geometry().top() >
+            bar->geometry().bottom());
+    QCOMPARE(window->height() - closedHeight,
+             window->Control<QRadioButton>(kIndivRadio)->y() - radioPlace.y());
+
+    // Half-width letters find full-width ones and content, in any case.
+    Type(field, QStringLiteral("aBc"));
+    QCOMPARE(ShownTitles(*list), QStringList({"ＡＢＣ社と打合せ", "会議"}));
+    Retype(field, QStringLiteral("ＡＢＣ"));
+    QCOMPARE(ShownTitles(*list), QStringList({"ＡＢＣ社と打合せ", "会議"}));
+    Retype(field, QStringLiteral("カタ"));
+    QCOMPARE(ShownTitles(*list), QStringList({"ｶﾀｶﾅ"}));
+    Retype(field, QStringLiteral("件"));
+    QCOMPARE(ShownTitles(*list), QStringList({"会議"}));
+
+    // Enter in the field selects the first row shown; Enter there edits it.
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->SelectionMark(), 1);
+    WhenEditorShown<CDialogIndivSubj>(this, [](CDialogIndivSubj& editor) {
+        QCOMPARE(editor.Control<QLineEdit>(kTitle)->text(), QStringLiteral("会議"));
+        Retype(editor.Control<QPlainTextEdit>(kContent), QStringLiteral("件名を変えた"));
+        PressOk(editor);
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(ShownTitles(*list), QStringList({"会議"}));
+
+    // A batch refills the list and keeps the filter.
+    Retype(field, QStringLiteral("ゴミ"));
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->OnBatch();
+    QCOMPARE(ShownTitles(*list), QStringList({"ゴミ出し"}));
+
+    // Delete acts on the row shown, found by its own bytes.
+    Activate(window.get());
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(list->CellText(list->SelectionMark(), 2), QStringLiteral("ゴミ出し"));
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QVERIFY(ShownTitles(*list).isEmpty());
+
+    // Esc closes the bar without asking anything; every row shows again.
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(!window->FindBarOpen());
+    QCOMPARE(window->height(), closedHeight);
+    QCOMPARE(window->Control<QRadioButton>(kIndivRadio)->geometry(), radioPlace);
+    QCOMPARE(ShownTitles(*list), QStringList({"ＡＢＣ社と打合せ", "会議", "ｶﾀｶﾅ"}));
+    QCOMPARE(messages_.Texts().size(), 2);  // the batch and the delete question
+
+    QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    const QByteArray saved = ReadFile(kIndivFileName);
+    QVERIFY(saved.contains(Sjis(QStringLiteral("会議\t09\t00\tU\t件名を変えた")).c_str()));
+    QVERIFY(!saved.contains(Sjis(QStringLiteral("ゴミ出し")).c_str()));
+    QVERIFY(saved.contains(Sjis(QStringLiteral("ｶﾀｶﾅ")).c_str()));
+}
+
+// Today is 2024/05/15 12:30: the subject of today at 08:00 is the first one
+// dated today or later, whatever its time.
+void MainWindowFindTest::listOpensOnToday() {
+    std::vector<IndivSubj> subjects;
+    for (int day = 1; day <= 28; ++day) {
+        for (int month : {3, 4}) {
+            subjects.push_back(
+                Indiv(2024, month, day, 10, 0, QStringLiteral("過去"), Progress::Done));
+        }
+    }
+    subjects.push_back(Indiv(2024, 5, 14, 23, 0, QStringLiteral("昨日"), Progress::Open));
+    subjects.push_back(Indiv(2024, 5, 15, 8, 0, QStringLiteral("今朝"), Progress::Open));
+    for (int day = 16; day <= 31; ++day) {
+        subjects.push_back(Indiv(2024, 5, day, 10, 0, QStringLiteral("これから"), Progress::Open));
+    }
+    subjects.push_back(Indiv(2024, 7, 1, 10, 0, QStringLiteral("最後"), Progress::Open));
+    WriteDataFiles(subjects, {Rep("r", Progress::Open)});
+    auto window = OpenWindow(messages_);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    SubjListView* list = window->ListView();
+    const int today = 57;
+    QCOMPARE(list->CellText(today, 2), QStringLiteral("今朝"));
+    QCOMPARE(TopRow(*list), today);
+    QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+    QCOMPARE(list->SelectionMark(), -1);
+
+    // A mode switch scrolls again: the repeating list from its top, then back.
+    list->scrollToTop();
+    window->Control<QRadioButton>(kRepRadio)->click();
+    QCOMPARE(TopRow(*list), 0);
+    window->Control<QRadioButton>(kIndivRadio)->click();
+    QCOMPARE(TopRow(*list), today);
+    QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+
+    // The find bar keeps the scroll on the first row shown from today on.
+    Activate(window.get());
+    window->OpenFindBar();
+    Type(window->FindBarWidget()->Edit(), QStringLiteral("過去"));
+    window->FillList();
+    QCOMPARE(list->CellText(TopRow(*list), 2), QStringLiteral("過去"));
+}
+
+void MainWindowFindTest::listOpensOnTheLastSubjectWhenAllArePast() {
+    std::vector<IndivSubj> subjects;
+    for (int day = 1; day <= 28; ++day) {
+        for (int month : {1, 2, 3}) {
+            subjects.push_back(
+                Indiv(2023, month, day, 10, 0, QStringLiteral("過去"), Progress::Done));
+        }
+    }
+    WriteDataFiles(subjects, {});
+    auto window = OpenWindow(messages_);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    SubjListView* list = window->ListView();
+    const QRect last = list->visualRect(list->model()->index(list->RowCount() - 1, 0));
+    QVERIFY(TopRow(*list) > 0);
+    QVERIFY(list->viewport()->rect().contains(last));
+}
+
+QTEST_MAIN(MainWindowFindTest)
+#include "MainWindowFindTest.moc"
