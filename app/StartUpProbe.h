@@ -1,6 +1,7 @@
 // Start-up measured from outside: with VESKAT_EXIT_AFTER_FIRST_PAINT set in the
 // environment, the process ends the moment its subject list has first been
-// painted, so that a benchmark can time a whole start and read its peak memory.
+// painted, so that a benchmark can time a whole start; its last line on
+// standard error is then "VmHWM: <peak resident KiB> kB", read from the system.
 #pragma once
 
 // Does nothing unless the variable is set. Call once the application exists.

@@ -120,9 +120,17 @@ int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
 // The row's texts are made as the bytes the list keeps: ASCII digits, and
 // 日 in Shift_JIS, with no converter on the way for 100 000 rows.
 std::string CSubjListDlg::DateTimeSjis(const IndivSubj& subj) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", subj.year, subj.month, subj.day,
-                  subj.hour, subj.minute);
+    std::string text;
+    text.reserve(16);
+    AppendZeroPadded(text, subj.year, 4);
+    text += '/';
+    AppendZeroPadded(text, subj.month, 2);
+    text += '/';
+    AppendZeroPadded(text, subj.day, 2);
+    text += ' ';
+    AppendZeroPadded(text, subj.hour, 2);
+    text += ':';
+    AppendZeroPadded(text, subj.minute, 2);
     return text;
 }
 

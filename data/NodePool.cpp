@@ -16,19 +16,20 @@ constexpr std::size_t RoundUp(std::size_t n, std::size_t to) {
 // The block header takes the first slot's alignment unit, so slots stay aligned.
 constexpr std::size_t kHeaderBytes = RoundUp(sizeof(void*), alignof(std::max_align_t));
 
-// Asks for huge pages over the 2 MiB pages a block reaches into: its first
-// touch then costs one fault per 2 MiB instead of one per 4 KiB. The C library
-// maps a block this large on its own, so the pages around it are its mapping.
-// Only a hint; without it the block works the same.
-void AdviseHugePages(void* memory, std::size_t bytes) {
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    if (bytes < kHugePage) {
-        return;
-    }
+// Makes the whole pages of a new block present in one call: a store of
+// 100 000 leaves touches sixteen thousand fresh pages, and taking each by a
+// fault of its own was most of loading them at start-up. Only a hint; a kernel
+// without it leaves the pages to be faulted in as before.
+void Prefault(void* memory, std::size_t bytes) {
+    constexpr std::uintptr_t kPage = 4096;
     const auto start = reinterpret_cast<std::uintptr_t>(memory);
-    const std::uintptr_t first = start / kHugePage * kHugePage;
-    const std::uintptr_t end = (start + bytes + kHugePage - 1) / kHugePage * kHugePage;
-    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    const std::uintptr_t first = (start + kPage - 1) / kPage * kPage;
+    const std::uintptr_t end = (start + bytes) / kPage * kPage;
+#ifdef MADV_POPULATE_WRITE
+    if (first < end) {
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    }
+#endif
 }
 
 }  // namespace
@@ -71,7 +72,7 @@ bool NodePool::AddBlock() {
     if (memory == nullptr) {
         return false;
     }
-    AdviseHugePages(memory, bytes);
+    Prefault(memory, bytes);
     auto* block = static_cast<Block*>(memory);
     block->older = newest_;
     newest_ = block;

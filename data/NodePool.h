@@ -26,9 +26,9 @@ class NodePool {
         Block* older;
     };
     static constexpr std::size_t kFirstBlockSlots = 16;
-    // Large enough to hold whole huge pages, which a store of 100 000 leaves
-    // fills with a few dozen page faults instead of sixteen thousand; small
-    // enough that the unused end of the last block stays a few per cent.
+    // Few enough blocks that making their pages present costs a few dozen
+    // calls for 100 000 leaves; small enough that the unused end of the last
+    // block stays a few per cent of a large store.
     static constexpr std::size_t kLargestBlockBytes = std::size_t{4} << 20;
 
     bool AddBlock();

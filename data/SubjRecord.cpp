@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "Clock.h"
 #include "SjisText.h"
@@ -216,12 +217,26 @@ std::int32_t DaysLeftOf(const IndivSubj& subj, const std::tm& now) {
     return static_cast<std::int32_t>(s / 86400 + (s > 0 ? 1 : 0));
 }
 
+}  // namespace
+
+void AppendZeroPadded(std::string& out, int value, int width) {
+    char digits[16];
+    out.append(digits, ZeroPadded(value, std::min(width, 11), digits));
+}
+
+namespace {
+
 std::int32_t OverdueOf(const IndivSubj& subj, const std::tm& local) {
     char nowText[32];
     std::strftime(nowText, sizeof nowText, "%Y%m%d%H%M", &local);
-    char dueText[64];
-    std::snprintf(dueText, sizeof dueText, "%04d%02d%02d%02d%02d", subj.year, subj.month, subj.day,
-                  subj.hour, subj.minute);
+    std::string dueText;
+    for (const auto& [value, width] : {std::pair<int, int>{subj.year, 4},
+                                       {subj.month, 2},
+                                       {subj.day, 2},
+                                       {subj.hour, 2},
+                                       {subj.minute, 2}}) {
+        AppendZeroPadded(dueText, value, width);
+    }
     return std::string_view(nowText) > std::string_view(dueText) ? 1 : 0;
 }
 

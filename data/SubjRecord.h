@@ -31,6 +31,11 @@ enum class Progress : char {
 // empty text for a letter outside the table.
 std::string ProgressText(Progress progress);
 
+// Appends `value` as "%0*d" prints it with `width`: the sign first, then zeros
+// up to the width. Written out by hand, as every encode and every list row
+// formats numbers and printf's parsing was most of that work.
+void AppendZeroPadded(std::string& out, int value, int width);
+
 struct IndivSubj {
     std::int16_t year = 0;
     std::int16_t month = 0;

@@ -112,6 +112,16 @@ TEST(IndivRecordText, EveryNumberIsWrittenAsZeroPaddedDecimal) {
         r = EncodeRepSubj(rep);
         ASSERT_EQ(Bytes(r, 134, 1), printed(v, 1)) << v;
     }
+    // The list's date texts and the due-time comparison use the same digits.
+    for (int v : {-2147483647 - 1, -100000, -1, 0, 7, 99999, 2147483647}) {
+        for (int width : {1, 2, 4}) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%0*d", width, v);
+            std::string appended = "x";
+            AppendZeroPadded(appended, v, width);
+            ASSERT_EQ(appended, std::string("x") + text) << v << " " << width;
+        }
+    }
 }
 
 TEST(IndivRecordText, TextsAreCutAtTheirLimitsWithoutSplittingACharacter) {
