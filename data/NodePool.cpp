@@ -26,7 +26,11 @@ void Prefault(void* memory, std::size_t bytes) {
     const std::uintptr_t first = (start + kPage - 1) / kPage * kPage;
     const std::uintptr_t end = (start + bytes) / kPage * kPage;
 #ifdef MADV_POPULATE_WRITE
-    if (first < end) {
+    // Memory the C library hands out again is usually present already, and
+    // asking for it again would cost a walk over every page for nothing.
+    unsigned char present = 0;
+    if (first < end &&
+        (::mincore(reinterpret_cast<void*>(first), kPage, &present) != 0 || (present & 1) == 0)) {
         ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
     }
 #endif
