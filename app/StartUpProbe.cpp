@@ -24,20 +24,15 @@ void ReportPeakMemory() {
 class FirstListPaint : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        const bool listRows =
-            event->type() == QEvent::Paint && watched->parent() != nullptr &&
-            qobject_cast<QAbstractItemView*>(watched->parent()) != nullptr &&
-            static_cast<QAbstractItemView*>(watched->parent())->viewport() == watched;
-        if (!listRows) {
+        const auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
+        if (event->type() != QEvent::Paint || view == nullptr || view->viewport() != watched) {
             return false;
         }
         // Let the paint happen, then end at once: nothing after it is start-up.
-        static_cast<QWidget*>(watched)->removeEventFilter(this);
         QApplication::instance()->removeEventFilter(this);
-        const bool handled = watched->event(event);
+        watched->event(event);
         ReportPeakMemory();
         std::_Exit(0);
-        return handled;
     }
 };
 

@@ -53,8 +53,10 @@ class BasicSubjList {
         while (tree_.First(record_) == StoreResult::Done) {
             tree_.Remove(KeyOf(record_));
         }
+        // A merge gives its records in key order: each is appended.
         for (const RecordText& record : records) {
-            if (const StoreResult result = tree_.Insert(record); result != StoreResult::Done) {
+            if (const StoreResult result = tree_.InsertSorted(record);
+                result != StoreResult::Done) {
                 return result;
             }
         }

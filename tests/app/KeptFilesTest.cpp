@@ -54,7 +54,7 @@ bool SomeFileHolds(const QByteArray& bytes, const QString& except) {
 
 }  // namespace
 
-class KeptFilesTest : public QObject {
+class KeptFilesTest : public WindowTestCase {
     Q_OBJECT
 
   private slots:
@@ -70,20 +70,14 @@ class KeptFilesTest : public QObject {
     void shouldKeepThePreviousVersionAtEverySave_data();
     void shouldKeepThePreviousVersionAtEverySave();
     void shouldLeaveFileAndBackupIntactWhenASaveFails();
-
-  private:
-    std::optional<WindowTestFolder> folder_;
-    ScriptedMessageService messages_;
 };
 
 void KeptFilesTest::init() {
-    folder_.emplace();
-    QVERIFY(folder_->IsValid());
-    messages_.Clear();
+    EnterFreshFolder();
 }
 
 void KeptFilesTest::cleanup() {
-    folder_.reset();
+    LeaveFolder();
 }
 
 void KeptFilesTest::shouldReportAFolderInPlaceOfADataFileAndLeaveItAlone() {

@@ -36,22 +36,14 @@ void DoubleClickRow(SubjListView* list, int row) {
 
 }  // namespace
 
-class MainWindowEditTest : public QObject {
+class MainWindowEditTest : public WindowTestCase {
     Q_OBJECT
 
   private slots:
-    void init() {
-        folder_.emplace();
-        QVERIFY(folder_->IsValid());
-        messages_.Clear();
-    }
-    void cleanup() { folder_.reset(); }
+    void init() { EnterFreshFolder(); }
+    void cleanup() { LeaveFolder(); }
 
     void shouldSaveWhatWasTypedIntoTheEditorsOpenedFromTheWindow();
-
-  private:
-    std::optional<WindowTestFolder> folder_;
-    ScriptedMessageService messages_;
 };
 
 void MainWindowEditTest::shouldSaveWhatWasTypedIntoTheEditorsOpenedFromTheWindow() {

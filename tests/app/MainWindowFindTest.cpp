@@ -43,24 +43,16 @@ int TopRow(const SubjListView& list) {
 
 }  // namespace
 
-class MainWindowFindTest : public QObject {
+class MainWindowFindTest : public WindowTestCase {
     Q_OBJECT
 
   private slots:
-    void init() {
-        folder_.emplace();
-        QVERIFY(folder_->IsValid());
-        messages_.Clear();
-    }
-    void cleanup() { folder_.reset(); }
+    void init() { EnterFreshFolder(); }
+    void cleanup() { LeaveFolder(); }
 
     void findBarNarrowsEditsDeletesAndCloses();
     void listOpensOnToday();
     void listOpensOnTheLastSubjectWhenAllArePast();
-
-  private:
-    std::optional<WindowTestFolder> folder_;
-    ScriptedMessageService messages_;
 };
 
 void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {

@@ -50,20 +50,18 @@ void RightClick(SubjListView* list, const QPoint& at) {
 
 }  // namespace
 
-class MainWindowKeysTest : public QObject {
+class MainWindowKeysTest : public WindowTestCase {
     Q_OBJECT
 
   private slots:
     void init() {
-        folder_.emplace();
-        QVERIFY(folder_->IsValid());
-        messages_.Clear();
+        EnterFreshFolder();
         WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open),
                         Indiv(2024, 5, 21, 9, 0, QStringLiteral("会議"), Progress::Open),
                         Indiv(2024, 5, 22, 9, 0, QStringLiteral("ゴミ出し"), Progress::Open)},
                        {});
     }
-    void cleanup() { folder_.reset(); }
+    void cleanup() { LeaveFolder(); }
 
     void shouldAddEditDeleteAndSaveFromTheKeyboard();
     void rightClickOffersTheRowsCommandsOrTheWindowsMenu();
@@ -74,9 +72,6 @@ class MainWindowKeysTest : public QObject {
         Activate(window.get());
         return window;
     }
-
-    std::optional<WindowTestFolder> folder_;
-    ScriptedMessageService messages_;
 };
 
 void MainWindowKeysTest::shouldAddEditDeleteAndSaveFromTheKeyboard() {

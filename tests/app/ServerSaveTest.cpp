@@ -58,7 +58,7 @@ class ObservingDlg : public CSubjListDlg {
 
 }  // namespace
 
-class ServerSaveTest : public QObject {
+class ServerSaveTest : public WindowTestCase {
     Q_OBJECT
 
   private slots:
@@ -84,8 +84,6 @@ class ServerSaveTest : public QObject {
     QByteArray OtherComputersFile() const;
 
     std::unique_ptr<FtpServer> server_;
-    std::optional<WindowTestFolder> folder_;
-    ScriptedMessageService messages_;
     QByteArray oldIndiv_;
     QByteArray oldRep_;
 };
@@ -93,9 +91,7 @@ class ServerSaveTest : public QObject {
 void ServerSaveTest::init() {
     server_ = std::make_unique<FtpServer>();
     QVERIFY(server_->Running());
-    folder_.emplace();
-    QVERIFY(folder_->IsValid());
-    messages_.Clear();
+    EnterFreshFolder();
     WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "old", Progress::Open)}, {Rep("r", Progress::Open)});
     oldIndiv_ = ReadFile(kIndivFileName);
     oldRep_ = ReadFile(kRepFileName);
@@ -105,7 +101,7 @@ void ServerSaveTest::init() {
 }
 
 void ServerSaveTest::cleanup() {
-    folder_.reset();
+    LeaveFolder();
     server_.reset();
 }
 

@@ -12,10 +12,12 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Clock.h"
 #include "EditorTestSupport.h"
+#include "ScriptedMessageService.h"
 #include "SubjList.h"
 #include "SubjListDlg.h"
 
@@ -91,6 +93,21 @@ class WindowTestFolder {
     QTemporaryDir dir_;
     QString previous_;
     ScopedClock clock_{LocalTime::Make(2024, 5, 15, 12, 30, 20)};
+};
+
+// What each main-window test case starts from: a fresh working folder and a
+// message service that has said nothing yet.
+class WindowTestCase : public QObject {
+  protected:
+    void EnterFreshFolder() {
+        folder_.emplace();
+        QVERIFY(folder_->IsValid());
+        messages_.Clear();
+    }
+    void LeaveFolder() { folder_.reset(); }
+
+    std::optional<WindowTestFolder> folder_;
+    ScriptedMessageService messages_;
 };
 
 // The main window through its initialisation, shown.
