@@ -43,17 +43,7 @@ void Print(std::vector<Line>& lines, std::ostream& out) {
                      [](const Line& a, const Line& b) { return Before(a.subj, b.subj); });
     for (const Line& line : lines) {
         const IndivSubj& s = line.subj;
-        std::string text;
-        AppendZeroPadded(text, s.year, 4);
-        text += '/';
-        AppendZeroPadded(text, s.month, 2);
-        text += '/';
-        AppendZeroPadded(text, s.day, 2);
-        text += ' ';
-        AppendZeroPadded(text, s.hour, 2);
-        text += ':';
-        AppendZeroPadded(text, s.minute, 2);
-        text += "  ";
+        std::string text = DateTimeText(s) + "  ";
         std::string state = line.state;
         state.resize(std::max(state.size(), kStateWidth), ' ');
         std::string daysLeft = std::to_string(line.daysLeft);
