@@ -96,6 +96,14 @@ def indiv_subjects(rng, titles, today):
         title = rng.choice(titles)
         subjects[(day, title)] = (rng.randint(0, 23), rng.randint(0, 59), rng.choice("NUC"),
                                   rng.choice(["", "内容<br>二行目"]))
+    # Half the days of two weekly subjects, so that their series have many
+    # instances before and after today, some on days where two rules meet.
+    for offset in range(-45, WINDOW):
+        day = today + dt.timedelta(days=offset)
+        for title, weekdays in (("火金", (1, 4)), ("月曜と第1月曜", (0,))):
+            if day.weekday() in weekdays and rng.random() < 0.5:
+                subjects[(day, title)] = (rng.randint(0, 23), rng.randint(0, 59),
+                                          rng.choice("NUC"), "")
     subjects[(today, "手入力の案件")] = (8, 0, "U", LONG_CONTENT)
     subjects[(today, LONG_TITLE)] = (2, 0, "C", LONG_CONTENT)
     return subjects
@@ -229,7 +237,9 @@ def run_case(helper, top, zone, now, rng):
         check(got == want, f"{title}: before today the export gives {got}, the file has {want}")
     long_todo = seen[(today, LONG_TITLE)]
     check(str(long_todo["SUMMARY"]) == LONG_TITLE, "the long title did not come back")
-    return sum(len(v) for v in expected.values())
+    instances = sum(1 for todo in seen.values() if "RECURRENCE-ID" in todo)
+    return (f"{sum(len(v) for v in expected.values())} days of the batch, {len(masters)} series, "
+            f"{instances} instances, {len(seen) - instances} subjects on their own")
 
 
 def main():
@@ -242,8 +252,7 @@ def main():
             rng = random.Random(f"{zone} {now}")
             with tempfile.TemporaryDirectory() as top:
                 try:
-                    days = run_case(helper, top, zone, now, rng)
-                    print(f"ok   {zone} {now}: {days} days of the batch")
+                    print(f"ok   {zone} {now}: {run_case(helper, top, zone, now, rng)}")
                 except Failure as failure:
                     failures += 1
                     print(f"FAIL {zone} {now}: {failure}")
