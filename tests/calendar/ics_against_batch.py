@@ -16,7 +16,9 @@ python3-icalendar and python3-dateutil that:
 - times carry the zone's TZID, and the VTIMEZONE gives the zone's offsets;
 - lines are at most 75 octets, end in CR LF and split no UTF-8 character, and
   a long Japanese title and content with characters to escape come back exactly;
-- a second export of the same folder is byte for byte the same (stable UIDs)."""
+- a second export of the same folder is byte for byte the same (stable UIDs);
+- libical, the calendar library of Evolution (gir1.2-ical-3.0), expands the
+  series to the batch's days too."""
 import argparse
 import datetime as dt
 import os
@@ -27,7 +29,11 @@ import tempfile
 import zoneinfo
 
 from dateutil.rrule import rrulestr, rruleset
+import gi
 import icalendar
+
+gi.require_version("ICalGLib", "3.0")
+from gi.repository import ICalGLib  # noqa: E402
 
 ZONES = ["Asia/Tokyo", "America/New_York", "Europe/Berlin", "Australia/Lord_Howe"]
 # Pinned local "now"s: a window over 29 February and a 31st, one over the
@@ -154,6 +160,29 @@ def expand(component, start, end):
     return rules.between(start, end, inc=True), dtstart
 
 
+def libical_days(raw, zone, today):
+    """The days libical's own expansion gives each title over the window."""
+    tz = zoneinfo.ZoneInfo(zone)
+    # A whole-minute instance at midnight lies inside a span opened a second
+    # before; libical leaves out one of no length at the span's very start.
+    start = dt.datetime.combine(today, dt.time(), tz) - dt.timedelta(seconds=1)
+    end = dt.datetime.combine(today + dt.timedelta(days=WINDOW), dt.time(), tz)
+    utc = ICalGLib.Timezone.get_utc_timezone()
+    span = [ICalGLib.Time.new_from_timet_with_zone(int(t.timestamp()), 0, utc)
+            for t in (start, end)]
+    calendar = ICalGLib.Component.new_from_string(raw.decode("utf-8"))
+    days = {}
+    kind = ICalGLib.ComponentKind.VTODO_COMPONENT
+    todo = calendar.get_first_component(kind)
+    while todo is not None:
+        if todo.get_first_property(ICalGLib.PropertyKind.RRULE_PROPERTY) is not None:
+            found = days.setdefault(todo.get_summary(), [])
+            todo.foreach_recurrence(*span, lambda _, instance, __: found.append(
+                dt.datetime.fromtimestamp(instance.get_start(), tz).date()), None)
+        todo = calendar.get_next_component(kind)
+    return days
+
+
 def run_case(helper, top, zone, now, rng):
     folder = os.path.join(top, "data")
     os.makedirs(folder, exist_ok=True)
@@ -235,6 +264,10 @@ def run_case(helper, top, zone, now, rng):
         check(got == want, f"{title}: the export gives {got}, the batch {want}")
         got, want = sorted(past.get(title, [])), sorted(kept_before.get(title, []))
         check(got == want, f"{title}: before today the export gives {got}, the file has {want}")
+    by_libical = libical_days(raw, zone, today)
+    for title in set(expected) | set(by_libical):
+        got, want = sorted(by_libical.get(title, [])), sorted(expected.get(title, []))
+        check(got == want, f"{title}: libical gives {got}, the batch {want}")
     long_todo = seen[(today, LONG_TITLE)]
     check(str(long_todo["SUMMARY"]) == LONG_TITLE, "the long title did not come back")
     instances = sum(1 for todo in seen.values() if "RECURRENCE-ID" in todo)
