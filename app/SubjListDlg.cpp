@@ -74,6 +74,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
+    onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
 
     if (list_ != nullptr) {
         connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
@@ -120,18 +121,7 @@ int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
 // The row's texts are made as the bytes the list keeps: ASCII digits, and
 // 日 in Shift_JIS, with no converter on the way for 100 000 rows.
 std::string CSubjListDlg::DateTimeSjis(const IndivSubj& subj) {
-    std::string text;
-    text.reserve(16);
-    AppendZeroPadded(text, subj.year, 4);
-    text += '/';
-    AppendZeroPadded(text, subj.month, 2);
-    text += '/';
-    AppendZeroPadded(text, subj.day, 2);
-    text += ' ';
-    AppendZeroPadded(text, subj.hour, 2);
-    text += ':';
-    AppendZeroPadded(text, subj.minute, 2);
-    return text;
+    return DateTimeText(subj);
 }
 
 bool CSubjListDlg::IndivMode() const {
