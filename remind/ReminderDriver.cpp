@@ -4,6 +4,15 @@
 
 #include "ReminderText.h"
 
+IndivSubj SubjOfKey(const QByteArray& key) {
+    if (key.size() != static_cast<qsizetype>(kKeySize)) {
+        return {};
+    }
+    RecordText record{};
+    std::copy(key.begin(), key.end(), record.begin());
+    return DecodeIndivHead(record);
+}
+
 ReminderDriver::ReminderDriver(const IndivSubjList& subjects, DesktopNotifier& notifier,
                                ClockSource clock, QObject* parent)
     : QObject(parent), subjects_(subjects), notifier_(notifier), clock_(std::move(clock)) {

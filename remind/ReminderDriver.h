@@ -21,6 +21,11 @@ enum class ReminderAction {
     Done,  // mark the subject done
 };
 
+// The subject an action names, with only the fields of its key filled (date
+// and title): put it in the list's `current` and Find it. An empty subject
+// for a key of another length.
+IndivSubj SubjOfKey(const QByteArray& key);
+
 class ReminderDriver : public QObject {
     Q_OBJECT
 

@@ -77,8 +77,8 @@ ReminderTick ReminderScheduler::Tick(const SubjTree& subjects, std::time_t now) 
             tick.wakeAt = std::min(tick.wakeAt, at);
             return true;
         }
-        std::string key(reinterpret_cast<const char*>(record.data()), kKeySize);
         if (at > from) {
+            std::string key(reinterpret_cast<const char*>(record.data()), kKeySize);
             auto [shown, fresh] = shown_.try_emplace(key, at);
             if (fresh || shown->second != at) {
                 shown->second = at;

@@ -109,6 +109,11 @@ class ReminderBusTest : public QObject {
         QTRY_COMPARE(requested.size(), 1);
         QCOMPARE(requested[0][0].toByteArray(), key);
         QCOMPARE(requested[0][1].value<ReminderAction>(), ReminderAction::Done);
+        // The window finds the subject by the key without touching it before.
+        list.current = SubjOfKey(key);
+        QCOMPARE(list.Find(), StoreResult::Done);
+        QCOMPARE(list.current.title, std::string("standup"));
+        QCOMPARE(list.current.hour, std::int16_t{9});
 
         driver.SetBusy(true);
         bus.InvokeAction(kDueId, QStringLiteral("open"));
