@@ -53,16 +53,30 @@ void DesktopNotifier::Show(const QString& summary, const QString& body, const QB
          << kServerTimeout;
     // Never wait for the service: the window must not hang on a slow desktop.
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    ++unanswered_;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, key](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
+                --unanswered_;
                 const QDBusPendingReply<uint> reply = *w;
                 if (reply.isError()) {
                     ReportMissing(reply.error().name());
                 } else if (!key.isEmpty()) {
-                    keys_[reply.value()] = key;
+                    OnShown(reply.value(), key);
+                }
+                if (unanswered_ == 0) {
+                    early_.clear();  // they were other programs' notifications
                 }
             });
+}
+
+void DesktopNotifier::OnShown(uint id, const QByteArray& key) {
+    keys_[id] = key;
+    std::vector<std::pair<uint, QString>> early;
+    early.swap(early_);
+    for (const auto& [earlyId, action] : early) {
+        OnActionInvoked(earlyId, action);
+    }
 }
 
 void DesktopNotifier::OnActionInvoked(uint id, const QString& action) {
@@ -70,6 +84,8 @@ void DesktopNotifier::OnActionInvoked(uint id, const QString& action) {
     const auto found = keys_.find(id);
     if (found != keys_.end()) {
         emit ActionInvoked(found->second, action);
+    } else if (unanswered_ > 0) {
+        early_.emplace_back(id, action);
     }
 }
 

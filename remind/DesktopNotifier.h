@@ -9,6 +9,8 @@
 #include <QString>
 #include <iostream>
 #include <map>
+#include <utility>
+#include <vector>
 
 class QDBusError;
 
@@ -40,10 +42,16 @@ class DesktopNotifier : public QObject {
 
   private:
     void ReportMissing(const QString& why);
+    void OnShown(uint id, const QByteArray& key);
 
     QDBusConnection bus_;
     std::ostream& errors_;
     bool reported_ = false;
     // The subject of each notification still on the screen, by the service's id.
     std::map<uint, QByteArray> keys_;
+    // Notify calls not answered yet, and the actions that came for ids no
+    // answer has named so far: the service may send an action before its own
+    // answer to Notify is read here.
+    int unanswered_ = 0;
+    std::vector<std::pair<uint, QString>> early_;
 };
