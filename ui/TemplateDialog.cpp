@@ -24,6 +24,7 @@
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
 #include "ImageResource.h"
+#include "IndicatorStyle.h"
 #include "MenuResource.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
@@ -91,6 +92,7 @@ QWidget* CreateGroupBox(const ControlTemplate& control) {
 
 QWidget* CreateCheckBox(const ControlTemplate& control) {
     auto* box = new QCheckBox(Caption(control));
+    box->setStyle(IndicatorStyle::Shared());
     if (control.style & kTextLeft) {
         box->setLayoutDirection(Qt::RightToLeft);
     }
@@ -125,8 +127,11 @@ QWidget* CreateWidget(const ControlTemplate& control) {
             return CreateGroupBox(control);
         case ControlKind::CheckBox:
             return CreateCheckBox(control);
-        case ControlKind::RadioButton:
-            return new QRadioButton(Caption(control));
+        case ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(Caption(control));
+            radio->setStyle(IndicatorStyle::Shared());
+            return radio;
+        }
         case ControlKind::DropDownList:
             return CreateDropDown(control);
         case ControlKind::ListView:

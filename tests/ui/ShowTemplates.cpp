@@ -1,15 +1,17 @@
 // Builds every dialog template and saves a picture of each, at its natural
 // size and magnified, to look at captions and alignment:
-//   show_templates <output directory>
+//   show_templates <output directory> [dark]
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 
+#include "DarkPalette.h"
 #include "DialogTemplate.h"
 #include "TemplateDialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    DarkWhenAsked(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     for (const DialogTemplate& dialogTemplate : AllDialogTemplates()) {
         TemplateDialog dialog(dialogTemplate.id);
