@@ -23,6 +23,7 @@
 #include "ControlLabels.h"
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
+#include "DropDownAccessible.h"
 #include "ImageResource.h"
 #include "IndicatorStyle.h"
 #include "MenuResource.h"
@@ -226,6 +227,7 @@ Qt::WindowFlags WindowFlagsFor(unsigned style) {
 }  // namespace
 
 TemplateDialog::TemplateDialog(int templateId, QWidget* parent) : QDialog(parent) {
+    DropDownAccessible::Install();
     const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
     if (dialogTemplate != nullptr) {
         Build(*dialogTemplate);

@@ -1,6 +1,7 @@
 // Every control of every dialog named for screen readers and for finding it,
 // each label the buddy of the control it names, and unit labels on the text
 // line of the list beside them.
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +115,24 @@ class AccessibleNamesTest : public QObject {
         QCOMPARE(control->accessibleName(), name);
         QCOMPARE(BuddyOf(dialog, control) != nullptr, hasBuddy);
         QCOMPARE(dialog.findChild<QWidget*>(control->objectName()), control);
+    }
+
+    // A screen reader gets a drop-down's name, not its current item, as its
+    // name, and the item as its value.
+    void dropDownsTellTheirNameAndValueToScreenReaders() {
+        for (const DialogTemplate& dialogTemplate : AllDialogTemplates()) {
+            TemplateDialog dialog(dialogTemplate.id);
+            for (QComboBox* list : dialog.findChildren<QComboBox*>()) {
+                list->setCurrentIndex(list->count() - 1);
+                QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(list);
+                QVERIFY(seen != nullptr);
+                QCOMPARE(seen->role(), QAccessible::ComboBox);
+                QCOMPARE(seen->text(QAccessible::Name), list->accessibleName());
+                QCOMPARE(seen->text(QAccessible::Value), list->currentText());
+                QCOMPARE(seen->childCount(), 1);
+                QCOMPARE(seen->child(0)->childCount(), list->count());
+            }
+        }
     }
 
     // A label above its edit stays where it is.
