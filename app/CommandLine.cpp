@@ -7,14 +7,35 @@
 #include <vector>
 
 #include "CalendarCommands.h"
+#include "MessageLanguage.h"
 
 namespace {
 
 constexpr int kDefaultDays = 7;
 
-void Usage() {
-    std::cerr << "Usage: veskat --agenda [DAYS] [FOLDER]\n"
-                 "       veskat --export-ics FILE [FOLDER]\n";
+// Printed for --help, also by the launcher, and for arguments not taken.
+constexpr char kUsageEnglish[] =
+    "Usage: veskat [FOLDER]\n"
+    "       veskat --agenda [DAYS] [FOLDER]\n"
+    "       veskat --export-ics FILE [FOLDER]\n"
+    "Starts veskat with its data in FOLDER, by default\n"
+    "${XDG_DATA_HOME:-$HOME/.local/share}/veskat.\n"
+    "--agenda prints the overdue subjects and those of the next DAYS days\n"
+    "(7 when not given); --export-ics writes all subjects to FILE as\n"
+    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n";
+
+constexpr char kUsageJapanese[] =
+    "使い方: veskat [フォルダー]\n"
+    "        veskat --agenda [日数] [フォルダー]\n"
+    "        veskat --export-ics ファイル [フォルダー]\n"
+    "フォルダーのデータで veskat を開きます。フォルダーを指定しないときは\n"
+    "${XDG_DATA_HOME:-$HOME/.local/share}/veskat です。\n"
+    "--agenda は期限切れの案件と、今日から日数 (指定しないときは 7) 日先までの\n"
+    "案件を表示し、--export-ics はすべての案件を iCalendar 形式でファイルに\n"
+    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n";
+
+void Usage(std::ostream& out) {
+    out << InUserLanguage(kUsageEnglish, kUsageJapanese);
 }
 
 // A number of days: digits only, at most ten years.
@@ -37,7 +58,7 @@ int Agenda(const std::vector<std::string>& args) {
         }
     }
     if (args.size() - next > 1) {
-        Usage();
+        Usage(std::cerr);
         return kCommandNoFolder;
     }
     const std::string folder = next < args.size() ? args[next] : ".";
@@ -46,7 +67,7 @@ int Agenda(const std::vector<std::string>& args) {
 
 int Export(const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2) {
-        Usage();
+        Usage(std::cerr);
         return kCommandNoFolder;
     }
     return RunIcsExport(args[0], args.size() == 2 ? args[1] : ".", std::cerr);
@@ -60,6 +81,10 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
     }
     const std::string_view command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--help" || command == "-h") {
+        Usage(std::cout);
+        return kCommandDone;
+    }
     if (command == "--agenda") {
         return Agenda(args);
     }

@@ -6,7 +6,8 @@
 #include <optional>
 
 // When the arguments ask for a command ("--agenda [DAYS] [FOLDER]",
-// "--export-ics FILE [FOLDER]"), runs it and gives its exit code: 0 done,
+// "--export-ics FILE [FOLDER]", "--help" or "-h", which prints the usage in
+// the user's language), runs it and gives its exit code: 0 done,
 // 1 the export could not be written, 2 no such folder or arguments the
 // command does not take. nullopt when they ask for the window. FOLDER is the
 // current folder when not given.

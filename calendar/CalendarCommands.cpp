@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DataFolder.h"
 #include "IcsExport.h"
+#include "MessageLanguage.h"
 #include "SystemZone.h"
 
 int RunAgenda(const std::string& folder, int days, std::ostream& out, std::ostream& err) {
@@ -25,10 +26,13 @@ int RunIcsExport(const std::string& fileName, const std::string& folder, std::os
     const IcsCalendar calendar = BuildIcsCalendar(indiv, rep, Clock::Now(), SystemZoneName());
     if (calendar.notExported > 0) {
         err << "veskat: " << calendar.notExported
-            << " subjects not exported: their date has no year from 1 to 9999\n";
+            << InUserLanguage(" subjects not exported: their date has no year from 1 to 9999",
+                              " 件の案件は年が 1 から 9999 の外にあるため書き出していません")
+            << "\n";
     }
     if (!WriteIcsFile(fileName, calendar.text)) {
-        err << "veskat: " << fileName << ": could not be written\n";
+        err << "veskat: " << fileName << ": "
+            << InUserLanguage("could not be written", "書き込めませんでした") << "\n";
         return kCommandFailed;
     }
     return kCommandDone;

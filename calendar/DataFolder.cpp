@@ -4,10 +4,14 @@
 #include <system_error>
 
 #include "KeptCopies.h"
+#include "MessageLanguage.h"
 
 namespace {
 
 std::string Lines(int count) {
+    if (JapaneseMessages()) {
+        return std::to_string(count) + " 行";
+    }
     return std::to_string(count) + (count == 1 ? " line" : " lines");
 }
 
@@ -18,15 +22,19 @@ void LoadOne(List& list, const std::string& fileName, std::ostream& err) {
     }
     SubjTree::LoadReport report;
     if (list.Load(fileName, &report) == StoreResult::FileFailed) {
-        err << "veskat: " << fileName << ": could not be read\n";
+        err << "veskat: " << fileName << ": "
+            << InUserLanguage("could not be read", "読み込めませんでした") << "\n";
         return;
     }
     if (report.linesNotTaken > 0) {
-        err << "veskat: " << fileName << ": " << Lines(report.linesNotTaken) << " not taken\n";
+        err << "veskat: " << fileName << ": " << Lines(report.linesNotTaken)
+            << InUserLanguage(" not taken", "を読み込めませんでした") << "\n";
     }
     if (report.linesChanged > 0) {
         err << "veskat: " << fileName << ": " << Lines(report.linesChanged)
-            << " taken with part of the text changed\n";
+            << InUserLanguage(" taken with part of the text changed",
+                              "は文字の一部を置き換えて読み込みました")
+            << "\n";
     }
 }
 
@@ -36,7 +44,8 @@ bool LoadFolder(const std::string& folder, IndivSubjList& indiv, RepSubjList& re
                 std::ostream& err) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
-        err << "veskat: no such folder: " << folder << "\n";
+        err << "veskat: " << InUserLanguage("no such folder: ", "フォルダーがありません: ")
+            << folder << "\n";
         return false;
     }
     const std::filesystem::path base(folder);

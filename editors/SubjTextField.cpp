@@ -1,5 +1,6 @@
 #include "SubjTextField.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -109,6 +110,12 @@ SubjTextField::SubjTextField(QWidget* edit, Kind kind)
       kind_(kind) {
     if (line_ != nullptr) {
         QObject::connect(line_, &QLineEdit::textEdited, line_, [this] { OnEdited(); });
+        if (kind_ == Kind::Title) {
+            counter_ = new QLabel(line_);
+            counter_->setObjectName(QStringLiteral("titleCounter"));
+            counter_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            ShowCount();
+        }
     } else if (multi_ != nullptr) {
         QObject::connect(multi_, &QPlainTextEdit::textChanged, multi_, [this] { OnEdited(); });
     }
@@ -148,6 +155,33 @@ void SubjTextField::SetText(const QString& text) {
         multi_->setPlainText(text);
     }
     adjusting_ = false;
+    ShowCount();
+}
+
+// Typing at the limit does nothing, which without a word looks like a fault.
+void SubjTextField::ShowCount() {
+    if (counter_ == nullptr) {
+        return;
+    }
+    const std::size_t used = Measure(Text());
+    const bool full = used >= kTitleLimit;
+    counter_->setText(full ? QStringLiteral("%1/%1 上限").arg(kTitleLimit)
+                           : QStringLiteral("%1/%2").arg(used).arg(kTitleLimit));
+    line_->setAccessibleDescription(
+        full ? QStringLiteral("%1 バイトの上限に達しました").arg(kTitleLimit)
+             : QStringLiteral("%1 バイト中 %2 バイト").arg(kTitleLimit).arg(used));
+    QFont font = line_->font();
+    font.setBold(full);
+    counter_->setFont(font);
+    QPalette palette = counter_->palette();
+    palette.setColor(QPalette::WindowText,
+                     line_->palette().color(full ? QPalette::Text : QPalette::PlaceholderText));
+    counter_->setPalette(palette);
+    // The widest the counter gets, so the text ends at the same place throughout.
+    const int width =
+        QFontMetrics(font).horizontalAdvance(QStringLiteral("%1/%1 上限").arg(kTitleLimit)) + 6;
+    counter_->setGeometry(line_->width() - width - 4, 0, width, line_->height());
+    line_->setTextMargins(0, 0, width, 0);
 }
 
 QString SubjTextField::Clean(QString text) const {
@@ -188,4 +222,5 @@ void SubjTextField::OnEdited() {
         adjusting_ = false;
     }
     before_ = Text();
+    ShowCount();
 }

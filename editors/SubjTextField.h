@@ -1,6 +1,7 @@
 // A subject text (title or content) bound to its edit in an editor dialog:
 // shows stored Shift_JIS bytes, keeps the input within the record's byte
-// limit as the user types or pastes, and gives back the bytes to store.
+// limit as the user types or pastes, and gives back the bytes to store. A
+// title shows how many bytes it takes, and says when it has reached the limit.
 #pragma once
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
@@ -48,6 +50,8 @@ class SubjTextField {
     // `edit` is the title's QLineEdit or the content's QPlainTextEdit; it must
     // outlive the field. Installs the byte limit (kTitleLimit, kContentLimit)
     // and turns tabs (and, in a title, line breaks) typed or pasted into blanks.
+    // A title's edit gets a counter at its right end, "n/72", that reads
+    // "72/72 上限" at the limit; the edit's accessible description says the same.
     SubjTextField(QWidget* edit, Kind kind);
 
     // Shows `bytes` (a stored title, or stored content with "<br>") and keeps
@@ -67,9 +71,11 @@ class SubjTextField {
     void OnEdited();
     QString Clean(QString text) const;
     std::size_t Measure(const QString& text) const;
+    void ShowCount();
 
     QLineEdit* line_ = nullptr;
     QPlainTextEdit* multi_ = nullptr;
+    QLabel* counter_ = nullptr;
     Kind kind_;
     std::string shownBytes_;
     QString shownText_;

@@ -106,46 +106,94 @@ ControlLabels::ControlLabels(const DialogTemplate& dialog)
 std::string ControlLabels::AccessibleName(int index) const {
     const std::vector<ControlTemplate>& controls = dialog_.controls;
     const ControlTemplate& control = controls[static_cast<std::size_t>(index)];
-    std::vector<std::string> parts;
+    std::string group;
     if (control.kind != ControlKind::GroupBox) {
-        for (const ControlTemplate& group : controls) {
-            if (group.kind == ControlKind::GroupBox && Encloses(group, control)) {
-                parts.push_back(group.caption);
+        for (const ControlTemplate& box : controls) {
+            if (box.kind == ControlKind::GroupBox && Encloses(box, control)) {
+                group += WithoutMnemonic(box.caption);
             }
         }
     }
+    std::string own;
     if (!control.caption.empty()) {
-        parts.push_back(control.caption);
+        own = WithoutMnemonic(control.caption);
     } else if (control.kind == ControlKind::Icon || control.kind == ControlKind::ListView) {
-        parts.push_back(dialog_.caption);
+        own = dialog_.caption;
     } else {
-        std::vector<const ControlTemplate*> labels;
+        own = LabelText(index);
+    }
+    // "毎年の日" and "毎月の日": the group says which rule a shared label means.
+    if (group.empty() || own.empty()) {
+        return group + own;
+    }
+    return group + "の" + own;
+}
+
+std::string ControlLabels::LabelText(int index) const {
+    const std::vector<ControlTemplate>& controls = dialog_.controls;
+    const ControlTemplate& control = controls[static_cast<std::size_t>(index)];
+    std::vector<int> labels;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (named_[i] == index) {
+            labels.push_back(static_cast<int>(i));
+        }
+    }
+    // The second and third of a row of lists (month and day after the year)
+    // share the caption at the start of their line.
+    if (labels.empty()) {
         for (std::size_t i = 0; i < controls.size(); ++i) {
-            if (named_[i] == index) {
-                labels.push_back(&controls[i]);
+            const ControlTemplate& label = controls[i];
+            if (label.kind == ControlKind::StaticText && OnOneLine(label, control) &&
+                label.x + label.width <= control.x &&
+                (labels.empty() || label.x > controls[static_cast<std::size_t>(labels[0])].x)) {
+                labels.assign(1, static_cast<int>(i));
             }
         }
-        // The second and third of a row of lists (month and day after the
-        // year) share the caption at the start of their line.
-        if (labels.empty()) {
-            for (const ControlTemplate& label : controls) {
-                if (label.kind == ControlKind::StaticText && OnOneLine(label, control) &&
-                    label.x + label.width <= control.x &&
-                    (labels.empty() || label.x > labels.front()->x)) {
-                    labels.assign(1, &label);
-                }
-            }
-        }
-        std::ranges::sort(labels, {}, &ControlTemplate::x);
-        for (const ControlTemplate* label : labels) {
-            parts.push_back(label->caption);
+    }
+    if (labels.size() == 1) {
+        return ShareOfCaption(labels[0], index);
+    }
+    std::ranges::sort(labels, {}, [&](int i) { return controls[static_cast<std::size_t>(i)].x; });
+    std::string text;
+    for (int label : labels) {
+        text += (text.empty() ? "" : " ") +
+                WithoutMnemonic(controls[static_cast<std::size_t>(label)].caption);
+    }
+    return text;
+}
+
+// A caption such as "年月日" before a row of as many controls gives each its
+// own character (年, 月, 日), which is what each of them holds.
+std::string ControlLabels::ShareOfCaption(int labelIndex, int index) const {
+    const std::vector<ControlTemplate>& controls = dialog_.controls;
+    const ControlTemplate& label = controls[static_cast<std::size_t>(labelIndex)];
+    const std::string caption = WithoutMnemonic(label.caption);
+    std::vector<int> row;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlTemplate& control = controls[i];
+        const bool namedByAnother =
+            std::ranges::any_of(named_, [&](int named) { return named == static_cast<int>(i); }) &&
+            named_[static_cast<std::size_t>(labelIndex)] != static_cast<int>(i);
+        if (TakesInput(control) && OnOneLine(label, control) &&
+            control.x >= label.x + label.width && !namedByAnother) {
+            row.push_back(static_cast<int>(i));
         }
     }
-    std::string name;
-    for (const std::string& part : parts) {
-        name += (name.empty() ? "" : " ") + WithoutMnemonic(part);
+    std::vector<std::string> characters;
+    for (std::size_t at = 0; at < caption.size();) {
+        std::size_t length = 1;
+        while (at + length < caption.size() && (caption[at + length] & 0xC0) == 0x80) {
+            ++length;
+        }
+        characters.push_back(caption.substr(at, length));
+        at += length;
     }
-    return name;
+    if (row.size() < 2 || row.size() != characters.size() ||
+        std::ranges::find(row, index) == row.end()) {
+        return caption;
+    }
+    std::ranges::sort(row, {}, [&](int i) { return controls[static_cast<std::size_t>(i)].x; });
+    return characters[static_cast<std::size_t>(std::ranges::find(row, index) - row.begin())];
 }
 
 std::string ControlLabels::ObjectName(int index) const {

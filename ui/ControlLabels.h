@@ -19,8 +19,10 @@ class ControlLabels {
     int NamedBy(int index) const { return named_[static_cast<std::size_t>(index)]; }
 
     // What a screen reader calls the control at `index`: the caption of the
-    // group box around it, then its own caption or the texts of the labels
-    // that name it, in left-to-right order. Ampersands of mnemonics dropped.
+    // group box around it and "の", then its own caption or the texts of the
+    // labels that name it, in left-to-right order; of a caption shared by a
+    // row of as many controls as it has characters, its own character.
+    // Ampersands of mnemonics dropped.
     std::string AccessibleName(int index) const;
 
     // A name for finding the control at `index`: its kind, then its id, or
@@ -28,6 +30,9 @@ class ControlLabels {
     std::string ObjectName(int index) const;
 
   private:
+    std::string LabelText(int index) const;
+    std::string ShareOfCaption(int labelIndex, int index) const;
+
     const DialogTemplate& dialog_;
     std::vector<int> named_;
 };

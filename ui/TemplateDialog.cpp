@@ -15,6 +15,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -22,10 +23,13 @@
 #include "ControlLabels.h"
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
+#include "DropDownAccessible.h"
 #include "ImageResource.h"
+#include "IndicatorStyle.h"
 #include "MenuResource.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
+#include "ScreenFit.h"
 #include "SubjListView.h"
 
 namespace {
@@ -89,6 +93,7 @@ QWidget* CreateGroupBox(const ControlTemplate& control) {
 
 QWidget* CreateCheckBox(const ControlTemplate& control) {
     auto* box = new QCheckBox(Caption(control));
+    box->setStyle(IndicatorStyle::Shared());
     if (control.style & kTextLeft) {
         box->setLayoutDirection(Qt::RightToLeft);
     }
@@ -123,8 +128,11 @@ QWidget* CreateWidget(const ControlTemplate& control) {
             return CreateGroupBox(control);
         case ControlKind::CheckBox:
             return CreateCheckBox(control);
-        case ControlKind::RadioButton:
-            return new QRadioButton(Caption(control));
+        case ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(Caption(control));
+            radio->setStyle(IndicatorStyle::Shared());
+            return radio;
+        }
         case ControlKind::DropDownList:
             return CreateDropDown(control);
         case ControlKind::ListView:
@@ -219,6 +227,7 @@ Qt::WindowFlags WindowFlagsFor(unsigned style) {
 }  // namespace
 
 TemplateDialog::TemplateDialog(int templateId, QWidget* parent) : QDialog(parent) {
+    DropDownAccessible::Install();
     const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
     if (dialogTemplate != nullptr) {
         Build(*dialogTemplate);
@@ -359,19 +368,54 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// The screen the dialog opens on: its owner's, as the toolkit places it there.
+QScreen* TemplateDialog::TargetScreen() const {
+    const QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    return owner != nullptr ? owner->screen() : screen();
+}
+
+// Before the window manager has framed the window its frame is unknown, or
+// given as a thin line; a title bar's height and a border stand in for it.
+QMargins TemplateDialog::FrameMargins() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return {std::max(border, inner.left() - outer.left()),
+            std::max(titleBar + border, inner.top() - outer.top()),
+            std::max(border, outer.right() - inner.right()),
+            std::max(border, outer.bottom() - inner.bottom())};
+}
+
+void TemplateDialog::setVisible(bool visible) {
+    if (visible && !fitted_) {
+        fitted_ = true;
+        FitToScreen(*this, TargetScreen()->availableGeometry(), FrameMargins());
+    }
+    QDialog::setVisible(visible);
+}
+
 // The toolkit centres a dialog over its parent even while the parent is not on
-// the screen yet (a prompt during start-up), which leaves it in the corner.
+// the screen yet (a prompt during start-up), which leaves it in the corner; and
+// over an owner near the screen's edge it would hang off the screen.
 void TemplateDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
-    if (event->spontaneous() || testAttribute(Qt::WA_Moved) || owner == nullptr ||
-        owner->isVisible()) {
+    if (event->spontaneous()) {
         return;
     }
+    const QRect available = TargetScreen()->availableGeometry();
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
     QRect place = frameGeometry();
-    place.moveCenter(owner->screen()->availableGeometry().center());
-    move(place.topLeft());
-    setAttribute(Qt::WA_Moved, false);
+    if (!testAttribute(Qt::WA_Moved) && owner != nullptr && !owner->isVisible()) {
+        place.moveCenter(available.center());
+    }
+    const QRect outer = geometry().translated(place.topLeft() - pos()).marginsAdded(FrameMargins());
+    const QPoint to = place.topLeft() + ClampToScreen(outer, available).topLeft() - outer.topLeft();
+    if (to != pos()) {
+        const bool moved = testAttribute(Qt::WA_Moved);
+        move(to);
+        setAttribute(Qt::WA_Moved, moved);
+    }
 }
 
 void TemplateDialog::closeEvent(QCloseEvent* event) {

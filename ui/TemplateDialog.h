@@ -10,6 +10,7 @@ struct DialogTemplate;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
+class QScreen;
 class QShowEvent;
 
 // Control kinds become these widgets: push buttons QPushButton (a default push
@@ -28,6 +29,8 @@ class QShowEvent;
 // Every control carries an object name and an accessible name (see
 // ControlLabels), and each label is the buddy of the control it names. A
 // dialog whose owner is not on the screen opens in the middle of the screen.
+// A dialog opens wholly on its screen, title bar included; one too big for it
+// gives up its margins or scrolls (see ScreenFit).
 class TemplateDialog : public QDialog {
     Q_OBJECT
 
@@ -51,6 +54,8 @@ class TemplateDialog : public QDialog {
     int AvgCharWidth() const { return avgCharWidth_; }
     int CharHeight() const { return charHeight_; }
 
+    void setVisible(bool visible) override;
+
   protected:
     // The confirm action (OK button, Enter). Default: done(1).
     virtual void OnOK();
@@ -65,9 +70,12 @@ class TemplateDialog : public QDialog {
     void Build(const DialogTemplate& dialogTemplate);
     int AddMenuBar(int menuId, int width);
     QWidget* CreateControl(const ControlTemplate& control);
+    QScreen* TargetScreen() const;
+    QMargins FrameMargins() const;
 
     int avgCharWidth_ = 0;
     int charHeight_ = 0;
+    bool fitted_ = false;
 };
 
 #include "ControlById.h"

@@ -9,33 +9,15 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPalette>
-#include <QStyleFactory>
 #include <QTemporaryDir>
-#include <cstring>
 
+#include "DarkPalette.h"
 #include "ImageResource.h"
 #include "QtMessageService.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
 
 namespace {
-
-QPalette DarkPalette() {
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2a, 0x2e, 0x32));
-    dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
-    dark.setColor(QPalette::Base, QColor(0x1b, 0x1e, 0x20));
-    dark.setColor(QPalette::AlternateBase, QColor(0x23, 0x26, 0x29));
-    dark.setColor(QPalette::Text, QColor(0xfc, 0xfc, 0xfc));
-    dark.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
-    dark.setColor(QPalette::ButtonText, QColor(0xfc, 0xfc, 0xfc));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
-    dark.setColor(QPalette::HighlightedText, QColor(0xfc, 0xfc, 0xfc));
-    dark.setColor(QPalette::ToolTipBase, QColor(0x31, 0x36, 0x3b));
-    dark.setColor(QPalette::ToolTipText, QColor(0xfc, 0xfc, 0xfc));
-    return dark;
-}
 
 void AddSubject(IndivSubjList& list, const QDateTime& when, const QString& title,
                 Progress progress) {
@@ -98,10 +80,7 @@ QWidget* IconSheet() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "dark") == 0) {
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        QApplication::setPalette(DarkPalette());
-    }
+    DarkWhenAsked(argc, argv);
     QTemporaryDir folder;
     if (!folder.isValid() || !QDir::setCurrent(folder.path())) {
         return 1;

@@ -1,9 +1,10 @@
 // Opens one editor on a sample subject, for looking at it on a real display:
-//   show_editors indiv | rep
+//   show_editors indiv | rep [dark]
 // The dialog runs until it is closed; nothing is written anywhere.
 #include <QApplication>
 #include <cstring>
 
+#include "DarkPalette.h"
 #include "DialogIndivSubj.h"
 #include "DialogRepSubj.h"
 #include "EditorTestSupport.h"
@@ -47,6 +48,7 @@ int ShowRep(MessageService& messages) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    DarkWhenAsked(argc, argv);
     ScriptedMessageService messages;
     const bool rep = argc > 1 && std::strcmp(argv[1], "rep") == 0;
     return rep ? ShowRep(messages) : ShowIndiv(messages);

@@ -1,6 +1,7 @@
 // The title and content fields of the editors: the byte limits while typing
 // and pasting, tabs and line breaks, and the conversion between stored
 // content ("<br>", Shift_JIS) and the edit's text.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
@@ -84,10 +85,16 @@ class SubjTextFieldTest : public QObject {
         QLineEdit edit;
         SubjTextField field(&edit, SubjTextField::Kind::Title);
         field.Show(std::string(71, 'a'));
+        auto* counter = edit.findChild<QLabel*>(QStringLiteral("titleCounter"));
+        QVERIFY(counter != nullptr);
+        QCOMPARE(counter->text(), QStringLiteral("71/72"));
         edit.setFocus();
         edit.end(false);
         Type(&edit, QStringLiteral("あb"));
         QCOMPARE(edit.text(), QString(71, u'a') + u'b');
+        // The limit is said, not only kept.
+        QCOMPARE(counter->text(), QStringLiteral("72/72 上限"));
+        QVERIFY(edit.accessibleDescription().contains(QStringLiteral("上限")));
         Type(&edit, QStringLiteral("c"));
         QCOMPARE(edit.text().size(), static_cast<qsizetype>(kTitleLimit));
         // Replacing a selection frees its bytes first.
@@ -95,6 +102,8 @@ class SubjTextFieldTest : public QObject {
         Type(&edit, QStringLiteral("あ"));
         QCOMPARE(edit.text(), QStringLiteral("あ") + QString(69, u'a') + u'b');
         QCOMPARE(field.Bytes()->size(), kTitleLimit);
+        QTest::keyClick(&edit, Qt::Key_Backspace);  // the あ just typed
+        QCOMPARE(counter->text(), QStringLiteral("70/72"));
     }
 
     void shouldCountEachContentLineBreakAsFourBytes() {

@@ -202,6 +202,44 @@ def check_commands(scratch):
     check(result.returncode == 2 and "Usage" in result.stderr, "three agenda arguments were taken")
 
 
+# Locales and whether they ask for Japanese: LC_ALL before LC_MESSAGES before LANG.
+LOCALES = [
+    ({"LANG": "ja_JP.UTF-8"}, True),
+    ({"LANG": "C.UTF-8", "LC_MESSAGES": "ja_JP.UTF-8"}, True),
+    ({"LANG": "en_US.UTF-8", "LC_ALL": "ja_JP.UTF-8"}, True),
+    ({"LANG": "ja_JP.UTF-8", "LC_ALL": "C.UTF-8"}, False),
+    ({"LANG": "ja_JP.UTF-8", "LC_MESSAGES": "en_US.UTF-8"}, False),
+    ({"LANG": "en_US.UTF-8"}, False),
+    ({"LANG": "C"}, False),
+]
+
+# What the launcher and the program print, both ways: arguments, environment,
+# exit status, stream, English text, Japanese text.
+MESSAGES = [
+    (["--help"], {}, 0, "stdout", "Usage: veskat", "使い方: veskat"),
+    (["one", "two"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+    (["missing"], {}, 1, "stderr", "no such folder: missing", "フォルダーがありません: missing"),
+    ([], {"HOME": ""}, 1, "stderr", "HOME is not set", "HOME が設定されていません"),
+    (["--agenda", "3", "missing"], {}, 2, "stderr", "no such folder: missing",
+     "フォルダーがありません: missing"),
+    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+    (["--export-ics"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+]
+
+
+def check_languages(scratch):
+    """The usage and every error in the user's language, from the launcher and
+    from the program alike."""
+    for locale, japanese in LOCALES:
+        for args, extra, status, stream, english, in_japanese in MESSAGES:
+            result = scratch.run_to_end(args, extra_env={**locale, **extra})
+            text = getattr(result, stream)
+            wanted, unwanted = (in_japanese, english) if japanese else (english, in_japanese)
+            check(result.returncode == status and wanted in text and unwanted not in text,
+                  f"{args} under {locale} gave {result.returncode}: {text!r}, "
+                  f"expected {wanted!r}")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cpack", required=True)
@@ -218,6 +256,7 @@ def main():
         scratch = Scratch(top, deb)
         check_launcher(scratch)
         check_commands(scratch)
+        check_languages(scratch)
     except Failure as failure:
         print(f"FAILED: {failure}")
         return 1

@@ -1,6 +1,7 @@
 // Every control of every dialog named for screen readers and for finding it,
 // each label the buddy of the control it names, and unit labels on the text
 // line of the list beside them.
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,23 +74,27 @@ class AccessibleNamesTest : public QObject {
         QTest::addColumn<bool>("hasBuddy");
         using namespace RepEditorIds;
         QTest::newRow("title") << kRepEditorDialogId << kTitleEdit << "タイトル" << true;
-        QTest::newRow("hour") << kRepEditorDialogId << kHourList << "時分" << true;
+        QTest::newRow("hour") << kRepEditorDialogId << kHourList << "時" << true;
         QTest::newRow("minute shares the line's caption")
-            << kRepEditorDialogId << kMinuteList << "時分" << false;
+            << kRepEditorDialogId << kMinuteList << "分" << false;
         QTest::newRow("content") << kRepEditorDialogId << kContentEdit << "内容" << true;
         QTest::newRow("yearly month")
-            << kRepEditorDialogId << kYearlyMonthList << "毎年 月" << true;
-        QTest::newRow("yearly day") << kRepEditorDialogId << kYearlyDayList << "毎年 日" << true;
-        QTest::newRow("monthly day") << kRepEditorDialogId << kMonthlyDayList << "毎月 日" << true;
+            << kRepEditorDialogId << kYearlyMonthList << "毎年の月" << true;
+        QTest::newRow("yearly day") << kRepEditorDialogId << kYearlyDayList << "毎年の日" << true;
+        QTest::newRow("monthly day") << kRepEditorDialogId << kMonthlyDayList << "毎月の日" << true;
         QTest::newRow("monthly week")
-            << kRepEditorDialogId << kMonthlyWeekList << "毎月 第 週" << true;
+            << kRepEditorDialogId << kMonthlyWeekList << "毎月の第 週" << true;
         QTest::newRow("monthly weekday")
-            << kRepEditorDialogId << kMonthlyWeekdayList << "毎月 曜日" << true;
-        QTest::newRow("friday") << kRepEditorDialogId << kWeekdayBoxes[4] << "毎週 金" << false;
+            << kRepEditorDialogId << kMonthlyWeekdayList << "毎月の曜日" << true;
+        QTest::newRow("friday") << kRepEditorDialogId << kWeekdayBoxes[4] << "毎週の金" << false;
         QTest::newRow("indiv year")
-            << kIndivEditorDialogId << IndivEditorIds::kYearEdit << "年月日" << true;
+            << kIndivEditorDialogId << IndivEditorIds::kYearEdit << "年" << true;
         QTest::newRow("indiv day")
-            << kIndivEditorDialogId << IndivEditorIds::kDayList << "年月日" << false;
+            << kIndivEditorDialogId << IndivEditorIds::kDayList << "日" << false;
+        QTest::newRow("indiv month")
+            << kIndivEditorDialogId << IndivEditorIds::kMonthList << "月" << false;
+        QTest::newRow("indiv minute")
+            << kIndivEditorDialogId << IndivEditorIds::kMinuteList << "分" << false;
         QTest::newRow("host") << kConnectDialogId << ConnectDialogIds::kHostNameEdit
                               << "サーバー名又はアドレス" << true;
         QTest::newRow("password above its edit")
@@ -110,6 +115,24 @@ class AccessibleNamesTest : public QObject {
         QCOMPARE(control->accessibleName(), name);
         QCOMPARE(BuddyOf(dialog, control) != nullptr, hasBuddy);
         QCOMPARE(dialog.findChild<QWidget*>(control->objectName()), control);
+    }
+
+    // A screen reader gets a drop-down's name, not its current item, as its
+    // name, and the item as its value.
+    void dropDownsTellTheirNameAndValueToScreenReaders() {
+        for (const DialogTemplate& dialogTemplate : AllDialogTemplates()) {
+            TemplateDialog dialog(dialogTemplate.id);
+            for (QComboBox* list : dialog.findChildren<QComboBox*>()) {
+                list->setCurrentIndex(list->count() - 1);
+                QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(list);
+                QVERIFY(seen != nullptr);
+                QCOMPARE(seen->role(), QAccessible::ComboBox);
+                QCOMPARE(seen->text(QAccessible::Name), list->accessibleName());
+                QCOMPARE(seen->text(QAccessible::Value), list->currentText());
+                QCOMPARE(seen->childCount(), 1);
+                QCOMPARE(seen->child(0)->childCount(), list->count());
+            }
+        }
     }
 
     // A label above its edit stays where it is.
