@@ -209,6 +209,17 @@ void CFtpTransfer::ApplyCommonOptions() {
         curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        // TLS 1.2 exactly. Under TLS 1.3 libcurl never reads the session
+        // ticket a server sends on an upload's data connection, so the next
+        // data connection offers a ticket the server has already used up, and
+        // a server that requires the login's session on every data connection
+        // (vsftpd's default) refuses it; after a download libcurl even hides
+        // that refusal as a cut-off transfer, so it cannot be retried safely.
+        // TLS 1.2 sessions resume any number of times.
+        // At least and at most 1.2: CURL_SSLVERSION_MAX_TLSv1_2 is the same
+        // number shifted, spelt out here as the enum's shift overflows it.
+        const long tls12 = CURL_SSLVERSION_TLSv1_2;
+        curl_easy_setopt(easy, CURLOPT_SSLVERSION, tls12 | (tls12 << 16));
         if (!caFile_.empty()) {
             curl_easy_setopt(easy, CURLOPT_CAINFO, caFile_.c_str());
         }

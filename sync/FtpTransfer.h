@@ -19,8 +19,8 @@ class CFtpTransfer {
     // exactly as given, empty ones included). Returns 0.
     int Setup(const std::string& userName, const std::string& password, const std::string& hostName,
               std::int32_t port);
-    // Explicit TLS (AUTH TLS) on the control and every data connection, before
-    // the login is sent; the server's certificate and name are verified
+    // Explicit TLS 1.2 (AUTH TLS) on the control and every data connection,
+    // before the login is sent; the server's certificate and name are verified
     // against the system's store, or against the PEM file `caFile` when it is
     // not empty. A failed handshake or verification fails the operation.
     void SetTls(bool on, const std::string& caFile);
