@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "FileAccess.h"
 #include "SyncDir.h"
 
 struct CFtpTransfer::Handle {
@@ -337,14 +338,15 @@ int CFtpTransfer::Upload(const std::string& localFile, const std::string& server
     return -1;
 }
 
-int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile) {
+int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile,
+                           const std::string& dataFile) {
     const std::string url = UrlFor(serverFile);
     if (url.empty() || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
         return -1;
     }
     // The local file is replaced only by a complete download.
     QSaveFile file(QString::fromLocal8Bit(localFile));
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly) || !TakePermissionsOf(file, dataFile)) {
         return -1;
     }
     DownloadSink sink;

@@ -38,8 +38,10 @@ class CFtpTransfer {
     // The local file is replaced only when the whole file arrived. 0 on
     // success; 1 the server answered that it has no such file (the local file
     // is left alone and the login stays open); -1 otherwise (a server name
-    // holding CR, LF or NUL is refused before any connection).
-    int Download(const std::string& serverFile, const std::string& localFile);
+    // holding CR, LF or NUL is refused before any connection). A new local
+    // file takes the permissions of `dataFile` when that names a file.
+    int Download(const std::string& serverFile, const std::string& localFile,
+                 const std::string& dataFile = {});
 
     // May be called from any thread while an operation runs on another: the
     // running operation fails at its next progress report (libcurl reports at
