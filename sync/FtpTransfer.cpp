@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FileAccess.h"
+#include "SecretMemory.h"
 #include "SyncDir.h"
 
 struct CFtpTransfer::Handle {
@@ -157,11 +158,13 @@ CFtpTransfer::~CFtpTransfer() {
     }
     delete curl_;
     curl_global_cleanup();
+    WipeText(password_);
 }
 
 int CFtpTransfer::Setup(const std::string& userName, const std::string& password,
                         const std::string& hostName, std::int32_t port) {
     userName_ = userName;
+    WipeText(password_);
     password_ = password;
     hostName_ = hostName;
     port_ = port;
