@@ -219,11 +219,15 @@ void CFtpTransfer::ApplyCommonOptions() {
         // a server that requires the login's session on every data connection
         // (vsftpd's default) refuses it; after a download libcurl even hides
         // that refusal as a cut-off transfer, so it cannot be retried safely.
-        // TLS 1.2 sessions resume any number of times.
-        // At least and at most 1.2: CURL_SSLVERSION_MAX_TLSv1_2 is the same
-        // number shifted, spelt out here as the enum's shift overflows it.
+        // TLS 1.2 sessions resume any number of times. A server that speaks
+        // only TLS 1.3 gets a login of its own for every transfer, whose first
+        // data connection always resumes the login's fresh ticket.
+        // CURL_SSLVERSION_MAX_TLSv1_2 is the same number shifted, spelt out
+        // here as the enum's shift overflows it.
         const long tls12 = CURL_SSLVERSION_TLSv1_2;
-        curl_easy_setopt(easy, CURLOPT_SSLVERSION, tls12 | (tls12 << 16));
+        const long tls13 = CURL_SSLVERSION_TLSv1_3;
+        curl_easy_setopt(easy, CURLOPT_SSLVERSION, tls13Only_ ? tls13 : tls12 | (tls12 << 16));
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, tls13Only_ ? 1L : 0L);
         if (!caFile_.empty()) {
             curl_easy_setopt(easy, CURLOPT_CAINFO, caFile_.c_str());
         }
@@ -260,11 +264,23 @@ int CFtpTransfer::Connect() {
     if (url.empty() || cancelled_) {
         return -1;
     }
+    tls13Only_ = false;
+    int result = LogIn(url);
+    // A handshake refused at TLS 1.2 is tried once more at TLS 1.3: never
+    // lower, and the certificate is checked the same way.
+    if (result == CURLE_SSL_CONNECT_ERROR && tls_) {
+        tls13Only_ = true;
+        result = LogIn(url);
+    }
+    connected_ = result == CURLE_OK;
+    return connected_ ? 0 : -1;
+}
+
+int CFtpTransfer::LogIn(const std::string& url) {
     ApplyCommonOptions();
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
-    connected_ = curl_easy_perform(curl_->easy) == CURLE_OK;
-    return connected_ ? 0 : -1;
+    return curl_easy_perform(curl_->easy);
 }
 
 void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {

@@ -22,7 +22,9 @@ class CFtpTransfer {
     // Explicit TLS 1.2 (AUTH TLS) on the control and every data connection,
     // before the login is sent; the server's certificate and name are verified
     // against the system's store, or against the PEM file `caFile` when it is
-    // not empty. A failed handshake or verification fails the operation.
+    // not empty. A failed handshake or verification fails the operation. A
+    // server that refuses TLS 1.2 when Connect logs in gets TLS 1.3, and a
+    // login of its own for every operation.
     void SetTls(bool on, const std::string& caFile);
 
     // Opens a connection and logs in. 0 when open, -1 otherwise (a user name
@@ -62,6 +64,7 @@ class CFtpTransfer {
     std::int32_t port_ = 21;
     bool connected_ = false;
     bool tls_ = false;
+    bool tls13Only_ = false;  // the server refused TLS 1.2 at the login
     std::string caFile_;
     std::atomic<bool> cancelled_{false};
     std::atomic<std::int64_t> bytesMoved_{0};
@@ -78,6 +81,8 @@ class CFtpTransfer {
     };
 
     void ApplyCommonOptions();
+    // Logs in to `url` (the login folder) and stays; libcurl's result.
+    int LogIn(const std::string& url);
     void ApplyTransferOptions(struct curl_slist* typeAscii);
     // "ftp://host:port/" followed by `serverFile`; empty for a host name that
     // cannot stand in a URL or a login that cannot travel in a command line.

@@ -82,12 +82,12 @@ FtpServer::FtpServer(Security security) {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     std::string script = VESKAT_FTP_SERVER_SCRIPT;
     std::string python = "/usr/bin/python3";
-    std::string tls = "--tls";
+    std::string tls = security == Security::Tls13Only ? "--tls13" : "--tls";
     char* argv[] = {python.data(),
                     script.data(),
                     root_.data(),
                     log_.data(),
-                    security == Security::TlsRequired ? tls.data() : nullptr,
+                    security == Security::Plain ? nullptr : tls.data(),
                     dir_.data(),
                     nullptr};
     const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);

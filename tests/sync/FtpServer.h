@@ -21,7 +21,9 @@ class FtpServer {
     static constexpr const char* kNoRenameUser = "norename";
     static constexpr const char* kNoRenamePassword = "nrpass";
 
-    enum class Security { Plain, TlsRequired };
+    // TlsRequired at TLS 1.3 only, as a server whose TLS 1.2 offers nothing
+    // the client accepts.
+    enum class Security { Plain, TlsRequired, Tls13Only };
     explicit FtpServer(Security security = Security::Plain);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;

@@ -355,3 +355,25 @@ TEST_F(FtpsTest, PlainLoginToAServerRequiringTlsFailsAndNeverSendsThePassword) {
     EXPECT_NE(server_.Commands().find("USER rw\n"), std::string::npos) << server_.Commands();
     EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
 }
+
+// A server that refuses TLS 1.2 is reached at TLS 1.3, where a login of its
+// own for every transfer keeps each data connection's session resumable.
+TEST(FtpsTls13Test, AServerRefusingTls12IsReachedAtTls13WithALoginForEachTransfer) {
+    FtpServer server(FtpServer::Security::Tls13Only);
+    ASSERT_TRUE(server.Running());
+    if (server.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
+    const std::string local = std::filesystem::path(server.Root()).parent_path().string();
+    WriteFileBytes(local + "/i.dat", kDataFile);
+    CFtpTransfer ftp;
+    ftp.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server.Port());
+    ftp.SetTls(true, server.CertFile());
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(local + "/i.dat", "s.dat"), 0);
+    EXPECT_EQ(ftp.Download("s.dat", local + "/back.dat"), 0);
+    EXPECT_EQ(ReadFileBytes(local + "/back.dat"), kDataFile);
+    EXPECT_EQ(server.Logins(), 3);
+    // TLS was asked for before anything else, at each login.
+    EXPECT_EQ(server.Commands().rfind("AUTH TLS\n", 0), 0u) << server.Commands();
+}
