@@ -50,7 +50,7 @@ class FtpServer {
   private:
     // Takes the daemon named by the environment, emptying the folder it serves.
     void UseExternal(const char* port);
-    // The log's lines since the start: "LOGIN <user>" and "CMD <line>".
+    // The log's lines since the start: a login is "LOGIN...", a command "CMD <line>".
     std::vector<std::string> LogLines() const;
 
     bool external_ = false;
