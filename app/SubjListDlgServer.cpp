@@ -4,11 +4,14 @@
 // the merge it may bring, and the connection settings dialog. Without a server (ftpMode 0) the sync
 // functions do nothing.
 #include "ConnectDlg.h"
+#include "SecretMemory.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"
 
 void CSubjListDlg::LoadSettings() {
     settings_.Load(kIniFileName);
+    // The password the fetch asks for must not reach a core file.
+    GuardPasswordMemory(settings_);
 }
 
 bool CSubjListDlg::FetchFromServer() {
@@ -33,8 +36,5 @@ bool CSubjListDlg::MarkUnsent(const char* fileName) {
 }
 
 void CSubjListDlg::RunConnectDialog() {
-    CConnectDlg dialog(&settings_, Messages(), this);
-    if (dialog.exec() == QDialog::Accepted) {
-        settings_.Save(kIniFileName);
-    }
+    ::RunConnectDialog(settings_, Messages(), this);
 }

@@ -1,15 +1,16 @@
 #include "KeptCopies.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "Clock.h"
+#include "FileAccess.h"
 #include "SyncDir.h"
 
 #ifndef _WIN32
@@ -47,10 +48,12 @@ std::string StampNow() {
     return stamp;
 }
 
-// Creates `name` only if nothing of that name exists, writes `bytes` and puts
-// them on the disk. An empty optional: the name was taken; false: the file
-// could not be written (what was begun is removed again).
-std::optional<bool> CreateNew(const std::string& name, const QByteArray& bytes) {
+// Creates `name` only if nothing of that name exists, with the permissions of
+// `original`, writes `bytes` and puts them on the disk. An empty optional: the
+// name was taken; false: the file could not be written (what was begun is
+// removed again).
+std::optional<bool> CreateNew(const std::string& name, const QByteArray& bytes,
+                              const std::string& original) {
     QFile file(Native(name));
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         if (PathExists(name)) {
@@ -58,7 +61,8 @@ std::optional<bool> CreateNew(const std::string& name, const QByteArray& bytes) 
         }
         return false;
     }
-    bool ok = file.write(bytes) == bytes.size() && file.flush();
+    bool ok =
+        TakePermissionsOf(file, original) && file.write(bytes) == bytes.size() && file.flush();
 #ifndef _WIN32
     // The copy stands for the original from now on: it must outlast a power cut.
     ok = ok && ::fsync(file.handle()) == 0;
@@ -94,7 +98,7 @@ std::string KeepDatedCopy(const std::string& fileName) {
     const std::string base = fileName + "." + StampNow();
     for (int number = 1; number <= kMaxTakenNames; ++number) {
         const std::string name = number == 1 ? base : base + "-" + std::to_string(number);
-        const std::optional<bool> created = CreateNew(name, *bytes);
+        const std::optional<bool> created = CreateNew(name, *bytes, fileName);
         if (!created) {
             continue;
         }
@@ -115,15 +119,7 @@ int KeepBackup(const std::string& fileName) {
     if (!bytes) {
         return -1;
     }
-    const std::string backup = fileName + kBackupSuffix;
-    QSaveFile file(Native(backup));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return -1;
-    }
-    if (file.write(*bytes) != bytes->size() || !file.commit()) {
-        file.cancelWriting();
-        return -1;
-    }
-    SyncDirectoryOf(backup);
-    return 0;
+    return WriteSideFile(
+        fileName + kBackupSuffix,
+        std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())), fileName);
 }

@@ -2,10 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QString>
 
-#include "SyncDir.h"
+#include "FileAccess.h"
 
 std::string BaseFileName(const std::string& dataFile) {
     return dataFile + kBaseSuffix;
@@ -41,18 +40,7 @@ BaseCopy ReadBaseCopy(const std::string& dataFile) {
 }
 
 int WriteBaseCopy(const std::string& dataFile, std::string_view bytes) {
-    const std::string name = BaseFileName(dataFile);
-    QSaveFile file(QString::fromLocal8Bit(name));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return -1;
-    }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size || !file.commit()) {
-        file.cancelWriting();
-        return -1;
-    }
-    SyncDirectoryOf(name);
-    return 0;
+    return WriteSideFile(BaseFileName(dataFile), bytes, dataFile);
 }
 
 int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile) {

@@ -12,6 +12,7 @@
 #include "ConnectSettings.h"
 #include "FieldText.h"
 #include "ResourceIds.h"
+#include "SecretMemory.h"
 
 using namespace ConnectDialogIds;
 
@@ -103,7 +104,7 @@ void CConnectDlg::OnOK() {
     settings_->repSubjPath = repPath;
     settings_->ftpTls = useTls_->isChecked() ? 1 : 0;
     settings_->caFile = caFile;
-    settings_->password.clear();
+    WipeText(settings_->password);
     done(1);
 }
 
@@ -111,5 +112,7 @@ void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidg
     CConnectDlg dialog(&settings, messages, parent);
     if (dialog.exec() == 1) {
         settings.Save(kIniFileName);
+        // The password that the next transfer asks for must not reach a core file.
+        GuardPasswordMemory(settings);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "IniFile.h"
+#include "SecretMemory.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ std::int32_t LeadingNumber(const std::string& text) {
     }
     value = negative ? -value : std::min<std::int64_t>(value, INT32_MAX);
     return static_cast<std::int32_t>(value);
+}
+
+ConnectSettings::~ConnectSettings() {
+    WipeText(password);
 }
 
 int ConnectSettings::Load(const std::string& iniFile) {

@@ -22,6 +22,10 @@ struct ConnectSettings {
     std::int32_t ftpTls = 0;    // 1: explicit TLS (FTPS), the password never in clear
     std::string caFile;         // PEM file trusted instead of the system's store
 
+    // Overwrites the password: neither a copy of the record nor the record
+    // itself leaves it behind in freed memory.
+    ~ConnectSettings();
+
     // Fills every field but the password from the INI file; a missing file,
     // section or key gives its default. Returns 0.
     int Load(const std::string& iniFile);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "MessageService.h"
+#include "SecretMemory.h"
 #include "SjisCodec.h"
 
 void ShowFieldText(QLineEdit* edit, const std::string& bytes) {
@@ -13,7 +14,7 @@ void ShowFieldText(QLineEdit* edit, const std::string& bytes) {
 bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
                    MessageService& messages, QWidget* parent, std::string& bytes, bool secret) {
     const QString text = edit->text();
-    const std::optional<std::string> encoded = SjisFromQString(text);
+    std::optional<std::string> encoded = SjisFromQString(text);
     QString problem;
     if (!encoded && secret) {
         problem =
@@ -33,5 +34,8 @@ bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
         return false;
     }
     bytes = *encoded;
+    if (secret) {
+        WipeText(*encoded);
+    }
     return true;
 }

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "FileAccess.h"
+#include "SecretMemory.h"
 #include "SyncDir.h"
 
 struct CFtpTransfer::Handle {
@@ -156,11 +158,13 @@ CFtpTransfer::~CFtpTransfer() {
     }
     delete curl_;
     curl_global_cleanup();
+    WipeText(password_);
 }
 
 int CFtpTransfer::Setup(const std::string& userName, const std::string& password,
                         const std::string& hostName, std::int32_t port) {
     userName_ = userName;
+    WipeText(password_);
     password_ = password;
     hostName_ = hostName;
     port_ = port;
@@ -209,6 +213,21 @@ void CFtpTransfer::ApplyCommonOptions() {
         curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        // TLS 1.2 exactly. Under TLS 1.3 libcurl never reads the session
+        // ticket a server sends on an upload's data connection, so the next
+        // data connection offers a ticket the server has already used up, and
+        // a server that requires the login's session on every data connection
+        // (vsftpd's default) refuses it; after a download libcurl even hides
+        // that refusal as a cut-off transfer, so it cannot be retried safely.
+        // TLS 1.2 sessions resume any number of times. A server that speaks
+        // only TLS 1.3 gets a login of its own for every transfer, whose first
+        // data connection always resumes the login's fresh ticket.
+        // CURL_SSLVERSION_MAX_TLSv1_2 is the same number shifted, spelt out
+        // here as the enum's shift overflows it.
+        const long tls12 = CURL_SSLVERSION_TLSv1_2;
+        const long tls13 = CURL_SSLVERSION_TLSv1_3;
+        curl_easy_setopt(easy, CURLOPT_SSLVERSION, tls13Only_ ? tls13 : tls12 | (tls12 << 16));
+        curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, tls13Only_ ? 1L : 0L);
         if (!caFile_.empty()) {
             curl_easy_setopt(easy, CURLOPT_CAINFO, caFile_.c_str());
         }
@@ -245,11 +264,23 @@ int CFtpTransfer::Connect() {
     if (url.empty() || cancelled_) {
         return -1;
     }
+    tls13Only_ = false;
+    int result = LogIn(url);
+    // A handshake refused at TLS 1.2 is tried once more at TLS 1.3: never
+    // lower, and the certificate is checked the same way.
+    if (result == CURLE_SSL_CONNECT_ERROR && tls_) {
+        tls13Only_ = true;
+        result = LogIn(url);
+    }
+    connected_ = result == CURLE_OK;
+    return connected_ ? 0 : -1;
+}
+
+int CFtpTransfer::LogIn(const std::string& url) {
     ApplyCommonOptions();
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
-    connected_ = curl_easy_perform(curl_->easy) == CURLE_OK;
-    return connected_ ? 0 : -1;
+    return curl_easy_perform(curl_->easy);
 }
 
 void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
@@ -326,14 +357,15 @@ int CFtpTransfer::Upload(const std::string& localFile, const std::string& server
     return -1;
 }
 
-int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile) {
+int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile,
+                           const std::string& dataFile) {
     const std::string url = UrlFor(serverFile);
     if (url.empty() || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
         return -1;
     }
     // The local file is replaced only by a complete download.
     QSaveFile file(QString::fromLocal8Bit(localFile));
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly) || !TakePermissionsOf(file, dataFile)) {
         return -1;
     }
     DownloadSink sink;

@@ -19,10 +19,12 @@ class CFtpTransfer {
     // exactly as given, empty ones included). Returns 0.
     int Setup(const std::string& userName, const std::string& password, const std::string& hostName,
               std::int32_t port);
-    // Explicit TLS (AUTH TLS) on the control and every data connection, before
-    // the login is sent; the server's certificate and name are verified
+    // Explicit TLS 1.2 (AUTH TLS) on the control and every data connection,
+    // before the login is sent; the server's certificate and name are verified
     // against the system's store, or against the PEM file `caFile` when it is
-    // not empty. A failed handshake or verification fails the operation.
+    // not empty. A failed handshake or verification fails the operation. A
+    // server that refuses TLS 1.2 when Connect logs in gets TLS 1.3, and a
+    // login of its own for every operation.
     void SetTls(bool on, const std::string& caFile);
 
     // Opens a connection and logs in. 0 when open, -1 otherwise (a user name
@@ -38,8 +40,10 @@ class CFtpTransfer {
     // The local file is replaced only when the whole file arrived. 0 on
     // success; 1 the server answered that it has no such file (the local file
     // is left alone and the login stays open); -1 otherwise (a server name
-    // holding CR, LF or NUL is refused before any connection).
-    int Download(const std::string& serverFile, const std::string& localFile);
+    // holding CR, LF or NUL is refused before any connection). A new local
+    // file takes the permissions of `dataFile` when that names a file.
+    int Download(const std::string& serverFile, const std::string& localFile,
+                 const std::string& dataFile = {});
 
     // May be called from any thread while an operation runs on another: the
     // running operation fails at its next progress report (libcurl reports at
@@ -60,6 +64,7 @@ class CFtpTransfer {
     std::int32_t port_ = 21;
     bool connected_ = false;
     bool tls_ = false;
+    bool tls13Only_ = false;  // the server refused TLS 1.2 at the login
     std::string caFile_;
     std::atomic<bool> cancelled_{false};
     std::atomic<std::int64_t> bytesMoved_{0};
@@ -76,6 +81,8 @@ class CFtpTransfer {
     };
 
     void ApplyCommonOptions();
+    // Logs in to `url` (the login folder) and stays; libcurl's result.
+    int LogIn(const std::string& url);
     void ApplyTransferOptions(struct curl_slist* typeAscii);
     // "ftp://host:port/" followed by `serverFile`; empty for a host name that
     // cannot stand in a URL or a login that cannot travel in a command line.

@@ -6,6 +6,7 @@
 #include "ConnectSettings.h"
 #include "FieldText.h"
 #include "ResourceIds.h"
+#include "SecretMemory.h"
 
 using namespace PasswordDialogIds;
 
@@ -21,7 +22,9 @@ void CPassword::OnOK() {
                        true)) {
         return;
     }
-    settings_->password = password;
+    // The record takes the new buffer; the old one is overwritten on its way out.
+    settings_->password.swap(password);
+    WipeText(password);
     done(1);
 }
 

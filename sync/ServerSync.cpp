@@ -9,6 +9,7 @@
 
 #include "BaseCopy.h"
 #include "ConnectSettings.h"
+#include "FileAccess.h"
 #include "KeptCopies.h"
 #include "MessageService.h"
 #include "Password.h"
@@ -69,6 +70,9 @@ bool SetUnsentMarker(const std::string& localFile, bool unsent) {
     if (!marker.open(QIODevice::WriteOnly)) {
         return false;
     }
+    // Private like every side file of a private data file; being empty, it
+    // still stands when they cannot be set.
+    static_cast<void>(TakePermissionsOf(marker, localFile));
     marker.close();
     SyncDirectoryOf(localFile + kUnsentSuffix);
     return true;
@@ -125,7 +129,7 @@ bool MergeAtStartUp(const DataFile& file, const std::string& serverCopy,
 bool SendFile(TransferSession& ftp, const DataFile& file, const AdoptMerged& adopt,
               std::vector<SubjMergeResult>& merges, QStringList& notices) {
     const std::string incoming = file.local + std::string(kIncomingSuffix);
-    const int fetched = ftp.Download(file.server, incoming);
+    const int fetched = ftp.Download(file.server, incoming, file.local);
     if (fetched == 0) {
         SubjMergeResult result = MergeSubjFiles(file.kind, file.local, incoming, true);
         bool holdsTheirs = true;
@@ -225,7 +229,7 @@ bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidge
         const bool unsent = HasUnsentMarker(file.local) && PathExists(file.local);
         const std::string target =
             unsent ? file.local + std::string(kServerCopySuffix) : file.local;
-        const int fetched = ftp.Download(file.server, target);
+        const int fetched = ftp.Download(file.server, target, file.local);
         if (fetched == 1) {
             // The first start with a new server: what is here goes there.
             MarkUnsent(settings, file.local);

@@ -12,6 +12,7 @@
 
 #include "BaseCopy.h"
 #include "Clock.h"
+#include "FileAccess.h"
 #include "SubjList.h"
 #include "SyncDir.h"
 
@@ -200,8 +201,9 @@ bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result) {
         return false;
     }
     part.close();
-    if (WriteSubjFile(result.kind, part.fileName().toLocal8Bit().toStdString(), result.conflicts) !=
-        0) {
+    const std::string partName = part.fileName().toLocal8Bit().toStdString();
+    if (WriteSubjFile(result.kind, partName, result.conflicts) != 0 ||
+        !TakePermissionsOf(partName, localFile)) {
         return false;
     }
     for (int n = 1; n <= kMaxConflictNames; ++n) {

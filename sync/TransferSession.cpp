@@ -84,8 +84,9 @@ int TransferSession::Connect() {
     return Run("", [this] { return ftp_.Connect(); });
 }
 
-int TransferSession::Download(const std::string& serverFile, const std::string& localFile) {
-    return Run(serverFile, [&] { return ftp_.Download(serverFile, localFile); });
+int TransferSession::Download(const std::string& serverFile, const std::string& localFile,
+                              const std::string& dataFile) {
+    return Run(serverFile, [&] { return ftp_.Download(serverFile, localFile, dataFile); });
 }
 
 int TransferSession::Upload(const std::string& localFile, const std::string& serverFile) {

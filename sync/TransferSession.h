@@ -53,7 +53,8 @@ class TransferSession {
     TransferSession(const ConnectSettings& settings, QWidget* parent);
 
     int Connect();
-    int Download(const std::string& serverFile, const std::string& localFile);
+    int Download(const std::string& serverFile, const std::string& localFile,
+                 const std::string& dataFile = {});
     int Upload(const std::string& localFile, const std::string& serverFile);
 
   private:

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -60,10 +61,15 @@ bool Reap(pid_t pid, int millis) {
 }  // namespace
 
 FtpServer::FtpServer(Security security) {
+    if (const char* port = std::getenv("VESKAT_TEST_FTPD_PORT")) {
+        UseExternal(port);
+        return;
+    }
     char pattern[] = "/tmp/veskat-ftp-XXXXXX";
     dir_ = mkdtemp(pattern);
     root_ = dir_ + "/root";
     log_ = dir_ + "/logins.txt";
+    certFile_ = dir_ + "/cert.pem";
     mkdir(root_.c_str(), 0700);
 
     int out[2];
@@ -76,12 +82,12 @@ FtpServer::FtpServer(Security security) {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     std::string script = VESKAT_FTP_SERVER_SCRIPT;
     std::string python = "/usr/bin/python3";
-    std::string tls = "--tls";
+    std::string tls = security == Security::Tls13Only ? "--tls13" : "--tls";
     char* argv[] = {python.data(),
                     script.data(),
                     root_.data(),
                     log_.data(),
-                    security == Security::TlsRequired ? tls.data() : nullptr,
+                    security == Security::Plain ? nullptr : tls.data(),
                     dir_.data(),
                     nullptr};
     const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
@@ -96,7 +102,38 @@ FtpServer::FtpServer(Security security) {
     close(out[0]);
 }
 
+// The daemon serves `<dir>/root` of VESKAT_TEST_FTPD_DIR to every user, and
+// logs its protocol to VESKAT_TEST_FTPD_LOG. Each test starts on an empty
+// folder and reads only the log lines written after its start.
+void FtpServer::UseExternal(const char* port) {
+    external_ = true;
+    const char* dir = std::getenv("VESKAT_TEST_FTPD_DIR");
+    const char* log = std::getenv("VESKAT_TEST_FTPD_LOG");
+    const char* cert = std::getenv("VESKAT_TEST_FTPD_CAFILE");
+    if (dir == nullptr || log == nullptr || cert == nullptr) {
+        return;
+    }
+    dir_ = dir;
+    root_ = dir_ + "/root";
+    log_ = log;
+    certFile_ = cert;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_, ignored)) {
+        if (entry.path() != root_) {
+            std::filesystem::remove_all(entry.path(), ignored);
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(root_, ignored)) {
+        std::filesystem::remove_all(entry.path(), ignored);
+    }
+    logStart_ = static_cast<std::streamoff>(std::filesystem::file_size(log_, ignored));
+    port_ = std::atoi(port);
+}
+
 FtpServer::~FtpServer() {
+    if (external_) {
+        return;
+    }
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         if (!Reap(pid_, 5000)) {
@@ -108,19 +145,37 @@ FtpServer::~FtpServer() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
-int FtpServer::Logins() const {
-    std::ifstream in(log_);
-    int count = 0;
+std::vector<std::string> FtpServer::LogLines() const {
+    std::ifstream in(log_, std::ios::binary);
+    in.seekg(logStart_);
+    std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {
-        count += line.rfind("LOGIN ", 0) == 0 ? 1 : 0;
+        if (!external_) {
+            lines.push_back(line);
+        } else if (line.find("] OK LOGIN: ") != std::string::npos) {
+            lines.emplace_back("LOGIN");
+        } else if (const auto at = line.find("FTP command: Client \""); at != std::string::npos) {
+            // ... FTP command: Client "127.0.0.1", "USER rw"
+            const auto start = line.find("\", \"", at);
+            if (start != std::string::npos && line.size() > start + 4) {
+                lines.push_back("CMD " + line.substr(start + 4, line.size() - start - 5));
+            }
+        }
+    }
+    return lines;
+}
+
+int FtpServer::Logins() const {
+    int count = 0;
+    for (const std::string& line : LogLines()) {
+        count += line.rfind("LOGIN", 0) == 0 ? 1 : 0;
     }
     return count;
 }
 
 std::string FtpServer::Commands() const {
-    std::ifstream in(log_);
     std::string commands;
-    for (std::string line; std::getline(in, line);) {
+    for (const std::string& line : LogLines()) {
         if (line.rfind("CMD ", 0) == 0) {
             commands += line.substr(4) + "\n";
         }

@@ -2,11 +2,15 @@
 // folder on 127.0.0.1 at a free port. The constructor starts it and waits (boundedly) until it
 // listens; the destructor stops it and reaps the process. A TLS server makes
 // its own certificate for 127.0.0.1 and requires explicit TLS before a login.
+// With VESKAT_TEST_FTPD_PORT set, the tests use a real daemon instead (see
+// scripts/test-real-ftpd), which always requires TLS.
 #pragma once
 
 #include <sys/types.h>
 
+#include <ios>
 #include <string>
+#include <vector>
 
 class FtpServer {
   public:
@@ -17,13 +21,18 @@ class FtpServer {
     static constexpr const char* kNoRenameUser = "norename";
     static constexpr const char* kNoRenamePassword = "nrpass";
 
-    enum class Security { Plain, TlsRequired };
+    // TlsRequired at TLS 1.3 only, as a server whose TLS 1.2 offers nothing
+    // the client accepts.
+    enum class Security { Plain, TlsRequired, Tls13Only };
     explicit FtpServer(Security security = Security::Plain);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
 
     bool Running() const { return port_ > 0; }
+    // A real daemon the tests did not start: it knows none of the
+    // misbehaviours of ftp_server.py and requires TLS whatever was asked.
+    bool External() const { return external_; }
     int Port() const { return port_; }
     // The folder the server serves; files put here are on the server.
     const std::string& Root() const { return root_; }
@@ -32,16 +41,24 @@ class FtpServer {
     // Every command line the server received, one a line, as received.
     std::string Commands() const;
     // The TLS server's certificate (PEM), for a client to trust.
-    std::string CertFile() const { return dir_ + "/cert.pem"; }
+    std::string CertFile() const { return certFile_; }
 
     // The bytes of a file on the server side, or "<missing>".
     std::string ServerFile(const std::string& name) const;
     void PutServerFile(const std::string& name, const std::string& bytes) const;
 
   private:
+    // Takes the daemon named by the environment, emptying the folder it serves.
+    void UseExternal(const char* port);
+    // The log's lines since the start: a login is "LOGIN...", a command "CMD <line>".
+    std::vector<std::string> LogLines() const;
+
+    bool external_ = false;
+    std::string certFile_;
     std::string dir_;
     std::string root_;
     std::string log_;
+    std::streamoff logStart_ = 0;  // where this test's part of a shared log begins
     pid_t pid_ = -1;
     int port_ = 0;
 };

@@ -13,6 +13,9 @@ namespace {
 const std::string kDataFile =
     "_VESKAT_I_DAT_VER_1_2_\r\n2024\t1\t2\t\x89\xEF\x8B\x63\r\n2024\t1\t3\t\x97\x5C\x92\xE8\r\n";
 
+// Servers that break off or refuse on cue are the test server's own.
+constexpr const char* kOwnServerOnly = "needs a misbehaviour of ftp_server.py";
+
 // What a server that keeps text files in LF lines holds for kDataFile.
 std::string ServerForm(std::string text) {
     std::string out;
@@ -35,6 +38,14 @@ class FtpTransferTest : public ::testing::Test {
     void SetupTransfer(CFtpTransfer& ftp, const std::string& user = FtpServer::kUser,
                        const std::string& password = FtpServer::kPassword) {
         ftp.Setup(user, password, "127.0.0.1", server_.Port());
+        UseServersTls(ftp);
+    }
+
+    // A real daemon takes no login without TLS.
+    void UseServersTls(CFtpTransfer& ftp) const {
+        if (server_.External()) {
+            ftp.SetTls(true, server_.CertFile());
+        }
     }
 
     std::string Local(const std::string& name) const { return local_ + "/" + name; }
@@ -127,6 +138,7 @@ TEST_F(FtpTransferTest, RefusedLoginsAndBadAddressesFail) {
     for (const Case& c : cases) {
         CFtpTransfer ftp;
         ftp.Setup(c.user, c.password, c.host, c.port);
+        UseServersTls(ftp);
         EXPECT_EQ(ftp.Connect(), -1) << c.user << " " << c.host;
         EXPECT_EQ(ftp.Upload(Local("none"), "x.dat"), -1);
         EXPECT_EQ(ftp.Download("x.dat", Local("x.dat")), -1);
@@ -138,6 +150,7 @@ TEST_F(FtpTransferTest, RefusedLoginsAndBadAddressesFail) {
 TEST_F(FtpTransferTest, OnlyTheLowSixteenBitsOfThePortCount) {
     CFtpTransfer ftp;
     ftp.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server_.Port() + 65536 * 3);
+    UseServersTls(ftp);
     EXPECT_EQ(ftp.Connect(), 0);
 }
 
@@ -170,6 +183,9 @@ TEST_F(FtpTransferTest, FailedDownloadLeavesTheLocalFileAlone) {
 }
 
 TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
+    if (server_.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
     server_.PutServerFile("cutoff.dat", std::string(400000, 'y') + "\n");
     WriteFileBytes(Local("veskat_r.dat"), kDataFile);
     CFtpTransfer ftp;
@@ -194,6 +210,9 @@ TEST_F(FtpTransferTest, RefusedRenameSendsUnderTheRealName) {
 }
 
 TEST_F(FtpTransferTest, ServerStoppingMidUploadLeavesTheServerFileWhole) {
+    if (server_.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
     server_.PutServerFile("cutoff_i.dat", "old\n");
     WriteFileBytes(Local("i.dat"), std::string(400000, 'z') + "\r\n");
     CFtpTransfer ftp;
@@ -246,6 +265,9 @@ TEST_F(FtpTransferTest, LoginTextsWithLineBreaksAreRefused) {
 }
 
 TEST_F(FtpTransferTest, UploadRefusedMidwayRemovesItsPartFile) {
+    if (server_.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
     server_.PutServerFile("quota_i.dat", "old\n");
     WriteFileBytes(Local("i.dat"), std::string(4000000, 'q') + "\r\n");
     CFtpTransfer ftp;
@@ -261,6 +283,9 @@ TEST_F(FtpTransferTest, UploadRefusedMidwayRemovesItsPartFile) {
 }
 
 TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin) {
+    if (server_.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
     server_.PutServerFile("refuse_i.dat", "old\n");
     WriteFileBytes(Local("i.dat"), kDataFile);
     CFtpTransfer ftp;
@@ -329,4 +354,26 @@ TEST_F(FtpsTest, PlainLoginToAServerRequiringTlsFailsAndNeverSendsThePassword) {
     EXPECT_EQ(server_.Logins(), 0);
     EXPECT_NE(server_.Commands().find("USER rw\n"), std::string::npos) << server_.Commands();
     EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
+}
+
+// A server that refuses TLS 1.2 is reached at TLS 1.3, where a login of its
+// own for every transfer keeps each data connection's session resumable.
+TEST(FtpsTls13Test, AServerRefusingTls12IsReachedAtTls13WithALoginForEachTransfer) {
+    FtpServer server(FtpServer::Security::Tls13Only);
+    ASSERT_TRUE(server.Running());
+    if (server.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
+    const std::string local = std::filesystem::path(server.Root()).parent_path().string();
+    WriteFileBytes(local + "/i.dat", kDataFile);
+    CFtpTransfer ftp;
+    ftp.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server.Port());
+    ftp.SetTls(true, server.CertFile());
+    ASSERT_EQ(ftp.Connect(), 0);
+    EXPECT_EQ(ftp.Upload(local + "/i.dat", "s.dat"), 0);
+    EXPECT_EQ(ftp.Download("s.dat", local + "/back.dat"), 0);
+    EXPECT_EQ(ReadFileBytes(local + "/back.dat"), kDataFile);
+    EXPECT_EQ(server.Logins(), 3);
+    // TLS was asked for before anything else, at each login.
+    EXPECT_EQ(server.Commands().rfind("AUTH TLS\n", 0), 0u) << server.Commands();
 }

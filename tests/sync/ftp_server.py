@@ -18,8 +18,9 @@ Every command received is written to the log file as "CMD <line>".
 With --tls CERTDIR, the server makes a self-signed certificate for
 127.0.0.1 (written as CERTDIR/cert.pem; the key stays in CERTDIR/server.pem)
 and requires explicit TLS (AUTH TLS, then PROT P) before any login.
+With --tls13 CERTDIR instead, it also refuses every TLS version below 1.3.
 
-Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE [--tls CERTDIR]
+Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE [--tls|--tls13 CERTDIR]
 """
 import datetime
 import ipaddress
@@ -112,7 +113,8 @@ def make_certificate(cert_dir):
 
 def main():
     root, log_file = sys.argv[1], sys.argv[2]
-    tls_dir = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] == "--tls" else None
+    tls_dir = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] in ("--tls", "--tls13") else None
+    tls13_only = tls_dir is not None and sys.argv[3] == "--tls13"
     authorizer = DummyAuthorizer()
     authorizer.add_user("rw", "rwpass", root, perm="elradfmwMT")
     authorizer.add_user("ro", "ropass", root, perm="elr")
@@ -139,6 +141,10 @@ def main():
         base.certfile = make_certificate(tls_dir)
         base.tls_control_required = True
         base.tls_data_required = True
+        if tls13_only:
+            from OpenSSL import SSL
+
+            base.get_ssl_context().set_min_proto_version(SSL.TLS1_3_VERSION)
 
     class Handler(base):
         def on_login(self, username):
