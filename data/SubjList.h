@@ -62,6 +62,11 @@ class BasicSubjList {
         }
         return StoreResult::Done;
     }
+    // The stored record with current's key where it lies (SubjTree::Locate); nullptr when none.
+    const RecordText* Stored() {
+        record_ = Codec::Encode(current);
+        return tree_.Locate(KeyOf(record_));
+    }
     StoreResult Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
         return tree_.Load(fileName, Codec::kWidths, report);
     }

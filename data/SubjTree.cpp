@@ -121,18 +121,13 @@ void SubjTree::Place(Branch& branch, int position, Node* child) {
 
 // ---- insertion -------------------------------------------------------------
 
-SubjTree::Leaf* SubjTree::NewLeaf(const RecordText& record) {
+SubjTree::Leaf* SubjTree::NewLeaf() {
     void* slot = leaves_.Take();
     if (slot == nullptr) {
         return nullptr;
     }
-    if (!StockSpares()) {
-        leaves_.Give(slot);
-        return nullptr;
-    }
     auto* leaf = new (slot) Leaf;
     leaf->kind = kLeafKind;
-    leaf->record = record;
     return leaf;
 }
 
@@ -158,23 +153,70 @@ SubjTree::Branch* SubjTree::TakeSpare() {
 }
 
 StoreResult SubjTree::Insert(const RecordText& record) {
-    pathLeaf_ = nullptr;
-    Leaf* leaf = NewLeaf(record);
+    return InsertCopy(record, false);
+}
+
+StoreResult SubjTree::InsertSorted(const RecordText& record) {
+    return InsertCopy(record, true);
+}
+
+StoreResult SubjTree::InsertCopy(const RecordText& record, bool sorted) {
+    Leaf* leaf = NewLeaf();
     if (leaf == nullptr) {
+        return StoreResult::OutOfMemory;
+    }
+    leaf->record = record;
+    const StoreResult result = Link(leaf, sorted);
+    if (result != StoreResult::Done) {
+        leaves_.Give(leaf);  // a leaf the tree did not take goes back to the pool
+    }
+    return result;
+}
+
+RecordText* SubjTree::Reserve() {
+    if (reserved_ == nullptr) {
+        reserved_ = NewLeaf();
+    }
+    return reserved_ == nullptr ? nullptr : &reserved_->record;
+}
+
+StoreResult SubjTree::InsertReserved() {
+    if (reserved_ == nullptr) {
+        return StoreResult::OutOfMemory;
+    }
+    const StoreResult result = Link(reserved_, true);
+    if (result == StoreResult::Done) {
+        reserved_ = nullptr;
+    }
+    return result;
+}
+
+void SubjTree::Expect(std::size_t records) {
+    leaves_.Expect(records);
+}
+
+// Puts a leaf into the tree. A sorted leaf whose key is above every stored key
+// goes last at every level without a search, which is where the search would
+// put it, so the tree takes the same shape.
+StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
+    pathLeaf_ = nullptr;
+    if (!StockSpares()) {
         return StoreResult::OutOfMemory;
     }
     if (root_ == nullptr) {
         root_ = leaf;
         return StoreResult::Done;
     }
-    Node* spilled = nullptr;
-    StoreResult result = InsertInto(root_, leaf, spilled);
-    if (result != StoreResult::Done) {
-        leaves_.Give(leaf);
-        return result;
+    if (sorted && CompareKeys(LargestKey(root_), leaf->Key()) < 0) {
+        GrowRoot(AppendInto(root_, leaf));
+        return StoreResult::Done;
     }
-    GrowRoot(spilled);
-    return StoreResult::Done;
+    Node* spilled = nullptr;
+    const StoreResult result = InsertInto(root_, leaf, spilled);
+    if (result == StoreResult::Done) {
+        GrowRoot(spilled);
+    }
+    return result;
 }
 
 StoreResult SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
@@ -250,19 +292,6 @@ void SubjTree::GrowRoot(Node* spilled) {
     Place(*newRoot, 1, spilled);
     root_ = newRoot;
     ++height_;
-}
-
-StoreResult SubjTree::InsertSorted(const RecordText& record) {
-    pathLeaf_ = nullptr;
-    if (root_ == nullptr || CompareKeys(LargestKey(root_), record.data()) >= 0) {
-        return Insert(record);
-    }
-    Leaf* leaf = NewLeaf(record);
-    if (leaf == nullptr) {
-        return StoreResult::OutOfMemory;
-    }
-    GrowRoot(AppendInto(root_, leaf));
-    return StoreResult::Done;
 }
 
 // InsertInto for a key above every key below `place`: the search would pick
@@ -551,6 +580,20 @@ StoreResult SubjTree::First(RecordText& out) {
     pathLeaf_ = static_cast<const Leaf*>(node);
     out = Arrive(pathLeaf_->Key())->record;
     return StoreResult::Done;
+}
+
+const RecordText* SubjTree::Locate(SubjKey key) const {
+    const Node* node = root_;
+    if (node == nullptr) {
+        return nullptr;
+    }
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        const SeparatorHit hit = SearchSeparators(*branch, key.data());
+        node = branch->children[hit.equal ? hit.index + 1 : hit.index];
+    }
+    auto* leaf = static_cast<const Leaf*>(node);
+    return CompareKeys(leaf->Key(), key.data()) == 0 ? &leaf->record : nullptr;
 }
 
 StoreResult SubjTree::Next(RecordText& out) {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <string_view>
@@ -110,17 +111,21 @@ StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadRe
         return StoreResult::OutOfMemory;
     }
 
+    // Every line but the header is a record, near enough, and one piece of
+    // memory for them all is made present in one call.
+    tree.Expect(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     LineSplitter lines(bytes);
     std::string_view line;
     lines.Next(line);  // the header, whatever it says
     StoreResult result = StoreResult::Done;
-    RecordText record;
     while (lines.Next(line)) {
         if (line.empty()) {
             continue;  // a blank line holds no subject
         }
-        const bool changed = TakeFields(line, widths, record);
-        const StoreResult inserted = tree.InsertSorted(record);
+        RecordText* record = tree.Reserve();
+        const bool changed = record != nullptr && TakeFields(line, widths, *record);
+        const StoreResult inserted =
+            record != nullptr ? tree.InsertReserved() : StoreResult::OutOfMemory;
         if (inserted == StoreResult::OutOfMemory) {
             // The records so far stay; this line and the rest are reported.
             do {
