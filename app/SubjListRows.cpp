@@ -1,7 +1,7 @@
 #include "SubjListRows.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
 
 #include "Clock.h"
 #include "SubjListDlg.h"
@@ -12,17 +12,35 @@ void AppendField(std::string& text, const RecordText& record, RecordField field)
     text.append(reinterpret_cast<const char*>(record.data()) + field.offset, field.width);
 }
 
+// What places an individual row, read in one pass over the records as they lie
+// in memory: its date and its time as numbers that order as their digits do.
+struct RowOrder {
+    std::uint64_t date;
+    std::uint32_t time;
+    SubjRowSource::Handle row;
+};
+
+template <typename Number>
+Number BigEndianAt(const RecordText& record, std::size_t offset) {
+    Number value = 0;
+    for (std::size_t i = 0; i < sizeof value; ++i) {
+        value = static_cast<Number>(value << 8 | record[offset + i]);
+    }
+    return value;
+}
+
+RowOrder OrderOf(const RecordText& record) {
+    using namespace IndivFields;
+    static_assert(kDay.End() == sizeof(std::uint64_t) && kMinute.offset == kHour.End() &&
+                  kMinute.End() - kHour.offset == sizeof(std::uint32_t));
+    return {BigEndianAt<std::uint64_t>(record, kYear.offset),
+            BigEndianAt<std::uint32_t>(record, kHour.offset), &record};
+}
+
 // The rows of one day come in key order, by title; the list orders them by
 // their time, keeping that order among equal times.
-void SortDayByTime(std::vector<SubjRowSource::Handle>::iterator first,
-                   std::vector<SubjRowSource::Handle>::iterator last) {
-    using namespace IndivFields;
-    constexpr std::size_t kTimeBytes = kHour.width + kMinute.width;
-    static_assert(kMinute.offset == kHour.End());
-    const auto earlier = [](SubjRowSource::Handle a, SubjRowSource::Handle b) {
-        return std::memcmp(SubjListRows::RecordOf(a).data() + kHour.offset,
-                           SubjListRows::RecordOf(b).data() + kHour.offset, kTimeBytes) < 0;
-    };
+void SortDayByTime(std::vector<RowOrder>::iterator first, std::vector<RowOrder>::iterator last) {
+    const auto earlier = [](const RowOrder& a, const RowOrder& b) { return a.time < b.time; };
     if (!std::is_sorted(first, last, earlier)) {
         std::stable_sort(first, last, earlier);
     }
@@ -78,25 +96,29 @@ int SubjListRows::Image(Handle row) const {
 
 std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tree, Kind kind) {
     std::vector<Handle> rows;
-    tree.VisitInOrder([&rows](const RecordText& record) {
-        rows.push_back(&record);
+    if (kind == Kind::Rep) {
+        // The title is the key, and the rest of the key is zeros.
+        tree.VisitInOrder([&rows](const RecordText& record) {
+            rows.push_back(&record);
+            return true;
+        });
+        return rows;
+    }
+    std::vector<RowOrder> order;
+    tree.VisitInOrder([&order](const RecordText& record) {
+        order.push_back(OrderOf(record));
         return true;
     });
-    if (kind == Kind::Rep) {
-        return rows;  // the title is the key, and the rest of the key is zeros
-    }
     // The date leads the key, so the rows of a day stand together already.
-    constexpr std::size_t kDateBytes = IndivFields::kDay.End();
-    const auto sameDay = [](Handle a, Handle b) {
-        return std::memcmp(RecordOf(a).data(), RecordOf(b).data(), kDateBytes) == 0;
-    };
-    for (auto day = rows.begin(); day != rows.end();) {
-        auto next = day + 1;
-        while (next != rows.end() && sameDay(*day, *next)) {
-            ++next;
-        }
+    for (auto day = order.begin(); day != order.end();) {
+        const auto next = std::find_if(
+            day, order.end(), [&day](const RowOrder& other) { return other.date != day->date; });
         SortDayByTime(day, next);
         day = next;
+    }
+    rows.reserve(order.size());
+    for (const RowOrder& row : order) {
+        rows.push_back(row.row);
     }
     return rows;
 }

@@ -104,12 +104,16 @@ const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
     return SmallestLeaf(node)->Key();
 }
 
-const std::uint8_t* SubjTree::LargestKey(const Node* node) {
+const SubjTree::Leaf* SubjTree::LargestLeaf(const Node* node) {
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
         node = branch->children[branch->count - 1];
     }
-    return static_cast<const Leaf*>(node)->Key();
+    return static_cast<const Leaf*>(node);
+}
+
+const std::uint8_t* SubjTree::LargestKey(const Node* node) {
+    return LargestLeaf(node)->Key();
 }
 
 void SubjTree::Place(Branch& branch, int position, Node* child) {
@@ -191,8 +195,11 @@ StoreResult SubjTree::InsertReserved() {
     return result;
 }
 
+// Appended in key order, branches split three and three, so there are about
+// half as many as leaves.
 void SubjTree::Expect(std::size_t records) {
     leaves_.Expect(records);
+    branches_.Expect(records / 2);
 }
 
 // Puts a leaf into the tree. A sorted leaf whose key is above every stored key
@@ -205,12 +212,18 @@ StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
     }
     if (root_ == nullptr) {
         root_ = leaf;
+        last_ = leaf;
         return StoreResult::Done;
     }
-    if (sorted && CompareKeys(LargestKey(root_), leaf->Key()) < 0) {
-        GrowRoot(AppendInto(root_, leaf));
-        return StoreResult::Done;
+    if (sorted) {
+        last_ = last_ != nullptr ? last_ : LargestLeaf(root_);
+        if (CompareKeys(last_->Key(), leaf->Key()) < 0) {
+            GrowRoot(AppendInto(root_, leaf));
+            last_ = leaf;
+            return StoreResult::Done;
+        }
     }
+    last_ = nullptr;
     Node* spilled = nullptr;
     const StoreResult result = InsertInto(root_, leaf, spilled);
     if (result == StoreResult::Done) {
@@ -309,6 +322,7 @@ SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
 
 StoreResult SubjTree::Remove(SubjKey key) {
     pathLeaf_ = nullptr;
+    last_ = nullptr;
     if (root_ == nullptr) {
         return StoreResult::NotFound;
     }

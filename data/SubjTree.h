@@ -109,6 +109,7 @@ class SubjTree {
     static SeparatorHit SearchSeparators(const Branch& branch, const std::uint8_t* probe);
     static const Leaf* SmallestLeaf(const Node* node);
     static const std::uint8_t* SmallestKey(const Node* node);
+    static const Leaf* LargestLeaf(const Node* node);
     static const std::uint8_t* LargestKey(const Node* node);
     static void Place(Branch& branch, int position, Node* child);
 
@@ -145,6 +146,9 @@ class SubjTree {
     Branch* spares_[kMaxHeight] = {};
     int spareCount_ = 0;
     Leaf* reserved_ = nullptr;  // Reserve's place, in no branch yet
+    // The leaf of the largest key, so that a load in key order does not look
+    // for it again at every record; nullptr when not known.
+    const Leaf* last_ = nullptr;
     // The path of the cursor's last descent, root first: the branch and the
     // child taken at each level, and the leaf reached (nullptr once an insert
     // or removal has made the path stale). Next and Prev step along it.

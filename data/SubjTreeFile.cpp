@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 
@@ -46,32 +48,41 @@ ssize_t ReadSome(int fd, char* into, std::size_t room) {
     return got;
 }
 
+// A file's bytes, in memory that is not cleared before they are read into it.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+
+    std::string_view View() const { return {data.get(), size}; }
+};
+
 // The whole file. Only a regular file has a length that means anything: a
 // folder's would size the buffer with nonsense, a device's never ends.
 // Throws std::bad_alloc when the bytes do not fit in memory.
-bool ReadRegularFile(int fd, std::string& bytes) {
+bool ReadRegularFile(int fd, FileBytes& bytes) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
     }
     // One byte more than the length, to notice a file that grew meanwhile.
-    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t used = 0;
+    std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    bytes.data.reset(new char[room]);
     for (;;) {
-        if (used == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
+        if (bytes.size == room) {
+            std::unique_ptr<char[]> larger(new char[room * 2]);
+            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(larger);
+            room *= 2;
         }
-        ssize_t got = ReadSome(fd, bytes.data() + used, bytes.size() - used);
+        ssize_t got = ReadSome(fd, bytes.data.get() + bytes.size, room - bytes.size);
         if (got < 0) {
             return false;
         }
         if (got == 0) {
-            break;
+            return true;
         }
-        used += static_cast<std::size_t>(got);
+        bytes.size += static_cast<std::size_t>(got);
     }
-    bytes.resize(used);
-    return true;
 }
 
 // The record lines (every line after the header that is not blank) of a file
@@ -101,7 +112,7 @@ int CountRecordLines(int fd) {
 
 // Fills `tree` from the open data file, `seen` counting what it could not keep.
 StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadReport& seen) {
-    std::string bytes;
+    FileBytes bytes;
     try {
         if (!ReadRegularFile(fd, bytes)) {
             return StoreResult::FileFailed;
@@ -113,8 +124,9 @@ StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadRe
 
     // Every line but the header is a record, near enough, and one piece of
     // memory for them all is made present in one call.
-    tree.Expect(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
-    LineSplitter lines(bytes);
+    const std::string_view text = bytes.View();
+    tree.Expect(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    LineSplitter lines(text);
     std::string_view line;
     lines.Next(line);  // the header, whatever it says
     StoreResult result = StoreResult::Done;
