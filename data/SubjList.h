@@ -79,12 +79,15 @@ class BasicSubjList {
   protected:
     StoreResult Prev() { return Fetched(tree_.Prev(record_)); }
     // Prev with a decoder of the caller's choice.
+    // The record is read where it lies: a walk over most of a large list
+    // would otherwise copy every record it passes.
     StoreResult PrevDecodedBy(Subj (*decode)(const RecordText&)) {
-        StoreResult result = tree_.Prev(record_);
-        if (result == StoreResult::Done) {
-            current = decode(record_);
+        const RecordText* record = tree_.PrevInPlace();
+        if (record == nullptr) {
+            return StoreResult::NotFound;
         }
-        return result;
+        current = decode(*record);
+        return StoreResult::Done;
     }
 
   private:

@@ -568,12 +568,7 @@ StoreResult SubjTree::Find(SubjKey key, RecordText& out) {
     std::copy(key.begin(), key.end(), probe.begin());
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
-    const Leaf* leaf = Descend(probe.data());
-    if (leaf == nullptr) {
-        return StoreResult::NotFound;
-    }
-    out = leaf->record;
-    return StoreResult::Done;
+    return CopyOut(Descend(probe.data()), out);
 }
 
 StoreResult SubjTree::First(RecordText& out) {
@@ -611,28 +606,36 @@ const RecordText* SubjTree::Locate(SubjKey key) const {
 }
 
 StoreResult SubjTree::Next(RecordText& out) {
-    return StepTo(nextKey_, 0x00, out);
+    return CopyOut(StepTo(nextKey_, 0x00), out);
 }
 
 StoreResult SubjTree::Prev(RecordText& out) {
-    return StepTo(prevKey_, 0xFF, out);
+    return CopyOut(StepTo(prevKey_, 0xFF), out);
 }
 
-// One step of the cursor: the key it names becomes the probe, and that side of
-// the cursor is emptied before the descent sets it anew.
-StoreResult SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out) {
-    if (IsAll(cursorKey, none)) {
-        return StoreResult::NotFound;
-    }
-    Key probe = cursorKey;
-    cursorKey.fill(none);
-    const Leaf* leaf =
-        StepPath(none == 0x00, probe.data()) ? Arrive(probe.data()) : Descend(probe.data());
+const RecordText* SubjTree::PrevInPlace() {
+    const Leaf* leaf = StepTo(prevKey_, 0xFF);
+    return leaf == nullptr ? nullptr : &leaf->record;
+}
+
+StoreResult SubjTree::CopyOut(const Leaf* leaf, RecordText& out) {
     if (leaf == nullptr) {
         return StoreResult::NotFound;
     }
     out = leaf->record;
     return StoreResult::Done;
+}
+
+// One step of the cursor: the key it names becomes the probe, and that side of
+// the cursor is emptied before the descent sets it anew. The leaf reached, or
+// nullptr for none.
+const SubjTree::Leaf* SubjTree::StepTo(Key& cursorKey, std::uint8_t none) {
+    if (IsAll(cursorKey, none)) {
+        return nullptr;
+    }
+    Key probe = cursorKey;
+    cursorKey.fill(none);
+    return StepPath(none == 0x00, probe.data()) ? Arrive(probe.data()) : Descend(probe.data());
 }
 
 StoreResult SubjTree::Replace(const RecordText& record) {

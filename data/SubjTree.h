@@ -56,6 +56,9 @@ class SubjTree {
     // Done the record at the cursor's next or previous key is in `out`; NotFound none.
     StoreResult Next(RecordText& out);
     StoreResult Prev(RecordText& out);
+    // Prev without the copy: the record where it lies, nullptr for none. For
+    // walks that read a record and may remove it before the next step.
+    const RecordText* PrevInPlace();
     // Done the stored record with the key of `record` now holds all its bytes;
     // NotFound none.
     StoreResult Replace(const RecordText& record);
@@ -127,7 +130,8 @@ class SubjTree {
     const Leaf* Descend(const std::uint8_t* probe);
     const Leaf* Arrive(const std::uint8_t* probe);
     bool StepPath(bool forward, const std::uint8_t* probe);
-    StoreResult StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
+    const Leaf* StepTo(Key& cursorKey, std::uint8_t none);
+    static StoreResult CopyOut(const Leaf* leaf, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
