@@ -213,17 +213,17 @@ StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
     if (root_ == nullptr) {
         root_ = leaf;
         last_ = leaf;
+        lastParent_ = nullptr;
         return StoreResult::Done;
     }
     if (sorted) {
         last_ = last_ != nullptr ? last_ : LargestLeaf(root_);
         if (CompareKeys(last_->Key(), leaf->Key()) < 0) {
-            GrowRoot(AppendInto(root_, leaf));
-            last_ = leaf;
+            Append(leaf);
             return StoreResult::Done;
         }
     }
-    last_ = nullptr;
+    ForgetLast();
     Node* spilled = nullptr;
     const StoreResult result = InsertInto(root_, leaf, spilled);
     if (result == StoreResult::Done) {
@@ -307,6 +307,33 @@ void SubjTree::GrowRoot(Node* spilled) {
     ++height_;
 }
 
+// A leaf whose key is above every stored key goes last. While the branch
+// above the last leaf has room, it takes the leaf and nothing above changes:
+// the new key is no branch's smallest. Only a full one needs the way down
+// from the root, which splits it.
+void SubjTree::Append(Leaf* leaf) {
+    if (lastParent_ != nullptr && lastParent_->count < kOrder) {
+        Place(*lastParent_, lastParent_->count, leaf);
+        ++lastParent_->count;
+    } else {
+        GrowRoot(AppendInto(root_, leaf));
+        lastParent_ = root_->IsLeaf() ? nullptr : LastBranch(static_cast<Branch*>(root_));
+    }
+    last_ = leaf;
+}
+
+SubjTree::Branch* SubjTree::LastBranch(Branch* branch) {
+    while (!branch->children[branch->count - 1]->IsLeaf()) {
+        branch = static_cast<Branch*>(branch->children[branch->count - 1]);
+    }
+    return branch;
+}
+
+void SubjTree::ForgetLast() {
+    last_ = nullptr;
+    lastParent_ = nullptr;
+}
+
 // InsertInto for a key above every key below `place`: the search would pick
 // the last child at every branch, and the leaf below spills the new one.
 SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
@@ -322,7 +349,7 @@ SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
 
 StoreResult SubjTree::Remove(SubjKey key) {
     pathLeaf_ = nullptr;
-    last_ = nullptr;
+    ForgetLast();
     if (root_ == nullptr) {
         return StoreResult::NotFound;
     }

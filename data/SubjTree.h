@@ -124,6 +124,9 @@ class SubjTree {
     StoreResult InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
     Node* AddChild(Branch& x, int i, Node* below);
     void GrowRoot(Node* spilled);
+    void Append(Leaf* leaf);
+    static Branch* LastBranch(Branch* branch);
+    void ForgetLast();
     Node* AppendInto(Node* place, Leaf* leaf);
     Removal RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
@@ -150,9 +153,11 @@ class SubjTree {
     Branch* spares_[kMaxHeight] = {};
     int spareCount_ = 0;
     Leaf* reserved_ = nullptr;  // Reserve's place, in no branch yet
-    // The leaf of the largest key, so that a load in key order does not look
-    // for it again at every record; nullptr when not known.
+    // The leaf of the largest key and the branch above it, so that a load in
+    // key order does not look for them again at every record; nullptr when
+    // not known (the branch also while the root is a leaf).
     const Leaf* last_ = nullptr;
+    Branch* lastParent_ = nullptr;
     // The path of the cursor's last descent, root first: the branch and the
     // child taken at each level, and the leaf reached (nullptr once an insert
     // or removal has made the path stale). Next and Prev step along it.

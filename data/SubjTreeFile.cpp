@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "FieldLine.h"
+#include "PresentPages.h"
 #include "SubjTree.h"
 #include "SyncDir.h"
 
@@ -67,6 +68,7 @@ bool ReadRegularFile(int fd, FileBytes& bytes) {
     // One byte more than the length, to notice a file that grew meanwhile.
     std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
     bytes.data.reset(new char[room]);
+    MakePresent(bytes.data.get(), room, room >= 2 * kLargePage);
     for (;;) {
         if (bytes.size == room) {
             std::unique_ptr<char[]> larger(new char[room * 2]);
