@@ -72,6 +72,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
+    onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
 
     if (list_ != nullptr) {
         connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -82,6 +83,9 @@ class CSubjListDlg : public TemplateDialog {
     void OnSaveExit();
     void OnExitNoSave();
     void OnConnect();
+    // Asks for a file and writes both lists, as they stand in memory, to it
+    // as an iCalendar file; tells the user when it could not be written.
+    void OnExportIcs();
     // A system-menu command: the About entry opens the About box; minimise and
     // close act as the desktop's own entries.
     void OnSysCommand(unsigned command);
@@ -124,6 +128,9 @@ class CSubjListDlg : public TemplateDialog {
     virtual bool MarkUnsent(const char* fileName);
     virtual void SendToServer();
     virtual void RunConnectDialog();
+    // The file the export goes to, asked with a file dialog; empty when the
+    // user cancels.
+    virtual QString AskExportFileName();
 
     MessageService& Messages() { return messages_; }
 

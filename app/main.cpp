@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "Clock.h"
+#include "CommandLine.h"
 #include "SingleInstance.h"
 #include "StartUpProbe.h"
 #include "SubjApp.h"
@@ -9,6 +10,9 @@
 int main(int argc, char** argv) {
     // Opening 100 000 subjects is several times faster with the zone read once.
     LocalTime::ReadZoneOnce();
+    if (const std::optional<int> code = RunCommandLine(argc, argv)) {
+        return *code;
+    }
     // The toolkit consumes the activation token while it starts.
     const QByteArray activationToken = SingleInstance::ActivationTokenFromEnvironment();
     QApplication application(argc, argv);

@@ -1,15 +1,9 @@
 #include "ExpandRepSubj.h"
 
-#include <array>
-
 #include "CalendarDay.h"
 #include "Clock.h"
 
-namespace {
-
-// Each rule is tested on its own, in this order; a rule with any of its
-// fields unset (0) never holds.
-std::array<bool, 4> RulesHolding(const RepSubj& rep, const CalendarDay& day) {
+RuleHolds RulesHolding(const RepSubj& rep, const CalendarDay& day) {
     return {
         rep.yearlyMonth != 0 && rep.yearlyMonth == day.month && rep.yearlyDay == day.day,
         rep.monthlyDay != 0 && rep.monthlyDay == day.day,
@@ -18,6 +12,8 @@ std::array<bool, 4> RulesHolding(const RepSubj& rep, const CalendarDay& day) {
         rep.weekly[static_cast<std::size_t>(day.weekday - 1)] == 1,
     };
 }
+
+namespace {
 
 IndivSubj Candidate(const RepSubj& rep, const CalendarDay& day) {
     IndivSubj subj;

@@ -3,10 +3,19 @@
 // holds a subject of that title keeps it untouched, so running again is safe.
 #pragma once
 
+#include <array>
+
+#include "CalendarDay.h"
 #include "SubjList.h"
 
 // The number of days the batch generates: today and the 42 that follow.
 constexpr int kBatchWindowDays = 43;
+
+// Which of rep's rules hold on `day`, in the order the batch tests them:
+// yearly, monthly by day, monthly by week, weekly. A rule with any of its
+// fields unset (0) never holds.
+using RuleHolds = std::array<bool, 4>;
+RuleHolds RulesHolding(const RepSubj& rep, const CalendarDay& day);
 
 // Inserts into `indiv`, for each day of the window on which one of the rules
 // of `rep` holds, a subject with rep's title, time, content and progress and

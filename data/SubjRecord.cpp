@@ -224,6 +224,21 @@ void AppendZeroPadded(std::string& out, int value, int width) {
     out.append(digits, ZeroPadded(value, std::min(width, 11), digits));
 }
 
+std::string DateTimeText(const IndivSubj& subj) {
+    std::string text;
+    text.reserve(16);
+    AppendZeroPadded(text, subj.year, 4);
+    text += '/';
+    AppendZeroPadded(text, subj.month, 2);
+    text += '/';
+    AppendZeroPadded(text, subj.day, 2);
+    text += ' ';
+    AppendZeroPadded(text, subj.hour, 2);
+    text += ':';
+    AppendZeroPadded(text, subj.minute, 2);
+    return text;
+}
+
 namespace {
 
 std::int32_t OverdueOf(const IndivSubj& subj, const std::tm& local) {

@@ -52,6 +52,9 @@ struct IndivSubj {
     std::int32_t overdue = 0;
 };
 
+// "YYYY/MM/DD hh:mm", the date and time of `subj` as the list and the agenda show it.
+std::string DateTimeText(const IndivSubj& subj);
+
 struct RepSubj {
     std::string title;
     std::int16_t yearlyMonth = 0;  // 0 always means unset

@@ -9,6 +9,7 @@ const MenuTemplate* FindMenuTemplate(int id) {
                                           {
                                               {"ファイル(&F)",
                                                {{kSaveMenuId, "保存(&S)"},
+                                                {kExportIcsMenuId, "エクスポート (iCalendar)..."},
                                                 {kSaveExitMenuId, "保存・終了(&E)"},
                                                 {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
                                               {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}}},

@@ -38,6 +38,7 @@ inline constexpr int kExitNoSaveMenuId = 141;
 inline constexpr int kSaveMenuId = 157;
 inline constexpr int kSaveExitMenuId = 158;
 inline constexpr int kConnectMenuId = 159;
+inline constexpr int kExportIcsMenuId = 160;
 }  // namespace MainDialogIds
 
 // The individual-subject editor (dialog 129).

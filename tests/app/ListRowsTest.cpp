@@ -21,17 +21,7 @@ struct PlainRow {
 };
 
 PlainRow RowOf(const IndivSubj& subj) {
-    std::string when;
-    AppendZeroPadded(when, subj.year, 4);
-    when += '/';
-    AppendZeroPadded(when, subj.month, 2);
-    when += '/';
-    AppendZeroPadded(when, subj.day, 2);
-    when += ' ';
-    AppendZeroPadded(when, subj.hour, 2);
-    when += ':';
-    AppendZeroPadded(when, subj.minute, 2);
-    return {when, ProgressText(subj.progress), subj.title,
+    return {DateTimeText(subj), ProgressText(subj.progress), subj.title,
             std::to_string(subj.daysLeft) + " \x93\xFA",
             CSubjListDlg::ProgressImage(subj.progress, subj.overdue != 0)};
 }

@@ -171,6 +171,37 @@ def check_launcher(scratch):
     check(result.returncode == 2 and "Usage" in result.stderr, "two arguments were accepted")
 
 
+def check_commands(scratch):
+    """--agenda and --export-ics through the launcher: they read the folder
+    given or the default one, create and change nothing, and name what they
+    cannot use."""
+    folder = os.path.join(scratch.elsewhere, "synced folder")
+    today = time.strftime("%Y\t%m\t%d")
+    with open(os.path.join(folder, "veskat_i.dat"), "wb") as f:
+        f.write(f"_VESKAT_I_DAT_VER_1_2_\r\n{today}\tdentist\t23\t59\tU\t\t\r\n".encode())
+    before = sorted(os.listdir(folder))
+
+    result = scratch.run_to_end(["--agenda", "3", "synced folder"])
+    check(result.returncode == 0 and result.stdout.endswith("0 日  dentist\n")
+          and not result.stderr, f"the agenda gave {result.returncode}: {result.stdout}"
+          f"{result.stderr}")
+    result = scratch.run_to_end(["--export-ics", "out.ics", "synced folder"])
+    check(result.returncode == 0, f"the export gave {result.returncode}: {result.stderr}")
+    with open(os.path.join(scratch.elsewhere, "out.ics"), "rb") as f:
+        check(b"SUMMARY:dentist\r\n" in f.read(), "the export lacks the subject")
+    check(sorted(os.listdir(folder)) == before, "a command changed the data folder")
+
+    # The default folder is read, never made.
+    data_home = os.path.join(scratch.top, "no-data-home")
+    for args in (["--agenda"], ["--agenda", "7"], ["--export-ics", "x.ics"]):
+        result = scratch.run_to_end(args, extra_env={"XDG_DATA_HOME": data_home})
+        check(result.returncode == 2 and "no such folder" in result.stderr,
+              f"{args} without a folder gave {result.returncode}: {result.stderr}")
+    check(not os.path.exists(data_home), "a command made the default folder")
+    result = scratch.run_to_end(["--agenda", "1", "2", "3"])
+    check(result.returncode == 2 and "Usage" in result.stderr, "three agenda arguments were taken")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cpack", required=True)
@@ -184,7 +215,9 @@ def main():
     try:
         deb = build_package(options.cpack, options.config, os.path.join(top, "package"))
         check_contents(deb)
-        check_launcher(Scratch(top, deb))
+        scratch = Scratch(top, deb)
+        check_launcher(scratch)
+        check_commands(scratch)
     except Failure as failure:
         print(f"FAILED: {failure}")
         return 1

@@ -266,12 +266,13 @@ class DialogBuilderTest : public QObject {
     void mainMenuCarriesItsCommands() {
         TemplateDialog dialog(kMainDialogId);
         using namespace MainDialogIds;
-        for (int command : {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId}) {
+        for (int command :
+             {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId, kExportIcsMenuId}) {
             QVERIFY(dialog.MenuAction(command) != nullptr);
         }
         QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));
         QCOMPARE(dialog.MenuAction(kConnectMenuId)->text(), QStringLiteral("接続(&C)..."));
-        QVERIFY(dialog.MenuAction(kConnectMenuId + 1) == nullptr);
+        QVERIFY(dialog.MenuAction(kExportIcsMenuId + 1) == nullptr);
     }
 
     // A prompt during start-up, before its owner is on the screen, opens in the

@@ -1,0 +1,39 @@
+// The iCalendar export of the ファイル menu: both lists as the window holds
+// them, unsaved changes included, to a file the user picks.
+#include <QDir>
+#include <QFileDialog>
+
+#include "Clock.h"
+#include "IcsExport.h"
+#include "MessageService.h"
+#include "SubjListDlg.h"
+#include "SystemZone.h"
+
+namespace {
+
+const QString kExportCaption = QStringLiteral("エクスポート (iCalendar)");
+const QString kExportFilter = QStringLiteral("iCalendar (*.ics)");
+const QString kExportFailed = QStringLiteral("%1 に書き込めませんでした。");
+const QString kNotExported =
+    QStringLiteral("%1 件の案件は日付の年が 1 から 9999 の外にあるため、書き出しませんでした。");
+
+}  // namespace
+
+QString CSubjListDlg::AskExportFileName() {
+    return QFileDialog::getSaveFileName(
+        this, kExportCaption, QDir::home().filePath(QStringLiteral("veskat.ics")), kExportFilter);
+}
+
+void CSubjListDlg::OnExportIcs() {
+    const QString fileName = AskExportFileName();
+    if (fileName.isEmpty()) {
+        return;
+    }
+    const IcsCalendar calendar =
+        BuildIcsCalendar(indivList_, repList_, Clock::Now(), SystemZoneName());
+    if (!WriteIcsFile(fileName.toLocal8Bit().toStdString(), calendar.text)) {
+        messages_.Inform(this, kExportFailed.arg(fileName));
+    } else if (calendar.notExported > 0) {
+        messages_.Inform(this, kNotExported.arg(calendar.notExported));
+    }
+}
