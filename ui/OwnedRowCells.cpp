@@ -72,19 +72,27 @@ std::int8_t ImageIndex(int image) {
     return static_cast<std::int8_t>(std::clamp(image, -1, 127));
 }
 
-}  // namespace
-
-std::string OwnedRowCells::Cell(Handle row, int column) const {
+std::string_view CellAt(const std::string& cells, int column) {
     std::string_view found;
     int index = 0;
-    ForEachCell(RowOf(row).cells, [&](std::string_view cell) {
+    ForEachCell(cells, [&](std::string_view cell) {
         if (index++ == column) {
             found = cell;
             return false;
         }
         return true;
     });
-    return std::string(found);
+    return found;
+}
+
+}  // namespace
+
+std::string OwnedRowCells::Cell(Handle row, int column) const {
+    return std::string(CellAt(RowOf(row).cells, column));
+}
+
+bool OwnedRowCells::SortsBefore(std::string_view firstSjis, Handle row) const {
+    return firstSjis < CellAt(RowOf(row).cells, 0);
 }
 
 int OwnedRowCells::Image(Handle row) const {

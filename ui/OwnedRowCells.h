@@ -13,6 +13,7 @@ class OwnedRowCells : public SubjRowSource {
   public:
     std::string Cell(Handle row, int column) const override;
     int Image(Handle row) const override;
+    bool SortsBefore(std::string_view firstSjis, Handle row) const override;
 
     // A new row holding only its first cell; the list places it.
     Handle Add(std::string_view firstSjis, int image);

@@ -97,7 +97,7 @@ int SubjListModel::InsertHandle(Handle row) {
     // ASCII ones.
     const std::string first = source_->Cell(row, 0);
     const auto before = [this](const std::string& key, Handle other) {
-        return key < source_->Cell(other, 0);
+        return source_->SortsBefore(key, other);
     };
     const auto place = std::upper_bound(rows_.begin(), rows_.end(), first, before);
     const int position = static_cast<int>(place - rows_.begin());

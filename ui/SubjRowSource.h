@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class SubjRowSource {
   public:
@@ -15,4 +16,9 @@ class SubjRowSource {
     virtual std::string Cell(Handle row, int column) const = 0;
     // The row's state image, -1 for none.
     virtual int Image(Handle row) const = 0;
+    // Whether `firstSjis` sorts before the row's first cell, bytes compared as
+    // unsigned; a source may answer without building the cell.
+    virtual bool SortsBefore(std::string_view firstSjis, Handle row) const {
+        return firstSjis < std::string_view(Cell(row, 0));
+    }
 };
