@@ -29,10 +29,6 @@ struct Column {
 constexpr Column kIndivColumns[] = {{"日時", 130}, {"進捗", 75}, {"タイトル", 180}, {"猶予", 50}};
 constexpr Column kRepColumns[] = {{"タイトル", 400}};
 
-std::string DaysLeftSjis(const IndivSubj& subj) {
-    return std::to_string(subj.daysLeft) + " \x93\xFA";  // 日
-}
-
 }  // namespace
 
 CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
@@ -47,7 +43,9 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
     AddFindCommand();
 }
 
+// The rows read the subject lists, which go before the list view does.
 CSubjListDlg::~CSubjListDlg() {
+    list_->ShowRows(nullptr, {});
     setProperty(kInstanceName, QVariant());
 }
 
@@ -118,12 +116,6 @@ int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
     }
 }
 
-// The row's texts are made as the bytes the list keeps: ASCII digits, and
-// 日 in Shift_JIS, with no converter on the way for 100 000 rows.
-std::string CSubjListDlg::DateTimeSjis(const IndivSubj& subj) {
-    return DateTimeText(subj);
-}
-
 bool CSubjListDlg::IndivMode() const {
     return indivRadio_->isChecked();
 }
@@ -150,22 +142,17 @@ void CSubjListDlg::SetupColumns() {
     list_->setAccessibleName(windowTitle());
 }
 
+// The rows are the stored records themselves, so a fill costs a walk over
+// the keys, not a row's texts each.
 void CSubjListDlg::FillList() {
-    list_->BeginFill();
-    list_->RemoveAllRows();
-    const auto fill = [this](auto& subjects, void (CSubjListDlg::*setRow)(int, bool)) {
-        int counter = 0;
-        for (StoreResult result = subjects.First(); result == StoreResult::Done;
-             result = subjects.Next()) {
-            (this->*setRow)(counter++, false);
-        }
-    };
-    if (IndivMode()) {
-        fill(indivList_, &CSubjListDlg::SetIndivRow);
-    } else if (RepMode()) {
-        fill(repList_, &CSubjListDlg::SetRepRow);
+    using Kind = SubjListRows::Kind;
+    const Kind kind = RepMode() ? Kind::Rep : Kind::Indiv;
+    rowSource_.Filled(kind);
+    std::vector<SubjRowSource::Handle> rows;
+    if (IndivMode() || RepMode()) {
+        rows = SubjListRows::InListOrder(IndivMode() ? indivList_.Tree() : repList_.Tree(), kind);
     }
-    list_->EndFill();
+    list_->ShowRows(&rowSource_, std::move(rows));
     ApplyFilter();
     ScrollToToday();
 }
@@ -201,9 +188,9 @@ void CSubjListDlg::ScrollToToday() {
     list_->ScrollRowToTop(row);
 }
 
-void CSubjListDlg::SetRow(int index, bool update) {
+void CSubjListDlg::SetRow(int index, bool update, const std::string& shownBefore) {
     if (IndivMode()) {
-        SetIndivRow(index, update);
+        SetIndivRow(index, update, shownBefore);
     } else if (RepMode()) {
         SetRepRow(index, update);
     }
@@ -211,35 +198,30 @@ void CSubjListDlg::SetRow(int index, bool update) {
 
 // A rewritten row whose first text changed is placed again, so that the rows
 // stay in order for every later insertion.
-void CSubjListDlg::SetIndivRow(int index, bool update) {
-    const IndivSubj& subj = indivList_.current;
-    const std::string when = DateTimeSjis(subj);
-    const int image = ProgressImage(subj.progress, subj.overdue != 0);
-    int row = index;
-    if (update && list_->CellSjis(index, 0) == when) {
-        list_->SetRowImage(row, image);
-    } else {
-        if (update) {
-            list_->RemoveRow(index);
-        }
-        row = list_->InsertRowSjis(index, when, image);
+void CSubjListDlg::SetIndivRow(int index, bool update, const std::string& shownBefore) {
+    const RecordText* stored = indivList_.Stored();
+    if (stored != nullptr) {
+        rowSource_.Rewritten(stored);
     }
-    list_->SetCellSjis(row, 1, ProgressText(subj.progress));
-    list_->SetCellSjis(row, 2, subj.title);
-    list_->SetCellSjis(row, 3, DaysLeftSjis(subj));
-}
-
-void CSubjListDlg::SetRepRow(int index, bool update) {
-    const RepSubj& subj = repList_.current;
-    const int image = ProgressImage(subj.progress, false);
-    if (update && list_->CellSjis(index, 0) == subj.title) {
-        list_->SetRowImage(index, image);
+    if (update && stored != nullptr && SubjListRows::DateTimeSjis(*stored) == shownBefore) {
+        list_->RowChanged(index);
         return;
     }
     if (update) {
         list_->RemoveRow(index);
     }
-    list_->InsertRowSjis(index, subj.title, image);
+    if (stored != nullptr) {
+        list_->InsertRowOf(stored);
+    }
+}
+
+// The title is the key: a rewrite never moves the row.
+void CSubjListDlg::SetRepRow(int index, bool update) {
+    if (update) {
+        list_->RowChanged(index);
+    } else if (const RecordText* stored = repList_.Stored()) {
+        list_->InsertRowOf(stored);
+    }
 }
 
 void CSubjListDlg::OnModeChanged() {

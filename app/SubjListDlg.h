@@ -10,6 +10,7 @@
 
 #include "ConnectSettings.h"
 #include "SubjList.h"
+#include "SubjListRows.h"
 #include "TemplateDialog.h"
 
 class FindBar;
@@ -54,11 +55,10 @@ class CSubjListDlg : public TemplateDialog {
     void SetupColumns();
     // All rows again from the list of the mode.
     void FillList();
-    // The first column's bytes of an individual subject: "YYYY/MM/DD hh:mm".
-    static std::string DateTimeSjis(const IndivSubj& subj);
-    // Shows the mode's `current` subject: a new row (update false; `index` is
-    // only a position hint, the order places the row) or a rewrite of row `index`.
-    void SetRow(int index, bool update);
+    // Shows the mode's stored subject with `current`'s key: a new row (update
+    // false; `index` is only a position hint, the order places the row) or a
+    // rewrite of row `index`, whose first text read `shownBefore` before it.
+    void SetRow(int index, bool update, const std::string& shownBefore = {});
 
     SubjListView* ListView() const { return list_; }
     IndivSubjList& IndivList() { return indivList_; }
@@ -154,7 +154,7 @@ class CSubjListDlg : public TemplateDialog {
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
     void AddAboutEntry();
-    void SetIndivRow(int index, bool update);
+    void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
     // Loads both data files. A file that did not load cleanly is copied aside
     // at once, before any save can replace it, and the user is told.
@@ -176,6 +176,7 @@ class CSubjListDlg : public TemplateDialog {
     QRadioButton* repRadio_;
     IndivSubjList indivList_;
     RepSubjList repList_;
+    SubjListRows rowSource_;
     ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;

@@ -78,6 +78,7 @@ void CSubjListDlg::EditRow(int row) {
     }
     int result = 0;
     bool keyChanged = false;
+    const std::string shownBefore = list_->CellSjis(row, 0);
     if (IndivMode()) {
         CDialogIndivSubj dialog(EditorMode::Edit, messages_, this);
         dialog.list = &indivList_;
@@ -99,7 +100,7 @@ void CSubjListDlg::EditRow(int row) {
         list_->RemoveRow(row);
         SetRow(row, false);
     } else {
-        SetRow(row, true);
+        SetRow(row, true, shownBefore);
     }
     ApplyFilter();
 }

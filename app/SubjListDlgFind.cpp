@@ -4,7 +4,6 @@
 // removed, so edit and delete still read the rows they act on byte for byte.
 #include <QAction>
 #include <QLineEdit>
-#include <unordered_set>
 
 #include "FindBar.h"
 #include "SjisCodec.h"
@@ -99,30 +98,14 @@ void CSubjListDlg::ApplyFilter() {
     if (needle.isEmpty() && !rowsHidden_) {
         return;
     }
-    // The key of every matching subject as its row shows it.
-    std::unordered_set<std::string> matching;
-    if (!needle.isEmpty() && IndivMode()) {
-        for (StoreResult r = indivList_.First(); r == StoreResult::Done; r = indivList_.Next()) {
-            const IndivSubj& subj = indivList_.current;
-            if (Matches(subj, needle)) {
-                matching.insert(DateTimeSjis(subj) + '\t' + subj.title);
-            }
-        }
-    } else if (!needle.isEmpty() && RepMode()) {
-        for (StoreResult r = repList_.First(); r == StoreResult::Done; r = repList_.Next()) {
-            if (Matches(repList_.current, needle)) {
-                matching.insert(repList_.current.title);
-            }
-        }
-    }
+    // The one pass over the rows, each decoded from its record.
+    const auto matches = [this, &needle](int row) {
+        const RecordText& record = SubjListRows::RecordOf(list_->RowHandle(row));
+        return IndivMode() ? Matches(DecodeIndivSubj(record), needle)
+                           : Matches(DecodeRepSubj(record), needle);
+    };
     for (int row = 0; row < list_->RowCount(); ++row) {
-        bool hide = false;
-        if (!needle.isEmpty()) {
-            const std::string key = IndivMode()
-                                        ? list_->CellSjis(row, 0) + '\t' + list_->CellSjis(row, 2)
-                                        : list_->CellSjis(row, 0);
-            hide = !matching.contains(key);
-        }
+        const bool hide = !needle.isEmpty() && !matches(row);
         if (list_->isRowHidden(row, QModelIndex()) != hide) {
             list_->setRowHidden(row, QModelIndex(), hide);
         }

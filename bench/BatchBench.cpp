@@ -1,14 +1,20 @@
-// The batch over a full year's individual list: 200 repeating subjects with
-// mixed rules over 10 000 individual subjects, against inserting the subjects
-// it generates straight into the same list.
+// The batch over a decade's individual list: 200 repeating subjects with mixed
+// rules over 100 000 individual subjects, against its floor, the same work on a
+// std::map of the same records: the same walk back over the past subjects,
+// reading what it must to pick them, the same removals, and the generated
+// records inserted, a taken key refused.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Batch.h"
+#include "CalendarDay.h"
 #include "Clock.h"
 #include "ExpandRepSubj.h"
 #include "PurgeIndivSubj.h"
@@ -16,28 +22,40 @@
 
 namespace {
 
-constexpr int kIndivSubjects = 10000;
+constexpr int kIndivSubjects = 100000;
 constexpr int kRepSubjects = 200;
 
 std::time_t BenchToday() {
     return LocalTime::Make(2024, 6, 10, 12);
 }
 
+// The individual subjects' records in key order, spread over 400 days around
+// today.
+const std::vector<RecordText>& IndivRecords() {
+    static const std::vector<RecordText> records = [] {
+        std::mt19937 random(11);
+        const Progress letters[] = {Progress::NotTracked, Progress::Open, Progress::Done};
+        std::vector<RecordText> made;
+        for (int n = 0; n < kIndivSubjects; ++n) {
+            IndivSubj subj;
+            std::tm day = LocalTime::Break(
+                LocalTime::Make(2024, 6, 10 + static_cast<int>(random() % 400) - 200, 12));
+            subj.year = static_cast<std::int16_t>(day.tm_year + 1900);
+            subj.month = static_cast<std::int16_t>(day.tm_mon + 1);
+            subj.day = static_cast<std::int16_t>(day.tm_mday);
+            subj.title = "subject " + std::to_string(n);
+            subj.progress = letters[random() % 3];
+            subj.content = "some notes<br>on two lines";
+            made.push_back(EncodeIndivSubj(subj));
+        }
+        std::sort(made.begin(), made.end());
+        return made;
+    }();
+    return records;
+}
+
 void FillIndiv(IndivSubjList& indiv) {
-    std::mt19937 random(11);
-    const Progress letters[] = {Progress::NotTracked, Progress::Open, Progress::Done};
-    for (int n = 0; n < kIndivSubjects; ++n) {
-        indiv.current = IndivSubj{};
-        std::tm day = LocalTime::Break(
-            LocalTime::Make(2024, 6, 10 + static_cast<int>(random() % 400) - 200, 12));
-        indiv.current.year = static_cast<std::int16_t>(day.tm_year + 1900);
-        indiv.current.month = static_cast<std::int16_t>(day.tm_mon + 1);
-        indiv.current.day = static_cast<std::int16_t>(day.tm_mday);
-        indiv.current.title = "subject " + std::to_string(n);
-        indiv.current.progress = letters[random() % 3];
-        indiv.current.content = "some notes<br>on two lines";
-        indiv.Insert();
-    }
+    indiv.Assign(IndivRecords());
 }
 
 // A quarter each weekly, monthly by day, monthly by week and yearly.
@@ -69,34 +87,48 @@ void FillRep(RepSubjList& rep) {
     }
 }
 
-// What one batch run adds to the list, found by running it once.
-std::vector<IndivSubj> GeneratedSubjects() {
-    IndivSubjList indiv;
-    RepSubjList rep;
-    FillRep(rep);
-    ExpandAllRepSubj(rep, indiv);
-    std::vector<IndivSubj> generated;
-    for (StoreResult r = indiv.First(); r == StoreResult::Done; r = indiv.Next()) {
-        generated.push_back(indiv.current);
+// The records one batch run inserts, in the order it inserts them: each
+// repeating subject's in key order, which for one title is the order of its
+// days.
+std::vector<RecordText> GeneratedRecords(RepSubjList& rep) {
+    std::vector<RecordText> generated;
+    for (StoreResult r = rep.First(); r == StoreResult::Done; r = rep.Next()) {
+        IndivSubjList indiv;
+        ExpandRepSubj(rep.current, indiv);
+        indiv.Tree().VisitInOrder([&generated](const RecordText& record) {
+            generated.push_back(record);
+            return true;
+        });
     }
     return generated;
 }
 
-// Runs `work` on a freshly filled list per iteration; filling and freeing the
-// list stay outside the timing.
-template <typename Work>
-void OverFreshLists(benchmark::State& state, Work work) {
+// Runs `work` on a fresh store from `make` per iteration; making and freeing
+// the store stay outside the timing.
+template <typename Make, typename Work>
+void OverFresh(benchmark::State& state, Make make, Work work) {
     for (auto _ : state) {
         state.PauseTiming();
-        auto indiv = std::make_unique<IndivSubjList>();
-        FillIndiv(*indiv);
+        auto store = make();
         state.ResumeTiming();
-        work(*indiv);
-        benchmark::DoNotOptimize(indiv->current);
+        work(*store);
+        benchmark::DoNotOptimize(store.get());
         state.PauseTiming();
-        indiv.reset();
+        store.reset();
         state.ResumeTiming();
     }
+}
+
+template <typename Work>
+void OverFreshLists(benchmark::State& state, Work work) {
+    OverFresh(
+        state,
+        [] {
+            auto indiv = std::make_unique<IndivSubjList>();
+            FillIndiv(*indiv);
+            return indiv;
+        },
+        work);
 }
 
 // What every batch benchmark runs in: today pinned and the repeating subjects made.
@@ -126,17 +158,68 @@ void BM_BatchExpandOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_BatchExpandOnly)->Unit(benchmark::kMillisecond);
 
-void BM_PlainInsertOfTheGeneratedSubjects(benchmark::State& state) {
-    BatchSetting setting;
-    const std::vector<IndivSubj> generated = GeneratedSubjects();
-    OverFreshLists(state, [&](IndivSubjList& indiv) {
-        for (const IndivSubj& s : generated) {
-            indiv.current = s;
-            indiv.Insert();
-        }
-    });
-    state.counters["subjects"] = static_cast<double>(generated.size());
+// The floor: the store's records in a std::map by key.
+using RecordMap = std::map<std::array<std::uint8_t, kKeySize>, RecordText>;
+
+std::array<std::uint8_t, kKeySize> MapKey(const RecordText& record) {
+    std::array<std::uint8_t, kKeySize> key;
+    std::copy_n(record.begin(), kKeySize, key.begin());
+    return key;
 }
-BENCHMARK(BM_PlainInsertOfTheGeneratedSubjects)->Unit(benchmark::kMillisecond);
+
+int NumberAt(const RecordText& record, RecordField field) {
+    int value = 0;
+    for (std::size_t i = field.offset; i < field.End(); ++i) {
+        value = value * 10 + (record[i] - '0');
+    }
+    return value;
+}
+
+// The purge's walk: back from the end of yesterday, each record read for its
+// progress and date, the untracked and the old done ones erased.
+void PurgeMap(RecordMap& map) {
+    using namespace IndivFields;
+    const std::time_t now = Clock::Now();
+    const CalendarDay yesterday = DayFrom(now, -1);
+    const CalendarDay cutoff = DayFrom(now, -43);
+    const int cutoffDate = (cutoff.year * 100 + cutoff.month) * 100 + cutoff.day;
+    std::array<std::uint8_t, kKeySize> probe;
+    probe.fill(0xFF);
+    const std::string date =
+        std::to_string(yesterday.year * 10000 + yesterday.month * 100 + yesterday.day);
+    std::copy(date.begin(), date.end(), probe.begin());
+    for (auto it = map.upper_bound(probe); it != map.begin();) {
+        --it;
+        const RecordText& record = it->second;
+        const auto progress = static_cast<Progress>(record[kProgress.offset]);
+        const int day = (NumberAt(record, kYear) * 100 + NumberAt(record, kMonth)) * 100 +
+                        NumberAt(record, kDay);
+        if (progress == Progress::NotTracked || (progress == Progress::Done && day <= cutoffDate)) {
+            it = map.erase(it);
+        }
+    }
+}
+
+void BM_BatchFloorOnMap(benchmark::State& state) {
+    BatchSetting setting;
+    const std::vector<RecordText> generated = GeneratedRecords(setting.rep);
+    OverFresh(
+        state,
+        [] {
+            auto map = std::make_unique<RecordMap>();
+            for (const RecordText& record : IndivRecords()) {
+                map->emplace_hint(map->end(), MapKey(record), record);
+            }
+            return map;
+        },
+        [&generated](RecordMap& map) {
+            PurgeMap(map);
+            for (const RecordText& record : generated) {
+                map.emplace(MapKey(record), record);
+            }
+        });
+    state.counters["generated"] = static_cast<double>(generated.size());
+}
+BENCHMARK(BM_BatchFloorOnMap)->Unit(benchmark::kMillisecond);
 
 }  // namespace

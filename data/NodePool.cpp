@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include <sys/mman.h>
+#include "PresentPages.h"
 
 namespace {
 
@@ -16,25 +16,9 @@ constexpr std::size_t RoundUp(std::size_t n, std::size_t to) {
 // The block header takes the first slot's alignment unit, so slots stay aligned.
 constexpr std::size_t kHeaderBytes = RoundUp(sizeof(void*), alignof(std::max_align_t));
 
-// Makes the whole pages of a new block present in one call: a store of
-// 100 000 leaves touches sixteen thousand fresh pages, and taking each by a
-// fault of its own was most of loading them at start-up. Only a hint; a kernel
-// without it leaves the pages to be faulted in as before.
-void Prefault(void* memory, std::size_t bytes) {
-    constexpr std::uintptr_t kPage = 4096;
-    const auto start = reinterpret_cast<std::uintptr_t>(memory);
-    const std::uintptr_t first = (start + kPage - 1) / kPage * kPage;
-    const std::uintptr_t end = (start + bytes) / kPage * kPage;
-#ifdef MADV_POPULATE_WRITE
-    // Memory the C library hands out again is usually present already, and
-    // asking for it again would cost a walk over every page for nothing.
-    unsigned char present = 0;
-    if (first < end &&
-        (::mincore(reinterpret_cast<void*>(first), kPage, &present) != 0 || (present & 1) == 0)) {
-        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
-    }
-#endif
-}
+// A block this large (a whole load's, see Expect) has its slots start on a
+// large page, so that all of them can be mapped in large pages.
+constexpr std::size_t kLargePagesAtLeast = 4 * kLargePage;
 
 }  // namespace
 
@@ -68,20 +52,32 @@ void NodePool::Give(void* slot) {
     given_ = slot;
 }
 
+void NodePool::Expect(std::size_t slots) {
+    const auto left = static_cast<std::size_t>(unusedEnd_ - unused_) / slotSize_;
+    if (slots > left) {
+        expected_ = slots - left;
+    }
+}
+
 // Blocks double in size up to 4 MiB: a small store stays small, and a large
 // one needs an allocation per six thousand leaves.
 bool NodePool::AddBlock() {
-    const std::size_t bytes = kHeaderBytes + nextBlockSlots_ * slotSize_;
-    void* memory = ::operator new(bytes, std::nothrow);
+    const std::size_t slots = std::max(nextBlockSlots_, expected_);
+    expected_ = 0;
+    const std::size_t slotBytes = slots * slotSize_;
+    const std::size_t lead = slotBytes >= kLargePagesAtLeast ? kLargePage : kHeaderBytes;
+    void* memory = ::operator new(lead + slotBytes, std::nothrow);
     if (memory == nullptr) {
-        return false;
+        return slots > nextBlockSlots_ && AddBlock();
     }
-    Prefault(memory, bytes);
     auto* block = static_cast<Block*>(memory);
     block->older = newest_;
     newest_ = block;
-    unused_ = static_cast<char*>(memory) + kHeaderBytes;
-    unusedEnd_ = unused_ + nextBlockSlots_ * slotSize_;
+    const auto start = reinterpret_cast<std::uintptr_t>(memory) + kHeaderBytes;
+    unused_ = reinterpret_cast<char*>(RoundUp(start, std::min(lead, kLargePage)));
+    unusedEnd_ = unused_ + slotBytes;
+    // A store of 100 000 leaves touches sixteen thousand fresh pages.
+    MakePresent(unused_, slotBytes, slotBytes >= kLargePagesAtLeast);
     nextBlockSlots_ =
         std::min(nextBlockSlots_ * 2,
                  std::max<std::size_t>(1, (kLargestBlockBytes - kHeaderBytes) / slotSize_));

@@ -20,6 +20,10 @@ class NodePool {
     void* Take();
     // Takes back a slot that Take handed out, for a later Take.
     void Give(void* slot);
+    // Makes the next block, when one is needed, hold `slots` slots at least, so that a load that
+    // knows its size gets all its memory, and makes it present, in one call. A hint: a block
+    // that large that cannot be had is asked for in the usual size.
+    void Expect(std::size_t slots);
 
   private:
     struct Block {
@@ -35,6 +39,7 @@ class NodePool {
 
     std::size_t slotSize_;
     std::size_t nextBlockSlots_ = kFirstBlockSlots;
+    std::size_t expected_ = 0;  // slots the next block must hold at least, 0 for no such wish
     Block* newest_ = nullptr;
     char* unused_ = nullptr;  // the newest block's slots never handed out
     char* unusedEnd_ = nullptr;

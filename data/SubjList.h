@@ -62,6 +62,11 @@ class BasicSubjList {
         }
         return StoreResult::Done;
     }
+    // The stored record with current's key where it lies (SubjTree::Locate); nullptr when none.
+    const RecordText* Stored() {
+        record_ = Codec::Encode(current);
+        return tree_.Locate(KeyOf(record_));
+    }
     StoreResult Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
         return tree_.Load(fileName, Codec::kWidths, report);
     }
@@ -74,12 +79,15 @@ class BasicSubjList {
   protected:
     StoreResult Prev() { return Fetched(tree_.Prev(record_)); }
     // Prev with a decoder of the caller's choice.
+    // The record is read where it lies: a walk over most of a large list
+    // would otherwise copy every record it passes.
     StoreResult PrevDecodedBy(Subj (*decode)(const RecordText&)) {
-        StoreResult result = tree_.Prev(record_);
-        if (result == StoreResult::Done) {
-            current = decode(record_);
+        const RecordText* record = tree_.PrevInPlace();
+        if (record == nullptr) {
+            return StoreResult::NotFound;
         }
-        return result;
+        current = decode(*record);
+        return StoreResult::Done;
     }
 
   private:

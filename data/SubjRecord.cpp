@@ -304,10 +304,14 @@ IndivSubj DecodeIndivSubj(const RecordText& record) {
     IndivSubj subj = ReadIndivHead(r);
     subj.content = r.Text(kContent);
     subj.origin = r.Text(kOrigin);
-    const std::tm now = LocalTime::Break(Clock::Now());
+    DeriveIndivAt(subj, Clock::Now());
+    return subj;
+}
+
+void DeriveIndivAt(IndivSubj& subj, std::time_t when) {
+    const std::tm now = LocalTime::Break(when);
     subj.daysLeft = DaysLeftOf(subj, now);
     subj.overdue = OverdueOf(subj, now);
-    return subj;
 }
 
 RecordText EncodeRepSubj(RepSubj& subj) {

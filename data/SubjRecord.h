@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <span>
 #include <string>
 #include <string_view>
@@ -102,6 +103,8 @@ IndivSubj DecodeIndivSubj(const RecordText& record);
 // Only date, title, time and progress; content and origin stay empty and
 // daysLeft and overdue 0, so the clock is not consulted.
 IndivSubj DecodeIndivHead(const RecordText& record);
+// Works out daysLeft and overdue as they were at `when`.
+void DeriveIndivAt(IndivSubj& subj, std::time_t when);
 
 // Builds the record text; removes the trailing blanks of title and content in `subj`.
 RecordText EncodeRepSubj(RepSubj& subj);

@@ -104,12 +104,16 @@ const std::uint8_t* SubjTree::SmallestKey(const Node* node) {
     return SmallestLeaf(node)->Key();
 }
 
-const std::uint8_t* SubjTree::LargestKey(const Node* node) {
+const SubjTree::Leaf* SubjTree::LargestLeaf(const Node* node) {
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
         node = branch->children[branch->count - 1];
     }
-    return static_cast<const Leaf*>(node)->Key();
+    return static_cast<const Leaf*>(node);
+}
+
+const std::uint8_t* SubjTree::LargestKey(const Node* node) {
+    return LargestLeaf(node)->Key();
 }
 
 void SubjTree::Place(Branch& branch, int position, Node* child) {
@@ -121,18 +125,13 @@ void SubjTree::Place(Branch& branch, int position, Node* child) {
 
 // ---- insertion -------------------------------------------------------------
 
-SubjTree::Leaf* SubjTree::NewLeaf(const RecordText& record) {
+SubjTree::Leaf* SubjTree::NewLeaf() {
     void* slot = leaves_.Take();
     if (slot == nullptr) {
         return nullptr;
     }
-    if (!StockSpares()) {
-        leaves_.Give(slot);
-        return nullptr;
-    }
     auto* leaf = new (slot) Leaf;
     leaf->kind = kLeafKind;
-    leaf->record = record;
     return leaf;
 }
 
@@ -158,23 +157,79 @@ SubjTree::Branch* SubjTree::TakeSpare() {
 }
 
 StoreResult SubjTree::Insert(const RecordText& record) {
-    pathLeaf_ = nullptr;
-    Leaf* leaf = NewLeaf(record);
+    return InsertCopy(record, false);
+}
+
+StoreResult SubjTree::InsertSorted(const RecordText& record) {
+    return InsertCopy(record, true);
+}
+
+StoreResult SubjTree::InsertCopy(const RecordText& record, bool sorted) {
+    Leaf* leaf = NewLeaf();
     if (leaf == nullptr) {
+        return StoreResult::OutOfMemory;
+    }
+    leaf->record = record;
+    const StoreResult result = Link(leaf, sorted);
+    if (result != StoreResult::Done) {
+        leaves_.Give(leaf);  // a leaf the tree did not take goes back to the pool
+    }
+    return result;
+}
+
+RecordText* SubjTree::Reserve() {
+    if (reserved_ == nullptr) {
+        reserved_ = NewLeaf();
+    }
+    return reserved_ == nullptr ? nullptr : &reserved_->record;
+}
+
+StoreResult SubjTree::InsertReserved() {
+    if (reserved_ == nullptr) {
+        return StoreResult::OutOfMemory;
+    }
+    const StoreResult result = Link(reserved_, true);
+    if (result == StoreResult::Done) {
+        reserved_ = nullptr;
+    }
+    return result;
+}
+
+// Appended in key order, branches split three and three, so there are about
+// half as many as leaves.
+void SubjTree::Expect(std::size_t records) {
+    leaves_.Expect(records);
+    branches_.Expect(records / 2);
+}
+
+// Puts a leaf into the tree. A sorted leaf whose key is above every stored key
+// goes last at every level without a search, which is where the search would
+// put it, so the tree takes the same shape.
+StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
+    pathLeaf_ = nullptr;
+    if (!StockSpares()) {
         return StoreResult::OutOfMemory;
     }
     if (root_ == nullptr) {
         root_ = leaf;
+        last_ = leaf;
+        lastParent_ = nullptr;
         return StoreResult::Done;
     }
-    Node* spilled = nullptr;
-    StoreResult result = InsertInto(root_, leaf, spilled);
-    if (result != StoreResult::Done) {
-        leaves_.Give(leaf);
-        return result;
+    if (sorted) {
+        last_ = last_ != nullptr ? last_ : LargestLeaf(root_);
+        if (CompareKeys(last_->Key(), leaf->Key()) < 0) {
+            Append(leaf);
+            return StoreResult::Done;
+        }
     }
-    GrowRoot(spilled);
-    return StoreResult::Done;
+    ForgetLast();
+    Node* spilled = nullptr;
+    const StoreResult result = InsertInto(root_, leaf, spilled);
+    if (result == StoreResult::Done) {
+        GrowRoot(spilled);
+    }
+    return result;
 }
 
 StoreResult SubjTree::InsertInto(Node*& place, Leaf* leaf, Node*& spilled) {
@@ -252,17 +307,31 @@ void SubjTree::GrowRoot(Node* spilled) {
     ++height_;
 }
 
-StoreResult SubjTree::InsertSorted(const RecordText& record) {
-    pathLeaf_ = nullptr;
-    if (root_ == nullptr || CompareKeys(LargestKey(root_), record.data()) >= 0) {
-        return Insert(record);
+// A leaf whose key is above every stored key goes last. While the branch
+// above the last leaf has room, it takes the leaf and nothing above changes:
+// the new key is no branch's smallest. Only a full one needs the way down
+// from the root, which splits it.
+void SubjTree::Append(Leaf* leaf) {
+    if (lastParent_ != nullptr && lastParent_->count < kOrder) {
+        Place(*lastParent_, lastParent_->count, leaf);
+        ++lastParent_->count;
+    } else {
+        GrowRoot(AppendInto(root_, leaf));
+        lastParent_ = root_->IsLeaf() ? nullptr : LastBranch(static_cast<Branch*>(root_));
     }
-    Leaf* leaf = NewLeaf(record);
-    if (leaf == nullptr) {
-        return StoreResult::OutOfMemory;
+    last_ = leaf;
+}
+
+SubjTree::Branch* SubjTree::LastBranch(Branch* branch) {
+    while (!branch->children[branch->count - 1]->IsLeaf()) {
+        branch = static_cast<Branch*>(branch->children[branch->count - 1]);
     }
-    GrowRoot(AppendInto(root_, leaf));
-    return StoreResult::Done;
+    return branch;
+}
+
+void SubjTree::ForgetLast() {
+    last_ = nullptr;
+    lastParent_ = nullptr;
 }
 
 // InsertInto for a key above every key below `place`: the search would pick
@@ -280,6 +349,7 @@ SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
 
 StoreResult SubjTree::Remove(SubjKey key) {
     pathLeaf_ = nullptr;
+    ForgetLast();
     if (root_ == nullptr) {
         return StoreResult::NotFound;
     }
@@ -525,12 +595,7 @@ StoreResult SubjTree::Find(SubjKey key, RecordText& out) {
     std::copy(key.begin(), key.end(), probe.begin());
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
-    const Leaf* leaf = Descend(probe.data());
-    if (leaf == nullptr) {
-        return StoreResult::NotFound;
-    }
-    out = leaf->record;
-    return StoreResult::Done;
+    return CopyOut(Descend(probe.data()), out);
 }
 
 StoreResult SubjTree::First(RecordText& out) {
@@ -553,29 +618,51 @@ StoreResult SubjTree::First(RecordText& out) {
     return StoreResult::Done;
 }
 
+const RecordText* SubjTree::Locate(SubjKey key) const {
+    const Node* node = root_;
+    if (node == nullptr) {
+        return nullptr;
+    }
+    while (!node->IsLeaf()) {
+        auto* branch = static_cast<const Branch*>(node);
+        const SeparatorHit hit = SearchSeparators(*branch, key.data());
+        node = branch->children[hit.equal ? hit.index + 1 : hit.index];
+    }
+    auto* leaf = static_cast<const Leaf*>(node);
+    return CompareKeys(leaf->Key(), key.data()) == 0 ? &leaf->record : nullptr;
+}
+
 StoreResult SubjTree::Next(RecordText& out) {
-    return StepTo(nextKey_, 0x00, out);
+    return CopyOut(StepTo(nextKey_, 0x00), out);
 }
 
 StoreResult SubjTree::Prev(RecordText& out) {
-    return StepTo(prevKey_, 0xFF, out);
+    return CopyOut(StepTo(prevKey_, 0xFF), out);
 }
 
-// One step of the cursor: the key it names becomes the probe, and that side of
-// the cursor is emptied before the descent sets it anew.
-StoreResult SubjTree::StepTo(Key& cursorKey, std::uint8_t none, RecordText& out) {
-    if (IsAll(cursorKey, none)) {
-        return StoreResult::NotFound;
-    }
-    Key probe = cursorKey;
-    cursorKey.fill(none);
-    const Leaf* leaf =
-        StepPath(none == 0x00, probe.data()) ? Arrive(probe.data()) : Descend(probe.data());
+const RecordText* SubjTree::PrevInPlace() {
+    const Leaf* leaf = StepTo(prevKey_, 0xFF);
+    return leaf == nullptr ? nullptr : &leaf->record;
+}
+
+StoreResult SubjTree::CopyOut(const Leaf* leaf, RecordText& out) {
     if (leaf == nullptr) {
         return StoreResult::NotFound;
     }
     out = leaf->record;
     return StoreResult::Done;
+}
+
+// One step of the cursor: the key it names becomes the probe, and that side of
+// the cursor is emptied before the descent sets it anew. The leaf reached, or
+// nullptr for none.
+const SubjTree::Leaf* SubjTree::StepTo(Key& cursorKey, std::uint8_t none) {
+    if (IsAll(cursorKey, none)) {
+        return nullptr;
+    }
+    Key probe = cursorKey;
+    cursorKey.fill(none);
+    return StepPath(none == 0x00, probe.data()) ? Arrive(probe.data()) : Descend(probe.data());
 }
 
 StoreResult SubjTree::Replace(const RecordText& record) {

@@ -31,6 +31,15 @@ class SubjTree {
     // stored key: such a record goes last at every level, which is where Insert's search puts it,
     // so the tree takes the same shape. A sorted file is all such records.
     StoreResult InsertSorted(const RecordText& record);
+    // Where a loader writes the next record: a place in the store's own memory,
+    // so that each record is written once, where it will live. nullptr when no
+    // memory is left. The same place until InsertReserved takes it.
+    RecordText* Reserve();
+    // InsertSorted of the record written at Reserve's place, the same in every
+    // result; on any but Done the place stays reserved for the next record.
+    StoreResult InsertReserved();
+    // Room for `records` more records is taken in one piece at the next insert.
+    void Expect(std::size_t records);
     // Done removed; NotFound no record has that key. The cursor stays, so a
     // walk may remove the record it has just fetched and go on.
     StoreResult Remove(SubjKey key);
@@ -39,9 +48,17 @@ class SubjTree {
     StoreResult Find(SubjKey key, RecordText& out);
     // Done the record with the smallest key is in `out`; NotFound the store is empty.
     StoreResult First(RecordText& out);
+    // The stored record with that key where it lies, nullptr when none. It
+    // stays at that address, rewritten there by Replace, until it is removed:
+    // a handle by which a view reads records when it needs them. Leaves the
+    // cursor alone.
+    const RecordText* Locate(SubjKey key) const;
     // Done the record at the cursor's next or previous key is in `out`; NotFound none.
     StoreResult Next(RecordText& out);
     StoreResult Prev(RecordText& out);
+    // Prev without the copy: the record where it lies, nullptr for none. For
+    // walks that read a record and may remove it before the next step.
+    const RecordText* PrevInPlace();
     // Done the stored record with the key of `record` now holds all its bytes;
     // NotFound none.
     StoreResult Replace(const RecordText& record);
@@ -95,22 +112,29 @@ class SubjTree {
     static SeparatorHit SearchSeparators(const Branch& branch, const std::uint8_t* probe);
     static const Leaf* SmallestLeaf(const Node* node);
     static const std::uint8_t* SmallestKey(const Node* node);
+    static const Leaf* LargestLeaf(const Node* node);
     static const std::uint8_t* LargestKey(const Node* node);
     static void Place(Branch& branch, int position, Node* child);
 
-    Leaf* NewLeaf(const RecordText& record);
+    Leaf* NewLeaf();
+    StoreResult Link(Leaf* leaf, bool sorted);
+    StoreResult InsertCopy(const RecordText& record, bool sorted);
     bool StockSpares();
     Branch* TakeSpare();
     StoreResult InsertInto(Node*& place, Leaf* leaf, Node*& spilled);
     Node* AddChild(Branch& x, int i, Node* below);
     void GrowRoot(Node* spilled);
+    void Append(Leaf* leaf);
+    static Branch* LastBranch(Branch* branch);
+    void ForgetLast();
     Node* AppendInto(Node* place, Leaf* leaf);
     Removal RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
     const Leaf* Arrive(const std::uint8_t* probe);
     bool StepPath(bool forward, const std::uint8_t* probe);
-    StoreResult StepTo(Key& cursorKey, std::uint8_t none, RecordText& out);
+    const Leaf* StepTo(Key& cursorKey, std::uint8_t none);
+    static StoreResult CopyOut(const Leaf* leaf, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
@@ -128,6 +152,12 @@ class SubjTree {
     // fail halfway and lose a record already in the tree.
     Branch* spares_[kMaxHeight] = {};
     int spareCount_ = 0;
+    Leaf* reserved_ = nullptr;  // Reserve's place, in no branch yet
+    // The leaf of the largest key and the branch above it, so that a load in
+    // key order does not look for them again at every record; nullptr when
+    // not known (the branch also while the root is a leaf).
+    const Leaf* last_ = nullptr;
+    Branch* lastParent_ = nullptr;
     // The path of the cursor's last descent, root first: the branch and the
     // child taken at each level, and the leaf reached (nullptr once an insert
     // or removal has made the path stale). Next and Prev step along it.

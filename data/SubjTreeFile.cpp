@@ -5,11 +5,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 
 #include "FieldLine.h"
+#include "PresentPages.h"
 #include "SubjTree.h"
 #include "SyncDir.h"
 
@@ -45,32 +49,42 @@ ssize_t ReadSome(int fd, char* into, std::size_t room) {
     return got;
 }
 
+// A file's bytes, in memory that is not cleared before they are read into it.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+
+    std::string_view View() const { return {data.get(), size}; }
+};
+
 // The whole file. Only a regular file has a length that means anything: a
 // folder's would size the buffer with nonsense, a device's never ends.
 // Throws std::bad_alloc when the bytes do not fit in memory.
-bool ReadRegularFile(int fd, std::string& bytes) {
+bool ReadRegularFile(int fd, FileBytes& bytes) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
     }
     // One byte more than the length, to notice a file that grew meanwhile.
-    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t used = 0;
+    std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    bytes.data.reset(new char[room]);
+    MakePresent(bytes.data.get(), room, room >= 2 * kLargePage);
     for (;;) {
-        if (used == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
+        if (bytes.size == room) {
+            std::unique_ptr<char[]> larger(new char[room * 2]);
+            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(larger);
+            room *= 2;
         }
-        ssize_t got = ReadSome(fd, bytes.data() + used, bytes.size() - used);
+        ssize_t got = ReadSome(fd, bytes.data.get() + bytes.size, room - bytes.size);
         if (got < 0) {
             return false;
         }
         if (got == 0) {
-            break;
+            return true;
         }
-        used += static_cast<std::size_t>(got);
+        bytes.size += static_cast<std::size_t>(got);
     }
-    bytes.resize(used);
-    return true;
 }
 
 // The record lines (every line after the header that is not blank) of a file
@@ -100,7 +114,7 @@ int CountRecordLines(int fd) {
 
 // Fills `tree` from the open data file, `seen` counting what it could not keep.
 StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadReport& seen) {
-    std::string bytes;
+    FileBytes bytes;
     try {
         if (!ReadRegularFile(fd, bytes)) {
             return StoreResult::FileFailed;
@@ -110,17 +124,22 @@ StoreResult LoadFrom(SubjTree& tree, int fd, const int* widths, SubjTree::LoadRe
         return StoreResult::OutOfMemory;
     }
 
-    LineSplitter lines(bytes);
+    // Every line but the header is a record, near enough, and one piece of
+    // memory for them all is made present in one call.
+    const std::string_view text = bytes.View();
+    tree.Expect(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    LineSplitter lines(text);
     std::string_view line;
     lines.Next(line);  // the header, whatever it says
     StoreResult result = StoreResult::Done;
-    RecordText record;
     while (lines.Next(line)) {
         if (line.empty()) {
             continue;  // a blank line holds no subject
         }
-        const bool changed = TakeFields(line, widths, record);
-        const StoreResult inserted = tree.InsertSorted(record);
+        RecordText* record = tree.Reserve();
+        const bool changed = record != nullptr && TakeFields(line, widths, *record);
+        const StoreResult inserted =
+            record != nullptr ? tree.InsertReserved() : StoreResult::OutOfMemory;
         if (inserted == StoreResult::OutOfMemory) {
             // The records so far stay; this line and the rest are reported.
             do {

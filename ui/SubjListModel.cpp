@@ -4,72 +4,11 @@
 
 #include "SjisCodec.h"
 
-namespace {
-
-// A cell longer than this keeps only its first bytes; the list shows dates,
-// progress words, titles and day counts, all far shorter.
-constexpr std::size_t kMaxCellBytes = 0xFFFF;
-
-std::size_t LengthAt(const std::string& cells, std::size_t at) {
-    return static_cast<unsigned char>(cells[at]) |
-           static_cast<std::size_t>(static_cast<unsigned char>(cells[at + 1])) << 8;
-}
-
-void AppendCell(std::string& cells, std::string_view sjis) {
-    sjis = sjis.substr(0, kMaxCellBytes);
-    cells.push_back(static_cast<char>(sjis.size() & 0xFF));
-    cells.push_back(static_cast<char>(sjis.size() >> 8));
-    cells.append(sjis);
-}
-
-// The cells one by one; `visit` returns false to stop.
-template <typename Visit>
-void ForEachCell(const std::string& cells, Visit visit) {
-    for (std::size_t at = 0; at + 2 <= cells.size();) {
-        const std::size_t length = LengthAt(cells, at);
-        if (!visit(std::string_view(cells).substr(at + 2, length))) {
-            return;
-        }
-        at += 2 + length;
-    }
-}
-
-std::string_view CellAt(const std::string& cells, int column) {
-    std::string_view found;
-    int index = 0;
-    ForEachCell(cells, [&](std::string_view cell) {
-        if (index++ == column) {
-            found = cell;
-            return false;
-        }
-        return true;
-    });
-    return found;
-}
-
-int CellCount(const std::string& cells) {
-    int count = 0;
-    ForEachCell(cells, [&](std::string_view) { return ++count, true; });
-    return count;
-}
-
-// The row's cells rebuilt by `edit`, which gets the cells as a list of views
-// into the old string and may change that list.
-template <typename Edit>
-void RebuildCells(std::string& cells, Edit edit) {
-    std::vector<std::string_view> views;
-    ForEachCell(cells, [&](std::string_view cell) { return views.push_back(cell), true; });
-    edit(views);
-    std::string rebuilt;
-    for (std::string_view cell : views) {
-        AppendCell(rebuilt, cell);
-    }
-    cells = std::move(rebuilt);
-}
-
-}  // namespace
-
 SubjListModel::SubjListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+SubjListModel::~SubjListModel() {
+    DropAll();
+}
 
 int SubjListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -86,13 +25,16 @@ QVariant SubjListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         return CellText(index.row(), index.column());
     }
+    if (index.column() != 0 || (role != Qt::DecorationRole && role != Qt::AccessibleTextRole &&
+                                role != Qt::AccessibleDescriptionRole)) {
+        return {};
+    }
     const int image = Image(index.row());
-    if (role == Qt::DecorationRole && index.column() == 0 && image >= 0 &&
-        image < static_cast<int>(images_.size())) {
+    if (role == Qt::DecorationRole && image >= 0 && image < static_cast<int>(images_.size())) {
         return images_[static_cast<std::size_t>(image)];
     }
     // The state shows only as the image; a screen reader says it before the cell.
-    if (index.column() == 0 && image >= 0 && image < imageTexts_.size()) {
+    if (image >= 0 && image < imageTexts_.size()) {
         const QString& state = imageTexts_[image];
         if (role == Qt::AccessibleDescriptionRole) {
             return state;
@@ -122,11 +64,10 @@ void SubjListModel::RemoveAllColumns() {
     }
     beginRemoveColumns(QModelIndex(), 0, static_cast<int>(headers_.size()) - 1);
     headers_.clear();
-    // The first cell stays: it is what the row is ordered by.
-    for (Row& row : rows_) {
-        RebuildCells(row.cells, [](std::vector<std::string_view>& cells) {
-            cells.resize(std::min<std::size_t>(cells.size(), 1));
-        });
+    if (OwnsRows()) {
+        for (Handle row : rows_) {
+            owned_.ColumnsRemoved(row);
+        }
     }
     endRemoveColumns();
 }
@@ -135,16 +76,52 @@ void SubjListModel::InsertColumn(int position, const QString& header) {
     position = std::clamp(position, 0, static_cast<int>(headers_.size()));
     beginInsertColumns(QModelIndex(), position, position);
     headers_.insert(position, header);
-    if (position > 0) {
-        for (Row& row : rows_) {
-            RebuildCells(row.cells, [position](std::vector<std::string_view>& cells) {
-                if (cells.size() > static_cast<std::size_t>(position)) {
-                    cells.insert(cells.begin() + position, std::string_view());
-                }
-            });
+    if (OwnsRows()) {
+        for (Handle row : rows_) {
+            owned_.ColumnInserted(row, position);
         }
     }
     endInsertColumns();
+}
+
+void SubjListModel::ShowRows(SubjRowSource* source, std::vector<Handle> rows) {
+    beginResetModel();
+    DropAll();
+    source_ = source != nullptr ? source : &owned_;
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+int SubjListModel::InsertHandle(Handle row) {
+    // Strings compare their bytes as unsigned, so double-byte texts sort after
+    // ASCII ones.
+    const std::string first = source_->Cell(row, 0);
+    const auto before = [this](const std::string& key, Handle other) {
+        return source_->SortsBefore(key, other);
+    };
+    const auto place = std::upper_bound(rows_.begin(), rows_.end(), first, before);
+    const int position = static_cast<int>(place - rows_.begin());
+    if (!filling_) {
+        beginInsertRows(QModelIndex(), position, position);
+    }
+    rows_.insert(place, row);
+    if (!filling_) {
+        endInsertRows();
+    }
+    return position;
+}
+
+bool SubjListModel::RowChanged(int row) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    CellsChanged(row, 0, std::max(0, columnCount() - 1), Qt::DisplayRole);
+    CellsChanged(row, 0, 0, Qt::DecorationRole);
+    return true;
+}
+
+SubjListModel::Handle SubjListModel::RowHandle(int row) const {
+    return ValidRow(row) ? rows_[static_cast<std::size_t>(row)] : nullptr;
 }
 
 void SubjListModel::BeginFill() {
@@ -158,61 +135,33 @@ void SubjListModel::EndFill() {
 }
 
 int SubjListModel::InsertRow(std::string_view firstSjis, int image) {
-    // string_view compares bytes as unsigned, so double-byte texts sort after
-    // ASCII ones.
-    const auto before = [](std::string_view key, const Row& row) {
-        return key < CellAt(row.cells, 0);
-    };
-    const auto place = std::upper_bound(rows_.begin(), rows_.end(), firstSjis, before);
-    const int position = static_cast<int>(place - rows_.begin());
-    Row row;
-    AppendCell(row.cells, firstSjis);
-    row.image = static_cast<std::int8_t>(std::clamp(image, -1, 127));
-    if (!filling_) {
-        beginInsertRows(QModelIndex(), position, position);
-    }
-    rows_.insert(place, std::move(row));
-    if (!filling_) {
-        endInsertRows();
-    }
-    return position;
+    return OwnsRows() ? InsertHandle(owned_.Add(firstSjis, image)) : -1;
 }
 
 bool SubjListModel::SetCell(int row, int column, std::string_view sjis) {
-    if (!ValidRow(row) || column < 0 || column >= std::max<int>(1, columnCount())) {
+    if (!OwnsRows() || !ValidRow(row) || column < 0 || column >= std::max<int>(1, columnCount())) {
         return false;
     }
-    std::string& cells = rows_[static_cast<std::size_t>(row)].cells;
-    const int count = CellCount(cells);
-    if (column == count) {
-        AppendCell(cells, sjis);  // the usual case: a row filled left to right
-    } else {
-        RebuildCells(cells, [&](std::vector<std::string_view>& views) {
-            if (views.size() <= static_cast<std::size_t>(column)) {
-                views.resize(static_cast<std::size_t>(column) + 1);
-            }
-            views[static_cast<std::size_t>(column)] = sjis;
-        });
-    }
-    CellsChanged(row, column, Qt::DisplayRole);
+    owned_.SetCell(rows_[static_cast<std::size_t>(row)], column, sjis);
+    CellsChanged(row, column, column, Qt::DisplayRole);
     return true;
 }
 
 bool SubjListModel::SetImage(int row, int image) {
-    if (!ValidRow(row)) {
+    if (!OwnsRows() || !ValidRow(row)) {
         return false;
     }
-    rows_[static_cast<std::size_t>(row)].image =
-        static_cast<std::int8_t>(std::clamp(image, -1, 127));
-    CellsChanged(row, 0, Qt::DecorationRole);
+    owned_.SetImage(rows_[static_cast<std::size_t>(row)], image);
+    CellsChanged(row, 0, 0, Qt::DecorationRole);
     return true;
 }
 
-void SubjListModel::CellsChanged(int row, int column, int role) {
+void SubjListModel::CellsChanged(int row, int first, int last, int role) {
     // A first cell set before any column exists has no index to name.
-    const QModelIndex changed = index(row, column);
-    if (!filling_ && changed.isValid()) {
-        emit dataChanged(changed, changed, {role});
+    const QModelIndex from = index(row, first);
+    const QModelIndex to = index(row, last);
+    if (!filling_ && from.isValid() && to.isValid()) {
+        emit dataChanged(from, to, {role});
     }
 }
 
@@ -223,7 +172,11 @@ bool SubjListModel::RemoveRow(int row) {
     if (!filling_) {
         beginRemoveRows(QModelIndex(), row, row);
     }
+    const Handle gone = rows_[static_cast<std::size_t>(row)];
     rows_.erase(rows_.begin() + row);
+    if (OwnsRows()) {
+        owned_.Drop(gone);
+    }
     if (!filling_) {
         endRemoveRows();
     }
@@ -232,19 +185,30 @@ bool SubjListModel::RemoveRow(int row) {
 
 void SubjListModel::RemoveAllRows() {
     if (filling_) {
-        rows_.clear();
+        DropAll();
         return;
     }
     beginResetModel();
-    rows_.clear();
+    DropAll();
     endResetModel();
 }
 
-std::string_view SubjListModel::CellSjis(int row, int column) const {
+// A store's rows are only handles; its source may be gone already when the
+// model goes.
+void SubjListModel::DropAll() {
+    if (OwnsRows()) {
+        for (Handle row : rows_) {
+            owned_.Drop(row);
+        }
+    }
+    rows_.clear();
+}
+
+std::string SubjListModel::CellSjis(int row, int column) const {
     if (!ValidRow(row) || column < 0) {
         return {};
     }
-    return CellAt(rows_[static_cast<std::size_t>(row)].cells, column);
+    return source_->Cell(rows_[static_cast<std::size_t>(row)], column);
 }
 
 QString SubjListModel::CellText(int row, int column) const {
@@ -252,5 +216,5 @@ QString SubjListModel::CellText(int row, int column) const {
 }
 
 int SubjListModel::Image(int row) const {
-    return ValidRow(row) ? rows_[static_cast<std::size_t>(row)].image : -1;
+    return ValidRow(row) ? source_->Image(rows_[static_cast<std::size_t>(row)]) : -1;
 }

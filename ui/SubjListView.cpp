@@ -146,6 +146,24 @@ void SubjListView::EndFill() {
     model_->EndFill();
 }
 
+void SubjListView::ShowRows(SubjRowSource* source, std::vector<SubjRowSource::Handle> rows) {
+    model_->ShowRows(source, std::move(rows));
+    selectionMark_ = QPersistentModelIndex();
+    hotRow_ = QPersistentModelIndex();
+}
+
+int SubjListView::InsertRowOf(SubjRowSource::Handle row) {
+    return model_->InsertHandle(row);
+}
+
+bool SubjListView::RowChanged(int row) {
+    return model_->RowChanged(row);
+}
+
+SubjRowSource::Handle SubjListView::RowHandle(int row) const {
+    return model_->RowHandle(row);
+}
+
 void SubjListView::RemoveAllRows() {
     model_->RemoveAllRows();
     selectionMark_ = QPersistentModelIndex();
@@ -153,7 +171,7 @@ void SubjListView::RemoveAllRows() {
 }
 
 std::string SubjListView::CellSjis(int row, int column) const {
-    return std::string(model_->CellSjis(row, column));
+    return model_->CellSjis(row, column);
 }
 
 QString SubjListView::CellText(int row, int column) const {

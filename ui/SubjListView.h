@@ -7,6 +7,9 @@
 #include <QTreeView>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "SubjRowSource.h"
 
 class SubjListModel;
 
@@ -27,7 +30,9 @@ class SubjListView : public QTreeView {
     // Rows. `position` is ignored for the order: the row goes after every row
     // whose first text is byte-wise less than or equal to `firstSjis` and
     // before the others. Returns the row's position. `image` indexes the
-    // state images (0..3), -1 for none.
+    // state images (0..3), -1 for none. These rows keep their texts; while a
+    // store's rows are shown (ShowRows) inserting and setting one fails (-1,
+    // false).
     int InsertRowSjis(int position, std::string_view firstSjis, int image);
     // The same with a program text (dates, numbers); it is stored as its
     // Shift_JIS bytes (empty if it has none).
@@ -45,6 +50,20 @@ class SubjListView : public QTreeView {
     // meanwhile are as usual.
     void BeginFill();
     void EndFill();
+
+    // Rows of a store, read through `source` only when they are painted or
+    // read: exactly `rows` are shown, all at once as a fill is, in the order
+    // the rows above keep (the caller sorts them, which costs it far less than
+    // placing them one by one). `source` must outlive them, and a row must
+    // leave the list before or as soon as its handle stops reading its row.
+    // nullptr returns to rows kept with their texts, none at first.
+    void ShowRows(SubjRowSource* source, std::vector<SubjRowSource::Handle> rows);
+    // Places a row of the source shown, as InsertRowSjis does; returns its position.
+    int InsertRowOf(SubjRowSource::Handle row);
+    // The source rewrote the row's cells or image; false when `row` is out of range.
+    bool RowChanged(int row);
+    // The row's handle; nullptr out of range.
+    SubjRowSource::Handle RowHandle(int row) const;
 
     // The exact bytes given for the cell; empty for a cell never set or out of range.
     std::string CellSjis(int row, int column) const;

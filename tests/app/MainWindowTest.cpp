@@ -295,6 +295,7 @@ void MainWindowTest::shouldShowRepeatingRowsByTitle() {
 
 void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "a", Progress::Open),
+                    Indiv(2024, 5, 20, 10, 0, "c", Progress::Open),
                     Indiv(2024, 5, 21, 9, 0, "b", Progress::Open)},
                    {});
     auto window = OpenWindow();
@@ -302,22 +303,25 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     IndivSubjList& indiv = window->IndivList();
     indiv.current = Indiv(2024, 5, 20, 9, 0, "a", Progress::Done);
     QCOMPARE(indiv.Replace(), StoreResult::Done);
-    window->SetRow(0, true);
-    QCOMPARE(list->RowCount(), 2);
+    window->SetRow(0, true, "2024/05/20 09:00");
+    QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->RowImage(0), 2);
     QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
 
     // A new time moves the row to its place.
-    indiv.current = Indiv(2024, 5, 22, 9, 0, "a", Progress::Open);
-    window->SetRow(0, true);
-    QCOMPARE(list->RowCount(), 2);
-    QCOMPARE(list->CellText(0, 2), QStringLiteral("b"));
-    QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/22 09:00"));
-
-    indiv.current = Indiv(2024, 5, 1, 9, 0, "c", Progress::NotTracked);
-    QCOMPARE(indiv.Insert(), StoreResult::Done);  // which works out days left
-    window->SetRow(7, false);
+    indiv.current = Indiv(2024, 5, 20, 11, 0, "a", Progress::Open);
+    QCOMPARE(indiv.Replace(), StoreResult::Done);
+    window->SetRow(0, true, "2024/05/20 09:00");
+    QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("c"));
+    QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/20 11:00"));
+    QCOMPARE(list->CellText(1, 2), QStringLiteral("a"));
+
+    indiv.current = Indiv(2024, 5, 1, 9, 0, "d", Progress::NotTracked);
+    QCOMPARE(indiv.Insert(), StoreResult::Done);
+    window->SetRow(7, false);
+    QCOMPARE(list->RowCount(), 4);
+    QCOMPARE(list->CellText(0, 2), QStringLiteral("d"));
     QCOMPARE(list->CellText(0, 3), QStringLiteral("-14 日"));
 }
 

@@ -1,5 +1,5 @@
 // The store against std::map over long random sequences, with every invariant
-// checked after every step.
+// checked after every step, and every record still where Locate first found it.
 #include <map>
 #include <random>
 
@@ -23,13 +23,17 @@ class ModelCheck {
         auto fill = static_cast<unsigned char>(k % 251);
         StoreResult expected = model_.count(k) ? StoreResult::KeyExists : StoreResult::Done;
         ASSERT_EQ(tree_.Insert(NumberedRecord(k, fill)), expected) << "insert " << k;
-        model_.emplace(k, fill);
+        if (model_.emplace(k, fill).second) {
+            places_[k] = tree_.Locate(KeyOf(NumberedRecord(k)));
+        }
     }
 
     void Remove(int k) {
         StoreResult expected = model_.count(k) ? StoreResult::Done : StoreResult::NotFound;
         ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))), expected) << "remove " << k;
         model_.erase(k);
+        places_.erase(k);
+        ASSERT_EQ(tree_.Locate(KeyOf(NumberedRecord(k))), nullptr);
     }
 
     void Find(int k) {
@@ -77,6 +81,7 @@ class ModelCheck {
             ASSERT_EQ(k, model_.begin()->first);
             ASSERT_EQ(tree_.Remove(KeyOf(out)), StoreResult::Done);
             model_.erase(k);
+            places_.erase(k);
             ++visited;
             Check();
         }
@@ -84,8 +89,40 @@ class ModelCheck {
         ASSERT_EQ(tree_.First(out), StoreResult::NotFound);
     }
 
+    // Back from the last record, removing two in three as a purge does: each
+    // step, copied out or read where it lies, lands on the model's previous key.
+    void WalkBackRemovingSome() {
+        RecordText out{};
+        ASSERT_EQ(tree_.Find(KeyOf(NumberedRecord(keyRange_ + 1)), out), StoreResult::NotFound);
+        auto it = model_.end();
+        for (int step = 0;; ++step) {
+            const RecordText* reached = step % 2 ? tree_.PrevInPlace() : nullptr;
+            if (step % 2 == 0 && tree_.Prev(out) == StoreResult::Done) {
+                reached = &out;
+            }
+            if (reached == nullptr) {
+                break;
+            }
+            ASSERT_NE(it, model_.begin());
+            --it;
+            const int k = NumberOf(KeyOf(*reached));
+            ASSERT_EQ(k, it->first);
+            ASSERT_EQ((*reached)[kKeySize], it->second);
+            if (std::uniform_int_distribution<int>(0, 2)(rng_) != 0) {
+                ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))), StoreResult::Done);
+                places_.erase(k);
+                it = model_.erase(it);
+                Check();
+            }
+        }
+        ASSERT_EQ(it, model_.begin());
+    }
+
     void Check() {
         ExpectSound(tree_);
+        if (steps_ % 10 == 0) {
+            CheckPlaces();
+        }
         if (::testing::Test::HasFailure()) {
             FAIL() << "after " << steps_ << " steps";
         }
@@ -95,6 +132,19 @@ class ModelCheck {
     std::size_t Size() const { return model_.size(); }
 
   private:
+    // Splits and merges move branches only: a record stays where it was
+    // stored, rewritten there by Replace, for as long as it is stored.
+    void CheckPlaces() {
+        ASSERT_EQ(places_.size(), model_.size());
+        for (const auto& [k, fill] : model_) {
+            const RecordText* place = places_[k];
+            ASSERT_NE(place, nullptr) << k;
+            ASSERT_EQ(tree_.Locate(KeyOf(NumberedRecord(k))), place) << k;
+            ASSERT_EQ(NumberOf(KeyOf(*place)), k);
+            ASSERT_EQ((*place)[kKeySize], fill) << k;
+        }
+    }
+
     // One Prev or Next from the cursor must land on `expected`.
     void CheckStep(std::map<int, unsigned char>::iterator expected, bool forward) {
         RecordText out{};
@@ -115,6 +165,7 @@ class ModelCheck {
 
     SubjTree tree_{"h"};
     std::map<int, unsigned char> model_;
+    std::map<int, const RecordText*> places_;
     std::mt19937 rng_;
     int keyRange_ = 400;
     int steps_ = 0;
@@ -142,6 +193,8 @@ TEST(SubjTreeModel, RandomOperationsAgreeWithAMap) {
             if (::testing::Test::HasFatalFailure())
                 return;
         }
+        check.Walk();
+        check.WalkBackRemovingSome();
         check.Walk();
         check.WalkRemovingEach();
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <list>
 #include <random>
 #include <string>
 #include <vector>
@@ -109,6 +110,44 @@ std::string RandomBytes(std::mt19937& rng) {
         b = static_cast<char>(rng() % 6 == 0 ? 0x82 : rng() & 0xFF);
     }
     return bytes;
+}
+
+// A store behind the view, as the main window's subject lists are: records at
+// fixed addresses, read by handle only when the view asks.
+struct PlainStore : SubjRowSource {
+    struct Record {
+        std::vector<std::string> cells;
+        int image = -1;
+    };
+    std::list<Record> records;
+
+    static const Record& Of(Handle row) { return *static_cast<const Record*>(row); }
+    std::string Cell(Handle row, int column) const override {
+        const auto& cells = Of(row).cells;
+        return column >= 0 && static_cast<std::size_t>(column) < cells.size()
+                   ? cells[static_cast<std::size_t>(column)]
+                   : std::string();
+    }
+    int Image(Handle row) const override { return Of(row).image; }
+
+    Record& Add(std::mt19937& rng, int columns) {
+        Record& record = records.emplace_back();
+        for (int column = 0; column < columns; ++column) {
+            record.cells.push_back(RandomBytes(rng));
+        }
+        record.image = static_cast<int>(rng() % 5) - 1;
+        return record;
+    }
+    void Erase(Handle row) {
+        records.remove_if([row](const Record& r) { return &r == row; });
+    }
+};
+
+// The row the plain list gets for a record of the store.
+int InsertPlain(PlainList& plain, const PlainStore::Record& record) {
+    const int row = plain.Insert(record.cells[0], record.image);
+    plain.rows[static_cast<std::size_t>(row)].cells = record.cells;
+    return row;
 }
 
 void ExpectSame(const SubjListView& view, const PlainList& plain, int step) {
@@ -243,7 +282,7 @@ class SubjListViewTest : public QObject {
         plain.columns = 2;
         std::mt19937 rng(7);
         bool filling = false;
-        for (int step = 0; step < 4000; ++step) {
+        for (int step = 0; step < 10000; ++step) {
             const int rows = view.RowCount();
             const int roll = static_cast<int>(rng() % 100);
             if (roll < 35) {
@@ -287,6 +326,76 @@ class SubjListViewTest : public QObject {
             view.EndFill();
         }
         ExpectSame(view, plain, -1);
+    }
+
+    // The same with the rows of a store: fills of records in any order sorted
+    // as the window sorts them, rows placed by their first cell, rewritten in
+    // place or removed and placed again, removed, all under the model checker.
+    void randomEditsOfStoreRowsKeepTheirOrder() {
+        SubjListView view;
+        QAbstractItemModelTester checker(view.model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ShowWithColumns(view);
+        view.InsertColumn(2, QStringLiteral("題"), 60);
+        PlainStore store;
+        PlainList plain;
+        plain.columns = 3;
+        view.ShowRows(&store, {});
+        std::mt19937 rng(11);
+        const auto handleOf = [&view](int row) {
+            return static_cast<PlainStore::Record*>(const_cast<void*>(view.RowHandle(row)));
+        };
+        for (int step = 0; step < 10000; ++step) {
+            const int rows = view.RowCount();
+            const int row = rows == 0 ? 0 : static_cast<int>(rng() % rows);
+            const int roll = static_cast<int>(rng() % 100);
+            if (roll < 35) {
+                const PlainStore::Record& record = store.Add(rng, plain.columns);
+                QCOMPARE(view.InsertRowOf(&record), InsertPlain(plain, record));
+            } else if (roll < 60 && rows > 0) {
+                PlainStore::Record& record = *handleOf(row);
+                record.cells[1 + rng() % 2] = RandomBytes(rng);
+                record.image = static_cast<int>(rng() % 5) - 1;
+                QSignalSpy changed(view.model(), &QAbstractItemModel::dataChanged);
+                QVERIFY(view.RowChanged(row));
+                QVERIFY(!changed.isEmpty());
+                plain.rows[static_cast<std::size_t>(row)] = {record.cells, record.image};
+            } else if (roll < 72 && rows > 0) {
+                PlainStore::Record& record = *handleOf(row);
+                record.cells[0] = RandomBytes(rng);
+                QVERIFY(view.RemoveRow(row));
+                plain.rows.erase(plain.rows.begin() + row);
+                QCOMPARE(view.InsertRowOf(&record), InsertPlain(plain, record));
+            } else if (roll < 85 && rows > 0) {
+                const PlainStore::Record* record = handleOf(row);
+                QVERIFY(view.RemoveRow(row));
+                store.Erase(record);
+                plain.rows.erase(plain.rows.begin() + row);
+            } else if (roll < 88) {
+                std::vector<SubjRowSource::Handle> order;
+                for (const PlainStore::Record& record : store.records) {
+                    order.push_back(&record);
+                }
+                std::shuffle(order.begin(), order.end(), rng);
+                plain.rows.clear();
+                for (SubjRowSource::Handle handle : order) {
+                    InsertPlain(plain, PlainStore::Of(handle));
+                }
+                std::stable_sort(order.begin(), order.end(), [](auto a, auto b) {
+                    return PlainStore::Of(a).cells[0] < PlainStore::Of(b).cells[0];
+                });
+                view.ShowRows(&store, order);
+            } else if (roll < 89) {
+                view.RemoveAllRows();
+                store.records.clear();
+                plain.rows.clear();
+            } else if (roll < 90) {
+                // Texts of their own are no rows of the store.
+                QCOMPARE(view.InsertRowSjis(0, "x", 1), -1);
+                QVERIFY(!view.SetRowImage(row, 1));
+            }
+            ExpectSame(view, plain, step);
+        }
     }
 
     // A whole fill reaches the view as one reset: no row-by-row signals, and

@@ -1,0 +1,144 @@
+#include "SubjListRows.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "Clock.h"
+#include "SubjListDlg.h"
+
+namespace {
+
+void AppendField(std::string& text, const RecordText& record, RecordField field) {
+    text.append(reinterpret_cast<const char*>(record.data()) + field.offset, field.width);
+}
+
+// What places an individual row, read in one pass over the records as they lie
+// in memory: its date and its time as numbers that order as their digits do.
+struct RowOrder {
+    std::uint64_t date;
+    std::uint32_t time;
+    SubjRowSource::Handle row;
+};
+
+template <typename Number>
+Number BigEndianAt(const RecordText& record, std::size_t offset) {
+    Number value = 0;
+    for (std::size_t i = 0; i < sizeof value; ++i) {
+        value = static_cast<Number>(value << 8 | record[offset + i]);
+    }
+    return value;
+}
+
+RowOrder OrderOf(const RecordText& record) {
+    using namespace IndivFields;
+    static_assert(kDay.End() == sizeof(std::uint64_t) && kMinute.offset == kHour.End() &&
+                  kMinute.End() - kHour.offset == sizeof(std::uint32_t));
+    return {BigEndianAt<std::uint64_t>(record, kYear.offset),
+            BigEndianAt<std::uint32_t>(record, kHour.offset), &record};
+}
+
+// The rows of one day come in key order, by title; the list orders them by
+// their time, keeping that order among equal times.
+void SortDayByTime(std::vector<RowOrder>::iterator first, std::vector<RowOrder>::iterator last) {
+    const auto earlier = [](const RowOrder& a, const RowOrder& b) { return a.time < b.time; };
+    if (!std::is_sorted(first, last, earlier)) {
+        std::stable_sort(first, last, earlier);
+    }
+}
+
+}  // namespace
+
+void SubjListRows::Filled(Kind kind) {
+    kind_ = kind;
+    filledAt_ = Clock::Now();
+    rewrittenAt_.clear();
+}
+
+void SubjListRows::Rewritten(Handle row) {
+    rewrittenAt_[row] = Clock::Now();
+}
+
+// Nothing refreshes a row by the clock: it shows the days left of the moment
+// it was filled or last rewritten, as a row holding its texts would.
+IndivSubj SubjListRows::DecodeAsShown(Handle row) const {
+    IndivSubj subj = DecodeIndivHead(RecordOf(row));
+    const auto rewritten = rewrittenAt_.find(row);
+    DeriveIndivAt(subj, rewritten != rewrittenAt_.end() ? rewritten->second : filledAt_);
+    return subj;
+}
+
+std::string SubjListRows::Cell(Handle row, int column) const {
+    const RecordText& record = RecordOf(row);
+    if (kind_ == Kind::Rep) {
+        return column == 0 ? DecodeRepSubj(record).title : std::string();
+    }
+    switch (column) {
+        case 0:
+            return DateTimeSjis(record);
+        case 1:
+            return ProgressText(DecodeIndivHead(record).progress);
+        case 2:
+            return DecodeIndivHead(record).title;
+        case 3:
+            return DaysLeftSjis(DecodeAsShown(row));
+        default:
+            return {};
+    }
+}
+
+int SubjListRows::Image(Handle row) const {
+    if (kind_ == Kind::Rep) {
+        return CSubjListDlg::ProgressImage(DecodeRepSubj(RecordOf(row)).progress, false);
+    }
+    const IndivSubj subj = DecodeAsShown(row);
+    return CSubjListDlg::ProgressImage(subj.progress, subj.overdue != 0);
+}
+
+std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tree, Kind kind) {
+    std::vector<Handle> rows;
+    if (kind == Kind::Rep) {
+        // The title is the key, and the rest of the key is zeros.
+        tree.VisitInOrder([&rows](const RecordText& record) {
+            rows.push_back(&record);
+            return true;
+        });
+        return rows;
+    }
+    std::vector<RowOrder> order;
+    tree.VisitInOrder([&order](const RecordText& record) {
+        order.push_back(OrderOf(record));
+        return true;
+    });
+    // The date leads the key, so the rows of a day stand together already.
+    for (auto day = order.begin(); day != order.end();) {
+        const auto next = std::find_if(
+            day, order.end(), [&day](const RowOrder& other) { return other.date != day->date; });
+        SortDayByTime(day, next);
+        day = next;
+    }
+    rows.reserve(order.size());
+    for (const RowOrder& row : order) {
+        rows.push_back(row.row);
+    }
+    return rows;
+}
+
+std::string SubjListRows::DateTimeSjis(const RecordText& record) {
+    using namespace IndivFields;
+    std::string text;
+    text.reserve(16);
+    AppendField(text, record, kYear);
+    text += '/';
+    AppendField(text, record, kMonth);
+    text += '/';
+    AppendField(text, record, kDay);
+    text += ' ';
+    AppendField(text, record, kHour);
+    text += ':';
+    AppendField(text, record, kMinute);
+    return text;
+}
+
+std::string SubjListRows::DaysLeftSjis(const IndivSubj& subj) {
+    return std::to_string(subj.daysLeft) + " \x93\xFA";  // 日
+}

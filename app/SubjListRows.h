@@ -1,0 +1,49 @@
+// The main window's rows as handles to the records its subject lists store:
+// a row's cells and image are worked out from its record only when the list
+// paints or reads it, and a whole list is put in the view's order by reading
+// just the record bytes that order it.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "SubjListView.h"
+#include "SubjRecord.h"
+#include "SubjTree.h"
+
+class SubjListRows : public SubjRowSource {
+  public:
+    enum class Kind { Indiv, Rep };
+
+    // A fill of `kind`: days left and overdue images are those of now, for
+    // every row, until the list is filled again or the row is rewritten.
+    void Filled(Kind kind);
+    // The row was added or rewritten: its days left and image are those of now.
+    void Rewritten(Handle row);
+
+    // Individual rows: date and time, progress, title, days left; repeating rows: the title.
+    std::string Cell(Handle row, int column) const override;
+    int Image(Handle row) const override;
+
+    // Every record of `tree` as a row of `kind`, in the list's order: by the
+    // first column's bytes, equal ones in key order, as placing them one by
+    // one in key order would leave them.
+    static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
+    static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
+    // The first column of an individual subject, "YYYY/MM/DD hh:mm", straight
+    // from its record's number fields, which hold the digits as the list shows them.
+    static std::string DateTimeSjis(const RecordText& record);
+    // The last column: "<days> 日".
+    static std::string DaysLeftSjis(const IndivSubj& subj);
+
+  private:
+    IndivSubj DecodeAsShown(Handle row) const;
+
+    Kind kind_ = Kind::Indiv;
+    std::time_t filledAt_ = 0;
+    // The rows added or rewritten since the fill; a handle of a row removed
+    // meanwhile is only ever read again once it is shown, and marked, anew.
+    std::unordered_map<Handle, std::time_t> rewrittenAt_;
+};

@@ -1,0 +1,114 @@
+// The main window's rows read from the stored records: a fill puts them in the
+// order that placing each subject's row one by one in key order gives, and
+// every cell reads as the row built from the decoded subject did.
+#include <QTest>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "SubjListDlg.h"
+#include "SubjListRows.h"
+
+namespace {
+
+// A row as the window used to build it from a decoded subject.
+struct PlainRow {
+    std::string when, progress, title, daysLeft;
+    int image;
+};
+
+PlainRow RowOf(const IndivSubj& subj) {
+    return {DateTimeText(subj), ProgressText(subj.progress), subj.title,
+            std::to_string(subj.daysLeft) + " \x93\xFA",
+            CSubjListDlg::ProgressImage(subj.progress, subj.overdue != 0)};
+}
+
+// Each row placed after every row whose first text is <= its own.
+std::vector<PlainRow> PlacedOneByOne(IndivSubjList& list) {
+    std::vector<PlainRow> rows;
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
+        PlainRow row = RowOf(list.current);
+        const auto place = std::upper_bound(
+            rows.begin(), rows.end(), row.when,
+            [](const std::string& when, const PlainRow& other) { return when < other.when; });
+        rows.insert(place, std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace
+
+class ListRowsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Few days and few times, so that rows of equal texts abound; years below
+    // 1000 and above 2000 so that the digits, not the numbers, order them.
+    void aFillOrdersAndReadsRowsAsPlacingThemOneByOne() {
+        ScopedClock clock(LocalTime::Make(2024, 5, 15, 12, 0));
+        const Progress letters[] = {Progress::NotTracked, Progress::Open, Progress::Done};
+        for (unsigned seed = 1; seed <= 6; ++seed) {
+            std::mt19937 rng(seed);
+            IndivSubjList list;
+            const int count = static_cast<int>(rng() % 3000);
+            for (int n = 0; n < count; ++n) {
+                list.current = IndivSubj{};
+                list.current.year = static_cast<std::int16_t>(rng() % 2 ? 2024 : 999);
+                list.current.month = static_cast<std::int16_t>(1 + rng() % 12);
+                list.current.day = static_cast<std::int16_t>(1 + rng() % 3);
+                list.current.hour = static_cast<std::int16_t>(rng() % 24);
+                list.current.minute = static_cast<std::int16_t>(rng() % 2 * 30);
+                list.current.title = "t" + std::to_string(rng() % 500);
+                list.current.progress = letters[rng() % 3];
+                list.Insert();
+            }
+            const std::vector<PlainRow> expected = PlacedOneByOne(list);
+            SubjListRows source;
+            source.Filled(SubjListRows::Kind::Indiv);
+            const auto rows = SubjListRows::InListOrder(list.Tree(), SubjListRows::Kind::Indiv);
+            QCOMPARE(rows.size(), expected.size());
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const PlainRow& want = expected[i];
+                QCOMPARE(source.Cell(rows[i], 0), want.when);
+                QCOMPARE(source.Cell(rows[i], 1), want.progress);
+                QCOMPARE(source.Cell(rows[i], 2), want.title);
+                QCOMPARE(source.Cell(rows[i], 3), want.daysLeft);
+                QCOMPARE(source.Image(rows[i]), want.image);
+            }
+        }
+    }
+
+    // A row shows the days left of its fill, or of its last rewrite, never
+    // those of the moment it is painted.
+    void daysLeftStayAsAtTheFillOrTheRewrite() {
+        ScopedClock clock(LocalTime::Make(2024, 5, 15, 12, 0));
+        IndivSubjList list;
+        for (const char* title : {"a", "b"}) {
+            list.current = IndivSubj{};
+            list.current.year = 2024;
+            list.current.month = 5;
+            list.current.day = 16;
+            list.current.title = title;
+            list.current.progress = Progress::Open;
+            list.Insert();
+        }
+        SubjListRows source;
+        source.Filled(SubjListRows::Kind::Indiv);
+        const auto rows = SubjListRows::InListOrder(list.Tree(), SubjListRows::Kind::Indiv);
+        clock.Set(LocalTime::Make(2024, 5, 17, 12, 0));
+        QCOMPARE(source.Cell(rows[0], 3), std::string("1 \x93\xFA"));
+        QCOMPARE(source.Image(rows[1]), 1);
+        source.Rewritten(rows[1]);
+        QCOMPARE(source.Cell(rows[0], 3), std::string("1 \x93\xFA"));
+        QCOMPARE(source.Cell(rows[1], 3), std::string("-1 \x93\xFA"));
+        QCOMPARE(source.Image(rows[1]), 3);
+        source.Filled(SubjListRows::Kind::Indiv);
+        QCOMPARE(source.Cell(rows[0], 3), std::string("-1 \x93\xFA"));
+    }
+};
+
+QTEST_APPLESS_MAIN(ListRowsTest)
+#include "ListRowsTest.moc"
