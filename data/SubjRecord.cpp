@@ -21,7 +21,7 @@ constexpr FieldRule kIndivLoadRules[] = {
     kNumber, kNumber, kNumber,                                      // year, month, day
     kKeyText,                                                       // title
     kNumber, kNumber, kLetter,                                      // hour, minute, progress
-    {FieldForm::Text, 400},                                         // content
+    {FieldForm::Text, IndivFields::kContent.width},                 // content
     kKeyText,                                                       // origin
 };
 constexpr FieldRule kRepLoadRules[] = {
@@ -29,7 +29,7 @@ constexpr FieldRule kRepLoadRules[] = {
     kNumber, kNumber, kNumber, kNumber, kNumber,                    // yearly and monthly rules
     kNumber, kNumber, kNumber, kNumber, kNumber, kNumber, kNumber,  // weekly, Monday first
     kNumber, kNumber, kLetter,                                      // hour, minute, progress
-    {FieldForm::TrimmedText, 492},                                  // content
+    {FieldForm::TrimmedText, RepFields::kContent.width},            // content
 };
 // clang-format on
 static_assert(std::size(kIndivLoadRules) + 1 == std::size(IndivFieldWidths));
