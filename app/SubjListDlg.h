@@ -184,4 +184,7 @@ class CSubjListDlg : public TemplateDialog {
     int findShift_ = 0;
     bool rowsHidden_ = false;
     bool endAfterInit_ = false;
+    // A merge that could not be taken into the individual [0] or repeating [1]
+    // list: that list is older than its file and must not be written.
+    bool notAdopted_[2] = {};
 };

@@ -83,10 +83,12 @@ void CSubjListDlg::LoadDataFiles() {
 }
 
 bool CSubjListDlg::WriteDataFiles() {
-    const bool indivWritten =
-        ReplaceDataFile(kIndivFileName, [this] { return indivList_.Save(kIndivFileName); });
-    const bool repWritten =
-        ReplaceDataFile(kRepFileName, [this] { return repList_.Save(kRepFileName); });
+    const bool indivWritten = !notAdopted_[0] && ReplaceDataFile(kIndivFileName, [this] {
+        return indivList_.Save(kIndivFileName);
+    });
+    const bool repWritten = !notAdopted_[1] && ReplaceDataFile(kRepFileName, [this] {
+        return repList_.Save(kRepFileName);
+    });
     if (indivWritten && repWritten) {
         return true;
     }

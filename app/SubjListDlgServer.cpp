@@ -4,9 +4,19 @@
 // the merge it may bring, and the connection settings dialog. Without a server (ftpMode 0) the sync
 // functions do nothing.
 #include "ConnectDlg.h"
+#include "MessageService.h"
 #include "SecretMemory.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"
+
+namespace {
+
+const QString kMergeNotAdopted = QStringLiteral(
+    "他のコンピューターでの変更を取り込んだ一覧は、メモリーが足りないため表示できません"
+    "でした。取り込んだ内容はファイルに保存してあります。いったん終了して起動し直して"
+    "ください。");
+
+}  // namespace
 
 void CSubjListDlg::LoadSettings() {
     settings_.Load(kIniFileName);
@@ -19,16 +29,20 @@ bool CSubjListDlg::FetchFromServer() {
 }
 
 // A merge with another computer's save becomes the list the user works on.
+// One that does not fit in memory leaves the list as it was, which no later
+// save may write: the merge is in the file, and writing the older list over
+// it would send the other computer's new subjects back as deletions.
 void CSubjListDlg::SendToServer() {
-    ::SendToServer(settings_, Messages(), this,
-                   [this](SubjKind kind, const std::vector<RecordText>& records) {
-                       if (kind == SubjKind::Indiv) {
-                           indivList_.Assign(records);
-                       } else {
-                           repList_.Assign(records);
-                       }
-                       FillList();
-                   });
+    ::SendToServer(
+        settings_, Messages(), this, [this](SubjKind kind, const std::vector<RecordText>& records) {
+            const StoreResult adopted =
+                kind == SubjKind::Indiv ? indivList_.Assign(records) : repList_.Assign(records);
+            if (adopted != StoreResult::Done) {
+                notAdopted_[kind == SubjKind::Indiv ? 0 : 1] = true;
+                messages_.Inform(this, kMergeNotAdopted);
+            }
+            FillList();
+        });
 }
 
 bool CSubjListDlg::MarkUnsent(const char* fileName) {

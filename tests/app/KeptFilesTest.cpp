@@ -26,8 +26,8 @@ template <class List>
 QByteArray LineOf(const typename List::Subj& subj) {
     List list;
     list.current = subj;
-    list.Insert();
-    list.Save("line.tmp");
+    static_cast<void>(list.Insert());
+    static_cast<void>(list.Save("line.tmp"));
     const QByteArray bytes = ReadFile("line.tmp");
     QFile::remove("line.tmp");
     return bytes.mid(bytes.indexOf('\n') + 1);

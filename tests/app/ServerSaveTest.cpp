@@ -261,9 +261,9 @@ QByteArray ServerSaveTest::OtherComputersFile() const {
     for (const IndivSubj& subj : {Indiv(2024, 5, 20, 9, 0, "old", Progress::Open),
                                   Indiv(2024, 7, 1, 8, 0, "other", Progress::Open)}) {
         list.current = subj;
-        list.Insert();
+        static_cast<void>(list.Insert());
     }
-    list.Save("other_i.dat");
+    static_cast<void>(list.Save("other_i.dat"));
     const QByteArray bytes = ReadFile("other_i.dat");
     QFile::remove("other_i.dat");
     return bytes;

@@ -6,6 +6,7 @@
 #include <new>
 #include <random>
 
+#include "SubjList.h"
 #include "TreeTestSupport.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST(SubjTreeMemory, AnInsertWithoutMemoryAnswersMinusOneAndKeepsEveryRecord) {
             return result;
         };
         while (static_cast<int>(model.size()) < stored) {
-            insert(key(rng));
+            ASSERT_NE(insert(key(rng)), StoreResult::OutOfMemory);
         }
         std::vector<int> refused;
         {
@@ -109,6 +110,37 @@ TEST(SubjTreeMemory, AnInsertWithoutMemoryAnswersMinusOneAndKeepsEveryRecord) {
             FAIL() << stored << " records stored before";
         }
     }
+}
+
+// A merge's records take a list's place whole or not at all: a list left
+// half filled would be saved, and sent as deletions at the next merge.
+TEST(SubjTreeMemory, AssignThatRunsOutOfMemoryLeavesTheListAsItWas) {
+    IndivSubjList list;
+    std::map<int, unsigned char> old;
+    std::vector<RecordText> merged;
+    for (int k = 0; k < 300; ++k) {
+        if (k % 3 == 0) {
+            old.emplace(k, static_cast<unsigned char>(k % 251));
+        }
+        merged.push_back(NumberedRecord(k, 7));
+    }
+    std::vector<RecordText> oldRecords;
+    for (const auto& [k, fill] : old) {
+        oldRecords.push_back(NumberedRecord(k, fill));
+    }
+    ASSERT_EQ(list.Assign(oldRecords), StoreResult::Done);
+    {
+        MemoryGone gone;
+        EXPECT_EQ(list.Assign(merged), StoreResult::OutOfMemory);
+    }
+    ExpectHolds(list.Tree(), old);
+
+    ASSERT_EQ(list.Assign(merged), StoreResult::Done);
+    std::map<int, unsigned char> all;
+    for (int k = 0; k < 300; ++k) {
+        all.emplace(k, 7);
+    }
+    ExpectHolds(list.Tree(), all);
 }
 
 }  // namespace
