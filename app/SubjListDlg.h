@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ConnectSettings.h"
+#include "DataFileSet.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
@@ -156,15 +157,11 @@ class CSubjListDlg : public TemplateDialog {
     void AddAboutEntry();
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
-    // Loads both data files. A file that did not load cleanly is copied aside
-    // at once, before any save can replace it, and the user is told.
+    // Loads both data files (DataFileSet::Load) and shows each notice.
     void LoadDataFiles();
-    // Writes both data files, each behind its unsent marker and its backup;
-    // false when either was left as it was, after telling the user.
+    // Writes both data files (DataFileSet::Write); false when either was left
+    // as it was, after telling the user.
     bool WriteDataFiles();
-    // Replaces the data file `fileName` through `save` (0 written), once its
-    // marker and its backup are on the disk. False when it was left as it was.
-    bool ReplaceDataFile(const char* fileName, const std::function<StoreResult()>& save);
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -174,8 +171,9 @@ class CSubjListDlg : public TemplateDialog {
     SubjListView* list_;
     QRadioButton* indivRadio_;
     QRadioButton* repRadio_;
-    IndivSubjList indivList_;
-    RepSubjList repList_;
+    DataFileSet files_;
+    IndivSubjList& indivList_ = files_.Indiv();
+    RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
     ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
@@ -184,7 +182,4 @@ class CSubjListDlg : public TemplateDialog {
     int findShift_ = 0;
     bool rowsHidden_ = false;
     bool endAfterInit_ = false;
-    // A merge that could not be taken into the individual [0] or repeating [1]
-    // list: that list is older than its file and must not be written.
-    bool notAdopted_[2] = {};
 };

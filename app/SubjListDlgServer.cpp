@@ -29,20 +29,14 @@ bool CSubjListDlg::FetchFromServer() {
 }
 
 // A merge with another computer's save becomes the list the user works on.
-// One that does not fit in memory leaves the list as it was, which no later
-// save may write: the merge is in the file, and writing the older list over
-// it would send the other computer's new subjects back as deletions.
 void CSubjListDlg::SendToServer() {
-    ::SendToServer(
-        settings_, Messages(), this, [this](SubjKind kind, const std::vector<RecordText>& records) {
-            const StoreResult adopted =
-                kind == SubjKind::Indiv ? indivList_.Assign(records) : repList_.Assign(records);
-            if (adopted != StoreResult::Done) {
-                notAdopted_[kind == SubjKind::Indiv ? 0 : 1] = true;
-                messages_.Inform(this, kMergeNotAdopted);
-            }
-            FillList();
-        });
+    ::SendToServer(settings_, Messages(), this,
+                   [this](SubjKind kind, const std::vector<RecordText>& records) {
+                       if (!files_.Adopt(kind, records)) {
+                           messages_.Inform(this, kMergeNotAdopted);
+                       }
+                       FillList();
+                   });
 }
 
 bool CSubjListDlg::MarkUnsent(const char* fileName) {
