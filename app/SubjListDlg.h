@@ -15,6 +15,7 @@
 #include "TemplateDialog.h"
 
 class FindBar;
+class FindFilter;
 class MessageService;
 class SubjListView;
 class QMenu;
@@ -96,7 +97,7 @@ class CSubjListDlg : public TemplateDialog {
     // Esc in the bar: closes it and shows every row again.
     void CloseFindBar();
     bool FindBarOpen() const;
-    FindBar* FindBarWidget() const { return findBar_; }
+    FindBar* FindBarWidget() const;
     // Hides the rows whose subject does not hold the find bar's text, in the
     // title or the content; shows every row while the bar is closed or empty.
     void ApplyFilter();
@@ -145,9 +146,6 @@ class CSubjListDlg : public TemplateDialog {
     void AddKeyCommands();
     void ShowContextMenu(const QPoint& viewportPos);
     void AddFindCommand();
-    // Moves every control below the list down by `shift` pixels (up when
-    // negative) and grows the window by as much.
-    void MoveBelowList(int shift);
     // Scrolls the list so that the first subject dated today or later stands
     // at the top, or the last one when there is none; in repeating mode, the
     // first subject. Selects nothing.
@@ -178,8 +176,6 @@ class CSubjListDlg : public TemplateDialog {
     ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
-    FindBar* findBar_ = nullptr;
-    int findShift_ = 0;
-    bool rowsHidden_ = false;
+    FindFilter* find_ = nullptr;
     bool endAfterInit_ = false;
 };
