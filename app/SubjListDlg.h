@@ -104,7 +104,7 @@ class CSubjListDlg : public TemplateDialog {
 
     // The popup offered in place of the system menu where the window manager
     // owns that menu (reached from the icon at the left of the menu bar and by
-    // a right click on the window); nullptr on Windows.
+    // a right click on the window).
     QMenu* SystemMenu() const { return systemMenu_; }
 
   signals:
@@ -160,9 +160,6 @@ class CSubjListDlg : public TemplateDialog {
     // Writes both data files (DataFileSet::Write); false when either was left
     // as it was, after telling the user.
     bool WriteDataFiles();
-#ifdef Q_OS_WIN
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
     MessageService& messages_;
     QPixmap appIcon_;
