@@ -8,29 +8,10 @@
 #include <QTest>
 
 #include <algorithm>
-#include <new>
 
 #include "DataFileSet.h"
+#include "MemoryGone.h"
 #include "WindowTestSupport.h"
-
-namespace {
-
-// While set, every allocation that may fail without throwing does fail; the
-// store asks for its memory only that way.
-bool g_memoryGone = false;
-
-}  // namespace
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (g_memoryGone) {
-        return nullptr;
-    }
-    try {
-        return ::operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 
 namespace {
 
@@ -241,10 +222,10 @@ void DataFileSetTest::shouldLeaveTheFileOfAMergeItCouldNotAdopt() {
         IndivSubj subj = Indiv(2024, 5, title[0] == 'm' ? 20 : 21, 9, 0, title, Progress::Open);
         records.push_back(EncodeIndivSubj(subj));
     }
-    g_memoryGone = true;
-    const bool adopted = files.Adopt(SubjKind::Indiv, records);
-    g_memoryGone = false;
-    QVERIFY(!adopted);
+    {
+        MemoryGone gone;
+        QVERIFY(!files.Adopt(SubjKind::Indiv, records));
+    }
     files.Indiv().current = Indiv(2024, 5, 20, 9, 0, "mine", Progress::Open);
     QCOMPARE(files.Indiv().Find(), StoreResult::Done);
     QCOMPARE(files.Indiv().Next(), StoreResult::NotFound);  // the list as it was

@@ -6,35 +6,9 @@
 #include <new>
 #include <random>
 
+#include "MemoryGone.h"
 #include "SubjList.h"
 #include "TreeTestSupport.h"
-
-namespace {
-
-// While set, every allocation that may fail without throwing does fail; the
-// store asks for its memory only that way.
-bool g_memoryGone = false;
-
-class MemoryGone {
-  public:
-    MemoryGone() { g_memoryGone = true; }
-    ~MemoryGone() { g_memoryGone = false; }
-    MemoryGone(const MemoryGone&) = delete;
-    MemoryGone& operator=(const MemoryGone&) = delete;
-};
-
-}  // namespace
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (g_memoryGone) {
-        return nullptr;
-    }
-    try {
-        return ::operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 
 namespace {
 
