@@ -98,12 +98,6 @@ class SubjTree {
     using Key = std::array<std::uint8_t, kKeySize>;
 
     static constexpr int kOrder = 5;
-    // What one step of a removal hands to the branch above it.
-    enum class Removal {
-        Done = 0,
-        NotFound = 1,
-        Changed = 50,  // the subtree's keys changed: the separators above need a refresh
-    };
 
     struct SeparatorHit {
         int index;  // separators smaller than the probe
@@ -128,7 +122,8 @@ class SubjTree {
     static Branch* LastBranch(Branch* branch);
     void ForgetLast();
     Node* AppendInto(Node* place, Leaf* leaf);
-    Removal RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
+    void RemoveOnPath();
+    void FollowPath(const Leaf* gone, const Node* neighbour);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
     const Leaf* Arrive(const std::uint8_t* probe);
