@@ -207,6 +207,7 @@ void SubjTree::Expect(std::size_t records) {
 // put it, so the tree takes the same shape.
 StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
     pathLeaf_ = nullptr;
+    reached_ = nullptr;
     if (!StockSpares()) {
         return StoreResult::OutOfMemory;
     }
@@ -372,6 +373,15 @@ StoreResult SubjTree::Remove(SubjKey key) {
     return StoreResult::Done;
 }
 
+StoreResult SubjTree::RemoveReached() {
+    if (reached_ == nullptr || reached_ != pathLeaf_) {
+        return StoreResult::NotFound;
+    }
+    ForgetLast();
+    RemoveOnPath();
+    return StoreResult::Done;
+}
+
 namespace {
 
 template <typename BranchT>
@@ -405,6 +415,7 @@ int IndexOf(const BranchT& x, const NodeT* child) {
 // level above.
 void SubjTree::RemoveOnPath() {
     const Leaf* gone = pathLeaf_;
+    reached_ = nullptr;
     if (pathDepth_ == 0) {
         leaves_.Give(root_);
         root_ = nullptr;
@@ -574,13 +585,11 @@ const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
         }
     }
     int c = CompareKeys(pathLeaf_->Key(), probe);
-    if (c == 0) {
-        return pathLeaf_;
-    }
     if (c < 0) {
         std::memcpy(prevKey_.data(), pathLeaf_->Key(), kKeySize);
     }
-    return nullptr;
+    reached_ = c == 0 ? pathLeaf_ : nullptr;
+    return reached_;
 }
 
 // Moves the path to the leaf after (or before) the one it reaches, when that
@@ -695,6 +704,7 @@ StoreResult SubjTree::CopyOut(const Leaf* leaf, RecordText& out) {
 // nullptr for none.
 const SubjTree::Leaf* SubjTree::StepTo(Key& cursorKey, std::uint8_t none) {
     if (IsAll(cursorKey, none)) {
+        reached_ = nullptr;
         return nullptr;
     }
     Key probe = cursorKey;

@@ -43,6 +43,11 @@ class SubjTree {
     // Done removed; NotFound no record has that key. The cursor stays, so a
     // walk may remove the record it has just fetched and go on.
     StoreResult Remove(SubjKey key);
+    // Remove of the record the cursor's last Find, First, Next, Prev or
+    // PrevInPlace reached, for a walk that has read it and need not say its
+    // key again. NotFound when that step reached none, or a record was
+    // inserted or removed since. The cursor stays.
+    StoreResult RemoveReached();
     // Done the record with that key is copied to `out` (which may hold the
     // key); NotFound. Either way the cursor is set around the key.
     StoreResult Find(SubjKey key, RecordText& out);
@@ -160,6 +165,7 @@ class SubjTree {
     std::uint8_t pathIndex_[kMaxHeight] = {};
     int pathDepth_ = 0;
     const Leaf* pathLeaf_ = nullptr;
+    const Leaf* reached_ = nullptr;  // the leaf the cursor's last step returned, if any
     Key nextKey_{};
     Key prevKey_{};
 };
