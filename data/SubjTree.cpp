@@ -425,6 +425,16 @@ void SubjTree::RemoveOnPath() {
     int level = pathDepth_ - 1;
     int dropped = pathIndex_[level];
     const Node* neighbour = path_[level]->children[dropped >= 1 ? dropped - 1 : 1];
+    // The one separator that can name the leaf: that of the deepest branch
+    // the path leaves by another child than the first, when every branch
+    // below leaves by the first.
+    int namer = -1;
+    if (dropped == 0) {
+        namer = level - 1;
+        while (namer >= 0 && pathIndex_[namer] == 0) {
+            --namer;
+        }
+    }
     leaves_.Give(const_cast<Leaf*>(gone));
     for (;;) {
         auto& x = *const_cast<Branch*>(path_[level]);
@@ -448,30 +458,33 @@ void SubjTree::RemoveOnPath() {
         dropped = xi;
         --level;
     }
+    // Branches from `level` down were rebuilt with their separators; those
+    // above keep their children.
+    if (namer >= 0 && namer < level) {
+        auto& branch = *const_cast<Branch*>(path_[namer]);
+        const int i = pathIndex_[namer];
+        if (branch.separators[i - 1] == gone) {
+            branch.SetSeparator(i, SmallestLeaf(branch.children[i]));
+        }
+    }
+    FollowPath(level, neighbour);
     if (!root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
         auto* old = static_cast<Branch*>(root_);
         root_ = old->children[0];
         branches_.Give(old);
         --height_;
         std::copy(path_ + 1, path_ + pathDepth_, path_);
+        std::copy(pathIndex_ + 1, pathIndex_ + pathDepth_, pathIndex_);
         --pathDepth_;
     }
-    FollowPath(gone, neighbour);
 }
 
-// After a removal: the path's indices found anew by the nodes it runs
-// through, down to `neighbour`, and the one separator that may still name the
-// leaf that went, set to the smallest key now below its child.
-void SubjTree::FollowPath(const Leaf* gone, const Node* neighbour) {
-    for (int level = 0; level < pathDepth_; ++level) {
-        auto& branch = *const_cast<Branch*>(path_[level]);
+// After a removal: the path's indices from level `from` down found anew by
+// the nodes it runs through, ending on `neighbour`.
+void SubjTree::FollowPath(int from, const Node* neighbour) {
+    for (int level = from; level < pathDepth_; ++level) {
         const Node* below = level + 1 < pathDepth_ ? path_[level + 1] : neighbour;
-        pathIndex_[level] = static_cast<std::uint8_t>(IndexOf(branch, below));
-        for (int i = 1; i < branch.count; ++i) {
-            if (branch.separators[i - 1] == gone) {
-                branch.SetSeparator(i, SmallestLeaf(branch.children[i]));
-            }
-        }
+        pathIndex_[level] = static_cast<std::uint8_t>(IndexOf(*path_[level], below));
     }
     pathLeaf_ = static_cast<const Leaf*>(neighbour);
 }
@@ -716,6 +729,7 @@ StoreResult SubjTree::Replace(const RecordText& record) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
     auto* leaf = const_cast<Leaf*>(Descend(record.data()));
+    reached_ = nullptr;  // a record to rewrite, not one a walk has read
     if (leaf == nullptr) {
         return StoreResult::NotFound;
     }

@@ -128,7 +128,7 @@ class SubjTree {
     void ForgetLast();
     Node* AppendInto(Node* place, Leaf* leaf);
     void RemoveOnPath();
-    void FollowPath(const Leaf* gone, const Node* neighbour);
+    void FollowPath(int from, const Node* neighbour);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
     const Leaf* Arrive(const std::uint8_t* probe);
