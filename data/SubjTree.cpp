@@ -583,6 +583,9 @@ const SubjTree::Leaf* SubjTree::Descend(const std::uint8_t* probe) {
 // previous key, that child's largest. A leaf below the probe is itself the
 // previous key.
 const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
+    if (pathDepth_ >= 1) {
+        Prefetch(*path_[pathDepth_ - 1], pathIndex_[pathDepth_ - 1]);
+    }
     for (int level = pathDepth_ - 1; level >= 0; --level) {
         const int d = pathIndex_[level];
         if (d + 1 < path_[level]->count) {
@@ -603,6 +606,20 @@ const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
     }
     reached_ = c == 0 ? pathLeaf_ : nullptr;
     return reached_;
+}
+
+// Arriving at a leaf reads its neighbours' keys, and the next step will read
+// theirs: asking now for the keys and heads of the leaves two places either
+// way lets a walk's reads of memory overlap instead of waiting one by one.
+void SubjTree::Prefetch(const Branch& bottom, int d) {
+    for (int p : {d - 2, d + 2}) {
+        if (p >= 0 && p < bottom.count) {
+            const char* leaf = reinterpret_cast<const char*>(bottom.children[p]);
+            for (std::size_t line = 0; line < kKeySize + 16; line += 64) {
+                __builtin_prefetch(leaf + line);
+            }
+        }
+    }
 }
 
 // Moves the path to the leaf after (or before) the one it reaches, when that

@@ -132,6 +132,7 @@ class SubjTree {
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
     const Leaf* Arrive(const std::uint8_t* probe);
+    static void Prefetch(const Branch& bottom, int d);
     bool StepPath(bool forward, const std::uint8_t* probe);
     const Leaf* StepTo(Key& cursorKey, std::uint8_t none);
     static StoreResult CopyOut(const Leaf* leaf, RecordText& out);
