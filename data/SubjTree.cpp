@@ -502,23 +502,24 @@ void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool y
     const int m = y.count;
 
     if (r + m <= kOrder) {
-        Node* merged[kOrder];
-        int n = 0;
         if (yIsRight) {
+            Node* merged[kOrder];
+            int n = 0;
             for (int p = 0; p < r; ++p)
                 merged[n++] = remaining[p];
             for (int p = 0; p < m; ++p)
                 merged[n++] = y.children[p];
+            for (int p = 0; p < n; ++p) {
+                Place(y, p, merged[p]);
+            }
         } else {
-            for (int p = 0; p < m; ++p)
-                merged[n++] = y.children[p];
-            for (int p = 0; p < r; ++p)
-                merged[n++] = remaining[p];
+            // Y's own children keep their places and their separators: none
+            // of their keys changed.
+            for (int p = 0; p < r; ++p) {
+                Place(y, m + p, remaining[p]);
+            }
         }
-        y.count = n;
-        for (int p = 0; p < n; ++p) {
-            Place(y, p, merged[p]);
-        }
+        y.count = r + m;
         branches_.Give(&x);
         place = nullptr;
         return;
