@@ -35,7 +35,7 @@ int PurgeIndivSubj(IndivSubjList& indiv) {
         const IndivSubj& subj = indiv.current;
         if (subj.progress == Progress::NotTracked ||
             (subj.progress == Progress::Done && OnOrBefore(subj, doneCutoff))) {
-            indiv.Remove();
+            indiv.RemoveReached();
         }
     }
     return 0;
