@@ -36,7 +36,7 @@ int PurgeIndivSubj(IndivSubjList& indiv) {
         const IndivSubj& subj = indiv.current;
         if (subj.progress == Progress::NotTracked ||
             (subj.progress == Progress::Done && OnOrBefore(subj, doneCutoff))) {
-            static_cast<void>(indiv.Remove());  // just reached, so it is there
+            static_cast<void>(indiv.RemoveReached());  // just reached, so it is there
         }
     }
     return 0;

@@ -41,6 +41,10 @@ class BasicSubjList {
         record_ = Codec::Encode(current);
         return tree_.Remove(KeyOf(record_));
     }
+    // Remove of the subject the last First, Next, Prev, PrevHead or Find fetched, by
+    // the store's own record of it: a walk that removes what it passes need
+    // not encode `current` again (SubjTree::RemoveReached).
+    StoreResult RemoveReached() { return tree_.RemoveReached(); }
     // Done the stored subject with current's key now holds all of current; NotFound none.
     StoreResult Replace() {
         record_ = Codec::Encode(current);

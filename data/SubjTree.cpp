@@ -97,6 +97,7 @@ void SubjTree::Swap(SubjTree& other) noexcept {
     std::swap(pathIndex_, other.pathIndex_);
     std::swap(pathDepth_, other.pathDepth_);
     std::swap(pathLeaf_, other.pathLeaf_);
+    std::swap(reached_, other.reached_);
     std::swap(nextKey_, other.nextKey_);
     std::swap(prevKey_, other.prevKey_);
 }
@@ -227,6 +228,7 @@ void SubjTree::Expect(std::size_t records) {
 // put it, so the tree takes the same shape.
 StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
     pathLeaf_ = nullptr;
+    reached_ = nullptr;
     if (!StockSpares()) {
         return StoreResult::OutOfMemory;
     }
@@ -368,23 +370,36 @@ SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
 // ---- removal ---------------------------------------------------------------
 
 StoreResult SubjTree::Remove(SubjKey key) {
-    pathLeaf_ = nullptr;
     ForgetLast();
     if (root_ == nullptr) {
+        pathLeaf_ = nullptr;
         return StoreResult::NotFound;
     }
     Key probe;
     std::copy(key.begin(), key.end(), probe.begin());
-    const Removal result = RemoveFrom(root_, nullptr, false, probe.data());
-    if (result == Removal::NotFound) {
+    // A walk that removes the record it has just reached finds it at the end
+    // of the path already; any other key needs the search, which must not
+    // move the cursor.
+    if (pathLeaf_ == nullptr || CompareKeys(pathLeaf_->Key(), probe.data()) != 0) {
+        const Key next = nextKey_;
+        const Key prev = prevKey_;
+        const Leaf* found = Descend(probe.data());
+        nextKey_ = next;
+        prevKey_ = prev;
+        if (found == nullptr) {
+            return StoreResult::NotFound;
+        }
+    }
+    RemoveOnPath();
+    return StoreResult::Done;
+}
+
+StoreResult SubjTree::RemoveReached() {
+    if (reached_ == nullptr || reached_ != pathLeaf_) {
         return StoreResult::NotFound;
     }
-    if (root_ != nullptr && !root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
-        auto* old = static_cast<Branch*>(root_);
-        root_ = old->children[0];
-        branches_.Give(old);
-        --height_;
-    }
+    ForgetLast();
+    RemoveOnPath();
     return StoreResult::Done;
 }
 
@@ -402,54 +417,97 @@ void DropChild(BranchT& x, int e) {
     x.children[x.count] = nullptr;
 }
 
+template <typename BranchT, typename NodeT>
+int IndexOf(const BranchT& x, const NodeT* child) {
+    int i = 0;
+    while (x.children[i] != child) {
+        ++i;
+    }
+    return i;
+}
+
 }  // namespace
 
-// A separator may name the leaf that goes; it is set anew on the way back up
-// before anything reads it.
-SubjTree::Removal SubjTree::RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight,
-                                       const std::uint8_t* key) {
-    if (place->IsLeaf()) {
-        if (CompareKeys(static_cast<Leaf*>(place)->Key(), key) != 0) {
-            return Removal::NotFound;
-        }
-        leaves_.Give(place);
-        place = nullptr;
-        return Removal::Done;
+// Takes the leaf at the end of the path out of the tree, working up the path
+// with no search, and leaves the path on a neighbour of that leaf in the same
+// bottom branch: the cursor's keys name both neighbours, so its next step
+// either way starts there instead of at the root. A branch left with two
+// children takes from or merges into a sibling; only a merge goes on to the
+// level above.
+void SubjTree::RemoveOnPath() {
+    const Leaf* gone = pathLeaf_;
+    reached_ = nullptr;
+    if (pathDepth_ == 0) {
+        leaves_.Give(root_);
+        root_ = nullptr;
+        pathLeaf_ = nullptr;
+        return;
     }
+    int level = pathDepth_ - 1;
+    int dropped = pathIndex_[level];
+    const Node* neighbour = path_[level]->children[dropped >= 1 ? dropped - 1 : 1];
+    // The one separator that can name the leaf: that of the deepest branch
+    // the path leaves by another child than the first, when every branch
+    // below leaves by the first.
+    int namer = -1;
+    if (dropped == 0) {
+        namer = level - 1;
+        while (namer >= 0 && pathIndex_[namer] == 0) {
+            --namer;
+        }
+    }
+    leaves_.Give(const_cast<Leaf*>(gone));
+    for (;;) {
+        auto& x = *const_cast<Branch*>(path_[level]);
+        if (level == 0 || x.count >= 4) {
+            DropChild(x, dropped);
+            break;
+        }
+        auto& parent = *const_cast<Branch*>(path_[level - 1]);
+        const int xi = pathIndex_[level - 1];
+        const int yi = xi >= 1 ? xi - 1 : 1;
+        auto& y = *static_cast<Branch*>(parent.children[yi]);
+        Rebalance(parent.children[xi], x, dropped, y, yi > xi);
+        if (parent.children[xi] != nullptr) {
+            // X took children from Y: whichever of the two lies right starts
+            // with another key.
+            const int right = std::max(xi, yi);
+            parent.SetSeparator(right, SmallestLeaf(parent.children[right]));
+            break;
+        }
+        path_[level] = &y;  // X merged into Y, which the path now runs through
+        dropped = xi;
+        --level;
+    }
+    // Branches from `level` down were rebuilt with their separators; those
+    // above keep their children.
+    if (namer >= 0 && namer < level) {
+        auto& branch = *const_cast<Branch*>(path_[namer]);
+        const int i = pathIndex_[namer];
+        if (branch.separators[i - 1] == gone) {
+            branch.SetSeparator(i, SmallestLeaf(branch.children[i]));
+        }
+    }
+    FollowPath(level, neighbour);
+    if (!root_->IsLeaf() && static_cast<Branch*>(root_)->count == 1) {
+        auto* old = static_cast<Branch*>(root_);
+        root_ = old->children[0];
+        branches_.Give(old);
+        --height_;
+        std::copy(path_ + 1, path_ + pathDepth_, path_);
+        std::copy(pathIndex_ + 1, pathIndex_ + pathDepth_, pathIndex_);
+        --pathDepth_;
+    }
+}
 
-    auto& x = *static_cast<Branch*>(place);
-    SeparatorHit hit = SearchSeparators(x, key);
-    const int e = hit.equal ? hit.index + 1 : hit.index;
-    const int s = e >= 1 ? e - 1 : 1;
-    const Removal result = RemoveFrom(x.children[e], x.children[s], s > e, key);
-    if (result == Removal::NotFound) {
-        return Removal::NotFound;
+// After a removal: the path's indices from level `from` down found anew by
+// the nodes it runs through, ending on `neighbour`.
+void SubjTree::FollowPath(int from, const Node* neighbour) {
+    for (int level = from; level < pathDepth_; ++level) {
+        const Node* below = level + 1 < pathDepth_ ? path_[level + 1] : neighbour;
+        pathIndex_[level] = static_cast<std::uint8_t>(IndexOf(*path_[level], below));
     }
-
-    if (x.children[e] == nullptr) {
-        if (s >= 1) {
-            x.SetSeparator(s, SmallestLeaf(x.children[s]));
-        }
-        if (x.count >= 4 || sibling == nullptr) {
-            // The children behind e carry their separators along; a new child 0
-            // changes X's smallest key, which the parent refreshes on Changed.
-            DropChild(x, e);
-        } else {
-            Rebalance(place, x, e, *static_cast<Branch*>(sibling), siblingIsRight);
-        }
-        return Removal::Changed;
-    }
-
-    if (result == Removal::Changed) {
-        if (e >= 1) {
-            x.SetSeparator(e, SmallestLeaf(x.children[e]));
-        }
-        if (s >= 1) {
-            x.SetSeparator(s, SmallestLeaf(x.children[s]));
-        }
-        return Removal::Changed;
-    }
-    return Removal::Done;
+    pathLeaf_ = static_cast<const Leaf*>(neighbour);
 }
 
 // Whether Y lies right of X comes from the parent, which knows their places:
@@ -465,23 +523,24 @@ void SubjTree::Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool y
     const int m = y.count;
 
     if (r + m <= kOrder) {
-        Node* merged[kOrder];
-        int n = 0;
         if (yIsRight) {
+            Node* merged[kOrder];
+            int n = 0;
             for (int p = 0; p < r; ++p)
                 merged[n++] = remaining[p];
             for (int p = 0; p < m; ++p)
                 merged[n++] = y.children[p];
+            for (int p = 0; p < n; ++p) {
+                Place(y, p, merged[p]);
+            }
         } else {
-            for (int p = 0; p < m; ++p)
-                merged[n++] = y.children[p];
-            for (int p = 0; p < r; ++p)
-                merged[n++] = remaining[p];
+            // Y's own children keep their places and their separators: none
+            // of their keys changed.
+            for (int p = 0; p < r; ++p) {
+                Place(y, m + p, remaining[p]);
+            }
         }
-        y.count = n;
-        for (int p = 0; p < n; ++p) {
-            Place(y, p, merged[p]);
-        }
+        y.count = r + m;
         branches_.Give(&x);
         place = nullptr;
         return;
@@ -546,6 +605,9 @@ const SubjTree::Leaf* SubjTree::Descend(const std::uint8_t* probe) {
 // previous key, that child's largest. A leaf below the probe is itself the
 // previous key.
 const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
+    if (pathDepth_ >= 1) {
+        Prefetch(*path_[pathDepth_ - 1], pathIndex_[pathDepth_ - 1]);
+    }
     for (int level = pathDepth_ - 1; level >= 0; --level) {
         const int d = pathIndex_[level];
         if (d + 1 < path_[level]->count) {
@@ -561,21 +623,37 @@ const SubjTree::Leaf* SubjTree::Arrive(const std::uint8_t* probe) {
         }
     }
     int c = CompareKeys(pathLeaf_->Key(), probe);
-    if (c == 0) {
-        return pathLeaf_;
-    }
     if (c < 0) {
         std::memcpy(prevKey_.data(), pathLeaf_->Key(), kKeySize);
     }
-    return nullptr;
+    reached_ = c == 0 ? pathLeaf_ : nullptr;
+    return reached_;
+}
+
+// Arriving at a leaf reads its neighbours' keys, and the next step will read
+// theirs: asking now for the keys and heads of the leaves two places either
+// way lets a walk's reads of memory overlap instead of waiting one by one.
+void SubjTree::Prefetch(const Branch& bottom, int d) {
+    for (int p : {d - 2, d + 2}) {
+        if (p >= 0 && p < bottom.count) {
+            const char* leaf = reinterpret_cast<const char*>(bottom.children[p]);
+            for (std::size_t line = 0; line < kKeySize + 16; line += 64) {
+                __builtin_prefetch(leaf + line);
+            }
+        }
+    }
 }
 
 // Moves the path to the leaf after (or before) the one it reaches, when that
-// leaf holds `probe`. A descent with that probe would take the same path, so
-// a walk costs a step or two per record instead of a search from the root.
+// leaf holds `probe`; keeps it when the leaf it reaches does. A descent with
+// that probe would take the same path, so a walk costs a step or two per
+// record instead of a search from the root.
 bool SubjTree::StepPath(bool forward, const std::uint8_t* probe) {
     if (pathLeaf_ == nullptr) {
         return false;
+    }
+    if (CompareKeys(pathLeaf_->Key(), probe) == 0) {
+        return true;  // a removal left the path on this neighbour
     }
     int level = pathDepth_ - 1;
     while (level >= 0 &&
@@ -678,6 +756,7 @@ StoreResult SubjTree::CopyOut(const Leaf* leaf, RecordText& out) {
 // nullptr for none.
 const SubjTree::Leaf* SubjTree::StepTo(Key& cursorKey, std::uint8_t none) {
     if (IsAll(cursorKey, none)) {
+        reached_ = nullptr;
         return nullptr;
     }
     Key probe = cursorKey;
@@ -689,6 +768,7 @@ StoreResult SubjTree::Replace(const RecordText& record) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
     auto* leaf = const_cast<Leaf*>(Descend(record.data()));
+    reached_ = nullptr;  // a record to rewrite, not one a walk has read
     if (leaf == nullptr) {
         return StoreResult::NotFound;
     }

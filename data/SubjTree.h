@@ -46,6 +46,11 @@ class SubjTree {
     // Done removed; NotFound no record has that key. The cursor stays, so a
     // walk may remove the record it has just fetched and go on.
     StoreResult Remove(SubjKey key);
+    // Remove of the record the cursor's last Find, First, Next, Prev or
+    // PrevInPlace reached, for a walk that has read it and need not say its
+    // key again. NotFound when that step reached none, or a record was
+    // inserted or removed since. The cursor stays.
+    StoreResult RemoveReached();
     // Done the record with that key is copied to `out` (which may hold the
     // key); NotFound. Either way the cursor is set around the key.
     StoreResult Find(SubjKey key, RecordText& out);
@@ -101,12 +106,6 @@ class SubjTree {
     using Key = std::array<std::uint8_t, kKeySize>;
 
     static constexpr int kOrder = 5;
-    // What one step of a removal hands to the branch above it.
-    enum class Removal {
-        Done = 0,
-        NotFound = 1,
-        Changed = 50,  // the subtree's keys changed: the separators above need a refresh
-    };
 
     struct SeparatorHit {
         int index;  // separators smaller than the probe
@@ -131,10 +130,12 @@ class SubjTree {
     static Branch* LastBranch(Branch* branch);
     void ForgetLast();
     Node* AppendInto(Node* place, Leaf* leaf);
-    Removal RemoveFrom(Node*& place, Node* sibling, bool siblingIsRight, const std::uint8_t* key);
+    void RemoveOnPath();
+    void FollowPath(int from, const Node* neighbour);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
     const Leaf* Arrive(const std::uint8_t* probe);
+    static void Prefetch(const Branch& bottom, int d);
     bool StepPath(bool forward, const std::uint8_t* probe);
     const Leaf* StepTo(Key& cursorKey, std::uint8_t none);
     static StoreResult CopyOut(const Leaf* leaf, RecordText& out);
@@ -168,6 +169,7 @@ class SubjTree {
     std::uint8_t pathIndex_[kMaxHeight] = {};
     int pathDepth_ = 0;
     const Leaf* pathLeaf_ = nullptr;
+    const Leaf* reached_ = nullptr;  // the leaf the cursor's last step returned, if any
     Key nextKey_{};
     Key prevKey_{};
 };

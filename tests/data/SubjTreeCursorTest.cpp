@@ -79,10 +79,12 @@ class CursorCheck {
         ASSERT_EQ(tree_.Insert(NumberedRecord(k, fill)),
                   model_.records.count(k) ? StoreResult::KeyExists : StoreResult::Done);
         model_.records.emplace(k, fill);
+        lastHit_ = false;
     }
     void Remove(int k) {
         ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))),
                   model_.records.erase(k) ? StoreResult::Done : StoreResult::NotFound);
+        lastHit_ = false;
     }
     void Replace(int k) {
         auto fill = static_cast<unsigned char>(Roll(251));
@@ -93,18 +95,30 @@ class CursorCheck {
         if (stored) {
             model_.records[k] = fill;
         }
+        lastHit_ = false;
     }
     void Find(int k) { Expect(tree_.Find(KeyOf(NumberedRecord(k)), out_), model_.Find(k), "Find"); }
     void First() { Expect(tree_.First(out_), model_.First(), "First"); }
     void Next() { Expect(tree_.Next(out_), model_.Next(), "Next"); }
     void Prev() { Expect(tree_.Prev(out_), model_.Prev(), "Prev"); }
 
-    // The record just reached, removed as the batch's purge removes it.
+    // The record just reached, removed as the batch's purge removes it: by
+    // its key or by the store's own record of it, which a step that reached
+    // none, or a change since, leaves without one. Each removal works up the
+    // path and leaves it on a neighbour, so the tree is checked after each.
     void RemoveReached() {
-        if (lastHit_) {
-            Remove(NumberOf(KeyOf(out_)));
-            lastHit_ = false;
+        if (Roll(2) == 0) {
+            if (lastHit_) {
+                Remove(NumberOf(KeyOf(out_)));
+            }
+        } else {
+            ASSERT_EQ(tree_.RemoveReached(), lastHit_ ? StoreResult::Done : StoreResult::NotFound);
+            if (lastHit_) {
+                model_.records.erase(NumberOf(KeyOf(out_)));
+            }
         }
+        lastHit_ = false;
+        Sound();
     }
 
     void Sound() { ExpectSound(tree_); }
