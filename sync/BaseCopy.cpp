@@ -7,6 +7,30 @@
 
 #include "SyncDir.h"
 
+namespace {
+
+std::string OriginText(const BaseOrigin& origin) {
+    return "host=" + origin.host + "\r\nport=" + std::to_string(origin.port) +
+           "\r\nuser=" + origin.user + "\r\npath=" + origin.path + "\r\n";
+}
+
+// Replaces `name` whole with `bytes`. 0 written; -1 the old file stays.
+int ReplaceWhole(const std::string& name, std::string_view bytes) {
+    QSaveFile file(QString::fromLocal8Bit(name));
+    if (!file.open(QIODevice::WriteOnly)) {
+        return -1;
+    }
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size || !file.commit()) {
+        file.cancelWriting();
+        return -1;
+    }
+    SyncDirectoryOf(name);
+    return 0;
+}
+
+}  // namespace
+
 std::string BaseFileName(const std::string& dataFile) {
     return dataFile + kBaseSuffix;
 }
@@ -41,18 +65,7 @@ BaseCopy ReadBaseCopy(const std::string& dataFile) {
 }
 
 int WriteBaseCopy(const std::string& dataFile, std::string_view bytes) {
-    const std::string name = BaseFileName(dataFile);
-    QSaveFile file(QString::fromLocal8Bit(name));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return -1;
-    }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size || !file.commit()) {
-        file.cancelWriting();
-        return -1;
-    }
-    SyncDirectoryOf(name);
-    return 0;
+    return ReplaceWhole(BaseFileName(dataFile), bytes);
 }
 
 int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile) {
@@ -61,4 +74,32 @@ int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile
         return -1;
     }
     return WriteBaseCopy(dataFile, bytes);
+}
+
+std::string BaseOriginFileName(const std::string& dataFile) {
+    return BaseFileName(dataFile) + ".origin";
+}
+
+int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
+                    const BaseOrigin& origin) {
+    if (WriteBaseCopyFrom(dataFile, sourceFile) != 0) {
+        return -1;
+    }
+    return ReplaceWhole(BaseOriginFileName(dataFile), OriginText(origin));
+}
+
+bool ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin) {
+    std::string recorded;
+    if (ReadFileBytes(BaseOriginFileName(dataFile), recorded) != FileRead::Read ||
+        recorded == OriginText(origin)) {
+        return false;
+    }
+    // The base goes before its record, so that a base never outlives the
+    // record that tells it belongs elsewhere.
+    const QString base = QString::fromLocal8Bit(BaseFileName(dataFile));
+    const bool removed = QFile::remove(base);
+    if (removed || !QFileInfo::exists(base)) {
+        QFile::remove(QString::fromLocal8Bit(BaseOriginFileName(dataFile)));
+    }
+    return removed;
 }

@@ -59,7 +59,7 @@ bool Reap(pid_t pid, int millis) {
 
 }  // namespace
 
-FtpServer::FtpServer(Security security) {
+FtpServer::FtpServer(Security security, std::vector<std::string> options) {
     char pattern[] = "/tmp/veskat-ftp-XXXXXX";
     dir_ = mkdtemp(pattern);
     root_ = dir_ + "/root";
@@ -77,14 +77,16 @@ FtpServer::FtpServer(Security security) {
     std::string script = VESKAT_FTP_SERVER_SCRIPT;
     std::string python = "/usr/bin/python3";
     std::string tls = "--tls";
-    char* argv[] = {python.data(),
-                    script.data(),
-                    root_.data(),
-                    log_.data(),
-                    security == Security::TlsRequired ? tls.data() : nullptr,
-                    dir_.data(),
-                    nullptr};
-    const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
+    std::vector<char*> argv = {python.data(), script.data(), root_.data(), log_.data()};
+    if (security == Security::TlsRequired) {
+        argv.push_back(tls.data());
+        argv.push_back(dir_.data());
+    }
+    for (std::string& option : options) {
+        argv.push_back(option.data());
+    }
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 class FtpServer {
   public:
@@ -17,8 +18,14 @@ class FtpServer {
     static constexpr const char* kNoRenameUser = "norename";
     static constexpr const char* kNoRenamePassword = "nrpass";
 
+    // One login for each computer of a test with several.
+    static constexpr const char* kComputerPassword = "cpass";
+    static std::string ComputerUser(int index) { return "c" + std::to_string(index); }
+
     enum class Security { Plain, TlsRequired };
-    explicit FtpServer(Security security = Security::Plain);
+    // `options` go to ftp_server.py as they are: "--no-rename-over",
+    // "--control" followed by a folder.
+    explicit FtpServer(Security security = Security::Plain, std::vector<std::string> options = {});
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
