@@ -19,7 +19,7 @@ const char* const kFileLine = "ファイル: %1";
 const char* const kBytesLine = "%1 バイト";
 const char* const kCancel = "キャンセル";
 const char* const kWaitingForLock =
-    "他のコンピューターがサーバーのファイルを更新しています。終わるのを待っています...";
+    "他のコンピューターがサーバーのファイルを更新しています。\n終わるのを待っています...";
 
 constexpr int kPollMillis = 100;
 
@@ -57,7 +57,11 @@ TransferProgressDlg::TransferProgressDlg(const QString& file,
 
 void TransferProgressDlg::ShowBytes() {
     const bool waiting = waiting_ && waiting_();
-    fileLabel_->setText(waiting ? QString::fromUtf8(kWaitingForLock) : fileText_);
+    const QString text = waiting ? QString::fromUtf8(kWaitingForLock) : fileText_;
+    if (fileLabel_->text() != text) {
+        fileLabel_->setText(text);
+        adjustSize();
+    }
     bytes_->setText(QString::fromUtf8(kBytesLine).arg(bytesMoved_()));
 }
 

@@ -5,8 +5,10 @@
 // stopped, a server that will not rename onto a file, a damaged server copy,
 // a merge that would delete many subjects. After each case no lock is left.
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 
 #include "FtpServer.h"
 #include "ServerLock.h"
@@ -62,6 +64,7 @@ class ServerStartUpTest : public WindowTestCase {
     void shouldKeepABackupRestoredByHand();
     void shouldTakeNoBaseFromAnotherServerFile();
     void shouldAskBeforeBreakingALockLeftBehind();
+    void shouldShowTheWaitForALockAndEndItOnCancel();
     void shouldReplaceByRenameWhereTheServerWillNotRenameOntoAFile();
     void shouldNotReplaceADamagedServerCopyUnlessTheUserSaysSo();
     void shouldAskBeforeTakingInManyDeletions();
@@ -198,6 +201,33 @@ void ServerStartUpTest::shouldAskBeforeBreakingALockLeftBehind() {
     auto window = StartUp({MessageAnswer::Yes});
     QCOMPARE(messages_.Texts().size(), 1);
     QCOMPARE(Titles(window->IndivList()), QStringList{"old"});
+}
+
+void ServerStartUpTest::shouldShowTheWaitForALockAndEndItOnCancel() {
+    Serve({"old"});
+    const std::string lock = server_->Root() + "/srv_i.dat.lock";
+    QVERIFY(QDir().mkpath(QString::fromStdString(lock)));
+    server_->PutServerFile("srv_i.dat.lock/owner", "computer=busy\n");
+    ServerLockTiming().stale = std::chrono::minutes(1);
+    QString shown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&shown] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        auto* label = dialog != nullptr ? dialog->findChild<QLabel*>("transferFile") : nullptr;
+        if (label != nullptr && label->text().startsWith(QStringLiteral("他のコンピューター"))) {
+            shown = label->text();
+            dialog->findChild<QPushButton*>("transferCancel")->click();
+        }
+    });
+    poll.start(20);
+    StartUp({MessageAnswer::No});
+    QCOMPARE(shown, QStringLiteral("他のコンピューターがサーバーのファイルを更新しています。\n"
+                                   "終わるのを待っています..."));
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts()[0].startsWith(QStringLiteral("個別案件の取得に失敗しました。")));
+    // Another computer's lock is not this one's to give back.
+    QCOMPARE(server_->ServerFile("srv_i.dat.lock/owner"), std::string("computer=busy\n"));
+    std::filesystem::remove_all(lock);
 }
 
 void ServerStartUpTest::shouldReplaceByRenameWhereTheServerWillNotRenameOntoAFile() {
