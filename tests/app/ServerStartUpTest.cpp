@@ -65,6 +65,7 @@ class ServerStartUpTest : public WindowTestCase {
     void shouldTakeNoBaseFromAnotherServerFile();
     void shouldAskBeforeBreakingALockLeftBehind();
     void shouldShowTheWaitForALockAndEndItOnCancel();
+    void shouldFinishAReplacementLeftHalfwayWhenBreakingItsLock();
     void shouldReplaceByRenameWhereTheServerWillNotRenameOntoAFile();
     void shouldNotReplaceADamagedServerCopyUnlessTheUserSaysSo();
     void shouldAskBeforeTakingInManyDeletions();
@@ -201,6 +202,20 @@ void ServerStartUpTest::shouldAskBeforeBreakingALockLeftBehind() {
     auto window = StartUp({MessageAnswer::Yes});
     QCOMPARE(messages_.Texts().size(), 1);
     QCOMPARE(Titles(window->IndivList()), QStringList{"old"});
+}
+
+// A computer killed between deleting the old copy and renaming the new one
+// into place left its lock and a note of the rename: whoever breaks the lock
+// finishes it, and nobody takes the missing file for a new server.
+void ServerStartUpTest::shouldFinishAReplacementLeftHalfwayWhenBreakingItsLock() {
+    Serve({"old", "new"}, "srv_i.dat.far-1-ab.up");
+    QVERIFY(QDir().mkpath(QString::fromStdString(server_->Root() + "/srv_i.dat.lock")));
+    server_->PutServerFile("srv_i.dat.lock/owner", "computer=far\n");
+    server_->PutServerFile("srv_i.dat.lock/pending", "srv_i.dat.far-1-ab.up\nsrv_i.dat\n");
+    auto window = StartUp({MessageAnswer::Yes});
+    QCOMPARE(messages_.Texts().size(), 1);
+    QCOMPARE(Titles(window->IndivList()), (QStringList{"new", "old"}));
+    QVERIFY(!FileExists(server_->Root() + "/srv_i.dat.far-1-ab.up"));
 }
 
 void ServerStartUpTest::shouldShowTheWaitForALockAndEndItOnCancel() {
