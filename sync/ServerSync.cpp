@@ -202,33 +202,42 @@ QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyC
              QString::fromLocal8Bit(kept));
 }
 
-// Start-up with changes the server never got (a marker, or a local file
-// that differs from its base): merges the server's copy just fetched to
-// `serverCopy` into the local file, with the base when there is one and
-// keeping every subject of both without. True when the local file now holds
-// everything of both; false when both stay as they are.
-bool MergeAtStartUp(Step& step, const DataFile& file, const std::string& serverCopy) {
-    // What stands in the way of a local file holds nothing to merge, and the
-    // server's copy must stay where the user can find it.
-    if (!IsRegularFile(file.local)) {
-        return false;
-    }
-    SubjMergeResult result = MergeSubjFiles(file.kind, file.local, serverCopy, true);
+// Merges the server's clean copy `copy` into the local file, asking first
+// when it would take in many deletions; at start-up the local file is backed
+// up first, at a save `adopt` shows the result. True when the local file now
+// holds the server's changes (or there were none); false when both files
+// stay as they are.
+bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, bool keepBackup,
+                     const AdoptMerged& adopt = {}) {
+    SubjMergeResult result = MergeSubjFiles(file.kind, file.local, copy, true);
     switch (result.status) {
         case MergeStatus::ServerUnchanged:
-            break;
+            return true;
         case MergeStatus::Merged:
         case MergeStatus::MergedWithoutBase:
-            AskAboutManyDeletions(step, file, result);
-            if (KeepBackup(file.local) != 0 || !WriteMerge(file, result)) {
-                return false;
-            }
-            step.merges.push_back(std::move(result));
             break;
         default:
             return false;
     }
+    AskAboutManyDeletions(step, file, result);
+    if ((keepBackup && KeepBackup(file.local) != 0) || !WriteMerge(file, result)) {
+        return false;
+    }
+    if (adopt) {
+        adopt(file.kind, result.merged);
+    }
+    step.merges.push_back(std::move(result));
     return true;
+}
+
+// Start-up with changes the server never got (a marker, or a local file
+// that differs from its base): merges the server's copy just fetched to
+// `serverCopy` into the local file, with the base when there is one and
+// keeping every subject of both without.
+bool MergeAtStartUp(Step& step, const DataFile& file, const std::string& serverCopy) {
+    // What stands in the way of a local file holds nothing to merge, and the
+    // server's copy must stay where the user can find it.
+    return IsRegularFile(file.local) && MergeServerCopy(step, file, serverCopy, true);
 }
 
 // Moves the fetched `serverCopy` onto the local file.
@@ -298,33 +307,6 @@ StartUpFile FetchFile(Step& step, const DataFile& file) {
     return StartUpFile::Done;
 }
 
-// The save's merge of the server's clean copy `incoming` into the local
-// file. True when the local file holds the server's changes; its base is
-// then the server's copy.
-bool MergeFetched(Step& step, const DataFile& file, const std::string& incoming,
-                  const AdoptMerged& adopt) {
-    SubjMergeResult result = MergeSubjFiles(file.kind, file.local, incoming, true);
-    switch (result.status) {
-        case MergeStatus::ServerUnchanged:
-            break;
-        case MergeStatus::Merged:
-        case MergeStatus::MergedWithoutBase:
-            AskAboutManyDeletions(step, file, result);
-            if (!WriteMerge(file, result)) {
-                return false;
-            }
-            if (adopt) {
-                adopt(file.kind, result.merged);
-            }
-            step.merges.push_back(std::move(result));
-            break;
-        default:
-            return false;
-    }
-    WriteBaseCopyOf(file.local, incoming, OriginOf(step.settings, file));
-    return true;
-}
-
 // The save's step for one file, under the lock: fetch, merge when another
 // computer saved since the base, send. True when sent.
 bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMerged& adopt) {
@@ -343,9 +325,13 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
                                       kept + "\n" + QString::fromUtf8(kReplaceDamaged))) {
                 return false;
             }
-        } else if (!MergeFetched(step, file, incoming, adopt)) {
+        } else if (!MergeServerCopy(step, file, incoming, false, adopt)) {
             RemoveFile(incoming);
             return false;
+        } else {
+            // Only a local file that holds the server's changes may call the
+            // server's copy its base.
+            WriteBaseCopyOf(file.local, incoming, origin);
         }
         RemoveFile(incoming);
     } else if (fetched != 1) {
