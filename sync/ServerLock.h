@@ -59,6 +59,8 @@ class ServerLock {
     // login when that one was cancelled), when it is still ours. Best effort.
     void Release(CFtpTransfer& ftp);
     bool Held() const { return held_; }
+    // The lock folder's name on the server.
+    const std::string& Folder() const { return folder_; }
 
   private:
     [[nodiscard]] bool WriteOwner();

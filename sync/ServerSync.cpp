@@ -433,10 +433,10 @@ void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* 
         const LockWait wait = TakeStepLock(step, lock);
         if (wait == LockWait::NotPossible) {
             LocalSaveNotSent(settings);
-            messages.Inform(parent,
-                            QString::fromUtf8(kLockNotPossible)
-                                    .arg(QString::fromLocal8Bit(settings.indivSubjPath + ".lock")) +
-                                "\n" + QString::fromUtf8(kNewestIsLocal));
+            messages.Inform(
+                parent,
+                QString::fromUtf8(kLockNotPossible).arg(QString::fromLocal8Bit(lock.Folder())) +
+                    "\n" + QString::fromUtf8(kNewestIsLocal));
             return;
         }
         for (const DataFile& file : DataFiles(settings)) {
