@@ -360,6 +360,10 @@ TEST(SyncSoakTest, NoComputerLosesWhatAnotherWrote) {
     const int seed = EnvNumber("VESKAT_SOAK_SEED", 1);
     for (int run = 0; run < runs; ++run) {
         SoakRun(static_cast<unsigned>(seed + run), findings).Run(EnvNumber("VESKAT_SOAK_STEPS", 6));
+        std::printf("run %d (seed %d): lost %d, back %d, duplicate keys %d, unlike %d so far\n",
+                    run + 1, seed + run, findings.lost, findings.cameBack, findings.duplicateKeys,
+                    findings.unequal);
+        std::fflush(stdout);
     }
     std::printf(
         "runs %d, steps %d, kills %d; lost %d, back %d (told %d), duplicate keys %d, "
