@@ -11,7 +11,8 @@ namespace {
 
 std::string OriginText(const BaseOrigin& origin) {
     return "host=" + origin.host + "\r\nport=" + std::to_string(origin.port) +
-           "\r\nuser=" + origin.user + "\r\npath=" + origin.path + "\r\n";
+           "\r\nuser=" + origin.user + "\r\npath=" + origin.path +
+           "\r\ngeneration=" + origin.generation + "\r\n";
 }
 
 // Replaces `name` whole with `bytes`. 0 written; -1 the old file stays.

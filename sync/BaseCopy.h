@@ -49,6 +49,9 @@ struct BaseOrigin {
     std::int32_t port = 0;
     std::string user;
     std::string path;
+    // The server file's generation (ServerLock::ReadGeneration): a new one
+    // means its content was replaced without a merge, and no base knows it.
+    std::string generation;
 };
 
 // "<dataFile>.base.origin": the record of the server file the base came from.

@@ -20,6 +20,7 @@ constexpr const char* kLockSuffix = ".lock";
 constexpr const char* kOwnerName = "/owner";
 constexpr const char* kPendingName = "/pending";
 constexpr const char* kUploadSuffix = ".up";
+constexpr const char* kGenerationSuffix = ".generation";
 // A waiter looks at the cancel request this often while it sleeps.
 constexpr std::chrono::milliseconds kCancelCheck{50};
 
@@ -184,6 +185,12 @@ int ServerLock::SendByRename(const std::string& localFile, const std::string& se
         }
         return -1;
     }
+    // A waiter may have taken this lock for one left behind while this step
+    // was slow; then the data file is no longer this step's to replace.
+    if (!StillOurs(ftp_)) {
+        (void)ftp_.DeleteFile(upload);
+        return -1;
+    }
     int renamed = ftp_.RenameFile(upload, serverFile);
     if (renamed == 1) {
         const std::string note = upload + "\r\n" + serverFile + "\r\n";
@@ -203,13 +210,30 @@ int ServerLock::SendByRename(const std::string& localFile, const std::string& se
     return renamed == 0 ? 0 : -1;
 }
 
+bool ServerLock::StillOurs(CFtpTransfer& ftp) {
+    std::string owner;
+    return ftp.FetchText(folder_ + kOwnerName, owner) == 0 &&
+           owner.find("token=" + token_) != std::string::npos;
+}
+
+int ServerLock::ReadGeneration(const std::string& serverFile, std::string& generation) {
+    const int got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
+    while (!generation.empty() && (generation.back() == '\n' || generation.back() == '\r')) {
+        generation.pop_back();
+    }
+    return got < 0 ? -1 : 0;
+}
+
+int ServerLock::NewGeneration(const std::string& serverFile, std::string& generation) {
+    generation = RandomToken();
+    return PutText(ftp_, serverFile + kGenerationSuffix, generation + "\r\n") ? 0 : -1;
+}
+
 void ServerLock::Release(CFtpTransfer& ftp) {
     if (!held_) {
         return;
     }
-    std::string owner;
-    if (ftp.FetchText(folder_ + kOwnerName, owner) != 0 ||
-        owner.find("token=" + token_) == std::string::npos) {
+    if (!StillOurs(ftp)) {
         held_ = false;  // broken by a waiter: no longer ours to give back
         return;
     }

@@ -55,6 +55,14 @@ class ServerLock {
     // or after a failed rename the new one waits under its own name).
     [[nodiscard]] int SendByRename(const std::string& localFile, const std::string& serverFile);
 
+    // The generation of `serverFile`: a token kept beside it on the server
+    // as "<serverFile>.generation", renewed whenever a save replaces a copy
+    // it could not merge, so that no computer takes its base copy for what
+    // the new content came from. 0 read (empty when there is none); -1 not.
+    [[nodiscard]] int ReadGeneration(const std::string& serverFile, std::string& generation);
+    // Writes a new generation of `serverFile` into `generation`. Needs the lock. 0 written.
+    [[nodiscard]] int NewGeneration(const std::string& serverFile, std::string& generation);
+
     // Gives the lock back over `ftp` (the one of the constructor, or a fresh
     // login when that one was cancelled), when it is still ours. Best effort.
     void Release(CFtpTransfer& ftp);
@@ -65,6 +73,8 @@ class ServerLock {
   private:
     [[nodiscard]] bool WriteOwner();
     [[nodiscard]] bool FolderExists();
+    // True when the lock's owner file still carries this lock's token.
+    [[nodiscard]] bool StillOurs(CFtpTransfer& ftp);
     // Renames the replacement named in the lock's note into place and drops the note.
     void FinishPending(CFtpTransfer& ftp);
 

@@ -117,10 +117,6 @@ bool WriteMerge(const DataFile& file, SubjMergeResult& result) {
            WriteSubjFile(file.kind, file.local, result.merged) == 0;
 }
 
-BaseOrigin OriginOf(const ConnectSettings& settings, const DataFile& file) {
-    return {settings.hostName, settings.port, settings.userId, file.server};
-}
-
 // The value after "<key>=" in the lock's owner file; kUnknown without one.
 QString OwnerField(const std::string& owner, const std::string& key) {
     const std::size_t at = owner.find(key + "=");
@@ -140,6 +136,14 @@ struct Step {
     std::vector<SubjMergeResult> merges;
     QStringList notices;
 };
+
+// The server file `file` as its base copy must have come from: the
+// settings' login and path and the file's generation on the server. False
+// when the generation could not be read.
+bool ReadOrigin(Step& step, ServerLock& lock, const DataFile& file, BaseOrigin& origin) {
+    origin = {step.settings.hostName, step.settings.port, step.settings.userId, file.server, {}};
+    return step.ftp.ReadGeneration(lock, file.server, origin.generation) == 0;
+}
 
 // Takes the lock of the step, asking before breaking one that looks left
 // behind by a computer that stopped. Taken or NotPossible let the step go on.
@@ -253,8 +257,11 @@ enum class StartUpFile { Done, FetchFailed, KeptLocal };
 
 // Start-up's step for one file, under the lock: fetch the server's copy
 // beside the local file, then take it, merge it, or keep it aside.
-StartUpFile FetchFile(Step& step, const DataFile& file) {
-    const BaseOrigin origin = OriginOf(step.settings, file);
+StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
+    BaseOrigin origin;
+    if (!ReadOrigin(step, lock, file, origin)) {
+        return StartUpFile::FetchFailed;
+    }
     ForgetBaseOfOtherServer(file.local, origin);
     const std::string serverCopy = file.local + std::string(kServerCopySuffix);
     const int fetched = step.ftp.Download(file.server, serverCopy);
@@ -310,7 +317,10 @@ StartUpFile FetchFile(Step& step, const DataFile& file) {
 // The save's step for one file, under the lock: fetch, merge when another
 // computer saved since the base, send. True when sent.
 bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMerged& adopt) {
-    const BaseOrigin origin = OriginOf(step.settings, file);
+    BaseOrigin origin;
+    if (!ReadOrigin(step, lock, file, origin)) {
+        return false;
+    }
     ForgetBaseOfOtherServer(file.local, origin);
     const std::string incoming = file.local + std::string(kIncomingSuffix);
     const int fetched = step.ftp.Download(file.server, incoming);
@@ -319,10 +329,13 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
         if (check != CopyCheck::Clean) {
             // Nothing can be merged from it, and nothing replaces it unless
             // the user says so; what it holds stays in the copy kept aside.
+            // Replaced, the other computers' bases no longer tell what they
+            // changed: a new generation makes their next merge keep everything.
             const QString kept = KeepServerCopyAside(file, incoming, check);
             if (kept.isEmpty() ||
                 !step.messages.AskYes(step.parent,
-                                      kept + "\n" + QString::fromUtf8(kReplaceDamaged))) {
+                                      kept + "\n" + QString::fromUtf8(kReplaceDamaged)) ||
+                step.ftp.NewGeneration(lock, file.server, origin.generation) != 0) {
                 return false;
             }
         } else if (!MergeServerCopy(step, file, incoming, false, adopt)) {
@@ -392,7 +405,7 @@ bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidge
         const LockWait wait = TakeStepLock(step, lock);
         for (const DataFile& file : DataFiles(settings)) {
             const StartUpFile done = wait == LockWait::Taken || wait == LockWait::NotPossible
-                                         ? FetchFile(step, file)
+                                         ? FetchFile(step, lock, file)
                                          : StartUpFile::FetchFailed;
             if (done == StartUpFile::FetchFailed) {
                 failed << QString::fromUtf8(file.fetchFailed);

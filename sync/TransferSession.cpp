@@ -122,6 +122,16 @@ int TransferSession::SendByRename(ServerLock& lock, const std::string& localFile
     return Run(serverFile, [&] { return lock.SendByRename(localFile, serverFile); });
 }
 
+int TransferSession::ReadGeneration(ServerLock& lock, const std::string& serverFile,
+                                    std::string& generation) {
+    return Run(serverFile, [&] { return lock.ReadGeneration(serverFile, generation); });
+}
+
+int TransferSession::NewGeneration(ServerLock& lock, const std::string& serverFile,
+                                   std::string& generation) {
+    return Run(serverFile, [&] { return lock.NewGeneration(serverFile, generation); });
+}
+
 void TransferSession::ReleaseLock(ServerLock& lock) {
     if (!lock.Held()) {
         return;

@@ -72,6 +72,10 @@ class TransferSession {
     [[nodiscard]] bool BreakLock(ServerLock& lock);
     [[nodiscard]] int SendByRename(ServerLock& lock, const std::string& localFile,
                                    const std::string& serverFile);
+    [[nodiscard]] int ReadGeneration(ServerLock& lock, const std::string& serverFile,
+                                     std::string& generation);
+    [[nodiscard]] int NewGeneration(ServerLock& lock, const std::string& serverFile,
+                                    std::string& generation);
     // Gives the lock back, over a fresh login when this session was
     // cancelled: a lock left behind would hold up every other computer.
     void ReleaseLock(ServerLock& lock);

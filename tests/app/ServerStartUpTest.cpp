@@ -282,6 +282,11 @@ void ServerStartUpTest::shouldNotReplaceADamagedServerCopyUnlessTheUserSaysSo() 
     Save(*window, {MessageAnswer::Yes});
     QVERIFY(messages_.Texts()[0].contains(QStringLiteral("文字コードを変えて保存されていた")));
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(ReadFile(kIndivFileName)));
+    // A new generation: no other computer's base stands for the new content.
+    const QByteArray generation =
+        QByteArray::fromStdString(server_->ServerFile("srv_i.dat.generation")).trimmed();
+    QCOMPARE(generation.size(), 16);
+    QVERIFY(ReadFile("veskat_i.dat.base.origin").contains("generation=" + generation + "\r\n"));
     QVERIFY(!HasUnsentMarker(kIndivFileName));
 }
 

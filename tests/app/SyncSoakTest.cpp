@@ -277,7 +277,9 @@ void SoakRun::Run(int steps) {
                 Step(a, true, static_cast<int>(random_() % 400));
                 break;
             case 8:
-                Damage();
+                if (EnvNumber("VESKAT_SOAK_DAMAGE", 1) != 0) {
+                    Damage();
+                }
                 break;
             default:
                 Overlap(a, b, 1 + static_cast<int>(random_() % 40));
@@ -294,9 +296,17 @@ void SoakRun::Run(int steps) {
     for (int c = 0; c < computers_; ++c) {
         Step(c, false);
     }
+    const std::size_t detailsBefore = findings_.details.size();
     Check();
-    server_.reset();
-    fs::remove_all(work_);
+    if (findings_.details.size() == detailsBefore) {
+        server_.reset();
+        fs::remove_all(work_);
+    } else {
+        // Kept for a look: the computers' folders, their logs and the server's files.
+        fs::copy(server_->Root(), work_ + "/server", fs::copy_options::recursive);
+        findings_.details += "kept in " + work_ + "\n";
+        server_.reset();
+    }
     ++findings_.runs;
 }
 
