@@ -117,6 +117,8 @@ struct Findings {
     int duplicateKeys = 0;
     int unequal = 0;  // computers whose files differ from the server's
     std::string details;
+
+    int Broken() const { return lost + cameBack + duplicateKeys + unequal; }
 };
 
 class SoakRun {
@@ -296,9 +298,9 @@ void SoakRun::Run(int steps) {
     for (int c = 0; c < computers_; ++c) {
         Step(c, false);
     }
-    const std::size_t detailsBefore = findings_.details.size();
+    const int brokenBefore = findings_.Broken();
     Check();
-    if (findings_.details.size() == detailsBefore) {
+    if (findings_.Broken() == brokenBefore) {
         server_.reset();
         fs::remove_all(work_);
     } else {
