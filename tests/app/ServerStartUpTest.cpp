@@ -2,8 +2,8 @@
 // server copy it did not come from: the first start after the server was
 // switched on, a backup restored by hand, settings pointing at another server
 // file; and the lock and copies of a save: a lock left by a computer that
-// stopped, a server that will not rename onto a file, a damaged server copy,
-// a merge that would delete many subjects. After each case no lock is left.
+// stopped, the wait for a lock, a damaged server copy, a merge that would
+// delete many subjects. After each case no lock is left.
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -65,8 +65,6 @@ class ServerStartUpTest : public WindowTestCase {
     void shouldTakeNoBaseFromAnotherServerFile();
     void shouldAskBeforeBreakingALockLeftBehind();
     void shouldShowTheWaitForALockAndEndItOnCancel();
-    void shouldFinishAReplacementLeftHalfwayWhenBreakingItsLock();
-    void shouldReplaceByRenameWhereTheServerWillNotRenameOntoAFile();
     void shouldNotReplaceADamagedServerCopyUnlessTheUserSaysSo();
     void shouldAskBeforeTakingInManyDeletions();
 
@@ -79,11 +77,10 @@ class ServerStartUpTest : public WindowTestCase {
     void Answer(std::initializer_list<MessageAnswer> answers);
 
     std::unique_ptr<FtpServer> server_;
-    std::vector<std::string> serverOptions_;
 };
 
 void ServerStartUpTest::init() {
-    server_ = std::make_unique<FtpServer>(FtpServer::Security::Plain, serverOptions_);
+    server_ = std::make_unique<FtpServer>(FtpServer::Security::Plain);
     QVERIFY(server_->Running());
     EnterFreshFolder();
     WriteDataFiles({}, {Rep("r", Progress::Open)});
@@ -97,7 +94,6 @@ void ServerStartUpTest::cleanup() {
     QVERIFY(!FileExists(server_->Root() + "/srv_i.dat.lock"));
     LeaveFolder();
     server_.reset();
-    serverOptions_.clear();
     ServerLockTiming() = {};
 }
 
@@ -186,10 +182,15 @@ void ServerStartUpTest::shouldTakeNoBaseFromAnotherServerFile() {
     QVERIFY(ReadFile("veskat_i.dat.base.origin").contains("path=elsewhere_i.dat"));
 }
 
+// A computer stopped between deleting the old copy and renaming its upload
+// into place left its lock, with a note of the rename: the waiter asks
+// before breaking it, then finishes the rename rather than taking the
+// missing file for a new server.
 void ServerStartUpTest::shouldAskBeforeBreakingALockLeftBehind() {
-    Serve({"old"});
+    Serve({"old", "new"}, "srv_i.dat.far-1-ab.up");
     QVERIFY(QDir().mkpath(QString::fromStdString(server_->Root() + "/srv_i.dat.lock")));
     server_->PutServerFile("srv_i.dat.lock/owner", "computer=far\ntaken=2024-05-15 12:00:00\n");
+    server_->PutServerFile("srv_i.dat.lock/pending", "srv_i.dat.far-1-ab.up\nsrv_i.dat\n");
     // No: the start-up cannot fetch and asks whether to go on locally.
     StartUp({MessageAnswer::No, MessageAnswer::No});
     QCOMPARE(messages_.Texts().size(), 2);
@@ -198,20 +199,6 @@ void ServerStartUpTest::shouldAskBeforeBreakingALockLeftBehind() {
                             "から) が 0 分以上そのままです。\n途中で止まったものとみなして、"
                             "続けますか？"));
     QVERIFY(FileExists(server_->Root() + "/srv_i.dat.lock/owner"));
-    // Yes: the lock is broken, the fetch goes on, and the lock is given back.
-    auto window = StartUp({MessageAnswer::Yes});
-    QCOMPARE(messages_.Texts().size(), 1);
-    QCOMPARE(Titles(window->IndivList()), QStringList{"old"});
-}
-
-// A computer killed between deleting the old copy and renaming the new one
-// into place left its lock and a note of the rename: whoever breaks the lock
-// finishes it, and nobody takes the missing file for a new server.
-void ServerStartUpTest::shouldFinishAReplacementLeftHalfwayWhenBreakingItsLock() {
-    Serve({"old", "new"}, "srv_i.dat.far-1-ab.up");
-    QVERIFY(QDir().mkpath(QString::fromStdString(server_->Root() + "/srv_i.dat.lock")));
-    server_->PutServerFile("srv_i.dat.lock/owner", "computer=far\n");
-    server_->PutServerFile("srv_i.dat.lock/pending", "srv_i.dat.far-1-ab.up\nsrv_i.dat\n");
     auto window = StartUp({MessageAnswer::Yes});
     QCOMPARE(messages_.Texts().size(), 1);
     QCOMPARE(Titles(window->IndivList()), (QStringList{"new", "old"}));
@@ -243,22 +230,6 @@ void ServerStartUpTest::shouldShowTheWaitForALockAndEndItOnCancel() {
     // Another computer's lock is not this one's to give back.
     QCOMPARE(server_->ServerFile("srv_i.dat.lock/owner"), std::string("computer=busy\n"));
     std::filesystem::remove_all(lock);
-}
-
-void ServerStartUpTest::shouldReplaceByRenameWhereTheServerWillNotRenameOntoAFile() {
-    cleanup();
-    serverOptions_ = {"--no-rename-over"};
-    init();
-    Serve({"old"});
-    auto window = StartUp();
-    window->IndivList().current = Indiv(2024, 7, 1, 9, 0, "new", Progress::Open);
-    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
-    Save(*window);
-    QVERIFY(messages_.Texts().isEmpty());
-    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(ReadFile(kIndivFileName)));
-    QCOMPARE(QDir(QString::fromStdString(server_->Root()))
-                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             (QStringList{"srv_i.dat", "srv_r.dat"}));
 }
 
 void ServerStartUpTest::shouldNotReplaceADamagedServerCopyUnlessTheUserSaysSo() {

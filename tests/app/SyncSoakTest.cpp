@@ -129,14 +129,25 @@ class SoakRun {
   private:
     std::string Folder(int computer) const { return work_ + "/c" + std::to_string(computer); }
     void WriteIni(int computer) const;
+    // A step of one computer running as a process, with what its folder
+    // held before, for taking in its edits once it ended.
+    struct Started {
+        int computer;
+        std::string local;
+        std::size_t log;
+        std::unique_ptr<Actor> actor;
+    };
+    Started Start(int computer, bool save);
+    // Waits for the end, or kills first, and takes in the edits.
+    void Finish(Started& step, bool kill = false);
     // One step of `computer`, run to its end (or killed after `killAfter` ms).
     void Step(int computer, bool save, int killAfter = -1);
     // `held` is held at its `at`th command while `other` runs its own step.
     void Overlap(int held, int other, int at);
     void Damage();
-    // Takes the edits of the last save of `computer` into the model, or
-    // drops them when its local file never got them (killed before writing).
-    void TakeEdits(int computer, const std::string& localBefore, std::size_t logBefore);
+    // Takes the edits of a step into the model, or drops them when its local
+    // file never got them (killed before writing).
+    void TakeEdits(const Started& step);
     void Check();
 
     std::mt19937 random_;
@@ -158,50 +169,52 @@ void SoakRun::WriteIni(int computer) const {
     WriteFileBytes(Folder(computer) + "/veskat.ini", ini.str());
 }
 
-void SoakRun::Step(int computer, bool save, int killAfter) {
-    const std::string local = ReadFileBytes(Folder(computer) + "/veskat_i.dat");
-    const std::size_t log = ReadFileBytes(Folder(computer) + "/" + kEditsLog).size();
-    Actor actor(Folder(computer), save ? "save" : "start", random_(), nextNumber_);
+SoakRun::Started SoakRun::Start(int computer, bool save) {
+    Started step{computer, ReadFileBytes(Folder(computer) + "/veskat_i.dat"),
+                 ReadFileBytes(Folder(computer) + "/" + kEditsLog).size(), nullptr};
+    step.actor =
+        std::make_unique<Actor>(Folder(computer), save ? "save" : "start", random_(), nextNumber_);
     nextNumber_ += 3;
-    if (killAfter >= 0 && !actor.Ended(killAfter)) {
-        actor.Kill();
+    return step;
+}
+
+void SoakRun::Finish(Started& step, bool kill) {
+    if (kill && !step.actor->Ended(0)) {
+        step.actor->Kill();
         ++findings_.kills;
     }
-    ASSERT_TRUE(actor.Ended(60000));
-    TakeEdits(computer, local, log);
+    ASSERT_TRUE(step.actor->Ended(60000));
+    TakeEdits(step);
+}
+
+void SoakRun::Step(int computer, bool save, int killAfter) {
+    Started step = Start(computer, save);
+    Finish(step, killAfter >= 0 && !step.actor->Ended(killAfter));
 }
 
 void SoakRun::Overlap(int held, int other, int at) {
     const std::string user = FtpServer::ComputerUser(held);
     const std::string heldFile = control_ + "/held-" + user;
     WriteFileBytes(control_ + "/hold-" + user, std::to_string(at));
-    const bool save = random_() % 4 != 0;
-    const std::string local = ReadFileBytes(Folder(held) + "/veskat_i.dat");
-    const std::size_t log = ReadFileBytes(Folder(held) + "/" + kEditsLog).size();
-    Actor actor(Folder(held), save ? "save" : "start", random_(), nextNumber_);
-    nextNumber_ += 3;
+    Started first = Start(held, random_() % 4 != 0);
     const auto end = Clock::now() + std::chrono::seconds(20);
-    while (!FileExists(heldFile) && !actor.Ended(5) && Clock::now() < end) {
+    while (!FileExists(heldFile) && !first.actor->Ended(5) && Clock::now() < end) {
     }
     fs::remove(control_ + "/hold-" + user);
     if (FileExists(heldFile)) {
         // The other step runs while this one waits at the server; it may
         // itself wait for the lock, well within the time a lock counts as left.
-        Actor second(Folder(other), random_() % 4 != 0 ? "save" : "start", random_(), nextNumber_);
-        const std::string otherLocal = ReadFileBytes(Folder(other) + "/veskat_i.dat");
-        const std::size_t otherLog = ReadFileBytes(Folder(other) + "/" + kEditsLog).size();
-        nextNumber_ += 3;
-        second.Ended(static_cast<int>(random_() % 300));
-        if (random_() % 3 == 0) {
-            actor.Kill();
+        Started second = Start(other, random_() % 4 != 0);
+        second.actor->Ended(static_cast<int>(random_() % 300));
+        const bool kill = random_() % 3 == 0;
+        if (kill) {
+            first.actor->Kill();
             ++findings_.kills;
         }
         fs::remove(heldFile);
-        ASSERT_TRUE(second.Ended(60000));
-        TakeEdits(other, otherLocal, otherLog);
+        Finish(second);
     }
-    ASSERT_TRUE(actor.Ended(60000));
-    TakeEdits(held, local, log);
+    Finish(first);
 }
 
 void SoakRun::Damage() {
@@ -226,14 +239,14 @@ void SoakRun::Damage() {
     server_->PutServerFile("srv_i.dat", bytes);
 }
 
-void SoakRun::TakeEdits(int computer, const std::string& localBefore, std::size_t logBefore) {
-    const std::string logName = Folder(computer) + "/" + kEditsLog;
+void SoakRun::TakeEdits(const Started& step) {
+    const std::string logName = Folder(step.computer) + "/" + kEditsLog;
     const std::string log = ReadFileBytes(logName);
-    if (ReadFileBytes(Folder(computer) + "/veskat_i.dat") == localBefore) {
-        WriteFileBytes(logName, log.substr(0, logBefore));  // never written: never made
+    if (ReadFileBytes(Folder(step.computer) + "/veskat_i.dat") == step.local) {
+        WriteFileBytes(logName, log.substr(0, step.log));  // never written: never made
         return;
     }
-    std::istringstream lines(log.substr(logBefore));
+    std::istringstream lines(log.substr(step.log));
     for (std::string what, number, a, b; lines >> what >> number >> a;) {
         if (what == "add") {
             live_.insert(a);
