@@ -170,11 +170,12 @@ void ServerLock::FinishPending(CFtpTransfer& ftp) {
     const std::string from = note.substr(0, end);
     const std::string to = note.substr(next, note.find_first_of("\r\n", next) - next);
     // The note is written only after the replacement arrived whole and
-    // before the old copy was deleted: where the old copy is still there the
-    // rename is refused and nothing changes.
-    if (ftp.RenameFile(from, to) == 0 || ftp.DeleteFile(from) == 0) {
-        (void)ftp.DeleteFile(folder_ + kPendingName);
-    }
+    // before the old copy was deleted: where the old copy is still there, or
+    // the rename was done before its owner stopped, the rename is refused
+    // and nothing changes. Either way the note has served; left, it would
+    // keep the folder from ever being removed.
+    (void)ftp.RenameFile(from, to);
+    (void)ftp.DeleteFile(folder_ + kPendingName);
 }
 
 int ServerLock::SendByRename(const std::string& localFile, const std::string& serverFile) {
