@@ -6,6 +6,16 @@
 
 #include "FileAccess.h"
 
+namespace {
+
+std::string OriginText(const BaseOrigin& origin) {
+    return "host=" + origin.host + "\r\nport=" + std::to_string(origin.port) +
+           "\r\nuser=" + origin.user + "\r\npath=" + origin.path +
+           "\r\ngeneration=" + origin.generation + "\r\n";
+}
+
+}  // namespace
+
 std::string BaseFileName(const std::string& dataFile) {
     return dataFile + kBaseSuffix;
 }
@@ -49,4 +59,32 @@ int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile
         return -1;
     }
     return WriteBaseCopy(dataFile, bytes);
+}
+
+std::string BaseOriginFileName(const std::string& dataFile) {
+    return BaseFileName(dataFile) + ".origin";
+}
+
+int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
+                    const BaseOrigin& origin) {
+    if (WriteBaseCopyFrom(dataFile, sourceFile) != 0) {
+        return -1;
+    }
+    return WriteSideFile(BaseOriginFileName(dataFile), OriginText(origin), dataFile);
+}
+
+bool ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin) {
+    std::string recorded;
+    if (ReadFileBytes(BaseOriginFileName(dataFile), recorded) != FileRead::Read ||
+        recorded == OriginText(origin)) {
+        return false;
+    }
+    // The base goes before its record, so that a base never outlives the
+    // record that tells it belongs elsewhere.
+    const QString base = QString::fromLocal8Bit(BaseFileName(dataFile));
+    const bool removed = QFile::remove(base);
+    if (removed || !QFileInfo::exists(base)) {
+        QFile::remove(QString::fromLocal8Bit(BaseOriginFileName(dataFile)));
+    }
+    return removed;
 }

@@ -3,6 +3,7 @@
 // what this computer and the other one each changed since they last met.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -40,3 +41,28 @@ int WriteBaseCopy(const std::string& dataFile, std::string_view bytes);
 // the server or just sent to it. -1 when the source cannot be read or the
 // base cannot be written; the old base stays.
 int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile);
+
+// The server file a base copy belongs to. A base of another server file says
+// nothing about this one's changes, so it is no base.
+struct BaseOrigin {
+    std::string host;
+    std::int32_t port = 0;
+    std::string user;
+    std::string path;
+    // The server file's generation (ServerLock::ReadGeneration): a new one
+    // means its content was replaced without a merge, and no base knows it.
+    std::string generation;
+};
+
+// "<dataFile>.base.origin": the record of the server file the base came from.
+std::string BaseOriginFileName(const std::string& dataFile);
+
+// WriteBaseCopyFrom, then the record that it came from `origin`. The base
+// goes first: a record left from before only makes the next start forget it.
+int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
+                    const BaseOrigin& origin);
+
+// Removes the base copy of `dataFile` when its record names another server
+// file than `origin`. A base without a record was written before bases had
+// one and counts as belonging to `origin`. True when a base was removed.
+bool ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin);

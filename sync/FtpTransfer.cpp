@@ -145,6 +145,11 @@ size_t WriteDownload(char* data, size_t size, size_t count, void* userData) {
     return written == static_cast<qint64>(out.size()) ? length : 0;
 }
 
+size_t AppendText(char* data, size_t size, size_t count, void* userData) {
+    static_cast<std::string*>(userData)->append(data, size * count);
+    return size * count;
+}
+
 }  // namespace
 
 CFtpTransfer::CFtpTransfer() : curl_(new Handle) {
@@ -390,4 +395,89 @@ int CFtpTransfer::Download(const std::string& serverFile, const std::string& loc
     }
     SyncDirectoryOf(localFile);
     return 0;
+}
+
+int CFtpTransfer::RunCommand(const std::string& command, const std::string& second) {
+    const std::string url = UrlFor("");
+    if (url.empty() || cancelled_ || !IsSendableText(command) || !IsSendableText(second)) {
+        return -1;
+    }
+    curl_slist* quote = curl_slist_append(nullptr, command.c_str());
+    if (!second.empty()) {
+        quote = curl_slist_append(quote, second.c_str());
+    }
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
+    const CURLcode result = curl_easy_perform(curl_->easy);
+    curl_slist_free_all(quote);
+    connected_ = result == CURLE_OK || result == CURLE_QUOTE_ERROR;
+    if (result == CURLE_OK) {
+        return 0;
+    }
+    return result == CURLE_QUOTE_ERROR ? 1 : -1;
+}
+
+int CFtpTransfer::MakeDir(const std::string& serverDir) {
+    return RunCommand("MKD " + serverDir);
+}
+
+int CFtpTransfer::RemoveDir(const std::string& serverDir) {
+    return RunCommand("RMD " + serverDir);
+}
+
+int CFtpTransfer::DeleteFile(const std::string& serverFile) {
+    return RunCommand("DELE " + serverFile);
+}
+
+int CFtpTransfer::RenameFile(const std::string& from, const std::string& to) {
+    return RunCommand("RNFR " + from, "RNTO " + to);
+}
+
+int CFtpTransfer::UploadAs(const std::string& localFile, const std::string& serverFile) {
+    if (!connected_ || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
+        return -1;
+    }
+    return Store(localFile, serverFile, "") == Stored::kWhole ? 0 : -1;
+}
+
+int CFtpTransfer::FetchText(const std::string& serverFile, std::string& bytes) {
+    bytes.clear();
+    if (serverFile.empty() || !IsSendableText(serverFile)) {
+        return -1;
+    }
+    return FetchInto(UrlFor(serverFile), bytes);
+}
+
+int CFtpTransfer::ListDir(const std::string& serverDir, std::string& names) {
+    names.clear();
+    if (serverDir.empty() || !IsSendableText(serverDir)) {
+        return -1;
+    }
+    const std::string url = UrlFor(serverDir);
+    return url.empty() || FetchInto(url + "/", names) != 0 ? -1 : 0;
+}
+
+int CFtpTransfer::FetchInto(const std::string& url, std::string& bytes) {
+    bytes.clear();
+    if (url.empty() || cancelled_) {
+        return -1;
+    }
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_WRITEFUNCTION, AppendText);
+    curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, &bytes);
+    // As for a download: libcurl's SIZE may be refused in type A, and a
+    // refused SIZE would pass for a missing file.
+    curl_slist* typeAscii = TypeAsciiCommand();
+    ApplyTransferOptions(typeAscii);
+    const CURLcode result = curl_easy_perform(curl_->easy);
+    curl_slist_free_all(typeAscii);
+    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;
+    if (result == CURLE_OK) {
+        return 0;
+    }
+    bytes.clear();
+    return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
 }

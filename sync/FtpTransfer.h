@@ -45,6 +45,25 @@ class CFtpTransfer {
     int Download(const std::string& serverFile, const std::string& localFile,
                  const std::string& dataFile = {});
 
+    // Single commands on the server, over the login of Connect (or a fresh
+    // one). Each answers 0 done; 1 the server refused the command (the name
+    // exists, is missing, or may not be touched); -1 no answer (connection
+    // failed, cancelled, or a name holding CR, LF or NUL).
+    [[nodiscard]] int MakeDir(const std::string& serverDir);
+    [[nodiscard]] int RemoveDir(const std::string& serverDir);
+    [[nodiscard]] int DeleteFile(const std::string& serverFile);
+    // RNFR `from`, RNTO `to`; whether an existing `to` is replaced is the server's choice.
+    [[nodiscard]] int RenameFile(const std::string& from, const std::string& to);
+    // Stores `localFile` as `serverFile` directly, with no temporary name:
+    // for names nobody else reads. 0 stored; -1 otherwise.
+    [[nodiscard]] int UploadAs(const std::string& localFile, const std::string& serverFile);
+    // Fetches a small text file whole into `bytes`. 0 fetched; 1 no such
+    // file; -1 otherwise.
+    [[nodiscard]] int FetchText(const std::string& serverFile, std::string& bytes);
+    // Lists the folder `serverDir` into `names`. 0 listed; -1 otherwise (no
+    // such folder included).
+    [[nodiscard]] int ListDir(const std::string& serverDir, std::string& names);
+
     // May be called from any thread while an operation runs on another: the
     // running operation fails at its next progress report (libcurl reports at
     // least once a second, also while it waits), and every later one fails
@@ -91,6 +110,10 @@ class CFtpTransfer {
     // renames it to that name.
     Stored Store(const std::string& localFile, const std::string& serverFile,
                  const std::string& renameTo);
+    // Sends `command` alone after the login; as MakeDir.
+    int RunCommand(const std::string& command, const std::string& second = {});
+    // RETR or LIST of `url` into `bytes`, as FetchText.
+    int FetchInto(const std::string& url, std::string& bytes);
     // Deletes `serverFile`, best effort: over the connection of the failed
     // transfer when libcurl kept it, otherwise with a fresh login.
     void RemoveServerFile(const std::string& serverFile);

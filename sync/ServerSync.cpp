@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <array>
+#include <chrono>
+#include <cstdio>
 
 #include "BaseCopy.h"
 #include "ConnectSettings.h"
@@ -13,6 +15,7 @@
 #include "KeptCopies.h"
 #include "MessageService.h"
 #include "Password.h"
+#include "ServerLock.h"
 #include "SubjList.h"
 #include "SyncDir.h"
 #include "TransferSession.h"
@@ -29,8 +32,30 @@ const char* const kWorkOffline = "このコンピューター上のファイル�
 const char* const kNotOnServer =
     "サーバーに%1ファイルがまだないため、このコンピューター上のファイルを使います。"
     "次の保存で送信します。";
-const char* const kServerCopyUnreadable =
-    "サーバーの%1ファイルは読み込めない内容だったため、%2 として残しました。";
+// %1 the kind of subjects; %2 why; %3 the name of the copy kept.
+const char* const kServerCopyKeptAside =
+    "サーバーの%1ファイルは%2ため、取り込まずに %3 として残しました。";
+const char* const kDamaged = "壊れていた";
+const char* const kReEncoded = "別のプログラムで文字コードを変えて保存されていた";
+const char* const kUseLocal = "このコンピューター上のファイルを使います。";
+const char* const kReplaceDamaged =
+    "このコンピューター上のファイルでサーバーのファイルを置き換えますか？";
+// %1 the kind of subjects; %2 the name of the copy kept.
+const char* const kLocalChangesMerged =
+    "このコンピューター上の%1ファイルにはサーバーへ送っていない変更があったため、"
+    "サーバーのファイルと合わせました。元のファイルを %2 として残しました。";
+// %1 the kind of subjects; %2 a number.
+const char* const kManyDeleted =
+    "他のコンピューターで%1が %2 件削除されています。\n"
+    "このコンピューターでは残しますか？（「いいえ」で削除を取り込みます）";
+// %1 the computer, %2 when it took the lock, %3 minutes.
+const char* const kLockStale =
+    "サーバーのファイルを更新中のコンピューター (%1、%2 から) が %3 分以上そのままです。\n"
+    "途中で止まったものとみなして、続けますか？";
+const char* const kUnknown = "不明";
+// %1 the name of the lock folder.
+const char* const kLockNotPossible =
+    "サーバーに %1 フォルダーを作れないため、ファイルを更新できません。";
 
 // One data file and where it lives on the server.
 struct DataFile {
@@ -96,88 +121,243 @@ bool WriteMerge(const DataFile& file, SubjMergeResult& result) {
            WriteSubjFile(file.kind, file.local, result.merged) == 0;
 }
 
-// Start-up with unsent changes: merges the server's copy just fetched to
-// `serverCopy` into the local file. True when the local file now holds
-// everything of both (the server's copy is then dropped); false when it
-// could not be merged and both stay as they are.
-bool MergeAtStartUp(const DataFile& file, const std::string& serverCopy,
-                    std::vector<SubjMergeResult>& merges) {
-    // What stands in the way of a local file holds nothing to merge, and the
-    // server's copy must stay where the user can find it.
-    if (!IsRegularFile(file.local)) {
-        return false;
+// The value after "<key>=" in the lock's owner file; kUnknown without one.
+QString OwnerField(const std::string& owner, const std::string& key) {
+    const std::size_t at = owner.find(key + "=");
+    if (at == std::string::npos) {
+        return QString::fromUtf8(kUnknown);
     }
-    SubjMergeResult result = MergeSubjFiles(file.kind, file.local, serverCopy);
+    const std::size_t from = at + key.size() + 1;
+    return QString::fromLocal8Bit(owner.substr(from, owner.find_first_of("\r\n", from) - from));
+}
+
+// One server step's work, for the messages and merges it gathers.
+struct Step {
+    ConnectSettings& settings;
+    MessageService& messages;
+    QWidget* parent;
+    TransferSession& ftp;
+    std::vector<SubjMergeResult> merges;
+    QStringList notices;
+};
+
+// The server file `file` as its base copy must have come from: the
+// settings' login and path and the file's generation on the server. False
+// when the generation could not be read.
+bool ReadOrigin(Step& step, ServerLock& lock, const DataFile& file, BaseOrigin& origin) {
+    origin = {step.settings.hostName, step.settings.port, step.settings.userId, file.server, {}};
+    return step.ftp.ReadGeneration(lock, file.server, origin.generation) == 0;
+}
+
+// Takes the lock of the step, asking before breaking one that looks left
+// behind by a computer that stopped. Taken or NotPossible let the step go on.
+LockWait TakeStepLock(Step& step, ServerLock& lock) {
+    for (;;) {
+        const LockWait wait = step.ftp.TakeLock(lock);
+        if (wait != LockWait::Stale) {
+            return wait;
+        }
+        const auto minutes =
+            std::chrono::duration_cast<std::chrono::minutes>(ServerLockTiming().stale);
+        const QString question =
+            QString::fromUtf8(kLockStale)
+                .arg(OwnerField(lock.StaleOwner(), "computer"),
+                     OwnerField(lock.StaleOwner(), "taken"), QString::number(minutes.count()));
+        if (!step.messages.AskYes(step.parent, question) || !step.ftp.BreakLock(lock)) {
+            return LockWait::Cancelled;
+        }
+    }
+}
+
+// Gives the lock back however the step ends.
+class LockHeld {
+  public:
+    LockHeld(TransferSession& ftp, ServerLock& lock) : ftp_(ftp), lock_(lock) {}
+    ~LockHeld() { ftp_.ReleaseLock(lock_); }
+    LockHeld(const LockHeld&) = delete;
+    LockHeld& operator=(const LockHeld&) = delete;
+
+  private:
+    TransferSession& ftp_;
+    ServerLock& lock_;
+};
+
+// A merge that takes in many deletions at once is more likely a server copy
+// that lost lines than deliberate work: the default keeps the subjects.
+void AskAboutManyDeletions(Step& step, const DataFile& file, SubjMergeResult& result) {
+    if (!DeletesMany(result)) {
+        return;
+    }
+    const QString question =
+        QString::fromUtf8(kManyDeleted)
+            .arg(QString::fromUtf8(file.kindName), QString::number(result.deleted.size()));
+    if (step.messages.AskYes(step.parent, question)) {
+        KeepDeleted(result);
+    }
+}
+
+// A server copy that did not load cleanly is kept aside, unmerged; the
+// text says so. Empty when the copy could not be kept.
+QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyCheck check) {
+    const std::string kept = KeepDatedCopy(copy);
+    RemoveFile(copy);
+    if (kept.empty()) {
+        return {};
+    }
+    return QString::fromUtf8(kServerCopyKeptAside)
+        .arg(QString::fromUtf8(file.kindName),
+             QString::fromUtf8(check == CopyCheck::ReEncoded ? kReEncoded : kDamaged),
+             QString::fromLocal8Bit(kept));
+}
+
+// Merges the server's clean copy `copy` into the local file, asking first
+// when it would take in many deletions; at start-up the local file is backed
+// up first, at a save `adopt` shows the result. True when the local file now
+// holds the server's changes (or there were none); false when both files
+// stay as they are.
+bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, bool keepBackup,
+                     const AdoptMerged& adopt = {}) {
+    SubjMergeResult result = MergeSubjFiles(file.kind, file.local, copy, true);
     switch (result.status) {
         case MergeStatus::ServerUnchanged:
-            break;
+            return true;
         case MergeStatus::Merged:
         case MergeStatus::MergedWithoutBase:
-            if (KeepBackup(file.local) != 0 || !WriteMerge(file, result)) {
-                return false;
-            }
-            merges.push_back(std::move(result));
             break;
         default:
             return false;
     }
+    AskAboutManyDeletions(step, file, result);
+    if ((keepBackup && KeepBackup(file.local) != 0) || !WriteMerge(file, result)) {
+        return false;
+    }
+    if (adopt) {
+        adopt(file.kind, result.merged);
+    }
+    step.merges.push_back(std::move(result));
     return true;
 }
 
-// The save's step for one file over the login of `ftp`: fetch, merge when
-// another computer saved since the base, send. True when sent.
-bool SendFile(TransferSession& ftp, const DataFile& file, const AdoptMerged& adopt,
-              std::vector<SubjMergeResult>& merges, QStringList& notices) {
-    const std::string incoming = file.local + std::string(kIncomingSuffix);
-    const int fetched = ftp.Download(file.server, incoming, file.local);
-    if (fetched == 0) {
-        SubjMergeResult result = MergeSubjFiles(file.kind, file.local, incoming, true);
-        bool holdsTheirs = true;
-        switch (result.status) {
-            case MergeStatus::ServerUnchanged:
-                break;
-            case MergeStatus::Merged:
-            case MergeStatus::MergedWithoutBase:
-                if (!WriteMerge(file, result)) {
-                    RemoveFile(incoming);
-                    return false;
-                }
-                if (adopt) {
-                    adopt(file.kind, result.merged);
-                }
-                merges.push_back(std::move(result));
-                break;
-            case MergeStatus::TheirsDamaged: {
-                // Nothing can be merged from it, but what it holds must not
-                // vanish from everywhere when ours replaces it.
-                const std::string kept = KeepDatedCopy(incoming);
-                if (kept.empty()) {
-                    RemoveFile(incoming);
-                    return false;
-                }
-                notices << QString::fromUtf8(kServerCopyUnreadable)
-                               .arg(QString::fromUtf8(file.kindName), QString::fromLocal8Bit(kept));
-                holdsTheirs = false;
-                break;
-            }
-            default:
-                RemoveFile(incoming);
-                return false;
+// Start-up with changes the server never got (a marker, or a local file
+// that differs from its base): merges the server's copy just fetched to
+// `serverCopy` into the local file, with the base when there is one and
+// keeping every subject of both without.
+bool MergeAtStartUp(Step& step, const DataFile& file, const std::string& serverCopy) {
+    // What stands in the way of a local file holds nothing to merge, and the
+    // server's copy must stay where the user can find it.
+    return IsRegularFile(file.local) && MergeServerCopy(step, file, serverCopy, true);
+}
+
+// Moves the fetched `serverCopy` onto the local file.
+bool TakeServerCopy(const DataFile& file, const std::string& serverCopy) {
+    if (std::rename(serverCopy.c_str(), file.local) != 0) {
+        return false;
+    }
+    SyncDirectoryOf(file.local);
+    return true;
+}
+
+enum class StartUpFile { Done, FetchFailed, KeptLocal };
+
+// Start-up's step for one file, under the lock: fetch the server's copy
+// beside the local file, then take it, merge it, or keep it aside.
+StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
+    BaseOrigin origin;
+    if (!ReadOrigin(step, lock, file, origin)) {
+        return StartUpFile::FetchFailed;
+    }
+    ForgetBaseOfOtherServer(file.local, origin);
+    const std::string serverCopy = file.local + std::string(kServerCopySuffix);
+    const int fetched = step.ftp.Download(file.server, serverCopy, file.local);
+    if (fetched == 1) {
+        // The first start with a new server: what is here goes there.
+        MarkUnsent(step.settings, file.local);
+        step.notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
+        return StartUpFile::Done;
+    }
+    if (fetched != 0) {
+        return StartUpFile::FetchFailed;
+    }
+    const CopyCheck check = CheckServerCopy(file.kind, serverCopy);
+    if (check != CopyCheck::Clean) {
+        MarkUnsent(step.settings, file.local);
+        step.notices << KeepServerCopyAside(file, serverCopy, check) + "\n" +
+                            QString::fromUtf8(kUseLocal);
+        return StartUpFile::Done;
+    }
+    std::string local;
+    std::string server;
+    const BaseCopy base = ReadBaseCopy(file.local);
+    if (ReadFileBytes(file.local, local) == FileRead::Missing ||
+        (ReadFileBytes(serverCopy, server) == FileRead::Read && local == server) ||
+        HoldsNoSubjects(file.kind, file.local) ||
+        (!HasUnsentMarker(file.local) && base.state == FileRead::Read && base.bytes == local)) {
+        // Nothing here the server lacks.
+        if (!TakeServerCopy(file, serverCopy)) {
+            return StartUpFile::FetchFailed;
         }
-        // Only a local file that holds the server's changes may call the
-        // server's copy its base; otherwise the next merge would take those
-        // changes for deletions made here.
-        if (holdsTheirs) {
-            WriteBaseCopyFrom(file.local, incoming);
+        WriteBaseCopyOf(file.local, file.local, origin);
+        return StartUpFile::Done;
+    }
+    // Changes the server never got must not be overwritten by its copy. One
+    // made without a marker (a restored backup, a save not sent, a server
+    // just switched on) is kept as it was, and the user told.
+    if (!HasUnsentMarker(file.local)) {
+        const std::string kept = KeepDatedCopy(file.local);
+        if (kept.empty() || !MarkUnsent(step.settings, file.local)) {
+            return StartUpFile::KeptLocal;
+        }
+        step.notices << QString::fromUtf8(kLocalChangesMerged)
+                            .arg(QString::fromUtf8(file.kindName), QString::fromLocal8Bit(kept));
+    }
+    if (!MergeAtStartUp(step, file, serverCopy)) {
+        return StartUpFile::KeptLocal;
+    }
+    WriteBaseCopyOf(file.local, serverCopy, origin);
+    RemoveFile(serverCopy);
+    return StartUpFile::Done;
+}
+
+// The save's step for one file, under the lock: fetch, merge when another
+// computer saved since the base, send. True when sent.
+bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMerged& adopt) {
+    BaseOrigin origin;
+    if (!ReadOrigin(step, lock, file, origin)) {
+        return false;
+    }
+    ForgetBaseOfOtherServer(file.local, origin);
+    const std::string incoming = file.local + std::string(kIncomingSuffix);
+    const int fetched = step.ftp.Download(file.server, incoming, file.local);
+    if (fetched == 0) {
+        const CopyCheck check = CheckServerCopy(file.kind, incoming);
+        if (check != CopyCheck::Clean) {
+            // Nothing can be merged from it, and nothing replaces it unless
+            // the user says so; what it holds stays in the copy kept aside.
+            // Replaced, the other computers' bases no longer tell what they
+            // changed: a new generation makes their next merge keep everything.
+            const QString kept = KeepServerCopyAside(file, incoming, check);
+            if (kept.isEmpty() ||
+                !step.messages.AskYes(step.parent,
+                                      kept + "\n" + QString::fromUtf8(kReplaceDamaged)) ||
+                step.ftp.NewGeneration(lock, file.server, origin.generation) != 0) {
+                return false;
+            }
+        } else if (!MergeServerCopy(step, file, incoming, false, adopt)) {
+            RemoveFile(incoming);
+            return false;
+        } else {
+            // Only a local file that holds the server's changes may call the
+            // server's copy its base.
+            WriteBaseCopyOf(file.local, incoming, origin);
         }
         RemoveFile(incoming);
     } else if (fetched != 1) {
         return false;
     }
-    if (ftp.Upload(file.local, file.server) != 0) {
+    if (step.ftp.SendByRename(lock, file.local, file.server) != 0) {
         return false;
     }
-    WriteBaseCopyFrom(file.local, file.local);
+    WriteBaseCopyOf(file.local, file.local, origin);
     return true;
 }
 
@@ -219,41 +399,33 @@ bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidge
     if (ftp.Connect() != 0) {
         return WorkOffline(settings, messages, parent, QString::fromUtf8(kConnectFailed));
     }
+    Step step{settings, messages, parent, ftp, {}, {}};
     QStringList failed;
-    QStringList notices;
-    std::vector<SubjMergeResult> merges;
     bool keptLocal = false;
-    for (const DataFile& file : DataFiles(settings)) {
-        // Changes the server never got must not be overwritten by its copy;
-        // where the local file is gone there is nothing left to protect.
-        const bool unsent = HasUnsentMarker(file.local) && PathExists(file.local);
-        const std::string target =
-            unsent ? file.local + std::string(kServerCopySuffix) : file.local;
-        const int fetched = ftp.Download(file.server, target, file.local);
-        if (fetched == 1) {
-            // The first start with a new server: what is here goes there.
-            MarkUnsent(settings, file.local);
-            notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
-        } else if (fetched != 0) {
-            failed << QString::fromUtf8(file.fetchFailed);
-        } else if (!unsent || MergeAtStartUp(file, target, merges)) {
-            WriteBaseCopyFrom(file.local, target);
-            if (unsent) {
-                RemoveFile(target);
+    {
+        ServerLock lock(ftp.Transfer(), settings.indivSubjPath);
+        const LockHeld held(ftp, lock);
+        // A login that may not make the lock folder may still read.
+        const LockWait wait = TakeStepLock(step, lock);
+        for (const DataFile& file : DataFiles(settings)) {
+            const StartUpFile done = wait == LockWait::Taken || wait == LockWait::NotPossible
+                                         ? FetchFile(step, lock, file)
+                                         : StartUpFile::FetchFailed;
+            if (done == StartUpFile::FetchFailed) {
+                failed << QString::fromUtf8(file.fetchFailed);
             }
-        } else {
-            keptLocal = true;
+            keptLocal = keptLocal || done == StartUpFile::KeptLocal;
         }
     }
     if (!failed.isEmpty() &&
         !WorkOffline(settings, messages, parent, failed.join(QLatin1Char('\n')))) {
         return false;
     }
-    ShowAll(messages, parent, notices);
+    ShowAll(messages, parent, step.notices);
     if (keptLocal) {
         messages.Inform(parent, QString::fromUtf8(kKeptLocal));
     }
-    TellMerges(messages, parent, merges);
+    TellMerges(messages, parent, step.merges);
     return true;
 }
 
@@ -270,18 +442,34 @@ void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* 
             parent, QString::fromUtf8(kConnectFailed) + "\n" + QString::fromUtf8(kNewestIsLocal));
         return;
     }
-    std::vector<SubjMergeResult> merges;
-    QStringList notices;
+    Step step{settings, messages, parent, ftp, {}, {}};
+    ServerLock lock(ftp.Transfer(), settings.indivSubjPath);
+    std::vector<bool> sent;
+    {
+        const LockHeld held(ftp, lock);
+        const LockWait wait = TakeStepLock(step, lock);
+        if (wait == LockWait::NotPossible) {
+            LocalSaveNotSent(settings);
+            messages.Inform(
+                parent,
+                QString::fromUtf8(kLockNotPossible).arg(QString::fromLocal8Bit(lock.Folder())) +
+                    "\n" + QString::fromUtf8(kNewestIsLocal));
+            return;
+        }
+        for (const DataFile& file : DataFiles(settings)) {
+            sent.push_back(wait == LockWait::Taken && SendFile(step, lock, file, adopt));
+        }
+    }
+    std::size_t index = 0;
     for (const DataFile& file : DataFiles(settings)) {
-        const bool sent = SendFile(ftp, file, adopt, merges, notices);
-        SetUnsentMarker(file.local, !sent);
-        if (!sent) {
+        SetUnsentMarker(file.local, !sent[index]);
+        if (!sent[index++]) {
             messages.Inform(parent,
                             QString::fromUtf8(file.sendFailed) + QString::fromUtf8(kNewestIsLocal));
         }
     }
-    ShowAll(messages, parent, notices);
-    TellMerges(messages, parent, merges);
+    ShowAll(messages, parent, step.notices);
+    TellMerges(messages, parent, step.merges);
 }
 
 bool MarkUnsent(const ConnectSettings& settings, const std::string& localFile) {

@@ -13,6 +13,7 @@
 #include "BaseCopy.h"
 #include "Clock.h"
 #include "FileAccess.h"
+#include "SjisText.h"
 #include "SubjList.h"
 #include "SyncDir.h"
 
@@ -58,6 +59,9 @@ void MergeKey(const RecordText* base, const RecordText* ours, const RecordText* 
         kept = ours;
     } else if (Same(ours, base)) {
         kept = theirs;
+        if (theirs == nullptr) {
+            result.deleted.push_back(*ours);
+        }
     } else if (ours != nullptr && theirs != nullptr) {
         result.conflicts.push_back(*theirs);
     } else if (ours == nullptr) {
@@ -92,6 +96,48 @@ bool LoadSide(SubjKind kind, const std::string& fileName, const std::string& byt
     return HasHeader(kind, bytes) && tree.Load(fileName, WidthsOf(kind)) == StoreResult::Done;
 }
 
+// Valid Shift_JIS: single bytes, and lead bytes each followed by a trail byte.
+bool IsShiftJis(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (IsSjisLeadByte(c)) {
+            const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[++i]) : 0;
+            if (trail < 0x40 || trail == 0x7F || trail > 0xFC) {
+                return false;
+            }
+        } else if (c == 0x80 || c == 0xA0 || c > 0xDF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Valid UTF-8 holding at least one character beyond ASCII. Many such files
+// are valid Shift_JIS too, kana above all, so this is asked first.
+bool IsUtf8BeyondAscii(std::string_view bytes) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const int length = c < 0x80           ? 1
+                           : (c >> 5) == 0x6  ? 2
+                           : (c >> 4) == 0xE  ? 3
+                           : (c >> 3) == 0x1E ? 4
+                                              : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > bytes.size()) {
+            return false;
+        }
+        for (int k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]) & 0xC0) !=
+                0x80) {
+                return false;
+            }
+        }
+        beyond = beyond || length > 1;
+        i += static_cast<std::size_t>(length);
+    }
+    return beyond;
+}
+
 std::string NowStamp() {
     const std::tm now = LocalTime::Break(Clock::Now());
     char text[32];
@@ -122,6 +168,7 @@ SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base, const SubjTr
     const std::vector<RecordText> o = RecordsOf(ours);
     const std::vector<RecordText> t = RecordsOf(theirs);
     result.merged.reserve(std::max(o.size(), t.size()));
+    result.oursCount = o.size();
     std::size_t bi = 0;
     std::size_t oi = 0;
     std::size_t ti = 0;
@@ -216,6 +263,55 @@ bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result) {
         }
     }
     return false;
+}
+
+bool DeletesMany(const SubjMergeResult& result) {
+    constexpr std::size_t kHandful = 10;
+    return result.deleted.size() > kHandful && result.deleted.size() * 5 > result.oursCount;
+}
+
+void KeepDeleted(SubjMergeResult& result) {
+    const auto byKey = [](const RecordText& a, const RecordText& b) {
+        return std::memcmp(a.data(), b.data(), kKeySize) < 0;
+    };
+    const std::size_t middle = result.merged.size();
+    result.taken -= static_cast<int>(result.deleted.size());
+    result.merged.insert(result.merged.end(), result.deleted.begin(), result.deleted.end());
+    std::inplace_merge(result.merged.begin(),
+                       result.merged.begin() + static_cast<std::ptrdiff_t>(middle),
+                       result.merged.end(), byKey);
+    result.deleted.clear();
+}
+
+CopyCheck CheckServerCopy(SubjKind kind, const std::string& fileName) {
+    std::string bytes;
+    if (ReadFileBytes(fileName, bytes) != FileRead::Read) {
+        return CopyCheck::Damaged;
+    }
+    if (IsUtf8BeyondAscii(bytes)) {
+        return CopyCheck::ReEncoded;
+    }
+    if (bytes.empty() || bytes.back() != '\n' || !IsShiftJis(bytes)) {
+        return CopyCheck::Damaged;
+    }
+    SubjTree tree(HeaderOf(kind));
+    SubjTree::LoadReport report;
+    const bool clean = HasHeader(kind, bytes) &&
+                       tree.Load(fileName, WidthsOf(kind), &report) == StoreResult::Done &&
+                       report.linesNotTaken == 0 && report.linesChanged == 0;
+    return clean ? CopyCheck::Clean : CopyCheck::Damaged;
+}
+
+bool HoldsNoSubjects(SubjKind kind, const std::string& fileName) {
+    std::string bytes;
+    SubjTree tree(HeaderOf(kind));
+    if (ReadFileBytes(fileName, bytes) != FileRead::Read ||
+        !LoadSide(kind, fileName, bytes, tree)) {
+        return false;
+    }
+    bool empty = true;
+    tree.VisitInOrder([&empty](const RecordText&) { return empty = false; });
+    return empty;
 }
 
 int WriteSubjFile(SubjKind kind, const std::string& fileName,

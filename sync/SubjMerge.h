@@ -53,6 +53,11 @@ struct SubjMergeResult {
     int taken = 0;
     // Keys the other computer deleted while this one changed them: ours kept.
     int keptAgainstDeletion = 0;
+    // Ours of the keys the other computer deleted and this one left alone:
+    // the deletions taken in, in key order.
+    std::vector<RecordText> deleted;
+    // How many records ours held.
+    std::size_t oursCount = 0;
     // Where `conflicts` were written (KeepConflictsAside); empty until then.
     std::string conflictFile;
 };
@@ -86,6 +91,27 @@ SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
 // written: those records of theirs are then nowhere else, so the caller must
 // not replace the server's copy.
 bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result);
+
+// True when the deletions a merge takes in are more than a handful: more
+// than 10, and more than a fifth of ours. A server copy that lost part of
+// its lines looks just like that.
+[[nodiscard]] bool DeletesMany(const SubjMergeResult& result);
+// Puts the records of `result.deleted` back into `result.merged`, as though
+// the other computer had deleted nothing, and empties `deleted`.
+void KeepDeleted(SubjMergeResult& result);
+
+// What a server copy is, read as the program would merge it.
+enum class CopyCheck {
+    Clean,      // a data file of its kind, every line taken unchanged, the last one ended
+    Damaged,    // anything else: cut short, not Shift_JIS, lines not taken or changed
+    ReEncoded,  // valid UTF-8 with characters beyond ASCII: re-saved by another program
+};
+// Checks the file `fileName` as a data file of `kind`.
+[[nodiscard]] CopyCheck CheckServerCopy(SubjKind kind, const std::string& fileName);
+
+// True when `fileName` is a data file of `kind` that loads with no subject:
+// replacing it loses nothing.
+[[nodiscard]] bool HoldsNoSubjects(SubjKind kind, const std::string& fileName);
 
 // Writes `records` (distinct keys) as a data file of `kind`, replacing
 // `fileName` through SubjTree::Save. 0 written; -1 the file is as it was.

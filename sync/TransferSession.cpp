@@ -18,6 +18,8 @@ const char* const kLoggingIn = "サーバーに接続しています...";
 const char* const kFileLine = "ファイル: %1";
 const char* const kBytesLine = "%1 バイト";
 const char* const kCancel = "キャンセル";
+const char* const kWaitingForLock =
+    "他のコンピューターがサーバーのファイルを更新しています。\n終わるのを待っています...";
 
 constexpr int kPollMillis = 100;
 
@@ -29,20 +31,21 @@ TransferProgressDlg::TransferProgressDlg(const QString& file,
     : QDialog(parent),
       bytesMoved_(std::move(bytesMoved)),
       cancel_(std::move(cancel)),
+      fileLabel_(new QLabel(this)),
+      fileText_(file.isEmpty() ? QString::fromUtf8(kLoggingIn)
+                               : QString::fromUtf8(kFileLine).arg(file)),
       bytes_(new QLabel(this)),
       cancelButton_(new QPushButton(QString::fromUtf8(kCancel), this)),
       poll_(new QTimer(this)) {
     setWindowTitle(QString::fromUtf8(kTitle));
     setModal(true);
     setObjectName(QStringLiteral("transferProgress"));
-    auto* fileLabel = new QLabel(
-        file.isEmpty() ? QString::fromUtf8(kLoggingIn) : QString::fromUtf8(kFileLine).arg(file),
-        this);
-    fileLabel->setObjectName(QStringLiteral("transferFile"));
+    fileLabel_->setText(fileText_);
+    fileLabel_->setObjectName(QStringLiteral("transferFile"));
     bytes_->setObjectName(QStringLiteral("transferBytes"));
     cancelButton_->setObjectName(QStringLiteral("transferCancel"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(fileLabel);
+    layout->addWidget(fileLabel_);
     layout->addWidget(bytes_);
     layout->addWidget(cancelButton_, 0, Qt::AlignRight);
     setMinimumWidth(320);
@@ -53,6 +56,12 @@ TransferProgressDlg::TransferProgressDlg(const QString& file,
 }
 
 void TransferProgressDlg::ShowBytes() {
+    const bool waiting = waiting_ && waiting_();
+    const QString text = waiting ? QString::fromUtf8(kWaitingForLock) : fileText_;
+    if (fileLabel_->text() != text) {
+        fileLabel_->setText(text);
+        adjustSize();
+    }
     bytes_->setText(QString::fromUtf8(kBytesLine).arg(bytesMoved_()));
 }
 
@@ -74,7 +83,7 @@ void TransferProgressDlg::reject() {
 }
 
 TransferSession::TransferSession(const ConnectSettings& settings, QWidget* parent)
-    : parent_(parent) {
+    : settings_(settings), parent_(parent) {
     ftp_.Setup(settings.userId, settings.password, settings.hostName, settings.port);
     // The settings hold Shift_JIS; the file system wants its own encoding.
     ftp_.SetTls(settings.ftpTls == 1, SjisToQString(settings.caFile).toLocal8Bit().toStdString());
@@ -93,13 +102,62 @@ int TransferSession::Upload(const std::string& localFile, const std::string& ser
     return Run(serverFile, [&] { return ftp_.Upload(localFile, serverFile); });
 }
 
-int TransferSession::Run(const std::string& file, const std::function<int()>& operation) {
+LockWait TransferSession::TakeLock(ServerLock& lock) {
+    LockWait result = LockWait::Cancelled;
+    Run(
+        "",
+        [&] {
+            result = lock.Take();
+            return 0;
+        },
+        [&lock] { return lock.Waiting(); });
+    return result;
+}
+
+bool TransferSession::BreakLock(ServerLock& lock) {
+    return Run("", [&] { return lock.Break() ? 0 : -1; }) == 0;
+}
+
+int TransferSession::SendByRename(ServerLock& lock, const std::string& localFile,
+                                  const std::string& serverFile) {
+    return Run(serverFile, [&] { return lock.SendByRename(localFile, serverFile); });
+}
+
+int TransferSession::ReadGeneration(ServerLock& lock, const std::string& serverFile,
+                                    std::string& generation) {
+    return Run(serverFile, [&] { return lock.ReadGeneration(serverFile, generation); });
+}
+
+int TransferSession::NewGeneration(ServerLock& lock, const std::string& serverFile,
+                                   std::string& generation) {
+    return Run(serverFile, [&] { return lock.NewGeneration(serverFile, generation); });
+}
+
+void TransferSession::ReleaseLock(ServerLock& lock) {
+    if (!lock.Held()) {
+        return;
+    }
+    TransferSession fresh(settings_, parent_);
+    TransferSession& session = ftp_.Cancelled() ? fresh : *this;
+    if (&session == this || fresh.Connect() == 0) {
+        session.Run("", [&] {
+            lock.Release(session.ftp_);
+            return 0;
+        });
+    }
+}
+
+int TransferSession::Run(const std::string& file, const std::function<int()>& operation,
+                         const std::function<bool()>& waiting) {
     if (ftp_.Cancelled()) {
         return -1;
     }
     TransferProgressDlg dialog(
         QString::fromLocal8Bit(file), [this] { return ftp_.BytesMoved(); },
         [this] { ftp_.Cancel(); }, parent_);
+    if (waiting) {
+        dialog.WatchWaiting(waiting);
+    }
     int result = -1;
     // The worker's end reaches the dialog through its event queue, so it is
     // seen by exec() even when the operation ends before exec() begins.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "FtpTransfer.h"
+#include "ServerLock.h"
 
 struct ConnectSettings;
 class QLabel;
@@ -26,6 +27,10 @@ class TransferProgressDlg : public QDialog {
     TransferProgressDlg(const QString& file, std::function<std::int64_t()> bytesMoved,
                         std::function<void()> cancel, QWidget* parent);
 
+    // While `waiting` answers true, the file line says that another
+    // computer's step is awaited.
+    void WatchWaiting(std::function<bool()> waiting) { waiting_ = std::move(waiting); }
+
     // The operation has ended: the dialog closes.
     void Finish();
     QPushButton* CancelButton() const { return cancelButton_; }
@@ -38,6 +43,9 @@ class TransferProgressDlg : public QDialog {
 
     std::function<std::int64_t()> bytesMoved_;
     std::function<void()> cancel_;
+    std::function<bool()> waiting_;
+    QLabel* fileLabel_;
+    QString fileText_;
     QLabel* bytes_;
     QPushButton* cancelButton_;
     QTimer* poll_;
@@ -57,8 +65,27 @@ class TransferSession {
                  const std::string& dataFile = {});
     int Upload(const std::string& localFile, const std::string& serverFile);
 
+    // The transfer the step's ServerLock works over.
+    CFtpTransfer& Transfer() { return ftp_; }
+    // ServerLock::Take under the dialog, which tells while another computer
+    // holds the lock; キャンセル ends the wait.
+    [[nodiscard]] LockWait TakeLock(ServerLock& lock);
+    [[nodiscard]] bool BreakLock(ServerLock& lock);
+    [[nodiscard]] int SendByRename(ServerLock& lock, const std::string& localFile,
+                                   const std::string& serverFile);
+    [[nodiscard]] int ReadGeneration(ServerLock& lock, const std::string& serverFile,
+                                     std::string& generation);
+    [[nodiscard]] int NewGeneration(ServerLock& lock, const std::string& serverFile,
+                                    std::string& generation);
+    // Gives the lock back, over a fresh login when this session was
+    // cancelled: a lock left behind would hold up every other computer.
+    void ReleaseLock(ServerLock& lock);
+
   private:
-    int Run(const std::string& file, const std::function<int()>& operation);
+    int Run(const std::string& file, const std::function<int()>& operation,
+            const std::function<bool()>& waiting = {});
+
+    const ConnectSettings& settings_;
 
     CFtpTransfer ftp_;
     QWidget* parent_;

@@ -60,7 +60,7 @@ bool Reap(pid_t pid, int millis) {
 
 }  // namespace
 
-FtpServer::FtpServer(Security security) {
+FtpServer::FtpServer(Security security, std::vector<std::string> options) {
     if (const char* port = std::getenv("VESKAT_TEST_FTPD_PORT")) {
         UseExternal(port);
         return;
@@ -83,14 +83,16 @@ FtpServer::FtpServer(Security security) {
     std::string script = VESKAT_FTP_SERVER_SCRIPT;
     std::string python = "/usr/bin/python3";
     std::string tls = security == Security::Tls13Only ? "--tls13" : "--tls";
-    char* argv[] = {python.data(),
-                    script.data(),
-                    root_.data(),
-                    log_.data(),
-                    security == Security::Plain ? nullptr : tls.data(),
-                    dir_.data(),
-                    nullptr};
-    const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
+    std::vector<char*> argv = {python.data(), script.data(), root_.data(), log_.data()};
+    if (security != Security::Plain) {
+        argv.push_back(tls.data());
+        argv.push_back(dir_.data());
+    }
+    for (std::string& option : options) {
+        argv.push_back(option.data());
+    }
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {

@@ -21,10 +21,16 @@ class FtpServer {
     static constexpr const char* kNoRenameUser = "norename";
     static constexpr const char* kNoRenamePassword = "nrpass";
 
+    // One login for each computer of a test with several.
+    static constexpr const char* kComputerPassword = "cpass";
+    static std::string ComputerUser(int index) { return "c" + std::to_string(index); }
+
     // TlsRequired at TLS 1.3 only, as a server whose TLS 1.2 offers nothing
     // the client accepts.
     enum class Security { Plain, TlsRequired, Tls13Only };
-    explicit FtpServer(Security security = Security::Plain);
+    // `options` go to ftp_server.py as they are: "--no-rename-over",
+    // "--control" followed by a folder.
+    explicit FtpServer(Security security = Security::Plain, std::vector<std::string> options = {});
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;

@@ -381,6 +381,38 @@ TEST_F(SubjMerge, DamagedInputsMergeNothingOrKeepEveryRecord) {
     EXPECT_EQ(Read(Local()), oursBytes);
 }
 
+// A server copy is merged only when it loads as the program wrote it. Each
+// damage is made from a clean file of two Shift_JIS subjects.
+TEST_F(SubjMerge, OnlyAServerCopyThatLoadsCleanlyPassesTheCheck) {
+    Save(SubjKind::Indiv, Fetched(), {Indiv(1, kTitles[0], kContents[1]), Indiv(2, kTitles[4])});
+    const std::string clean = Read(Fetched());
+    const std::size_t lastTitle = clean.rfind(kTitles[4]);
+    const struct {
+        const char* what;
+        std::string bytes;
+        CopyCheck expected;
+    } cases[] = {
+        {"clean", clean, CopyCheck::Clean},
+        {"header only", clean.substr(0, clean.find('\n') + 1), CopyCheck::Clean},
+        {"cut inside a kanji", clean.substr(0, lastTitle + 1), CopyCheck::Damaged},
+        {"last line not ended", clean.substr(0, clean.size() - 2), CopyCheck::Damaged},
+        {"no header", clean.substr(clean.find('\n') + 1), CopyCheck::Damaged},
+        {"not Shift_JIS", clean.substr(0, lastTitle) + "\xFF" + clean.substr(lastTitle),
+         CopyCheck::Damaged},
+        {"a line the loader changes", clean.substr(0, lastTitle) + "\t\t\t\t\t\t\t\t\t\r\n",
+         CopyCheck::Damaged},
+        {"NUL bytes", clean.substr(0, lastTitle) + std::string(4, '\0') + clean.substr(lastTitle),
+         CopyCheck::Damaged},
+        {"re-encoded as UTF-8",
+         "_VESKAT_I_DAT_VER_1_2_\r\n2026\t12\t01\t\xE6\x9C\x9D\t09\t00\tU\t\t\r\n",
+         CopyCheck::ReEncoded},
+    };
+    for (const auto& c : cases) {
+        Write(Fetched(), c.bytes);
+        EXPECT_EQ(CheckServerCopy(SubjKind::Indiv, Fetched()), c.expected) << c.what;
+    }
+}
+
 TEST_F(SubjMerge, ConflictsThatCannotBeWrittenAreReportedNotLost) {
     SubjMergeResult result;
     result.kind = SubjKind::Rep;

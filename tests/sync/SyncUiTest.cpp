@@ -41,14 +41,11 @@ const QString kWorkOffline =
 const QString kIndivNotOnServer = QString::fromUtf8(
     "サーバーに個別案件ファイルがまだないため、このコンピューター上のファイルを使います。"
     "次の保存で送信します。");
-const QString kKeptLocal = QString::fromUtf8(
-    "前回サーバーへ送信できなかった変更があるため、このコンピューター上のファイルを使います。\n"
-    "サーバーのファイルは名前に「.server」を付けて保存しました。");
 
 // Data files as the program writes them: Shift_JIS subjects, CR LF lines.
 const std::string kIndivFile =
     "_VESKAT_I_DAT_VER_1_2_\r\n"
-    "2031\t4\t5\t\x89\xEF\x8B\x63\t10\t30\tU\t\x93\xE0\x97\x65<br>\x82\xA0\t\r\n";
+    "2031\t04\t05\t\x89\xEF\x8B\x63\t10\t30\tU\t\x93\xE0\x97\x65<br>\x82\xA0\t\r\n";
 const std::string kRepFile = "_VESKAT_R_DAT_VER_1_2_\r\n";
 
 std::string Lf(const std::string& text) {
@@ -288,17 +285,21 @@ void SyncUiTest::saveReportsEachUploadThatFails() {
     WriteFileBytes("veskat_i.dat", kIndivFile);
     WriteFileBytes("veskat_r.dat", kRepFile);
     ConnectSettings settings = Settings();
-    settings.indivSubjPath = "no-such-folder/srv_i.dat";
+    settings.repSubjPath = "no-such-folder/srv_r.dat";
     SendToServer(settings, messages_, nullptr);
-    QCOMPARE(messages_.Texts(), QStringList{kIndivNotSent});
-    QCOMPARE(server_->ServerFile("srv_r.dat"), Lf(kRepFile));
-    QVERIFY(HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
+    QCOMPARE(messages_.Texts(), QStringList{kRepNotSent});
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
+    QVERIFY(!HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
 
+    // A login that may not make the lock folder sends nothing.
     messages_.Clear();
     settings = Settings(FtpServer::kReadOnlyPassword);
     settings.userId = FtpServer::kReadOnlyUser;
     SendToServer(settings, messages_, nullptr);
-    QCOMPARE(messages_.Texts(), (QStringList{kIndivNotSent, kRepNotSent}));
+    QCOMPARE(messages_.Texts(),
+             QStringList{QString::fromUtf8("サーバーに srv_i.dat.lock フォルダーを作れないため、"
+                                           "ファイルを更新できません。\n") +
+                         kNewestIsLocal});
     QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
 
     messages_.Clear();
@@ -358,19 +359,26 @@ void SyncUiTest::unsentChangesSurviveTheNextStartUp() {
     messages_.Clear();
     settings.password = FtpServer::kPassword;
     QVERIFY(FetchFromServer(settings, messages_, nullptr));
-    QCOMPARE(messages_.Texts(), QStringList{kKeptLocal});
+    // The server's file is no data file: kept aside, never merged.
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts()[0].startsWith(QString::fromUtf8(
+        "サーバーの個別案件ファイルは壊れていたため、取り込まずに veskat_i.dat.server.")));
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
-    QCOMPARE(Local("veskat_i.dat.server"), std::string("server-old\r\n"));
-    QCOMPARE(Local("veskat_r.dat.server"), kRepFile);
+    QCOMPARE(QDir::current().entryList({"veskat_i.dat.server.*"}).size(), 1);
 
-    // The server's file is no data file: kept here before ours replaces it.
+    // Nor replaced, until a save the user confirms; its copy is kept again.
     messages_.Clear();
+    SendToServer(settings, messages_, nullptr);
+    QCOMPARE(messages_.Texts().size(), 2);
+    QCOMPARE(server_->ServerFile("srv_i.dat"), std::string("server-old\n"));
+    messages_.Clear();
+    messages_.QueueAnswer(MessageAnswer::Yes);
     SendToServer(settings, messages_, nullptr);
     QCOMPARE(messages_.Texts().size(), 1);
     QVERIFY(messages_.Texts()[0].startsWith(QString::fromUtf8(
-        "サーバーの個別案件ファイルは読み込めない内容だったため、veskat_i.dat.incoming.")));
+        "サーバーの個別案件ファイルは壊れていたため、取り込まずに veskat_i.dat.incoming.")));
     const QStringList kept = QDir::current().entryList({"veskat_i.dat.incoming.*"});
-    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept.size(), 2);
     QCOMPARE(Local(kept[0].toUtf8().constData()), std::string("server-old\r\n"));
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
     QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));

@@ -15,12 +15,22 @@ A download of a file whose name starts with "stall" sends its first block
 and then nothing more, as a server that hangs, until the client gives up.
 Every command received is written to the log file as "CMD <line>".
 
+Users "c0", "c1" and "c2" (password "cpass") may do everything "rw" may:
+one for each computer of a test that tells them apart. With --no-rename-over
+the server refuses to rename onto an existing file, as some servers do.
+With --control DIR every login is served on a thread of its own, and a
+transfer can be held at a chosen point: when DIR/hold-USER holds a number N,
+the Nth command of USER after it was written (counted over all of USER's
+logins) waits, with DIR/held-USER holding its line, until the test removes
+DIR/held-USER.
+
 With --tls CERTDIR, the server makes a self-signed certificate for
 127.0.0.1 (written as CERTDIR/cert.pem; the key stays in CERTDIR/server.pem)
 and requires explicit TLS (AUTH TLS, then PROT P) before any login.
 With --tls13 CERTDIR instead, it also refuses every TLS version below 1.3.
 
-Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE [--tls|--tls13 CERTDIR]
+Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE [--tls|--tls13 CERTDIR] [--no-rename-over]
+       [--control DIR]
 """
 import datetime
 import ipaddress
@@ -32,7 +42,7 @@ import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import FTPServer, ThreadedFTPServer
 
 
 class Misbehaviour:
@@ -111,12 +121,53 @@ def make_certificate(cert_dir):
     return server_pem
 
 
+def option_value(name):
+    """The word after `name` among the arguments, or None."""
+    args = sys.argv[3:]
+    return args[args.index(name) + 1] if name in args[:-1] else None
+
+
+class Holds:
+    """The points where the test holds a user's transfer (see the module's text)."""
+
+    def __init__(self, control):
+        self.control = control
+        self.lock = threading.Lock()
+
+    def _path(self, kind, user):
+        return os.path.join(self.control, "%s-%s" % (kind, user))
+
+    def wait_here(self, user, line):
+        held = self._path("held", user)
+        with self.lock:
+            try:
+                with open(self._path("hold", user)) as source:
+                    count = int(source.read().strip() or "0") - 1
+            except (OSError, ValueError):
+                return
+            if count > 0:
+                with open(self._path("hold", user), "w") as out:
+                    out.write("%d" % count)
+                return
+            os.remove(self._path("hold", user))
+            with open(held + ".part", "w") as out:
+                out.write(line)
+            os.rename(held + ".part", held)
+        while os.path.exists(held):
+            time.sleep(0.005)
+
+
 def main():
     root, log_file = sys.argv[1], sys.argv[2]
-    tls_dir = sys.argv[4] if len(sys.argv) > 4 and sys.argv[3] in ("--tls", "--tls13") else None
-    tls13_only = tls_dir is not None and sys.argv[3] == "--tls13"
+    tls13_only = option_value("--tls13") is not None
+    tls_dir = option_value("--tls13") if tls13_only else option_value("--tls")
+    control = option_value("--control")
+    rename_over = "--no-rename-over" not in sys.argv
+    holds = Holds(control) if control else None
     authorizer = DummyAuthorizer()
     authorizer.add_user("rw", "rwpass", root, perm="elradfmwMT")
+    for user in ("c0", "c1", "c2"):
+        authorizer.add_user(user, "cpass", root, perm="elradfmwMT")
     authorizer.add_user("ro", "ropass", root, perm="elr")
     authorizer.add_user("norename", "nrpass", root, perm="elrdw")
 
@@ -152,7 +203,26 @@ def main():
 
         def pre_process_command(self, line, cmd, arg):
             log("CMD %s" % line)
+            if holds is not None and self.authenticated:
+                holds.wait_here(self.username, line)
             return super().pre_process_command(line, cmd, arg)
+
+        def ftp_MKD(self, path):
+            # pyftpdlib's own reply quotes the new name decoded as UTF-8 and
+            # fails for a Shift_JIS name after making the folder.
+            try:
+                self.run_as_current_user(self.fs.mkdir, path)
+            except OSError as err:
+                self.respond("550 %s." % err.strerror)
+            else:
+                self.respond("257 Directory created.")
+
+        def ftp_RNTO(self, path):
+            if not rename_over and self._rnfr and os.path.exists(path):
+                self._rnfr = None
+                self.respond("550 Will not rename onto an existing file.")
+                return
+            return super().ftp_RNTO(path)
 
     Handler.authorizer = authorizer
     Handler.dtp_handler = dtp
@@ -161,7 +231,8 @@ def main():
     Handler.banner = "test server ready"
     Handler.auth_failed_timeout = 0.1
 
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    server_class = ThreadedFTPServer if holds is not None else FTPServer
+    server = server_class(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.address[1], flush=True)
 
     parent = os.getppid()
