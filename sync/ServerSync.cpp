@@ -310,7 +310,11 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
         step.notices << QString::fromUtf8(kLocalChangesMerged)
                             .arg(QString::fromUtf8(file.kindName), QString::fromLocal8Bit(kept));
     }
-    if (!MergeAtStartUp(step, file, serverCopy)) {
+    // A local file the loader cannot take whole is not merged here: the merge
+    // would drop its damaged lines unseen. The load keeps it as it is and
+    // tells what was not taken, and the next save merges what loaded.
+    if (CheckServerCopy(file.kind, file.local) != CopyCheck::Clean ||
+        !MergeAtStartUp(step, file, serverCopy)) {
         return StartUpFile::KeptLocal;
     }
     WriteBaseCopyOf(file.local, serverCopy, origin);
