@@ -7,8 +7,8 @@
 namespace {
 
 // What each data file is called when the user is told about it.
-const QString kIndivFileKind = QStringLiteral("個別案件ファイル");
-const QString kRepFileKind = QStringLiteral("反復案件ファイル");
+const QString kIndivFileKind = QString::fromUtf8(KindName(SubjKind::Indiv)) + "ファイル";
+const QString kRepFileKind = QString::fromUtf8(KindName(SubjKind::Rep)) + "ファイル";
 
 // %1 the kind of file, %2 its name, %3 a number of lines; %1 of the last one
 // the name of the copy kept.

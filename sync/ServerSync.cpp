@@ -73,9 +73,9 @@ struct DataFile {
 
 std::array<DataFile, 2> DataFiles(const ConnectSettings& settings) {
     return {{
-        {SubjKind::Indiv, kIndivFileName, settings.indivSubjPath, "個別案件",
+        {SubjKind::Indiv, kIndivFileName, settings.indivSubjPath, KindName(SubjKind::Indiv),
          "個別案件の取得に失敗しました。", "個別案件の転送に失敗しました。\n"},
-        {SubjKind::Rep, kRepFileName, settings.repSubjPath, "反復案件",
+        {SubjKind::Rep, kRepFileName, settings.repSubjPath, KindName(SubjKind::Rep),
          "反復案件の取得に失敗しました。", "反復案件の転送に失敗しました。\n"},
     }};
 }

@@ -132,11 +132,11 @@ bool IsUtf8BeyondAscii(std::string_view bytes) {
     return beyond;
 }
 
-QString KindName(SubjKind kind) {
-    return QString::fromUtf8(kind == SubjKind::Indiv ? "個別案件" : "反復案件");
-}
-
 }  // namespace
+
+const char* KindName(SubjKind kind) {
+    return kind == SubjKind::Indiv ? "個別案件" : "反復案件";
+}
 
 const int* WidthsOf(SubjKind kind) {
     return kind == SubjKind::Indiv ? IndivCodec::kWidths : RepCodec::kWidths;
@@ -304,7 +304,7 @@ QString MergeMessage(const std::vector<const SubjMergeResult*>& results) {
             continue;
         }
         const qsizetype before = lines.size();
-        const QString kind = KindName(result->kind);
+        const QString kind = QString::fromUtf8(KindName(result->kind));
         if (result->taken > 0) {
             lines << QString::fromUtf8("他のコンピューターでの%1の変更を %2 件取り込みました。")
                          .arg(kind, QString::number(result->taken));
