@@ -6,11 +6,7 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -18,11 +14,7 @@ namespace {
 constexpr char kRequestWord[] = "come-forward";
 
 QString UserName() {
-#ifdef Q_OS_WIN
-    return qEnvironmentVariable("USERNAME");
-#else
     return QString::number(getuid());
-#endif
 }
 
 }  // namespace
@@ -61,12 +53,8 @@ SingleInstance::Role SingleInstance::Claim() {
 }
 
 QString SingleInstance::ServerName() const {
-#ifdef Q_OS_WIN
-    return name_;
-#else
     // A full path keeps the socket in the user's own directory.
     return Directory() + QLatin1Char('/') + name_ + ".socket";
-#endif
 }
 
 bool SingleInstance::Listen() {
@@ -124,12 +112,8 @@ bool SingleInstance::AskRunningToComeForward(const QByteArray& activationToken, 
             return false;
         }
     }
-    const qint64 runningPid = socket.readLine().trimmed().toLongLong();
-#ifdef Q_OS_WIN
-    AllowSetForegroundWindow(static_cast<DWORD>(runningPid));
-#else
-    (void)runningPid;
-#endif
+    // The running copy's process id: the answer that it is there and listening.
+    static_cast<void>(socket.readLine());
     QByteArray token = activationToken;
     token.replace('\t', "").replace('\n', "");
     socket.write(QByteArray(kRequestWord) + '\t' + token + '\n');

@@ -29,7 +29,7 @@ class SingleInstance : public QObject {
 
     // "veskat120-" followed by the logged-in user.
     static QString DefaultName();
-    // Where the lock and, outside Windows, the socket live: the user's runtime
+    // Where the lock and the socket live: the user's runtime
     // directory, else the temporary directory.
     static QString Directory();
     // Read before the toolkit starts, which consumes it: the token a Wayland

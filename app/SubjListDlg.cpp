@@ -203,7 +203,7 @@ void CSubjListDlg::SetIndivRow(int index, bool update, const std::string& shownB
     if (stored != nullptr) {
         rowSource_.Rewritten(stored);
     }
-    if (update && stored != nullptr && SubjListRows::DateTimeSjis(*stored) == shownBefore) {
+    if (update && stored != nullptr && DateTimeText(*stored) == shownBefore) {
         list_->RowChanged(index);
         return;
     }

@@ -9,11 +9,13 @@
 #include <string>
 
 #include "ConnectSettings.h"
+#include "DataFileSet.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
 
 class FindBar;
+class FindFilter;
 class MessageService;
 class SubjListView;
 class QMenu;
@@ -95,14 +97,14 @@ class CSubjListDlg : public TemplateDialog {
     // Esc in the bar: closes it and shows every row again.
     void CloseFindBar();
     bool FindBarOpen() const;
-    FindBar* FindBarWidget() const { return findBar_; }
+    FindBar* FindBarWidget() const;
     // Hides the rows whose subject does not hold the find bar's text, in the
     // title or the content; shows every row while the bar is closed or empty.
     void ApplyFilter();
 
     // The popup offered in place of the system menu where the window manager
     // owns that menu (reached from the icon at the left of the menu bar and by
-    // a right click on the window); nullptr on Windows.
+    // a right click on the window).
     QMenu* SystemMenu() const { return systemMenu_; }
 
   signals:
@@ -144,9 +146,6 @@ class CSubjListDlg : public TemplateDialog {
     void AddKeyCommands();
     void ShowContextMenu(const QPoint& viewportPos);
     void AddFindCommand();
-    // Moves every control below the list down by `shift` pixels (up when
-    // negative) and grows the window by as much.
-    void MoveBelowList(int shift);
     // Scrolls the list so that the first subject dated today or later stands
     // at the top, or the last one when there is none; in repeating mode, the
     // first subject. Selects nothing.
@@ -156,32 +155,24 @@ class CSubjListDlg : public TemplateDialog {
     void AddAboutEntry();
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
-    // Loads both data files. A file that did not load cleanly is copied aside
-    // at once, before any save can replace it, and the user is told.
+    // Loads both data files (DataFileSet::Load) and shows each notice.
     void LoadDataFiles();
-    // Writes both data files, each behind its unsent marker and its backup;
-    // false when either was left as it was, after telling the user.
+    // Writes both data files (DataFileSet::Write); false when either was left
+    // as it was, after telling the user.
     bool WriteDataFiles();
-    // Replaces the data file `fileName` through `save` (0 written), once its
-    // marker and its backup are on the disk. False when it was left as it was.
-    bool ReplaceDataFile(const char* fileName, const std::function<StoreResult()>& save);
-#ifdef Q_OS_WIN
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
     MessageService& messages_;
     QPixmap appIcon_;
     SubjListView* list_;
     QRadioButton* indivRadio_;
     QRadioButton* repRadio_;
-    IndivSubjList indivList_;
-    RepSubjList repList_;
+    DataFileSet files_;
+    IndivSubjList& indivList_ = files_.Indiv();
+    RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
     ConnectSettings settings_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
-    FindBar* findBar_ = nullptr;
-    int findShift_ = 0;
-    bool rowsHidden_ = false;
+    FindFilter* find_ = nullptr;
     bool endAfterInit_ = false;
 };

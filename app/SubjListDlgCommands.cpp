@@ -115,7 +115,8 @@ void CSubjListDlg::OnDelete() {
             return;
         }
         ReadIndivRow(row);
-        indivList_.Remove();
+        // The row goes either way: a subject no longer stored has no row.
+        static_cast<void>(indivList_.Remove());
         list_->RemoveRow(row);
     } else if (RepMode()) {
         if (!messages_.AskYes(this,
@@ -124,8 +125,8 @@ void CSubjListDlg::OnDelete() {
             return;
         }
         ReadRepRow(row);
-        indivList_.RemoveGenerated(repList_.current.title);
-        repList_.Remove();
+        static_cast<void>(indivList_.RemoveGenerated(repList_.current.title));
+        static_cast<void>(repList_.Remove());
         list_->RemoveRow(row);
     }
 }

@@ -4,9 +4,19 @@
 // the merge it may bring, and the connection settings dialog. Without a server (ftpMode 0) the sync
 // functions do nothing.
 #include "ConnectDlg.h"
+#include "MessageService.h"
 #include "SecretMemory.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"
+
+namespace {
+
+const QString kMergeNotAdopted = QStringLiteral(
+    "他のコンピューターでの変更を取り込んだ一覧は、メモリーが足りないため表示できません"
+    "でした。取り込んだ内容はファイルに保存してあります。いったん終了して起動し直して"
+    "ください。");
+
+}  // namespace
 
 void CSubjListDlg::LoadSettings() {
     settings_.Load(kIniFileName);
@@ -22,10 +32,8 @@ bool CSubjListDlg::FetchFromServer() {
 void CSubjListDlg::SendToServer() {
     ::SendToServer(settings_, Messages(), this,
                    [this](SubjKind kind, const std::vector<RecordText>& records) {
-                       if (kind == SubjKind::Indiv) {
-                           indivList_.Assign(records);
-                       } else {
-                           repList_.Assign(records);
+                       if (!files_.Adopt(kind, records)) {
+                           messages_.Inform(this, kMergeNotAdopted);
                        }
                        FillList();
                    });

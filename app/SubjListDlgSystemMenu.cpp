@@ -1,7 +1,7 @@
-// The About entry of the main window's system menu. On Windows it goes into
-// the real system menu; where the window manager owns that menu, the window
-// offers the same entries in a popup of its own, opened from the icon at the
-// left end of the menu bar or by a right click on the window.
+// The About entry of the main window's system menu. The window manager owns
+// that menu, so the window offers the same entries in a popup of its own,
+// opened from the icon at the left end of the menu bar or by a right click on
+// the window.
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,33 +10,6 @@
 #include "MenuResource.h"
 #include "ResourceIds.h"
 #include "SubjListDlg.h"
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-
-void CSubjListDlg::AddAboutEntry() {
-    const std::string text = LoadResourceString(kAboutEntryStringId);
-    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    if (menu == nullptr || text.empty()) {
-        return;
-    }
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kAboutCommand,
-                reinterpret_cast<const wchar_t*>(QString::fromStdString(text).utf16()));
-}
-
-bool CSubjListDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (eventType == "windows_generic_MSG" && msg->message == WM_SYSCOMMAND &&
-        (msg->wParam & 0xFFF0) == kAboutCommand) {
-        OnSysCommand(static_cast<unsigned>(msg->wParam));
-        *result = 0;
-        return true;
-    }
-    return TemplateDialog::nativeEvent(eventType, message, result);
-}
-
-#else
 
 void CSubjListDlg::AddAboutEntry() {
     const std::string text = LoadResourceString(kAboutEntryStringId);
@@ -65,5 +38,3 @@ void CSubjListDlg::AddAboutEntry() {
     bar->adjustSize();
     bar->resize(width(), bar->height());
 }
-
-#endif

@@ -8,10 +8,6 @@
 
 namespace {
 
-void AppendField(std::string& text, const RecordText& record, RecordField field) {
-    text.append(reinterpret_cast<const char*>(record.data()) + field.offset, field.width);
-}
-
 // What places an individual row, read in one pass over the records as they lie
 // in memory: its date and its time as numbers that order as their digits do.
 struct RowOrder {
@@ -74,7 +70,7 @@ std::string SubjListRows::Cell(Handle row, int column) const {
     }
     switch (column) {
         case 0:
-            return DateTimeSjis(record);
+            return DateTimeText(record);
         case 1:
             return ProgressText(DecodeIndivHead(record).progress);
         case 2:
@@ -121,22 +117,6 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
         rows.push_back(row.row);
     }
     return rows;
-}
-
-std::string SubjListRows::DateTimeSjis(const RecordText& record) {
-    using namespace IndivFields;
-    std::string text;
-    text.reserve(16);
-    AppendField(text, record, kYear);
-    text += '/';
-    AppendField(text, record, kMonth);
-    text += '/';
-    AppendField(text, record, kDay);
-    text += ' ';
-    AppendField(text, record, kHour);
-    text += ':';
-    AppendField(text, record, kMinute);
-    return text;
 }
 
 std::string SubjListRows::DaysLeftSjis(const IndivSubj& subj) {

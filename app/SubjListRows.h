@@ -32,9 +32,6 @@ class SubjListRows : public SubjRowSource {
     // one in key order would leave them.
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
-    // The first column of an individual subject, "YYYY/MM/DD hh:mm", straight
-    // from its record's number fields, which hold the digits as the list shows them.
-    static std::string DateTimeSjis(const RecordText& record);
     // The last column: "<days> 日".
     static std::string DaysLeftSjis(const IndivSubj& subj);
 

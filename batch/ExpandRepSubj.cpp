@@ -46,7 +46,7 @@ void ExpandOver(const Window& window, const RepSubj& rep, IndivSubjList& indiv) 
                 // A taken key is refused and leaves the stored subject as it
                 // is: whatever the user did to it since stands.
                 indiv.current = Candidate(rep, day);
-                indiv.Insert();
+                static_cast<void>(indiv.Insert());
             }
         }
     }

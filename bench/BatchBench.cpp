@@ -55,7 +55,7 @@ const std::vector<RecordText>& IndivRecords() {
 }
 
 void FillIndiv(IndivSubjList& indiv) {
-    indiv.Assign(IndivRecords());
+    static_cast<void>(indiv.Assign(IndivRecords()));
 }
 
 // A quarter each weekly, monthly by day, monthly by week and yearly.
@@ -83,7 +83,7 @@ void FillRep(RepSubjList& rep) {
                 r.yearlyDay = static_cast<std::int16_t>(n % 31 + 1);
                 break;
         }
-        rep.Insert();
+        static_cast<void>(rep.Insert());
     }
 }
 

@@ -23,7 +23,7 @@ inline IndivSubj NumberedIndivSubj(int n) {
 inline void FillNumbered(IndivSubjList& list, int count) {
     for (int n = 0; n < count; ++n) {
         list.current = NumberedIndivSubj(n);
-        list.Insert();
+        static_cast<void>(list.Insert());
     }
 }
 
@@ -32,9 +32,9 @@ inline void FillNumbered(IndivSubjList& list, int count) {
 inline void WriteDataFiles(const std::string& folder, int count) {
     IndivSubjList indiv;
     FillNumbered(indiv, count);
-    indiv.Save(folder + "/" + kIndivFileName);
+    static_cast<void>(indiv.Save(folder + "/" + kIndivFileName));
     RepSubjList rep;
     rep.current.title = "weekly";
-    rep.Insert();
-    rep.Save(folder + "/" + kRepFileName);
+    static_cast<void>(rep.Insert());
+    static_cast<void>(rep.Save(folder + "/" + kRepFileName));
 }

@@ -60,7 +60,7 @@ MapValue ValuePart(const RecordText& r) {
 // store's own fetches do.
 class TreeStore {
   public:
-    void Insert(const RecordText& r) { tree_.Insert(r); }
+    void Insert(const RecordText& r) { static_cast<void>(tree_.Insert(r)); }
     void Find(const RecordText& r, RecordText& out) {
         benchmark::DoNotOptimize(tree_.Find(KeyOf(r), out));
     }
@@ -70,7 +70,7 @@ class TreeStore {
             ++n;
         return n;
     }
-    void Remove(const RecordText& r) { tree_.Remove(KeyOf(r)); }
+    void Remove(const RecordText& r) { static_cast<void>(tree_.Remove(KeyOf(r))); }
 
   private:
     SubjTree tree_{"h"};
@@ -202,7 +202,7 @@ const std::string& DataFilePath() {
                             .string();
         IndivSubjList list;
         FillNumbered(list, kRecords);
-        list.Save(p);
+        static_cast<void>(list.Save(p));
         return p;
     }()};
     return file.path;
@@ -259,7 +259,7 @@ BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
 void BM_TreeSave(benchmark::State& state) {
     const std::string& path = DataFilePath();
     SubjTree tree("_VESKAT_I_DAT_VER_1_2_");
-    tree.Load(path, IndivFieldWidths);
+    static_cast<void>(tree.Load(path, IndivFieldWidths));
     const std::string out = path + ".out";
     for (auto _ : state)
         benchmark::DoNotOptimize(tree.Save(out, IndivFieldWidths));
@@ -342,14 +342,14 @@ void HeapHeld(benchmark::State& state, void (*fill)(Filled&)) {
 
 void FillTree(SubjTree& tree) {
     for (const auto& r : ShuffledRecords())
-        tree.Insert(r);
+        static_cast<void>(tree.Insert(r));
 }
 void FillMap(RecordMap& map) {
     for (const auto& r : ShuffledRecords())
         map.emplace(KeyPart(r), ValuePart(r));
 }
 void LoadTree(SubjTree& tree) {
-    tree.Load(DataFilePath(), IndivFieldWidths);
+    static_cast<void>(tree.Load(DataFilePath(), IndivFieldWidths));
 }
 void LoadMap(RecordMap& map) {
     LoadIntoMap(DataFilePath(), map);

@@ -1,19 +1,42 @@
 #include "FileAccess.h"
 
-#include <QSaveFile>
+#include <QFile>
 #include <QString>
+#include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
-#include <optional>
+#include <new>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Clock.h"
+#include "PresentPages.h"
 #include "SyncDir.h"
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 namespace {
+
+// Enough for one file a second through a long afternoon; past it something
+// else is wrong, and no file is better than an endless search.
+constexpr int kMaxTakenNames = 1000;
+
+QString Native(const std::string& fileName) {
+    return QString::fromLocal8Bit(fileName);
+}
+
+// Some bytes at the file's position; 0 at its end, -1 on a read error.
+ssize_t ReadSome(int fd, char* into, std::size_t room) {
+    ssize_t got;
+    do {
+        got = ::read(fd, into, room);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
 
 // The permission bits of `dataFile`, or nullopt when there is no such file.
 // Set-id and sticky bits belong to that file alone.
@@ -28,18 +51,114 @@ std::optional<std::filesystem::perms> PermissionsOf(const std::string& dataFile)
 
 }  // namespace
 
+std::string FileStamp() {
+    const std::tm now = LocalTime::Break(Clock::Now());
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &now);
+    return stamp;
+}
+
+ReadableFile::ReadableFile(const std::string& fileName)
+    : fd_(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
+
+ReadableFile::~ReadableFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+bool ReadableFile::ReadAll(FileBytes& bytes) {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    // One byte more than the length, to notice a file that grew meanwhile.
+    std::size_t room = static_cast<std::size_t>(st.st_size) + 1;
+    bytes.data.reset(new char[room]);
+    bytes.size = 0;
+    MakePresent(bytes.data.get(), room, room >= 2 * kLargePage);
+    for (;;) {
+        if (bytes.size == room) {
+            std::unique_ptr<char[]> larger(new char[room * 2]);
+            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+            bytes.data = std::move(larger);
+            room *= 2;
+        }
+        const ssize_t got = ReadSome(fd_, bytes.data.get() + bytes.size, room - bytes.size);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        bytes.size += static_cast<std::size_t>(got);
+    }
+}
+
+void ReadableFile::ReadInPieces(const std::function<void(std::string_view)>& take) {
+    if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+        return;
+    }
+    char piece[1 << 14];
+    for (ssize_t got; (got = ReadSome(fd_, piece, sizeof piece)) > 0;) {
+        take(std::string_view(piece, static_cast<std::size_t>(got)));
+    }
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& fileName) {
+    ReadableFile file(fileName);
+    try {
+        FileBytes bytes;
+        if (!file.ReadAll(bytes)) {
+            return std::nullopt;
+        }
+        return std::string(bytes.View());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool PathExists(const std::string& fileName) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(fileName, error));
+}
+
+bool IsRegularFile(const std::string& fileName) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(fileName, error);
+}
+
+FileReplacement::FileReplacement(const std::string& fileName)
+    : fileName_(fileName), file_(Native(fileName)) {}
+
+bool FileReplacement::Open(const std::string& permissionsFrom) {
+    ok_ = file_.open(QIODevice::WriteOnly) &&
+          TakePermissionsOf(file_, permissionsFrom.empty() ? fileName_ : permissionsFrom);
+    return ok_;
+}
+
+bool FileReplacement::Write(std::string_view bytes) {
+    const auto size = static_cast<qint64>(bytes.size());
+    ok_ = ok_ && file_.write(bytes.data(), size) == size;
+    return ok_;
+}
+
+bool FileReplacement::Commit() {
+    if (!ok_ || !file_.commit()) {
+        file_.cancelWriting();
+        return false;
+    }
+    SyncDirectoryOf(fileName_);
+    return true;
+}
+
 bool TakePermissionsOf(QFileDevice& file, const std::string& dataFile) {
     const std::optional<std::filesystem::perms> permissions = PermissionsOf(dataFile);
     if (!permissions) {
         return true;
     }
-#ifndef _WIN32
     // By its handle: a QSaveFile's own name is the one it replaces at commit.
     return file.handle() >= 0 && ::fchmod(file.handle(), static_cast<mode_t>(*permissions)) == 0;
-#else
-    static_cast<void>(file);
-    return true;
-#endif
 }
 
 bool TakePermissionsOf(const std::string& fileName, const std::string& dataFile) {
@@ -54,15 +173,38 @@ bool TakePermissionsOf(const std::string& fileName, const std::string& dataFile)
 
 int WriteSideFile(const std::string& fileName, std::string_view bytes,
                   const std::string& dataFile) {
-    QSaveFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::WriteOnly) || !TakePermissionsOf(file, dataFile)) {
-        return -1;
+    FileReplacement file(fileName);
+    return file.Open(dataFile) && file.Write(bytes) && file.Commit() ? 0 : -1;
+}
+
+std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
+                                const std::string& permissionsFrom) {
+    QTemporaryFile part(Native(stem) + ".XXXXXX.part");
+    if (!part.open()) {
+        return {};
     }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size || !file.commit()) {
-        file.cancelWriting();
-        return -1;
+    part.close();
+    const std::string partName = part.fileName().toLocal8Bit().toStdString();
+    if (!fill(partName) || !TakePermissionsOf(partName, permissionsFrom)) {
+        return {};
     }
-    SyncDirectoryOf(fileName);
-    return 0;
+    for (int n = 1; n <= kMaxTakenNames; ++n) {
+        const std::string name = n == 1 ? stem : stem + "-" + std::to_string(n);
+        // QFile::rename never replaces an existing file.
+        if (QFile::rename(part.fileName(), Native(name))) {
+            SyncDirectoryOf(name);
+            return name;
+        }
+    }
+    return {};
+}
+
+std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
+                                const std::string& permissionsFrom) {
+    return CreateUnderFreeName(
+        stem,
+        [&](const std::string& partName) {
+            return WriteSideFile(partName, bytes, permissionsFrom) == 0;
+        },
+        permissionsFrom);
 }

@@ -1,13 +1,92 @@
-// Where the files beside a data file come into being: its backup, base copy,
-// markers, copies fetched from the server, conflict files and dated copies
-// all take the permission bits of the data file they belong to, so that a
-// data file kept private never has a readable copy lying beside it.
+// The one place where the program touches files on disk: reading a file
+// whole, replacing one so that it appears whole or not at all, creating one
+// under a free dated name, and the permission bits a side file takes from its
+// data file. The system calls live here, so a port has one file to fill.
 #pragma once
 
+#include <QSaveFile>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 class QFileDevice;
+
+// "YYYYMMDD-hhmmss" of the program's clock in local time: the stamp in the
+// names of dated copies and conflict files.
+[[nodiscard]] std::string FileStamp();
+
+// A file's bytes, in memory that is not cleared before they are read into it.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+
+    std::string_view View() const { return {data.get(), size}; }
+};
+
+// A file open for reading, closed when this goes out of scope. Opening never
+// blocks, so that a FIFO or a device by the expected name cannot hold the
+// program, and no terminal becomes the program's by opening it.
+class ReadableFile {
+  public:
+    explicit ReadableFile(const std::string& fileName);
+    ~ReadableFile();
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // The whole file into `bytes`. False when it is no regular file (only a
+    // regular file has a length that means anything) or a read failed.
+    // Throws std::bad_alloc when the bytes do not fit in memory.
+    [[nodiscard]] bool ReadAll(FileBytes& bytes);
+
+    // Reads the file again from its start, a piece at a time, without holding
+    // more than one piece; for a file too large to hold whole.
+    void ReadInPieces(const std::function<void(std::string_view)>& take);
+
+  private:
+    int fd_;
+};
+
+// The whole regular file `fileName`, or nullopt when there is no such file, it
+// is something else (a folder, a pipe, a device), or it cannot be read to its
+// end, memory included.
+[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& fileName);
+
+// True when `fileName` names something on disk, of whatever kind (a dangling
+// link included).
+[[nodiscard]] bool PathExists(const std::string& fileName);
+// True when `fileName` is a regular file (or a link to one).
+[[nodiscard]] bool IsRegularFile(const std::string& fileName);
+
+// Writes a new version of a file beside it and puts it in the file's place at
+// Commit: readers see the old file or the whole new one, never a part, and the
+// new one is on the disk, folder entry included, once Commit returns true.
+// Dropped uncommitted, it leaves the old file as it was.
+class FileReplacement {
+  public:
+    explicit FileReplacement(const std::string& fileName);
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Opens the new version with the permission bits of `permissionsFrom` (of
+    // the file it replaces when empty). False: nothing must be written.
+    [[nodiscard]] bool Open(const std::string& permissionsFrom = {});
+    // False once any write has failed; later writes are then not tried.
+    [[nodiscard]] bool Write(std::string_view bytes);
+    // Replaces the file when every write went through; false otherwise, and the
+    // old file stays.
+    [[nodiscard]] bool Commit();
+
+  private:
+    std::string fileName_;
+    QSaveFile file_;
+    bool ok_ = true;
+};
 
 // Gives `file`, open for writing and not yet written, the permission bits of
 // `dataFile`: a QFile just created, or a QSaveFile before its commit (its
@@ -21,7 +100,22 @@ class QFileDevice;
 [[nodiscard]] bool TakePermissionsOf(const std::string& fileName, const std::string& dataFile);
 
 // Replaces `fileName` with `bytes`, with the permission bits of `dataFile`,
-// through QSaveFile: the new file appears whole or not at all, and is on the
-// disk, folder entry included, once 0 is returned. -1: nothing was replaced.
+// through a FileReplacement. 0 once replaced; -1: nothing was replaced.
 [[nodiscard]] int WriteSideFile(const std::string& fileName, std::string_view bytes,
                                 const std::string& dataFile);
+
+// Fills the file it is given, not yet at its final name; false when it could
+// not be written whole.
+using FileFiller = std::function<bool(const std::string& fileName)>;
+
+// Creates a file at `stem`, or at `stem` with "-2", "-3", ... added when that
+// is taken (an existing file is never written over), filled by `fill`, with
+// the permission bits of `permissionsFrom`, and on the disk once named. The
+// file is written whole under a name of its own first, so no part of one ever
+// carries a final name. Returns the name; "" when none could be made (nothing
+// is left behind).
+[[nodiscard]] std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
+                                              const std::string& permissionsFrom);
+// The same for a file of `bytes`.
+[[nodiscard]] std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
+                                              const std::string& permissionsFrom);

@@ -5,23 +5,20 @@
 
 #include <string>
 
+#include "FileAccess.h"
+
 // The name of the previous version a save keeps: "<data file>.bak".
 inline constexpr const char* kBackupSuffix = ".bak";
-
-// True when `fileName` names something on disk, of whatever kind.
-bool PathExists(const std::string& fileName);
-// True when `fileName` is a regular file (or a link to one).
-bool IsRegularFile(const std::string& fileName);
 
 // Copies the regular file `fileName` unchanged to "<fileName>.<YYYYMMDD-hhmmss>"
 // (local time of Clock::Now()), or to that name with "-2", "-3", ... added when
 // it is taken: an existing file is never written over. Returns the copy's name;
 // "" when `fileName` is not a regular file or the copy could not be made whole
 // (no part of one is left behind).
-std::string KeepDatedCopy(const std::string& fileName);
+[[nodiscard]] std::string KeepDatedCopy(const std::string& fileName);
 
 // Run before a save replaces `fileName`: keeps its present bytes as
 // "<fileName>.bak", replacing the previous backup only once the new one is
 // complete. 0 kept, or nothing to keep (no regular file of that name); -1 the
 // file could not be read or the backup not written (the old backup stays).
-int KeepBackup(const std::string& fileName);
+[[nodiscard]] int KeepBackup(const std::string& fileName);

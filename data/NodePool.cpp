@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "PresentPages.h"
 
@@ -31,6 +32,16 @@ NodePool::~NodePool() {
         ::operator delete(newest_);
         newest_ = older;
     }
+}
+
+void NodePool::Swap(NodePool& other) noexcept {
+    std::swap(slotSize_, other.slotSize_);
+    std::swap(nextBlockSlots_, other.nextBlockSlots_);
+    std::swap(expected_, other.expected_);
+    std::swap(newest_, other.newest_);
+    std::swap(unused_, other.unused_);
+    std::swap(unusedEnd_, other.unusedEnd_);
+    std::swap(given_, other.given_);
 }
 
 void* NodePool::Take() {

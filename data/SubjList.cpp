@@ -6,7 +6,10 @@ StoreResult IndivSubjList::RemoveGenerated(const std::string& title) {
     for (StoreResult r = First(); r == StoreResult::Done; r = Next()) {
         if (current.origin == title &&
             (current.progress == Progress::NotTracked || current.progress == Progress::Done)) {
-            Remove();
+            // Just fetched, so it is there: anything else is a store gone wrong.
+            if (const StoreResult removed = Remove(); removed != StoreResult::Done) {
+                return removed;
+            }
         }
     }
     return StoreResult::Done;
@@ -20,7 +23,9 @@ StoreResult IndivSubjList::RenameOrigin(const std::string& oldTitle, const std::
             } catch (const std::bad_alloc&) {
                 return StoreResult::Done;  // the subjects not reached keep their old origin
             }
-            Replace();
+            if (const StoreResult replaced = Replace(); replaced != StoreResult::Done) {
+                return replaced;
+            }
         }
     }
     return StoreResult::Done;

@@ -50,20 +50,20 @@ class BasicSubjList {
         record_ = Codec::Encode(current);
         return Stored(tree_.Replace(record_));
     }
-    // Makes the store hold exactly `records` (distinct keys), as when a merge
-    // with another computer's copy replaces the list. Done; otherwise the
-    // result of the insertion that failed, with the store holding part of them.
+    // Makes the store hold exactly `records` (distinct keys, in key order, as
+    // a merge with another computer's copy gives them). They are stored aside
+    // and take the old ones' place only once all are in: Done; otherwise the
+    // result of the insertion that failed, and the list is as it was.
     StoreResult Assign(const std::vector<RecordText>& records) {
-        while (tree_.First(record_) == StoreResult::Done) {
-            tree_.Remove(KeyOf(record_));
-        }
-        // A merge gives its records in key order: each is appended.
+        SubjTree fresh(Codec::kHeader);
+        fresh.Expect(records.size());
         for (const RecordText& record : records) {
-            if (const StoreResult result = tree_.InsertSorted(record);
+            if (const StoreResult result = fresh.InsertSorted(record);
                 result != StoreResult::Done) {
                 return result;
             }
         }
+        tree_.Swap(fresh);
         return StoreResult::Done;
     }
     // The stored record with current's key where it lies (SubjTree::Locate); nullptr when none.

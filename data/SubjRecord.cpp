@@ -21,7 +21,7 @@ constexpr FieldRule kIndivLoadRules[] = {
     kNumber, kNumber, kNumber,                                      // year, month, day
     kKeyText,                                                       // title
     kNumber, kNumber, kLetter,                                      // hour, minute, progress
-    {FieldForm::Text, 400},                                         // content
+    {FieldForm::Text, IndivFields::kContent.width},                 // content
     kKeyText,                                                       // origin
 };
 constexpr FieldRule kRepLoadRules[] = {
@@ -29,7 +29,7 @@ constexpr FieldRule kRepLoadRules[] = {
     kNumber, kNumber, kNumber, kNumber, kNumber,                    // yearly and monthly rules
     kNumber, kNumber, kNumber, kNumber, kNumber, kNumber, kNumber,  // weekly, Monday first
     kNumber, kNumber, kLetter,                                      // hour, minute, progress
-    {FieldForm::TrimmedText, 492},                                  // content
+    {FieldForm::TrimmedText, RepFields::kContent.width},            // content
 };
 // clang-format on
 static_assert(std::size(kIndivLoadRules) + 1 == std::size(IndivFieldWidths));
@@ -224,19 +224,42 @@ void AppendZeroPadded(std::string& out, int value, int width) {
     out.append(digits, ZeroPadded(value, std::min(width, 11), digits));
 }
 
-std::string DateTimeText(const IndivSubj& subj) {
+namespace {
+
+// "YYYY/MM/DD hh:mm", each of the five numbers, year first, put in by `append`.
+template <typename Append>
+std::string JoinDateTime(const Append& append) {
     std::string text;
     text.reserve(16);
-    AppendZeroPadded(text, subj.year, 4);
+    append(text, 0);
     text += '/';
-    AppendZeroPadded(text, subj.month, 2);
+    append(text, 1);
     text += '/';
-    AppendZeroPadded(text, subj.day, 2);
+    append(text, 2);
     text += ' ';
-    AppendZeroPadded(text, subj.hour, 2);
+    append(text, 3);
     text += ':';
-    AppendZeroPadded(text, subj.minute, 2);
+    append(text, 4);
     return text;
+}
+
+}  // namespace
+
+std::string DateTimeText(const IndivSubj& subj) {
+    const std::pair<int, int> parts[] = {
+        {subj.year, 4}, {subj.month, 2}, {subj.day, 2}, {subj.hour, 2}, {subj.minute, 2}};
+    return JoinDateTime([&parts](std::string& text, std::size_t part) {
+        AppendZeroPadded(text, parts[part].first, parts[part].second);
+    });
+}
+
+std::string DateTimeText(const RecordText& record) {
+    using namespace IndivFields;
+    static constexpr RecordField kParts[] = {kYear, kMonth, kDay, kHour, kMinute};
+    return JoinDateTime([&record](std::string& text, std::size_t part) {
+        text.append(reinterpret_cast<const char*>(record.data()) + kParts[part].offset,
+                    kParts[part].width);
+    });
 }
 
 namespace {

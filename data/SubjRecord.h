@@ -54,6 +54,9 @@ struct IndivSubj {
 
 // "YYYY/MM/DD hh:mm", the date and time of `subj` as the list and the agenda show it.
 std::string DateTimeText(const IndivSubj& subj);
+// The same straight from an individual subject's record, whose number fields
+// hold the digits as the list shows them.
+std::string DateTimeText(const RecordText& record);
 
 struct RepSubj {
     std::string title;

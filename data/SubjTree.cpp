@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <utility>
 
 struct SubjTree::Node {
     std::int32_t kind;
@@ -80,6 +81,26 @@ SubjTree::SubjTree(std::string header)
 
 // The pools free every node, spares included.
 SubjTree::~SubjTree() = default;
+
+void SubjTree::Swap(SubjTree& other) noexcept {
+    leaves_.Swap(other.leaves_);
+    branches_.Swap(other.branches_);
+    std::swap(header_, other.header_);
+    std::swap(root_, other.root_);
+    std::swap(height_, other.height_);
+    std::swap(spares_, other.spares_);
+    std::swap(spareCount_, other.spareCount_);
+    std::swap(reserved_, other.reserved_);
+    std::swap(last_, other.last_);
+    std::swap(lastParent_, other.lastParent_);
+    std::swap(path_, other.path_);
+    std::swap(pathIndex_, other.pathIndex_);
+    std::swap(pathDepth_, other.pathDepth_);
+    std::swap(pathLeaf_, other.pathLeaf_);
+    std::swap(reached_, other.reached_);
+    std::swap(nextKey_, other.nextKey_);
+    std::swap(prevKey_, other.prevKey_);
+}
 
 SubjTree::SeparatorHit SubjTree::SearchSeparators(const Branch& branch, const std::uint8_t* probe) {
     const KeyPrefix probePrefix = KeyPrefix::Of(probe);

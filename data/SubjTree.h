@@ -23,6 +23,9 @@ class SubjTree {
     ~SubjTree();
     SubjTree(const SubjTree&) = delete;
     SubjTree& operator=(const SubjTree&) = delete;
+    // Trades every record, the header and the cursor with `other`; nothing is
+    // copied, so it cannot fail.
+    void Swap(SubjTree& other) noexcept;
 
     // Done inserted; KeyExists a record with an equal key is stored (nothing
     // changes); OutOfMemory (the store keeps what it held). The cursor stays.

@@ -2,13 +2,10 @@
 
 #include <filesystem>
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 void SyncDirectoryOf(const std::string& fileName) {
-#ifndef _WIN32
     std::error_code error;  // a working folder that has gone is no reason to throw
     std::filesystem::path dir = std::filesystem::absolute(fileName, error).parent_path();
     if (error) {
@@ -19,7 +16,4 @@ void SyncDirectoryOf(const std::string& fileName) {
         ::fsync(fd);
         ::close(fd);
     }
-#else
-    (void)fileName;
-#endif
 }

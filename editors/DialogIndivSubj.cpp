@@ -53,7 +53,7 @@ void CDialogIndivSubj::LoadNew() {
 
 void CDialogIndivSubj::LoadEdit() {
     // Not found: `current` stays as the caller left it, and shows so.
-    list->Find();
+    static_cast<void>(list->Find());
     const IndivSubj& subj = list->current;
     loaded_ = subj;
     char year[16];
@@ -94,5 +94,5 @@ void CDialogIndivSubj::RemoveOldKey() {
     subj.month = loaded_.month;
     subj.day = loaded_.day;
     subj.title = loaded_.title;
-    list->Remove();
+    static_cast<void>(list->Remove());  // a key already gone is as good as removed
 }

@@ -41,7 +41,7 @@ void CDialogRepSubj::LoadControls() {
 
 void CDialogRepSubj::LoadEdit() {
     // Not found: `current` stays as the caller left it, and shows so.
-    list->Find();
+    static_cast<void>(list->Find());
     const RepSubj& subj = list->current;
     loadedTitle_ = subj.title;
     TitleField().Show(subj.title);
@@ -80,8 +80,10 @@ void CDialogRepSubj::SaveControls(const Texts& texts) {
 void CDialogRepSubj::RemoveOldKey() {
     // Inserting dropped the new title's trailing blanks: link to the title as stored.
     if (indivList != nullptr) {
-        indivList->RenameOrigin(loadedTitle_, list->current.title);
+        // Subjects it could not reach keep the old title as origin, as a
+        // generated subject of a deleted rule would.
+        static_cast<void>(indivList->RenameOrigin(loadedTitle_, list->current.title));
     }
     list->current.title = loadedTitle_;
-    list->Remove();
+    static_cast<void>(list->Remove());  // a key already gone is as good as removed
 }

@@ -112,6 +112,8 @@ class SubjListEditor : public SubjEditorDlg {
 
     bool HasList() const override { return list != nullptr; }
     StoreResult InsertCurrent() override { return list->Insert(); }
-    void ReplaceStored() override { list->Replace(); }
-    void ReloadCurrent() override { list->Find(); }
+    // The stored subject was found when the dialog opened; a key that has gone
+    // since leaves nothing to replace or reload, and `current` as it stands.
+    void ReplaceStored() override { static_cast<void>(list->Replace()); }
+    void ReloadCurrent() override { static_cast<void>(list->Find()); }
 };

@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 #include "FileAccess.h"
 
 namespace {
@@ -22,24 +25,15 @@ std::string BaseFileName(const std::string& dataFile) {
 
 FileRead ReadFileBytes(const std::string& fileName, std::string& bytes) {
     bytes.clear();
-    const QString name = QString::fromLocal8Bit(fileName);
     // A dangling link is something there too: it must not pass for "no base".
-    const QFileInfo info(name);
-    if (!info.exists() && !info.isSymLink()) {
+    if (!PathExists(fileName)) {
         return FileRead::Missing;
     }
-    if (!info.isFile()) {
+    std::optional<std::string> read = ReadWholeFile(fileName);
+    if (!read) {
         return FileRead::Unreadable;
     }
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return FileRead::Unreadable;
-    }
-    const QByteArray all = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return FileRead::Unreadable;
-    }
-    bytes.assign(all.constData(), static_cast<std::size_t>(all.size()));
+    bytes = std::move(*read);
     return FileRead::Read;
 }
 

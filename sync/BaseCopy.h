@@ -33,14 +33,14 @@ BaseCopy ReadBaseCopy(const std::string& dataFile);
 
 // Replaces the base copy of `dataFile` with `bytes` through QSaveFile: the
 // new copy appears whole or not at all. 0 written; -1 the old base (if any)
-// is left as it was. A stale base only makes a later merge see more
-// conflicts, never drop a record, so a failure here needs no message.
-int WriteBaseCopy(const std::string& dataFile, std::string_view bytes);
+// is left as it was. A stale base makes a later merge bring back what was
+// deleted since it, so a failure is for the user to hear of.
+[[nodiscard]] int WriteBaseCopy(const std::string& dataFile, std::string_view bytes);
 
 // WriteBaseCopy with the bytes of `sourceFile`: the file just fetched from
 // the server or just sent to it. -1 when the source cannot be read or the
 // base cannot be written; the old base stays.
-int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile);
+[[nodiscard]] int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile);
 
 // The server file a base copy belongs to. A base of another server file says
 // nothing about this one's changes, so it is no base.
@@ -59,8 +59,8 @@ std::string BaseOriginFileName(const std::string& dataFile);
 
 // WriteBaseCopyFrom, then the record that it came from `origin`. The base
 // goes first: a record left from before only makes the next start forget it.
-int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
-                    const BaseOrigin& origin);
+[[nodiscard]] int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
+                                  const BaseOrigin& origin);
 
 // Removes the base copy of `dataFile` when its record names another server
 // file than `origin`. A base without a record was written before bases had

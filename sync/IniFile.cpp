@@ -5,12 +5,11 @@
 #include <QSaveFile>
 #include <QString>
 
-#include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "FileAccess.h"
 #include "SjisText.h"
 #include "SyncDir.h"
 
@@ -32,31 +31,6 @@ struct Text {
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::optional<std::string> ReadBytes(const std::string& fileName) {
-    // A folder, a pipe or a device is no settings file, and reading a pipe
-    // would wait for ever.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error)) {
-        return std::nullopt;
-    }
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
-    }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 // Lines end at CR LF, LF or a lone CR, whichever the file uses.
 Text SplitLines(std::string_view bytes) {
@@ -211,7 +185,7 @@ namespace IniFile {
 std::string Read(const std::string& section, const std::string& key, const std::string& fallback,
                  std::size_t bufferSize, const std::string& fileName) {
     std::string value = fallback;
-    if (auto bytes = ReadBytes(fileName)) {
+    if (auto bytes = ReadWholeFile(fileName)) {
         const std::vector<Line> lines = SplitLines(*bytes).lines;
         const std::size_t header = FindSection(lines, section);
         if (header < lines.size()) {
@@ -229,7 +203,7 @@ std::string Read(const std::string& section, const std::string& key, const std::
 
 bool Write(const std::string& section, const std::string& key, const std::string& value,
            const std::string& fileName) {
-    std::optional<std::string> bytes = ReadBytes(fileName);
+    std::optional<std::string> bytes = ReadWholeFile(fileName);
     if (!bytes && QFileInfo::exists(QString::fromLocal8Bit(fileName))) {
         return false;  // there but unreadable: writing would lose what it holds
     }

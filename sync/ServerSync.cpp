@@ -29,6 +29,10 @@ const char* const kKeptLocal =
     "サーバーのファイルは名前に「.server」を付けて保存しました。";
 const char* const kWorkOffline = "このコンピューター上のファイルで作業を続けますか？";
 // %1 the kind of subjects; %2 the name of the copy kept.
+// %1 the kind of subjects.
+const char* const kBaseNotWritten =
+    "%1ファイルの基準コピーを書き込めませんでした。前の基準コピーのままなので、"
+    "次に他のコンピューターの変更と合わせるとき、その後に削除した案件が戻ることがあります。";
 const char* const kNotOnServer =
     "サーバーに%1ファイルがまだないため、このコンピューター上のファイルを使います。"
     "次の保存で送信します。";
@@ -69,9 +73,9 @@ struct DataFile {
 
 std::array<DataFile, 2> DataFiles(const ConnectSettings& settings) {
     return {{
-        {SubjKind::Indiv, kIndivFileName, settings.indivSubjPath, "個別案件",
+        {SubjKind::Indiv, kIndivFileName, settings.indivSubjPath, KindName(SubjKind::Indiv),
          "個別案件の取得に失敗しました。", "個別案件の転送に失敗しました。\n"},
-        {SubjKind::Rep, kRepFileName, settings.repSubjPath, "反復案件",
+        {SubjKind::Rep, kRepFileName, settings.repSubjPath, KindName(SubjKind::Rep),
          "反復案件の取得に失敗しました。", "反復案件の転送に失敗しました。\n"},
     }};
 }
@@ -140,6 +144,21 @@ struct Step {
     std::vector<SubjMergeResult> merges;
     QStringList notices;
 };
+
+// Makes `sourceFile` the base copy of `file` from `origin`. One that cannot be
+// written leaves the previous base whole, which the user is told of: a merge
+// against it may bring back what was deleted since.
+void RecordBase(Step& step, const DataFile& file, const std::string& sourceFile,
+                const BaseOrigin& origin) {
+    if (WriteBaseCopyOf(file.local, sourceFile, origin) == 0) {
+        return;
+    }
+    // Once for a file, though a save may try to record its base twice.
+    const QString notice = QString::fromUtf8(kBaseNotWritten).arg(QString::fromUtf8(file.kindName));
+    if (!step.notices.contains(notice)) {
+        step.notices << notice;
+    }
+}
 
 // The server file `file` as its base copy must have come from: the
 // settings' login and path and the file's generation on the server. False
@@ -296,7 +315,7 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
         if (!TakeServerCopy(file, serverCopy)) {
             return StartUpFile::FetchFailed;
         }
-        WriteBaseCopyOf(file.local, file.local, origin);
+        RecordBase(step, file, file.local, origin);
         return StartUpFile::Done;
     }
     // Changes the server never got must not be overwritten by its copy. One
@@ -317,7 +336,7 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
         !MergeAtStartUp(step, file, serverCopy)) {
         return StartUpFile::KeptLocal;
     }
-    WriteBaseCopyOf(file.local, serverCopy, origin);
+    RecordBase(step, file, serverCopy, origin);
     RemoveFile(serverCopy);
     return StartUpFile::Done;
 }
@@ -352,7 +371,7 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
         } else {
             // Only a local file that holds the server's changes may call the
             // server's copy its base.
-            WriteBaseCopyOf(file.local, incoming, origin);
+            RecordBase(step, file, incoming, origin);
         }
         RemoveFile(incoming);
     } else if (fetched != 1) {
@@ -361,7 +380,7 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
     if (step.ftp.SendByRename(lock, file.local, file.server) != 0) {
         return false;
     }
-    WriteBaseCopyOf(file.local, file.local, origin);
+    RecordBase(step, file, file.local, origin);
     return true;
 }
 

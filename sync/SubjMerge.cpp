@@ -1,26 +1,20 @@
 #include "SubjMerge.h"
 
-#include <QFile>
 #include <QStringList>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <string_view>
 
 #include "BaseCopy.h"
-#include "Clock.h"
 #include "FileAccess.h"
 #include "SjisText.h"
 #include "SubjList.h"
-#include "SyncDir.h"
 
 namespace {
 
 // Enough for every merge of one second to find a name of its own.
-constexpr int kMaxConflictNames = 1000;
 
 std::vector<RecordText> RecordsOf(const SubjTree& tree) {
     // Counted first: growing a vector of 640-byte records copies them over and over.
@@ -138,18 +132,11 @@ bool IsUtf8BeyondAscii(std::string_view bytes) {
     return beyond;
 }
 
-std::string NowStamp() {
-    const std::tm now = LocalTime::Break(Clock::Now());
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &now);
-    return text;
-}
-
-QString KindName(SubjKind kind) {
-    return QString::fromUtf8(kind == SubjKind::Indiv ? "個別案件" : "反復案件");
-}
-
 }  // namespace
+
+const char* KindName(SubjKind kind) {
+    return kind == SubjKind::Indiv ? "個別案件" : "反復案件";
+}
 
 const int* WidthsOf(SubjKind kind) {
     return kind == SubjKind::Indiv ? IndivCodec::kWidths : RepCodec::kWidths;
@@ -240,29 +227,13 @@ bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result) {
     if (result.conflicts.empty()) {
         return true;
     }
-    const std::string stem = localFile + ".conflict-" + NowStamp();
-    // Written whole under a name of its own first, then given its final name,
-    // so that no half-written conflict file ever carries that name.
-    QTemporaryFile part(QString::fromLocal8Bit(stem) + ".XXXXXX.part");
-    if (!part.open()) {
-        return false;
-    }
-    part.close();
-    const std::string partName = part.fileName().toLocal8Bit().toStdString();
-    if (WriteSubjFile(result.kind, partName, result.conflicts) != 0 ||
-        !TakePermissionsOf(partName, localFile)) {
-        return false;
-    }
-    for (int n = 1; n <= kMaxConflictNames; ++n) {
-        const std::string name = n == 1 ? stem : stem + "-" + std::to_string(n);
-        // QFile::rename never replaces an existing file.
-        if (QFile::rename(part.fileName(), QString::fromLocal8Bit(name))) {
-            SyncDirectoryOf(name);
-            result.conflictFile = name;
-            return true;
-        }
-    }
-    return false;
+    result.conflictFile = CreateUnderFreeName(
+        localFile + ".conflict-" + FileStamp(),
+        [&result](const std::string& partName) {
+            return WriteSubjFile(result.kind, partName, result.conflicts) == 0;
+        },
+        localFile);
+    return !result.conflictFile.empty();
 }
 
 bool DeletesMany(const SubjMergeResult& result) {
@@ -333,7 +304,7 @@ QString MergeMessage(const std::vector<const SubjMergeResult*>& results) {
             continue;
         }
         const qsizetype before = lines.size();
-        const QString kind = KindName(result->kind);
+        const QString kind = QString::fromUtf8(KindName(result->kind));
         if (result->taken > 0) {
             lines << QString::fromUtf8("他のコンピューターでの%1の変更を %2 件取り込みました。")
                          .arg(kind, QString::number(result->taken));

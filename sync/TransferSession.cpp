@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <atomic>
 #include <thread>
 
 #include "ConnectSettings.h"
@@ -159,14 +160,29 @@ int TransferSession::Run(const std::string& file, const std::function<int()>& op
         dialog.WatchWaiting(waiting);
     }
     int result = -1;
+    std::atomic<bool> ended{false};
     // The worker's end reaches the dialog through its event queue, so it is
     // seen by exec() even when the operation ends before exec() begins.
     std::thread worker([&] {
         result = operation();
+        ended = true;
         QMetaObject::invokeMethod(
             &dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
     });
+    // However this is left, an operation still running is cancelled before it
+    // is waited for: a dialog loop that ended some other way must not leave
+    // the window waiting on a transfer nothing would stop.
+    struct CancelThenWait {
+        std::thread& worker;
+        std::atomic<bool>& ended;
+        CFtpTransfer& ftp;
+        ~CancelThenWait() {
+            if (!ended) {
+                ftp.Cancel();
+            }
+            worker.join();
+        }
+    } cancelThenWait{worker, ended, ftp_};
     dialog.exec();
-    worker.join();
     return result;
 }

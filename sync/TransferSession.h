@@ -56,6 +56,14 @@ class TransferProgressDlg : public QDialog {
 // its operations run off the user-interface thread under a progress dialog.
 // Results as CFtpTransfer's. Once cancelled, every later operation fails at
 // once, so the caller's failure messages follow as for any other failure.
+//
+// Thread safety: a session is used from the user-interface thread only.
+// Each operation runs on a worker thread of its own, one at a time, while the
+// user-interface thread runs the dialog's loop. They share the transfer, of
+// which the user-interface thread only reads the bytes moved and asks for the
+// cancel (both made for that by CFtpTransfer), and the result, which is read
+// after the worker has been joined. Every way out of an operation cancels a
+// worker still running, then joins it: none outlives the call.
 class TransferSession {
   public:
     TransferSession(const ConnectSettings& settings, QWidget* parent);

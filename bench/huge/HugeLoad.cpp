@@ -60,7 +60,7 @@ int Load(const std::string& path) {
     const auto fileBytes = static_cast<double>(std::filesystem::file_size(path));
     IndivSubjList list;
     const auto start = std::chrono::steady_clock::now();
-    const int result = static_cast<int>(list.Load(path));
+    const int result = ResultCode(list.Load(path));
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     long records = 0;
     list.Tree().VisitInOrder([&](const RecordText&) { return ++records, true; });

@@ -71,6 +71,7 @@ class ServerSaveTest : public WindowTestCase {
     void shouldMergeAtStartUpWhatAnotherComputerSavedMeanwhile();
     void shouldLeaveAFileAloneWhoseMarkerCannotBeWritten();
     void shouldFetchIntoAMarkedFileThatIsGone();
+    void shouldTellWhenABaseCopyCannotBeWritten();
 
   private:
     // Settings for `server` in ./veskat.ini, the server on.
@@ -261,9 +262,9 @@ QByteArray ServerSaveTest::OtherComputersFile() const {
     for (const IndivSubj& subj : {Indiv(2024, 5, 20, 9, 0, "old", Progress::Open),
                                   Indiv(2024, 7, 1, 8, 0, "other", Progress::Open)}) {
         list.current = subj;
-        list.Insert();
+        static_cast<void>(list.Insert());
     }
-    list.Save("other_i.dat");
+    static_cast<void>(list.Save("other_i.dat"));
     const QByteArray bytes = ReadFile("other_i.dat");
     QFile::remove("other_i.dat");
     return bytes;
@@ -289,6 +290,23 @@ void ServerSaveTest::shouldFetchIntoAMarkedFileThatIsGone() {
     QVERIFY(messages_.Texts().isEmpty());
     QCOMPARE(ReadFile(kRepFileName), oldRep_);
     QVERIFY(!QFile::exists("veskat_r.dat.server"));
+}
+
+// The file is sent all the same; the base stays as it was, and the user hears
+// that a later merge may bring back what was deleted since.
+void ServerSaveTest::shouldTellWhenABaseCopyCannotBeWritten() {
+    auto window = StartUp();
+    QVERIFY(QFile::remove("veskat_i.dat.base"));
+    QVERIFY(QDir().mkpath("veskat_i.dat.base/in the way"));
+    AddSubject(*window, "new");
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(messages_.Texts(), QStringList{QStringLiteral(
+                                    "個別案件ファイルの基準コピーを書き込めませんでした。前の基準"
+                                    "コピーのままなので、次に他のコンピューターの変更と合わせる"
+                                    "とき、その後に削除した案件が戻ることがあります。")});
+    QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(ReadFile(kIndivFileName)));
+    QVERIFY(!HasMarker(kIndivFileName));
+    QVERIFY(QFileInfo("veskat_i.dat.base/in the way").isDir());
 }
 
 QTEST_MAIN(ServerSaveTest)

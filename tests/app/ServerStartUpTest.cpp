@@ -30,9 +30,13 @@ QByteArray IndivFileOf(const QStringList& titles) {
     IndivSubjList list;
     for (int i = 0; i < titles.size(); ++i) {
         list.current = Indiv(2024, 6, 1 + i, 9, 0, titles[i], Progress::Open);
-        list.Insert();
+        if (list.Insert() != StoreResult::Done) {
+            return {};
+        }
     }
-    list.Save("made_i.dat");
+    if (list.Save("made_i.dat") != StoreResult::Done) {
+        return {};
+    }
     const QByteArray bytes = ReadFile("made_i.dat");
     QFile::remove("made_i.dat");
     return bytes;

@@ -86,7 +86,7 @@ class Corruption : public DataFile {
         SubjTree tree("h");
         Loaded loaded;
         loaded.report = SubjTree::LoadReport{-7, -7};
-        const int result = static_cast<int>(tree.Load(Path("bad.dat"), widths, &loaded.report));
+        const int result = ResultCode(tree.Load(Path("bad.dat"), widths, &loaded.report));
         EXPECT_TRUE(result == 0 || result == 2) << what;
         EXPECT_EQ(result == 2, loaded.report.linesNotTaken > 0) << what;
         EXPECT_GE(loaded.report.linesChanged, 0) << what;

@@ -77,7 +77,7 @@ Outcome LoadOverOneSubject(const std::string& path) {
     AddIndiv(list, 2020, 1, 1, "already there");
     SubjTree::LoadReport report{-7, -7};
     Outcome outcome;
-    outcome.result = static_cast<int>(list.Load(path, &report));
+    outcome.result = ResultCode(list.Load(path, &report));
     outcome.linesNotTaken = report.linesNotTaken;
     outcome.linesChanged = report.linesChanged;
     list.Tree().VisitInOrder([&](const RecordText&) {
@@ -183,6 +183,7 @@ Outcome LoadLimited(const std::string& path, std::size_t extra) {
     }
     IndivSubjList list;
     SubjTree::LoadReport report{-7, -7};
+    // The result itself: running out of memory is no file that failed.
     outcome.result = static_cast<int>(list.Load(path, &report));
     outcome.linesNotTaken = report.linesNotTaken;
     outcome.linesChanged = report.linesChanged;
@@ -215,7 +216,7 @@ TEST_F(FileKinds, RunningOutOfMemoryKeepsTheRecordsReadAndCountsTheRest) {
     std::optional<Outcome> outcome =
         InChild([&] { return LoadLimited(Path("i.dat"), std::size_t{16} << 20); });
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(outcome->result, static_cast<int>(StoreResult::OutOfMemory));
     EXPECT_GT(outcome->records, 1000);
     EXPECT_LT(outcome->records, kLines);
     EXPECT_EQ(outcome->linesNotTaken, kLines - outcome->records);
@@ -243,7 +244,7 @@ TEST_F(FileKinds, AFileLargerThanMemoryIsCountedAsNotTaken) {
     std::optional<Outcome> outcome =
         InChild([&] { return LoadLimited(Path("i.dat"), std::size_t{8} << 20); });
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(outcome->result, -1);
+    EXPECT_EQ(outcome->result, static_cast<int>(StoreResult::OutOfMemory));
     EXPECT_EQ(outcome->records, 0);
     EXPECT_EQ(outcome->linesNotTaken, records);
     EXPECT_EQ(outcome->linesChanged, 0);

@@ -228,7 +228,8 @@ TEST_F(LoadForm, FilesTheProgramWroteLoadAsTheyStandAndReportNothing) {
             indiv.current.progress = progresses[number(0, 2)];
             indiv.current.content = RandomText(random, 420);
             indiv.current.origin = RandomText(random, 80);
-            indiv.Insert();  // a repeated key is refused; the rest is enough
+            // A repeated key is refused; the rest is enough.
+            ASSERT_NE(indiv.Insert(), StoreResult::OutOfMemory);
 
             reps.current = RepSubj{};
             reps.current.title = RandomText(random, 90) + kSjisTitle;
@@ -237,7 +238,7 @@ TEST_F(LoadForm, FilesTheProgramWroteLoadAsTheyStandAndReportNothing) {
             reps.current.weekly = {1, 0, 0, 1, 0, 0, 1};
             reps.current.progress = progresses[number(0, 1)];
             reps.current.content = RandomText(random, 420);
-            reps.Insert();
+            ASSERT_NE(reps.Insert(), StoreResult::OutOfMemory);
         }
         ASSERT_EQ(indiv.Save(Path("i.dat")), StoreResult::Done);
         ASSERT_EQ(reps.Save(Path("r.dat")), StoreResult::Done);

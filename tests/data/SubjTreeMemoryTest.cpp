@@ -6,34 +6,9 @@
 #include <new>
 #include <random>
 
+#include "MemoryGone.h"
+#include "SubjList.h"
 #include "TreeTestSupport.h"
-
-namespace {
-
-// While set, every allocation that may fail without throwing does fail; the
-// store asks for its memory only that way.
-bool g_memoryGone = false;
-
-class MemoryGone {
-  public:
-    MemoryGone() { g_memoryGone = true; }
-    ~MemoryGone() { g_memoryGone = false; }
-    MemoryGone(const MemoryGone&) = delete;
-    MemoryGone& operator=(const MemoryGone&) = delete;
-};
-
-}  // namespace
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (g_memoryGone) {
-        return nullptr;
-    }
-    try {
-        return ::operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 
 namespace {
 
@@ -68,7 +43,7 @@ TEST(SubjTreeMemory, AnInsertWithoutMemoryAnswersMinusOneAndKeepsEveryRecord) {
             return result;
         };
         while (static_cast<int>(model.size()) < stored) {
-            insert(key(rng));
+            ASSERT_NE(insert(key(rng)), StoreResult::OutOfMemory);
         }
         std::vector<int> refused;
         {
@@ -109,6 +84,37 @@ TEST(SubjTreeMemory, AnInsertWithoutMemoryAnswersMinusOneAndKeepsEveryRecord) {
             FAIL() << stored << " records stored before";
         }
     }
+}
+
+// A merge's records take a list's place whole or not at all: a list left
+// half filled would be saved, and sent as deletions at the next merge.
+TEST(SubjTreeMemory, AssignThatRunsOutOfMemoryLeavesTheListAsItWas) {
+    IndivSubjList list;
+    std::map<int, unsigned char> old;
+    std::vector<RecordText> merged;
+    for (int k = 0; k < 300; ++k) {
+        if (k % 3 == 0) {
+            old.emplace(k, static_cast<unsigned char>(k % 251));
+        }
+        merged.push_back(NumberedRecord(k, 7));
+    }
+    std::vector<RecordText> oldRecords;
+    for (const auto& [k, fill] : old) {
+        oldRecords.push_back(NumberedRecord(k, fill));
+    }
+    ASSERT_EQ(list.Assign(oldRecords), StoreResult::Done);
+    {
+        MemoryGone gone;
+        EXPECT_EQ(list.Assign(merged), StoreResult::OutOfMemory);
+    }
+    ExpectHolds(list.Tree(), old);
+
+    ASSERT_EQ(list.Assign(merged), StoreResult::Done);
+    std::map<int, unsigned char> all;
+    for (int k = 0; k < 300; ++k) {
+        all.emplace(k, 7);
+    }
+    ExpectHolds(list.Tree(), all);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ void CheckWith(const std::string& bytes, const int* widths, std::vector<std::str
 
     SubjTree first("_HEADER_");
     SubjTree::LoadReport report{-1, -1};
-    const int result = static_cast<int>(first.Load(in.string(), widths, &report));
+    const int result = ResultCode(first.Load(in.string(), widths, &report));
     const Model model = ModelLoad(bytes, widths, problems);
     if (result != (model.report.linesNotTaken > 0 ? 2 : 0) ||
         report.linesNotTaken != model.report.linesNotTaken ||

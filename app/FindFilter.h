@@ -1,0 +1,48 @@
+// The main window's find: a find bar opened below the list, and the rows
+// narrowed to the subjects whose title or content holds its text. Rows are
+// only hidden, never removed, so edit and delete still read the rows they act
+// on byte for byte.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class FindBar;
+class SubjListView;
+class QWidget;
+
+class FindFilter : public QObject {
+    Q_OBJECT
+
+  public:
+    // Works in `window` on the rows of `list`, which must outlive it; the rows
+    // are individual subjects while `indivRows` says so, else repeating ones.
+    FindFilter(QWidget& window, SubjListView& list, std::function<bool()> indivRows);
+
+    // Opens the bar right below the list, moving what stood below the list
+    // down and growing the window by as much, or gives it the focus again.
+    void Open();
+    // Closes the bar, shows every row again and moves the rest back; the list
+    // gets the focus when the bar had it.
+    void Close();
+    bool IsOpen() const;
+    // The bar; nullptr until first opened.
+    FindBar* Bar() const { return bar_; }
+
+    // Hides the rows whose subject does not hold the bar's text; shows every
+    // row while the bar is closed or empty. A hidden selected row is deselected.
+    void Apply();
+
+  private:
+    void MoveBelowList(int shift);
+    // Enter in the bar: the first row shown is selected, the list focused.
+    void SelectFirstShown();
+
+    QWidget& window_;
+    SubjListView& list_;
+    std::function<bool()> indivRows_;
+    FindBar* bar_ = nullptr;
+    int shift_ = 0;
+    bool rowsHidden_ = false;
+};

@@ -1,0 +1,249 @@
+// The main window's data files through DataFileSet: a file that did not load
+// cleanly is copied aside and named in one notice per file, the copies and the
+// ".bak" of every save lose no byte of what they keep, and a merge that could
+// not be taken into memory keeps its file from being written over. Checked
+// through real files in a fresh folder.
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <algorithm>
+
+#include "DataFileSet.h"
+#include "MemoryGone.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+// Copies made at the pinned clock's second.
+const QString kIndivCopy = QStringLiteral("veskat_i.dat.20240515-123020");
+const QString kRepCopy = QStringLiteral("veskat_r.dat.20240515-123020");
+
+const QByteArray kIndivHeader = "_VESKAT_I_DAT_VER_1_2_\r\n";
+const QByteArray kRepHeader = "_VESKAT_R_DAT_VER_1_2_\r\n";
+
+// The data file line of `subj`, as the program writes it.
+template <class List>
+QByteArray LineOf(const typename List::Subj& subj) {
+    List list;
+    list.current = subj;
+    if (list.Insert() != StoreResult::Done || list.Save("line.tmp") != StoreResult::Done) {
+        return {};
+    }
+    const QByteArray bytes = ReadFile("line.tmp");
+    QFile::remove("line.tmp");
+    return bytes.mid(bytes.indexOf('\n') + 1);
+}
+
+QByteArray IndivLine(const IndivSubj& subj) {
+    return LineOf<IndivSubjList>(subj);
+}
+
+QByteArray RepLine(const RepSubj& subj) {
+    return LineOf<RepSubjList>(subj);
+}
+
+// Some file in the folder other than `except` holds exactly `bytes`.
+bool SomeFileHolds(const QByteArray& bytes, const QString& except) {
+    const QStringList names = QDir::current().entryList(QDir::Files);
+    return std::any_of(names.begin(), names.end(), [&](const QString& name) {
+        return name != except && ReadFile(name) == bytes;
+    });
+}
+
+// The server's marker, as far as these tests go: always on the disk.
+bool Marked(const char*) {
+    return true;
+}
+
+}  // namespace
+
+class DataFileSetTest : public WindowTestCase {
+    Q_OBJECT
+
+  private slots:
+    void init() { EnterFreshFolder(); }
+    void cleanup() { LeaveFolder(); }
+
+    void shouldReportAFolderInPlaceOfADataFileAndLeaveItAlone();
+    void shouldKeepAndReportEachFileWithRepeatedLines();
+    void shouldNeverWriteACopyOverAnExistingFile();
+    void shouldLoseNothingOfAFileItCannotWriteBack_data();
+    void shouldLoseNothingOfAFileItCannotWriteBack();
+    void shouldTellNothingAndKeepNothingForMissingFiles();
+    void shouldLeaveTheFileOfAMergeItCouldNotAdopt();
+};
+
+void DataFileSetTest::shouldReportAFolderInPlaceOfADataFileAndLeaveItAlone() {
+    QVERIFY(QDir().mkpath(QString(kIndivFileName) + "/inside"));
+    WriteFile(QString(kIndivFileName) + "/inside/note", "mine");
+    const QByteArray repBefore = kRepHeader + RepLine(Rep("r", Progress::Open));
+    WriteFile(kRepFileName, repBefore);
+
+    DataFileSet files;
+    QCOMPARE(files.Load(),
+             QStringList{QStringLiteral("個別案件ファイル veskat_i.dat を読み込めませんでした。")});
+    // Nothing to copy: a folder is no data file, and no save can replace it.
+    QCOMPARE(folder_->Entries(), (QStringList{"veskat_i.dat", "veskat_r.dat"}));
+    QCOMPARE(files.Indiv().First(), StoreResult::NotFound);
+
+    QVERIFY(!files.Write(Marked));
+    QCOMPARE(ReadFile(QString(kIndivFileName) + "/inside/note"), QByteArray("mine"));
+    QCOMPARE(ReadFile("veskat_r.dat.bak"), repBefore);
+    QCOMPARE(ReadFile(kRepFileName), repBefore);
+}
+
+void DataFileSetTest::shouldKeepAndReportEachFileWithRepeatedLines() {
+    const QByteArray a = IndivLine(Indiv(2024, 5, 20, 9, 0, "会議", Progress::Open));
+    const QByteArray b = IndivLine(Indiv(2024, 5, 21, 9, 0, "b", Progress::Done));
+    const QByteArray indivOriginal = kIndivHeader + a + b + a + a;
+    RepSubj daily = Rep(Sjis("日課"), Progress::Open);
+    const QByteArray first = RepLine(daily);
+    daily.content = "other";
+    const QByteArray repOriginal = kRepHeader + first + RepLine(daily);
+    WriteFile(kIndivFileName, indivOriginal);
+    WriteFile(kRepFileName, repOriginal);
+
+    DataFileSet files;
+    QCOMPARE(files.Load(),
+             (QStringList{QStringLiteral("個別案件ファイル veskat_i.dat の 2 "
+                                         "行を読み込めませんでした。\n"
+                                         "元のファイルを veskat_i.dat.20240515-123020 "
+                                         "として残しました。"),
+                          QStringLiteral("反復案件ファイル veskat_r.dat の 1 "
+                                         "行を読み込めませんでした。\n"
+                                         "元のファイルを veskat_r.dat.20240515-123020 "
+                                         "として残しました。")}));
+    QCOMPARE(ReadFile(kIndivCopy), indivOriginal);
+    QCOMPARE(ReadFile(kRepCopy), repOriginal);
+
+    // A save writes each line once and leaves the copies as they were.
+    QVERIFY(files.Write(Marked));
+    QCOMPARE(ReadFile(kIndivFileName), kIndivHeader + a + b);
+    QCOMPARE(ReadFile(kRepFileName), kRepHeader + first);
+    QCOMPARE(ReadFile("veskat_i.dat.bak"), indivOriginal);
+    files.Indiv().current = Indiv(2024, 6, 1, 0, 0, "c", Progress::Open);
+    QCOMPARE(files.Indiv().Insert(), StoreResult::Done);
+    QVERIFY(files.Write(Marked));
+    QCOMPARE(ReadFile(kIndivCopy), indivOriginal);
+    QCOMPARE(ReadFile(kRepCopy), repOriginal);
+    QCOMPARE(ReadFile("veskat_i.dat.bak"), kIndivHeader + a + b);
+
+    // Clean files now: the next start-up has nothing to tell.
+    DataFileSet again;
+    QVERIFY(again.Load().isEmpty());
+    QCOMPARE(folder_->Entries().size(), 6);
+}
+
+void DataFileSetTest::shouldNeverWriteACopyOverAnExistingFile() {
+    const QByteArray a = IndivLine(Indiv(2024, 5, 20, 9, 0, "a", Progress::Open));
+    const QByteArray original = kIndivHeader + a + a;
+    WriteFile(kIndivFileName, original);
+    WriteFile(kIndivCopy, "someone else's");
+    DataFileSet files;
+    QCOMPARE(files.Load(),
+             QStringList{QStringLiteral("個別案件ファイル veskat_i.dat の 1 "
+                                        "行を読み込めませんでした。\n"
+                                        "元のファイルを veskat_i.dat.20240515-123020-2 "
+                                        "として残しました。")});
+    QCOMPARE(ReadFile(kIndivCopy), QByteArray("someone else's"));
+    QCOMPARE(ReadFile(kIndivCopy + "-2"), original);
+}
+
+// However the loader takes lines that end in CR alone, or a NUL inside a field
+// (a blank, and the line counts as changed), the bytes survive any saves:
+// in the copy kept at start-up, or else in the backup of the first save.
+void DataFileSetTest::shouldLoseNothingOfAFileItCannotWriteBack_data() {
+    static const char kNulLine[] = "2024\t05\t20\tab\0cd\t09\t00\tU\tx\0y\t\r\n";
+    QByteArray crOnly = kIndivHeader + IndivLine(Indiv(2024, 5, 20, 9, 0, "a", Progress::Open)) +
+                        IndivLine(Indiv(2024, 5, 21, 9, 0, "b", Progress::Open));
+    crOnly.replace("\r\n", "\r");
+    const QByteArray nul = kIndivHeader + QByteArray(kNulLine, sizeof kNulLine - 1) +
+                           IndivLine(Indiv(2024, 5, 21, 9, 0, "b", Progress::Open));
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("lines ending in CR") << crOnly << QString();
+    QTest::newRow("NUL bytes") << nul
+                               << QStringLiteral(
+                                      "個別案件ファイル veskat_i.dat の 1 "
+                                      "行は内容の一部を変えて読み込みました。\n"
+                                      "元のファイルを veskat_i.dat.20240515-123020 "
+                                      "として残しました。");
+}
+
+void DataFileSetTest::shouldLoseNothingOfAFileItCannotWriteBack() {
+    QFETCH(QByteArray, original);
+    QFETCH(QString, notice);
+    WriteFile(kIndivFileName, original);
+    DataFileSet files;
+    const QStringList notices = files.Load();
+    if (!notices.isEmpty()) {
+        if (!notice.isEmpty()) {
+            QCOMPARE(notices, QStringList{notice});
+        }
+        QVERIFY2(notices.front().endsWith(
+                     QStringLiteral("元のファイルを %1 として残しました。").arg(kIndivCopy)),
+                 qPrintable(notices.front()));
+        QCOMPARE(ReadFile(kIndivCopy), original);
+    }
+    QVERIFY(files.Write(Marked));
+    QVERIFY(SomeFileHolds(original, kIndivFileName));
+    QVERIFY(ReadFile(kIndivFileName).startsWith(kIndivHeader));
+    // A copy kept at start-up outlives any number of saves.
+    QVERIFY(files.Write(Marked));
+    QVERIFY(notices.isEmpty() || ReadFile(kIndivCopy) == original);
+}
+
+void DataFileSetTest::shouldTellNothingAndKeepNothingForMissingFiles() {
+    DataFileSet files;
+    QVERIFY(files.Load().isEmpty());
+    QVERIFY(folder_->Entries().isEmpty());
+    QStringList marked;
+    QVERIFY(files.Write([&](const char* fileName) {
+        marked << fileName;
+        return true;
+    }));
+    QCOMPARE(marked, (QStringList{"veskat_i.dat", "veskat_r.dat"}));
+    QCOMPARE(folder_->Entries(), (QStringList{"veskat_i.dat", "veskat_r.dat"}));
+}
+
+void DataFileSetTest::shouldLeaveTheFileOfAMergeItCouldNotAdopt() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "mine", Progress::Open)},
+                   {Rep("rep", Progress::Open)});
+    DataFileSet files;
+    QVERIFY(files.Load().isEmpty());
+    // What a merge wrote to the file; the list is to take it in.
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "mine", Progress::Open),
+                    Indiv(2024, 5, 21, 9, 0, "theirs", Progress::Open)},
+                   {Rep("rep", Progress::Open)});
+    const QByteArray merged = ReadFile(kIndivFileName);
+    std::vector<RecordText> records;
+    for (const char* title : {"mine", "theirs"}) {
+        IndivSubj subj = Indiv(2024, 5, title[0] == 'm' ? 20 : 21, 9, 0, title, Progress::Open);
+        records.push_back(EncodeIndivSubj(subj));
+    }
+    {
+        MemoryGone gone;
+        QVERIFY(!files.Adopt(SubjKind::Indiv, records));
+    }
+    files.Indiv().current = Indiv(2024, 5, 20, 9, 0, "mine", Progress::Open);
+    QCOMPARE(files.Indiv().Find(), StoreResult::Done);
+    QCOMPARE(files.Indiv().Next(), StoreResult::NotFound);  // the list as it was
+
+    // The older list is never written over the merge; the other file still is.
+    files.Rep().current = Rep("added", Progress::Open);
+    QCOMPARE(files.Rep().Insert(), StoreResult::Done);
+    QVERIFY(!files.Write(Marked));
+    QCOMPARE(ReadFile(kIndivFileName), merged);
+    QVERIFY(ReadFile(kRepFileName).contains("added"));
+
+    // Adopted with memory enough, the list holds the merge.
+    DataFileSet later;
+    QVERIFY(later.Adopt(SubjKind::Indiv, records));
+    QCOMPARE(later.Indiv().First(), StoreResult::Done);
+    QCOMPARE(later.Indiv().Next(), StoreResult::Done);
+    QCOMPARE(later.Indiv().current.title, std::string("theirs"));
+}
+
+QTEST_MAIN(DataFileSetTest)
+#include "DataFileSetTest.moc"
