@@ -375,17 +375,7 @@ int CFtpTransfer::Download(const std::string& serverFile, const std::string& loc
     }
     DownloadSink sink;
     sink.file = &file;
-    ApplyCommonOptions();
-    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl_->easy, CURLOPT_FRESH_CONNECT, connected_ ? 0L : 1L);
-    curl_easy_setopt(curl_->easy, CURLOPT_WRITEFUNCTION, WriteDownload);
-    curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, &sink);
-    curl_slist* typeAscii = TypeAsciiCommand();
-    ApplyTransferOptions(typeAscii);
-    const CURLcode result = curl_easy_perform(curl_->easy);
-    curl_slist_free_all(typeAscii);
-    // A missing file leaves the login open for the upload that puts it there.
-    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;
+    const int result = Retrieve(url, WriteDownload, &sink);
     if (result != CURLE_OK) {
         file.cancelWriting();
         return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
@@ -464,20 +454,29 @@ int CFtpTransfer::FetchInto(const std::string& url, std::string& bytes) {
     if (url.empty() || cancelled_) {
         return -1;
     }
-    ApplyCommonOptions();
-    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl_->easy, CURLOPT_WRITEFUNCTION, AppendText);
-    curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, &bytes);
-    // As for a download: libcurl's SIZE may be refused in type A, and a
-    // refused SIZE would pass for a missing file.
-    curl_slist* typeAscii = TypeAsciiCommand();
-    ApplyTransferOptions(typeAscii);
-    const CURLcode result = curl_easy_perform(curl_->easy);
-    curl_slist_free_all(typeAscii);
-    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;
+    const int result = Retrieve(url, AppendText, &bytes);
     if (result == CURLE_OK) {
         return 0;
     }
     bytes.clear();
     return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
+}
+
+int CFtpTransfer::Retrieve(const std::string& url,
+                           std::size_t (*write)(char*, std::size_t, std::size_t, void*),
+                           void* sink) {
+    ApplyCommonOptions();
+    curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl_->easy, CURLOPT_FRESH_CONNECT, connected_ ? 0L : 1L);
+    curl_easy_setopt(curl_->easy, CURLOPT_WRITEFUNCTION, write);
+    curl_easy_setopt(curl_->easy, CURLOPT_WRITEDATA, sink);
+    // libcurl's SIZE may be refused in type A, and a refused SIZE would pass
+    // for a missing file.
+    curl_slist* typeAscii = TypeAsciiCommand();
+    ApplyTransferOptions(typeAscii);
+    const CURLcode result = curl_easy_perform(curl_->easy);
+    curl_slist_free_all(typeAscii);
+    // A missing file leaves the login open for the upload that puts it there.
+    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;
+    return result;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -114,6 +115,10 @@ class CFtpTransfer {
     int RunCommand(const std::string& command, const std::string& second = {});
     // RETR or LIST of `url` into `bytes`, as FetchText.
     int FetchInto(const std::string& url, std::string& bytes);
+    // RETR or LIST of `url` over the open login when there is one, each piece
+    // handed to `write` with `sink`; libcurl's result.
+    int Retrieve(const std::string& url,
+                 std::size_t (*write)(char*, std::size_t, std::size_t, void*), void* sink);
     // Deletes `serverFile`, best effort: over the connection of the failed
     // transfer when libcurl kept it, otherwise with a fresh login.
     void RemoveServerFile(const std::string& serverFile);
