@@ -12,7 +12,9 @@ const MenuTemplate* FindMenuTemplate(int id) {
                                                 {kExportIcsMenuId, "エクスポート (iCalendar)..."},
                                                 {kSaveExitMenuId, "保存・終了(&E)"},
                                                 {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
-                                              {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}}},
+                                              {"設定(&S)",
+                                               {{kConnectMenuId, "接続(&C)..."},
+                                                {kNotifyMenuId, "通知する"}}},
                                           }};
     return id == kMainMenuId ? &mainMenu : nullptr;
 }
