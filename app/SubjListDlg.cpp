@@ -285,7 +285,7 @@ void CSubjListDlg::OnConnect() {
 void CSubjListDlg::OnSysCommand(unsigned command) {
     switch (command & 0xFFF0) {
         case kAboutCommand: {
-        const BusyScope busy(*this);
+            const BusyScope busy(*this);
             CAboutDlg about(this);
             about.exec();
             break;

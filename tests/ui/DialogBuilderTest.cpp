@@ -266,9 +266,8 @@ class DialogBuilderTest : public QObject {
     void mainMenuCarriesItsCommands() {
         TemplateDialog dialog(kMainDialogId);
         using namespace MainDialogIds;
-        for (int command :
-             {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId, kExportIcsMenuId,
-              kNotifyMenuId}) {
+        for (int command : {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId,
+                            kExportIcsMenuId, kNotifyMenuId}) {
             QVERIFY(dialog.MenuAction(command) != nullptr);
         }
         QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));
