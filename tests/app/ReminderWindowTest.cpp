@@ -1,9 +1,12 @@
 // The main window's reminders through python3-dbusmock's notification service
-// on a private bus: the summary at start-up, 開く on a due subject selecting
-// its row (from the repeating list too), and 設定 → 通知する off sending nothing.
+// on a private bus: the summary at start-up, an action on a due subject
+// selecting its row (from the repeating list too; 完了にする opening its
+// editor), and 設定 → 通知する off sending nothing until turned on.
 #include <QAction>
+#include <QLineEdit>
 #include <QRadioButton>
 
+#include "DialogIndivSubj.h"
 #include "NotificationBus.h"
 #include "ReminderSettings.h"
 #include "ResourceIds.h"
@@ -43,7 +46,17 @@ class ReminderWindowTest : public WindowTestCase {
     }
     void cleanup() { LeaveFolder(); }
 
-    void openSelectsTheDueSubjectsRow() {
+    void anActionSelectsTheDueSubjectsRow_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("edited");  // the title in the editor it opened
+        QTest::newRow("開く") << "open"
+                              << "";
+        QTest::newRow("完了にする") << "done"
+                                    << "会議";
+    }
+    void anActionSelectsTheDueSubjectsRow() {
+        QFETCH(QString, action);
+        QFETCH(QString, edited);
         NotificationBus bus(true);
         QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
         BusWindow window(messages_, bus);
@@ -56,8 +69,19 @@ class ReminderWindowTest : public WindowTestCase {
         // The repeating list is shown when the action comes.
         window.Control<QRadioButton>(MainDialogIds::kRepRadioId)->click();
         QVERIFY(window.RepMode());
-        bus.InvokeAction(kDueId, QStringLiteral("open"));
+        // The editor opens inside the wait for the action, and is closed from there.
+        QString editedTitle;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&editedTitle] {
+            if (auto* editor = qobject_cast<CDialogIndivSubj*>(QApplication::activeModalWidget())) {
+                editedTitle = editor->Control<QLineEdit>(IndivEditorIds::kTitleEdit)->text();
+                editor->reject();
+            }
+        });
+        closer.start(10);
+        bus.InvokeAction(kDueId, action);
         QTRY_VERIFY(window.IndivMode());
+        QTRY_COMPARE(editedTitle, edited);
         const int row = window.ListView()->SelectionMark();
         QCOMPARE(window.ListView()->CellText(row, 2), QStringLiteral("会議"));
         QVERIFY(window.ListView()->selectionModel()->isRowSelected(row));
