@@ -11,8 +11,10 @@
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
+#include "DesktopNotifier.h"
 #include "ImageResource.h"
 #include "MessageService.h"
+#include "ReminderDriver.h"
 #include "ResourceIds.h"
 #include "SubjListView.h"
 
@@ -43,7 +45,8 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
     AddFindCommand();
 }
 
-// The rows read the subject lists, which go before the list view does.
+// The rows read the subject lists, which go before the list view does; the
+// reminders (members) go before the lists.
 CSubjListDlg::~CSubjListDlg() {
     list_->ShowRows(nullptr, {});
     setProperty(kInstanceName, QVariant());
@@ -90,6 +93,7 @@ bool CSubjListDlg::OnInitDialog() {
     indivRadio_->setChecked(true);
     SetupColumns();
     FillList();
+    StartReminders();
     if (auto* add = Control<QPushButton>(kAddId)) {
         add->setFocus();
     }
@@ -230,6 +234,7 @@ void CSubjListDlg::OnModeChanged() {
 }
 
 void CSubjListDlg::OnBatch() {
+    const BusyScope busy(*this);
     if (!messages_.AskYes(this, QString::fromStdString(BatchQuestion()))) {
         return;
     }
@@ -238,6 +243,7 @@ void CSubjListDlg::OnBatch() {
 }
 
 bool CSubjListDlg::OnSave() {
+    const BusyScope busy(*this);
     if (!WriteDataFiles()) {
         return false;
     }
@@ -256,6 +262,7 @@ void CSubjListDlg::OnExitNoSave() {
 }
 
 void CSubjListDlg::OnCancel() {
+    const BusyScope busy(*this);
     if (messages_.AskYes(this, kSaveQuestion)) {
         if (!WriteDataFiles()) {
             return;
@@ -271,12 +278,14 @@ void CSubjListDlg::OnOK() {
 }
 
 void CSubjListDlg::OnConnect() {
+    const BusyScope busy(*this);
     RunConnectDialog();
 }
 
 void CSubjListDlg::OnSysCommand(unsigned command) {
     switch (command & 0xFFF0) {
         case kAboutCommand: {
+            const BusyScope busy(*this);
             CAboutDlg about(this);
             about.exec();
             break;

@@ -3,9 +3,12 @@
 // of the window from initialisation to its end. It owns both subject lists.
 #pragma once
 
+#include <QByteArray>
+#include <QDBusConnection>
 #include <QPixmap>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "ConnectSettings.h"
@@ -14,12 +17,15 @@
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
 
+class DesktopNotifier;
 class FindBar;
 class FindFilter;
 class MessageService;
 class SubjListView;
 class QMenu;
 class QRadioButton;
+class ReminderDriver;
+enum class ReminderAction;
 
 // The window property and single-instance name of the running copy.
 inline constexpr char kInstanceName[] = "veskat120";
@@ -39,7 +45,8 @@ class CSubjListDlg : public TemplateDialog {
     ~CSubjListDlg() override;
 
     // The initialisation sequence: About entry, icons, window property, settings,
-    // server fetch, both data files, state images, individual mode, the list.
+    // server fetch, both data files, state images, individual mode, the list,
+    // the reminders.
     // Call once before showing the window. Returns true.
     bool OnInitDialog();
     // OnInitDialog, then the modal loop; the code the window ended with (1 OK,
@@ -107,6 +114,14 @@ class CSubjListDlg : public TemplateDialog {
     // a right click on the window).
     QMenu* SystemMenu() const { return systemMenu_; }
 
+    // 設定 → 通知する: stores the choice and turns the reminders on or off.
+    void OnNotifyToggled(bool notify);
+    // An action picked on a subject's notification: the window comes up with
+    // the subject selected (shown in the individual list); Done opens its
+    // editor as well. A subject no longer stored only raises the window.
+    void OnReminderAction(const QByteArray& key, ReminderAction action);
+    void RaiseWindow();
+
   signals:
     // The window carries its running-copy mark from here until it is destroyed.
     void Marked();
@@ -133,6 +148,8 @@ class CSubjListDlg : public TemplateDialog {
     // The file the export goes to, asked with a file dialog; empty when the
     // user cancels.
     virtual QString AskExportFileName();
+    // The bus of the desktop's notification service: the session bus.
+    virtual QDBusConnection ReminderBus() const;
 
     MessageService& Messages() { return messages_; }
 
@@ -140,7 +157,25 @@ class CSubjListDlg : public TemplateDialog {
     bool event(QEvent* event) override;
 
   private:
+    // Held while the window runs an editor, a question, a dialog or a
+    // transfer: reminder actions wait until it ends, and the lists are looked
+    // at again then, since every command that changes them runs inside one.
+    class BusyScope {
+      public:
+        explicit BusyScope(CSubjListDlg& window);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+      private:
+        CSubjListDlg& window_;
+    };
+
     void ConnectCommands();
+    // After the lists are loaded: the notifier, the driver and the menu's check.
+    void StartReminders();
+    // Selects and shows the row of the stored subject `stored`; -1 when none.
+    int ShowSubjectRow(const void* stored);
     // The keys of the commands and the menu of a row: F2 edits, Delete (in the
     // list) deletes, Ctrl+N and Insert add, Ctrl+S saves.
     void AddKeyCommands();
@@ -175,4 +210,7 @@ class CSubjListDlg : public TemplateDialog {
     QMenu* rowMenu_ = nullptr;
     FindFilter* find_ = nullptr;
     bool endAfterInit_ = false;
+    int busyDepth_ = 0;
+    std::unique_ptr<DesktopNotifier> notifier_;
+    std::unique_ptr<ReminderDriver> reminders_;
 };

@@ -46,6 +46,7 @@ void CSubjListDlg::ReadRepRow(int row) {
 }
 
 void CSubjListDlg::OnAdd() {
+    const BusyScope busy(*this);
     const int position = std::max(list_->HotRow(), 0);
     int result = 0;
     if (IndivMode()) {
@@ -76,6 +77,7 @@ void CSubjListDlg::EditRow(int row) {
     if (row < 0) {
         return;
     }
+    const BusyScope busy(*this);
     int result = 0;
     bool keyChanged = false;
     const std::string shownBefore = list_->CellSjis(row, 0);
@@ -110,6 +112,7 @@ void CSubjListDlg::OnDelete() {
     if (row < 0) {
         return;
     }
+    const BusyScope busy(*this);
     if (IndivMode()) {
         if (!messages_.AskYes(this, QString::fromUtf8("案件を削除します。よろしいですか？"))) {
             return;

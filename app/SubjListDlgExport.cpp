@@ -25,6 +25,7 @@ QString CSubjListDlg::AskExportFileName() {
 }
 
 void CSubjListDlg::OnExportIcs() {
+    const BusyScope busy(*this);
     const QString fileName = AskExportFileName();
     if (fileName.isEmpty()) {
         return;

@@ -5,15 +5,16 @@
 
 const MenuTemplate* FindMenuTemplate(int id) {
     using namespace MainDialogIds;
-    static const MenuTemplate mainMenu = {kMainMenuId,
-                                          {
-                                              {"ファイル(&F)",
-                                               {{kSaveMenuId, "保存(&S)"},
-                                                {kExportIcsMenuId, "エクスポート (iCalendar)..."},
-                                                {kSaveExitMenuId, "保存・終了(&E)"},
-                                                {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
-                                              {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}}},
-                                          }};
+    static const MenuTemplate mainMenu = {
+        kMainMenuId,
+        {
+            {"ファイル(&F)",
+             {{kSaveMenuId, "保存(&S)"},
+              {kExportIcsMenuId, "エクスポート (iCalendar)..."},
+              {kSaveExitMenuId, "保存・終了(&E)"},
+              {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
+            {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}, {kNotifyMenuId, "通知する"}}},
+        }};
     return id == kMainMenuId ? &mainMenu : nullptr;
 }
 

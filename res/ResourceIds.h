@@ -39,6 +39,7 @@ inline constexpr int kSaveMenuId = 157;
 inline constexpr int kSaveExitMenuId = 158;
 inline constexpr int kConnectMenuId = 159;
 inline constexpr int kExportIcsMenuId = 160;
+inline constexpr int kNotifyMenuId = 161;
 }  // namespace MainDialogIds
 
 // The individual-subject editor (dialog 129).

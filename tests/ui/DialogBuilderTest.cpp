@@ -266,13 +266,14 @@ class DialogBuilderTest : public QObject {
     void mainMenuCarriesItsCommands() {
         TemplateDialog dialog(kMainDialogId);
         using namespace MainDialogIds;
-        for (int command :
-             {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId, kExportIcsMenuId}) {
+        for (int command : {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId,
+                            kExportIcsMenuId, kNotifyMenuId}) {
             QVERIFY(dialog.MenuAction(command) != nullptr);
         }
         QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));
         QCOMPARE(dialog.MenuAction(kConnectMenuId)->text(), QStringLiteral("接続(&C)..."));
-        QVERIFY(dialog.MenuAction(kExportIcsMenuId + 1) == nullptr);
+        QCOMPARE(dialog.MenuAction(kNotifyMenuId)->text(), QStringLiteral("通知する"));
+        QVERIFY(dialog.MenuAction(kNotifyMenuId + 1) == nullptr);
     }
 
     // A prompt during start-up, before its owner is on the screen, opens in the
