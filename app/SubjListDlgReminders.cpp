@@ -2,7 +2,10 @@
 // list, the 通知する check item, the actions picked on a notification, and the
 // busy scopes that hold those actions while a command runs.
 #include <QAction>
+#include <QEvent>
 #include <QRadioButton>
+#include <QTimer>
+#include <functional>
 
 #include "DesktopNotifier.h"
 #include "ReminderDriver.h"
@@ -12,6 +15,33 @@
 #include "SubjListView.h"
 
 using namespace MainDialogIds;
+
+namespace {
+
+// Runs `then` once `watched` has been painted for the first time, from the
+// event loop after that paint; a widget never painted never runs it.
+class AfterFirstPaint : public QObject {
+  public:
+    AfterFirstPaint(QWidget* watched, std::function<void()> then)
+        : QObject(watched), then_(std::move(then)) {
+        watched->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, watched, std::move(then_));
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> then_;
+};
+
+}  // namespace
 
 CSubjListDlg::BusyScope::BusyScope(CSubjListDlg& window) : window_(window) {
     if (window_.busyDepth_++ == 0 && window_.reminders_ != nullptr) {
@@ -44,7 +74,14 @@ void CSubjListDlg::StartReminders() {
         item->setChecked(notify);
         connect(item, &QAction::toggled, this, &CSubjListDlg::OnNotifyToggled);
     }
-    reminders_->SetEnabled(notify);
+    // The first look reads every subject and may wait on the session bus:
+    // the list is on the screen before it, not behind it.
+    new AfterFirstPaint(list_->viewport(), [this, notify] {
+        if (QAction* item = MenuAction(kNotifyMenuId);
+            item == nullptr || item->isChecked() == notify) {
+            reminders_->SetEnabled(notify);
+        }
+    });
 }
 
 // A file that cannot be written still turns the reminders off for this run;
