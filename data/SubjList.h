@@ -4,9 +4,11 @@
 #pragma once
 
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ChangeJournal.h"
 #include "SubjRecord.h"
 #include "SubjTree.h"
 
@@ -34,22 +36,36 @@ class BasicSubjList {
     // Done stored; KeyExists the key is taken; OutOfMemory.
     StoreResult Insert() {
         record_ = Codec::Encode(current);
-        return Stored(tree_.Insert(record_));
+        return Stored(Noted(tree_.Insert(record_), std::nullopt, &record_));
     }
     // Done removed; NotFound none had current's key.
     StoreResult Remove() {
         record_ = Codec::Encode(current);
-        return tree_.Remove(KeyOf(record_));
+        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
+        return Noted(tree_.Remove(KeyOf(record_)), before, nullptr);
     }
     // Remove of the subject the last First, Next, Prev, PrevHead or Find fetched, by
     // the store's own record of it: a walk that removes what it passes need
     // not encode `current` again (SubjTree::RemoveReached).
-    StoreResult RemoveReached() { return tree_.RemoveReached(); }
+    StoreResult RemoveReached() {
+        const std::optional<RecordText> before = AboutToChange(tree_.Reached());
+        return Noted(tree_.RemoveReached(), before, nullptr);
+    }
     // Done the stored subject with current's key now holds all of current; NotFound none.
     StoreResult Replace() {
         record_ = Codec::Encode(current);
-        return Stored(tree_.Replace(record_));
+        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
+        return Stored(Noted(tree_.Replace(record_), before, &record_));
     }
+    // A record in or out by its exact bytes, `current` and the journal untouched: how a change
+    // noted in a journal is taken back or made again. Results as SubjTree::Insert and Remove.
+    StoreResult InsertRecord(const RecordText& record) { return tree_.Insert(record); }
+    StoreResult RemoveRecord(SubjKey key) { return tree_.Remove(key); }
+
+    // While set, Insert, Remove, Replace and RemoveReached, and so every command built of them,
+    // tell `journal` what they change; nullptr stops that. Assign and Load are not told: a merge
+    // or a load is no command that could be taken back.
+    void Watch(ChangeJournal* journal) { journal_ = journal; }
     // Makes the store hold exactly `records` (distinct keys, in key order, as
     // a merge with another computer's copy gives them). They are stored aside
     // and take the old ones' place only once all are in: Done; otherwise the
@@ -95,6 +111,28 @@ class BasicSubjList {
     }
 
   private:
+    // The bytes stored under `key`, kept for the journal before a change; none without one.
+    std::optional<RecordText> AboutToChange(SubjKey key) const {
+        return journal_ != nullptr ? AboutToChange(tree_.Locate(key)) : std::nullopt;
+    }
+    std::optional<RecordText> AboutToChange(const RecordText* stored) const {
+        if (journal_ == nullptr || stored == nullptr) {
+            return std::nullopt;
+        }
+        return *stored;
+    }
+    StoreResult Noted(StoreResult result, const std::optional<RecordText>& taken,
+                      const RecordText* put) {
+        if (journal_ != nullptr && result == StoreResult::Done) {
+            if (taken) {
+                journal_->Taken(*taken);
+            }
+            if (put != nullptr) {
+                journal_->Put(*put);
+            }
+        }
+        return result;
+    }
     StoreResult Fetched(StoreResult result) {
         if (result == StoreResult::Done && !DecodeCurrent()) {
             return StoreResult::OutOfMemory;
@@ -120,6 +158,7 @@ class BasicSubjList {
 
     SubjTree tree_;
     RecordText record_{};
+    ChangeJournal* journal_ = nullptr;
 };
 
 struct IndivCodec {
