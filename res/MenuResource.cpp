@@ -13,6 +13,10 @@ const MenuTemplate* FindMenuTemplate(int id) {
               {kExportIcsMenuId, "エクスポート (iCalendar)..."},
               {kSaveExitMenuId, "保存・終了(&E)"},
               {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
+            {"編集(&E)",
+             {{kUndoMenuId, "元に戻す(&U)"},
+              {kRedoMenuId, "やり直し(&R)"},
+              {kUndoStopMenuId, "これより前には戻せません"}}},
             {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}, {kNotifyMenuId, "通知する"}}},
         }};
     return id == kMainMenuId ? &mainMenu : nullptr;

@@ -40,6 +40,10 @@ inline constexpr int kSaveExitMenuId = 158;
 inline constexpr int kConnectMenuId = 159;
 inline constexpr int kExportIcsMenuId = 160;
 inline constexpr int kNotifyMenuId = 161;
+// The 編集 menu: undo, redo, and the disabled entry that says why undo stops.
+inline constexpr int kUndoMenuId = 170;
+inline constexpr int kRedoMenuId = 171;
+inline constexpr int kUndoStopMenuId = 172;
 }  // namespace MainDialogIds
 
 // The individual-subject editor (dialog 129).

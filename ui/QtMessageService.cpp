@@ -30,9 +30,18 @@ MessageAnswer QtMessageService::Show(QWidget* parent, const QString& text, Messa
     box.setIcon(QMessageBox::Question);
     // The box answers the plain letters Y and N as well as Alt with them.
     QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-    box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
-    // A question has no close box; Esc answers No, which never acts.
+    if (buttons == MessageButtons::YesNoCancel) {
+        // Esc and the close box take the way back.
+        QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        box.setEscapeButton(cancel);
+        box.exec();
+        return box.clickedButton() == yes  ? MessageAnswer::Yes
+               : box.clickedButton() == no ? MessageAnswer::No
+                                           : MessageAnswer::Cancel;
+    }
+    // A Yes/No question has no close box; Esc answers No, which never acts.
     box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowCloseButtonHint);
     box.exec();
     return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
