@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "IndicatorStyle.h"
+
 namespace {
 
 // A box over a window that is not on the screen yet (at start-up) would sit at
@@ -10,6 +12,14 @@ namespace {
 // screen in the desktop's font instead.
 QWidget* Owner(QWidget* parent) {
     return parent != nullptr && parent->window()->isVisible() ? parent : nullptr;
+}
+
+// The buttons carry the dialogs' focus ring.
+void Run(QMessageBox& box) {
+    for (QAbstractButton* button : box.buttons()) {
+        button->setStyle(IndicatorStyle::Shared());
+    }
+    box.exec();
 }
 
 }  // namespace
@@ -20,11 +30,12 @@ MessageAnswer QtMessageService::Show(QWidget* parent, const QString& text, Messa
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    box.setAttribute(Qt::WA_KeyboardFocusChange);  // the focused button shows its ring at once
     if (buttons == MessageButtons::Ok) {
         // Every OK box of the program refuses something or reports a failure.
         box.setIcon(QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        Run(box);
         return MessageAnswer::Ok;
     }
     box.setIcon(QMessageBox::Question);
@@ -36,13 +47,13 @@ MessageAnswer QtMessageService::Show(QWidget* parent, const QString& text, Messa
         // Esc and the close box take the way back.
         QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
         box.setEscapeButton(cancel);
-        box.exec();
+        Run(box);
         return box.clickedButton() == yes  ? MessageAnswer::Yes
                : box.clickedButton() == no ? MessageAnswer::No
                                            : MessageAnswer::Cancel;
     }
     // A Yes/No question has no close box; Esc answers No, which never acts.
     box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowCloseButtonHint);
-    box.exec();
+    Run(box);
     return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
