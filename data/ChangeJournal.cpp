@@ -1,47 +1,43 @@
 #include "ChangeJournal.h"
 
-#include <algorithm>
 #include <new>
 
-// The first time a key is touched tells what it held before the command: a record taken out was
+// The first time a key is noted tells what it held before the command: a record taken out was
 // there, a record put in (not over another, which comes as Taken first) was not.
-ChangeJournal::Ends* ChangeJournal::Touch(const RecordText& record, bool taken) noexcept {
+void ChangeJournal::Note(const RecordText& record, bool taken) noexcept {
     try {
-        Key key;
-        std::copy_n(record.begin(), kKeySize, key.begin());
-        auto [place, fresh] = entries_.try_emplace(key);
+        const RecordText* kept = &noted_.emplace_back(record);
+        auto [place, fresh] = entries_.try_emplace(kept);
         if (fresh && taken) {
-            place->second.before = record;
+            place->second.before = kept;
         }
-        return &place->second;
+        place->second.after = taken ? nullptr : kept;
     } catch (const std::bad_alloc&) {
         complete_ = false;
-        return nullptr;
     }
 }
 
 void ChangeJournal::Taken(const RecordText& record) noexcept {
-    if (Ends* ends = Touch(record, true)) {
-        ends->after.reset();
-    }
+    Note(record, true);
 }
 
 void ChangeJournal::Put(const RecordText& record) noexcept {
-    if (Ends* ends = Touch(record, false)) {
-        ends->after = record;
-    }
+    Note(record, false);
 }
 
 ListChange ChangeJournal::Net() const {
     ListChange change;
     for (const auto& [key, ends] : entries_) {
-        if (ends.before == ends.after) {
+        const bool same = ends.before == nullptr || ends.after == nullptr
+                              ? ends.before == ends.after
+                              : *ends.before == *ends.after;
+        if (same) {
             continue;
         }
-        if (ends.before) {
+        if (ends.before != nullptr) {
             change.removed.push_back(*ends.before);
         }
-        if (ends.after) {
+        if (ends.after != nullptr) {
             change.added.push_back(*ends.after);
         }
     }

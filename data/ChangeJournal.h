@@ -3,10 +3,9 @@
 // net change however many store operations the command took.
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include <cstring>
+#include <deque>
 #include <map>
-#include <optional>
 #include <vector>
 
 #include "SubjRecord.h"
@@ -30,13 +29,21 @@ class ChangeJournal {
     ListChange Net() const;
 
   private:
-    using Key = std::array<std::uint8_t, kKeySize>;
+    // Each changed key's record before and after the command, nullptr for none: a key free when
+    // the command began, or free again now. Both point into `noted_`.
     struct Ends {
-        std::optional<RecordText> before;  // none: the key was free when the command began
-        std::optional<RecordText> after;
+        const RecordText* before = nullptr;
+        const RecordText* after = nullptr;
     };
-    Ends* Touch(const RecordText& record, bool taken) noexcept;
+    struct KeyLess {
+        bool operator()(const RecordText* a, const RecordText* b) const {
+            return std::memcmp(a->data(), b->data(), kKeySize) < 0;
+        }
+    };
+    void Note(const RecordText& record, bool taken) noexcept;
 
-    std::map<Key, Ends> entries_;
+    // Every record noted, each kept once where it stays: the map holds only places.
+    std::deque<RecordText> noted_;
+    std::map<const RecordText*, Ends, KeyLess> entries_;  // by the key of the record pointed to
     bool complete_ = true;
 };
