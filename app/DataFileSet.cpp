@@ -81,7 +81,8 @@ enum class Replaced { Written, Unchanged, Failed, VersionNotKept };
 // halfway or the program is killed during the upload. The version it replaces
 // is kept before it is replaced, and old versions are thinned once it is.
 template <typename List>
-Replaced Replace(const List& list, const char* fileName, const DataFileSet::MarkUnsent& markUnsent) {
+Replaced Replace(const List& list, const char* fileName,
+                 const DataFileSet::MarkUnsent& markUnsent) {
     std::optional<std::string> present;
     if (IsRegularFile(fileName)) {
         present = ReadWholeFile(fileName);
@@ -130,9 +131,9 @@ QStringList DataFileSet::Load() {
 }
 
 bool DataFileSet::Write(const MarkUnsent& markUnsent, QStringList* notices) {
-    const bool indivWritten =
-        !notAdopted_[IndexOf(SubjKind::Indiv)] &&
-        Settled(Replace(indiv_, kIndivFileName, markUnsent), kIndivFileKind, kIndivFileName, notices);
+    const bool indivWritten = !notAdopted_[IndexOf(SubjKind::Indiv)] &&
+                              Settled(Replace(indiv_, kIndivFileName, markUnsent), kIndivFileKind,
+                                      kIndivFileName, notices);
     const bool repWritten =
         !notAdopted_[IndexOf(SubjKind::Rep)] &&
         Settled(Replace(rep_, kRepFileName, markUnsent), kRepFileKind, kRepFileName, notices);

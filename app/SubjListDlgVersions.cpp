@@ -9,9 +9,10 @@ namespace {
 
 const QString kNoVersions = QStringLiteral(
     "以前の版はまだありません。一覧を変えて保存するたびに、置き換えた版が残ります。");
-const QString kVersionNotRead = QStringLiteral("選んだ版を読み込めませんでした。一覧はそのままです。");
-const QString kNotRestored =
-    QStringLiteral("選んだ版はメモリーが足りないため一覧に入れられませんでした。一覧はそのままです。");
+const QString kVersionNotRead =
+    QStringLiteral("選んだ版を読み込めませんでした。一覧はそのままです。");
+const QString kNotRestored = QStringLiteral(
+    "選んだ版はメモリーが足りないため一覧に入れられませんでした。一覧はそのままです。");
 
 }  // namespace
 
@@ -19,8 +20,8 @@ void CSubjListDlg::OnRestoreVersion() {
     const BusyScope busy(*this);
     const SubjKind kind = IndivMode() ? SubjKind::Indiv : SubjKind::Rep;
     const SubjTree& now = kind == SubjKind::Indiv ? indivList_.Tree() : repList_.Tree();
-    CRestoreVersionDlg versions(kind, now,
-                                kind == SubjKind::Indiv ? kIndivFileName : kRepFileName, this);
+    CRestoreVersionDlg versions(kind, now, kind == SubjKind::Indiv ? kIndivFileName : kRepFileName,
+                                this);
     if (versions.VersionCount() == 0) {
         messages_.Inform(this, kNoVersions);
         return;

@@ -193,8 +193,8 @@ bool MakeFolderFor(const std::string& folder, const std::string& dataFile) {
     const perms file = PermissionsOf(dataFile).value_or(perms::owner_read | perms::owner_write);
     perms folderPerms = file;
     for (const auto& [read, search] : {std::pair{perms::owner_read, perms::owner_exec},
-                                      std::pair{perms::group_read, perms::group_exec},
-                                      std::pair{perms::others_read, perms::others_exec}}) {
+                                       std::pair{perms::group_read, perms::group_exec},
+                                       std::pair{perms::others_read, perms::others_exec}}) {
         if ((file & read) != perms::none) {
             folderPerms |= search;
         }

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
 #include <ctime>
 #include <new>
 
@@ -28,7 +29,8 @@ const QString kGoingBack = QStringLiteral("この版に戻すと:");
 const QString kSame = QStringLiteral("この版に戻しても一覧は変わりません。");
 // %1 what happens, %2 how many, %3 the first few titles.
 const QString kChangeLine = QStringLiteral("%1 %2 件: %3");
-const QString kMore = QStringLiteral(" ほか");
+// %1 how many more there are than those named.
+const QString kMore = QStringLiteral("、ほか %1 件");
 const QString kLinesNotTaken = QStringLiteral("この版の %1 行は読み込めませんでした。");
 
 QString SavedAtText(std::time_t savedAt) {
@@ -44,8 +46,9 @@ QString ChangeLine(const char* what, const SubjChanges& changes) {
         titles << SjisToQString(title);
     }
     QString names = titles.join(QStringLiteral("、"));
-    if (static_cast<std::size_t>(changes.count) > changes.first.size()) {
-        names += kMore;
+    const int more = changes.count - static_cast<int>(changes.first.size());
+    if (more > 0) {
+        names += kMore.arg(more);
     }
     return kChangeLine.arg(QString::fromUtf8(what)).arg(changes.count).arg(names);
 }
@@ -64,10 +67,9 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
     for (const Column& column : kColumns) {
         list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
     }
-    const std::vector<KeptVersion> kept = ListVersions(dataFile);
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
-        Shown shown{*it, std::nullopt, 0};
-        const LoadedVersion loaded = LoadVersion(kind, it->fileName);
+    for (const KeptVersion& version : ListVersions(dataFile)) {
+        Shown shown{version, std::nullopt, 0};
+        const LoadedVersion loaded = LoadVersion(kind, version.fileName);
         if (loaded.tree) {
             try {
                 shown.diff = DiffVersion(kind, now, *loaded.tree);
@@ -77,17 +79,25 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
             shown.linesNotTaken = loaded.linesNotTaken;
         }
         versions_.push_back(std::move(shown));
-        AddRow(versions_.back());
+    }
+    // The list keeps its rows in the order of their first cells, and puts a
+    // row after those equal to it: in that order the rows are the versions.
+    std::stable_sort(versions_.begin(), versions_.end(), [](const Shown& a, const Shown& b) {
+        return SavedAtText(a.version.savedAt) < SavedAtText(b.version.savedAt);
+    });
+    for (const Shown& shown : versions_) {
+        AddRow(shown);
     }
     connect(list_, &SubjListView::RowSelectionChanged, this, &CRestoreVersionDlg::ShowDifference);
     connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnOK(); });
     if (auto* ok = Control<QPushButton>(kIdOk)) {
         ok->setEnabled(!versions_.empty());
     }
-    if (!versions_.empty()) {
-        list_->SelectRow(0);
-    }
-    ShowDifference(versions_.empty() ? -1 : 0);
+    // The newest, at the bottom, is the one most often wanted.
+    const int newest = VersionCount() - 1;
+    list_->SelectRow(newest);
+    list_->scrollToBottom();
+    ShowDifference(newest);
 }
 
 void CRestoreVersionDlg::AddRow(const Shown& shown) {
@@ -119,9 +129,9 @@ void CRestoreVersionDlg::ShowDifference(int row) {
         lines << kSame;
     } else {
         lines << kGoingBack;
-        for (const auto& [what, changes] : {std::pair{"追加", &diff.added},
-                                            std::pair{"削除", &diff.removed},
-                                            std::pair{"変更", &diff.changed}}) {
+        for (const auto& [what, changes] :
+             {std::pair{"追加", &diff.added}, std::pair{"削除", &diff.removed},
+              std::pair{"変更", &diff.changed}}) {
             if (changes->count > 0) {
                 lines << ChangeLine(what, *changes);
             }

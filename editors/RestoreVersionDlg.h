@@ -1,6 +1,7 @@
-// The window of earlier versions: every kept version of one list, newest
-// first, with when it was saved, how many subjects it holds and what going
-// back to it would add, remove and change; OK hands over the chosen one.
+// The window of earlier versions: every kept version of one list, oldest
+// first as the lists of the program go, the newest chosen, with when it was saved, how many
+// subjects it holds and what going back to it would add, remove and change; OK hands over the
+// chosen one.
 #pragma once
 
 #include <optional>
@@ -45,7 +46,7 @@ class CRestoreVersionDlg : public TemplateDialog {
     void ShowDifference(int row);
 
     SubjKind kind_;
-    std::vector<Shown> versions_;  // newest first, as the rows
+    std::vector<Shown> versions_;  // as the rows
     SubjListView* list_;
     QLabel* difference_;
 };

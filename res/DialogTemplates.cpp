@@ -255,7 +255,7 @@ DialogTemplate VersionsDialog() {
     return {kVersionsDialogId,
             "以前の版に戻す",
             300,
-            206,
+            152,
             "MS Shell Dlg",
             8,
             kEditorStyle,
@@ -267,13 +267,21 @@ DialogTemplate VersionsDialog() {
                  6,
                  18,
                  288,
-                 118,
+                 66,
                  "",
                  kReportView | kSingleSelection | kBorder | kTabStop,
                  {}},
-                {kDifference, ControlKind::StaticText, 6, 142, 288, 38, "", kNoPrefix, {}},
-                DefaultButton(kIdOk, 184, 186, 50, 14, "OK"),
-                Button(kIdCancel, 244, 186, 50, 14, "キャンセル"),
+                {kDifference,
+                 ControlKind::StaticText,
+                 6,
+                 88,
+                 288,
+                 44,
+                 "この版に戻すと:",
+                 kNoPrefix,
+                 {}},
+                DefaultButton(kIdOk, 184, 134, 50, 14, "OK"),
+                Button(kIdCancel, 244, 134, 50, 14, "キャンセル"),
             }};
 }
 
@@ -281,7 +289,7 @@ DialogTemplate VersionsDialog() {
 
 const std::vector<DialogTemplate>& AllDialogTemplates() {
     static const std::vector<DialogTemplate> templates = {
-        AboutBox(),      MainDialog(),     IndivEditor(),  RepEditor(),
+        AboutBox(),      MainDialog(),     IndivEditor(),    RepEditor(),
         ConnectDialog(), PasswordDialog(), VersionsDialog(),
     };
     return templates;

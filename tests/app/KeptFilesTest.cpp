@@ -104,8 +104,8 @@ void KeptFilesTest::shouldKeepThePreviousVersionAtEverySave() {
     QCOMPARE(ReadFile(kRepFileName), repBefore);
     const QByteArray saved = ReadFile(kIndivFileName);
     QVERIFY(saved.contains("\tnew\t"));
-    QCOMPARE(folder_->Entries(), (QStringList{"versions", "veskat_i.dat", "veskat_i.dat.bak",
-                                              "veskat_r.dat"}));
+    QCOMPARE(folder_->Entries(),
+             (QStringList{"versions", "veskat_i.dat", "veskat_i.dat.bak", "veskat_r.dat"}));
     if (!window->isVisible()) {
         return;
     }

@@ -131,14 +131,17 @@ void VersionsWindowTest::shouldPutAChosenVersionIntoTheListUntilSaved() {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("以前の版に戻す"));
         SubjListView* list = dialog->VersionList();
         QCOMPARE(list->RowCount(), 2);
-        // Newest first: {a, c} differs from now in a only.
-        QCOMPARE((QStringList{list->CellText(0, 1), list->CellText(0, 2), list->CellText(0, 3),
-                              list->CellText(0, 4)}),
-                 (QStringList{"2", "0", "0", "1"}));
+        // Oldest first, the newest chosen: {a, c} differs from now in a only.
+        QCOMPARE(list->SelectionMark(), 1);
+        QCOMPARE(dialog->Control<QLabel>(VersionsDialogIds::kDifference)->text(),
+                 QStringLiteral("この版に戻すと:\n変更 1 件: 2024/05/20 a"));
         QCOMPARE((QStringList{list->CellText(1, 1), list->CellText(1, 2), list->CellText(1, 3),
                               list->CellText(1, 4)}),
+                 (QStringList{"2", "0", "0", "1"}));
+        QCOMPARE((QStringList{list->CellText(0, 1), list->CellText(0, 2), list->CellText(0, 3),
+                              list->CellText(0, 4)}),
                  (QStringList{"2", "1", "1", "1"}));
-        list->SelectRow(1);
+        list->SelectRow(0);
         QCOMPARE(dialog->Control<QLabel>(VersionsDialogIds::kDifference)->text(),
                  QStringLiteral("この版に戻すと:\n追加 1 件: 2024/05/21 b\n削除 1 件: 2024/05/22 "
                                 "c\n変更 1 件: 2024/05/20 a"));

@@ -34,9 +34,8 @@ int DaysBefore(const std::string& day, std::time_t now) {
     const std::tm today = LocalTime::Break(now);
     const std::time_t noonToday =
         LocalTime::Make(today.tm_year + 1900, today.tm_mon + 1, today.tm_mday, 12);
-    const std::time_t noonThen = LocalTime::Make(std::stoi(day.substr(0, 4)),
-                                                 std::stoi(day.substr(4, 2)),
-                                                 std::stoi(day.substr(6, 2)), 12);
+    const std::time_t noonThen = LocalTime::Make(
+        std::stoi(day.substr(0, 4)), std::stoi(day.substr(4, 2)), std::stoi(day.substr(6, 2)), 12);
     return static_cast<int>((noonToday - noonThen + 43200) / 86400);
 }
 
@@ -95,13 +94,13 @@ TEST(KeptVersions, AVersionIsDatedWhenItWasSavedAndNeverWrittenOver) {
     ASSERT_TRUE(dir.isValid());
     const std::string dataFile = dir.filePath("veskat_r.dat").toStdString();
     std::ofstream(dataFile) << "old";
-    std::filesystem::permissions(dataFile, std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        dataFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const std::string first = KeepVersion(dataFile, "old");
     const std::string second = KeepVersion(dataFile, "older");
     ASSERT_FALSE(first.empty());
-    EXPECT_EQ(first, VersionsFolderOf(dataFile) + "/veskat_r.dat." +
-                         FileStamp(*ModifiedTime(dataFile)));
+    EXPECT_EQ(first,
+              VersionsFolderOf(dataFile) + "/veskat_r.dat." + FileStamp(*ModifiedTime(dataFile)));
     EXPECT_EQ(second, first + "-2");
     const std::vector<KeptVersion> versions = ListVersions(dataFile);
     ASSERT_EQ(versions.size(), 2u);
@@ -110,7 +109,8 @@ TEST(KeptVersions, AVersionIsDatedWhenItWasSavedAndNeverWrittenOver) {
     const auto perms = [](const std::string& name) {
         return std::filesystem::status(name).permissions() & std::filesystem::perms::all;
     };
-    EXPECT_EQ(perms(first), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(perms(first),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(perms(VersionsFolderOf(dataFile)), std::filesystem::perms::owner_all);
 }
 
@@ -126,7 +126,8 @@ TEST(VersionDiff, CountsAddedRemovedAndChangedByKey) {
         for (int key = 0; key < 12; ++key) {
             char title[8];
             std::snprintf(title, sizeof title, "t%02d", key);
-            for (auto [map, list] : {std::pair{&now, &nowList}, std::pair{&version, &versionList}}) {
+            for (auto [map, list] :
+                 {std::pair{&now, &nowList}, std::pair{&version, &versionList}}) {
                 if (random() % 3 != 0) {
                     const std::string content = random() % 2 != 0 ? "a" : "b";
                     (*map)[title] = content;
