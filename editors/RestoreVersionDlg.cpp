@@ -67,24 +67,7 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
     for (const Column& column : kColumns) {
         list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
     }
-    for (const KeptVersion& version : ListVersions(dataFile)) {
-        Shown shown{version, std::nullopt, 0};
-        const LoadedVersion loaded = LoadVersion(kind, version.fileName);
-        if (loaded.tree) {
-            try {
-                shown.diff = DiffVersion(kind, now, *loaded.tree);
-            } catch (const std::bad_alloc&) {
-                shown.diff.reset();
-            }
-            shown.linesNotTaken = loaded.linesNotTaken;
-        }
-        versions_.push_back(std::move(shown));
-    }
-    // The list keeps its rows in the order of their first cells, and puts a
-    // row after those equal to it: in that order the rows are the versions.
-    std::stable_sort(versions_.begin(), versions_.end(), [](const Shown& a, const Shown& b) {
-        return SavedAtText(a.version.savedAt) < SavedAtText(b.version.savedAt);
-    });
+    LoadVersions(now, dataFile);
     for (const Shown& shown : versions_) {
         AddRow(shown);
     }
@@ -98,6 +81,27 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
     list_->SelectRow(newest);
     list_->scrollToBottom();
     ShowDifference(newest);
+}
+
+void CRestoreVersionDlg::LoadVersions(const SubjTree& now, const std::string& dataFile) {
+    for (const KeptVersion& version : ListVersions(dataFile)) {
+        Shown shown{version, std::nullopt, 0};
+        const LoadedVersion loaded = LoadVersion(kind_, version.fileName);
+        if (loaded.tree) {
+            try {
+                shown.diff = DiffVersion(kind_, now, *loaded.tree);
+            } catch (const std::bad_alloc&) {
+                shown.diff.reset();
+            }
+            shown.linesNotTaken = loaded.linesNotTaken;
+        }
+        versions_.push_back(std::move(shown));
+    }
+    // The list keeps its rows in the order of their first cells, and puts a
+    // row after those equal to it: in that order the rows are the versions.
+    std::stable_sort(versions_.begin(), versions_.end(), [](const Shown& a, const Shown& b) {
+        return SavedAtText(a.version.savedAt) < SavedAtText(b.version.savedAt);
+    });
 }
 
 void CRestoreVersionDlg::AddRow(const Shown& shown) {

@@ -41,6 +41,8 @@ class CRestoreVersionDlg : public TemplateDialog {
         int linesNotTaken = 0;
     };
 
+    // Every version of `dataFile`, compared with `now`, in the order of the rows.
+    void LoadVersions(const SubjTree& now, const std::string& dataFile);
     void AddRow(const Shown& shown);
     // The difference of the selected version, under the list.
     void ShowDifference(int row);

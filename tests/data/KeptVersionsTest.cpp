@@ -1,15 +1,12 @@
 // The versions kept of a data file: thinning real version files under a
 // pinned clock against a simple model of what must stay (the newest 20, and
-// the newest of each of the last 30 days), and the difference between two
-// lists by key against a map.
+// the newest of each of the last 30 days), and how a version is named.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
-#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -18,8 +15,6 @@
 #include "Clock.h"
 #include "FileAccess.h"
 #include "KeptVersions.h"
-#include "SubjList.h"
-#include "VersionDiff.h"
 
 namespace {
 
@@ -112,52 +107,6 @@ TEST(KeptVersions, AVersionIsDatedWhenItWasSavedAndNeverWrittenOver) {
     EXPECT_EQ(perms(first),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(perms(VersionsFolderOf(dataFile)), std::filesystem::perms::owner_all);
-}
-
-// Random lists of a few keys and texts: what going back adds, removes and
-// changes, against maps of title to content.
-TEST(VersionDiff, CountsAddedRemovedAndChangedByKey) {
-    std::mt19937 random(7);
-    for (int round = 0; round < 50; ++round) {
-        std::map<std::string, std::string> now;
-        std::map<std::string, std::string> version;
-        RepSubjList nowList;
-        RepSubjList versionList;
-        for (int key = 0; key < 12; ++key) {
-            char title[8];
-            std::snprintf(title, sizeof title, "t%02d", key);
-            for (auto [map, list] :
-                 {std::pair{&now, &nowList}, std::pair{&version, &versionList}}) {
-                if (random() % 3 != 0) {
-                    const std::string content = random() % 2 != 0 ? "a" : "b";
-                    (*map)[title] = content;
-                    list->current = RepSubj{};
-                    list->current.title = title;
-                    list->current.content = content;
-                    ASSERT_EQ(list->Insert(), StoreResult::Done);
-                }
-            }
-        }
-        int added = 0, removed = 0, changed = 0;
-        std::vector<std::string> firstAdded;
-        for (const auto& [title, content] : version) {
-            const auto it = now.find(title);
-            added += it == now.end() ? 1 : 0;
-            changed += it != now.end() && it->second != content ? 1 : 0;
-            if (it == now.end() && firstAdded.size() < kDiffTitlesShown) {
-                firstAdded.push_back(title);
-            }
-        }
-        for (const auto& [title, content] : now) {
-            removed += version.count(title) == 0 ? 1 : 0;
-        }
-        const VersionDiff diff = DiffVersion(SubjKind::Rep, nowList.Tree(), versionList.Tree());
-        EXPECT_EQ(diff.subjects, version.size());
-        EXPECT_EQ(diff.added.count, added);
-        EXPECT_EQ(diff.removed.count, removed);
-        EXPECT_EQ(diff.changed.count, changed);
-        EXPECT_EQ(diff.added.first, firstAdded);
-    }
 }
 
 }  // namespace
