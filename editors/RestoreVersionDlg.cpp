@@ -29,8 +29,8 @@ const QString kGoingBack = QStringLiteral("この版に戻すと:");
 const QString kSame = QStringLiteral("この版に戻しても一覧は変わりません。");
 // %1 what happens, %2 how many, %3 the first few titles.
 const QString kChangeLine = QStringLiteral("%1 %2 件: %3");
-// %1 how many more there are than those named.
-const QString kMore = QStringLiteral("、ほか %1 件");
+// %1 how many more there are than those named; word joiners keep it on one line.
+const QString kMore = QStringLiteral("、ほ\u2060か\u2060 %1\u00A0件");
 const QString kLinesNotTaken = QStringLiteral("この版の %1 行は読み込めませんでした。");
 
 QString SavedAtText(std::time_t savedAt) {
