@@ -76,6 +76,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
 
     if (list_ != nullptr) {
         connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
