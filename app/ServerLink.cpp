@@ -4,7 +4,6 @@
 #include "DataFileSet.h"
 #include "MessageService.h"
 #include "SecretMemory.h"
-#include "ServerSync.h"
 
 QString MergeTakenMessage(MergeTaken taken) {
     switch (taken) {
@@ -30,12 +29,11 @@ void ServerLink::LoadSettings() {
 }
 
 StartUpOutcome ServerLink::Fetch() {
-    return FetchFromServer(settings_, messages_, parent_) ? StartUpOutcome::Go
-                                                          : StartUpOutcome::EndWindow;
+    return FetchFromServer(settings_, messages_, parent_);
 }
 
 MarkOutcome ServerLink::MarkUnsent(const char* fileName) {
-    return ::MarkUnsent(settings_, fileName) ? MarkOutcome::Marked : MarkOutcome::NotMarked;
+    return ::MarkUnsent(settings_, fileName);
 }
 
 void ServerLink::Send(DataFileSet& files, const std::function<void()>& refill) {

@@ -9,15 +9,12 @@
 #include <functional>
 
 #include "ConnectSettings.h"
+#include "ServerSync.h"
 
 class DataFileSet;
 class MessageService;
 class QWidget;
 
-// Whether the window may go on after the start-up fetch.
-enum class StartUpOutcome { Go, EndWindow };
-// Whether a data file's unsent marker is on the disk before it is replaced.
-enum class MarkOutcome { Marked, NotMarked };
 // Whether the lists in memory took in what a merge wrote to a file.
 enum class MergeTaken { Taken, OutOfMemory };
 
