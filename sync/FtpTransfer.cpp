@@ -5,7 +5,6 @@
 
 #include <curl/curl.h>
 
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -133,7 +132,7 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* userData) {
 }
 
 struct DownloadSink {
-    QSaveFile* file = nullptr;
+    FileReplacement* file = nullptr;
     LineEnds lineEnds;
 };
 
@@ -141,8 +140,7 @@ size_t WriteDownload(char* data, size_t size, size_t count, void* userData) {
     auto* sink = static_cast<DownloadSink*>(userData);
     const size_t length = size * count;
     const std::string out = sink->lineEnds.Fixed(data, length);
-    const auto written = sink->file->write(out.data(), static_cast<qint64>(out.size()));
-    return written == static_cast<qint64>(out.size()) ? length : 0;
+    return sink->file->Write(out) ? length : 0;
 }
 
 size_t AppendText(char* data, size_t size, size_t count, void* userData) {
@@ -369,22 +367,17 @@ int CFtpTransfer::Download(const std::string& serverFile, const std::string& loc
         return -1;
     }
     // The local file is replaced only by a complete download.
-    QSaveFile file(QString::fromLocal8Bit(localFile));
-    if (!file.open(QIODevice::WriteOnly) || !TakePermissionsOf(file, dataFile)) {
+    FileReplacement file(localFile);
+    if (!file.Open(dataFile)) {
         return -1;
     }
     DownloadSink sink;
     sink.file = &file;
     const int result = Retrieve(url, WriteDownload, &sink);
     if (result != CURLE_OK) {
-        file.cancelWriting();
         return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
     }
-    if (!file.commit()) {
-        return -1;
-    }
-    SyncDirectoryOf(localFile);
-    return 0;
+    return file.Commit() ? 0 : -1;
 }
 
 int CFtpTransfer::RunCommand(const std::string& command, const std::string& second) {
