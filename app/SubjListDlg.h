@@ -9,11 +9,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "ConnectSettings.h"
 #include "DataFileSet.h"
+#include "ServerLink.h"
+#include "SubjCommands.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
@@ -73,7 +75,7 @@ class CSubjListDlg : public TemplateDialog {
     SubjListView* ListView() const { return list_; }
     IndivSubjList& IndivList() { return indivList_; }
     RepSubjList& RepList() { return repList_; }
-    ConnectSettings& Settings() { return settings_; }
+    ConnectSettings& Settings() { return server_.Settings(); }
 
     // Command handlers, each connected to its buttons and menu entries.
     void OnModeChanged();
@@ -195,6 +197,10 @@ class CSubjListDlg : public TemplateDialog {
     void ScrollToToday();
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
+    // The kind of the list shown; none while neither mode is checked.
+    std::optional<SubjKind> Mode() const;
+    // Shows on the list what a command did to its row.
+    void ShowChange(const RowChange& change);
     void AddAboutEntry();
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
@@ -213,7 +219,8 @@ class CSubjListDlg : public TemplateDialog {
     IndivSubjList& indivList_ = files_.Indiv();
     RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
-    ConnectSettings settings_;
+    SubjCommands commands_;
+    ServerLink server_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     FindFilter* find_ = nullptr;
