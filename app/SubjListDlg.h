@@ -9,10 +9,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "ConnectSettings.h"
 #include "DataFileSet.h"
+#include "ServerLink.h"
+#include "SubjCommands.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
@@ -72,7 +75,7 @@ class CSubjListDlg : public TemplateDialog {
     SubjListView* ListView() const { return list_; }
     IndivSubjList& IndivList() { return indivList_; }
     RepSubjList& RepList() { return repList_; }
-    ConnectSettings& Settings() { return settings_; }
+    ConnectSettings& Settings() { return server_.Settings(); }
 
     // Command handlers, each connected to its buttons and menu entries.
     void OnModeChanged();
@@ -95,6 +98,13 @@ class CSubjListDlg : public TemplateDialog {
     // Asks for a file and writes both lists, as they stand in memory, to it
     // as an iCalendar file; tells the user when it could not be written.
     void OnExportIcs();
+    // ファイル → 以前の版に戻す...: opens the window of the kept versions of
+    // the list on show; the version chosen goes into it through RestoreVersion.
+    void OnRestoreVersion();
+    // Makes the list of `kind` hold `records`, an earlier version of it, and
+    // shows it; nothing is written until the user saves. False when they do
+    // not fit in memory, and the list stays as it was.
+    bool RestoreVersion(SubjKind kind, const std::vector<RecordText>& records);
     // A system-menu command: the About entry opens the About box; minimise and
     // close act as the desktop's own entries.
     void OnSysCommand(unsigned command);
@@ -187,6 +197,10 @@ class CSubjListDlg : public TemplateDialog {
     void ScrollToToday();
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
+    // The kind of the list shown; none while neither mode is checked.
+    std::optional<SubjKind> Mode() const;
+    // Shows on the list what a command did to its row.
+    void ShowChange(const RowChange& change);
     void AddAboutEntry();
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
@@ -205,7 +219,8 @@ class CSubjListDlg : public TemplateDialog {
     IndivSubjList& indivList_ = files_.Indiv();
     RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
-    ConnectSettings settings_;
+    SubjCommands commands_;
+    ServerLink server_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     FindFilter* find_ = nullptr;
