@@ -10,6 +10,8 @@
 
 #include "SubjRecord.h"
 
+class SubjTree;
+
 struct ListChange {
     std::vector<RecordText> removed;  // in key order
     std::vector<RecordText> added;    // in key order
@@ -22,6 +24,9 @@ class ChangeJournal {
     // Memory running out here does not stop the change: the journal only stops being complete.
     void Taken(const RecordText& record) noexcept;
     void Put(const RecordText& record) noexcept;
+    // The whole of `before` gives way to `after` (distinct keys, in key order): the records that
+    // differ are noted, found by one walk through both in key order.
+    void Replaced(const SubjTree& before, const std::vector<RecordText>& after) noexcept;
     // False once a change could not be noted: the net change is then not known.
     bool Complete() const { return complete_; }
     // Each changed key once: its record before in `removed`, after in `added`. A record put in and
@@ -41,6 +46,7 @@ class ChangeJournal {
         }
     };
     void Note(const RecordText& record, bool taken) noexcept;
+    void Walk(const SubjTree& before, const std::vector<RecordText>& after);
 
     // Every record noted, each kept once where it stays: the map holds only places.
     std::deque<RecordText> noted_;

@@ -63,13 +63,14 @@ class BasicSubjList {
     StoreResult RemoveRecord(SubjKey key) { return tree_.Remove(key); }
 
     // While set, Insert, Remove, Replace and RemoveReached, and so every command built of them,
-    // tell `journal` what they change; nullptr stops that. Assign and Load are not told: a merge
-    // or a load is no command that could be taken back.
+    // tell `journal` what they change; nullptr stops that. Load is not told: a load is no command
+    // that could be taken back, nor is a merge, which Assign takes in outside any watch.
     void Watch(ChangeJournal* journal) { journal_ = journal; }
     // Makes the store hold exactly `records` (distinct keys, in key order, as
     // a merge with another computer's copy gives them). They are stored aside
     // and take the old ones' place only once all are in: Done; otherwise the
     // result of the insertion that failed, and the list is as it was.
+    // While watched, the records that differ are told to the journal (ChangeJournal::Replaced).
     StoreResult Assign(const std::vector<RecordText>& records) {
         SubjTree fresh(Codec::kHeader);
         fresh.Expect(records.size());
@@ -78,6 +79,9 @@ class BasicSubjList {
                 result != StoreResult::Done) {
                 return result;
             }
+        }
+        if (journal_ != nullptr) {
+            journal_->Replaced(tree_, records);
         }
         tree_.Swap(fresh);
         return StoreResult::Done;
