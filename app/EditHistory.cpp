@@ -26,6 +26,13 @@ QString TitleOf(const RecordText& record, bool rep) {
     return SjisToQString(rep ? DecodeRepSubj(record).title : DecodeIndivSubj(record).title);
 }
 
+// A change of many subjects by its counts; a subject rewritten counts on both sides.
+QString Counted(const char* what, const ListChange& change) {
+    return QString::fromUtf8(what) + QStringLiteral(": 削除 %1 件, 追加 %2 件")
+                                         .arg(change.removed.size())
+                                         .arg(change.added.size());
+}
+
 // A menu text shows '&' only doubled.
 QString MenuText(const QString& entry, const UndoStep* step) {
     if (step == nullptr) {
@@ -72,14 +79,23 @@ QString EditHistory::StepText(Command command, const UndoStep& step) {
             return titled(done ? "完了" : "未処理", home.added);
         }
         case Command::Batch:
-            return QStringLiteral("一括: 削除 %1 件, 追加 %2 件")
-                .arg(step.indiv.removed.size())
-                .arg(step.indiv.added.size());
+            return Counted("一括", step.indiv);
+        case Command::Restore:
+            return Counted("以前の版", home);
     }
     return {};
 }
 
-void EditHistory::Record(const CommandRecording& recording, Command command) {
+void EditHistory::CatchUp() {
+    if (Changes() != seen_) {
+        history_.MarkChanged();
+    }
+}
+
+void EditHistory::Run(Command command, const std::function<void()>& change) {
+    CatchUp();
+    const CommandRecording recording(indiv_, rep_);
+    change();
     if (!recording.Complete()) {
         history_.SetBarrier(kNotRecordedReason.toStdString());
         history_.MarkChanged();
@@ -96,11 +112,14 @@ std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep
     if (!done) {
         return std::nullopt;
     }
-    Landing landing{RepStep(*step), std::nullopt};
+    Landing landing{RepStep(*step), std::nullopt, std::nullopt};
     const ListChange& home = HomeChange(*step);
     const std::vector<RecordText>& putIn = backward ? home.removed : home.added;
-    if (!putIn.empty()) {
+    const std::vector<RecordText>& takenOut = backward ? home.added : home.removed;
+    if (putIn.size() == 1) {
         landing.subject = putIn.front();
+    } else if (putIn.empty() && takenOut.size() == 1) {
+        landing.gone = takenOut.front();
     }
     Refresh();
     return landing;
@@ -108,11 +127,13 @@ std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep
 
 // The step stays in the history while it moves, so a pointer to it holds.
 std::optional<EditHistory::Landing> EditHistory::Undo() {
+    CatchUp();
     const UndoStep* step = history_.NextUndo();
     return Moved(history_.Undo(indiv_, rep_), step, true);
 }
 
 std::optional<EditHistory::Landing> EditHistory::Redo() {
+    CatchUp();
     const UndoStep* step = history_.NextRedo();
     return Moved(history_.Redo(indiv_, rep_), step, false);
 }
@@ -128,6 +149,7 @@ void EditHistory::MergedIn() {
 }
 
 void EditHistory::Refresh() {
+    seen_ = Changes();
     if (undo_ != nullptr) {
         undo_->setText(MenuText(QStringLiteral("元に戻す(&U)"), history_.NextUndo()));
         undo_->setEnabled(history_.NextUndo() != nullptr);

@@ -18,6 +18,9 @@ class KeptSelection {
     static KeptSelection Of(const SubjListView& view);
     // The subject stored under the key of `record`.
     static KeptSelection Of(const RecordText& record);
+    // The same, or when it is gone the subject that follows it in key order (the one before it
+    // at the end): where a subject just removed leaves the user.
+    static KeptSelection Near(const RecordText& record);
 
     bool Empty() const { return !key_.has_value(); }
     // Its row in `view`, which shows the records of `tree`; -1 when it is no longer stored, or
@@ -25,5 +28,9 @@ class KeptSelection {
     int RowIn(const SubjListView& view, const SubjTree& tree) const;
 
   private:
-    std::optional<std::array<std::uint8_t, kKeySize>> key_;
+    using Key = std::array<std::uint8_t, kKeySize>;
+    int NeighbourIn(const SubjListView& view) const;
+
+    std::optional<Key> key_;
+    bool orNeighbour_ = false;
 };

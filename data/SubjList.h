@@ -3,6 +3,7 @@
 // subjects, RepSubjList the repeating ones; the main window owns one of each.
 #pragma once
 
+#include <cstdint>
 #include <new>
 #include <optional>
 #include <string>
@@ -59,8 +60,12 @@ class BasicSubjList {
     }
     // A record in or out by its exact bytes, `current` and the journal untouched: how a change
     // noted in a journal is taken back or made again. Results as SubjTree::Insert and Remove.
-    StoreResult InsertRecord(const RecordText& record) { return tree_.Insert(record); }
-    StoreResult RemoveRecord(SubjKey key) { return tree_.Remove(key); }
+    StoreResult InsertRecord(const RecordText& record) { return Counted(tree_.Insert(record)); }
+    StoreResult RemoveRecord(SubjKey key) { return Counted(tree_.Remove(key)); }
+
+    // How many changes the operations above have made, a load not counted: a list whose count
+    // moved has changed since, whoever changed it.
+    std::uint64_t Changes() const { return changes_; }
 
     // While set, Insert, Remove, Replace and RemoveReached, and so every command built of them,
     // tell `journal` what they change; nullptr stops that. Load is not told: a load is no command
@@ -84,6 +89,7 @@ class BasicSubjList {
             journal_->Replaced(tree_, records);
         }
         tree_.Swap(fresh);
+        ++changes_;
         return StoreResult::Done;
     }
     // The stored record with current's key where it lies (SubjTree::Locate); nullptr when none.
@@ -126,8 +132,13 @@ class BasicSubjList {
         }
         return *stored;
     }
+    StoreResult Counted(StoreResult result) {
+        changes_ += result == StoreResult::Done ? 1 : 0;
+        return result;
+    }
     StoreResult Noted(StoreResult result, const std::optional<RecordText>& taken,
                       const RecordText* put) {
+        static_cast<void>(Counted(result));
         if (journal_ != nullptr && result == StoreResult::Done) {
             if (taken) {
                 journal_->Taken(*taken);
@@ -164,6 +175,7 @@ class BasicSubjList {
     SubjTree tree_;
     RecordText record_{};
     ChangeJournal* journal_ = nullptr;
+    std::uint64_t changes_ = 0;
 };
 
 struct IndivCodec {
