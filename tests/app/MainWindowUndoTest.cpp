@@ -10,7 +10,6 @@
 
 #include "DialogIndivSubj.h"
 #include "DialogRepSubj.h"
-#include "EditHistory.h"
 #include "ResourceIds.h"
 #include "SubjListDlg.h"
 #include "SubjListView.h"
@@ -69,8 +68,6 @@ class MainWindowUndoTest : public WindowTestCase {
     void everyCommandUndoesAndRedoesOnDisk_data();
     void everyCommandUndoesAndRedoesOnDisk();
     void closeAsksOnlyWhenSomethingIsUnsaved();
-    void stepsAreNamedByCommandAndSubject_data();
-    void stepsAreNamedByCommandAndSubject();
 };
 
 void MainWindowUndoTest::everyCommandUndoesAndRedoesOnDisk_data() {
@@ -226,35 +223,6 @@ void MainWindowUndoTest::closeAsksOnlyWhenSomethingIsUnsaved() {
     window->close();
     QVERIFY(!window->isVisible());
     QVERIFY(ReadFile(kIndivFileName).contains("\tC\t"));
-}
-
-void MainWindowUndoTest::stepsAreNamedByCommandAndSubject_data() {
-    QTest::addColumn<int>("command");
-    QTest::addColumn<bool>("rep");
-    QTest::addColumn<QString>("name");
-    using Command = EditHistory::Command;
-    QTest::newRow("add") << int(Command::Add) << false << "追加: 歯医者 & 買い物";
-    QTest::newRow("edit") << int(Command::Edit) << false << "編集: 歯医者 & 買い物";
-    QTest::newRow("delete") << int(Command::Delete) << false << "削除: 古い方";
-    QTest::newRow("done") << int(Command::Done) << false << "完了: 歯医者 & 買い物";
-    QTest::newRow("repeating edit") << int(Command::Edit) << true << "編集: 定例";
-    QTest::newRow("batch") << int(Command::Batch) << false << "一括: 削除 1 件, 追加 1 件";
-}
-
-void MainWindowUndoTest::stepsAreNamedByCommandAndSubject() {
-    QFETCH(int, command);
-    QFETCH(bool, rep);
-    QFETCH(QString, name);
-    IndivSubj before = Indiv(2024, 5, 20, 9, 0, QStringLiteral("古い方"), Progress::Open);
-    IndivSubj after = Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者 & 買い物"), Progress::Done);
-    RepSubj weekly = Rep(Sjis(QStringLiteral("定例")), Progress::Open);
-    UndoStep step;
-    step.indiv.removed.push_back(EncodeIndivSubj(before));
-    step.indiv.added.push_back(EncodeIndivSubj(after));
-    if (rep) {
-        step.rep.added.push_back(EncodeRepSubj(weekly));
-    }
-    QCOMPARE(EditHistory::StepText(EditHistory::Command(command), step), name);
 }
 
 QTEST_MAIN(MainWindowUndoTest)

@@ -152,7 +152,7 @@ class UndoModel {
                     static_cast<void>(indiv_.Insert());
                 }
                 break;
-            case 7:  // an earlier version restored: some records gone, some changed, some new
+            case 7:
                 Restore();
                 break;
             default:  // added and taken out again, or rewritten as it was: nothing to record
@@ -166,28 +166,10 @@ class UndoModel {
         }
     }
 
+    // An earlier version restored: the whole list as it stood after some earlier step.
     void Restore() {
-        std::vector<RecordText> records;
-        for (RecordText record : Records(indiv_.Tree())) {
-            if (Pick(4) != 0) {
-                record[kRecordSize - 1] ^= static_cast<std::uint8_t>(Pick(2));
-                records.push_back(record);
-            }
-        }
-        for (int n = Pick(5); n > 0; --n) {
-            IndivSubj fresh = RandomIndiv();
-            records.push_back(EncodeIndivSubj(fresh));
-        }
-        const auto keyLess = [](const RecordText& a, const RecordText& b) {
-            return std::lexicographical_compare(a.begin(), a.begin() + kKeySize, b.begin(),
-                                                b.begin() + kKeySize);
-        };
-        std::ranges::stable_sort(records, keyLess);
-        const auto [from, to] = std::ranges::unique(records, [&](const auto& a, const auto& b) {
-            return !keyLess(a, b) && !keyLess(b, a);
-        });
-        records.erase(from, to);
-        ASSERT_EQ(indiv_.Assign(records), StoreResult::Done);
+        const auto& earlier = states_[static_cast<std::size_t>(Pick(int(states_.size())))];
+        ASSERT_EQ(indiv_.Assign(earlier.indiv), StoreResult::Done);
     }
 
     void Undo() {
