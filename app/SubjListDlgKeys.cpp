@@ -59,6 +59,7 @@ void CSubjListDlg::ShowContextMenu(const QPoint& viewportPos) {
     const int row = list_->indexAt(viewportPos).row();
     if (row >= 0) {
         list_->SelectRow(row);
+        rowMenu_->actions().back()->setVisible(IndivMode());  // only dated subjects get done
         rowMenu_->popup(global);
     } else if (systemMenu_ != nullptr) {
         systemMenu_->popup(global);

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <utility>
 
 #include "ImageResource.h"
 #include "SjisCodec.h"
@@ -258,13 +259,17 @@ void SubjListView::leaveEvent(QEvent* event) {
 void SubjListView::mouseDoubleClickEvent(QMouseEvent* event) {
     const int row = indexAt(event->position().toPoint()).row();
     SetHotRow(row);
+    endsDoubleClick_ = true;
     QTreeView::mouseDoubleClickEvent(event);
     emit RowDoubleClicked(row);
 }
 
+// The release that ends a double-click is no click of its own: the first one has toggled already.
 void SubjListView::mouseReleaseEvent(QMouseEvent* event) {
-    const int row =
-        event->button() == Qt::LeftButton ? StateImageRowAt(event->position().toPoint()) : -1;
+    const bool second = std::exchange(endsDoubleClick_, false);
+    const int row = event->button() == Qt::LeftButton && !second
+                        ? StateImageRowAt(event->position().toPoint())
+                        : -1;
     QTreeView::mouseReleaseEvent(event);
     if (row >= 0) {
         emit StateImageClicked(row);

@@ -117,4 +117,5 @@ class SubjListView : public QTreeView {
     QPersistentModelIndex selectionMark_;
     QPersistentModelIndex topRow_;
     bool ignoreCurrentChange_ = false;
+    bool endsDoubleClick_ = false;
 };

@@ -43,6 +43,11 @@ Files OnDisk() {
     return {ReadFile(kIndivFileName), ReadFile(kRepFileName)};
 }
 
+QPoint StateImageOf(const SubjListView& list, int row) {
+    const QRect cell = list.visualRect(list.model()->index(row, 0));
+    return {cell.left() + list.iconSize().width() / 2 + 3, cell.center().y()};
+}
+
 void Key(CSubjListDlg& window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     Activate(&window);
     QTest::keyClick(window.focusWidget(), key, modifiers);
@@ -68,6 +73,7 @@ class MainWindowUndoTest : public WindowTestCase {
     void everyCommandUndoesAndRedoesOnDisk_data();
     void everyCommandUndoesAndRedoesOnDisk();
     void closeAsksOnlyWhenSomethingIsUnsaved();
+    void doubleClickOnTheStateImageTogglesOnce();
 };
 
 void MainWindowUndoTest::everyCommandUndoesAndRedoesOnDisk_data() {
@@ -143,10 +149,7 @@ void MainWindowUndoTest::everyCommandUndoesAndRedoesOnDisk() {
     } else if (command == "done") {
         Key(*window, Qt::Key_Space);
     } else if (command == "click") {
-        const QRect cell = list->visualRect(list->model()->index(row, 0));
-        QTest::mouseClick(
-            list->viewport(), Qt::LeftButton, {},
-            QPoint(cell.left() + list->iconSize().width() / 2 + 3, cell.center().y()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, StateImageOf(*list, row));
     } else if (command == "batch") {
         messages_.QueueAnswer(MessageAnswer::Yes);
         window->Control<QPushButton>(kBatchId)->click();
@@ -223,6 +226,21 @@ void MainWindowUndoTest::closeAsksOnlyWhenSomethingIsUnsaved() {
     window->close();
     QVERIFY(!window->isVisible());
     QVERIFY(ReadFile(kIndivFileName).contains("\tC\t"));
+}
+
+// The first click of a double-click on the state image toggles; the second opens the editor.
+void MainWindowUndoTest::doubleClickOnTheStateImageTogglesOnce() {
+    auto window = OpenWindow(messages_);
+    SubjListView* list = window->ListView();
+    bool opened = false;
+    WhenEditorShown<CDialogIndivSubj>(this, [&opened](CDialogIndivSubj&) { opened = true; });
+    // What the desktop sends for a double-click: press, release, double-click, release.
+    const QPoint image = StateImageOf(*list, 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, image);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, image);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, image);
+    QVERIFY(opened);
+    QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
 }
 
 QTEST_MAIN(MainWindowUndoTest)
