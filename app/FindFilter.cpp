@@ -40,7 +40,7 @@ void FindFilter::Open() {
     if (!IsOpen()) {
         const int height = bar_->sizeHint().height();
         shift_ = height + kFindBarGap;
-        MoveBelowList(shift_);
+        list_.resize(list_.width(), list_.height() - shift_);
         bar_->setGeometry(list_.x(), list_.geometry().bottom() + 1 + kFindBarGap, list_.width(),
                           height);
         bar_->show();
@@ -56,7 +56,7 @@ void FindFilter::Close() {
     const bool hadFocus = bar_->isAncestorOf(window_.focusWidget());
     bar_->hide();
     bar_->Edit()->clear();
-    MoveBelowList(-shift_);
+    list_.resize(list_.width(), list_.height() + shift_);
     shift_ = 0;
     Apply();
     if (hadFocus) {
@@ -72,16 +72,6 @@ void FindFilter::SelectFirstShown() {
             break;
         }
     }
-}
-
-void FindFilter::MoveBelowList(int shift) {
-    const int listBottom = list_.geometry().bottom();
-    for (QWidget* child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child != bar_ && child->isWindow() == false && child->y() > listBottom) {
-            child->move(child->x(), child->y() + shift);
-        }
-    }
-    window_.setFixedSize(window_.width(), window_.height() + shift);
 }
 
 void FindFilter::Apply() {

@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "AboutDlg.h"
 #include "Batch.h"
@@ -24,12 +26,20 @@ namespace {
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 
+// A column's width in pixels, unless the text `widest` needs more; a
+// stretching column takes what the others leave of the list's width.
 struct Column {
     const char* header;
     int width;
+    const char* widest;
+    bool stretch;
 };
-constexpr Column kIndivColumns[] = {{"日時", 130}, {"進捗", 75}, {"タイトル", 180}, {"猶予", 50}};
-constexpr Column kRepColumns[] = {{"タイトル", 400}};
+constexpr Column kIndivColumns[] = {{"日時", 130, nullptr, false},
+                                    {"進捗", 75, nullptr, false},
+                                    {"タイトル", 180, nullptr, true},
+                                    {"猶予", 50, "-10000 日", false}};
+constexpr Column kRepColumns[] = {{"タイトル", 200, nullptr, true},
+                                  {"繰り返し", 220, nullptr, false}};
 
 }  // namespace
 
@@ -76,6 +86,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
 
     if (list_ != nullptr) {
         connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
@@ -88,6 +99,7 @@ bool CSubjListDlg::OnInitDialog() {
     setProperty(kInstanceName, 1);
     emit Marked();
     LoadSettings();
+    RestorePlace();
     endAfterInit_ = !FetchFromServer();
     LoadDataFiles();
     indivRadio_->setChecked(true);
@@ -128,20 +140,37 @@ bool CSubjListDlg::RepMode() const {
     return repRadio_->isChecked();
 }
 
+// Widths the user gave a mode's columns come back when the mode does.
 void CSubjListDlg::SetupColumns() {
+    KeepColumnWidths();
     list_->RemoveAllColumns();
-    const auto insert = [this](const auto& columns) {
+    columnsShown_.reset();
+    const auto insert = [this](const auto& columns, SubjListRows::Kind kind) {
+        const std::vector<int>& kept = *KeptWidthsOf(kind);
+        const bool useKept = kept.size() == std::size(columns);
         int position = 0;
         for (const Column& column : columns) {
-            list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
+            int width = column.width;
+            if (column.widest != nullptr) {
+                width = std::max(width, list_->WidthToShow(QString::fromUtf8(column.widest)));
+            }
+            if (useKept) {
+                width = kept[static_cast<std::size_t>(position)];
+            }
+            list_->InsertColumn(position, QString::fromUtf8(column.header), width);
+            if (column.stretch) {
+                list_->StretchColumn(position);
+            }
+            ++position;
         }
+        columnsShown_ = kind;
     };
     if (IndivMode()) {
         setWindowTitle(QStringLiteral("個別案件一覧"));
-        insert(kIndivColumns);
+        insert(kIndivColumns, SubjListRows::Kind::Indiv);
     } else if (RepMode()) {
         setWindowTitle(QStringLiteral("反復案件一覧"));
-        insert(kRepColumns);
+        insert(kRepColumns, SubjListRows::Kind::Rep);
     }
     list_->setAccessibleName(windowTitle());
 }

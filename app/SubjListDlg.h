@@ -9,13 +9,16 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ConnectSettings.h"
 #include "DataFileSet.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
+#include "WindowPlace.h"
 
 class DesktopNotifier;
 class FindBar;
@@ -122,6 +125,9 @@ class CSubjListDlg : public TemplateDialog {
     void OnReminderAction(const QByteArray& key, ReminderAction action);
     void RaiseWindow();
 
+    // Keeps the window's place and column widths in "veskat.ini", then ends it.
+    void done(int result) override;
+
   signals:
     // The window carries its running-copy mark from here until it is destroyed.
     void Marked();
@@ -188,6 +194,13 @@ class CSubjListDlg : public TemplateDialog {
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
     void AddAboutEntry();
+    // The place kept in "veskat.ini", fitted to the screen; at the end of
+    // the initialisation's step 4, after the settings.
+    void RestorePlace();
+    void KeepPlace();
+    // The widths of the columns shown into place_, for their mode.
+    void KeepColumnWidths();
+    std::vector<int>* KeptWidthsOf(SubjListRows::Kind kind);
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
     // Loads both data files (DataFileSet::Load) and shows each notice.
@@ -206,6 +219,9 @@ class CSubjListDlg : public TemplateDialog {
     RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
     ConnectSettings settings_;
+    WindowPlace place_;
+    // The mode whose columns the list shows; none before the first setup.
+    std::optional<SubjListRows::Kind> columnsShown_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     FindFilter* find_ = nullptr;

@@ -1,8 +1,10 @@
 #include "SubjListView.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "ImageResource.h"
 #include "SjisCodec.h"
@@ -28,10 +30,25 @@ QStringList StateImageTexts() {
 
 // The selection shows only while the list has the focus: the text and its
 // background already follow the palette, and the state image would otherwise
-// keep the selection tint the style gives selected images.
+// keep the selection tint the style gives selected images. A cell too narrow
+// for its text shows the whole of it as a tooltip, and no other cell does.
 class FocusedSelectionDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip) {
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty() && sizeHint(option, index).width() > option.rect.width()) {
+            QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
 
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
@@ -97,7 +114,19 @@ void SubjListView::RemoveAllColumns() {
 void SubjListView::InsertColumn(int position, const QString& header, int widthPx) {
     position = std::clamp(position, 0, ColumnCount());
     model_->InsertColumn(position, header);
+    this->header()->setSectionResizeMode(position, QHeaderView::Interactive);
     setColumnWidth(position, widthPx);
+}
+
+void SubjListView::StretchColumn(int column) {
+    header()->setSectionResizeMode(column, QHeaderView::Stretch);
+}
+
+// The item's own margins on each side, as the style draws a cell's text.
+int SubjListView::WidthToShow(const QString& text) const {
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int cell = fontMetrics().horizontalAdvance(text) + 2 * margin;
+    return std::max(cell, header()->fontMetrics().horizontalAdvance(text) + 2 * margin) + margin;
 }
 
 int SubjListView::InsertRowSjis(int /*position*/, std::string_view firstSjis, int image) {

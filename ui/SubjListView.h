@@ -1,7 +1,8 @@
 // The main window's report-style subject list: fixed-width columns, rows in ascending byte order
 // of their first cell's Shift_JIS text, a state image per row, full-row single selection, a hot
 // row and a selection mark. A cell keeps the exact bytes it was given, to be read back as they
-// are; a state image is spoken as the state it shows.
+// are; a state image is spoken as the state it shows. A cell cut short shows its whole text as
+// a tooltip.
 #pragma once
 
 #include <QTreeView>
@@ -26,6 +27,11 @@ class SubjListView : public QTreeView {
     // Inserts a left-aligned column at `position` (clamped to 0..ColumnCount())
     // with `header` and `widthPx`. Header clicks do nothing.
     void InsertColumn(int position, const QString& header, int widthPx);
+    // The column takes what the others leave of the list's width, as the list
+    // grows and shrinks; the user no longer sizes it.
+    void StretchColumn(int column);
+    // The width a column needs to show a cell holding `text` uncut.
+    int WidthToShow(const QString& text) const;
 
     // Rows. `position` is ignored for the order: the row goes after every row
     // whose first text is byte-wise less than or equal to `firstSjis` and

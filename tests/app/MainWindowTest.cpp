@@ -3,6 +3,7 @@
 // files, every way out with what is on disk afterwards, the batch button and
 // the places where the server work plugs in.
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -161,14 +162,16 @@ void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
     const std::pair<int, const char*> items[] = {{kSaveMenuId, "保存(&S)"},
                                                  {kSaveExitMenuId, "保存・終了(&E)"},
                                                  {kExitNoSaveMenuId, "保存しないで終了(&X)"},
-                                                 {kConnectMenuId, "接続(&C)..."}};
+                                                 {kConnectMenuId, "接続(&C)..."},
+                                                 {kAboutMenuId, "バージョン情報(&A)..."}};
     for (const auto& [id, text] : items) {
         QAction* action = window->MenuAction(id);
         QVERIFY(action != nullptr);
         QCOMPARE(action->text(), QString::fromUtf8(text));
     }
-    // The menu bar is menu 139 alone: the About entry lives in the system menu.
-    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.size(), std::size_t{2});
+    // The menu bar is menu 139 alone; the About entry is in ヘルプ and the system menu.
+    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.size(), std::size_t{3});
+    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.back().text, std::string("ヘルプ(&H)"));
 }
 
 void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
@@ -180,18 +183,29 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
     QCOMPARE(window->windowTitle(), QStringLiteral("個別案件一覧"));
     QCOMPARE(list->ColumnCount(), 4);
     const QStringList indivHeaders{"日時", "進捗", "タイトル", "猶予"};
-    const int indivWidths[] = {130, 75, 180, 50};
     for (int column = 0; column < 4; ++column) {
         QCOMPARE(header(column), indivHeaders[column]);
-        QCOMPARE(list->columnWidth(column), indivWidths[column]);
     }
+    QCOMPARE(list->columnWidth(0), 130);
+    QCOMPARE(list->columnWidth(1), 75);
+    // 猶予 holds its widest value, and the title takes the rest of the list.
+    QVERIFY(list->columnWidth(3) >= list->WidthToShow(QStringLiteral("-10000 日")));
+    const auto widthsTaken = [list] {
+        int sum = 0;
+        for (int column = 0; column < list->ColumnCount(); ++column) {
+            sum += list->columnWidth(column);
+        }
+        return sum;
+    };
+    QCOMPARE(widthsTaken(), list->viewport()->width());
     QCOMPARE(list->RowCount(), 0);
 
     window->Control<QRadioButton>(kRepRadioId)->click();
     QCOMPARE(window->windowTitle(), QStringLiteral("反復案件一覧"));
-    QCOMPARE(list->ColumnCount(), 1);
+    QCOMPARE(list->ColumnCount(), 2);
     QCOMPARE(header(0), QStringLiteral("タイトル"));
-    QCOMPARE(list->columnWidth(0), 400);
+    QCOMPARE(header(1), QStringLiteral("繰り返し"));
+    QCOMPARE(widthsTaken(), list->viewport()->width());
     QVERIFY(window->RepMode() && !window->IndivMode());
 
     QCOMPARE(list->accessibleName(), QStringLiteral("反復案件一覧"));
@@ -619,16 +633,23 @@ void MainWindowTest::shouldOpenAboutBoxFromSystemMenu() {
     QVERIFY(actions.size() >= 2);
     QVERIFY(actions[actions.size() - 2]->isSeparator());
     QCOMPARE(actions.last()->text(), QStringLiteral("バージョン情報 veskat(&A)..."));
-    QString caption;
-    QTimer::singleShot(0, this, [&] {
-        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-        QVERIFY(about != nullptr);
-        caption = about->windowTitle();
-        about->Control<QPushButton>(kIdOk)->click();
-    });
-    window->OnSysCommand(kAboutCommand | 0x3);
-    QCOMPARE(caption, QStringLiteral("バージョン情報 veskat"));
-    QVERIFY(window->isVisible());
+    // The system menu's entry, and ヘルプ → バージョン情報 from the keyboard.
+    const std::function<void()> opens[] = {[&] { window->OnSysCommand(kAboutCommand | 0x3); },
+                                           [&] { window->MenuAction(kAboutMenuId)->trigger(); }};
+    for (const auto& open : opens) {
+        QString caption;
+        QTimer::singleShot(0, this, [&] {
+            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            QVERIFY(about != nullptr);
+            caption = about->windowTitle();
+            about->Control<QPushButton>(kIdOk)->click();
+        });
+        open();
+        QCOMPARE(caption, QStringLiteral("バージョン情報 veskat"));
+        QVERIFY(window->isVisible());
+    }
+    // A screen reader reads the main window as a window, not as a dialog.
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.get())->role(), QAccessible::Window);
 }
 
 void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
