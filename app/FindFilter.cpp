@@ -35,7 +35,8 @@ void FindFilter::Open() {
         bar_ = new FindBar(&window_);
         connect(bar_, &FindBar::TextChanged, this, &FindFilter::Apply);
         connect(bar_, &FindBar::CloseRequested, this, &FindFilter::Close);
-        connect(bar_, &FindBar::Accepted, this, &FindFilter::SelectFirstShown);
+        connect(bar_, &FindBar::Stepped, this, &FindFilter::Step);
+        list_.ShowSelectionAlongside(bar_);
     }
     if (!IsOpen()) {
         const int height = bar_->sizeHint().height();
@@ -64,12 +65,16 @@ void FindFilter::Close() {
     }
 }
 
-void FindFilter::SelectFirstShown() {
-    list_.setFocus();
-    for (int row = 0; row < list_.RowCount(); ++row) {
+void FindFilter::Step(bool forward) {
+    const int count = list_.RowCount();
+    const int from = list_.SelectionMark();
+    for (int i = 1; i <= count; ++i) {
+        const int start = from < 0 ? (forward ? -1 : count) : from;
+        const int row = ((start + (forward ? i : -i)) % count + count) % count;
         if (!list_.isRowHidden(row, QModelIndex())) {
             list_.SelectRow(row);
-            break;
+            list_.scrollTo(list_.model()->index(row, 0));
+            return;
         }
     }
 }
@@ -78,6 +83,9 @@ void FindFilter::Apply() {
     const QString needle = IsOpen() ? bar_->Needle() : QString();
     // Most fills happen with nothing to find and nothing hidden.
     if (needle.isEmpty() && !rowsHidden_) {
+        if (bar_ != nullptr) {
+            bar_->ShowHits(-1);
+        }
         return;
     }
     // The one pass over the rows, each decoded from its record.
@@ -87,13 +95,18 @@ void FindFilter::Apply() {
         return indiv ? Matches(DecodeIndivSubj(record), needle)
                      : Matches(DecodeRepSubj(record), needle);
     };
+    int hits = 0;
     for (int row = 0; row < list_.RowCount(); ++row) {
         const bool hide = !needle.isEmpty() && !matches(row);
+        hits += hide ? 0 : 1;
         if (list_.isRowHidden(row, QModelIndex()) != hide) {
             list_.setRowHidden(row, QModelIndex(), hide);
         }
     }
     rowsHidden_ = !needle.isEmpty();
+    if (bar_ != nullptr) {
+        bar_->ShowHits(rowsHidden_ ? hits : -1);
+    }
     // A hidden row is no row to act on.
     const int mark = list_.SelectionMark();
     if (mark >= 0 && list_.isRowHidden(mark, QModelIndex())) {

@@ -35,8 +35,9 @@ class FindFilter : public QObject {
     void Apply();
 
   private:
-    // Enter in the bar: the first row shown is selected, the list focused.
-    void SelectFirstShown();
+    // Enter (Shift+Enter) in the bar: the row shown after (before) the
+    // selected one is selected, round from the end; the bar keeps the focus.
+    void Step(bool forward);
 
     QWidget& window_;
     SubjListView& list_;

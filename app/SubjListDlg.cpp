@@ -53,6 +53,7 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
     ConnectCommands();
     AddKeyCommands();
     AddFindCommand();
+    AddOverdueCommand();
 }
 
 // The rows read the subject lists, which go before the list view does; the
@@ -188,37 +189,6 @@ void CSubjListDlg::FillList() {
     list_->ShowRows(&rowSource_, std::move(rows));
     ApplyFilter();
     ScrollToToday();
-}
-
-void CSubjListDlg::ScrollToToday() {
-    const int count = list_->RowCount();
-    const auto shown = [this](int row) { return !list_->isRowHidden(row, QModelIndex()); };
-    int row = 0;
-    if (IndivMode()) {
-        const std::tm today = LocalTime::Break(Clock::Now());
-        char date[32];
-        std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
-                      today.tm_mday);
-        // Rows stand in the order of their date texts: the first not before today.
-        int high = count;
-        while (row < high) {
-            const int middle = (row + high) / 2;
-            if (list_->CellSjis(middle, 0) < date) {
-                row = middle + 1;
-            } else {
-                high = middle;
-            }
-        }
-    }
-    while (row < count && !shown(row)) {
-        ++row;
-    }
-    if (row == count) {
-        do {
-            --row;
-        } while (row >= 0 && !shown(row));
-    }
-    list_->ScrollRowToTop(row);
 }
 
 void CSubjListDlg::SetRow(int index, bool update, const std::string& shownBefore) {

@@ -25,6 +25,7 @@ class FindBar;
 class FindFilter;
 class MessageService;
 class SubjListView;
+class QLabel;
 class QMenu;
 class QRadioButton;
 class ReminderDriver;
@@ -189,8 +190,17 @@ class CSubjListDlg : public TemplateDialog {
     void AddFindCommand();
     // Scrolls the list so that the first subject dated today or later stands
     // at the top, or the last one when there is none; in repeating mode, the
-    // first subject. Selects nothing.
+    // first subject. Open subjects before today: the earliest of them stands
+    // at the top instead when today's first one still shows below it, else
+    // the line "期限切れ N 件" above the list tells of them. Selects nothing.
     void ScrollToToday();
+    // Ctrl+J: selects the earliest open subject before today and shows it.
+    void AddOverdueCommand();
+    void JumpToOverdue();
+    // The first row shown dated today or later; RowCount() when none is.
+    int FirstRowFromToday() const;
+    // The line above the list; none for 0.
+    void ShowOverdueLine(int count);
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
     void AddAboutEntry();
@@ -222,6 +232,7 @@ class CSubjListDlg : public TemplateDialog {
     WindowPlace place_;
     // The mode whose columns the list shows; none before the first setup.
     std::optional<SubjListRows::Kind> columnsShown_;
+    QLabel* overdueLine_ = nullptr;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     FindFilter* find_ = nullptr;

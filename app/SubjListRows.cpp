@@ -128,6 +128,11 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
     return rows;
 }
 
+bool SubjListRows::IsOpen(Handle row) {
+    return RecordOf(row)[IndivFields::kProgress.offset] ==
+           static_cast<std::uint8_t>(Progress::Open);
+}
+
 // Worked out as the row is painted, so that a fill costs no more for it.
 std::string SubjListRows::RuleSjis(const RepSubj& subj) {
     return SjisFromQString(QString::fromStdString(RuleWords(subj))).value_or(std::string());

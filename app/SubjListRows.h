@@ -32,6 +32,8 @@ class SubjListRows : public SubjRowSource {
     // first column's bytes, equal ones in key order, as placing them one by
     // one in key order would leave them.
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
+    // Whether the individual row's subject is open (未処理), read from its record alone.
+    static bool IsOpen(Handle row);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
     // The last column: "<days> 日".
     static std::string DaysLeftSjis(const IndivSubj& subj);

@@ -1,5 +1,6 @@
 #include "SubjListView.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -53,7 +54,8 @@ class FocusedSelectionDelegate : public QStyledItemDelegate {
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (option->widget != nullptr && !option->widget->hasFocus()) {
+        const auto* list = qobject_cast<const SubjListView*>(option->widget);
+        if (list != nullptr && !list->ShowsSelection()) {
             option->state &= ~QStyle::State_Selected;
         }
     }
@@ -241,6 +243,24 @@ void SubjListView::ScrollRowToTop(int row) {
         scrollTo(topRow_, QAbstractItemView::PositionAtTop);
         topRow_ = QPersistentModelIndex();
     }
+}
+
+void SubjListView::ShowSelectionAlongside(QWidget* companion) {
+    companion_ = companion;
+}
+
+bool SubjListView::ShowsSelection() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return hasFocus() ||
+           (companion_ != nullptr && focus != nullptr && companion_->isAncestorOf(focus));
+}
+
+// Worked out from the list's own size, as its viewport has none until shown.
+int SubjListView::RowsInView() const {
+    const int rowHeight =
+        std::max(1, sizeHintForRow(0) > 0 ? sizeHintForRow(0) : fontMetrics().height());
+    const int height = this->height() - 2 * frameWidth() - header()->sizeHint().height();
+    return std::max(0, height / rowHeight);
 }
 
 // Until the list is on the screen it has no height to scroll in.

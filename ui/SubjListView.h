@@ -5,6 +5,7 @@
 // a tooltip.
 #pragma once
 
+#include <QPointer>
 #include <QTreeView>
 #include <string>
 #include <string_view>
@@ -90,6 +91,11 @@ class SubjListView : public QTreeView {
     // now or when the list is first shown, and makes it the current row without
     // selecting it. Nothing for a row out of range.
     void ScrollRowToTop(int row);
+    // The selection shows while `companion` (a find field) has the focus too.
+    void ShowSelectionAlongside(QWidget* companion);
+    bool ShowsSelection() const;
+    // How many whole rows the list shows at its present size.
+    int RowsInView() const;
 
   signals:
     // A double-click in the list; `row` is the row under the pointer, -1 for
@@ -113,5 +119,6 @@ class SubjListView : public QTreeView {
     QPersistentModelIndex hotRow_;
     QPersistentModelIndex selectionMark_;
     QPersistentModelIndex topRow_;
+    QPointer<QWidget> companion_;
     bool ignoreCurrentChange_ = false;
 };

@@ -102,7 +102,10 @@ void KeptFilesTest::shouldKeepThePreviousVersionAtEverySave() {
     QCOMPARE(ReadFile("veskat_r.dat.bak"), repBefore);
     const QByteArray saved = ReadFile(kIndivFileName);
     QVERIFY(saved.contains("\tnew\t"));
-    QCOMPARE(folder_->Entries().size(), 4);
+    // Both files and their copies, and the window's place once it has ended.
+    QStringList entries = folder_->Entries();
+    QCOMPARE(entries.removeAll(QStringLiteral("veskat.ini")), window->isVisible() ? 0 : 1);
+    QCOMPARE(entries.size(), 4);
     if (!window->isVisible()) {
         return;
     }
