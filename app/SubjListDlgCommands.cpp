@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "DeleteDetail.h"
 #include "DialogIndivSubj.h"
 #include "DialogRepSubj.h"
 #include "MessageService.h"
@@ -114,7 +115,8 @@ void CSubjListDlg::OnDelete() {
     }
     const BusyScope busy(*this);
     if (IndivMode()) {
-        if (!messages_.AskYes(this, QString::fromUtf8("案件を削除します。よろしいですか？"))) {
+        if (!messages_.AskYes(this, QString::fromUtf8("案件を削除します。よろしいですか？"),
+                              DeleteDetail(*list_, row, true))) {
             return;
         }
         ReadIndivRow(row);
@@ -124,7 +126,8 @@ void CSubjListDlg::OnDelete() {
     } else if (RepMode()) {
         if (!messages_.AskYes(this,
                               QString::fromUtf8("「完了済み」または「進捗管理しない」個別案件も"
-                                                "同時に削除します。\nよろしいですか？"))) {
+                                                "同時に削除します。\nよろしいですか？"),
+                              DeleteDetail(*list_, row, false))) {
             return;
         }
         ReadRepRow(row);

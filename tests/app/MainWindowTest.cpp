@@ -665,6 +665,9 @@ void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
     messages_.QueueAnswer(MessageAnswer::No);
     window->Control<QPushButton>(kDeleteId)->click();
     QCOMPARE(messages_.Texts().last(), QStringLiteral("案件を削除します。よろしいですか？"));
+    // Below the fixed text: which subject, as its row shows it.
+    QCOMPARE(messages_.History().back().detail,
+             QStringLiteral("2024/06/01 10:00　") + list->CellText(0, 2));
     QCOMPARE(list->RowCount(), 2);
 
     messages_.QueueAnswer(MessageAnswer::Yes);
@@ -698,6 +701,8 @@ void MainWindowTest::shouldDeleteARepeatingSubjectWithItsFinishedGeneratedOnes()
     QCOMPARE(messages_.Texts().last(),
              QStringLiteral("「完了済み」または「進捗管理しない」個別案件も同時に削除します。\n"
                             "よろしいですか？"));
+    QCOMPARE(messages_.History().back().detail,
+             QStringLiteral("w　毎週 月・火・水・木・金・土・日 09:00"));
     QCOMPARE(window->ListView()->RowCount(), 1);
     QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("z"));
     IndivSubjList& indiv = window->IndivList();
