@@ -92,6 +92,8 @@ void CSubjListDlg::ShowOverdueLine(int count) {
         overdueLine_ = new QLabel(this);
         overdueLine_->setObjectName(QStringLiteral("overdueLine"));
         overdueLine_->setToolTip(QStringLiteral("Ctrl+J で移動"));
+        // Hidden until placed: a child not hidden by name counts as shown.
+        overdueLine_->hide();
     }
     const bool wasShown = !overdueLine_->isHidden();
     const int shift = overdueLine_->sizeHint().height() + kLineGap;

@@ -4,6 +4,7 @@
 // filter and Esc ends it; the list opens scrolled to today, selecting nothing.
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -239,8 +240,10 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
     SubjListView* list = window->ListView();
     QCOMPARE(list->CellText(TopRow(*list), 0), QStringLiteral("2024/05/15 10:00"));
     QCOMPARE(line(*window), QStringLiteral("期限切れ 2 件"));
-    QVERIFY(window->findChild<QLabel*>(QStringLiteral("overdueLine"))->geometry().bottom() <
-            list->geometry().top());
+    const QRect linePlace = window->findChild<QLabel*>(QStringLiteral("overdueLine"))->geometry();
+    QCOMPARE(linePlace.left(), list->x());
+    QVERIFY(linePlace.bottom() < list->geometry().top());
+    QVERIFY(linePlace.top() > window->findChild<QMenuBar*>()->geometry().bottom());
     QTest::keyClick(window.get(), Qt::Key_J, Qt::ControlModifier);
     QCOMPARE(list->SelectionMark(), 0);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("三月"));

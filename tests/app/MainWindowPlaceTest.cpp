@@ -90,7 +90,7 @@ void MainWindowPlaceTest::placeAndColumnsComeBackFromTheIniFile() {
         window->move(40, 30);
         window->ListView()->setColumnWidth(0, 150);
         window->Control<QRadioButton>(kRepRadioId)->click();
-        window->ListView()->setColumnWidth(1, 170);
+        window->ListView()->setColumnWidth(0, 170);
         window->OnExitNoSave();
     }
     const QByteArray ini = ReadFile(kIniFileName);
@@ -103,7 +103,7 @@ void MainWindowPlaceTest::placeAndColumnsComeBackFromTheIniFile() {
     QVERIFY((window->pos() - QPoint(40, 30)).manhattanLength() <= 4);
     QCOMPARE(window->ListView()->columnWidth(0), 150);
     window->Control<QRadioButton>(kRepRadioId)->click();
-    QCOMPARE(window->ListView()->columnWidth(1), 170);
+    QCOMPARE(window->ListView()->columnWidth(0), 170);
     QCOMPARE(window->Settings().port, 2121);
     window->OnExitNoSave();
     QVERIFY(ReadFile(kIniFileName).startsWith(kFtpSection));
