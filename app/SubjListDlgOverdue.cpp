@@ -37,6 +37,16 @@ void CSubjListDlg::AddOverdueCommand() {
     jump->setShortcutContext(Qt::WindowShortcut);
     addAction(jump);
     connect(jump, &QAction::triggered, this, &CSubjListDlg::JumpToOverdue);
+    // An add, edit or delete changes the count the line gives, not the scroll.
+    const auto recount = [this] {
+        if (overdueLine_ != nullptr && !overdueLine_->isHidden() && IndivMode()) {
+            ShowOverdueLine(OpenRowsBefore(*list_, FirstRowFromToday()).count);
+        }
+    };
+    QAbstractItemModel* rows = list_->model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, recount);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, recount);
+    connect(rows, &QAbstractItemModel::dataChanged, this, recount);
 }
 
 // Rows stand in the order of their date texts: the first not before today.

@@ -248,6 +248,10 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
     QCOMPARE(list->SelectionMark(), 0);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("三月"));
     QCOMPARE(TopRow(*list), 0);
+    // Deleting it leaves one to tell of.
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(line(*window), QStringLiteral("期限切れ 1 件"));
 }
 
 void MainWindowFindTest::kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits() {
