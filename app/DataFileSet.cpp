@@ -1,8 +1,10 @@
 #include "DataFileSet.h"
 
+#include <optional>
 #include <string>
 
 #include "KeptCopies.h"
+#include "KeptVersions.h"
 
 namespace {
 
@@ -16,6 +18,10 @@ const QString kFileNotRead = QStringLiteral("%1 %2 を読み込めませんで�
 const QString kLinesNotTaken = QStringLiteral("%1 %2 の %3 行を読み込めませんでした。");
 const QString kLinesChanged = QStringLiteral("%1 %2 の %3 行は内容の一部を変えて読み込みました。");
 const QString kCopyKept = QStringLiteral("元のファイルを %1 として残しました。");
+// %1 the kind of file, %2 its name, %3 the versions folder.
+const QString kVersionNotKept = QStringLiteral(
+    "%1 %2 の以前の版を %3 フォルダーに残せなかったため、%2 は保存しませんでした。"
+    "ファイルは保存前のままです。");
 
 // How a data file loaded, as far as the user must know.
 struct LoadOutcome {
@@ -67,13 +73,48 @@ void LoadInto(List& list, const char* fileName, const QString& kind, QStringList
     }
 }
 
-// The marker goes first: once the file has changed, a start-up must not fetch
-// the server's copy over it, even when this save fails halfway or the program
-// is killed during the upload.
+enum class Replaced { Written, Unchanged, Failed, VersionNotKept };
+
+// A file whose bytes would not change is left alone: no marker, no backup, no
+// version. Otherwise the marker goes first: once the file has changed, a
+// start-up must not fetch the server's copy over it, even when this save fails
+// halfway or the program is killed during the upload. The version it replaces
+// is kept before it is replaced, and old versions are thinned once it is.
 template <typename List>
-bool Replace(const List& list, const char* fileName, const DataFileSet::MarkUnsent& markUnsent) {
-    return markUnsent(fileName) && KeepBackup(fileName) == 0 &&
-           list.Save(fileName) == StoreResult::Done;
+Replaced Replace(const List& list, const char* fileName,
+                 const DataFileSet::MarkUnsent& markUnsent) {
+    std::optional<std::string> present;
+    if (IsRegularFile(fileName)) {
+        present = ReadWholeFile(fileName);
+        if (!present) {
+            return Replaced::Failed;
+        }
+        if (list.SavesAs(*present)) {
+            return Replaced::Unchanged;
+        }
+    }
+    if (!markUnsent(fileName)) {
+        return Replaced::Failed;
+    }
+    if (present && KeepVersion(fileName, *present).empty()) {
+        return Replaced::VersionNotKept;
+    }
+    if ((present && KeepBackup(fileName, *present) != 0) ||
+        list.Save(fileName) != StoreResult::Done) {
+        return Replaced::Failed;
+    }
+    ThinVersions(fileName);
+    return Replaced::Written;
+}
+
+// Whether the file is as the list has it now, telling the user why not when a
+// version could not be kept.
+bool Settled(Replaced replaced, const QString& kind, const char* fileName, QStringList* notices) {
+    if (replaced == Replaced::VersionNotKept && notices != nullptr) {
+        *notices << kVersionNotKept.arg(kind, QString::fromLocal8Bit(fileName),
+                                        QString::fromLocal8Bit(VersionsFolderOf(fileName)));
+    }
+    return replaced == Replaced::Written || replaced == Replaced::Unchanged;
 }
 
 std::size_t IndexOf(SubjKind kind) {
@@ -89,19 +130,26 @@ QStringList DataFileSet::Load() {
     return notices;
 }
 
-bool DataFileSet::Write(const MarkUnsent& markUnsent) {
-    const bool indivWritten =
-        !notAdopted_[IndexOf(SubjKind::Indiv)] && Replace(indiv_, kIndivFileName, markUnsent);
+bool DataFileSet::Write(const MarkUnsent& markUnsent, QStringList* notices) {
+    const bool indivWritten = !notAdopted_[IndexOf(SubjKind::Indiv)] &&
+                              Settled(Replace(indiv_, kIndivFileName, markUnsent), kIndivFileKind,
+                                      kIndivFileName, notices);
     const bool repWritten =
-        !notAdopted_[IndexOf(SubjKind::Rep)] && Replace(rep_, kRepFileName, markUnsent);
+        !notAdopted_[IndexOf(SubjKind::Rep)] &&
+        Settled(Replace(rep_, kRepFileName, markUnsent), kRepFileKind, kRepFileName, notices);
     return indivWritten && repWritten;
 }
 
-bool DataFileSet::Adopt(SubjKind kind, const std::vector<RecordText>& records) {
-    const StoreResult adopted =
+bool DataFileSet::Restore(SubjKind kind, const std::vector<RecordText>& records) {
+    const StoreResult assigned =
         kind == SubjKind::Indiv ? indiv_.Assign(records) : rep_.Assign(records);
-    if (adopted != StoreResult::Done) {
+    return assigned == StoreResult::Done;
+}
+
+bool DataFileSet::Adopt(SubjKind kind, const std::vector<RecordText>& records) {
+    if (!Restore(kind, records)) {
         notAdopted_[IndexOf(kind)] = true;
+        return false;
     }
-    return adopted == StoreResult::Done;
+    return true;
 }

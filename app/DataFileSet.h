@@ -33,11 +33,19 @@ class DataFileSet {
     // original was kept; none when both loaded cleanly.
     [[nodiscard]] QStringList Load();
 
-    // Replaces each file with its list, once `markUnsent` has put its marker
-    // on the disk and the version it replaces is kept as "<file>.bak". True
-    // when both were replaced; false when either was left as it was (the
-    // other may have been replaced).
-    [[nodiscard]] bool Write(const MarkUnsent& markUnsent);
+    // Replaces each file whose bytes its list would change, once `markUnsent`
+    // has put its marker on the disk and the version it replaces is kept in
+    // the versions folder and as "<file>.bak"; a file the list would not
+    // change is not touched. True when both are as their lists; false when
+    // either was left as it was (the other may have been replaced). A file
+    // left because its version could not be kept adds a line for the user to
+    // `notices`.
+    [[nodiscard]] bool Write(const MarkUnsent& markUnsent, QStringList* notices = nullptr);
+
+    // Makes the list of `kind` hold `records` (an earlier version the user
+    // went back to); nothing is written. False when they do not fit in
+    // memory, and the list stays as it was.
+    [[nodiscard]] bool Restore(SubjKind kind, const std::vector<RecordText>& records);
 
     // Makes the list of `kind` hold `records`, which a merge has written to its
     // file. False when they do not fit in memory: the list stays as it was, and

@@ -88,6 +88,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
 
     if (list_ != nullptr) {

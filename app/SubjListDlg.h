@@ -99,6 +99,13 @@ class CSubjListDlg : public TemplateDialog {
     // Asks for a file and writes both lists, as they stand in memory, to it
     // as an iCalendar file; tells the user when it could not be written.
     void OnExportIcs();
+    // ファイル → 以前の版に戻す...: opens the window of the kept versions of
+    // the list on show; the version chosen goes into it through RestoreVersion.
+    void OnRestoreVersion();
+    // Makes the list of `kind` hold `records`, an earlier version of it, and
+    // shows it; nothing is written until the user saves. False when they do
+    // not fit in memory, and the list stays as it was.
+    bool RestoreVersion(SubjKind kind, const std::vector<RecordText>& records);
     // A system-menu command: the About entry opens the About box; minimise and
     // close act as the desktop's own entries.
     void OnSysCommand(unsigned command);

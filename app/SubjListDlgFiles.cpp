@@ -1,6 +1,7 @@
 // The main window's data files at start-up and at a save; DataFileSet does the
 // work, the window tells the user.
 #include <QString>
+#include <QStringList>
 
 #include "MessageService.h"
 #include "SubjListDlg.h"
@@ -18,9 +19,11 @@ void CSubjListDlg::LoadDataFiles() {
 }
 
 bool CSubjListDlg::WriteDataFiles() {
-    if (files_.Write([this](const char* fileName) { return MarkUnsent(fileName); })) {
+    QStringList notices;
+    if (files_.Write([this](const char* fileName) { return MarkUnsent(fileName); }, &notices)) {
         return true;
     }
-    messages_.Inform(this, kSaveFailed);
+    notices.prepend(kSaveFailed);
+    messages_.Inform(this, notices.join(QLatin1Char('\n')));
     return false;
 }

@@ -52,10 +52,36 @@ std::optional<std::filesystem::perms> PermissionsOf(const std::string& dataFile)
 }  // namespace
 
 std::string FileStamp() {
-    const std::tm now = LocalTime::Break(Clock::Now());
+    return FileStamp(Clock::Now());
+}
+
+std::string FileStamp(std::time_t when) {
+    const std::tm local = LocalTime::Break(when);
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &now);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     return stamp;
+}
+
+std::optional<std::time_t> ParseFileStamp(std::string_view text) {
+    constexpr std::string_view kShape = "dddddddd-dddddd";
+    if (text.size() < kShape.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) {
+            return std::nullopt;
+        }
+    }
+    const auto number = [&](std::size_t from, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = from; i < from + length; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    return LocalTime::Make(number(0, 4), number(4, 2), number(6, 2), number(9, 2), number(11, 2),
+                           number(13, 2));
 }
 
 ReadableFile::ReadableFile(const std::string& fileName)
@@ -126,6 +152,56 @@ bool PathExists(const std::string& fileName) {
 bool IsRegularFile(const std::string& fileName) {
     std::error_code error;
     return std::filesystem::is_regular_file(fileName, error);
+}
+
+std::optional<std::time_t> ModifiedTime(const std::string& fileName) {
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return st.st_mtime;
+}
+
+std::vector<std::string> RegularFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code notRegular;
+        if (it->is_regular_file(notRegular)) {
+            names.push_back(it->path().filename().string());
+        }
+    }
+    return names;
+}
+
+bool DeleteFile(const std::string& fileName) {
+    std::error_code error;
+    std::filesystem::remove(fileName, error);
+    return !PathExists(fileName);
+}
+
+bool MakeFolderFor(const std::string& folder, const std::string& dataFile) {
+    using std::filesystem::perms;
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) {
+        return true;
+    }
+    if (!std::filesystem::create_directory(folder, error)) {
+        return false;
+    }
+    const perms file = PermissionsOf(dataFile).value_or(perms::owner_read | perms::owner_write);
+    perms folderPerms = file;
+    for (const auto& [read, search] : {std::pair{perms::owner_read, perms::owner_exec},
+                                       std::pair{perms::group_read, perms::group_exec},
+                                       std::pair{perms::others_read, perms::others_exec}}) {
+        if ((file & read) != perms::none) {
+            folderPerms |= search;
+        }
+    }
+    std::filesystem::permissions(folder, folderPerms | perms::owner_all, error);
+    SyncDirectoryOf(folder);
+    return !error;
 }
 
 FileReplacement::FileReplacement(const std::string& fileName)

@@ -12,12 +12,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <ctime>
 
 class QFileDevice;
 
 // "YYYYMMDD-hhmmss" of the program's clock in local time: the stamp in the
 // names of dated copies and conflict files.
 [[nodiscard]] std::string FileStamp();
+// The same stamp of the instant `when`.
+[[nodiscard]] std::string FileStamp(std::time_t when);
+// The instant a stamp names (local time), the stamp at the start of `text`;
+// nullopt when `text` does not start with one.
+[[nodiscard]] std::optional<std::time_t> ParseFileStamp(std::string_view text);
 
 // A file's bytes, in memory that is not cleared before they are read into it.
 struct FileBytes {
@@ -62,6 +70,17 @@ class ReadableFile {
 [[nodiscard]] bool PathExists(const std::string& fileName);
 // True when `fileName` is a regular file (or a link to one).
 [[nodiscard]] bool IsRegularFile(const std::string& fileName);
+// When `fileName` was last written; nullopt when it cannot be told.
+[[nodiscard]] std::optional<std::time_t> ModifiedTime(const std::string& fileName);
+// The names (without the folder) of the regular files in `folder`; none when
+// it cannot be read.
+[[nodiscard]] std::vector<std::string> RegularFilesIn(const std::string& folder);
+// Removes the file `fileName`; false when it is still there.
+bool DeleteFile(const std::string& fileName);
+// Makes the folder `folder` when it is not there, readable and writable by
+// whoever may read and write `dataFile` (searchable where readable). True
+// when the folder is there afterwards.
+[[nodiscard]] bool MakeFolderFor(const std::string& folder, const std::string& dataFile);
 
 // Writes a new version of a file beside it and puts it in the file's place at
 // Commit: readers see the old file or the whole new one, never a part, and the

@@ -18,5 +18,9 @@ int KeepBackup(const std::string& fileName) {
     if (!bytes) {
         return -1;
     }
-    return WriteSideFile(fileName + kBackupSuffix, *bytes, fileName);
+    return KeepBackup(fileName, *bytes);
+}
+
+int KeepBackup(const std::string& fileName, std::string_view bytes) {
+    return WriteSideFile(fileName + kBackupSuffix, bytes, fileName);
 }

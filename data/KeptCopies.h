@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "FileAccess.h"
 
@@ -22,3 +23,5 @@ inline constexpr const char* kBackupSuffix = ".bak";
 // complete. 0 kept, or nothing to keep (no regular file of that name); -1 the
 // file could not be read or the backup not written (the old backup stays).
 [[nodiscard]] int KeepBackup(const std::string& fileName);
+// The same when its present bytes are already at hand.
+[[nodiscard]] int KeepBackup(const std::string& fileName, std::string_view bytes);

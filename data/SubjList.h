@@ -77,6 +77,7 @@ class BasicSubjList {
     StoreResult Save(const std::string& fileName) const {
         return tree_.Save(fileName, Codec::kWidths);
     }
+    bool SavesAs(std::string_view bytes) const { return tree_.SavesAs(bytes, Codec::kWidths); }
 
     const SubjTree& Tree() const { return tree_; }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "NodePool.h"
@@ -89,6 +90,9 @@ class SubjTree {
     // CR LF, replacing the file only once it is completely written.
     // Done written; FileFailed nothing changed on disk.
     StoreResult Save(const std::string& fileName, const int* widths) const;
+    // True when Save would write exactly `bytes`: a save that would change
+    // nothing need not touch the file.
+    bool SavesAs(std::string_view bytes, const int* widths) const;
 
     // Calls `visit` for every record in key order, depth first through the
     // tree, until it returns false. Leaves the cursor alone.
@@ -100,6 +104,10 @@ class SubjTree {
     std::vector<std::string> CheckInvariants() const;
 
   private:
+    // The file Save writes, header first, handed to `take` a piece at a time
+    // until it returns false.
+    void WriteInPieces(const int* widths, const std::function<bool(std::string_view)>& take) const;
+
     struct Node;
     struct Branch;
     struct Leaf;

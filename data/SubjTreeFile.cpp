@@ -89,30 +89,54 @@ StoreResult SubjTree::Load(const std::string& fileName, const int* widths, LoadR
     return result;
 }
 
+void SubjTree::WriteInPieces(const int* widths,
+                             const std::function<bool(std::string_view)>& take) const {
+    constexpr std::size_t kFlushAt = std::size_t{1} << 16;
+    std::string buffer = header_ + "\r\n";
+    buffer.reserve(kFlushAt + 2 * kRecordSize);
+    bool ok = true;
+    VisitInOrder([&](const RecordText& record) {
+        AppendFields(record, widths, buffer);
+        buffer += "\r\n";
+        if (buffer.size() >= kFlushAt) {
+            ok = take(buffer);
+            buffer.clear();
+        }
+        return ok;
+    });
+    if (ok) {
+        take(buffer);
+    }
+}
+
 StoreResult SubjTree::Save(const std::string& fileName, const int* widths) const {
     try {
         FileReplacement file(fileName);
         if (!file.Open()) {
             return StoreResult::FileFailed;
         }
-        constexpr std::size_t kFlushAt = std::size_t{1} << 16;
-        std::string buffer = header_ + "\r\n";
-        buffer.reserve(kFlushAt + 2 * kRecordSize);
         bool ok = true;
-        VisitInOrder([&](const RecordText& record) {
-            AppendFields(record, widths, buffer);
-            buffer += "\r\n";
-            if (buffer.size() >= kFlushAt) {
-                ok = file.Write(buffer);
-                buffer.clear();
-            }
-            return ok;
-        });
-        if (!ok || !file.Write(buffer) || !file.Commit()) {
+        WriteInPieces(widths, [&](std::string_view piece) { return ok = file.Write(piece); });
+        if (!ok || !file.Commit()) {
             return StoreResult::FileFailed;  // the old file stays
         }
     } catch (const std::bad_alloc&) {
         return StoreResult::FileFailed;  // an uncommitted replacement is discarded
     }
     return StoreResult::Done;
+}
+
+bool SubjTree::SavesAs(std::string_view bytes, const int* widths) const {
+    std::size_t matched = 0;
+    bool same = true;
+    try {
+        WriteInPieces(widths, [&](std::string_view piece) {
+            same = bytes.substr(matched, piece.size()) == piece;
+            matched += piece.size();
+            return same;
+        });
+    } catch (const std::bad_alloc&) {
+        return false;  // then it is written, as it would have been before
+    }
+    return same && matched == bytes.size();
 }

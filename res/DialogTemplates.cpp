@@ -1,4 +1,4 @@
-// The six dialog templates of the program. Controls are listed in template
+// The seven dialog templates of the program. Controls are listed in template
 // order, which is also the tab order of those that take the focus.
 #include <cstdio>
 
@@ -250,11 +250,47 @@ DialogTemplate PasswordDialog() {
             }};
 }
 
+DialogTemplate VersionsDialog() {
+    using namespace VersionsDialogIds;
+    return {kVersionsDialogId,
+            "以前の版に戻す",
+            300,
+            152,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                Label(6, 6, 288, 8, "戻す版を選んでください。保存するまでファイルは変わりません。"),
+                {kVersionList,
+                 ControlKind::ListView,
+                 6,
+                 18,
+                 288,
+                 66,
+                 "",
+                 kReportView | kSingleSelection | kBorder | kTabStop,
+                 {}},
+                {kDifference,
+                 ControlKind::StaticText,
+                 6,
+                 88,
+                 288,
+                 44,
+                 "この版に戻すと:",
+                 kNoPrefix,
+                 {}},
+                DefaultButton(kIdOk, 184, 134, 50, 14, "OK"),
+                Button(kIdCancel, 244, 134, 50, 14, "キャンセル"),
+            }};
+}
+
 }  // namespace
 
 const std::vector<DialogTemplate>& AllDialogTemplates() {
     static const std::vector<DialogTemplate> templates = {
-        AboutBox(), MainDialog(), IndivEditor(), RepEditor(), ConnectDialog(), PasswordDialog(),
+        AboutBox(),      MainDialog(),     IndivEditor(),    RepEditor(),
+        ConnectDialog(), PasswordDialog(), VersionsDialog(),
     };
     return templates;
 }

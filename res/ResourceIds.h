@@ -11,6 +11,7 @@ inline constexpr int kIndivEditorDialogId = 129;
 inline constexpr int kRepEditorDialogId = 131;
 inline constexpr int kConnectDialogId = 140;
 inline constexpr int kPasswordDialogId = 142;
+inline constexpr int kVersionsDialogId = 146;
 
 inline constexpr int kMainMenuId = 139;
 inline constexpr int kAboutEntryStringId = 101;
@@ -40,6 +41,7 @@ inline constexpr int kSaveExitMenuId = 158;
 inline constexpr int kConnectMenuId = 159;
 inline constexpr int kExportIcsMenuId = 160;
 inline constexpr int kNotifyMenuId = 161;
+inline constexpr int kRestoreVersionMenuId = 165;
 // ヘルプ → バージョン情報: the About box, as the system menu's About entry opens it.
 inline constexpr int kAboutMenuId = 170;
 }  // namespace MainDialogIds
@@ -89,3 +91,9 @@ inline constexpr int kCaFileBrowseId = 1038;
 namespace PasswordDialogIds {
 inline constexpr int kPasswordEdit = 1031;
 }  // namespace PasswordDialogIds
+
+// The window of earlier versions (dialog 146).
+namespace VersionsDialogIds {
+inline constexpr int kVersionList = 1040;
+inline constexpr int kDifference = 1041;
+}  // namespace VersionsDialogIds

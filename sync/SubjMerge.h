@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "SubjKind.h"
 #include "SubjRecord.h"
 #include "SubjTree.h"
-
-// Which of the two data files, for its width table, header line and naming.
-enum class SubjKind { Indiv, Rep };
 
 // What the user calls the subjects of `kind` (UTF-8): "個別案件" or "反復案件".
 const char* KindName(SubjKind kind);

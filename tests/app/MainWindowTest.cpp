@@ -568,9 +568,9 @@ void MainWindowTest::shouldCallServerWorkAtItsPlaces() {
     // What the fetch wrote is what the window loaded.
     QCOMPARE(window.ListView()->CellText(0, 2), QStringLiteral("from server"));
 
+    // The fetched file stays as it is; the missing one is written.
     window.Control<QPushButton>(kSaveId)->click();
-    QCOMPARE(window.calls.mid(2),
-             (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat", "send"}));
+    QCOMPARE(window.calls.mid(2), (QStringList{"unsent veskat_r.dat", "send"}));
     QCOMPARE(window.indivAtSend, fetched);  // sent after the local writing
 
     window.MenuAction(kConnectMenuId)->trigger();
@@ -579,12 +579,18 @@ void MainWindowTest::shouldCallServerWorkAtItsPlaces() {
     // A failed local save sends nothing; both files were marked before it.
     QVERIFY(QFile::remove(kIndivFileName));
     QVERIFY(QDir().mkpath(QString(kIndivFileName) + "/x"));
+    const auto changeRep = [&window](const char* title) {
+        window.RepList().current = Rep(title, Progress::Open);
+        QCOMPARE(window.RepList().Insert(), StoreResult::Done);
+    };
+    changeRep("rep 1");
     window.calls.clear();
     window.Control<QPushButton>(kSaveId)->click();
     QCOMPARE(window.calls, (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat"}));
     QVERIFY(QDir(kIndivFileName).removeRecursively());
 
     // The close question's Yes marks both and sends nothing.
+    changeRep("rep 2");
     window.calls.clear();
     messages_.Clear();
     messages_.QueueAnswer(MessageAnswer::Yes);

@@ -72,6 +72,7 @@ class ServerSaveTest : public WindowTestCase {
     void shouldLeaveAFileAloneWhoseMarkerCannotBeWritten();
     void shouldFetchIntoAMarkedFileThatIsGone();
     void shouldTellWhenABaseCopyCannotBeWritten();
+    void shouldSendAnUnchangedFileThatStillCarriesItsMarker();
 
   private:
     // Settings for `server` in ./veskat.ini, the server on.
@@ -139,6 +140,8 @@ void ServerSaveTest::shouldMarkEachFileBeforeItChangesAndClearItOnceSent() {
     QVERIFY(messages_.Texts().isEmpty());
     QCOMPARE(ReadFile(kIndivFileName), oldIndiv_);
     AddSubject(*window, "new");
+    window->RepList().current = Rep("new rep", Progress::Open);
+    QCOMPARE(window->RepList().Insert(), StoreResult::Done);
     window->Control<QPushButton>(1009)->click();
 
     QCOMPARE(window->marks.size(), std::size_t{2});
@@ -307,6 +310,30 @@ void ServerSaveTest::shouldTellWhenABaseCopyCannotBeWritten() {
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(ReadFile(kIndivFileName)));
     QVERIFY(!HasMarker(kIndivFileName));
     QVERIFY(QFileInfo("veskat_i.dat.base/in the way").isDir());
+}
+
+// A save writes only the files it changes, but sends every file whose
+// changes the server has not got yet.
+void ServerSaveTest::shouldSendAnUnchangedFileThatStillCarriesItsMarker() {
+    auto window = StartUp();
+    window->RepList().current = Rep("new rep", Progress::Open);
+    QCOMPARE(window->RepList().Insert(), StoreResult::Done);
+    window->Settings().repSubjPath = "no such folder/srv_r.dat";
+    window->Control<QPushButton>(1009)->click();
+    QVERIFY(HasMarker(kRepFileName));
+    const QByteArray rep = ReadFile(kRepFileName);
+    QVERIFY(rep.contains("new rep"));
+
+    window->Settings().repSubjPath = "srv_r.dat";
+    AddSubject(*window, "new");
+    window->marks.clear();
+    messages_.Clear();
+    window->Control<QPushButton>(1009)->click();
+    QCOMPARE(window->marks.size(), std::size_t{1});  // the individual file only
+    QCOMPARE(ReadFile(kRepFileName), rep);
+    QCOMPARE(server_->ServerFile("srv_r.dat"), Lf(rep));
+    QVERIFY(!HasMarker(kRepFileName) && !HasMarker(kIndivFileName));
+    QVERIFY(messages_.Texts().isEmpty());
 }
 
 QTEST_MAIN(ServerSaveTest)

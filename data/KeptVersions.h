@@ -1,0 +1,45 @@
+// Earlier versions of a data file, kept in a folder "versions" beside it: each
+// save that changes a file keeps the version it replaces there, dated when
+// that version was saved, and thins the folder so that the last few and one a
+// day for a month stay while older ones go.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr const char* kVersionsFolderName = "versions";
+// Thinning keeps the newest this many versions of each file...
+inline constexpr std::size_t kRecentVersionsKept = 20;
+// ...and the newest of each day for this many days, today included.
+inline constexpr int kDailyVersionDays = 30;
+
+struct KeptVersion {
+    std::string fileName;  // with the folder
+    std::time_t savedAt = 0;
+};
+
+// "versions" in the folder of `dataFile`.
+[[nodiscard]] std::string VersionsFolderOf(const std::string& dataFile);
+
+// The versions kept of `dataFile`, oldest first.
+[[nodiscard]] std::vector<KeptVersion> ListVersions(const std::string& dataFile);
+
+// Keeps `bytes`, what `dataFile` holds before a save replaces it, as
+// "versions/<name>.<YYYYMMDD-hhmmss>", dated when the file was last written
+// (now when that cannot be told), with "-2", "-3", ... added when the name is
+// taken, and with the data file's permissions. Returns the version's name; ""
+// when it could not be kept whole (then the save must not go on).
+[[nodiscard]] std::string KeepVersion(const std::string& dataFile, std::string_view bytes);
+
+// Which of the versions saved at `savedAt` (oldest first) thinning keeps at
+// `now`: the last kRecentVersionsKept, and the newest of each local day of
+// the last kDailyVersionDays.
+[[nodiscard]] std::vector<bool> VersionsKept(const std::vector<std::time_t>& savedAt,
+                                             std::time_t now);
+
+// Removes the versions of `dataFile` that VersionsKept does not keep at
+// Clock::Now(). A version that cannot be removed stays.
+void ThinVersions(const std::string& dataFile);
