@@ -104,6 +104,8 @@ void CSubjListDlg::ShowOverdueLine(int count) {
         overdueLine_->setToolTip(QStringLiteral("Ctrl+J で移動"));
         // Hidden until placed: a child not hidden by name counts as shown.
         overdueLine_->hide();
+        // A screen reader reads it before the list, as it stands above it.
+        overdueLine_->stackUnder(list_);
     }
     const bool wasShown = !overdueLine_->isHidden();
     const int shift = overdueLine_->sizeHint().height() + kLineGap;
