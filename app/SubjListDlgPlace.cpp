@@ -58,7 +58,11 @@ void CSubjListDlg::KeepColumnWidths() {
     }
 }
 
+// A window that ends before it was ever shown (a failed start-up) has no
+// place of its own to keep.
 void CSubjListDlg::done(int result) {
-    KeepPlace();
+    if (isVisible()) {
+        KeepPlace();
+    }
     TemplateDialog::done(result);
 }

@@ -107,6 +107,13 @@ void MainWindowPlaceTest::placeAndColumnsComeBackFromTheIniFile() {
     QCOMPARE(window->Settings().port, 2121);
     window->OnExitNoSave();
     QVERIFY(ReadFile(kIniFileName).startsWith(kFtpSection));
+
+    // A window that ends before it is shown keeps no place of its own.
+    QFile::remove(kIniFileName);
+    CSubjListDlg unseen(messages_);
+    unseen.OnInitDialog();
+    unseen.OnExitNoSave();
+    QVERIFY(!QFile::exists(kIniFileName));
 }
 
 // A place kept on a far bigger screen, and values that are no numbers.
