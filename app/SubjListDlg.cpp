@@ -50,7 +50,9 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       appIcon_(AppIconXpm()),
       list_(Control<SubjListView>(kListId)),
       indivRadio_(Control<QRadioButton>(kIndivRadioId)),
-      repRadio_(Control<QRadioButton>(kRepRadioId)) {
+      repRadio_(Control<QRadioButton>(kRepRadioId)),
+      commands_(indivList_, repList_, *list_, messages_, this),
+      server_(messages_, this) {
     ConnectCommands();
     AddKeyCommands();
     AddFindCommand();
@@ -229,6 +231,82 @@ void CSubjListDlg::SetRepRow(int index, bool update) {
     }
 }
 
+std::optional<SubjKind> CSubjListDlg::Mode() const {
+    if (IndivMode()) {
+        return SubjKind::Indiv;
+    }
+    if (RepMode()) {
+        return SubjKind::Rep;
+    }
+    return std::nullopt;
+}
+
+void CSubjListDlg::OnAdd() {
+    const BusyScope busy(*this);
+    if (const auto kind = Mode()) {
+        ShowChange(commands_.Add(*kind, std::max(list_->HotRow(), 0)));
+    }
+}
+
+void CSubjListDlg::OnEdit() {
+    EditRow(list_->HotRow());
+}
+
+void CSubjListDlg::OnEditSelected() {
+    EditRow(list_->SelectionMark());
+}
+
+void CSubjListDlg::EditRow(int row) {
+    if (row < 0) {
+        return;
+    }
+    const BusyScope busy(*this);
+    if (const auto kind = Mode()) {
+        ShowChange(commands_.Edit(*kind, row));
+    }
+}
+
+void CSubjListDlg::OnDelete() {
+    const int row = list_->SelectionMark();
+    if (row < 0) {
+        return;
+    }
+    const BusyScope busy(*this);
+    if (const auto kind = Mode()) {
+        ShowChange(commands_.Delete(*kind, row));
+    }
+}
+
+void CSubjListDlg::ReadIndivRow(int row) {
+    commands_.ReadIndivRow(row);
+}
+
+void CSubjListDlg::ReadRepRow(int row) {
+    commands_.ReadRepRow(row);
+}
+
+// A removed row leaves the find bar's choice of the others as it was.
+void CSubjListDlg::ShowChange(const RowChange& change) {
+    switch (change.kind) {
+        case RowChange::Kind::None:
+            return;
+        case RowChange::Kind::Removed:
+            list_->RemoveRow(change.row);
+            return;
+        case RowChange::Kind::Added:
+            SetRow(change.row, false);
+            break;
+        case RowChange::Kind::Rewritten:
+            SetRow(change.row, true, change.shownBefore);
+            break;
+        case RowChange::Kind::Replaced:
+            list_->RemoveRow(change.row);
+            SetRow(change.row, false);
+            break;
+    }
+    ApplyFilter();
+}
+
 void CSubjListDlg::OnModeChanged() {
     SetupColumns();
     FillList();
@@ -276,6 +354,27 @@ void CSubjListDlg::OnCancel() {
 // ending without the question would throw away all unsaved work.
 void CSubjListDlg::OnOK() {
     OnCancel();
+}
+
+void CSubjListDlg::LoadSettings() {
+    server_.LoadSettings();
+}
+
+bool CSubjListDlg::FetchFromServer() {
+    return server_.Fetch() == StartUpOutcome::Go;
+}
+
+bool CSubjListDlg::MarkUnsent(const char* fileName) {
+    return server_.MarkUnsent(fileName) == MarkOutcome::Marked;
+}
+
+// A merge with another computer's save becomes the list the user works on.
+void CSubjListDlg::SendToServer() {
+    server_.Send(files_, [this] { FillList(); });
+}
+
+void CSubjListDlg::RunConnectDialog() {
+    server_.RunConnectDialog();
 }
 
 void CSubjListDlg::OnConnect() {

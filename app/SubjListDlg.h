@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "ConnectSettings.h"
 #include "DataFileSet.h"
+#include "ServerLink.h"
+#include "SubjCommands.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
@@ -76,7 +77,7 @@ class CSubjListDlg : public TemplateDialog {
     SubjListView* ListView() const { return list_; }
     IndivSubjList& IndivList() { return indivList_; }
     RepSubjList& RepList() { return repList_; }
-    ConnectSettings& Settings() { return settings_; }
+    ConnectSettings& Settings() { return server_.Settings(); }
 
     // Command handlers, each connected to its buttons and menu entries.
     void OnModeChanged();
@@ -210,6 +211,10 @@ class CSubjListDlg : public TemplateDialog {
     void ShowOverdueLine(int count);
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
+    // The kind of the list shown; none while neither mode is checked.
+    std::optional<SubjKind> Mode() const;
+    // Shows on the list what a command did to its row.
+    void ShowChange(const RowChange& change);
     void AddAboutEntry();
     // The place kept in "veskat.ini", fitted to the screen; at the end of
     // the initialisation's step 4, after the settings.
@@ -235,7 +240,8 @@ class CSubjListDlg : public TemplateDialog {
     IndivSubjList& indivList_ = files_.Indiv();
     RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
-    ConnectSettings settings_;
+    SubjCommands commands_;
+    ServerLink server_;
     WindowPlace place_;
     // The mode whose columns the list shows; none before the first setup.
     std::optional<SubjListRows::Kind> columnsShown_;

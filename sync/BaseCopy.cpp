@@ -43,14 +43,15 @@ BaseCopy ReadBaseCopy(const std::string& dataFile) {
     return base;
 }
 
-int WriteBaseCopy(const std::string& dataFile, std::string_view bytes) {
-    return WriteSideFile(BaseFileName(dataFile), bytes, dataFile);
+FileWrite WriteBaseCopy(const std::string& dataFile, std::string_view bytes) {
+    return WriteSideFile(BaseFileName(dataFile), bytes, dataFile) == 0 ? FileWrite::Written
+                                                                       : FileWrite::Failed;
 }
 
-int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile) {
+FileWrite WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile) {
     std::string bytes;
     if (ReadFileBytes(sourceFile, bytes) != FileRead::Read) {
-        return -1;
+        return FileWrite::Failed;
     }
     return WriteBaseCopy(dataFile, bytes);
 }
@@ -59,26 +60,28 @@ std::string BaseOriginFileName(const std::string& dataFile) {
     return BaseFileName(dataFile) + ".origin";
 }
 
-int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
-                    const BaseOrigin& origin) {
-    if (WriteBaseCopyFrom(dataFile, sourceFile) != 0) {
-        return -1;
+FileWrite WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
+                          const BaseOrigin& origin) {
+    if (WriteBaseCopyFrom(dataFile, sourceFile) != FileWrite::Written) {
+        return FileWrite::Failed;
     }
-    return WriteSideFile(BaseOriginFileName(dataFile), OriginText(origin), dataFile);
+    return WriteSideFile(BaseOriginFileName(dataFile), OriginText(origin), dataFile) == 0
+               ? FileWrite::Written
+               : FileWrite::Failed;
 }
 
-bool ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin) {
+BaseOwner ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin) {
     std::string recorded;
     if (ReadFileBytes(BaseOriginFileName(dataFile), recorded) != FileRead::Read ||
         recorded == OriginText(origin)) {
-        return false;
+        return BaseOwner::Ours;
     }
     // The base goes before its record, so that a base never outlives the
     // record that tells it belongs elsewhere.
     const QString base = QString::fromLocal8Bit(BaseFileName(dataFile));
-    const bool removed = QFile::remove(base);
-    if (removed || !QFileInfo::exists(base)) {
-        QFile::remove(QString::fromLocal8Bit(BaseOriginFileName(dataFile)));
+    if (!QFile::remove(base) && QFileInfo::exists(base)) {
+        return BaseOwner::NotRemoved;
     }
-    return removed;
+    QFile::remove(QString::fromLocal8Bit(BaseOriginFileName(dataFile)));
+    return BaseOwner::Forgotten;
 }

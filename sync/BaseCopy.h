@@ -19,8 +19,14 @@ enum class FileRead {
     Unreadable,  // something is there (a folder, a file without permission) but cannot be read
 };
 
+// What writing a file came to.
+enum class FileWrite {
+    Written,  // the whole new file is in place
+    Failed,   // the file, if any, is as it was
+};
+
 // Reads `fileName` whole into `bytes` (emptied unless the result is Read).
-FileRead ReadFileBytes(const std::string& fileName, std::string& bytes);
+[[nodiscard]] FileRead ReadFileBytes(const std::string& fileName, std::string& bytes);
 
 // The base copy of `dataFile`. Missing means no exchange with the server has
 // been recorded yet (the first run with merging); Unreadable means a base is
@@ -29,18 +35,19 @@ struct BaseCopy {
     FileRead state = FileRead::Missing;
     std::string bytes;  // the whole base when state is Read
 };
-BaseCopy ReadBaseCopy(const std::string& dataFile);
+[[nodiscard]] BaseCopy ReadBaseCopy(const std::string& dataFile);
 
 // Replaces the base copy of `dataFile` with `bytes` through QSaveFile: the
-// new copy appears whole or not at all. 0 written; -1 the old base (if any)
-// is left as it was. A stale base makes a later merge bring back what was
+// new copy appears whole or not at all. Failed: the old base (if any) is
+// left as it was. A stale base makes a later merge bring back what was
 // deleted since it, so a failure is for the user to hear of.
-[[nodiscard]] int WriteBaseCopy(const std::string& dataFile, std::string_view bytes);
+[[nodiscard]] FileWrite WriteBaseCopy(const std::string& dataFile, std::string_view bytes);
 
 // WriteBaseCopy with the bytes of `sourceFile`: the file just fetched from
-// the server or just sent to it. -1 when the source cannot be read or the
+// the server or just sent to it. Failed when the source cannot be read or the
 // base cannot be written; the old base stays.
-[[nodiscard]] int WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile);
+[[nodiscard]] FileWrite WriteBaseCopyFrom(const std::string& dataFile,
+                                          const std::string& sourceFile);
 
 // The server file a base copy belongs to. A base of another server file says
 // nothing about this one's changes, so it is no base.
@@ -59,10 +66,18 @@ std::string BaseOriginFileName(const std::string& dataFile);
 
 // WriteBaseCopyFrom, then the record that it came from `origin`. The base
 // goes first: a record left from before only makes the next start forget it.
-[[nodiscard]] int WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
-                                  const BaseOrigin& origin);
+[[nodiscard]] FileWrite WriteBaseCopyOf(const std::string& dataFile, const std::string& sourceFile,
+                                        const BaseOrigin& origin);
+
+// What became of a base copy checked against the server file it must belong to.
+enum class BaseOwner {
+    Ours,        // no base, or one of `origin` (a base without a record counts as such)
+    Forgotten,   // a base of another server file was removed
+    NotRemoved,  // a base of another server file is still there: no merge may use it
+};
 
 // Removes the base copy of `dataFile` when its record names another server
 // file than `origin`. A base without a record was written before bases had
-// one and counts as belonging to `origin`. True when a base was removed.
-bool ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin);
+// one and counts as belonging to `origin`.
+[[nodiscard]] BaseOwner ForgetBaseOfOtherServer(const std::string& dataFile,
+                                                const BaseOrigin& origin);

@@ -5,7 +5,6 @@
 
 #include <curl/curl.h>
 
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -133,7 +132,7 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* userData) {
 }
 
 struct DownloadSink {
-    QSaveFile* file = nullptr;
+    FileReplacement* file = nullptr;
     LineEnds lineEnds;
 };
 
@@ -141,8 +140,7 @@ size_t WriteDownload(char* data, size_t size, size_t count, void* userData) {
     auto* sink = static_cast<DownloadSink*>(userData);
     const size_t length = size * count;
     const std::string out = sink->lineEnds.Fixed(data, length);
-    const auto written = sink->file->write(out.data(), static_cast<qint64>(out.size()));
-    return written == static_cast<qint64>(out.size()) ? length : 0;
+    return sink->file->Write(out) ? length : 0;
 }
 
 size_t AppendText(char* data, size_t size, size_t count, void* userData) {
@@ -369,28 +367,23 @@ int CFtpTransfer::Download(const std::string& serverFile, const std::string& loc
         return -1;
     }
     // The local file is replaced only by a complete download.
-    QSaveFile file(QString::fromLocal8Bit(localFile));
-    if (!file.open(QIODevice::WriteOnly) || !TakePermissionsOf(file, dataFile)) {
+    FileReplacement file(localFile);
+    if (!file.Open(dataFile)) {
         return -1;
     }
     DownloadSink sink;
     sink.file = &file;
     const int result = Retrieve(url, WriteDownload, &sink);
     if (result != CURLE_OK) {
-        file.cancelWriting();
         return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
     }
-    if (!file.commit()) {
-        return -1;
-    }
-    SyncDirectoryOf(localFile);
-    return 0;
+    return file.Commit() ? 0 : -1;
 }
 
-int CFtpTransfer::RunCommand(const std::string& command, const std::string& second) {
+ServerReply CFtpTransfer::RunCommand(const std::string& command, const std::string& second) {
     const std::string url = UrlFor("");
     if (url.empty() || cancelled_ || !IsSendableText(command) || !IsSendableText(second)) {
-        return -1;
+        return ServerReply::NoAnswer;
     }
     curl_slist* quote = curl_slist_append(nullptr, command.c_str());
     if (!second.empty()) {
@@ -404,62 +397,64 @@ int CFtpTransfer::RunCommand(const std::string& command, const std::string& seco
     curl_slist_free_all(quote);
     connected_ = result == CURLE_OK || result == CURLE_QUOTE_ERROR;
     if (result == CURLE_OK) {
-        return 0;
+        return ServerReply::Done;
     }
-    return result == CURLE_QUOTE_ERROR ? 1 : -1;
+    return result == CURLE_QUOTE_ERROR ? ServerReply::Refused : ServerReply::NoAnswer;
 }
 
-int CFtpTransfer::MakeDir(const std::string& serverDir) {
+ServerReply CFtpTransfer::MakeDir(const std::string& serverDir) {
     return RunCommand("MKD " + serverDir);
 }
 
-int CFtpTransfer::RemoveDir(const std::string& serverDir) {
+ServerReply CFtpTransfer::RemoveDir(const std::string& serverDir) {
     return RunCommand("RMD " + serverDir);
 }
 
-int CFtpTransfer::DeleteFile(const std::string& serverFile) {
+ServerReply CFtpTransfer::DeleteFile(const std::string& serverFile) {
     return RunCommand("DELE " + serverFile);
 }
 
-int CFtpTransfer::RenameFile(const std::string& from, const std::string& to) {
+ServerReply CFtpTransfer::RenameFile(const std::string& from, const std::string& to) {
     return RunCommand("RNFR " + from, "RNTO " + to);
 }
 
-int CFtpTransfer::UploadAs(const std::string& localFile, const std::string& serverFile) {
+ServerReply CFtpTransfer::UploadAs(const std::string& localFile, const std::string& serverFile) {
     if (!connected_ || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
-        return -1;
+        return ServerReply::NoAnswer;
     }
-    return Store(localFile, serverFile, "") == Stored::kWhole ? 0 : -1;
+    return Store(localFile, serverFile, "") == Stored::kWhole ? ServerReply::Done
+                                                              : ServerReply::NoAnswer;
 }
 
-int CFtpTransfer::FetchText(const std::string& serverFile, std::string& bytes) {
+ServerReply CFtpTransfer::FetchText(const std::string& serverFile, std::string& bytes) {
     bytes.clear();
     if (serverFile.empty() || !IsSendableText(serverFile)) {
-        return -1;
+        return ServerReply::NoAnswer;
     }
     return FetchInto(UrlFor(serverFile), bytes);
 }
 
-int CFtpTransfer::ListDir(const std::string& serverDir, std::string& names) {
+ServerReply CFtpTransfer::ListDir(const std::string& serverDir, std::string& names) {
     names.clear();
     if (serverDir.empty() || !IsSendableText(serverDir)) {
-        return -1;
+        return ServerReply::NoAnswer;
     }
     const std::string url = UrlFor(serverDir);
-    return url.empty() || FetchInto(url + "/", names) != 0 ? -1 : 0;
+    return url.empty() || FetchInto(url + "/", names) != ServerReply::Done ? ServerReply::NoAnswer
+                                                                           : ServerReply::Done;
 }
 
-int CFtpTransfer::FetchInto(const std::string& url, std::string& bytes) {
+ServerReply CFtpTransfer::FetchInto(const std::string& url, std::string& bytes) {
     bytes.clear();
     if (url.empty() || cancelled_) {
-        return -1;
+        return ServerReply::NoAnswer;
     }
     const int result = Retrieve(url, AppendText, &bytes);
     if (result == CURLE_OK) {
-        return 0;
+        return ServerReply::Done;
     }
     bytes.clear();
-    return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
+    return result == CURLE_REMOTE_FILE_NOT_FOUND ? ServerReply::Refused : ServerReply::NoAnswer;
 }
 
 int CFtpTransfer::Retrieve(const std::string& url,

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <string>
 
+// What the server made of a single command or a small fetch.
+enum class ServerReply { Done, Refused, NoAnswer };
+
 class CFtpTransfer {
   public:
     CFtpTransfer();
@@ -47,23 +50,23 @@ class CFtpTransfer {
                  const std::string& dataFile = {});
 
     // Single commands on the server, over the login of Connect (or a fresh
-    // one). Each answers 0 done; 1 the server refused the command (the name
-    // exists, is missing, or may not be touched); -1 no answer (connection
+    // one). Each answers Done; Refused, the server refused the command (the
+    // name exists, is missing, or may not be touched); NoAnswer (connection
     // failed, cancelled, or a name holding CR, LF or NUL).
-    [[nodiscard]] int MakeDir(const std::string& serverDir);
-    [[nodiscard]] int RemoveDir(const std::string& serverDir);
-    [[nodiscard]] int DeleteFile(const std::string& serverFile);
+    [[nodiscard]] ServerReply MakeDir(const std::string& serverDir);
+    [[nodiscard]] ServerReply RemoveDir(const std::string& serverDir);
+    [[nodiscard]] ServerReply DeleteFile(const std::string& serverFile);
     // RNFR `from`, RNTO `to`; whether an existing `to` is replaced is the server's choice.
-    [[nodiscard]] int RenameFile(const std::string& from, const std::string& to);
+    [[nodiscard]] ServerReply RenameFile(const std::string& from, const std::string& to);
     // Stores `localFile` as `serverFile` directly, with no temporary name:
-    // for names nobody else reads. 0 stored; -1 otherwise.
-    [[nodiscard]] int UploadAs(const std::string& localFile, const std::string& serverFile);
-    // Fetches a small text file whole into `bytes`. 0 fetched; 1 no such
-    // file; -1 otherwise.
-    [[nodiscard]] int FetchText(const std::string& serverFile, std::string& bytes);
-    // Lists the folder `serverDir` into `names`. 0 listed; -1 otherwise (no
-    // such folder included).
-    [[nodiscard]] int ListDir(const std::string& serverDir, std::string& names);
+    // for names nobody else reads. Done stored; NoAnswer otherwise.
+    [[nodiscard]] ServerReply UploadAs(const std::string& localFile, const std::string& serverFile);
+    // Fetches a small text file whole into `bytes`. Done fetched; Refused
+    // no such file; NoAnswer otherwise.
+    [[nodiscard]] ServerReply FetchText(const std::string& serverFile, std::string& bytes);
+    // Lists the folder `serverDir` into `names`. Done listed; NoAnswer
+    // otherwise (no such folder included).
+    [[nodiscard]] ServerReply ListDir(const std::string& serverDir, std::string& names);
 
     // May be called from any thread while an operation runs on another: the
     // running operation fails at its next progress report (libcurl reports at
@@ -112,9 +115,9 @@ class CFtpTransfer {
     Stored Store(const std::string& localFile, const std::string& serverFile,
                  const std::string& renameTo);
     // Sends `command` alone after the login; as MakeDir.
-    int RunCommand(const std::string& command, const std::string& second = {});
+    ServerReply RunCommand(const std::string& command, const std::string& second = {});
     // RETR or LIST of `url` into `bytes`, as FetchText.
-    int FetchInto(const std::string& url, std::string& bytes);
+    ServerReply FetchInto(const std::string& url, std::string& bytes);
     // RETR or LIST of `url` over the open login when there is one, each piece
     // handed to `write` with `sink`; libcurl's result.
     int Retrieve(const std::string& url,

@@ -47,7 +47,8 @@ bool PutText(CFtpTransfer& ftp, const std::string& serverFile, const std::string
         return false;
     }
     local.flush();
-    return ftp.UploadAs(local.fileName().toLocal8Bit().toStdString(), serverFile) == 0;
+    return ftp.UploadAs(local.fileName().toLocal8Bit().toStdString(), serverFile) ==
+           ServerReply::Done;
 }
 
 std::string TimeText(std::time_t t) {
@@ -84,22 +85,22 @@ LockWait ServerLock::Take() {
     auto since = std::chrono::steady_clock::now();
     int refusedWithoutFolder = 0;
     for (;;) {
-        const int made = ftp_.MakeDir(folder_);
-        if (made == 0) {
+        const ServerReply made = ftp_.MakeDir(folder_);
+        if (made == ServerReply::Done) {
             waiting_ = false;
             return WriteOwner() ? LockWait::Taken : LockWait::Failed;
         }
-        if (made < 0) {
+        if (made == ServerReply::NoAnswer) {
             break;
         }
         std::string owner;
-        const int got = ftp_.FetchText(folder_ + kOwnerName, owner);
-        if (got < 0) {
+        const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
+        if (got == ServerReply::NoAnswer) {
             break;
         }
         // Refused with no folder there: either it was given back just now,
         // or this login may not make folders at all.
-        if (got == 1 && !FolderExists()) {
+        if (got == ServerReply::Refused && !FolderExists()) {
             if (++refusedWithoutFolder > 1) {
                 waiting_ = false;
                 return ftp_.Cancelled() ? LockWait::Cancelled : LockWait::NotPossible;
@@ -140,26 +141,26 @@ bool ServerLock::WriteOwner() {
 
 bool ServerLock::FolderExists() {
     std::string names;
-    return ftp_.ListDir(folder_, names) == 0;
+    return ftp_.ListDir(folder_, names) == ServerReply::Done;
 }
 
 bool ServerLock::Break() {
     std::string owner;
-    const int got = ftp_.FetchText(folder_ + kOwnerName, owner);
-    if (got < 0) {
+    const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
+    if (got == ServerReply::NoAnswer) {
         return false;
     }
-    if ((got == 0 ? owner : std::string()) != staleOwner_) {
+    if ((got == ServerReply::Done ? owner : std::string()) != staleOwner_) {
         return true;  // its owner is alive after all, or another waiter broke it
     }
     FinishPending(ftp_);
     (void)ftp_.DeleteFile(folder_ + kOwnerName);
-    return ftp_.RemoveDir(folder_) == 0 || !FolderExists();
+    return ftp_.RemoveDir(folder_) == ServerReply::Done || !FolderExists();
 }
 
 void ServerLock::FinishPending(CFtpTransfer& ftp) {
     std::string note;
-    if (ftp.FetchText(folder_ + kPendingName, note) != 0) {
+    if (ftp.FetchText(folder_ + kPendingName, note) != ServerReply::Done) {
         return;
     }
     const std::size_t end = note.find_first_of("\r\n");
@@ -180,7 +181,7 @@ void ServerLock::FinishPending(CFtpTransfer& ftp) {
 
 int ServerLock::SendByRename(const std::string& localFile, const std::string& serverFile) {
     const std::string upload = serverFile + "." + ComputerName() + "-" + token_ + kUploadSuffix;
-    if (ftp_.UploadAs(localFile, upload) != 0) {
+    if (ftp_.UploadAs(localFile, upload) != ServerReply::Done) {
         if (!ftp_.Cancelled()) {
             (void)ftp_.DeleteFile(upload);
         }
@@ -192,37 +193,38 @@ int ServerLock::SendByRename(const std::string& localFile, const std::string& se
         (void)ftp_.DeleteFile(upload);
         return -1;
     }
-    int renamed = ftp_.RenameFile(upload, serverFile);
-    if (renamed == 1) {
+    ServerReply renamed = ftp_.RenameFile(upload, serverFile);
+    if (renamed == ServerReply::Refused) {
         const std::string note = upload + "\r\n" + serverFile + "\r\n";
         if (!PutText(ftp_, folder_ + kPendingName, note)) {
             (void)ftp_.DeleteFile(upload);
             return -1;
         }
         pendingNote_ = note;
-        if (ftp_.DeleteFile(serverFile) < 0) {
+        if (ftp_.DeleteFile(serverFile) == ServerReply::NoAnswer) {
             return -1;
         }
         renamed = ftp_.RenameFile(upload, serverFile);
-        if (renamed == 0 && ftp_.DeleteFile(folder_ + kPendingName) == 0) {
+        if (renamed == ServerReply::Done &&
+            ftp_.DeleteFile(folder_ + kPendingName) == ServerReply::Done) {
             pendingNote_.clear();
         }
     }
-    return renamed == 0 ? 0 : -1;
+    return renamed == ServerReply::Done ? 0 : -1;
 }
 
 bool ServerLock::StillOurs(CFtpTransfer& ftp) {
     std::string owner;
-    return ftp.FetchText(folder_ + kOwnerName, owner) == 0 &&
+    return ftp.FetchText(folder_ + kOwnerName, owner) == ServerReply::Done &&
            owner.find("token=" + token_) != std::string::npos;
 }
 
 int ServerLock::ReadGeneration(const std::string& serverFile, std::string& generation) {
-    const int got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
+    const ServerReply got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
     while (!generation.empty() && (generation.back() == '\n' || generation.back() == '\r')) {
         generation.pop_back();
     }
-    return got < 0 ? -1 : 0;
+    return got == ServerReply::NoAnswer ? -1 : 0;
 }
 
 int ServerLock::NewGeneration(const std::string& serverFile, std::string& generation) {
@@ -241,7 +243,7 @@ void ServerLock::Release(CFtpTransfer& ftp) {
     if (!pendingNote_.empty()) {
         FinishPending(ftp);
         std::string note;
-        if (ftp.FetchText(folder_ + kPendingName, note) == 0) {
+        if (ftp.FetchText(folder_ + kPendingName, note) == ServerReply::Done) {
             // The data file is gone and its replacement would not move: the
             // lock stays, so that nobody takes the missing file for a new
             // server, until a waiter breaks it and tries the rename again.

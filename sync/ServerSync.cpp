@@ -91,7 +91,7 @@ void RemoveFile(const std::string& fileName) {
 // The marker must be on the disk, folder entry included, before the file it
 // speaks for changes; its removal can wait, as a marker too many only keeps a
 // local file the server already has.
-bool SetUnsentMarker(const std::string& localFile, bool unsent) {
+[[nodiscard]] bool SetUnsentMarker(const std::string& localFile, bool unsent) {
     QFile marker(MarkerName(localFile));
     if (!unsent) {
         return marker.remove() || !marker.exists();
@@ -105,6 +105,14 @@ bool SetUnsentMarker(const std::string& localFile, bool unsent) {
     marker.close();
     SyncDirectoryOf(localFile + kUnsentSuffix);
     return true;
+}
+
+// Marks `localFile` as unsent where this run replaces nothing: a marker that
+// cannot be written is asked for again before a save replaces the file, and
+// until then the file is the same as when the server last saw it, or the
+// server's copy cannot take its place (missing or damaged).
+void MarkAgainBeforeSave(const ConnectSettings& settings, const std::string& localFile) {
+    static_cast<void>(MarkUnsent(settings, localFile));
 }
 
 // Offers to go on without the server; Yes marks both files, so that the
@@ -121,8 +129,8 @@ bool WorkOffline(const ConnectSettings& settings, MessageService& messages, QWid
 // Writes a merge into the local file, the conflicts aside first: once the
 // local file holds the merge, theirs of those keys is nowhere else.
 bool WriteMerge(const DataFile& file, SubjMergeResult& result) {
-    return KeepConflictsAside(file.local, result) &&
-           WriteSubjFile(file.kind, file.local, result.merged) == 0;
+    return KeepConflictsAside(file.local, result) == FileWrite::Written &&
+           WriteSubjFile(file.kind, file.local, result.merged) == FileWrite::Written;
 }
 
 // The value after "<key>=" in the lock's owner file; kUnknown without one.
@@ -150,7 +158,7 @@ struct Step {
 // against it may bring back what was deleted since.
 void RecordBase(Step& step, const DataFile& file, const std::string& sourceFile,
                 const BaseOrigin& origin) {
-    if (WriteBaseCopyOf(file.local, sourceFile, origin) == 0) {
+    if (WriteBaseCopyOf(file.local, sourceFile, origin) == FileWrite::Written) {
         return;
     }
     // Once for a file, though a save may try to record its base twice.
@@ -282,15 +290,15 @@ enum class StartUpFile { Done, FetchFailed, KeptLocal };
 // beside the local file, then take it, merge it, or keep it aside.
 StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
     BaseOrigin origin;
-    if (!ReadOrigin(step, lock, file, origin)) {
+    if (!ReadOrigin(step, lock, file, origin) ||
+        ForgetBaseOfOtherServer(file.local, origin) == BaseOwner::NotRemoved) {
         return StartUpFile::FetchFailed;
     }
-    ForgetBaseOfOtherServer(file.local, origin);
     const std::string serverCopy = file.local + std::string(kServerCopySuffix);
     const int fetched = step.ftp.Download(file.server, serverCopy, file.local);
     if (fetched == 1) {
         // The first start with a new server: what is here goes there.
-        MarkUnsent(step.settings, file.local);
+        MarkAgainBeforeSave(step.settings, file.local);
         step.notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
         return StartUpFile::Done;
     }
@@ -299,7 +307,7 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
     }
     const CopyCheck check = CheckServerCopy(file.kind, serverCopy);
     if (check != CopyCheck::Clean) {
-        MarkUnsent(step.settings, file.local);
+        MarkAgainBeforeSave(step.settings, file.local);
         step.notices << KeepServerCopyAside(file, serverCopy, check) + "\n" +
                             QString::fromUtf8(kUseLocal);
         return StartUpFile::Done;
@@ -323,7 +331,7 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
     // just switched on) is kept as it was, and the user told.
     if (!HasUnsentMarker(file.local)) {
         const std::string kept = KeepDatedCopy(file.local);
-        if (kept.empty() || !MarkUnsent(step.settings, file.local)) {
+        if (kept.empty() || MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
             return StartUpFile::KeptLocal;
         }
         step.notices << QString::fromUtf8(kLocalChangesMerged)
@@ -345,10 +353,10 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
 // computer saved since the base, send. True when sent.
 bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMerged& adopt) {
     BaseOrigin origin;
-    if (!ReadOrigin(step, lock, file, origin)) {
+    if (!ReadOrigin(step, lock, file, origin) ||
+        ForgetBaseOfOtherServer(file.local, origin) == BaseOwner::NotRemoved) {
         return false;
     }
-    ForgetBaseOfOtherServer(file.local, origin);
     const std::string incoming = file.local + std::string(kIncomingSuffix);
     const int fetched = step.ftp.Download(file.server, incoming, file.local);
     if (fetched == 0) {
@@ -413,14 +421,17 @@ bool HasUnsentMarker(const std::string& localFile) {
     return QFile::exists(MarkerName(localFile));
 }
 
-bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidget* parent) {
+StartUpOutcome FetchFromServer(ConnectSettings& settings, MessageService& messages,
+                               QWidget* parent) {
     if (settings.ftpMode != 1) {
-        return true;
+        return StartUpOutcome::Go;
     }
     AskPasswordIfNone(settings, messages, parent);
     TransferSession ftp(settings, parent);
     if (ftp.Connect() != 0) {
-        return WorkOffline(settings, messages, parent, QString::fromUtf8(kConnectFailed));
+        return WorkOffline(settings, messages, parent, QString::fromUtf8(kConnectFailed))
+                   ? StartUpOutcome::Go
+                   : StartUpOutcome::EndWindow;
     }
     Step step{settings, messages, parent, ftp, {}, {}};
     QStringList failed;
@@ -442,14 +453,14 @@ bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidge
     }
     if (!failed.isEmpty() &&
         !WorkOffline(settings, messages, parent, failed.join(QLatin1Char('\n')))) {
-        return false;
+        return StartUpOutcome::EndWindow;
     }
     ShowAll(messages, parent, step.notices);
     if (keptLocal) {
         messages.Inform(parent, QString::fromUtf8(kKeptLocal));
     }
     TellMerges(messages, parent, step.merges);
-    return true;
+    return StartUpOutcome::Go;
 }
 
 void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* parent,
@@ -485,7 +496,8 @@ void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* 
     }
     std::size_t index = 0;
     for (const DataFile& file : DataFiles(settings)) {
-        SetUnsentMarker(file.local, !sent[index]);
+        // A file not sent was marked before its save replaced it.
+        static_cast<void>(SetUnsentMarker(file.local, !sent[index]));
         if (!sent[index++]) {
             messages.Inform(parent,
                             QString::fromUtf8(file.sendFailed) + QString::fromUtf8(kNewestIsLocal));
@@ -495,12 +507,13 @@ void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* 
     TellMerges(messages, parent, step.merges);
 }
 
-bool MarkUnsent(const ConnectSettings& settings, const std::string& localFile) {
-    return settings.ftpMode != 1 || SetUnsentMarker(localFile, true);
+MarkOutcome MarkUnsent(const ConnectSettings& settings, const std::string& localFile) {
+    return settings.ftpMode != 1 || SetUnsentMarker(localFile, true) ? MarkOutcome::Marked
+                                                                     : MarkOutcome::NotMarked;
 }
 
 void LocalSaveNotSent(const ConnectSettings& settings) {
     for (const DataFile& file : DataFiles(settings)) {
-        MarkUnsent(settings, file.local);
+        MarkAgainBeforeSave(settings, file.local);
     }
 }

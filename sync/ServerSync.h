@@ -29,8 +29,10 @@ inline constexpr const char* kIncomingSuffix = ".incoming";
 // server's stays beside it. A file the server does not have yet keeps the
 // local one, marked to be sent. When the login or a fetch fails, asks
 // whether to work on the local files (which then get their markers).
-// Returns false, after its messages, when the main window must end.
-bool FetchFromServer(ConnectSettings& settings, MessageService& messages, QWidget* parent);
+// EndWindow, after its messages, when the main window must end.
+enum class StartUpOutcome { Go, EndWindow };
+[[nodiscard]] StartUpOutcome FetchFromServer(ConnectSettings& settings, MessageService& messages,
+                                             QWidget* parent);
 
 // Puts the merged records of one list in memory and shows them: the main
 // window's part of a merge at a save. The local file already holds them.
@@ -48,11 +50,14 @@ void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* 
 // Before `localFile` is replaced, when `settings.ftpMode` is 1: puts its
 // marker on the disk, so that neither a failed save nor a program killed in
 // mid-upload lets the next start-up fetch the server's older copy over it.
-// False when the marker could not be written; true with the server off.
-bool MarkUnsent(const ConnectSettings& settings, const std::string& localFile);
+// NotMarked when the marker could not be written; Marked with the server off.
+enum class MarkOutcome { Marked, NotMarked };
+[[nodiscard]] MarkOutcome MarkUnsent(const ConnectSettings& settings, const std::string& localFile);
 
-// When `settings.ftpMode` is 1: marks both data files as unsent.
+// When `settings.ftpMode` is 1: marks both data files as unsent. A marker
+// that cannot be written is tried again before the next save replaces its
+// file, which that save refuses to do without it.
 void LocalSaveNotSent(const ConnectSettings& settings);
 
 // True when `localFile` carries the unsent marker.
-bool HasUnsentMarker(const std::string& localFile);
+[[nodiscard]] bool HasUnsentMarker(const std::string& localFile);

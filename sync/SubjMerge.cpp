@@ -223,17 +223,17 @@ SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
     return result;
 }
 
-bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result) {
+FileWrite KeepConflictsAside(const std::string& localFile, SubjMergeResult& result) {
     if (result.conflicts.empty()) {
-        return true;
+        return FileWrite::Written;
     }
     result.conflictFile = CreateUnderFreeName(
         localFile + ".conflict-" + FileStamp(),
         [&result](const std::string& partName) {
-            return WriteSubjFile(result.kind, partName, result.conflicts) == 0;
+            return WriteSubjFile(result.kind, partName, result.conflicts) == FileWrite::Written;
         },
         localFile);
-    return !result.conflictFile.empty();
+    return result.conflictFile.empty() ? FileWrite::Failed : FileWrite::Written;
 }
 
 bool DeletesMany(const SubjMergeResult& result) {
@@ -285,15 +285,16 @@ bool HoldsNoSubjects(SubjKind kind, const std::string& fileName) {
     return empty;
 }
 
-int WriteSubjFile(SubjKind kind, const std::string& fileName,
-                  const std::vector<RecordText>& records) {
+FileWrite WriteSubjFile(SubjKind kind, const std::string& fileName,
+                        const std::vector<RecordText>& records) {
     SubjTree tree(HeaderOf(kind));
     for (const RecordText& record : records) {
         if (tree.Insert(record) != StoreResult::Done) {
-            return -1;
+            return FileWrite::Failed;
         }
     }
-    return tree.Save(fileName, WidthsOf(kind)) == StoreResult::Done ? 0 : -1;
+    return tree.Save(fileName, WidthsOf(kind)) == StoreResult::Done ? FileWrite::Written
+                                                                    : FileWrite::Failed;
 }
 
 QString MergeMessage(const std::vector<const SubjMergeResult*>& results) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BaseCopy.h"
 #include "SubjKind.h"
 #include "SubjRecord.h"
 #include "SubjTree.h"
@@ -72,8 +73,8 @@ struct SubjMergeResult {
 //   text cannot be typed back.
 // So every key of ours or theirs ends in `merged` or `conflicts`, except a key
 // one side deleted and the other left as the base had it. Status Merged.
-SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base, const SubjTree& ours,
-                               const SubjTree& theirs);
+[[nodiscard]] SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base,
+                                             const SubjTree& ours, const SubjTree& theirs);
 
 // The merge of the data file `localFile` (ours) with `fetchedFile`, the
 // server's copy just fetched (theirs), from the base copy of `localFile`
@@ -81,17 +82,18 @@ SubjMergeResult MergeSubjTrees(SubjKind kind, const SubjTree& base, const SubjTr
 // loads its files. Reads only: neither file nor the base is touched.
 // Without a base copy the status is NoBase, unless `withoutBase` asks for
 // the merge MergedWithoutBase gives: every record of either side kept.
-SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
-                               const std::string& fetchedFile, bool withoutBase = false);
+[[nodiscard]] SubjMergeResult MergeSubjFiles(SubjKind kind, const std::string& localFile,
+                                             const std::string& fetchedFile,
+                                             bool withoutBase = false);
 
 // Writes `result.conflicts`, when there are any, as a data file of its kind
 // named "<localFile>.conflict-YYYYMMDD-hhmmss" (the local time of
 // Clock::Now(); "-2", "-3", ... added while that name is taken), never
-// replacing an existing file, and sets `result.conflictFile`. True when
-// written or when there was nothing to write. False when no file could be
+// replacing an existing file, and sets `result.conflictFile`. Written when
+// written or when there was nothing to write. Failed when no file could be
 // written: those records of theirs are then nowhere else, so the caller must
 // not replace the server's copy.
-bool KeepConflictsAside(const std::string& localFile, SubjMergeResult& result);
+[[nodiscard]] FileWrite KeepConflictsAside(const std::string& localFile, SubjMergeResult& result);
 
 // True when the deletions a merge takes in are more than a handful: more
 // than 10, and more than a fifth of ours. A server copy that lost part of
@@ -115,9 +117,9 @@ enum class CopyCheck {
 [[nodiscard]] bool HoldsNoSubjects(SubjKind kind, const std::string& fileName);
 
 // Writes `records` (distinct keys) as a data file of `kind`, replacing
-// `fileName` through SubjTree::Save. 0 written; -1 the file is as it was.
-int WriteSubjFile(SubjKind kind, const std::string& fileName,
-                  const std::vector<RecordText>& records);
+// `fileName` through SubjTree::Save. Failed: the file is as it was.
+[[nodiscard]] FileWrite WriteSubjFile(SubjKind kind, const std::string& fileName,
+                                      const std::vector<RecordText>& records);
 
 // The one message that tells the user what the merges of one save or one
 // start-up did (null entries and results with nothing to tell are passed

@@ -95,7 +95,7 @@ class SubjMerge : public ::testing::Test {
     // Base, ours and theirs as the program would hold them before a merge.
     void Sides(SubjKind kind, const Records& base, const Records& ours, const Records& theirs) {
         Save(kind, Path("base-source"), base);
-        ASSERT_EQ(WriteBaseCopyFrom(Local(), Path("base-source")), 0);
+        ASSERT_EQ(WriteBaseCopyFrom(Local(), Path("base-source")), FileWrite::Written);
         Save(kind, Local(), ours);
         Save(kind, Fetched(), theirs);
     }
@@ -220,7 +220,7 @@ TEST_F(SubjMerge, RandomEditsOnBothSidesMatchTheModelAndLoseNothing) {
         }
         // Key order and one record a key: the same records load back.
         if (throughFiles) {
-            ASSERT_EQ(WriteSubjFile(kind, Path("merged"), result.merged), 0);
+            ASSERT_EQ(WriteSubjFile(kind, Path("merged"), result.merged), FileWrite::Written);
             EXPECT_EQ(Load(kind, Path("merged")), result.merged);
         } else {
             auto notAscending = [](const RecordText& x, const RecordText& y) {
@@ -237,7 +237,7 @@ TEST_F(SubjMerge, RandomEditsOnBothSidesMatchTheModelAndLoseNothing) {
         kept += keptAgainstDeletion;
 
         if (throughFiles && !aside.empty()) {
-            ASSERT_TRUE(KeepConflictsAside(Local(), result));
+            ASSERT_EQ(KeepConflictsAside(Local(), result), FileWrite::Written);
             EXPECT_EQ(Load(kind, result.conflictFile), result.conflicts);
             fs::remove(result.conflictFile);
         }
@@ -256,7 +256,7 @@ TEST_F(SubjMerge, TwoComputersEditingTheirOwnSubjectsMergeIntoOneFileAndOneMessa
           {Indiv(1, mtg), Indiv(2, talk, kContents[2]), Indiv(4, dent, "11:00"), Indiv(6, "film")});
     SubjMergeResult result = MergeSubjFiles(SubjKind::Indiv, Local(), Fetched());
     ASSERT_EQ(result.status, MergeStatus::Merged);
-    ASSERT_EQ(WriteSubjFile(SubjKind::Indiv, Local(), result.merged), 0);
+    ASSERT_EQ(WriteSubjFile(SubjKind::Indiv, Local(), result.merged), FileWrite::Written);
     EXPECT_EQ(Read(Local()),
               "_VESKAT_I_DAT_VER_1_2_\r\n"
               "2026\t12\t01\t" +
@@ -273,7 +273,7 @@ TEST_F(SubjMerge, TwoComputersEditingTheirOwnSubjectsMergeIntoOneFileAndOneMessa
     // An older conflict file of the same second is never written over.
     const std::string taken = Local() + ".conflict-20261207-093000";
     Write(taken, "keep");
-    ASSERT_TRUE(KeepConflictsAside(Local(), result));
+    ASSERT_EQ(KeepConflictsAside(Local(), result), FileWrite::Written);
     EXPECT_EQ(result.conflictFile, taken + "-2");
     EXPECT_EQ(Read(taken), "keep");
     EXPECT_EQ(Read(result.conflictFile),
@@ -296,7 +296,7 @@ TEST_F(SubjMerge, SubjectsTheBatchGeneratesOnBothComputersMergeWithoutConflict) 
     }
     Save(SubjKind::Indiv, Path("shared.dat"),
          {Indiv(1, "old", "", Progress::NotTracked), Indiv(8, "hand"), Indiv(9, "other")});
-    ASSERT_EQ(WriteBaseCopyFrom(Local(), Path("shared.dat")), 0);
+    ASSERT_EQ(WriteBaseCopyFrom(Local(), Path("shared.dat")), FileWrite::Written);
     // Each computer loads the shared file, runs the batch and edits a subject of its own.
     auto computer = [&](const std::string& file, int day, const std::string& content) {
         IndivSubjList indiv;
@@ -335,7 +335,7 @@ TEST_F(SubjMerge, DamagedInputsMergeNothingOrKeepEveryRecord) {
     const std::string oursBytes = Read(Local()), theirsBytes = Read(Fetched());
 
     EXPECT_EQ(merge().status, MergeStatus::NoBase);
-    ASSERT_EQ(WriteBaseCopy(Local(), theirsBytes), 0);
+    ASSERT_EQ(WriteBaseCopy(Local(), theirsBytes), FileWrite::Written);
     EXPECT_EQ(merge().status, MergeStatus::ServerUnchanged);
 
     // A base that cannot serve: every record of both sides stays, b comes back.
@@ -343,7 +343,7 @@ TEST_F(SubjMerge, DamagedInputsMergeNothingOrKeepEveryRecord) {
     const std::string duplicate = "2026\t12\t01\ta\t09\t00\tU\t\t\r\n";
     for (const std::string& bad : {std::string("\x01garbage"), std::string(),
                                    "_VESKAT_I_DAT_VER_1_2_\r\n" + duplicate + duplicate}) {
-        ASSERT_EQ(WriteBaseCopy(Local(), bad), 0);
+        ASSERT_EQ(WriteBaseCopy(Local(), bad), FileWrite::Written);
         SubjMergeResult result = merge();
         EXPECT_EQ(result.status, MergeStatus::MergedWithoutBase);
         EXPECT_EQ(result.merged, everything);
@@ -353,7 +353,7 @@ TEST_F(SubjMerge, DamagedInputsMergeNothingOrKeepEveryRecord) {
     fs::create_directories(BaseFileName(Local()));
     EXPECT_EQ(ReadBaseCopy(Local()).state, FileRead::Unreadable);
     EXPECT_EQ(merge().merged, everything);
-    EXPECT_EQ(WriteBaseCopy(Local(), "x"), -1);
+    EXPECT_EQ(WriteBaseCopy(Local(), "x"), FileWrite::Failed);
     EXPECT_TRUE(fs::is_directory(BaseFileName(Local())));
     fs::remove(BaseFileName(Local()));
     fs::create_symlink(Path("nowhere"), BaseFileName(Local()));
@@ -362,7 +362,7 @@ TEST_F(SubjMerge, DamagedInputsMergeNothingOrKeepEveryRecord) {
 
     // Sides that are not whole data files of this kind: nothing merged.
     Save(SubjKind::Indiv, Path("base-source"), base);
-    ASSERT_EQ(WriteBaseCopyFrom(Local(), Path("base-source")), 0);
+    ASSERT_EQ(WriteBaseCopyFrom(Local(), Path("base-source")), FileWrite::Written);
     for (const std::string& bad : {std::string(), std::string("_VESKAT_R_DAT_VER_1_2_\r\n"),
                                    "_VESKAT_I_DAT_VER_1_2_\r\n" + duplicate + duplicate}) {
         Write(Fetched(), bad);
@@ -376,7 +376,7 @@ TEST_F(SubjMerge, DamagedInputsMergeNothingOrKeepEveryRecord) {
     EXPECT_EQ(merge().status, MergeStatus::TheirsDamaged);
     fs::create_directories(Fetched());
     EXPECT_EQ(merge().status, MergeStatus::TheirsDamaged);
-    EXPECT_EQ(WriteBaseCopyFrom(Local(), Fetched()), -1);
+    EXPECT_EQ(WriteBaseCopyFrom(Local(), Fetched()), FileWrite::Failed);
     EXPECT_EQ(ReadBaseCopy(Local()).bytes, Read(Path("base-source")));
     EXPECT_EQ(Read(Local()), oursBytes);
 }
@@ -416,13 +416,13 @@ TEST_F(SubjMerge, OnlyAServerCopyThatLoadsCleanlyPassesTheCheck) {
 TEST_F(SubjMerge, ConflictsThatCannotBeWrittenAreReportedNotLost) {
     SubjMergeResult result;
     result.kind = SubjKind::Rep;
-    EXPECT_TRUE(KeepConflictsAside(Path("none/veskat_r.dat"), result));
+    EXPECT_EQ(KeepConflictsAside(Path("none/veskat_r.dat"), result), FileWrite::Written);
     result.conflicts = {Rep("a", "", 0), Rep("b", "", 1)};
-    EXPECT_FALSE(KeepConflictsAside(Path("none/veskat_r.dat"), result));
+    EXPECT_EQ(KeepConflictsAside(Path("none/veskat_r.dat"), result), FileWrite::Failed);
     EXPECT_EQ(result.conflictFile, "");
     EXPECT_EQ(MergeMessage({&result}),
               QString::fromUtf8("食い違った反復案件 2 件は別のファイルに残せませんでした。"));
-    ASSERT_TRUE(KeepConflictsAside(Path("veskat_r.dat"), result));
+    ASSERT_EQ(KeepConflictsAside(Path("veskat_r.dat"), result), FileWrite::Written);
     EXPECT_EQ(Load(SubjKind::Rep, result.conflictFile), result.conflicts);
     EXPECT_EQ(Read(result.conflictFile).rfind("_VESKAT_R_DAT_VER_1_2_\r\n", 0), 0u);
 }

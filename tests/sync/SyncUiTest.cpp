@@ -172,7 +172,7 @@ void SyncUiTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
     ConnectSettings settings = Settings("");
     int prompts = 0;
     AnswerPassword(FtpServer::kPassword, &prompts);
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     QCOMPARE(prompts, 1);
     QCOMPARE(settings.password, std::string(FtpServer::kPassword));
     QVERIFY(messages_.Texts().isEmpty());
@@ -191,7 +191,7 @@ void SyncUiTest::startUpConnectionFailureEndsTheWindowAndTouchesNothing() {
     WriteFileBytes("veskat_i.dat", "local");
     ConnectSettings settings = Settings("wrong");
     messages_.QueueAnswer(MessageAnswer::No);
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::EndWindow);
     QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
     QCOMPARE(Local("veskat_i.dat"), std::string("local"));
     QVERIFY(!FileExists("veskat_r.dat"));
@@ -209,7 +209,7 @@ void SyncUiTest::startUpOfflineYesWorksOnTheLocalFilesAndSendsThemLater() {
     WriteFileBytes("veskat_r.dat", kRepFile);
     ConnectSettings settings = Settings("wrong");
     messages_.QueueAnswer(MessageAnswer::Yes);
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
     QCOMPARE(Local("veskat_i.dat"), std::string("_VESKAT_I_DAT_VER_1_2_\r\n"));
     QVERIFY(HasUnsentMarker(kIndivFileName) && HasUnsentMarker(kRepFileName));
@@ -233,7 +233,7 @@ void SyncUiTest::startUpWithoutTheServerFileKeepsTheLocalOneToSend() {
     server_->PutServerFile("srv_r.dat", kRepFile);
     WriteFileBytes("veskat_i.dat", kIndivFile);
     ConnectSettings settings = Settings();
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     QCOMPARE(messages_.Texts(), QStringList{kIndivNotOnServer});
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(Local("veskat_r.dat"), kRepFile);
@@ -251,7 +251,7 @@ void SyncUiTest::startUpFetchFailuresAreAskedAboutTogether() {
     ConnectSettings settings = Settings();
     settings.indivSubjPath = "";
     settings.repSubjPath = "";
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::EndWindow);
     QCOMPARE(messages_.Texts(),
              QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
 }
@@ -261,7 +261,7 @@ void SyncUiTest::serverStoppingMidFetchKeepsTheLocalFile() {
     WriteFileBytes("veskat_i.dat", kIndivFile);
     ConnectSettings settings = Settings();
     settings.indivSubjPath = "cutoff_i.dat";
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::EndWindow);
     // The server is gone, so the second file fails too.
     QCOMPARE(messages_.Texts(),
              QStringList{kIndivNotFetched + "\n" + kRepNotFetched + kWorkOffline});
@@ -358,7 +358,7 @@ void SyncUiTest::unsentChangesSurviveTheNextStartUp() {
 
     messages_.Clear();
     settings.password = FtpServer::kPassword;
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     // The server's file is no data file: kept aside, never merged.
     QCOMPARE(messages_.Texts().size(), 1);
     QVERIFY(messages_.Texts()[0].startsWith(QString::fromUtf8(
@@ -383,7 +383,7 @@ void SyncUiTest::unsentChangesSurviveTheNextStartUp() {
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(kIndivFile));
     QVERIFY(!HasUnsentMarker(kIndivFileName) && !HasUnsentMarker(kRepFileName));
     messages_.Clear();
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     QVERIFY(messages_.Texts().isEmpty());
 
     // The close question's local-only save marks both files as well.
@@ -403,14 +403,14 @@ void SyncUiTest::shiftJisServerPathsWork() {
     QVERIFY(messages_.Texts().isEmpty());
     QCOMPARE(server_->ServerFile(settings.indivSubjPath), Lf(kIndivFile));
     QCOMPARE(server_->ServerFile(settings.repSubjPath.substr(1)), Lf(kRepFile));
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
 }
 
 void SyncUiTest::serverOffDoesNothing() {
     ConnectSettings settings = Settings("");
     settings.ftpMode = 0;
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     SendToServer(settings, messages_, nullptr);
     LocalSaveNotSent(settings);
     QVERIFY(messages_.Texts().isEmpty());
@@ -544,7 +544,7 @@ void SyncUiTest::cancelEndsAStalledFetchAtOnceAsAFailure() {
         }
     });
     poll.start(20);
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::EndWindow);
     QVERIFY(sinceCancel.isValid());
     QVERIFY2(sinceCancel.elapsed() < 10000, qPrintable(QString::number(sinceCancel.elapsed())));
     QVERIFY(bytesShown.endsWith(QString::fromUtf8(" バイト")));
@@ -562,13 +562,13 @@ void SyncUiTest::ftpsWithAnUntrustedCertificateIsAConnectionFailure() {
     server_->PutServerFile("srv_r.dat", kRepFile);
     ConnectSettings settings = Settings();
     settings.ftpTls = 1;
-    QVERIFY(!FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::EndWindow);
     QCOMPARE(messages_.Texts(), QStringList{kConnectFailed + kWorkOffline});
     QVERIFY(!FileExists("veskat_i.dat"));
 
     messages_.Clear();
     settings.caFile = server_->CertFile();
-    QVERIFY(FetchFromServer(settings, messages_, nullptr));
+    QCOMPARE(FetchFromServer(settings, messages_, nullptr), StartUpOutcome::Go);
     QVERIFY(messages_.Texts().isEmpty());
     QCOMPARE(Local("veskat_i.dat"), kIndivFile);
     QCOMPARE(server_->Logins(), 1);
