@@ -15,6 +15,7 @@ const MenuTemplate* FindMenuTemplate(int id) {
               {kSaveExitMenuId, "保存・終了(&E)"},
               {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
             {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}, {kNotifyMenuId, "通知する"}}},
+            {"ヘルプ(&H)", {{kAboutMenuId, "バージョン情報(&A)..."}}},
         }};
     return id == kMainMenuId ? &mainMenu : nullptr;
 }

@@ -42,6 +42,8 @@ inline constexpr int kConnectMenuId = 159;
 inline constexpr int kExportIcsMenuId = 160;
 inline constexpr int kNotifyMenuId = 161;
 inline constexpr int kRestoreVersionMenuId = 165;
+// ヘルプ → バージョン情報: the About box, as the system menu's About entry opens it.
+inline constexpr int kAboutMenuId = 170;
 }  // namespace MainDialogIds
 
 // The individual-subject editor (dialog 129).

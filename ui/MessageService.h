@@ -20,12 +20,22 @@ class MessageService {
     // pressed. Closing an OK box any way gives Ok; a Yes/No box has no close
     // box, and Esc answers No.
     virtual MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) = 0;
+    // The same with `detail` in smaller words below the fixed `text` (what
+    // the question is about); without a place for it, the box shows `text` alone.
+    virtual MessageAnswer ShowDetailed(QWidget* parent, const QString& text, const QString& detail,
+                                       MessageButtons buttons) {
+        static_cast<void>(detail);
+        return Show(parent, text, buttons);
+    }
 
     // A notice with an OK button.
     void Inform(QWidget* parent, const QString& text) { Show(parent, text, MessageButtons::Ok); }
     // A question; true only for Yes.
     bool AskYes(QWidget* parent, const QString& text) {
         return Show(parent, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+    }
+    bool AskYes(QWidget* parent, const QString& text, const QString& detail) {
+        return ShowDetailed(parent, text, detail, MessageButtons::YesNo) == MessageAnswer::Yes;
     }
 };
 

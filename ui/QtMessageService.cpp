@@ -1,5 +1,6 @@
 #include "QtMessageService.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -15,10 +16,22 @@ QWidget* Owner(QWidget* parent) {
 }  // namespace
 
 MessageAnswer QtMessageService::Show(QWidget* parent, const QString& text, MessageButtons buttons) {
+    return ShowDetailed(parent, text, QString(), buttons);
+}
+
+MessageAnswer QtMessageService::ShowDetailed(QWidget* parent, const QString& text,
+                                             const QString& detail, MessageButtons buttons) {
     QMessageBox box(Owner(parent));
     box.setWindowTitle(kMessageCaption);
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty()) {
+        // A title is shown as typed, never read as markup.
+        box.setInformativeText(detail);
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+        }
+    }
     box.setWindowModality(Qt::ApplicationModal);
     if (buttons == MessageButtons::Ok) {
         // Every OK box of the program refuses something or reports a failure.
