@@ -226,7 +226,7 @@ void WalkIndivHead(Fields& f, IndivSubj& subj) {
 }
 
 template <typename Fields>
-void WalkIndiv(Fields& f, IndivSubj& subj) {
+void WalkFields(Fields& f, IndivSubj& subj) {
     using namespace IndivFields;
     WalkIndivHead(f, subj);
     f.Text(subj.content, FieldForm::Text, kContentLimit, kContent);
@@ -234,7 +234,7 @@ void WalkIndiv(Fields& f, IndivSubj& subj) {
 }
 
 template <typename Fields>
-void WalkRep(Fields& f, RepSubj& subj) {
+void WalkFields(Fields& f, RepSubj& subj) {
     using namespace RepFields;
     f.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
     f.Number(subj.yearlyMonth, kYearlyMonth);
@@ -249,6 +249,22 @@ void WalkRep(Fields& f, RepSubj& subj) {
     f.Number(subj.minute, kMinute);
     f.Letter(subj.progress, kProgress);
     f.Text(subj.content, FieldForm::TrimmedText, kContentLimit, kContent);
+}
+
+template <typename Subj>
+RecordText Encoded(Subj& subj) {
+    RecordText record;
+    RecordWriter w(record);
+    WalkFields(w, subj);
+    return record;
+}
+
+template <typename Subj>
+Subj Decoded(const RecordText& record) {
+    RecordReader r(record);
+    Subj subj;
+    WalkFields(r, subj);
+    return subj;
 }
 
 // Seconds from now to the subject's midnight, both read off the calendar with
@@ -328,10 +344,7 @@ std::int32_t OverdueOf(const IndivSubj& subj, const std::tm& local) {
 RecordText EncodeIndivSubj(IndivSubj& subj) {
     TrimTrailingSpaces(subj.title);
     TrimTrailingSpaces(subj.origin);
-    RecordText record;
-    RecordWriter w(record);
-    WalkIndiv(w, subj);
-    return record;
+    return Encoded(subj);
 }
 
 IndivSubj DecodeIndivHead(const RecordText& record) {
@@ -342,9 +355,7 @@ IndivSubj DecodeIndivHead(const RecordText& record) {
 }
 
 IndivSubj DecodeIndivSubj(const RecordText& record) {
-    RecordReader r(record);
-    IndivSubj subj;
-    WalkIndiv(r, subj);
+    IndivSubj subj = Decoded<IndivSubj>(record);
     DeriveIndivAt(subj, Clock::Now());
     return subj;
 }
@@ -358,15 +369,9 @@ void DeriveIndivAt(IndivSubj& subj, std::time_t when) {
 RecordText EncodeRepSubj(RepSubj& subj) {
     TrimTrailingSpaces(subj.title);
     TrimTrailingSpaces(subj.content);
-    RecordText record;
-    RecordWriter w(record);
-    WalkRep(w, subj);
-    return record;
+    return Encoded(subj);
 }
 
 RepSubj DecodeRepSubj(const RecordText& record) {
-    RecordReader r(record);
-    RepSubj subj;
-    WalkRep(r, subj);
-    return subj;
+    return Decoded<RepSubj>(record);
 }
