@@ -50,6 +50,19 @@ class FtpTransferTest : public ::testing::Test {
 
     std::string Local(const std::string& name) const { return local_ + "/" + name; }
 
+    // Sends `bytes` from "i.dat" as `serverFile`, which holds "old\n" and
+    // which this test server breaks off or refuses by its name: the upload
+    // fails, and the old file stays.
+    void UploadFailsKeepingTheOld(CFtpTransfer& ftp, const std::string& serverFile,
+                                  const std::string& bytes) {
+        server_.PutServerFile(serverFile, "old\n");
+        WriteFileBytes(Local("i.dat"), bytes);
+        SetupTransfer(ftp);
+        ASSERT_EQ(ftp.Connect(), 0);
+        EXPECT_EQ(ftp.Upload(Local("i.dat"), serverFile), -1);
+        EXPECT_EQ(server_.ServerFile(serverFile), "old\n");
+    }
+
     FtpServer server_;
     std::string local_;
 };
@@ -213,13 +226,8 @@ TEST_F(FtpTransferTest, ServerStoppingMidUploadLeavesTheServerFileWhole) {
     if (server_.External()) {
         GTEST_SKIP() << kOwnServerOnly;
     }
-    server_.PutServerFile("cutoff_i.dat", "old\n");
-    WriteFileBytes(Local("i.dat"), std::string(400000, 'z') + "\r\n");
     CFtpTransfer ftp;
-    SetupTransfer(ftp);
-    ASSERT_EQ(ftp.Connect(), 0);
-    EXPECT_EQ(ftp.Upload(Local("i.dat"), "cutoff_i.dat"), -1);
-    EXPECT_EQ(server_.ServerFile("cutoff_i.dat"), "old\n");
+    UploadFailsKeepingTheOld(ftp, "cutoff_i.dat", std::string(400000, 'z') + "\r\n");
 }
 
 TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingCrosses) {
@@ -268,13 +276,8 @@ TEST_F(FtpTransferTest, UploadRefusedMidwayRemovesItsPartFile) {
     if (server_.External()) {
         GTEST_SKIP() << kOwnServerOnly;
     }
-    server_.PutServerFile("quota_i.dat", "old\n");
-    WriteFileBytes(Local("i.dat"), std::string(4000000, 'q') + "\r\n");
     CFtpTransfer ftp;
-    SetupTransfer(ftp);
-    ASSERT_EQ(ftp.Connect(), 0);
-    EXPECT_EQ(ftp.Upload(Local("i.dat"), "quota_i.dat"), -1);
-    EXPECT_EQ(server_.ServerFile("quota_i.dat"), "old\n");
+    UploadFailsKeepingTheOld(ftp, "quota_i.dat", std::string(4000000, 'q') + "\r\n");
     EXPECT_FALSE(FileExists(server_.Root() + "/quota_i.dat.part"));
     // The next file of the same save still goes over.
     WriteFileBytes(Local("r.dat"), "_VESKAT_R_DAT_VER_1_2_\r\n");
@@ -286,13 +289,8 @@ TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin)
     if (server_.External()) {
         GTEST_SKIP() << kOwnServerOnly;
     }
-    server_.PutServerFile("refuse_i.dat", "old\n");
-    WriteFileBytes(Local("i.dat"), kDataFile);
     CFtpTransfer ftp;
-    SetupTransfer(ftp);
-    ASSERT_EQ(ftp.Connect(), 0);
-    EXPECT_EQ(ftp.Upload(Local("i.dat"), "refuse_i.dat"), -1);
-    EXPECT_EQ(server_.ServerFile("refuse_i.dat"), "old\n");
+    UploadFailsKeepingTheOld(ftp, "refuse_i.dat", kDataFile);
     EXPECT_EQ(server_.ServerFile("refuse_i.dat.part"), "<missing>");
     EXPECT_EQ(server_.Logins(), 1);
     EXPECT_EQ(ReadFileBytes(Local("i.dat")), kDataFile);
