@@ -27,13 +27,30 @@ std::string ServerForm(std::string text) {
     return out;
 }
 
-class FtpTransferTest : public ::testing::Test {
+// A test server of the given security and a local folder beside its root.
+class ServerTest : public ::testing::Test {
   protected:
+    explicit ServerTest(FtpServer::Security security) : server_(security) {}
+
     void SetUp() override {
         ASSERT_TRUE(server_.Running());
         local_ = std::filesystem::path(server_.Root()).parent_path().string() + "/local";
         std::filesystem::create_directory(local_);
     }
+
+    std::string Local(const std::string& name) const { return local_ + "/" + name; }
+    std::ptrdiff_t LocalEntries() const {
+        return std::distance(std::filesystem::directory_iterator(local_),
+                             std::filesystem::directory_iterator());
+    }
+
+    FtpServer server_;
+    std::string local_;
+};
+
+class FtpTransferTest : public ServerTest {
+  protected:
+    FtpTransferTest() : ServerTest(FtpServer::Security::Plain) {}
 
     void SetupTransfer(CFtpTransfer& ftp, const std::string& user = FtpServer::kUser,
                        const std::string& password = FtpServer::kPassword) {
@@ -48,8 +65,6 @@ class FtpTransferTest : public ::testing::Test {
         }
     }
 
-    std::string Local(const std::string& name) const { return local_ + "/" + name; }
-
     // Sends `bytes` from "i.dat" as `serverFile`, which holds "old\n" and
     // which this test server breaks off or refuses by its name: the upload
     // fails, and the old file stays.
@@ -62,9 +77,6 @@ class FtpTransferTest : public ::testing::Test {
         EXPECT_EQ(ftp.Upload(Local("i.dat"), serverFile), -1);
         EXPECT_EQ(server_.ServerFile(serverFile), "old\n");
     }
-
-    FtpServer server_;
-    std::string local_;
 };
 
 TEST_F(FtpTransferTest, UploadsOfOneSaveShareOneLogin) {
@@ -190,9 +202,7 @@ TEST_F(FtpTransferTest, FailedDownloadLeavesTheLocalFileAlone) {
     EXPECT_EQ(ftp.Download("no-such-folder/file.dat", Local("veskat_i.dat")), 1);
     EXPECT_EQ(ftp.Download("", Local("veskat_i.dat")), -1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(LocalEntries(), 1);
 }
 
 TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
@@ -205,9 +215,7 @@ TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
     SetupTransfer(ftp);
     EXPECT_EQ(ftp.Download("cutoff.dat", Local("veskat_r.dat")), -1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), kDataFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(LocalEntries(), 1);
 }
 
 TEST_F(FtpTransferTest, RefusedRenameSendsUnderTheRealName) {
@@ -248,9 +256,7 @@ TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingC
     EXPECT_EQ(server_.Logins(), 1);
     EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(LocalEntries(), 1);
 }
 
 TEST_F(FtpTransferTest, LoginTextsWithLineBreaksAreRefused) {
@@ -300,22 +306,19 @@ TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin)
 
 // Explicit FTPS against a server that makes its own certificate and
 // requires TLS before a login.
-class FtpsTest : public ::testing::Test {
+class FtpsTest : public ServerTest {
   protected:
+    FtpsTest() : ServerTest(FtpServer::Security::TlsRequired) {}
+
     void SetUp() override {
-        ASSERT_TRUE(server_.Running());
-        local_ = std::filesystem::path(server_.Root()).parent_path().string() + "/local";
-        std::filesystem::create_directory(local_);
+        ServerTest::SetUp();
         ftp_.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server_.Port());
     }
 
-    std::string Local(const std::string& name) const { return local_ + "/" + name; }
     bool PasswordCrossed() const {
         return server_.Commands().find(FtpServer::kPassword) != std::string::npos;
     }
 
-    FtpServer server_{FtpServer::Security::TlsRequired};
-    std::string local_;
     CFtpTransfer ftp_;
 };
 
