@@ -76,7 +76,7 @@ class ReadableFile {
 // it cannot be read.
 [[nodiscard]] std::vector<std::string> RegularFilesIn(const std::string& folder);
 // Removes the file `fileName`; false when it is still there.
-bool DeleteFile(const std::string& fileName);
+[[nodiscard]] bool DeleteFile(const std::string& fileName);
 // Makes the folder `folder` when it is not there, readable and writable by
 // whoever may read and write `dataFile` (searchable where readable). True
 // when the folder is there afterwards.

@@ -175,7 +175,9 @@ class RecordWriter {
     // zero-padded over the whole field.
     void Text(std::string_view text, FieldForm form, std::size_t limit, RecordField field) {
         std::memset(record_.data() + field.offset, 0, field.width);
-        PutField(text, {form, limit}, field.width, record_.data() + field.offset);
+        // Whether the text had to change matters to a load only.
+        static_cast<void>(
+            PutField(text, {form, limit}, field.width, record_.data() + field.offset));
     }
 
     void Letter(Progress progress, RecordField field) {

@@ -42,11 +42,12 @@ std::string RandomToken() {
 // Stores `text` as `serverFile` through a temporary local file.
 bool PutText(CFtpTransfer& ftp, const std::string& serverFile, const std::string& text) {
     QTemporaryFile local(QDir::tempPath() + QStringLiteral("/veskat-lock-XXXXXX"));
-    if (!local.open() || local.write(text.data(), static_cast<qint64>(text.size())) !=
-                             static_cast<qint64>(text.size())) {
+    if (!local.open() ||
+        local.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !local.flush()) {
         return false;
     }
-    local.flush();
     return ftp.UploadAs(local.fileName().toLocal8Bit().toStdString(), serverFile) ==
            ServerReply::Done;
 }

@@ -84,8 +84,10 @@ QString MarkerName(const std::string& localFile) {
     return QString::fromLocal8Bit(localFile + kUnsentSuffix);
 }
 
+// For the copies fetched from the server, which are scratch: one that stays
+// is fetched over by the next fetch to its name.
 void RemoveFile(const std::string& fileName) {
-    QFile::remove(QString::fromLocal8Bit(fileName));
+    static_cast<void>(QFile::remove(QString::fromLocal8Bit(fileName)));
 }
 
 // The marker must be on the disk, folder entry included, before the file it
