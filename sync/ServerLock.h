@@ -66,7 +66,8 @@ class ServerLock {
     // The generation of `serverFile`: a token kept beside it on the server
     // as "<serverFile>.generation", renewed whenever a save replaces a copy
     // it could not merge, so that no computer takes its base copy for what
-    // the new content came from. Done read (empty when there is none).
+    // the new content came from. Done read (empty when there is none);
+    // Failed when the server did not answer.
     [[nodiscard]] LockStep ReadGeneration(const std::string& serverFile, std::string& generation);
     // Writes a new generation of `serverFile` into `generation`. Needs the
     // lock. Done written.
