@@ -35,12 +35,13 @@ void FindFilter::Open() {
         bar_ = new FindBar(&window_);
         connect(bar_, &FindBar::TextChanged, this, &FindFilter::Apply);
         connect(bar_, &FindBar::CloseRequested, this, &FindFilter::Close);
-        connect(bar_, &FindBar::Accepted, this, &FindFilter::SelectFirstShown);
+        connect(bar_, &FindBar::Stepped, this, &FindFilter::Step);
+        list_.ShowSelectionAlongside(bar_);
     }
     if (!IsOpen()) {
         const int height = bar_->sizeHint().height();
         shift_ = height + kFindBarGap;
-        MoveBelowList(shift_);
+        list_.resize(list_.width(), list_.height() - shift_);
         bar_->setGeometry(list_.x(), list_.geometry().bottom() + 1 + kFindBarGap, list_.width(),
                           height);
         bar_->show();
@@ -56,7 +57,7 @@ void FindFilter::Close() {
     const bool hadFocus = bar_->isAncestorOf(window_.focusWidget());
     bar_->hide();
     bar_->Edit()->clear();
-    MoveBelowList(-shift_);
+    list_.resize(list_.width(), list_.height() + shift_);
     shift_ = 0;
     Apply();
     if (hadFocus) {
@@ -64,30 +65,27 @@ void FindFilter::Close() {
     }
 }
 
-void FindFilter::SelectFirstShown() {
-    list_.setFocus();
-    for (int row = 0; row < list_.RowCount(); ++row) {
+void FindFilter::Step(bool forward) {
+    const int count = list_.RowCount();
+    const int from = list_.SelectionMark();
+    for (int i = 1; i <= count; ++i) {
+        const int start = from < 0 ? (forward ? -1 : count) : from;
+        const int row = ((start + (forward ? i : -i)) % count + count) % count;
         if (!list_.isRowHidden(row, QModelIndex())) {
             list_.SelectRow(row);
-            break;
+            list_.scrollTo(list_.model()->index(row, 0));
+            return;
         }
     }
-}
-
-void FindFilter::MoveBelowList(int shift) {
-    const int listBottom = list_.geometry().bottom();
-    for (QWidget* child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child != bar_ && child->isWindow() == false && child->y() > listBottom) {
-            child->move(child->x(), child->y() + shift);
-        }
-    }
-    window_.setFixedSize(window_.width(), window_.height() + shift);
 }
 
 void FindFilter::Apply() {
     const QString needle = IsOpen() ? bar_->Needle() : QString();
     // Most fills happen with nothing to find and nothing hidden.
     if (needle.isEmpty() && !rowsHidden_) {
+        if (bar_ != nullptr) {
+            bar_->ShowHits(-1);
+        }
         return;
     }
     // The one pass over the rows, each decoded from its record.
@@ -97,13 +95,18 @@ void FindFilter::Apply() {
         return indiv ? Matches(DecodeIndivSubj(record), needle)
                      : Matches(DecodeRepSubj(record), needle);
     };
+    int hits = 0;
     for (int row = 0; row < list_.RowCount(); ++row) {
         const bool hide = !needle.isEmpty() && !matches(row);
+        hits += hide ? 0 : 1;
         if (list_.isRowHidden(row, QModelIndex()) != hide) {
             list_.setRowHidden(row, QModelIndex(), hide);
         }
     }
     rowsHidden_ = !needle.isEmpty();
+    if (bar_ != nullptr) {
+        bar_->ShowHits(rowsHidden_ ? hits : -1);
+    }
     // A hidden row is no row to act on.
     const int mark = list_.SelectionMark();
     if (mark >= 0 && list_.isRowHidden(mark, QModelIndex())) {

@@ -20,10 +20,10 @@ class FindFilter : public QObject {
     // are individual subjects while `indivRows` says so, else repeating ones.
     FindFilter(QWidget& window, SubjListView& list, std::function<bool()> indivRows);
 
-    // Opens the bar right below the list, moving what stood below the list
-    // down and growing the window by as much, or gives it the focus again.
+    // Opens the bar right below the list, which gives up the room for it, or
+    // gives it the focus again.
     void Open();
-    // Closes the bar, shows every row again and moves the rest back; the list
+    // Closes the bar, shows every row again and gives the list its room back; the list
     // gets the focus when the bar had it.
     void Close();
     bool IsOpen() const;
@@ -35,9 +35,9 @@ class FindFilter : public QObject {
     void Apply();
 
   private:
-    void MoveBelowList(int shift);
-    // Enter in the bar: the first row shown is selected, the list focused.
-    void SelectFirstShown();
+    // Enter (Shift+Enter) in the bar: the row shown after (before) the
+    // selected one is selected, round from the end; the bar keeps the focus.
+    void Step(bool forward);
 
     QWidget& window_;
     SubjListView& list_;

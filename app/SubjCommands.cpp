@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "DeleteDetail.h"
 #include "DialogIndivSubj.h"
 #include "DialogRepSubj.h"
 #include "MessageService.h"
@@ -128,7 +129,8 @@ RowChange SubjCommands::Delete(SubjKind kind, int row) {
         return {};
     }
     const bool indiv = kind == SubjKind::Indiv;
-    if (!messages_.AskYes(parent_, indiv ? kDeleteIndivQuestion : kDeleteRepQuestion)) {
+    if (!messages_.AskYes(parent_, indiv ? kDeleteIndivQuestion : kDeleteRepQuestion,
+                          DeleteDetail(view_, row, indiv))) {
         return {};
     }
     if (indiv) {

@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "AboutDlg.h"
 #include "Batch.h"
@@ -24,12 +26,21 @@ namespace {
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 
+// A column's width in pixels, unless the text `widest` needs more; a
+// stretching column takes what the others leave of the list's width.
 struct Column {
     const char* header;
     int width;
+    const char* widest;
+    bool stretch;
 };
-constexpr Column kIndivColumns[] = {{"日時", 130}, {"進捗", 75}, {"タイトル", 180}, {"猶予", 50}};
-constexpr Column kRepColumns[] = {{"タイトル", 400}};
+constexpr Column kIndivColumns[] = {{"日時", 130, nullptr, false},
+                                    {"進捗", 75, nullptr, false},
+                                    {"タイトル", 180, nullptr, true},
+                                    {"猶予", 50, "-10000 日", false}};
+// The rules say more than a title; they take the room in their list.
+constexpr Column kRepColumns[] = {{"タイトル", 200, nullptr, false},
+                                  {"繰り返し", 220, nullptr, true}};
 
 }  // namespace
 
@@ -46,6 +57,7 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
     ConnectCommands();
     AddKeyCommands();
     AddFindCommand();
+    AddOverdueCommand();
 }
 
 // The rows read the subject lists, which go before the list view does; the
@@ -80,6 +92,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kConnectMenuId, [this] { OnConnect(); });
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
+    onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
     onMenu(kUndoMenuId, [this] { OnUndo(); });
     onMenu(kRedoMenuId, [this] { OnRedo(); });
     QAction* undo = MenuAction(kUndoMenuId);
@@ -102,6 +115,7 @@ bool CSubjListDlg::OnInitDialog() {
     setProperty(kInstanceName, 1);
     emit Marked();
     LoadSettings();
+    RestorePlace();
     endAfterInit_ = !FetchFromServer();
     LoadDataFiles();
     history_->Saved();  // the lists are what the files hold
@@ -143,18 +157,35 @@ bool CSubjListDlg::RepMode() const {
     return repRadio_->isChecked();
 }
 
+// Widths the user gave a mode's columns come back when the mode does.
 void CSubjListDlg::SetupColumns() {
+    KeepColumnWidths();
     list_->RemoveAllColumns();
-    const auto insert = [this](const auto& columns) {
+    columnsShown_.reset();
+    const auto insert = [this](const auto& columns, SubjListRows::Kind kind) {
+        const std::vector<int>& kept = *KeptWidthsOf(kind);
+        const bool useKept = kept.size() == std::size(columns);
         int position = 0;
         for (const Column& column : columns) {
-            list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
+            int width = column.width;
+            if (column.widest != nullptr) {
+                width = std::max(width, list_->WidthToShow(QString::fromUtf8(column.widest)));
+            }
+            if (useKept) {
+                width = kept[static_cast<std::size_t>(position)];
+            }
+            list_->InsertColumn(position, QString::fromUtf8(column.header), width);
+            if (column.stretch) {
+                list_->StretchColumn(position);
+            }
+            ++position;
         }
+        columnsShown_ = kind;
     };
     if (IndivMode()) {
-        insert(kIndivColumns);
+        insert(kIndivColumns, SubjListRows::Kind::Indiv);
     } else if (RepMode()) {
-        insert(kRepColumns);
+        insert(kRepColumns, SubjListRows::Kind::Rep);
     }
     UpdateCaption();
 }
@@ -179,43 +210,11 @@ void CSubjListDlg::FillList(const KeptSelection& keep) {
     }
     list_->ShowRows(&rowSource_, std::move(rows));
     ApplyFilter();
-    const int kept = keep.RowIn(*list_, RepMode() ? repList_.Tree() : indivList_.Tree());
-    if (kept >= 0) {
+    ScrollToToday();  // also counts the overdue rows for the line above the list
+    if (const int kept = keep.RowIn(*list_, RepMode() ? repList_.Tree() : indivList_.Tree());
+        kept >= 0) {
         ShowRow(kept);
-    } else {
-        ScrollToToday();
     }
-}
-
-void CSubjListDlg::ScrollToToday() {
-    const int count = list_->RowCount();
-    const auto shown = [this](int row) { return !list_->isRowHidden(row, QModelIndex()); };
-    int row = 0;
-    if (IndivMode()) {
-        const std::tm today = LocalTime::Break(Clock::Now());
-        char date[32];
-        std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
-                      today.tm_mday);
-        // Rows stand in the order of their date texts: the first not before today.
-        int high = count;
-        while (row < high) {
-            const int middle = (row + high) / 2;
-            if (list_->CellSjis(middle, 0) < date) {
-                row = middle + 1;
-            } else {
-                high = middle;
-            }
-        }
-    }
-    while (row < count && !shown(row)) {
-        ++row;
-    }
-    if (row == count) {
-        do {
-            --row;
-        } while (row >= 0 && !shown(row));
-    }
-    list_->ScrollRowToTop(row);
 }
 
 void CSubjListDlg::SetRow(int index, bool update, const std::string& shownBefore) {

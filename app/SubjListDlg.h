@@ -21,12 +21,14 @@
 #include "SubjList.h"
 #include "SubjListRows.h"
 #include "TemplateDialog.h"
+#include "WindowPlace.h"
 
 class DesktopNotifier;
 class FindBar;
 class FindFilter;
 class MessageService;
 class SubjListView;
+class QLabel;
 class QMenu;
 class QRadioButton;
 class ReminderDriver;
@@ -145,6 +147,9 @@ class CSubjListDlg : public TemplateDialog {
     void OnReminderAction(const QByteArray& key, ReminderAction action);
     void RaiseWindow();
 
+    // Keeps the window's place and column widths in "veskat.ini", then ends it.
+    void done(int result) override;
+
   signals:
     // The window carries its running-copy mark from here until it is destroyed.
     void Marked();
@@ -207,8 +212,17 @@ class CSubjListDlg : public TemplateDialog {
     void AddFindCommand();
     // Scrolls the list so that the first subject dated today or later stands
     // at the top, or the last one when there is none; in repeating mode, the
-    // first subject. Selects nothing.
+    // first subject. Open subjects before today: the earliest of them stands
+    // at the top instead when today's first one still shows below it, else
+    // the line "期限切れ N 件" above the list tells of them. Selects nothing.
     void ScrollToToday();
+    // Ctrl+J: selects the earliest open subject before today and shows it.
+    void AddOverdueCommand();
+    void JumpToOverdue();
+    // The first row shown dated today or later; RowCount() when none is.
+    int FirstRowFromToday() const;
+    // The line above the list; none for 0.
+    void ShowOverdueLine(int count);
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
     // Marks the subject shown in `row` done or open again; nothing in repeating mode.
@@ -226,6 +240,13 @@ class CSubjListDlg : public TemplateDialog {
     // Shows on the list what a command did to its row.
     void ShowChange(const RowChange& change);
     void AddAboutEntry();
+    // The place kept in "veskat.ini", fitted to the screen; at the end of
+    // the initialisation's step 4, after the settings.
+    void RestorePlace();
+    void KeepPlace();
+    // The widths of the columns shown into place_, for their mode.
+    void KeepColumnWidths();
+    std::vector<int>* KeptWidthsOf(SubjListRows::Kind kind);
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
     void SetRepRow(int index, bool update);
     // Loads both data files (DataFileSet::Load) and shows each notice.
@@ -246,6 +267,10 @@ class CSubjListDlg : public TemplateDialog {
     EditHistory* history_;
     SubjCommands commands_;
     ServerLink server_;
+    WindowPlace place_;
+    // The mode whose columns the list shows; none before the first setup.
+    std::optional<SubjListRows::Kind> columnsShown_;
+    QLabel* overdueLine_ = nullptr;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     FindFilter* find_ = nullptr;

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "Clock.h"
+#include "RuleWords.h"
+#include "SjisCodec.h"
 #include "SubjListDlg.h"
 
 namespace {
@@ -66,7 +68,14 @@ IndivSubj SubjListRows::DecodeAsShown(Handle row) const {
 std::string SubjListRows::Cell(Handle row, int column) const {
     const RecordText& record = RecordOf(row);
     if (kind_ == Kind::Rep) {
-        return column == 0 ? DecodeRepSubj(record).title : std::string();
+        switch (column) {
+            case 0:
+                return DecodeRepSubj(record).title;
+            case 1:
+                return RuleSjis(DecodeRepSubj(record));
+            default:
+                return {};
+        }
     }
     switch (column) {
         case 0:
@@ -117,6 +126,16 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
         rows.push_back(row.row);
     }
     return rows;
+}
+
+bool SubjListRows::IsOpen(Handle row) {
+    return RecordOf(row)[IndivFields::kProgress.offset] ==
+           static_cast<std::uint8_t>(Progress::Open);
+}
+
+// Worked out as the row is painted, so that a fill costs no more for it.
+std::string SubjListRows::RuleSjis(const RepSubj& subj) {
+    return SjisFromQString(QString::fromStdString(RuleWords(subj))).value_or(std::string());
 }
 
 std::string SubjListRows::DaysLeftSjis(const IndivSubj& subj) {

@@ -23,7 +23,8 @@ class SubjListRows : public SubjRowSource {
     // The row was added or rewritten: its days left and image are those of now.
     void Rewritten(Handle row);
 
-    // Individual rows: date and time, progress, title, days left; repeating rows: the title.
+    // Individual rows: date and time, progress, title, days left; repeating
+    // rows: the title, the rules in words.
     std::string Cell(Handle row, int column) const override;
     int Image(Handle row) const override;
 
@@ -31,9 +32,13 @@ class SubjListRows : public SubjRowSource {
     // first column's bytes, equal ones in key order, as placing them one by
     // one in key order would leave them.
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
+    // Whether the individual row's subject is open (未処理), read from its record alone.
+    static bool IsOpen(Handle row);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
     // The last column: "<days> 日".
     static std::string DaysLeftSjis(const IndivSubj& subj);
+    // The second column of a repeating row (RuleWords).
+    static std::string RuleSjis(const RepSubj& subj);
 
   private:
     IndivSubj DecodeAsShown(Handle row) const;

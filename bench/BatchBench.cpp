@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Batch.h"
+#include "BenchSubjects.h"
 #include "CalendarDay.h"
 #include "Clock.h"
 #include "ExpandRepSubj.h"
@@ -56,7 +57,7 @@ const std::vector<RecordText>& IndivRecords() {
 }
 
 void FillIndiv(IndivSubjList& indiv) {
-    static_cast<void>(indiv.Assign(IndivRecords()));
+    Require(indiv.Assign(IndivRecords()));
 }
 
 // A quarter each weekly, monthly by day, monthly by week and yearly.
@@ -84,7 +85,7 @@ void FillRep(RepSubjList& rep) {
                 r.yearlyDay = static_cast<std::int16_t>(n % 31 + 1);
                 break;
         }
-        static_cast<void>(rep.Insert());
+        Require(rep.Insert());
     }
 }
 

@@ -3,9 +3,20 @@
 // title and two lines of content, a third of them done.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "SubjList.h"
+
+// Ends the run when making a benchmark's data did not go through: figures
+// over other data than the benchmark names would mislead.
+inline void Require(StoreResult result) {
+    if (result != StoreResult::Done) {
+        std::fprintf(stderr, "bench: making the data failed (%d)\n", ResultCode(result));
+        std::exit(EXIT_FAILURE);
+    }
+}
 
 inline IndivSubj NumberedIndivSubj(int n) {
     IndivSubj subj;
@@ -23,7 +34,7 @@ inline IndivSubj NumberedIndivSubj(int n) {
 inline void FillNumbered(IndivSubjList& list, int count) {
     for (int n = 0; n < count; ++n) {
         list.current = NumberedIndivSubj(n);
-        static_cast<void>(list.Insert());
+        Require(list.Insert());
     }
 }
 
@@ -32,9 +43,9 @@ inline void FillNumbered(IndivSubjList& list, int count) {
 inline void WriteDataFiles(const std::string& folder, int count) {
     IndivSubjList indiv;
     FillNumbered(indiv, count);
-    static_cast<void>(indiv.Save(folder + "/" + kIndivFileName));
+    Require(indiv.Save(folder + "/" + kIndivFileName));
     RepSubjList rep;
     rep.current.title = "weekly";
-    static_cast<void>(rep.Insert());
-    static_cast<void>(rep.Save(folder + "/" + kRepFileName));
+    Require(rep.Insert());
+    Require(rep.Save(folder + "/" + kRepFileName));
 }

@@ -104,7 +104,7 @@ namespace {
 void BM_IndivListWalk(benchmark::State& state) {
     DataFolder folder(static_cast<int>(state.range(0)));
     IndivSubjList indiv;
-    static_cast<void>(indiv.Load(kIndivFileName));
+    Require(indiv.Load(kIndivFileName));
     for (auto _ : state) {
         for (StoreResult result = indiv.First(); result == StoreResult::Done;
              result = indiv.Next()) {

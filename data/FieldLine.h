@@ -26,7 +26,7 @@ RecordText SplitFields(std::string_view line, const int* widths);
 // the table), so that what is loaded is what a save writes and what Find
 // reaches. True when a save would write the line back with other bytes: a
 // field changed, missing or beyond the table.
-bool TakeFields(std::string_view line, const int* widths, RecordText& record);
+[[nodiscard]] bool TakeFields(std::string_view line, const int* widths, RecordText& record);
 
 // Removes every CR and LF at the end of `line`.
 void TrimLineEnd(std::string& line);
@@ -39,7 +39,7 @@ class LineSplitter {
     explicit LineSplitter(std::string_view bytes);
 
     // The next line without its line end; false when the bytes are used up.
-    bool Next(std::string_view& line);
+    [[nodiscard]] bool Next(std::string_view& line);
 
   private:
     std::size_t Upcoming(char c, std::size_t& cached) const;

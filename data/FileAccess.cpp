@@ -247,10 +247,11 @@ bool TakePermissionsOf(const std::string& fileName, const std::string& dataFile)
     return !error;
 }
 
-int WriteSideFile(const std::string& fileName, std::string_view bytes,
-                  const std::string& dataFile) {
+FileWrite WriteSideFile(const std::string& fileName, std::string_view bytes,
+                        const std::string& dataFile) {
     FileReplacement file(fileName);
-    return file.Open(dataFile) && file.Write(bytes) && file.Commit() ? 0 : -1;
+    return file.Open(dataFile) && file.Write(bytes) && file.Commit() ? FileWrite::Written
+                                                                     : FileWrite::Failed;
 }
 
 std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
@@ -280,7 +281,7 @@ std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
     return CreateUnderFreeName(
         stem,
         [&](const std::string& partName) {
-            return WriteSideFile(partName, bytes, permissionsFrom) == 0;
+            return WriteSideFile(partName, bytes, permissionsFrom) == FileWrite::Written;
         },
         permissionsFrom);
 }

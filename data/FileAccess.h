@@ -76,7 +76,7 @@ class ReadableFile {
 // it cannot be read.
 [[nodiscard]] std::vector<std::string> RegularFilesIn(const std::string& folder);
 // Removes the file `fileName`; false when it is still there.
-bool DeleteFile(const std::string& fileName);
+[[nodiscard]] bool DeleteFile(const std::string& fileName);
 // Makes the folder `folder` when it is not there, readable and writable by
 // whoever may read and write `dataFile` (searchable where readable). True
 // when the folder is there afterwards.
@@ -118,10 +118,16 @@ class FileReplacement {
 // is given its final name.
 [[nodiscard]] bool TakePermissionsOf(const std::string& fileName, const std::string& dataFile);
 
+// What writing a file came to.
+enum class FileWrite {
+    Written,  // the whole new file is in place
+    Failed,   // the file, if any, is as it was
+};
+
 // Replaces `fileName` with `bytes`, with the permission bits of `dataFile`,
-// through a FileReplacement. 0 once replaced; -1: nothing was replaced.
-[[nodiscard]] int WriteSideFile(const std::string& fileName, std::string_view bytes,
-                                const std::string& dataFile);
+// through a FileReplacement.
+[[nodiscard]] FileWrite WriteSideFile(const std::string& fileName, std::string_view bytes,
+                                      const std::string& dataFile);
 
 // Fills the file it is given, not yet at its final name; false when it could
 // not be written whole.

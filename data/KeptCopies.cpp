@@ -22,5 +22,5 @@ int KeepBackup(const std::string& fileName) {
 }
 
 int KeepBackup(const std::string& fileName, std::string_view bytes) {
-    return WriteSideFile(fileName + kBackupSuffix, bytes, fileName);
+    return WriteSideFile(fileName + kBackupSuffix, bytes, fileName) == FileWrite::Written ? 0 : -1;
 }

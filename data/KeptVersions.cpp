@@ -112,7 +112,8 @@ void ThinVersions(const std::string& dataFile) {
     const std::vector<bool> kept = VersionsKept(savedAt, Clock::Now());
     for (std::size_t i = 0; i < versions.size(); ++i) {
         if (!kept[i]) {
-            DeleteFile(versions[i].fileName);
+            // One that stays is only a version more, thinned again at the next save.
+            static_cast<void>(DeleteFile(versions[i].fileName));
         }
     }
 }

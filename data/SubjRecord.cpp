@@ -175,7 +175,9 @@ class RecordWriter {
     // zero-padded over the whole field.
     void Text(std::string_view text, FieldForm form, std::size_t limit, RecordField field) {
         std::memset(record_.data() + field.offset, 0, field.width);
-        PutField(text, {form, limit}, field.width, record_.data() + field.offset);
+        // Whether the text had to change matters to a load only.
+        static_cast<void>(
+            PutField(text, {form, limit}, field.width, record_.data() + field.offset));
     }
 
     void Letter(Progress progress, RecordField field) {
@@ -186,25 +188,86 @@ class RecordWriter {
     RecordText& record_;
 };
 
-// Reads the fields back.
+// Reads the fields back, through the same calls as RecordWriter, so that one
+// walk over a kind's fields serves both ways.
 class RecordReader {
   public:
     explicit RecordReader(const RecordText& record) : record_(record) {}
 
-    std::int16_t Number(RecordField field) {
-        return ReadNumber(record_.data() + field.offset, field.width);
+    template <typename Int>
+    void Number(Int& value, RecordField field) {
+        value = static_cast<Int>(ReadNumber(record_.data() + field.offset, field.width));
     }
 
-    std::string Text(RecordField field) {
+    // Form and limit are the writer's; a field read holds what was written.
+    void Text(std::string& text, FieldForm /*form*/, std::size_t /*limit*/, RecordField field) {
         const char* start = reinterpret_cast<const char*>(record_.data() + field.offset);
-        return std::string(start, strnlen(start, field.width));
+        text.assign(start, strnlen(start, field.width));
     }
 
-    Progress Letter(RecordField field) { return static_cast<Progress>(record_[field.offset]); }
+    void Letter(Progress& progress, RecordField field) {
+        progress = static_cast<Progress>(record_[field.offset]);
+    }
 
   private:
     const RecordText& record_;
 };
+
+// Each kind's fields in record order, walked by a RecordWriter to encode a
+// subject and by a RecordReader to decode one.
+template <typename Fields>
+void WalkIndivHead(Fields& f, IndivSubj& subj) {
+    using namespace IndivFields;
+    f.Number(subj.year, kYear);
+    f.Number(subj.month, kMonth);
+    f.Number(subj.day, kDay);
+    f.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
+    f.Number(subj.hour, kHour);
+    f.Number(subj.minute, kMinute);
+    f.Letter(subj.progress, kProgress);
+}
+
+template <typename Fields>
+void WalkFields(Fields& f, IndivSubj& subj) {
+    using namespace IndivFields;
+    WalkIndivHead(f, subj);
+    f.Text(subj.content, FieldForm::Text, kContentLimit, kContent);
+    f.Text(subj.origin, FieldForm::TrimmedText, kTitleLimit, kOrigin);
+}
+
+template <typename Fields>
+void WalkFields(Fields& f, RepSubj& subj) {
+    using namespace RepFields;
+    f.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
+    f.Number(subj.yearlyMonth, kYearlyMonth);
+    f.Number(subj.yearlyDay, kYearlyDay);
+    f.Number(subj.monthlyDay, kMonthlyDay);
+    f.Number(subj.monthlyWeek, kMonthlyWeek);
+    f.Number(subj.monthlyWeekday, kMonthlyWeekday);
+    for (std::size_t day = 0; day < subj.weekly.size(); ++day) {
+        f.Number(subj.weekly[day], WeeklyFlag(day));
+    }
+    f.Number(subj.hour, kHour);
+    f.Number(subj.minute, kMinute);
+    f.Letter(subj.progress, kProgress);
+    f.Text(subj.content, FieldForm::TrimmedText, kContentLimit, kContent);
+}
+
+template <typename Subj>
+RecordText Encoded(Subj& subj) {
+    RecordText record;
+    RecordWriter w(record);
+    WalkFields(w, subj);
+    return record;
+}
+
+template <typename Subj>
+Subj Decoded(const RecordText& record) {
+    RecordReader r(record);
+    Subj subj;
+    WalkFields(r, subj);
+    return subj;
+}
 
 // Seconds from now to the subject's midnight, both read off the calendar with
 // days of 86 400 seconds: a 23- or 25-hour day at a clock change would
@@ -281,52 +344,20 @@ std::int32_t OverdueOf(const IndivSubj& subj, const std::tm& local) {
 }  // namespace
 
 RecordText EncodeIndivSubj(IndivSubj& subj) {
-    using namespace IndivFields;
     TrimTrailingSpaces(subj.title);
     TrimTrailingSpaces(subj.origin);
-    RecordText record;
-    RecordWriter w(record);
-    w.Number(subj.year, kYear);
-    w.Number(subj.month, kMonth);
-    w.Number(subj.day, kDay);
-    w.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
-    w.Number(subj.hour, kHour);
-    w.Number(subj.minute, kMinute);
-    w.Letter(subj.progress, kProgress);
-    w.Text(subj.content, FieldForm::Text, kContentLimit, kContent);
-    w.Text(subj.origin, FieldForm::TrimmedText, kTitleLimit, kOrigin);
-    return record;
+    return Encoded(subj);
 }
-
-namespace {
-
-// The fields up to the progress letter.
-IndivSubj ReadIndivHead(RecordReader& r) {
-    using namespace IndivFields;
-    IndivSubj subj;
-    subj.year = r.Number(kYear);
-    subj.month = r.Number(kMonth);
-    subj.day = r.Number(kDay);
-    subj.title = r.Text(kTitle);
-    subj.hour = r.Number(kHour);
-    subj.minute = r.Number(kMinute);
-    subj.progress = r.Letter(kProgress);
-    return subj;
-}
-
-}  // namespace
 
 IndivSubj DecodeIndivHead(const RecordText& record) {
     RecordReader r(record);
-    return ReadIndivHead(r);
+    IndivSubj subj;
+    WalkIndivHead(r, subj);
+    return subj;
 }
 
 IndivSubj DecodeIndivSubj(const RecordText& record) {
-    using namespace IndivFields;
-    RecordReader r(record);
-    IndivSubj subj = ReadIndivHead(r);
-    subj.content = r.Text(kContent);
-    subj.origin = r.Text(kOrigin);
+    IndivSubj subj = Decoded<IndivSubj>(record);
     DeriveIndivAt(subj, Clock::Now());
     return subj;
 }
@@ -338,43 +369,11 @@ void DeriveIndivAt(IndivSubj& subj, std::time_t when) {
 }
 
 RecordText EncodeRepSubj(RepSubj& subj) {
-    using namespace RepFields;
     TrimTrailingSpaces(subj.title);
     TrimTrailingSpaces(subj.content);
-    RecordText record;
-    RecordWriter w(record);
-    w.Text(subj.title, FieldForm::TrimmedText, kTitleLimit, kTitle);
-    w.Number(subj.yearlyMonth, kYearlyMonth);
-    w.Number(subj.yearlyDay, kYearlyDay);
-    w.Number(subj.monthlyDay, kMonthlyDay);
-    w.Number(subj.monthlyWeek, kMonthlyWeek);
-    w.Number(subj.monthlyWeekday, kMonthlyWeekday);
-    for (std::size_t day = 0; day < subj.weekly.size(); ++day) {
-        w.Number(subj.weekly[day], WeeklyFlag(day));
-    }
-    w.Number(subj.hour, kHour);
-    w.Number(subj.minute, kMinute);
-    w.Letter(subj.progress, kProgress);
-    w.Text(subj.content, FieldForm::TrimmedText, kContentLimit, kContent);
-    return record;
+    return Encoded(subj);
 }
 
 RepSubj DecodeRepSubj(const RecordText& record) {
-    using namespace RepFields;
-    RecordReader r(record);
-    RepSubj subj;
-    subj.title = r.Text(kTitle);
-    subj.yearlyMonth = r.Number(kYearlyMonth);
-    subj.yearlyDay = r.Number(kYearlyDay);
-    subj.monthlyDay = r.Number(kMonthlyDay);
-    subj.monthlyWeek = r.Number(kMonthlyWeek);
-    subj.monthlyWeekday = r.Number(kMonthlyWeekday);
-    for (std::size_t day = 0; day < subj.weekly.size(); ++day) {
-        subj.weekly[day] = static_cast<std::uint8_t>(r.Number(WeeklyFlag(day)));
-    }
-    subj.hour = r.Number(kHour);
-    subj.minute = r.Number(kMinute);
-    subj.progress = r.Letter(kProgress);
-    subj.content = r.Text(kContent);
-    return subj;
+    return Decoded<RepSubj>(record);
 }

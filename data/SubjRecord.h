@@ -96,7 +96,8 @@ const FieldRule* LoadRulesOf(const int* widths);
 // says, never splitting a double-byte character; a NUL, tab, CR or LF inside
 // the text becomes a blank, as each would end the field or its line when it
 // is written. True when the field then holds other bytes than `text`.
-bool PutField(std::string_view text, const FieldRule& rule, std::size_t width, std::uint8_t* field);
+[[nodiscard]] bool PutField(std::string_view text, const FieldRule& rule, std::size_t width,
+                            std::uint8_t* field);
 
 // Builds the record text; removes the trailing blanks of title and origin in
 // `subj` itself, as the stored key has none. Texts are written with PutField.

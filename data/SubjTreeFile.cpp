@@ -49,7 +49,7 @@ StoreResult LoadFrom(SubjTree& tree, ReadableFile& file, const int* widths,
     tree.Expect(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     LineSplitter lines(text);
     std::string_view line;
-    lines.Next(line);  // the header, whatever it says
+    static_cast<void>(lines.Next(line));  // the header, whatever it says, or nothing at all
     StoreResult result = StoreResult::Done;
     while (lines.Next(line)) {
         if (line.empty()) {

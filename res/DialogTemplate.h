@@ -46,6 +46,7 @@ enum DialogStyle : unsigned {
     kMinimizeBox = 1u << 2,
     kModalFrame = 1u << 3,
     kAppWindow = 1u << 4,  // has its own taskbar button
+    kResizable = 1u << 5,  // a sizing border; its first list view takes the room gained or lost
 };
 
 struct ControlTemplate {

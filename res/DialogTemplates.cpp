@@ -94,7 +94,7 @@ DialogTemplate MainDialog() {
             224,
             "MS UI Gothic",
             8,
-            kCaption | kSystemMenu | kMinimizeBox | kModalFrame | kAppWindow,
+            kCaption | kSystemMenu | kMinimizeBox | kAppWindow | kResizable,
             kMainMenuId,
             {
                 Button(kAddId, 6, 198, 50, 18, "追加"),

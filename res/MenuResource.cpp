@@ -19,6 +19,7 @@ const MenuTemplate* FindMenuTemplate(int id) {
               {kRedoMenuId, "やり直し(&R)"},
               {kUndoStopMenuId, "これより前には戻せません"}}},
             {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}, {kNotifyMenuId, "通知する"}}},
+            {"ヘルプ(&H)", {{kAboutMenuId, "バージョン情報(&A)..."}}},
         }};
     return id == kMainMenuId ? &mainMenu : nullptr;
 }

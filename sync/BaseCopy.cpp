@@ -44,8 +44,7 @@ BaseCopy ReadBaseCopy(const std::string& dataFile) {
 }
 
 FileWrite WriteBaseCopy(const std::string& dataFile, std::string_view bytes) {
-    return WriteSideFile(BaseFileName(dataFile), bytes, dataFile) == 0 ? FileWrite::Written
-                                                                       : FileWrite::Failed;
+    return WriteSideFile(BaseFileName(dataFile), bytes, dataFile);
 }
 
 FileWrite WriteBaseCopyFrom(const std::string& dataFile, const std::string& sourceFile) {
@@ -65,9 +64,7 @@ FileWrite WriteBaseCopyOf(const std::string& dataFile, const std::string& source
     if (WriteBaseCopyFrom(dataFile, sourceFile) != FileWrite::Written) {
         return FileWrite::Failed;
     }
-    return WriteSideFile(BaseOriginFileName(dataFile), OriginText(origin), dataFile) == 0
-               ? FileWrite::Written
-               : FileWrite::Failed;
+    return WriteSideFile(BaseOriginFileName(dataFile), OriginText(origin), dataFile);
 }
 
 BaseOwner ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin& origin) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "FileAccess.h"
+
 inline constexpr const char* kBaseSuffix = ".base";
 
 // "<dataFile>.base".
@@ -17,12 +19,6 @@ enum class FileRead {
     Read,        // every byte is in `bytes`
     Missing,     // no entry of that name
     Unreadable,  // something is there (a folder, a file without permission) but cannot be read
-};
-
-// What writing a file came to.
-enum class FileWrite {
-    Written,  // the whole new file is in place
-    Failed,   // the file, if any, is as it was
 };
 
 // Reads `fileName` whole into `bytes` (emptied unless the result is Read).

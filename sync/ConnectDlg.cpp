@@ -112,7 +112,9 @@ void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidg
     CConnectDlg dialog(&settings, messages, parent);
     if (dialog.exec() == 1) {
         settings.Save(kIniFileName);
-        // The password that the next transfer asks for must not reach a core file.
-        GuardPasswordMemory(settings);
+        // The password that the next transfer asks for must not reach a core
+        // file. A system that refuses the guard leaves the program as it
+        // always was; the password is still wiped wherever it is held.
+        static_cast<void>(GuardPasswordMemory(settings));
     }
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "IniFile.h"
 #include "SecretMemory.h"
@@ -57,13 +58,21 @@ int ConnectSettings::Load(const std::string& iniFile) {
 int ConnectSettings::Save(const std::string& iniFile) const {
     char portText[16];
     std::snprintf(portText, sizeof portText, "%d", port);
-    IniFile::Write(kSection, "ftpmode", ftpMode == 1 ? kModeOn : "FALSE", iniFile);
-    IniFile::Write(kSection, "userid", userId, iniFile);
-    IniFile::Write(kSection, "hostname", hostName, iniFile);
-    IniFile::Write(kSection, "port", portText, iniFile);
-    IniFile::Write(kSection, "ftpindivsubjpath", indivSubjPath, iniFile);
-    IniFile::Write(kSection, "ftprepsubjpath", repSubjPath, iniFile);
-    IniFile::Write(kSection, "ftptls", ftpTls == 1 ? kModeOn : "FALSE", iniFile);
-    IniFile::Write(kSection, "ftpcafile", caFile, iniFile);
+    const std::pair<const char*, std::string> keys[] = {
+        {"ftpmode", ftpMode == 1 ? kModeOn : "FALSE"},
+        {"userid", userId},
+        {"hostname", hostName},
+        {"port", portText},
+        {"ftpindivsubjpath", indivSubjPath},
+        {"ftprepsubjpath", repSubjPath},
+        {"ftptls", ftpTls == 1 ? kModeOn : "FALSE"},
+        {"ftpcafile", caFile},
+    };
+    for (const auto& [key, value] : keys) {
+        // A key that cannot be written leaves the file as it was and goes
+        // untold: the settings in memory hold what the user chose until the
+        // program ends, and the next OK of the dialog writes every key again.
+        static_cast<void>(IniFile::Write(kSection, key, value, iniFile));
+    }
     return 0;
 }

@@ -16,6 +16,6 @@ void ShowFieldText(QLineEdit* edit, const std::string& bytes);
 // and putting the focus on the edit, when the text holds a character without a
 // Shift_JIS form or is longer than `limit` bytes; `bytes` is then untouched.
 // A `secret` field's message does not quote the offending character.
-bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
-                   MessageService& messages, QWidget* parent, std::string& bytes,
-                   bool secret = false);
+[[nodiscard]] bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
+                                 MessageService& messages, QWidget* parent, std::string& bytes,
+                                 bool secret = false);

@@ -33,12 +33,12 @@ class CFtpTransfer {
 
     // Opens a connection and logs in. 0 when open, -1 otherwise (a user name
     // or password holding CR, LF or NUL is refused before any connection).
-    int Connect();
+    [[nodiscard]] int Connect();
     // Sends `localFile` over the connection Connect opened and stores it as
     // `serverFile`, replacing a file of that name. The server's file is
     // replaced only by a whole upload, and one that breaks off takes its
     // partial copy away where the server allows. 0 on success, -1 otherwise.
-    int Upload(const std::string& localFile, const std::string& serverFile);
+    [[nodiscard]] int Upload(const std::string& localFile, const std::string& serverFile);
     // Fetches `serverFile` into `localFile`, over the login of Connect or of
     // the previous operation when it is still open, else logging in afresh.
     // The local file is replaced only when the whole file arrived. 0 on
@@ -46,8 +46,8 @@ class CFtpTransfer {
     // is left alone and the login stays open); -1 otherwise (a server name
     // holding CR, LF or NUL is refused before any connection). A new local
     // file takes the permissions of `dataFile` when that names a file.
-    int Download(const std::string& serverFile, const std::string& localFile,
-                 const std::string& dataFile = {});
+    [[nodiscard]] int Download(const std::string& serverFile, const std::string& localFile,
+                               const std::string& dataFile = {});
 
     // Single commands on the server, over the login of Connect (or a fresh
     // one). Each answers Done; Refused, the server refused the command (the

@@ -20,7 +20,7 @@ std::string Read(const std::string& section, const std::string& key, const std::
 // file when missing. Added lines end as the file's lines do (CR LF, LF or CR;
 // CR LF in a new file). A value is kept to one line. False when the file
 // could not be written; the file is then as it was.
-bool Write(const std::string& section, const std::string& key, const std::string& value,
-           const std::string& fileName);
+[[nodiscard]] bool Write(const std::string& section, const std::string& key,
+                         const std::string& value, const std::string& fileName);
 
 }  // namespace IniFile

@@ -16,4 +16,4 @@ void WipeText(std::string& text);
 // so that a crash writes no core file and no other process of the user may
 // read its memory; it stays so for the rest of the run. Does nothing with
 // the server off. False when the system refused.
-bool GuardPasswordMemory(const ConnectSettings& settings);
+[[nodiscard]] bool GuardPasswordMemory(const ConnectSettings& settings);

@@ -42,11 +42,12 @@ std::string RandomToken() {
 // Stores `text` as `serverFile` through a temporary local file.
 bool PutText(CFtpTransfer& ftp, const std::string& serverFile, const std::string& text) {
     QTemporaryFile local(QDir::tempPath() + QStringLiteral("/veskat-lock-XXXXXX"));
-    if (!local.open() || local.write(text.data(), static_cast<qint64>(text.size())) !=
-                             static_cast<qint64>(text.size())) {
+    if (!local.open() ||
+        local.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !local.flush()) {
         return false;
     }
-    local.flush();
     return ftp.UploadAs(local.fileName().toLocal8Bit().toStdString(), serverFile) ==
            ServerReply::Done;
 }
@@ -88,7 +89,7 @@ LockWait ServerLock::Take() {
         const ServerReply made = ftp_.MakeDir(folder_);
         if (made == ServerReply::Done) {
             waiting_ = false;
-            return WriteOwner() ? LockWait::Taken : LockWait::Failed;
+            return WriteOwner();
         }
         if (made == ServerReply::NoAnswer) {
             break;
@@ -128,15 +129,17 @@ LockWait ServerLock::Take() {
     return ftp_.Cancelled() ? LockWait::Cancelled : LockWait::Failed;
 }
 
-bool ServerLock::WriteOwner() {
+LockWait ServerLock::WriteOwner() {
     const std::string text = "computer=" + ComputerName() + "\r\ntaken=" + TimeText(Clock::Now()) +
                              "\r\ntoken=" + token_ + "\r\n";
     if (PutText(ftp_, folder_ + kOwnerName, text)) {
         held_ = true;
-        return true;
+        return LockWait::Taken;
     }
-    (void)ftp_.RemoveDir(folder_);
-    return false;
+    // A folder left behind without an owner file is taken for stale in time
+    // and broken by whoever waits for it.
+    static_cast<void>(ftp_.RemoveDir(folder_));
+    return LockWait::Failed;
 }
 
 bool ServerLock::FolderExists() {
@@ -144,18 +147,20 @@ bool ServerLock::FolderExists() {
     return ftp_.ListDir(folder_, names) == ServerReply::Done;
 }
 
-bool ServerLock::Break() {
+LockStep ServerLock::Break() {
     std::string owner;
     const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
     if (got == ServerReply::NoAnswer) {
-        return false;
+        return LockStep::Failed;
     }
     if ((got == ServerReply::Done ? owner : std::string()) != staleOwner_) {
-        return true;  // its owner is alive after all, or another waiter broke it
+        return LockStep::Done;  // its owner is alive after all, or another waiter broke it
     }
     FinishPending(ftp_);
-    (void)ftp_.DeleteFile(folder_ + kOwnerName);
-    return ftp_.RemoveDir(folder_) == ServerReply::Done || !FolderExists();
+    // Whether the owner file went shows in whether the folder can go.
+    static_cast<void>(ftp_.DeleteFile(folder_ + kOwnerName));
+    return ftp_.RemoveDir(folder_) == ServerReply::Done || !FolderExists() ? LockStep::Done
+                                                                           : LockStep::Failed;
 }
 
 void ServerLock::FinishPending(CFtpTransfer& ftp) {
@@ -175,34 +180,37 @@ void ServerLock::FinishPending(CFtpTransfer& ftp) {
     // the rename was done before its owner stopped, the rename is refused
     // and nothing changes. Either way the note has served; left, it would
     // keep the folder from ever being removed.
-    (void)ftp.RenameFile(from, to);
-    (void)ftp.DeleteFile(folder_ + kPendingName);
+    static_cast<void>(ftp.RenameFile(from, to));
+    static_cast<void>(ftp.DeleteFile(folder_ + kPendingName));
 }
 
-int ServerLock::SendByRename(const std::string& localFile, const std::string& serverFile) {
+// An upload that is not renamed into place is taken away again, as far as the
+// server lets it: one left behind carries this step's own name, so nobody
+// takes it for a data file, and it only takes up room.
+LockStep ServerLock::SendByRename(const std::string& localFile, const std::string& serverFile) {
     const std::string upload = serverFile + "." + ComputerName() + "-" + token_ + kUploadSuffix;
     if (ftp_.UploadAs(localFile, upload) != ServerReply::Done) {
         if (!ftp_.Cancelled()) {
-            (void)ftp_.DeleteFile(upload);
+            static_cast<void>(ftp_.DeleteFile(upload));
         }
-        return -1;
+        return LockStep::Failed;
     }
     // A waiter may have taken this lock for one left behind while this step
     // was slow; then the data file is no longer this step's to replace.
     if (!StillOurs(ftp_)) {
-        (void)ftp_.DeleteFile(upload);
-        return -1;
+        static_cast<void>(ftp_.DeleteFile(upload));
+        return LockStep::Failed;
     }
     ServerReply renamed = ftp_.RenameFile(upload, serverFile);
     if (renamed == ServerReply::Refused) {
         const std::string note = upload + "\r\n" + serverFile + "\r\n";
         if (!PutText(ftp_, folder_ + kPendingName, note)) {
-            (void)ftp_.DeleteFile(upload);
-            return -1;
+            static_cast<void>(ftp_.DeleteFile(upload));
+            return LockStep::Failed;
         }
         pendingNote_ = note;
         if (ftp_.DeleteFile(serverFile) == ServerReply::NoAnswer) {
-            return -1;
+            return LockStep::Failed;
         }
         renamed = ftp_.RenameFile(upload, serverFile);
         if (renamed == ServerReply::Done &&
@@ -210,7 +218,7 @@ int ServerLock::SendByRename(const std::string& localFile, const std::string& se
             pendingNote_.clear();
         }
     }
-    return renamed == ServerReply::Done ? 0 : -1;
+    return renamed == ServerReply::Done ? LockStep::Done : LockStep::Failed;
 }
 
 bool ServerLock::StillOurs(CFtpTransfer& ftp) {
@@ -219,17 +227,18 @@ bool ServerLock::StillOurs(CFtpTransfer& ftp) {
            owner.find("token=" + token_) != std::string::npos;
 }
 
-int ServerLock::ReadGeneration(const std::string& serverFile, std::string& generation) {
+LockStep ServerLock::ReadGeneration(const std::string& serverFile, std::string& generation) {
     const ServerReply got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
     while (!generation.empty() && (generation.back() == '\n' || generation.back() == '\r')) {
         generation.pop_back();
     }
-    return got == ServerReply::NoAnswer ? -1 : 0;
+    return got == ServerReply::NoAnswer ? LockStep::Failed : LockStep::Done;
 }
 
-int ServerLock::NewGeneration(const std::string& serverFile, std::string& generation) {
+LockStep ServerLock::NewGeneration(const std::string& serverFile, std::string& generation) {
     generation = RandomToken();
-    return PutText(ftp_, serverFile + kGenerationSuffix, generation + "\r\n") ? 0 : -1;
+    return PutText(ftp_, serverFile + kGenerationSuffix, generation + "\r\n") ? LockStep::Done
+                                                                              : LockStep::Failed;
 }
 
 void ServerLock::Release(CFtpTransfer& ftp) {
@@ -251,7 +260,9 @@ void ServerLock::Release(CFtpTransfer& ftp) {
         }
         pendingNote_.clear();
     }
-    (void)ftp.DeleteFile(folder_ + kOwnerName);
-    (void)ftp.RemoveDir(folder_);
+    // Given back as far as the server lets it: a lock it keeps is taken for
+    // stale in time, and broken by whoever waits for it.
+    static_cast<void>(ftp.DeleteFile(folder_ + kOwnerName));
+    static_cast<void>(ftp.RemoveDir(folder_));
     held_ = false;
 }

@@ -27,6 +27,12 @@ enum class LockWait {
     Failed,       // the connection failed
 };
 
+// What one step on the locked server came to.
+enum class LockStep {
+    Done,
+    Failed,
+};
+
 // This computer as the lock and the upload names show it: the host name
 // (letters, digits, '-', '_' and '.' only) and the process.
 std::string ComputerName();
@@ -44,24 +50,28 @@ class ServerLock {
     const std::string& StaleOwner() const { return staleOwner_; }
     // Removes a stale lock when it still says what StaleOwner() says, first
     // finishing a replacement its owner left between delete and rename. Take
-    // again afterwards. False when the lock could not be removed.
-    [[nodiscard]] bool Break();
+    // again afterwards. Done also when the lock turned out not to be stale
+    // after all; Failed when it could not be removed.
+    [[nodiscard]] LockStep Break();
 
     // Sends `localFile` under a name of its own, then renames it onto
     // `serverFile`; a server that will not rename onto an existing file gets
     // the old one deleted first, with a note in the lock folder saying where
     // its replacement waits. The data file itself is never written into.
-    // Needs the lock. 0 sent; -1 not (the server's copy is whole: the old one,
-    // or after a failed rename the new one waits under its own name).
-    [[nodiscard]] int SendByRename(const std::string& localFile, const std::string& serverFile);
+    // Needs the lock. Done sent; Failed not (the server's copy is whole: the
+    // old one, or after a failed rename the new one waits under its own name).
+    [[nodiscard]] LockStep SendByRename(const std::string& localFile,
+                                        const std::string& serverFile);
 
     // The generation of `serverFile`: a token kept beside it on the server
     // as "<serverFile>.generation", renewed whenever a save replaces a copy
     // it could not merge, so that no computer takes its base copy for what
-    // the new content came from. 0 read (empty when there is none); -1 not.
-    [[nodiscard]] int ReadGeneration(const std::string& serverFile, std::string& generation);
-    // Writes a new generation of `serverFile` into `generation`. Needs the lock. 0 written.
-    [[nodiscard]] int NewGeneration(const std::string& serverFile, std::string& generation);
+    // the new content came from. Done read (empty when there is none);
+    // Failed when the server did not answer.
+    [[nodiscard]] LockStep ReadGeneration(const std::string& serverFile, std::string& generation);
+    // Writes a new generation of `serverFile` into `generation`. Needs the
+    // lock. Done written.
+    [[nodiscard]] LockStep NewGeneration(const std::string& serverFile, std::string& generation);
 
     // Gives the lock back over `ftp` (the one of the constructor, or a fresh
     // login when that one was cancelled), when it is still ours. Best effort.
@@ -71,7 +81,8 @@ class ServerLock {
     const std::string& Folder() const { return folder_; }
 
   private:
-    [[nodiscard]] bool WriteOwner();
+    // Taken once the owner file is there; Failed, the folder given back, otherwise.
+    [[nodiscard]] LockWait WriteOwner();
     [[nodiscard]] bool FolderExists();
     // True when the lock's owner file still carries this lock's token.
     [[nodiscard]] bool StillOurs(CFtpTransfer& ftp);

@@ -84,8 +84,10 @@ QString MarkerName(const std::string& localFile) {
     return QString::fromLocal8Bit(localFile + kUnsentSuffix);
 }
 
+// For the copies fetched from the server, which are scratch: one that stays
+// is fetched over by the next fetch to its name.
 void RemoveFile(const std::string& fileName) {
-    QFile::remove(QString::fromLocal8Bit(fileName));
+    static_cast<void>(QFile::remove(QString::fromLocal8Bit(fileName)));
 }
 
 // The marker must be on the disk, folder entry included, before the file it
@@ -173,7 +175,7 @@ void RecordBase(Step& step, const DataFile& file, const std::string& sourceFile,
 // when the generation could not be read.
 bool ReadOrigin(Step& step, ServerLock& lock, const DataFile& file, BaseOrigin& origin) {
     origin = {step.settings.hostName, step.settings.port, step.settings.userId, file.server, {}};
-    return step.ftp.ReadGeneration(lock, file.server, origin.generation) == 0;
+    return step.ftp.ReadGeneration(lock, file.server, origin.generation) == LockStep::Done;
 }
 
 // Takes the lock of the step, asking before breaking one that looks left
@@ -190,7 +192,8 @@ LockWait TakeStepLock(Step& step, ServerLock& lock) {
             QString::fromUtf8(kLockStale)
                 .arg(OwnerField(lock.StaleOwner(), "computer"),
                      OwnerField(lock.StaleOwner(), "taken"), QString::number(minutes.count()));
-        if (!step.messages.AskYes(step.parent, question) || !step.ftp.BreakLock(lock)) {
+        if (!step.messages.AskYes(step.parent, question) ||
+            step.ftp.BreakLock(lock) != LockStep::Done) {
             return LockWait::Cancelled;
         }
     }
@@ -370,7 +373,7 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
             if (kept.isEmpty() ||
                 !step.messages.AskYes(step.parent,
                                       kept + "\n" + QString::fromUtf8(kReplaceDamaged)) ||
-                step.ftp.NewGeneration(lock, file.server, origin.generation) != 0) {
+                step.ftp.NewGeneration(lock, file.server, origin.generation) != LockStep::Done) {
                 return false;
             }
         } else if (!MergeServerCopy(step, file, incoming, false, adopt)) {
@@ -385,7 +388,7 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
     } else if (fetched != 1) {
         return false;
     }
-    if (step.ftp.SendByRename(lock, file.local, file.server) != 0) {
+    if (step.ftp.SendByRename(lock, file.local, file.server) != LockStep::Done) {
         return false;
     }
     RecordBase(step, file, file.local, origin);

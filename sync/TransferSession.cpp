@@ -91,47 +91,44 @@ TransferSession::TransferSession(const ConnectSettings& settings, QWidget* paren
 }
 
 int TransferSession::Connect() {
-    return Run("", [this] { return ftp_.Connect(); });
+    return Run("", -1, [this] { return ftp_.Connect(); });
 }
 
 int TransferSession::Download(const std::string& serverFile, const std::string& localFile,
                               const std::string& dataFile) {
-    return Run(serverFile, [&] { return ftp_.Download(serverFile, localFile, dataFile); });
+    return Run(serverFile, -1, [&] { return ftp_.Download(serverFile, localFile, dataFile); });
 }
 
 int TransferSession::Upload(const std::string& localFile, const std::string& serverFile) {
-    return Run(serverFile, [&] { return ftp_.Upload(localFile, serverFile); });
+    return Run(serverFile, -1, [&] { return ftp_.Upload(localFile, serverFile); });
 }
 
 LockWait TransferSession::TakeLock(ServerLock& lock) {
-    LockWait result = LockWait::Cancelled;
-    Run(
-        "",
-        [&] {
-            result = lock.Take();
-            return 0;
-        },
+    return Run(
+        "", LockWait::Cancelled, [&lock] { return lock.Take(); },
         [&lock] { return lock.Waiting(); });
-    return result;
 }
 
-bool TransferSession::BreakLock(ServerLock& lock) {
-    return Run("", [&] { return lock.Break() ? 0 : -1; }) == 0;
+LockStep TransferSession::BreakLock(ServerLock& lock) {
+    return Run("", LockStep::Failed, [&lock] { return lock.Break(); });
 }
 
-int TransferSession::SendByRename(ServerLock& lock, const std::string& localFile,
-                                  const std::string& serverFile) {
-    return Run(serverFile, [&] { return lock.SendByRename(localFile, serverFile); });
+LockStep TransferSession::SendByRename(ServerLock& lock, const std::string& localFile,
+                                       const std::string& serverFile) {
+    return Run(serverFile, LockStep::Failed,
+               [&] { return lock.SendByRename(localFile, serverFile); });
 }
 
-int TransferSession::ReadGeneration(ServerLock& lock, const std::string& serverFile,
-                                    std::string& generation) {
-    return Run(serverFile, [&] { return lock.ReadGeneration(serverFile, generation); });
+LockStep TransferSession::ReadGeneration(ServerLock& lock, const std::string& serverFile,
+                                         std::string& generation) {
+    return Run(serverFile, LockStep::Failed,
+               [&] { return lock.ReadGeneration(serverFile, generation); });
 }
 
-int TransferSession::NewGeneration(ServerLock& lock, const std::string& serverFile,
-                                   std::string& generation) {
-    return Run(serverFile, [&] { return lock.NewGeneration(serverFile, generation); });
+LockStep TransferSession::NewGeneration(ServerLock& lock, const std::string& serverFile,
+                                        std::string& generation) {
+    return Run(serverFile, LockStep::Failed,
+               [&] { return lock.NewGeneration(serverFile, generation); });
 }
 
 void TransferSession::ReleaseLock(ServerLock& lock) {
@@ -141,17 +138,14 @@ void TransferSession::ReleaseLock(ServerLock& lock) {
     TransferSession fresh(settings_, parent_);
     TransferSession& session = ftp_.Cancelled() ? fresh : *this;
     if (&session == this || fresh.Connect() == 0) {
-        session.Run("", [&] {
-            lock.Release(session.ftp_);
-            return 0;
-        });
+        session.RunOnWorker("", [&] { lock.Release(session.ftp_); });
     }
 }
 
-int TransferSession::Run(const std::string& file, const std::function<int()>& operation,
-                         const std::function<bool()>& waiting) {
+void TransferSession::RunOnWorker(const std::string& file, const std::function<void()>& operation,
+                                  const std::function<bool()>& waiting) {
     if (ftp_.Cancelled()) {
-        return -1;
+        return;
     }
     TransferProgressDlg dialog(
         QString::fromLocal8Bit(file), [this] { return ftp_.BytesMoved(); },
@@ -159,12 +153,11 @@ int TransferSession::Run(const std::string& file, const std::function<int()>& op
     if (waiting) {
         dialog.WatchWaiting(waiting);
     }
-    int result = -1;
     std::atomic<bool> ended{false};
     // The worker's end reaches the dialog through its event queue, so it is
     // seen by exec() even when the operation ends before exec() begins.
     std::thread worker([&] {
-        result = operation();
+        operation();
         ended = true;
         QMetaObject::invokeMethod(
             &dialog, [&dialog] { dialog.Finish(); }, Qt::QueuedConnection);
@@ -184,5 +177,4 @@ int TransferSession::Run(const std::string& file, const std::function<int()>& op
         }
     } cancelThenWait{worker, ended, ftp_};
     dialog.exec();
-    return result;
 }

@@ -61,37 +61,51 @@ class TransferProgressDlg : public QDialog {
 // Each operation runs on a worker thread of its own, one at a time, while the
 // user-interface thread runs the dialog's loop. They share the transfer, of
 // which the user-interface thread only reads the bytes moved and asks for the
-// cancel (both made for that by CFtpTransfer), and the result, which is read
-// after the worker has been joined. Every way out of an operation cancels a
-// worker still running, then joins it: none outlives the call.
+// cancel (both made for that by CFtpTransfer), and the operation's result, of
+// whatever type, which the worker writes and the user-interface thread reads
+// only after the worker has been joined. Every way out of an operation
+// cancels a worker still running, then joins it: none outlives the call.
 class TransferSession {
   public:
     TransferSession(const ConnectSettings& settings, QWidget* parent);
 
-    int Connect();
-    int Download(const std::string& serverFile, const std::string& localFile,
-                 const std::string& dataFile = {});
-    int Upload(const std::string& localFile, const std::string& serverFile);
+    [[nodiscard]] int Connect();
+    [[nodiscard]] int Download(const std::string& serverFile, const std::string& localFile,
+                               const std::string& dataFile = {});
+    [[nodiscard]] int Upload(const std::string& localFile, const std::string& serverFile);
 
     // The transfer the step's ServerLock works over.
     CFtpTransfer& Transfer() { return ftp_; }
     // ServerLock::Take under the dialog, which tells while another computer
     // holds the lock; キャンセル ends the wait.
     [[nodiscard]] LockWait TakeLock(ServerLock& lock);
-    [[nodiscard]] bool BreakLock(ServerLock& lock);
-    [[nodiscard]] int SendByRename(ServerLock& lock, const std::string& localFile,
-                                   const std::string& serverFile);
-    [[nodiscard]] int ReadGeneration(ServerLock& lock, const std::string& serverFile,
-                                     std::string& generation);
-    [[nodiscard]] int NewGeneration(ServerLock& lock, const std::string& serverFile,
-                                    std::string& generation);
+    // The lock's other steps, as ServerLock's; Failed at once once cancelled.
+    [[nodiscard]] LockStep BreakLock(ServerLock& lock);
+    [[nodiscard]] LockStep SendByRename(ServerLock& lock, const std::string& localFile,
+                                        const std::string& serverFile);
+    [[nodiscard]] LockStep ReadGeneration(ServerLock& lock, const std::string& serverFile,
+                                          std::string& generation);
+    [[nodiscard]] LockStep NewGeneration(ServerLock& lock, const std::string& serverFile,
+                                         std::string& generation);
     // Gives the lock back, over a fresh login when this session was
     // cancelled: a lock left behind would hold up every other computer.
     void ReleaseLock(ServerLock& lock);
 
   private:
-    int Run(const std::string& file, const std::function<int()>& operation,
-            const std::function<bool()>& waiting = {});
+    // Runs `operation` on a worker under the dialog and answers its result;
+    // `notRun` when the session was cancelled before it could start. The
+    // result is written by the worker and read only after it was joined.
+    template <typename Result, typename Operation>
+    Result Run(const std::string& file, Result notRun, const Operation& operation,
+               const std::function<bool()>& waiting = {}) {
+        Result result = notRun;
+        RunOnWorker(
+            file, [&] { result = operation(); }, waiting);
+        return result;
+    }
+    // The worker and the dialog of Run; does nothing once cancelled.
+    void RunOnWorker(const std::string& file, const std::function<void()>& operation,
+                     const std::function<bool()>& waiting = {});
 
     const ConnectSettings& settings_;
 

@@ -22,12 +22,22 @@ class MessageService {
     // box, and Esc answers No. A Yes/No/Cancel box answers Cancel to Esc and
     // to its close box.
     virtual MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) = 0;
+    // The same with `detail` in smaller words below the fixed `text` (what
+    // the question is about); without a place for it, the box shows `text` alone.
+    virtual MessageAnswer ShowDetailed(QWidget* parent, const QString& text, const QString& detail,
+                                       MessageButtons buttons) {
+        static_cast<void>(detail);
+        return Show(parent, text, buttons);
+    }
 
     // A notice with an OK button.
     void Inform(QWidget* parent, const QString& text) { Show(parent, text, MessageButtons::Ok); }
     // A question; true only for Yes.
     bool AskYes(QWidget* parent, const QString& text) {
         return Show(parent, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+    }
+    bool AskYes(QWidget* parent, const QString& text, const QString& detail) {
+        return ShowDetailed(parent, text, detail, MessageButtons::YesNo) == MessageAnswer::Yes;
     }
     // A question that may also be backed out of: Yes, No or Cancel.
     MessageAnswer AskYesNoCancel(QWidget* parent, const QString& text) {

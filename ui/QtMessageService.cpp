@@ -1,5 +1,6 @@
 #include "QtMessageService.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -25,10 +26,22 @@ void Run(QMessageBox& box) {
 }  // namespace
 
 MessageAnswer QtMessageService::Show(QWidget* parent, const QString& text, MessageButtons buttons) {
+    return ShowDetailed(parent, text, QString(), buttons);
+}
+
+MessageAnswer QtMessageService::ShowDetailed(QWidget* parent, const QString& text,
+                                             const QString& detail, MessageButtons buttons) {
     QMessageBox box(Owner(parent));
     box.setWindowTitle(kMessageCaption);
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty()) {
+        // A title is shown as typed, never read as markup.
+        box.setInformativeText(detail);
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+        }
+    }
     box.setWindowModality(Qt::ApplicationModal);
     box.setAttribute(Qt::WA_KeyboardFocusChange);  // the focused button shows its ring at once
     if (buttons == MessageButtons::Ok) {

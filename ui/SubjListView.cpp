@@ -1,8 +1,11 @@
 #include "SubjListView.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <utility>
 
 #include "ImageResource.h"
@@ -29,15 +32,31 @@ QStringList StateImageTexts() {
 
 // The selection shows only while the list has the focus: the text and its
 // background already follow the palette, and the state image would otherwise
-// keep the selection tint the style gives selected images.
+// keep the selection tint the style gives selected images. A cell too narrow
+// for its text shows the whole of it as a tooltip, and no other cell does.
 class FocusedSelectionDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip) {
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty() && sizeHint(option, index).width() > option.rect.width()) {
+            QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (option->widget != nullptr && !option->widget->hasFocus()) {
+        const auto* list = qobject_cast<const SubjListView*>(option->widget);
+        if (list != nullptr && !list->ShowsSelection()) {
             option->state &= ~QStyle::State_Selected;
         }
     }
@@ -98,7 +117,19 @@ void SubjListView::RemoveAllColumns() {
 void SubjListView::InsertColumn(int position, const QString& header, int widthPx) {
     position = std::clamp(position, 0, ColumnCount());
     model_->InsertColumn(position, header);
+    this->header()->setSectionResizeMode(position, QHeaderView::Interactive);
     setColumnWidth(position, widthPx);
+}
+
+void SubjListView::StretchColumn(int column) {
+    header()->setSectionResizeMode(column, QHeaderView::Stretch);
+}
+
+// The item's own margins on each side, as the style draws a cell's text.
+int SubjListView::WidthToShow(const QString& text) const {
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int cell = fontMetrics().horizontalAdvance(text) + 2 * margin;
+    return std::max(cell, header()->fontMetrics().horizontalAdvance(text) + 2 * margin) + margin;
 }
 
 int SubjListView::InsertRowSjis(int /*position*/, std::string_view firstSjis, int image) {
@@ -221,6 +252,24 @@ void SubjListView::ScrollRowToTop(int row) {
         scrollTo(topRow_, QAbstractItemView::PositionAtTop);
         topRow_ = QPersistentModelIndex();
     }
+}
+
+void SubjListView::ShowSelectionAlongside(QWidget* companion) {
+    companion_ = companion;
+}
+
+bool SubjListView::ShowsSelection() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return hasFocus() ||
+           (companion_ != nullptr && focus != nullptr && companion_->isAncestorOf(focus));
+}
+
+// Worked out from the list's own size, as its viewport has none until shown.
+int SubjListView::RowsInView() const {
+    const int rowHeight =
+        std::max(1, sizeHintForRow(0) > 0 ? sizeHintForRow(0) : fontMetrics().height());
+    const int height = this->height() - 2 * frameWidth() - header()->sizeHint().height();
+    return std::max(0, height / rowHeight);
 }
 
 // Until the list is on the screen it has no height to scroll in.

@@ -1,9 +1,11 @@
 // The main window's report-style subject list: fixed-width columns, rows in ascending byte order
 // of their first cell's Shift_JIS text, a state image per row, full-row single selection, a hot
 // row and a selection mark. A cell keeps the exact bytes it was given, to be read back as they
-// are; a state image is spoken as the state it shows.
+// are; a state image is spoken as the state it shows. A cell cut short shows its whole text as
+// a tooltip.
 #pragma once
 
+#include <QPointer>
 #include <QTreeView>
 #include <string>
 #include <string_view>
@@ -26,6 +28,11 @@ class SubjListView : public QTreeView {
     // Inserts a left-aligned column at `position` (clamped to 0..ColumnCount())
     // with `header` and `widthPx`. Header clicks do nothing.
     void InsertColumn(int position, const QString& header, int widthPx);
+    // The column takes what the others leave of the list's width, as the list
+    // grows and shrinks; the user no longer sizes it.
+    void StretchColumn(int column);
+    // The width a column needs to show a cell holding `text` uncut.
+    int WidthToShow(const QString& text) const;
 
     // Rows. `position` is ignored for the order: the row goes after every row
     // whose first text is byte-wise less than or equal to `firstSjis` and
@@ -88,6 +95,11 @@ class SubjListView : public QTreeView {
     // now or when the list is first shown, and makes it the current row without
     // selecting it. Nothing for a row out of range.
     void ScrollRowToTop(int row);
+    // The selection shows while `companion` (a find field) has the focus too.
+    void ShowSelectionAlongside(QWidget* companion);
+    bool ShowsSelection() const;
+    // How many whole rows the list shows at its present size.
+    int RowsInView() const;
 
   signals:
     // A double-click in the list; `row` is the row under the pointer, -1 for
@@ -116,6 +128,7 @@ class SubjListView : public QTreeView {
     QPersistentModelIndex hotRow_;
     QPersistentModelIndex selectionMark_;
     QPersistentModelIndex topRow_;
+    QPointer<QWidget> companion_;
     bool ignoreCurrentChange_ = false;
     bool endsDoubleClick_ = false;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
@@ -20,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "AppWindowAccessible.h"
 #include "ControlLabels.h"
 #include "DialogTemplate.h"
 #include "DialogUnits.h"
@@ -30,6 +32,7 @@
 #include "MessageService.h"
 #include "ResourceIds.h"
 #include "ScreenFit.h"
+#include "StretchLayout.h"
 #include "SubjListView.h"
 
 namespace {
@@ -222,6 +225,9 @@ Qt::WindowFlags WindowFlagsFor(unsigned style) {
     if (style & kMinimizeBox) {
         flags |= Qt::WindowMinimizeButtonHint;
     }
+    if (style & kResizable) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
     return flags;
 }
 
@@ -229,6 +235,7 @@ Qt::WindowFlags WindowFlagsFor(unsigned style) {
 
 TemplateDialog::TemplateDialog(int templateId, QWidget* parent) : QDialog(parent) {
     DropDownAccessible::Install();
+    AppWindowAccessible::Install();
     const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
     if (dialogTemplate != nullptr) {
         Build(*dialogTemplate);
@@ -253,7 +260,10 @@ void TemplateDialog::Build(const DialogTemplate& dialogTemplate) {
 
     const int width = units.X(dialogTemplate.width);
     const int menuHeight = AddMenuBar(dialogTemplate.menuId, width);
-    setFixedSize(width, menuHeight + units.Y(dialogTemplate.height));
+    const int height = menuHeight + units.Y(dialogTemplate.height);
+    if (!(dialogTemplate.style & kResizable)) {
+        setFixedSize(width, height);
+    }
 
     std::vector<std::pair<QWidget*, const ControlTemplate*>> created;
     std::vector<QWidget*> widgets;
@@ -281,9 +291,24 @@ void TemplateDialog::Build(const DialogTemplate& dialogTemplate) {
     }
     NameControls(dialogTemplate, widgets);
     WidenClippedCaptions(created, width);
+    if (dialogTemplate.style & kResizable) {
+        MakeResizable(width, height);
+    }
     if (first != nullptr) {
         first->setFocus();
     }
+}
+
+// Seven rows of the list stay, with the find bar open,; below that the window stops shrinking.
+void TemplateDialog::MakeResizable(int width, int height) {
+    resize(width, height);
+    auto* list = findChild<SubjListView*>(QString(), Qt::FindDirectChildrenOnly);
+    if (list == nullptr) {
+        return;
+    }
+    stretch_ = std::make_unique<StretchLayout>(*this, *list);
+    setMinimumSize(stretch_->MinimumSize(8 * fontMetrics().height() + 2 * list->frameWidth()));
+    setSizeGripEnabled(true);
 }
 
 QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
@@ -391,12 +416,27 @@ QMargins TemplateDialog::FrameMargins() const {
             std::max(border, outer.bottom() - inner.bottom())};
 }
 
+QSize TemplateDialog::RoomOn(const QScreen& screen) const {
+    return screen.availableGeometry().size().shrunkBy(FrameMargins());
+}
+
 void TemplateDialog::setVisible(bool visible) {
     if (visible && !fitted_) {
         fitted_ = true;
-        FitToScreen(*this, TargetScreen()->availableGeometry(), FrameMargins());
+        if (stretch_ != nullptr) {
+            resize(size().boundedTo(RoomOn(*TargetScreen())).expandedTo(minimumSize()));
+        } else {
+            FitToScreen(*this, TargetScreen()->availableGeometry(), FrameMargins());
+        }
     }
     QDialog::setVisible(visible);
+}
+
+void TemplateDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (stretch_ != nullptr) {
+        stretch_->Follow();
+    }
 }
 
 // The toolkit centres a dialog over its parent even while the parent is not on
@@ -408,6 +448,10 @@ void TemplateDialog::showEvent(QShowEvent* event) {
         return;
     }
     const QRect available = TargetScreen()->availableGeometry();
+    // The frame is known now; a window that can be resized is cut to it.
+    if (stretch_ != nullptr) {
+        resize(size().boundedTo(RoomOn(*TargetScreen())).expandedTo(minimumSize()));
+    }
     QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
     QRect place = frameGeometry();
     if (!testAttribute(Qt::WA_Moved) && owner != nullptr && !owner->isVisible()) {

@@ -4,14 +4,17 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 struct ControlTemplate;
 struct DialogTemplate;
 class QAction;
 class QCloseEvent;
 class QKeyEvent;
+class QResizeEvent;
 class QScreen;
 class QShowEvent;
+class StretchLayout;
 
 // Control kinds become these widgets: push buttons QPushButton (a default push
 // button is the dialog's default), edit QLineEdit, multi-line edit
@@ -30,7 +33,9 @@ class QShowEvent;
 // ControlLabels), and each label is the buddy of the control it names. A
 // dialog whose owner is not on the screen opens in the middle of the screen.
 // A dialog opens wholly on its screen, title bar included; one too big for it
-// gives up its margins or scrolls (see ScreenFit).
+// gives up its margins or scrolls (see ScreenFit). A resizable one (kResizable)
+// instead opens no bigger than its screen, its first list view taking the room
+// (see StretchLayout).
 class TemplateDialog : public QDialog {
     Q_OBJECT
 
@@ -56,6 +61,9 @@ class TemplateDialog : public QDialog {
 
     void setVisible(bool visible) override;
 
+    // The room a window opening on `screen` has inside its frame.
+    QSize RoomOn(const QScreen& screen) const;
+
   protected:
     // The confirm action (OK button, Enter). Default: done(1).
     virtual void OnOK();
@@ -65,6 +73,7 @@ class TemplateDialog : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void Build(const DialogTemplate& dialogTemplate);
@@ -72,10 +81,12 @@ class TemplateDialog : public QDialog {
     QWidget* CreateControl(const ControlTemplate& control);
     QScreen* TargetScreen() const;
     QMargins FrameMargins() const;
+    void MakeResizable(int width, int height);
 
     int avgCharWidth_ = 0;
     int charHeight_ = 0;
     bool fitted_ = false;
+    std::unique_ptr<StretchLayout> stretch_;
 };
 
 #include "ControlById.h"

@@ -2,7 +2,9 @@
 // narrows the rows by title or content, full-width and half-width alike, the
 // rows it shows are edited and deleted by their exact bytes, a batch keeps the
 // filter and Esc ends it; the list opens scrolled to today, selecting nothing.
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -53,6 +55,8 @@ class MainWindowFindTest : public WindowTestCase {
     void findBarNarrowsEditsDeletesAndCloses();
     void listOpensOnToday();
     void listOpensOnTheLastSubjectWhenAllArePast();
+    void listOpensOnOverdueSubjectsOrTellsOfThem();
+    void kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits();
 };
 
 void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
@@ -89,15 +93,17 @@ void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
     Retype(field, QStringLiteral("件"));
     QCOMPARE(ShownTitles(*list), QStringList({"会議"}));
 
-    // Enter in the field selects the first row shown; Enter there edits it.
+    // Enter in the field selects the first row shown, and the field keeps
+    // the focus; Enter in the list edits it.
     QTest::keyClick(field, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(QApplication::focusWidget(), field);
     QCOMPARE(list->SelectionMark(), 1);
     WhenEditorShown<CDialogIndivSubj>(this, [](CDialogIndivSubj& editor) {
         QCOMPARE(editor.Control<QLineEdit>(kTitle)->text(), QStringLiteral("会議"));
         Retype(editor.Control<QPlainTextEdit>(kContent), QStringLiteral("件名を変えた"));
         PressOk(editor);
     });
+    list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(messages_.Texts().isEmpty());
     QCOMPARE(ShownTitles(*list), QStringList({"会議"}));
@@ -112,6 +118,7 @@ void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
     Activate(window.get());
     QTest::keyClick(field, Qt::Key_Return);
     QCOMPARE(list->CellText(list->SelectionMark(), 2), QStringLiteral("ゴミ出し"));
+    list->setFocus();
     messages_.QueueAnswer(MessageAnswer::Yes);
     QTest::keyClick(list, Qt::Key_Delete);
     QVERIFY(ShownTitles(*list).isEmpty());
@@ -142,7 +149,8 @@ void MainWindowFindTest::listOpensOnToday() {
                 Indiv(2024, month, day, 10, 0, QStringLiteral("過去"), Progress::Done));
         }
     }
-    subjects.push_back(Indiv(2024, 5, 14, 23, 0, QStringLiteral("昨日"), Progress::Open));
+    // Done: nothing overdue draws the list back (see the next test).
+    subjects.push_back(Indiv(2024, 5, 14, 23, 0, QStringLiteral("昨日"), Progress::Done));
     subjects.push_back(Indiv(2024, 5, 15, 8, 0, QStringLiteral("今朝"), Progress::Open));
     for (int day = 16; day <= 31; ++day) {
         subjects.push_back(Indiv(2024, 5, day, 10, 0, QStringLiteral("これから"), Progress::Open));
@@ -189,6 +197,102 @@ void MainWindowFindTest::listOpensOnTheLastSubjectWhenAllArePast() {
     const QRect last = list->visualRect(list->model()->index(list->RowCount() - 1, 0));
     QVERIFY(TopRow(*list) > 0);
     QVERIFY(list->viewport()->rect().contains(last));
+}
+
+// Two months of done subjects, then today and after; `open` adds open ones.
+void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
+    const auto open = [this](const std::vector<IndivSubj>& overdue) {
+        std::vector<IndivSubj> subjects = overdue;
+        for (int day = 1; day <= 28; ++day) {
+            for (int month : {3, 4}) {
+                subjects.push_back(
+                    Indiv(2024, month, day, 10, 0, QStringLiteral("過去"), Progress::Done));
+            }
+        }
+        for (int day = 15; day <= 31; ++day) {
+            subjects.push_back(
+                Indiv(2024, 5, day, 10, 0, QStringLiteral("これから"), Progress::Open));
+        }
+        WriteDataFiles(subjects, {});
+        auto window = OpenWindow(messages_);
+        Activate(window.get());
+        return window;
+    };
+    const auto line = [](const CSubjListDlg& window) {
+        auto* label = window.findChild<QLabel*>(QStringLiteral("overdueLine"));
+        return label != nullptr && label->isVisible() ? label->text() : QString();
+    };
+    {
+        // Yesterday's open subject and today's first both show.
+        auto window = open({Indiv(2024, 5, 14, 9, 0, QStringLiteral("昨日"), Progress::Open)});
+        SubjListView* list = window->ListView();
+        QCOMPARE(list->CellText(TopRow(*list), 2), QStringLiteral("昨日"));
+        const int today = TopRow(*list) + 1;
+        QCOMPARE(list->CellText(today, 0), QStringLiteral("2024/05/15 10:00"));
+        QVERIFY(
+            list->viewport()->rect().contains(list->visualRect(list->model()->index(today, 0))));
+        QCOMPARE(line(*window), QString());
+    }
+    // One open since March: too far up to show with today; the line tells of
+    // both, and Ctrl+J goes to the earliest.
+    auto window = open({Indiv(2024, 3, 1, 9, 0, QStringLiteral("三月"), Progress::Open),
+                        Indiv(2024, 5, 14, 9, 0, QStringLiteral("昨日"), Progress::Open)});
+    SubjListView* list = window->ListView();
+    QCOMPARE(list->CellText(TopRow(*list), 0), QStringLiteral("2024/05/15 10:00"));
+    QCOMPARE(line(*window), QStringLiteral("期限切れ 2 件"));
+    const QRect linePlace = window->findChild<QLabel*>(QStringLiteral("overdueLine"))->geometry();
+    QCOMPARE(linePlace.left(), list->x());
+    QVERIFY(linePlace.bottom() < list->geometry().top());
+    QVERIFY(linePlace.top() > window->findChild<QMenuBar*>()->geometry().bottom());
+    QTest::keyClick(window.get(), Qt::Key_J, Qt::ControlModifier);
+    QCOMPARE(list->SelectionMark(), 0);
+    QCOMPARE(list->CellText(0, 2), QStringLiteral("三月"));
+    QCOMPARE(TopRow(*list), 0);
+    // Deleting it leaves one to tell of.
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(line(*window), QStringLiteral("期限切れ 1 件"));
+}
+
+void MainWindowFindTest::kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("ごみ出し"), Progress::Open),
+                    Indiv(2024, 5, 21, 9, 0, QStringLiteral("会議"), Progress::Open),
+                    Indiv(2024, 5, 22, 9, 0, QStringLiteral("ゴミ箱"), Progress::Open),
+                    Indiv(2024, 5, 23, 9, 0, QStringLiteral("粗大ｺﾞﾐ"), Progress::Open),
+                    Indiv(2024, 5, 24, 9, 0, QStringLiteral("ヴァイオリン"), Progress::Open)},
+                   {});
+    auto window = OpenWindow(messages_);
+    Activate(window.get());
+    SubjListView* list = window->ListView();
+    window->OpenFindBar();
+    QLineEdit* field = window->FindBarWidget()->Edit();
+    auto* hits = window->FindBarWidget()->findChild<QLabel*>(QStringLiteral("findHits"));
+    const QStringList rubbish{"ごみ出し", "ゴミ箱", "粗大ｺﾞﾐ"};
+    for (const char* typed : {"ごみ", "ゴミ", "ｺﾞﾐ", "ゴミ"}) {
+        Retype(field, QString::fromUtf8(typed));
+        QCOMPARE(ShownTitles(*list), rubbish);
+        QCOMPARE(hits->text(), QStringLiteral("3 件"));
+        QVERIFY(hits->isVisible());
+    }
+    Retype(field, QStringLiteral("ゔぁい"));
+    QCOMPARE(ShownTitles(*list), QStringList({"ヴァイオリン"}));
+    QCOMPARE(hits->text(), QStringLiteral("1 件"));
+    Retype(field, QStringLiteral("ごみ"));
+
+    // Enter steps forward through the rows shown, round from the last;
+    // Shift+Enter steps back.
+    const auto selected = [list] { return list->CellText(list->SelectionMark(), 2); };
+    for (const char* next : {"ごみ出し", "ゴミ箱", "粗大ｺﾞﾐ", "ごみ出し"}) {
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(selected(), QString::fromUtf8(next));
+    }
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(selected(), QStringLiteral("粗大ｺﾞﾐ"));
+    QCOMPARE(QApplication::focusWidget(), field);
+    QVERIFY(list->ShowsSelection());
+
+    field->clear();
+    QVERIFY(!hits->isVisible());
 }
 
 QTEST_MAIN(MainWindowFindTest)

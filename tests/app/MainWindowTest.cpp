@@ -3,6 +3,7 @@
 // files, every way out with what is on disk afterwards, the batch button and
 // the places where the server work plugs in.
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -162,14 +163,16 @@ void MainWindowTest::shouldBuildControlsMenuAndTabOrderFromTemplate() {
     const std::pair<int, const char*> items[] = {{kSaveMenuId, "保存(&S)"},
                                                  {kSaveExitMenuId, "保存・終了(&E)"},
                                                  {kExitNoSaveMenuId, "保存しないで終了(&X)"},
-                                                 {kConnectMenuId, "接続(&C)..."}};
+                                                 {kConnectMenuId, "接続(&C)..."},
+                                                 {kAboutMenuId, "バージョン情報(&A)..."}};
     for (const auto& [id, text] : items) {
         QAction* action = window->MenuAction(id);
         QVERIFY(action != nullptr);
         QCOMPARE(action->text(), QString::fromUtf8(text));
     }
-    // The menu bar is menu 139 alone: the About entry lives in the system menu.
-    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.size(), std::size_t{3});
+    // The menu bar is menu 139 alone; the About entry is in ヘルプ and the system menu.
+    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.size(), std::size_t{4});
+    QCOMPARE(FindMenuTemplate(kMainMenuId)->popups.back().text, std::string("ヘルプ(&H)"));
 }
 
 void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
@@ -182,13 +185,13 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
         int radio;
         QString caption;
         QStringList headers;
-        std::vector<int> widths;
+        std::vector<int> widths;  // 0: the column that takes the rest of the list
     };
     const Mode indiv{kIndivRadioId,
                      QStringLiteral("個別案件一覧"),
                      {"日時", "進捗", "タイトル", "猶予"},
-                     {130, 75, 180, 50}};
-    const Mode rep{kRepRadioId, QStringLiteral("反復案件一覧"), {"タイトル"}, {400}};
+                     {130, 75, 0, list->WidthToShow(QStringLiteral("-10000 日"))}};
+    const Mode rep{kRepRadioId, QStringLiteral("反復案件一覧"), {"タイトル", "繰り返し"}, {200, 0}};
     QCOMPARE(list->RowCount(), 0);
     // The window opens on the individual list; back to it the columns come again.
     for (const Mode* mode : {&indiv, &rep, &indiv}) {
@@ -200,10 +203,16 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
         QCOMPARE(window->windowTitle(), mode->caption);
         QCOMPARE(list->accessibleName(), mode->caption);
         QCOMPARE(list->ColumnCount(), static_cast<int>(mode->widths.size()));
+        int taken = 0;
         for (int column = 0; column < list->ColumnCount(); ++column) {
             QCOMPARE(header(column), mode->headers[column]);
-            QCOMPARE(list->columnWidth(column), mode->widths[column]);
+            // 猶予 holds its widest value.
+            QVERIFY(list->columnWidth(column) >= mode->widths[column]);
+            QVERIFY(mode->widths[column] == 0 ||
+                    list->columnWidth(column) <= std::max(mode->widths[column], 130));
+            taken += list->columnWidth(column);
         }
+        QCOMPARE(taken, list->viewport()->width());
     }
 }
 
@@ -635,16 +644,23 @@ void MainWindowTest::shouldOpenAboutBoxFromSystemMenu() {
     QVERIFY(actions.size() >= 2);
     QVERIFY(actions[actions.size() - 2]->isSeparator());
     QCOMPARE(actions.last()->text(), QStringLiteral("バージョン情報 veskat(&A)..."));
-    QString caption;
-    QTimer::singleShot(0, this, [&] {
-        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-        QVERIFY(about != nullptr);
-        caption = about->windowTitle();
-        about->Control<QPushButton>(kIdOk)->click();
-    });
-    window->OnSysCommand(kAboutCommand | 0x3);
-    QCOMPARE(caption, QStringLiteral("バージョン情報 veskat"));
-    QVERIFY(window->isVisible());
+    // The system menu's entry, and ヘルプ → バージョン情報 from the keyboard.
+    const std::function<void()> opens[] = {[&] { window->OnSysCommand(kAboutCommand | 0x3); },
+                                           [&] { window->MenuAction(kAboutMenuId)->trigger(); }};
+    for (const auto& open : opens) {
+        QString caption;
+        QTimer::singleShot(0, this, [&] {
+            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            QVERIFY(about != nullptr);
+            caption = about->windowTitle();
+            about->Control<QPushButton>(kIdOk)->click();
+        });
+        open();
+        QCOMPARE(caption, QStringLiteral("バージョン情報 veskat"));
+        QVERIFY(window->isVisible());
+    }
+    // A screen reader reads the main window as a window, not as a dialog.
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.get())->role(), QAccessible::Window);
 }
 
 void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
@@ -660,6 +676,9 @@ void MainWindowTest::shouldDeleteTheSelectedSubjectByItsRowBytes() {
     messages_.QueueAnswer(MessageAnswer::No);
     window->Control<QPushButton>(kDeleteId)->click();
     QCOMPARE(messages_.Texts().last(), QStringLiteral("案件を削除します。よろしいですか？"));
+    // Below the fixed text: which subject, as its row shows it.
+    QCOMPARE(messages_.History().back().detail,
+             QStringLiteral("2024/06/01 10:00　") + list->CellText(0, 2));
     QCOMPARE(list->RowCount(), 2);
 
     messages_.QueueAnswer(MessageAnswer::Yes);
@@ -693,6 +712,8 @@ void MainWindowTest::shouldDeleteARepeatingSubjectWithItsFinishedGeneratedOnes()
     QCOMPARE(messages_.Texts().last(),
              QStringLiteral("「完了済み」または「進捗管理しない」個別案件も同時に削除します。\n"
                             "よろしいですか？"));
+    QCOMPARE(messages_.History().back().detail,
+             QStringLiteral("w　毎週 月・火・水・木・金・土・日 09:00"));
     QCOMPARE(window->ListView()->RowCount(), 1);
     QCOMPARE(window->ListView()->CellSjis(0, 0), std::string("z"));
     IndivSubjList& indiv = window->IndivList();

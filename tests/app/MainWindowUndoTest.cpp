@@ -196,7 +196,10 @@ void MainWindowUndoTest::closeAsksOnlyWhenSomethingIsUnsaved() {
         QVERIFY(!window->isVisible());
         QVERIFY(messages_.Texts().isEmpty());
         QVERIFY(OnDisk() == start);
-        QCOMPARE(folder_->Entries(), entries);
+        // No backup and no version: only the window's place, in the settings.
+        QStringList after = folder_->Entries();
+        after.removeAll(QStringLiteral("veskat.ini"));
+        QCOMPARE(after, entries);
     }
     auto window = OpenWindow(messages_);
     Activate(window.get());

@@ -75,15 +75,13 @@ TEST(FieldLine, ShortLinesLeaveFieldsEmptyAndLongFieldsAreCut) {
 }
 
 TEST(FieldLine, TrimLineEndRemovesEveryTrailingCrAndLf) {
-    std::string line = "a\tb\r\n";
-    TrimLineEnd(line);
-    EXPECT_EQ(line, "a\tb");
-    line = "a\n\r\r\n";
-    TrimLineEnd(line);
-    EXPECT_EQ(line, "a");
-    line = "a\rb";
-    TrimLineEnd(line);
-    EXPECT_EQ(line, "a\rb");
+    for (const auto& [line, trimmed] : {std::pair<std::string, std::string>{"a\tb\r\n", "a\tb"},
+                                        {"a\n\r\r\n", "a"},
+                                        {"a\rb", "a\rb"}}) {
+        std::string text = line;
+        TrimLineEnd(text);
+        EXPECT_EQ(text, trimmed) << line;
+    }
 }
 
 }  // namespace

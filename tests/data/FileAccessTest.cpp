@@ -99,7 +99,7 @@ TEST_F(FileAccess, ReplacementKeepsThePermissionsOfWhatItReplacesOrOfTheFileName
     EXPECT_EQ(PermsOf(Path("data")), kGroupReads);
 
     Write(Path("private"), "", kPrivate);
-    ASSERT_EQ(WriteSideFile(Path("data.bak"), "side", Path("private")), 0);
+    ASSERT_EQ(WriteSideFile(Path("data.bak"), "side", Path("private")), FileWrite::Written);
     EXPECT_EQ(PermsOf(Path("data.bak")), kPrivate);
     EXPECT_EQ(Names(), (std::vector<std::string>{"data", "data.bak", "private"}));
 }
@@ -118,7 +118,7 @@ TEST_F(FileAccess, ReplacementNotCommittedOrNotWritableLeavesTheOldFileAlone) {
     FileReplacement ontoFolder(Path("folder"));
     EXPECT_FALSE(ontoFolder.Open() && ontoFolder.Write("x") && ontoFolder.Commit());
     EXPECT_TRUE(fs::is_directory(Path("folder")));
-    EXPECT_EQ(WriteSideFile(Path("no-such-folder/data.bak"), "x", Path("data")), -1);
+    EXPECT_EQ(WriteSideFile(Path("no-such-folder/data.bak"), "x", Path("data")), FileWrite::Failed);
 }
 
 TEST_F(FileAccess, FreeNameIsTheStemOrTheNextNumberAndAFailureLeavesNothing) {

@@ -25,11 +25,17 @@ void Put(IndivSubjList& list, const IndivSubj& s) {
     ASSERT_EQ(list.Insert(), StoreResult::Done);
 }
 
-std::vector<std::string> Titles(IndivSubjList& list) {
-    std::vector<std::string> titles;
+// What `get` takes from each subject of `list`, in key order.
+template <typename Get>
+auto Each(IndivSubjList& list, const Get& get) {
+    std::vector<decltype(get(list.current))> values;
     for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next())
-        titles.push_back(list.current.title);
-    return titles;
+        values.push_back(get(list.current));
+    return values;
+}
+
+std::vector<std::string> Titles(IndivSubjList& list) {
+    return Each(list, [](const IndivSubj& s) { return s.title; });
 }
 
 TEST(IndivSubjList, FindByDateAndTitleFillsEveryField) {
@@ -108,10 +114,8 @@ TEST(IndivSubjList, RemoveGeneratedTakesOnlyNotTrackedAndDoneOfThatOrigin) {
     EXPECT_EQ(list.RemoveGenerated("nothing"), StoreResult::Done);
     EXPECT_EQ(Titles(list).size(), 6u);
     EXPECT_EQ(list.RemoveGenerated("weekly"), StoreResult::Done);
-    std::vector<int> days;
-    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next())
-        days.push_back(list.current.day);
-    EXPECT_EQ(days, (std::vector<int>{2, 4, 5}));
+    EXPECT_EQ(Each(list, [](const IndivSubj& s) { return int{s.day}; }),
+              (std::vector<int>{2, 4, 5}));
 }
 
 TEST(IndivSubjList, RenameOriginRelinksEveryStateAndStoresTheTrimmedTitle) {
@@ -121,10 +125,8 @@ TEST(IndivSubjList, RenameOriginRelinksEveryStateAndStoresTheTrimmedTitle) {
     Put(list, Subj(3, "w", Progress::Done, "old"));
     Put(list, Subj(4, "w", Progress::Done, "other"));
     EXPECT_EQ(list.RenameOrigin("old", "new  "), StoreResult::Done);
-    std::vector<std::string> origins;
-    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next())
-        origins.push_back(list.current.origin);
-    EXPECT_EQ(origins, (std::vector<std::string>{"new", "new", "new", "other"}));
+    EXPECT_EQ(Each(list, [](const IndivSubj& s) { return s.origin; }),
+              (std::vector<std::string>{"new", "new", "new", "other"}));
 }
 
 TEST(RepSubjList, TitleIsTheKey) {

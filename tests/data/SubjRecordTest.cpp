@@ -297,12 +297,12 @@ TEST(LineBreaks, EscapeAndUnescapeAreInverse) {
 }
 
 TEST(TrimTrailingSpaces, RemovesOnlyBlanks) {
-    std::string s = "ab \t  ";
-    TrimTrailingSpaces(s);
-    EXPECT_EQ(s, "ab \t");
-    s = "   ";
-    TrimTrailingSpaces(s);
-    EXPECT_EQ(s, "");
+    for (const auto& [text, trimmed] :
+         {std::pair<std::string, std::string>{"ab \t  ", "ab \t"}, {"   ", ""}}) {
+        std::string s = text;
+        TrimTrailingSpaces(s);
+        EXPECT_EQ(s, trimmed) << text;
+    }
 }
 
 }  // namespace

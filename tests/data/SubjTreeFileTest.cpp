@@ -12,6 +12,18 @@ namespace {
 
 using namespace datatest;
 
+// "title:content" of each subject the file `fileName` loads, in key order,
+// after checking the load's result.
+std::vector<std::string> LoadedSubjects(const std::string& fileName, StoreResult expected) {
+    IndivSubjList list;
+    EXPECT_EQ(list.Load(fileName), expected);
+    std::vector<std::string> subjects;
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
+        subjects.push_back(list.current.title + ":" + list.current.content);
+    }
+    return subjects;
+}
+
 TEST_F(DataFile, EmptyListSavesTheHeaderAlone) {
     IndivSubjList list;
     ASSERT_EQ(list.Save(Path("i.dat")), StoreResult::Done);
@@ -84,23 +96,13 @@ TEST_F(DataFile, LfOnlyFilesAndAnyHeaderLoad) {
     Write(
         Path("i.dat"),
         "_VESKAT_R_DAT_VER_1_2_\n2024\t01\t02\ta\t10\t00\tU\t\t\n2024\t01\t03\tb\t10\t00\tC\tc\t");
-    IndivSubjList list;
-    ASSERT_EQ(list.Load(Path("i.dat")), StoreResult::Done);
-    ASSERT_EQ(list.First(), StoreResult::Done);
-    EXPECT_EQ(list.current.title, "a");
-    ASSERT_EQ(list.Next(), StoreResult::Done);
-    EXPECT_EQ(list.current.title, "b");
-    EXPECT_EQ(list.current.content, "c");
-    EXPECT_EQ(list.Next(), StoreResult::NotFound);
+    EXPECT_EQ(LoadedSubjects(Path("i.dat"), StoreResult::Done),
+              (std::vector<std::string>{"a:", "b:c"}));
 }
 
 TEST_F(DataFile, TheFirstLineIsAlwaysPassedOver) {
     Write(Path("i.dat"), "2024\t01\t02\ta\t10\t00\tU\t\t\r\n2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
-    IndivSubjList list;
-    ASSERT_EQ(list.Load(Path("i.dat")), StoreResult::Done);
-    ASSERT_EQ(list.First(), StoreResult::Done);
-    EXPECT_EQ(list.current.title, "b");
-    EXPECT_EQ(list.Next(), StoreResult::NotFound);
+    EXPECT_EQ(LoadedSubjects(Path("i.dat"), StoreResult::Done), std::vector<std::string>{"b:"});
 }
 
 TEST_F(DataFile, MissingAndEmptyFiles) {
@@ -121,12 +123,8 @@ TEST_F(DataFile, ARepeatedKeyIsSkippedAndEveryLaterLineStillLoads) {
           "2024\t01\t02\ta\t09\t00\tU\tfirst\t\r\n"
           "2024\t01\t02\ta\t14\t00\tU\tsecond\t\r\n"
           "2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
-    IndivSubjList list;
-    EXPECT_EQ(list.Load(Path("i.dat")), StoreResult::KeyExists);
-    ASSERT_EQ(list.First(), StoreResult::Done);
-    EXPECT_EQ(list.current.content, "first");
-    ASSERT_EQ(list.Next(), StoreResult::Done);
-    EXPECT_EQ(list.current.title, "b");
+    EXPECT_EQ(LoadedSubjects(Path("i.dat"), StoreResult::KeyExists),
+              (std::vector<std::string>{"a:first", "b:"}));
 }
 
 TEST_F(DataFile, ALongLineIsOneRecordWithItsFieldsCut) {
@@ -175,12 +173,8 @@ TEST_F(DataFile, TabsInTextsNeverBreakTheFile) {
     IndivSubjList list;
     AddIndiv(list, 2024, 1, 1, "a\tb", "x\ty\r\nz");
     ASSERT_EQ(list.Save(Path("i.dat")), StoreResult::Done);
-    IndivSubjList loaded;
-    ASSERT_EQ(loaded.Load(Path("i.dat")), StoreResult::Done);
-    ASSERT_EQ(loaded.First(), StoreResult::Done);
-    EXPECT_EQ(loaded.current.title, "a b");
-    EXPECT_EQ(loaded.current.content, "x y  z");
-    EXPECT_EQ(loaded.Next(), StoreResult::NotFound);
+    EXPECT_EQ(LoadedSubjects(Path("i.dat"), StoreResult::Done),
+              std::vector<std::string>{"a b:x y  z"});
 }
 
 }  // namespace

@@ -17,6 +17,13 @@ MessageAnswer ScriptedMessageService::Show(QWidget* /*parent*/, const QString& t
     return MessageAnswer::No;
 }
 
+MessageAnswer ScriptedMessageService::ShowDetailed(QWidget* parent, const QString& text,
+                                                   const QString& detail, MessageButtons buttons) {
+    const MessageAnswer answer = Show(parent, text, buttons);
+    shown_.back().detail = detail;
+    return answer;
+}
+
 QStringList ScriptedMessageService::Texts() const {
     QStringList texts;
     for (const Shown& box : shown_) {

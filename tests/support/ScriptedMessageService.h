@@ -14,6 +14,7 @@ class ScriptedMessageService : public MessageService {
     struct Shown {
         QString text;
         MessageButtons buttons;
+        QString detail = {};
     };
 
     // The answer for the next Yes/No box shown, then the one after, and so on.
@@ -23,6 +24,9 @@ class ScriptedMessageService : public MessageService {
     // Yes/No box takes the next queued answer, or with none answers No and
     // counts as unscripted.
     MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) override;
+    // The same, keeping the detail with the box's record.
+    MessageAnswer ShowDetailed(QWidget* parent, const QString& text, const QString& detail,
+                               MessageButtons buttons) override;
 
     const std::vector<Shown>& History() const { return shown_; }
     // The texts of all boxes shown, in order.

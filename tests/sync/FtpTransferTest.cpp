@@ -27,13 +27,30 @@ std::string ServerForm(std::string text) {
     return out;
 }
 
-class FtpTransferTest : public ::testing::Test {
+// A test server of the given security and a local folder beside its root.
+class ServerTest : public ::testing::Test {
   protected:
+    explicit ServerTest(FtpServer::Security security) : server_(security) {}
+
     void SetUp() override {
         ASSERT_TRUE(server_.Running());
         local_ = std::filesystem::path(server_.Root()).parent_path().string() + "/local";
         std::filesystem::create_directory(local_);
     }
+
+    std::string Local(const std::string& name) const { return local_ + "/" + name; }
+    std::ptrdiff_t LocalEntries() const {
+        return std::distance(std::filesystem::directory_iterator(local_),
+                             std::filesystem::directory_iterator());
+    }
+
+    FtpServer server_;
+    std::string local_;
+};
+
+class FtpTransferTest : public ServerTest {
+  protected:
+    FtpTransferTest() : ServerTest(FtpServer::Security::Plain) {}
 
     void SetupTransfer(CFtpTransfer& ftp, const std::string& user = FtpServer::kUser,
                        const std::string& password = FtpServer::kPassword) {
@@ -48,10 +65,18 @@ class FtpTransferTest : public ::testing::Test {
         }
     }
 
-    std::string Local(const std::string& name) const { return local_ + "/" + name; }
-
-    FtpServer server_;
-    std::string local_;
+    // Sends `bytes` from "i.dat" as `serverFile`, which holds "old\n" and
+    // which this test server breaks off or refuses by its name: the upload
+    // fails, and the old file stays.
+    void UploadFailsKeepingTheOld(CFtpTransfer& ftp, const std::string& serverFile,
+                                  const std::string& bytes) {
+        server_.PutServerFile(serverFile, "old\n");
+        WriteFileBytes(Local("i.dat"), bytes);
+        SetupTransfer(ftp);
+        ASSERT_EQ(ftp.Connect(), 0);
+        EXPECT_EQ(ftp.Upload(Local("i.dat"), serverFile), -1);
+        EXPECT_EQ(server_.ServerFile(serverFile), "old\n");
+    }
 };
 
 TEST_F(FtpTransferTest, UploadsOfOneSaveShareOneLogin) {
@@ -177,9 +202,7 @@ TEST_F(FtpTransferTest, FailedDownloadLeavesTheLocalFileAlone) {
     EXPECT_EQ(ftp.Download("no-such-folder/file.dat", Local("veskat_i.dat")), 1);
     EXPECT_EQ(ftp.Download("", Local("veskat_i.dat")), -1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(LocalEntries(), 1);
 }
 
 TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
@@ -192,9 +215,7 @@ TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
     SetupTransfer(ftp);
     EXPECT_EQ(ftp.Download("cutoff.dat", Local("veskat_r.dat")), -1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), kDataFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(LocalEntries(), 1);
 }
 
 TEST_F(FtpTransferTest, RefusedRenameSendsUnderTheRealName) {
@@ -213,13 +234,8 @@ TEST_F(FtpTransferTest, ServerStoppingMidUploadLeavesTheServerFileWhole) {
     if (server_.External()) {
         GTEST_SKIP() << kOwnServerOnly;
     }
-    server_.PutServerFile("cutoff_i.dat", "old\n");
-    WriteFileBytes(Local("i.dat"), std::string(400000, 'z') + "\r\n");
     CFtpTransfer ftp;
-    SetupTransfer(ftp);
-    ASSERT_EQ(ftp.Connect(), 0);
-    EXPECT_EQ(ftp.Upload(Local("i.dat"), "cutoff_i.dat"), -1);
-    EXPECT_EQ(server_.ServerFile("cutoff_i.dat"), "old\n");
+    UploadFailsKeepingTheOld(ftp, "cutoff_i.dat", std::string(400000, 'z') + "\r\n");
 }
 
 TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingCrosses) {
@@ -240,9 +256,7 @@ TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingC
     EXPECT_EQ(server_.Logins(), 1);
     EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local_),
-                            std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(LocalEntries(), 1);
 }
 
 TEST_F(FtpTransferTest, LoginTextsWithLineBreaksAreRefused) {
@@ -268,13 +282,8 @@ TEST_F(FtpTransferTest, UploadRefusedMidwayRemovesItsPartFile) {
     if (server_.External()) {
         GTEST_SKIP() << kOwnServerOnly;
     }
-    server_.PutServerFile("quota_i.dat", "old\n");
-    WriteFileBytes(Local("i.dat"), std::string(4000000, 'q') + "\r\n");
     CFtpTransfer ftp;
-    SetupTransfer(ftp);
-    ASSERT_EQ(ftp.Connect(), 0);
-    EXPECT_EQ(ftp.Upload(Local("i.dat"), "quota_i.dat"), -1);
-    EXPECT_EQ(server_.ServerFile("quota_i.dat"), "old\n");
+    UploadFailsKeepingTheOld(ftp, "quota_i.dat", std::string(4000000, 'q') + "\r\n");
     EXPECT_FALSE(FileExists(server_.Root() + "/quota_i.dat.part"));
     // The next file of the same save still goes over.
     WriteFileBytes(Local("r.dat"), "_VESKAT_R_DAT_VER_1_2_\r\n");
@@ -286,13 +295,8 @@ TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin)
     if (server_.External()) {
         GTEST_SKIP() << kOwnServerOnly;
     }
-    server_.PutServerFile("refuse_i.dat", "old\n");
-    WriteFileBytes(Local("i.dat"), kDataFile);
     CFtpTransfer ftp;
-    SetupTransfer(ftp);
-    ASSERT_EQ(ftp.Connect(), 0);
-    EXPECT_EQ(ftp.Upload(Local("i.dat"), "refuse_i.dat"), -1);
-    EXPECT_EQ(server_.ServerFile("refuse_i.dat"), "old\n");
+    UploadFailsKeepingTheOld(ftp, "refuse_i.dat", kDataFile);
     EXPECT_EQ(server_.ServerFile("refuse_i.dat.part"), "<missing>");
     EXPECT_EQ(server_.Logins(), 1);
     EXPECT_EQ(ReadFileBytes(Local("i.dat")), kDataFile);
@@ -302,22 +306,19 @@ TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin)
 
 // Explicit FTPS against a server that makes its own certificate and
 // requires TLS before a login.
-class FtpsTest : public ::testing::Test {
+class FtpsTest : public ServerTest {
   protected:
+    FtpsTest() : ServerTest(FtpServer::Security::TlsRequired) {}
+
     void SetUp() override {
-        ASSERT_TRUE(server_.Running());
-        local_ = std::filesystem::path(server_.Root()).parent_path().string() + "/local";
-        std::filesystem::create_directory(local_);
+        ServerTest::SetUp();
         ftp_.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server_.Port());
     }
 
-    std::string Local(const std::string& name) const { return local_ + "/" + name; }
     bool PasswordCrossed() const {
         return server_.Commands().find(FtpServer::kPassword) != std::string::npos;
     }
 
-    FtpServer server_{FtpServer::Security::TlsRequired};
-    std::string local_;
     CFtpTransfer ftp_;
 };
 

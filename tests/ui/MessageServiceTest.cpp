@@ -1,5 +1,6 @@
 // The message service: the real box pressed by a timer, and the scripted one
 // other folders' tests use.
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -61,6 +62,21 @@ class MessageServiceTest : public QObject {
         });
         messages.Inform(nullptr, QStringLiteral("<b>a</b>\nb"));
         QCOMPARE(text, QStringLiteral("<b>a</b>\nb"));
+
+        // A detail goes below, as typed, and the text stays as it was.
+        QString detail;
+        QTimer::singleShot(0, [&text, &detail] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            text = box->text();
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+            QVERIFY(label != nullptr && label->textFormat() == Qt::PlainText);
+            detail = label->text();
+            box->buttons().front()->click();
+        });
+        messages.AskYes(nullptr, QStringLiteral("q"), QStringLiteral("2024/05/20 <i>x</i>"));
+        QCOMPARE(text, QStringLiteral("q"));
+        QCOMPARE(detail, QStringLiteral("2024/05/20 <i>x</i>"));
     }
 
     // Y and N answer a question from the keyboard, Enter takes Yes and Esc No;

@@ -1,0 +1,78 @@
+#include "WindowPlace.h"
+
+#include <QString>
+#include <QStringList>
+
+#include "IniFile.h"
+
+namespace {
+
+constexpr char kSection[] = "Window";
+constexpr std::size_t kValueBuffer = 256;
+
+std::optional<int> ReadNumber(const char* key, const std::string& iniFile) {
+    bool ok = false;
+    const int value =
+        QString::fromStdString(IniFile::Read(kSection, key, "", kValueBuffer, iniFile)).toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// "130,75,180,66"; anything not a list of positive widths is no list.
+std::vector<int> ReadWidths(const char* key, const std::string& iniFile) {
+    const QString text =
+        QString::fromStdString(IniFile::Read(kSection, key, "", kValueBuffer, iniFile));
+    std::vector<int> widths;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int width = part.trimmed().toInt(&ok);
+        if (!ok || width <= 0) {
+            return {};
+        }
+        widths.push_back(width);
+    }
+    return widths;
+}
+
+std::string WidthsText(const std::vector<int>& widths) {
+    QStringList parts;
+    for (int width : widths) {
+        parts.push_back(QString::number(width));
+    }
+    return parts.join(QLatin1Char(',')).toStdString();
+}
+
+}  // namespace
+
+WindowPlace ReadWindowPlace(const std::string& iniFile) {
+    WindowPlace place;
+    const auto x = ReadNumber("x", iniFile);
+    const auto y = ReadNumber("y", iniFile);
+    if (x && y) {
+        place.position = QPoint(*x, *y);
+    }
+    const auto width = ReadNumber("width", iniFile);
+    const auto height = ReadNumber("height", iniFile);
+    if (width && height && *width > 0 && *height > 0) {
+        place.size = QSize(*width, *height);
+    }
+    place.indivColumns = ReadWidths("indivColumns", iniFile);
+    place.repColumns = ReadWidths("repColumns", iniFile);
+    return place;
+}
+
+bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
+    const auto write = [&iniFile](const char* key, const std::string& value) {
+        return IniFile::Write(kSection, key, value, iniFile);
+    };
+    bool written = true;
+    if (place.position) {
+        written = write("x", std::to_string(place.position->x())) && written;
+        written = write("y", std::to_string(place.position->y())) && written;
+    }
+    if (!place.size.isEmpty()) {
+        written = write("width", std::to_string(place.size.width())) && written;
+        written = write("height", std::to_string(place.size.height())) && written;
+    }
+    written = write("indivColumns", WidthsText(place.indivColumns)) && written;
+    return write("repColumns", WidthsText(place.repColumns)) && written;
+}
