@@ -100,6 +100,29 @@ RowChange SubjCommands::Edit(SubjKind kind, int row) {
     return {RowChange::Kind::Rewritten, row, std::move(shownBefore)};
 }
 
+RowChange SubjCommands::ToggleDone(int row) {
+    if (row < 0) {
+        return {};
+    }
+    ReadIndivRow(row);
+    if (indiv_.Find() != StoreResult::Done) {
+        return {};
+    }
+    Progress& progress = indiv_.current.progress;
+    if (progress == Progress::Open) {
+        progress = Progress::Done;
+    } else if (progress == Progress::Done) {
+        progress = Progress::Open;
+    } else {
+        return {};
+    }
+    std::string shownBefore = view_.CellSjis(row, 0);
+    if (indiv_.Replace() != StoreResult::Done) {
+        return {};
+    }
+    return {RowChange::Kind::Rewritten, row, std::move(shownBefore)};
+}
+
 // The row goes either way: a subject no longer stored has no row.
 RowChange SubjCommands::Delete(SubjKind kind, int row) {
     if (row < 0) {

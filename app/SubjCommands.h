@@ -1,6 +1,6 @@
 // The main window's commands on one subject: add, edit and delete, each run
-// through the editor or the question of its kind. A command changes the lists
-// and says what happened to the row; showing that is the window's job.
+// through the editor or the question of its kind, and marking a subject done. A command changes the
+// lists and says what happened to the row; showing that is the window's job.
 #pragma once
 
 #include <string>
@@ -43,6 +43,9 @@ class SubjCommands {
     // Asks, then deletes the subject shown in `row` (a repeating one with the
     // individual subjects generated from it that are done or not tracked).
     [[nodiscard]] RowChange Delete(SubjKind kind, int row);
+    // Marks the individual subject shown in `row` done, or open again when it is done; one not
+    // tracked stays as it is (None). The subject as stored is in the list's `current`.
+    [[nodiscard]] RowChange ToggleDone(int row);
 
     // The key of the subject shown in `row` into the list's `current`. A row
     // carries no reference to its subject: it is found again by its texts.

@@ -51,6 +51,7 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       list_(Control<SubjListView>(kListId)),
       indivRadio_(Control<QRadioButton>(kIndivRadioId)),
       repRadio_(Control<QRadioButton>(kRepRadioId)),
+      history_(new EditHistory(indivList_, repList_, this)),
       commands_(indivList_, repList_, *list_, messages_, this),
       server_(messages_, this) {
     ConnectCommands();
@@ -92,9 +93,19 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
+    onMenu(kUndoMenuId, [this] { OnUndo(); });
+    onMenu(kRedoMenuId, [this] { OnRedo(); });
+    QAction* undo = MenuAction(kUndoMenuId);
+    QAction* redo = MenuAction(kRedoMenuId);
+    QAction* stop = MenuAction(kUndoStopMenuId);
+    if (undo != nullptr && redo != nullptr && stop != nullptr) {
+        history_->UseActions(undo, redo, stop);
+    }
+    connect(history_, &EditHistory::Changed, this, &CSubjListDlg::UpdateCaption);
 
     if (list_ != nullptr) {
         connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
+        connect(list_, &SubjListView::StateImageClicked, this, &CSubjListDlg::ToggleDoneRow);
     }
 }
 
@@ -107,6 +118,7 @@ bool CSubjListDlg::OnInitDialog() {
     RestorePlace();
     endAfterInit_ = !FetchFromServer();
     LoadDataFiles();
+    history_->Saved();  // the lists are what the files hold
     indivRadio_->setChecked(true);
     SetupColumns();
     FillList();
@@ -171,18 +183,24 @@ void CSubjListDlg::SetupColumns() {
         columnsShown_ = kind;
     };
     if (IndivMode()) {
-        setWindowTitle(QStringLiteral("個別案件一覧"));
         insert(kIndivColumns, SubjListRows::Kind::Indiv);
     } else if (RepMode()) {
-        setWindowTitle(QStringLiteral("反復案件一覧"));
         insert(kRepColumns, SubjListRows::Kind::Rep);
     }
-    list_->setAccessibleName(windowTitle());
+    UpdateCaption();
+}
+
+void CSubjListDlg::UpdateCaption() {
+    const QString caption = IndivMode() ? QStringLiteral("個別案件一覧")
+                            : RepMode() ? QStringLiteral("反復案件一覧")
+                                        : windowTitle();
+    setWindowTitle(Unsaved() ? QStringLiteral("*") + caption : caption);
+    list_->setAccessibleName(caption);
 }
 
 // The rows are the stored records themselves, so a fill costs a walk over
 // the keys, not a row's texts each.
-void CSubjListDlg::FillList() {
+void CSubjListDlg::FillList(const KeptSelection& keep) {
     using Kind = SubjListRows::Kind;
     const Kind kind = RepMode() ? Kind::Rep : Kind::Indiv;
     rowSource_.Filled(kind);
@@ -192,7 +210,11 @@ void CSubjListDlg::FillList() {
     }
     list_->ShowRows(&rowSource_, std::move(rows));
     ApplyFilter();
-    ScrollToToday();
+    ScrollToToday();  // also counts the overdue rows for the line above the list
+    if (const int kept = keep.RowIn(*list_, RepMode() ? repList_.Tree() : indivList_.Tree());
+        kept >= 0) {
+        ShowRow(kept);
+    }
 }
 
 void CSubjListDlg::SetRow(int index, bool update, const std::string& shownBefore) {
@@ -244,7 +266,10 @@ std::optional<SubjKind> CSubjListDlg::Mode() const {
 void CSubjListDlg::OnAdd() {
     const BusyScope busy(*this);
     if (const auto kind = Mode()) {
-        ShowChange(commands_.Add(*kind, std::max(list_->HotRow(), 0)));
+        RowChange change;
+        history_->Run(EditHistory::Command::Add,
+                      [&] { change = commands_.Add(*kind, std::max(list_->HotRow(), 0)); });
+        ShowChange(change);
     }
 }
 
@@ -253,7 +278,7 @@ void CSubjListDlg::OnEdit() {
 }
 
 void CSubjListDlg::OnEditSelected() {
-    EditRow(list_->SelectionMark());
+    EditRow(list_->ActiveRow());
 }
 
 void CSubjListDlg::EditRow(int row) {
@@ -262,19 +287,37 @@ void CSubjListDlg::EditRow(int row) {
     }
     const BusyScope busy(*this);
     if (const auto kind = Mode()) {
-        ShowChange(commands_.Edit(*kind, row));
+        RowChange change;
+        history_->Run(EditHistory::Command::Edit, [&] { change = commands_.Edit(*kind, row); });
+        ShowChange(change);
     }
 }
 
 void CSubjListDlg::OnDelete() {
-    const int row = list_->SelectionMark();
+    const int row = list_->ActiveRow();
     if (row < 0) {
         return;
     }
     const BusyScope busy(*this);
     if (const auto kind = Mode()) {
-        ShowChange(commands_.Delete(*kind, row));
+        RowChange change;
+        history_->Run(EditHistory::Command::Delete, [&] { change = commands_.Delete(*kind, row); });
+        ShowChange(change);
     }
+}
+
+void CSubjListDlg::OnToggleDone() {
+    ToggleDoneRow(list_->ActiveRow());
+}
+
+void CSubjListDlg::ToggleDoneRow(int row) {
+    if (row < 0 || !IndivMode()) {
+        return;
+    }
+    const BusyScope busy(*this);
+    RowChange change;
+    history_->Run(EditHistory::Command::Done, [&] { change = commands_.ToggleDone(row); });
+    ShowChange(change);
 }
 
 void CSubjListDlg::ReadIndivRow(int row) {
@@ -285,13 +328,17 @@ void CSubjListDlg::ReadRepRow(int row) {
     commands_.ReadRepRow(row);
 }
 
-// A removed row leaves the find bar's choice of the others as it was.
+// A removed row leaves the find bar's choice of the others as it was, and its place to the row
+// after it (or before it, at the end). The subject added or changed is selected and in view.
 void CSubjListDlg::ShowChange(const RowChange& change) {
     switch (change.kind) {
         case RowChange::Kind::None:
             return;
         case RowChange::Kind::Removed:
             list_->RemoveRow(change.row);
+            if (list_->RowCount() > 0) {
+                ShowRow(std::min(change.row, list_->RowCount() - 1));
+            }
             return;
         case RowChange::Kind::Added:
             SetRow(change.row, false);
@@ -305,6 +352,7 @@ void CSubjListDlg::ShowChange(const RowChange& change) {
             break;
     }
     ApplyFilter();
+    SelectCurrent();
 }
 
 void CSubjListDlg::OnModeChanged() {
@@ -317,15 +365,18 @@ void CSubjListDlg::OnBatch() {
     if (!messages_.AskYes(this, QString::fromStdString(BatchQuestion()))) {
         return;
     }
-    RunBatch(repList_, indivList_);
-    FillList();
+    const KeptSelection kept = KeptSelection::Of(*list_);
+    history_->Run(EditHistory::Command::Batch, [this] { RunBatch(repList_, indivList_); });
+    FillList(kept);
 }
 
+// The history goes on across the save: what was saved can still be undone.
 bool CSubjListDlg::OnSave() {
     const BusyScope busy(*this);
     if (!WriteDataFiles()) {
         return false;
     }
+    history_->Saved();
     SendToServer();
     return true;
 }
@@ -340,21 +391,24 @@ void CSubjListDlg::OnExitNoSave() {
     done(kIdCancel);
 }
 
+// A question with nothing to save would only invite the wrong answer.
 void CSubjListDlg::OnCancel() {
     const BusyScope busy(*this);
-    if (messages_.AskYes(this, kSaveQuestion)) {
-        if (!WriteDataFiles()) {
+    if (Unsaved()) {
+        const MessageAnswer answer = messages_.AskYesNoCancel(this, kSaveQuestion);
+        if (answer == MessageAnswer::Cancel) {
+            return;
+        }
+        if (answer == MessageAnswer::Yes && !WriteDataFiles()) {
             return;
         }
     }
     done(kIdCancel);
 }
 
-// Enter is pressed by accident more often than the close box is clicked, and
-// ending without the question would throw away all unsaved work.
-void CSubjListDlg::OnOK() {
-    OnCancel();
-}
+// Enter is pressed by accident more often than anything else: it ends nothing. In the list it
+// opens the row (keyPressEvent); elsewhere it does nothing.
+void CSubjListDlg::OnOK() {}
 
 void CSubjListDlg::LoadSettings() {
     server_.LoadSettings();
@@ -368,9 +422,14 @@ bool CSubjListDlg::MarkUnsent(const char* fileName) {
     return server_.MarkUnsent(fileName) == MarkOutcome::Marked;
 }
 
-// A merge with another computer's save becomes the list the user works on.
+// A merge with another computer's save becomes the list the user works on, and what was done
+// before it can no longer be undone. The selection is taken before the merge replaces the rows'
+// records.
 void CSubjListDlg::SendToServer() {
-    server_.Send(files_, [this] { FillList(); });
+    server_.Send(files_, [this, kept = KeptSelection::Of(*list_)] {
+        history_->MergedIn();
+        FillList(kept);
+    });
 }
 
 void CSubjListDlg::RunConnectDialog() {

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "DataFileSet.h"
+#include "EditHistory.h"
+#include "KeptSelection.h"
 #include "ServerLink.h"
 #include "SubjCommands.h"
 #include "SubjList.h"
@@ -67,8 +69,9 @@ class CSubjListDlg : public TemplateDialog {
 
     // Caption and columns of the mode.
     void SetupColumns();
-    // All rows again from the list of the mode.
-    void FillList();
+    // All rows again from the list of the mode, with the subject `keep` selected and in view
+    // when it is still stored; otherwise the list opens on today.
+    void FillList(const KeptSelection& keep = {});
     // Shows the mode's stored subject with `current`'s key: a new row (update
     // false; `index` is only a position hint, the order places the row) or a
     // rewrite of row `index`, whose first text read `shownBefore` before it.
@@ -84,9 +87,19 @@ class CSubjListDlg : public TemplateDialog {
     void OnAdd();
     // Edits the subject of the hot row (a double-click).
     void OnEdit();
-    // Edits the subject of the selected row (F2, Enter in the list, the row's menu).
+    // Edits the subject of the row the keyboard acts on (F2, Enter in the list, the row's menu):
+    // the selected one, or with none selected the list's focused row.
     void OnEditSelected();
+    // Deletes the subject of that row, after the question.
     void OnDelete();
+    // Marks the individual subject of that row done, or open again (Space, the row's menu).
+    void OnToggleDone();
+    // 編集 → 元に戻す and やり直し: the last command taken back, or made again, shown at once
+    // with its subject selected.
+    void OnUndo();
+    void OnRedo();
+    // True while the lists differ from what was last saved (the caption starts with "*").
+    bool Unsaved() const { return history_->Unsaved(); }
     // The key of the subject shown in `row` into the list's `current`.
     void ReadIndivRow(int row);
     void ReadRepRow(int row);
@@ -142,9 +155,10 @@ class CSubjListDlg : public TemplateDialog {
     void Marked();
 
   protected:
-    // Close request (Esc, close box): asks whether to save, then ends with Cancel.
+    // Close request (Esc, close box): ends with Cancel at once when nothing is unsaved;
+    // otherwise asks whether to save, and キャンセル keeps the window as it was.
     void OnCancel() override;
-    // Enter outside a push button: the same as the close request.
+    // Enter outside a push button and the list: nothing. Enter never ends the window.
     void OnOK() override;
 
     // Server work, done by the synchronisation code. Step 4 of the
@@ -191,8 +205,8 @@ class CSubjListDlg : public TemplateDialog {
     void StartReminders();
     // Selects and shows the row of the stored subject `stored`; -1 when none.
     int ShowSubjectRow(const void* stored);
-    // The keys of the commands and the menu of a row: F2 edits, Delete (in the
-    // list) deletes, Ctrl+N and Insert add, Ctrl+S saves.
+    // The keys of the commands and the menu of a row: F2 edits, Delete (in the list) deletes,
+    // Space (in the list) marks done, Ctrl+N and Insert add, Ctrl+S saves.
     void AddKeyCommands();
     void ShowContextMenu(const QPoint& viewportPos);
     void AddFindCommand();
@@ -211,6 +225,16 @@ class CSubjListDlg : public TemplateDialog {
     void ShowOverdueLine(int count);
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
+    // Marks the subject shown in `row` done or open again; nothing in repeating mode.
+    void ToggleDoneRow(int row);
+    // Shows the lists after undo or redo: the list the step concerns, its subject selected.
+    void ShowLanding(const std::optional<EditHistory::Landing>& landing, const KeptSelection& kept);
+    // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.
+    void UpdateCaption();
+    // Selects and shows the row of the mode's stored subject with `current`'s key.
+    void SelectCurrent();
+    // Selects `row` and scrolls it into view.
+    void ShowRow(int row);
     // The kind of the list shown; none while neither mode is checked.
     std::optional<SubjKind> Mode() const;
     // Shows on the list what a command did to its row.
@@ -240,6 +264,7 @@ class CSubjListDlg : public TemplateDialog {
     IndivSubjList& indivList_ = files_.Indiv();
     RepSubjList& repList_ = files_.Rep();
     SubjListRows rowSource_;
+    EditHistory* history_;
     SubjCommands commands_;
     ServerLink server_;
     WindowPlace place_;

@@ -32,6 +32,10 @@ void CSubjListDlg::AddKeyCommands() {
     QAction* remove = NewAction(list_, QStringLiteral("削除(&D)"),
                                 {QKeySequence(QKeySequence::Delete)}, Qt::WidgetShortcut);
     connect(remove, &QAction::triggered, this, &CSubjListDlg::OnDelete);
+    // Space, as on a check box: the state image is one.
+    QAction* done = NewAction(list_, QStringLiteral("完了 ⇔ 未処理(&C)"),
+                              {QKeySequence(Qt::Key_Space)}, Qt::WidgetShortcut);
+    connect(done, &QAction::triggered, this, &CSubjListDlg::OnToggleDone);
     QAction* add = NewAction(this, QStringLiteral("追加"),
                              {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::Key_Insert)},
                              Qt::WindowShortcut);
@@ -43,6 +47,7 @@ void CSubjListDlg::AddKeyCommands() {
     rowMenu_ = new QMenu(this);
     rowMenu_->addAction(edit);
     rowMenu_->addAction(remove);
+    rowMenu_->addAction(done);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, &CSubjListDlg::ShowContextMenu);
 }
@@ -54,6 +59,7 @@ void CSubjListDlg::ShowContextMenu(const QPoint& viewportPos) {
     const int row = list_->indexAt(viewportPos).row();
     if (row >= 0) {
         list_->SelectRow(row);
+        rowMenu_->actions().back()->setVisible(IndivMode());  // only dated subjects get done
         rowMenu_->popup(global);
     } else if (systemMenu_ != nullptr) {
         systemMenu_->popup(global);
@@ -72,11 +78,10 @@ void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
         CloseFindBar();
         return;
     }
-    // Enter on the selected row opens it; elsewhere Enter is the close request.
+    // Enter in the list opens the row it acts on: the selected one, or the focused one.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (enter && plain && focusWidget() == list_ && list_->SelectionMark() >= 0 &&
-        list_->selectionModel()->isRowSelected(list_->SelectionMark())) {
+    if (enter && plain && focusWidget() == list_) {
         event->accept();
         OnEditSelected();
         return;

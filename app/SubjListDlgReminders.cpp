@@ -130,7 +130,6 @@ int CSubjListDlg::ShowSubjectRow(const void* stored) {
     if (list_->isRowHidden(row, QModelIndex())) {
         CloseFindBar();
     }
-    list_->SelectRow(row);
-    list_->scrollTo(list_->model()->index(row, 0));
+    ShowRow(row);
     return row;
 }

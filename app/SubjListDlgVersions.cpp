@@ -37,10 +37,13 @@ void CSubjListDlg::OnRestoreVersion() {
     }
 }
 
+// One step of the history, like any command: the version chosen can be taken back.
 bool CSubjListDlg::RestoreVersion(SubjKind kind, const std::vector<RecordText>& records) {
-    if (!files_.Restore(kind, records)) {
-        return false;
+    const KeptSelection kept = KeptSelection::Of(*list_);
+    bool restored = false;
+    history_->Run(EditHistory::Command::Restore, [&] { restored = files_.Restore(kind, records); });
+    if (restored) {
+        FillList(kept);
     }
-    FillList();
-    return true;
+    return restored;
 }

@@ -20,6 +20,7 @@
 #include "ExpandRepSubj.h"
 #include "PurgeIndivSubj.h"
 #include "SubjList.h"
+#include "UndoHistory.h"
 
 namespace {
 
@@ -145,6 +146,39 @@ void BM_Batch(benchmark::State& state) {
     OverFreshLists(state, [&](IndivSubjList& indiv) { RunBatch(setting.rep, indiv); });
 }
 BENCHMARK(BM_Batch)->Unit(benchmark::kMillisecond);
+
+// The batch as the window runs it, watched so that it can be undone: the net change noted as
+// the store operations happen, then the step made of it. Against BM_Batch, the cost of undo.
+void BM_BatchRecorded(benchmark::State& state) {
+    BatchSetting setting;
+    std::size_t changed = 0;
+    OverFreshLists(state, [&](IndivSubjList& indiv) {
+        const CommandRecording recording(indiv, setting.rep);
+        RunBatch(setting.rep, indiv);
+        const UndoStep step = recording.Step("batch");
+        changed = step.indiv.removed.size() + step.indiv.added.size();
+    });
+    state.counters["changed"] = static_cast<double>(changed);
+}
+BENCHMARK(BM_BatchRecorded)->Unit(benchmark::kMillisecond);
+
+// Taking that step back and making it again: each of its records out of or into the store once.
+void BM_BatchUndoRedo(benchmark::State& state) {
+    BatchSetting setting;
+    IndivSubjList indiv;
+    FillIndiv(indiv);
+    UndoHistory history;
+    {
+        const CommandRecording recording(indiv, setting.rep);
+        RunBatch(setting.rep, indiv);
+        history.Record(recording.Step("batch"));
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(history.Undo(indiv, setting.rep));
+        benchmark::DoNotOptimize(history.Redo(indiv, setting.rep));
+    }
+}
+BENCHMARK(BM_BatchUndoRedo)->Unit(benchmark::kMillisecond);
 
 // The two halves of the batch on their own.
 void BM_BatchPurgeOnly(benchmark::State& state) {

@@ -3,10 +3,13 @@
 // subjects, RepSubjList the repeating ones; the main window owns one of each.
 #pragma once
 
+#include <cstdint>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ChangeJournal.h"
 #include "SubjRecord.h"
 #include "SubjTree.h"
 
@@ -34,26 +37,45 @@ class BasicSubjList {
     // Done stored; KeyExists the key is taken; OutOfMemory.
     StoreResult Insert() {
         record_ = Codec::Encode(current);
-        return Stored(tree_.Insert(record_));
+        return Stored(Noted(tree_.Insert(record_), std::nullopt, &record_));
     }
     // Done removed; NotFound none had current's key.
     StoreResult Remove() {
         record_ = Codec::Encode(current);
-        return tree_.Remove(KeyOf(record_));
+        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
+        return Noted(tree_.Remove(KeyOf(record_)), before, nullptr);
     }
     // Remove of the subject the last First, Next, Prev, PrevHead or Find fetched, by
     // the store's own record of it: a walk that removes what it passes need
     // not encode `current` again (SubjTree::RemoveReached).
-    StoreResult RemoveReached() { return tree_.RemoveReached(); }
+    StoreResult RemoveReached() {
+        const std::optional<RecordText> before = AboutToChange(tree_.Reached());
+        return Noted(tree_.RemoveReached(), before, nullptr);
+    }
     // Done the stored subject with current's key now holds all of current; NotFound none.
     StoreResult Replace() {
         record_ = Codec::Encode(current);
-        return Stored(tree_.Replace(record_));
+        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
+        return Stored(Noted(tree_.Replace(record_), before, &record_));
     }
+    // A record in or out by its exact bytes, `current` and the journal untouched: how a change
+    // noted in a journal is taken back or made again. Results as SubjTree::Insert and Remove.
+    StoreResult InsertRecord(const RecordText& record) { return Counted(tree_.Insert(record)); }
+    StoreResult RemoveRecord(SubjKey key) { return Counted(tree_.Remove(key)); }
+
+    // How many changes the operations above have made, a load not counted: a list whose count
+    // moved has changed since, whoever changed it.
+    std::uint64_t Changes() const { return changes_; }
+
+    // While set, Insert, Remove, Replace and RemoveReached, and so every command built of them,
+    // tell `journal` what they change; nullptr stops that. Load is not told: a load is no command
+    // that could be taken back, nor is a merge, which Assign takes in outside any watch.
+    void Watch(ChangeJournal* journal) { journal_ = journal; }
     // Makes the store hold exactly `records` (distinct keys, in key order, as
     // a merge with another computer's copy gives them). They are stored aside
     // and take the old ones' place only once all are in: Done; otherwise the
     // result of the insertion that failed, and the list is as it was.
+    // While watched, the records that differ are told to the journal (ChangeJournal::Replaced).
     StoreResult Assign(const std::vector<RecordText>& records) {
         SubjTree fresh(Codec::kHeader);
         fresh.Expect(records.size());
@@ -63,7 +85,11 @@ class BasicSubjList {
                 return result;
             }
         }
+        if (journal_ != nullptr) {
+            journal_->Replaced(tree_, records);
+        }
         tree_.Swap(fresh);
+        ++changes_;
         return StoreResult::Done;
     }
     // The stored record with current's key where it lies (SubjTree::Locate); nullptr when none.
@@ -96,6 +122,33 @@ class BasicSubjList {
     }
 
   private:
+    // The bytes stored under `key`, kept for the journal before a change; none without one.
+    std::optional<RecordText> AboutToChange(SubjKey key) const {
+        return journal_ != nullptr ? AboutToChange(tree_.Locate(key)) : std::nullopt;
+    }
+    std::optional<RecordText> AboutToChange(const RecordText* stored) const {
+        if (journal_ == nullptr || stored == nullptr) {
+            return std::nullopt;
+        }
+        return *stored;
+    }
+    StoreResult Counted(StoreResult result) {
+        changes_ += result == StoreResult::Done ? 1 : 0;
+        return result;
+    }
+    StoreResult Noted(StoreResult result, const std::optional<RecordText>& taken,
+                      const RecordText* put) {
+        static_cast<void>(Counted(result));
+        if (journal_ != nullptr && result == StoreResult::Done) {
+            if (taken) {
+                journal_->Taken(*taken);
+            }
+            if (put != nullptr) {
+                journal_->Put(*put);
+            }
+        }
+        return result;
+    }
     StoreResult Fetched(StoreResult result) {
         if (result == StoreResult::Done && !DecodeCurrent()) {
             return StoreResult::OutOfMemory;
@@ -121,6 +174,8 @@ class BasicSubjList {
 
     SubjTree tree_;
     RecordText record_{};
+    ChangeJournal* journal_ = nullptr;
+    std::uint64_t changes_ = 0;
 };
 
 struct IndivCodec {

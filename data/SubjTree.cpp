@@ -394,8 +394,12 @@ StoreResult SubjTree::Remove(SubjKey key) {
     return StoreResult::Done;
 }
 
+const RecordText* SubjTree::Reached() const {
+    return reached_ != nullptr && reached_ == pathLeaf_ ? &reached_->record : nullptr;
+}
+
 StoreResult SubjTree::RemoveReached() {
-    if (reached_ == nullptr || reached_ != pathLeaf_) {
+    if (Reached() == nullptr) {
         return StoreResult::NotFound;
     }
     ForgetLast();

@@ -52,6 +52,8 @@ class SubjTree {
     // key again. NotFound when that step reached none, or a record was
     // inserted or removed since. The cursor stays.
     StoreResult RemoveReached();
+    // The record RemoveReached would remove, where it lies; nullptr when it would remove none.
+    const RecordText* Reached() const;
     // Done the record with that key is copied to `out` (which may hold the
     // key); NotFound. Either way the cursor is set around the key.
     StoreResult Find(SubjKey key, RecordText& out);

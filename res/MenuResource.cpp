@@ -14,6 +14,10 @@ const MenuTemplate* FindMenuTemplate(int id) {
               {kRestoreVersionMenuId, "以前の版に戻す..."},
               {kSaveExitMenuId, "保存・終了(&E)"},
               {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},
+            {"編集(&E)",
+             {{kUndoMenuId, "元に戻す(&U)"},
+              {kRedoMenuId, "やり直し(&R)"},
+              {kUndoStopMenuId, "これより前には戻せません"}}},
             {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}, {kNotifyMenuId, "通知する"}}},
             {"ヘルプ(&H)", {{kAboutMenuId, "バージョン情報(&A)..."}}},
         }};

@@ -44,6 +44,10 @@ inline constexpr int kNotifyMenuId = 161;
 inline constexpr int kRestoreVersionMenuId = 165;
 // ヘルプ → バージョン情報: the About box, as the system menu's About entry opens it.
 inline constexpr int kAboutMenuId = 170;
+// The 編集 menu: undo, redo, and the disabled entry that says why undo stops.
+inline constexpr int kUndoMenuId = 180;
+inline constexpr int kRedoMenuId = 181;
+inline constexpr int kUndoStopMenuId = 182;
 }  // namespace MainDialogIds
 
 // The individual-subject editor (dialog 129).

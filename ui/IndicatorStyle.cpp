@@ -24,6 +24,22 @@ IndicatorStyle* IndicatorStyle::Shared() {
     return style;
 }
 
+// The style's own sign of a focused button is a faint outline in the highlight colour; a second
+// line inside it, in the same colour, is plain to see on every palette.
+void IndicatorStyle::drawControl(ControlElement element, const QStyleOption* option,
+                                 QPainter* painter, const QWidget* widget) const {
+    QProxyStyle::drawControl(element, option, painter, widget);
+    if (element != CE_PushButton || !(option->state & State_HasFocus)) {
+        return;
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(option->palette.color(QPalette::Highlight), 2.0));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(QRectF(option->rect).adjusted(3, 3, -3, -3), 2.0, 2.0);
+    painter->restore();
+}
+
 void IndicatorStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                    QPainter* painter, const QWidget* widget) const {
     QProxyStyle::drawPrimitive(element, option, painter, widget);

@@ -1,5 +1,6 @@
 // The one way the program shows a notice or asks a question: a modal message
-// box captioned "veskat" with OK, or with Yes ("はい(&Y)") and No ("いいえ(&N)").
+// box captioned "veskat" with OK, or with Yes ("はい(&Y)") and No ("いいえ(&N)"), and for a
+// question that can be backed out of also "キャンセル".
 // Windows take a MessageService& so that tests can script the answers.
 #pragma once
 
@@ -7,10 +8,10 @@
 
 class QWidget;
 
-enum class MessageButtons { Ok, YesNo };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 
 // Numbered as the desktop numbers them.
-enum class MessageAnswer { Ok = 1, Yes = 6, No = 7 };
+enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
 class MessageService {
   public:
@@ -18,7 +19,8 @@ class MessageService {
 
     // Shows `text` modally over `parent` (may be null) and returns the button
     // pressed. Closing an OK box any way gives Ok; a Yes/No box has no close
-    // box, and Esc answers No.
+    // box, and Esc answers No. A Yes/No/Cancel box answers Cancel to Esc and
+    // to its close box.
     virtual MessageAnswer Show(QWidget* parent, const QString& text, MessageButtons buttons) = 0;
     // The same with `detail` in smaller words below the fixed `text` (what
     // the question is about); without a place for it, the box shows `text` alone.
@@ -36,6 +38,10 @@ class MessageService {
     }
     bool AskYes(QWidget* parent, const QString& text, const QString& detail) {
         return ShowDetailed(parent, text, detail, MessageButtons::YesNo) == MessageAnswer::Yes;
+    }
+    // A question that may also be backed out of: Yes, No or Cancel.
+    MessageAnswer AskYesNoCancel(QWidget* parent, const QString& text) {
+        return Show(parent, text, MessageButtons::YesNoCancel);
     }
 };
 

@@ -1,5 +1,5 @@
 // The real message boxes, on QMessageBox: caption "veskat", buttons OK or
-// "はい(&Y)" / "いいえ(&N)", application-modal; the warning icon on OK boxes
+// "はい(&Y)" / "いいえ(&N)" (and "キャンセル"), application-modal; the warning icon on OK boxes
 // (refusals and failures), the question icon on questions. A detail is the
 // box's informative text.
 #pragma once

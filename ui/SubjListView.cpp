@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <utility>
 
 #include "ImageResource.h"
 #include "SjisCodec.h"
@@ -221,6 +222,14 @@ int SubjListView::SelectionMark() const {
     return selectionMark_.isValid() ? selectionMark_.row() : -1;
 }
 
+int SubjListView::ActiveRow() const {
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    if (!selected.isEmpty()) {
+        return selected.front().row();
+    }
+    return hasFocus() && currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
 void SubjListView::SelectRow(int row) {
     if (row < 0 || row >= RowCount()) {
         selectionModel()->clearSelection();
@@ -299,8 +308,37 @@ void SubjListView::leaveEvent(QEvent* event) {
 void SubjListView::mouseDoubleClickEvent(QMouseEvent* event) {
     const int row = indexAt(event->position().toPoint()).row();
     SetHotRow(row);
+    endsDoubleClick_ = true;
     QTreeView::mouseDoubleClickEvent(event);
     emit RowDoubleClicked(row);
+}
+
+// The release that ends a double-click is no click of its own: the first one has toggled already.
+void SubjListView::mouseReleaseEvent(QMouseEvent* event) {
+    const bool second = std::exchange(endsDoubleClick_, false);
+    const int row = event->button() == Qt::LeftButton && !second
+                        ? StateImageRowAt(event->position().toPoint())
+                        : -1;
+    QTreeView::mouseReleaseEvent(event);
+    if (row >= 0) {
+        emit StateImageClicked(row);
+    }
+}
+
+int SubjListView::StateImageRowAt(const QPoint& pos) const {
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || index.column() != 0 || RowImage(index.row()) < 0) {
+        return -1;
+    }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    option.index = index;
+    option.features |= QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = iconSize();
+    // A pixel or two beside the picture still counts: it is a small target.
+    const QRect image = style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+    return image.adjusted(-2, -2, 2, 2).contains(pos) ? index.row() : -1;
 }
 
 bool SubjListView::viewportEvent(QEvent* event) {

@@ -85,6 +85,10 @@ class SubjListView : public QTreeView {
     // the row by insertions and removals above it), or -1; -1 again once that
     // row is removed or all rows are.
     int SelectionMark() const;
+    // The row the keyboard acts on: the selected row, or with none selected the
+    // current row while the list has the focus (the row its focus ring
+    // outlines, as after Tab into the list); -1 when neither.
+    int ActiveRow() const;
     // Selects `row` (-1 clears the selection) and makes it the selection mark.
     void SelectRow(int row);
     // Scrolls so that `row` stands at the top (as far as the rows below allow),
@@ -103,16 +107,21 @@ class SubjListView : public QTreeView {
     void RowDoubleClicked(int row);
     // The selected row changed; `row` is the new one or -1.
     void RowSelectionChanged(int row);
+    // A left click on the state image of `row`; the click selects the row as well.
+    void StateImageClicked(int row);
 
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
     void SetHotRow(int row);
+    // The row whose state image stands at `pos` in the viewport, or -1.
+    int StateImageRowAt(const QPoint& pos) const;
     void OnCurrentRowChanged(const QModelIndex& current);
 
     SubjListModel* model_;
@@ -121,4 +130,5 @@ class SubjListView : public QTreeView {
     QPersistentModelIndex topRow_;
     QPointer<QWidget> companion_;
     bool ignoreCurrentChange_ = false;
+    bool endsDoubleClick_ = false;
 };

@@ -46,6 +46,7 @@ QWidget* CreateButton(const ControlTemplate& control) {
     // The dialog decides what Enter does, so no button makes itself default on focus.
     button->setAutoDefault(false);
     button->setDefault(control.kind == ControlKind::DefaultPushButton);
+    button->setStyle(IndicatorStyle::Shared());
     return button;
 }
 
@@ -253,6 +254,9 @@ void TemplateDialog::Build(const DialogTemplate& dialogTemplate) {
     charHeight_ = units.charHeight;
     setWindowTitle(QString::fromStdString(dialogTemplate.caption));
     setWindowFlags(WindowFlagsFor(dialogTemplate.style));
+    // The style outlines the focused control only once the keyboard has moved the focus; a user
+    // who starts on the keyboard must see from the first key where it will go.
+    setAttribute(Qt::WA_KeyboardFocusChange);
 
     const int width = units.X(dialogTemplate.width);
     const int menuHeight = AddMenuBar(dialogTemplate.menuId, width);

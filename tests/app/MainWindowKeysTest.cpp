@@ -1,5 +1,6 @@
-// The main window without the mouse: Enter and F2 edit the selected row,
-// Delete deletes it after the question, Ctrl+N and Insert add, Ctrl+S saves,
+// The main window without the mouse: Enter and F2 edit the selected row (or
+// the focused one when none is selected), Delete deletes it after the
+// question, Space marks it done, Ctrl+N and Insert add, Ctrl+S saves,
 // all through real key events and checked in the files on disk; and the menu
 // a right click opens on a row or on empty space.
 #include <QContextMenuEvent>
@@ -79,12 +80,22 @@ void MainWindowKeysTest::shouldAddEditDeleteAndSaveFromTheKeyboard() {
     SubjListView* list = window->ListView();
     QCOMPARE(window->MenuAction(157)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
 
-    // Tab into the list makes a row current without selecting it: Delete and
-    // Enter find nothing to act on, and Enter asks no question either.
+    // Tab into the list makes a row current without selecting it: Enter opens
+    // that row, and Delete asks about it; nothing ends the window.
     list->setFocus(Qt::TabFocusReason);
+    QCOMPARE(list->ActiveRow(), 0);
+    WhenEditorShown<CDialogIndivSubj>(this, [](CDialogIndivSubj& editor) {
+        QCOMPARE(editor.Control<QLineEdit>(kTitle)->text(), QStringLiteral("歯医者"));
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(window->isVisible());
+    Activate(window.get());
+    list->setFocus(Qt::TabFocusReason);
+    messages_.QueueAnswer(MessageAnswer::No);
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(list->RowCount(), 3);
-    QVERIFY(messages_.Texts().isEmpty());
+    QCOMPARE(messages_.Texts().size(), 1);
+    messages_.Clear();
 
     // Down selects the next row; Enter edits it.
     QTest::keyClick(list, Qt::Key_Down);
@@ -149,14 +160,16 @@ void MainWindowKeysTest::rightClickOffersTheRowsCommandsOrTheWindowsMenu() {
     RightClick(list, onRow2);
     QMenu* menu = TakePopup();
     QVERIFY(menu != nullptr);
-    QCOMPARE(Texts(*menu), QStringList({"編集(&E)|F2", "削除(&D)|Del"}));
+    QCOMPARE(Texts(*menu), QStringList({"編集(&E)|F2", "削除(&D)|Del", "完了 ⇔ 未処理(&C)|Space"}));
     QCOMPARE(list->SelectionMark(), 2);
     WhenEditorShown<CDialogIndivSubj>(this, [](CDialogIndivSubj& editor) {
         QCOMPARE(editor.Control<QLineEdit>(kTitle)->text(), QStringLiteral("ゴミ出し"));
     });
     menu->actions().front()->trigger();
-    messages_.QueueAnswer(MessageAnswer::Yes);
     menu->actions().back()->trigger();
+    QCOMPARE(list->CellText(2, 1), QStringLiteral("完了"));
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    menu->actions()[1]->trigger();
     QCOMPARE(list->RowCount(), 2);
     QCOMPARE(list->CellText(1, 2), QStringLiteral("会議"));
 

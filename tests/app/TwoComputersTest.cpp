@@ -3,6 +3,7 @@
 // reaches both, a subject both changed differently is kept aside in a
 // conflict file, the subjects the batch makes on both merge without a
 // conflict, and after every step each base copy equals the server's file.
+#include <QAction>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 
 #include "BaseCopy.h"
 #include "FtpServer.h"
+#include "ResourceIds.h"
 #include "ScriptedMessageService.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"
@@ -187,6 +189,18 @@ void TwoComputersTest::shouldLoseNothingWhenTwoComputersSaveInTurn() {
     QCOMPARE(listB.Remove(), StoreResult::Done);
     Save(*b_);
     QCOMPARE(b_->messages.Texts(), QStringList{Taken(3)});
+    // Undo stops at the merge, and the 編集 menu says why; what B does after it can be undone.
+    QAction* undo = b_->window->MenuAction(MainDialogIds::kUndoMenuId);
+    QAction* stop = b_->window->MenuAction(MainDialogIds::kUndoStopMenuId);
+    QVERIFY(!undo->isEnabled() && stop->isVisible() && !stop->isEnabled());
+    QCOMPARE(stop->text(), QStringLiteral("他のコンピューターでの変更を取り込んだため、"
+                                          "これより前には戻せません"));
+    QVERIFY(!b_->window->Unsaved());
+    b_->window->ListView()->SelectRow(0);
+    b_->window->OnToggleDone();
+    QVERIFY(undo->isEnabled() && !stop->isVisible() && b_->window->Unsaved());
+    b_->window->OnUndo();
+    QVERIFY(!undo->isEnabled() && stop->isVisible() && !b_->window->Unsaved());
     const std::multiset<QString> expected = {"both keep", "a edits", "b edits",
                                              "both edit", "a adds",  "b adds"};
     QCOMPARE(Titles(listB), expected);

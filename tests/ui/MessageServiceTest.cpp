@@ -102,6 +102,21 @@ class MessageServiceTest : public QObject {
         QCOMPARE(answerWith(Qt::Key_Escape, MessageButtons::YesNo), no);
         QCOMPARE(answerWith(Qt::Key_Return, MessageButtons::Ok),
                  std::make_pair(MessageAnswer::Ok, QMessageBox::Warning));
+        QCOMPARE(answerWith(Qt::Key_N, MessageButtons::YesNoCancel), no);
+        QCOMPARE(answerWith(Qt::Key_Escape, MessageButtons::YesNoCancel),
+                 std::make_pair(MessageAnswer::Cancel, QMessageBox::Question));
+    }
+
+    // A question that can be backed out of: its キャンセル and its own close box answer Cancel.
+    void realBoxBacksOutOnCancelAndOnItsCloseBox() {
+        QtMessageService messages;
+        QString caption;
+        PressLater(QStringLiteral("キャンセル"), &caption);
+        QCOMPARE(messages.AskYesNoCancel(nullptr, QStringLiteral("変更を保存しますか？")),
+                 MessageAnswer::Cancel);
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        QCOMPARE(messages.AskYesNoCancel(nullptr, QStringLiteral("変更を保存しますか？")),
+                 MessageAnswer::Cancel);
     }
 
     // A box over a window not yet shown stands in the middle of the screen.

@@ -1,0 +1,163 @@
+#include "EditHistory.h"
+
+#include <QAction>
+#include <QKeySequence>
+
+#include "SjisCodec.h"
+
+namespace {
+
+const QString kMergeReason =
+    QStringLiteral("他のコンピューターでの変更を取り込んだため、これより前には戻せません");
+const QString kNotRecordedReason =
+    QStringLiteral("メモリーが足りず記録できなかった変更があるため、これより前には戻せません");
+
+// The step's own list: the repeating one when it changed that, as the individual subjects it
+// changed with it were generated from those.
+bool RepStep(const UndoStep& step) {
+    return !step.rep.Empty();
+}
+
+const ListChange& HomeChange(const UndoStep& step) {
+    return RepStep(step) ? step.rep : step.indiv;
+}
+
+QString TitleOf(const RecordText& record, bool rep) {
+    return SjisToQString(rep ? DecodeRepSubj(record).title : DecodeIndivSubj(record).title);
+}
+
+// A change of many subjects by its counts; a subject rewritten counts on both sides.
+QString Counted(const char* what, const ListChange& change) {
+    return QString::fromUtf8(what) + QStringLiteral(": 削除 %1 件, 追加 %2 件")
+                                         .arg(change.removed.size())
+                                         .arg(change.added.size());
+}
+
+// A menu text shows '&' only doubled.
+QString MenuText(const QString& entry, const UndoStep* step) {
+    if (step == nullptr) {
+        return entry;
+    }
+    QString name = QString::fromStdString(step->description);
+    return entry + QStringLiteral("「") + name.replace(u'&', QStringLiteral("&&")) +
+           QStringLiteral("」");
+}
+
+}  // namespace
+
+EditHistory::EditHistory(IndivSubjList& indiv, RepSubjList& rep, QObject* parent)
+    : QObject(parent), indiv_(indiv), rep_(rep) {}
+
+void EditHistory::UseActions(QAction* undo, QAction* redo, QAction* stopReason) {
+    undo_ = undo;
+    redo_ = redo;
+    stopReason_ = stopReason;
+    undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redo_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    stopReason_->setEnabled(false);
+    Refresh();
+}
+
+QString EditHistory::StepText(Command command, const UndoStep& step) {
+    const ListChange& home = HomeChange(step);
+    const bool rep = RepStep(step);
+    const auto titled = [&](const char* verb, const std::vector<RecordText>& records) {
+        return QString::fromUtf8(verb) + QStringLiteral(": ") +
+               (records.empty() ? QString() : TitleOf(records.front(), rep));
+    };
+    switch (command) {
+        case Command::Add:
+            return titled("追加", home.added);
+        case Command::Edit:
+            return titled("編集", home.added);
+        case Command::Delete:
+            return titled("削除", home.removed);
+        case Command::Done: {
+            const bool done = !home.added.empty() &&
+                              DecodeIndivSubj(home.added.front()).progress == Progress::Done;
+            return titled(done ? "完了" : "未処理", home.added);
+        }
+        case Command::Batch:
+            return Counted("一括", step.indiv);
+        case Command::Restore:
+            return Counted("以前の版", home);
+    }
+    return {};
+}
+
+void EditHistory::CatchUp() {
+    if (Changes() != seen_) {
+        history_.MarkChanged();
+    }
+}
+
+void EditHistory::Run(Command command, const std::function<void()>& change) {
+    CatchUp();
+    const CommandRecording recording(indiv_, rep_);
+    change();
+    if (!recording.Complete()) {
+        history_.SetBarrier(kNotRecordedReason.toStdString());
+        history_.MarkChanged();
+    } else {
+        UndoStep step = recording.Step({});
+        step.description = StepText(command, step).toStdString();
+        history_.Record(std::move(step));
+    }
+    Refresh();
+}
+
+std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep* step,
+                                                       bool backward) {
+    if (!done) {
+        return std::nullopt;
+    }
+    Landing landing{RepStep(*step), std::nullopt, std::nullopt};
+    const ListChange& home = HomeChange(*step);
+    const std::vector<RecordText>& putIn = backward ? home.removed : home.added;
+    const std::vector<RecordText>& takenOut = backward ? home.added : home.removed;
+    if (putIn.size() == 1) {
+        landing.subject = putIn.front();
+    } else if (putIn.empty() && takenOut.size() == 1) {
+        landing.gone = takenOut.front();
+    }
+    Refresh();
+    return landing;
+}
+
+// The step stays in the history while it moves, so a pointer to it holds.
+std::optional<EditHistory::Landing> EditHistory::Undo() {
+    CatchUp();
+    const UndoStep* step = history_.NextUndo();
+    return Moved(history_.Undo(indiv_, rep_), step, true);
+}
+
+std::optional<EditHistory::Landing> EditHistory::Redo() {
+    CatchUp();
+    const UndoStep* step = history_.NextRedo();
+    return Moved(history_.Redo(indiv_, rep_), step, false);
+}
+
+void EditHistory::Saved() {
+    history_.MarkSaved();
+    Refresh();
+}
+
+void EditHistory::MergedIn() {
+    history_.SetBarrier(kMergeReason.toStdString());
+    Refresh();
+}
+
+void EditHistory::Refresh() {
+    seen_ = Changes();
+    if (undo_ != nullptr) {
+        undo_->setText(MenuText(QStringLiteral("元に戻す(&U)"), history_.NextUndo()));
+        undo_->setEnabled(history_.NextUndo() != nullptr);
+        redo_->setText(MenuText(QStringLiteral("やり直し(&R)"), history_.NextRedo()));
+        redo_->setEnabled(history_.NextRedo() != nullptr);
+        const QString reason = QString::fromStdString(history_.StopReason());
+        stopReason_->setText(reason);
+        stopReason_->setVisible(!reason.isEmpty());
+    }
+    emit Changed();
+}

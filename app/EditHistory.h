@@ -1,0 +1,74 @@
+// The main window's history of commands and its 編集 menu: each command that changes the subject
+// lists is one step with a name, taken back by 元に戻す and made again by やり直し; the menu says
+// what each would do, or why undo stops at a merge. It also knows whether anything is unsaved.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "SubjList.h"
+#include "UndoHistory.h"
+
+class QAction;
+
+class EditHistory : public QObject {
+    Q_OBJECT
+
+  public:
+    enum class Command { Add, Edit, Delete, Done, Batch, Restore };
+    // Where a step taken back or made again is to be seen: the list it concerns (the repeating
+    // one when it changed that); in it the one subject the step put in, or else the one it took
+    // out. A step of many subjects names none: the selection stays where it was.
+    struct Landing {
+        bool rep = false;
+        std::optional<RecordText> subject;
+        std::optional<RecordText> gone;
+    };
+
+    EditHistory(IndivSubjList& indiv, RepSubjList& rep, QObject* parent = nullptr);
+
+    // The 編集 menu's entries: undo, redo, and the disabled one that says why undo stops. Their
+    // texts, enabling and keys are kept up to date from here on.
+    void UseActions(QAction* undo, QAction* redo, QAction* stopReason);
+
+    // Runs `change`, watching the lists, and records what it did as one step of `command`;
+    // nothing when it changed nothing.
+    void Run(Command command, const std::function<void()>& change);
+    // Takes back the latest step, or makes the latest undone one again; none when nothing was
+    // done (no such step, or the lists no longer hold what it expects).
+    std::optional<Landing> Undo();
+    std::optional<Landing> Redo();
+
+    // The lists are what the data files now hold.
+    void Saved();
+    // A save took in another computer's changes: undo stops here.
+    void MergedIn();
+    // Also true after a change made to the lists outside Run, Undo and Redo.
+    bool Unsaved() const { return history_.Unsaved() || Changes() != seen_; }
+
+    // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件, 追加 30 件",
+    // "以前の版: 削除 3 件, 追加 1 件".
+    static QString StepText(Command command, const UndoStep& step);
+
+  signals:
+    // What the menu offers, or Unsaved(), may have changed.
+    void Changed();
+
+  private:
+    std::optional<Landing> Moved(bool done, const UndoStep* step, bool backward);
+    void Refresh();
+    std::uint64_t Changes() const { return indiv_.Changes() + rep_.Changes(); }
+    // A change made outside the history since it last looked: unsaved until the next save.
+    void CatchUp();
+
+    IndivSubjList& indiv_;
+    RepSubjList& rep_;
+    UndoHistory history_;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
+    QAction* stopReason_ = nullptr;
+    std::uint64_t seen_ = 0;  // Changes() as the history last left the lists
+};

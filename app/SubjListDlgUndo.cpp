@@ -1,0 +1,54 @@
+// The main window's history: every command that changes the lists runs watched and becomes one
+// step, which 編集 → 元に戻す takes back and やり直し makes again, shown at once with its subject
+// selected; and the caption's mark while anything is unsaved.
+#include <QRadioButton>
+
+#include "SubjListDlg.h"
+#include "SubjListView.h"
+
+// A step's rows stand on the records it took out and put in, so the list is filled again; the
+// selection is taken before that, while its row's record is still there.
+void CSubjListDlg::OnUndo() {
+    const BusyScope busy(*this);
+    const KeptSelection kept = KeptSelection::Of(*list_);
+    ShowLanding(history_->Undo(), kept);
+}
+
+void CSubjListDlg::OnRedo() {
+    const BusyScope busy(*this);
+    const KeptSelection kept = KeptSelection::Of(*list_);
+    ShowLanding(history_->Redo(), kept);
+}
+
+void CSubjListDlg::ShowLanding(const std::optional<EditHistory::Landing>& landing,
+                               const KeptSelection& kept) {
+    if (!landing) {
+        return;
+    }
+    const bool otherList = landing->rep != RepMode();
+    if (otherList) {
+        (landing->rep ? repRadio_ : indivRadio_)->setChecked(true);
+        SetupColumns();
+    }
+    if (landing->subject) {
+        FillList(KeptSelection::Of(*landing->subject));
+    } else if (landing->gone) {
+        FillList(KeptSelection::Near(*landing->gone));
+    } else {
+        FillList(otherList ? KeptSelection{} : kept);
+    }
+}
+
+void CSubjListDlg::SelectCurrent() {
+    const RecordText* stored = IndivMode() ? indivList_.Stored()
+                               : RepMode() ? repList_.Stored()
+                                           : nullptr;
+    if (stored != nullptr) {
+        ShowSubjectRow(stored);
+    }
+}
+
+void CSubjListDlg::ShowRow(int row) {
+    list_->SelectRow(row);
+    list_->scrollTo(list_->model()->index(row, 0));
+}
