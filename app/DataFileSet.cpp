@@ -99,7 +99,7 @@ Replaced Replace(const List& list, const char* fileName,
     if (present && KeepVersion(fileName, *present).empty()) {
         return Replaced::VersionNotKept;
     }
-    if ((present && KeepBackup(fileName, *present) != 0) ||
+    if ((present && KeepBackup(fileName, *present) != FileWrite::Written) ||
         list.Save(fileName) != StoreResult::Done) {
         return Replaced::Failed;
     }

@@ -10,17 +10,17 @@ std::string KeepDatedCopy(const std::string& fileName) {
     return CreateUnderFreeName(fileName + "." + FileStamp(), *bytes, fileName);
 }
 
-int KeepBackup(const std::string& fileName) {
+FileWrite KeepBackup(const std::string& fileName) {
     if (!IsRegularFile(fileName)) {
-        return 0;
+        return FileWrite::Written;
     }
     const std::optional<std::string> bytes = ReadWholeFile(fileName);
     if (!bytes) {
-        return -1;
+        return FileWrite::Failed;
     }
     return KeepBackup(fileName, *bytes);
 }
 
-int KeepBackup(const std::string& fileName, std::string_view bytes) {
-    return WriteSideFile(fileName + kBackupSuffix, bytes, fileName) == FileWrite::Written ? 0 : -1;
+FileWrite KeepBackup(const std::string& fileName, std::string_view bytes) {
+    return WriteSideFile(fileName + kBackupSuffix, bytes, fileName);
 }

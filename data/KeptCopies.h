@@ -20,8 +20,9 @@ inline constexpr const char* kBackupSuffix = ".bak";
 
 // Run before a save replaces `fileName`: keeps its present bytes as
 // "<fileName>.bak", replacing the previous backup only once the new one is
-// complete. 0 kept, or nothing to keep (no regular file of that name); -1 the
-// file could not be read or the backup not written (the old backup stays).
-[[nodiscard]] int KeepBackup(const std::string& fileName);
+// complete. Written when kept, or when there is nothing to keep (no regular
+// file of that name); Failed when the file could not be read or the backup not
+// written (the old backup stays).
+[[nodiscard]] FileWrite KeepBackup(const std::string& fileName);
 // The same when its present bytes are already at hand.
-[[nodiscard]] int KeepBackup(const std::string& fileName, std::string_view bytes);
+[[nodiscard]] FileWrite KeepBackup(const std::string& fileName, std::string_view bytes);

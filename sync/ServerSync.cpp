@@ -258,7 +258,7 @@ bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, 
             return false;
     }
     AskAboutManyDeletions(step, file, result);
-    if ((keepBackup && KeepBackup(file.local) != 0) || !WriteMerge(file, result)) {
+    if ((keepBackup && KeepBackup(file.local) != FileWrite::Written) || !WriteMerge(file, result)) {
         return false;
     }
     if (adopt) {

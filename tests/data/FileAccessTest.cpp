@@ -169,8 +169,8 @@ TEST_F(KeptCopies, EmptyFileIsCopiedAndAFolderOrMissingFileNever) {
     fs::create_directories(Path("veskat_i.dat/inside"));
     EXPECT_EQ(KeepDatedCopy(Path("veskat_i.dat")), "");
     EXPECT_EQ(KeepDatedCopy(Path("missing.dat")), "");
-    EXPECT_EQ(KeepBackup(Path("veskat_i.dat")), 0);
-    EXPECT_EQ(KeepBackup(Path("missing.dat")), 0);
+    EXPECT_EQ(KeepBackup(Path("veskat_i.dat")), FileWrite::Written);
+    EXPECT_EQ(KeepBackup(Path("missing.dat")), FileWrite::Written);
     EXPECT_EQ(Names(), (std::vector<std::string>{"veskat_i.dat", "veskat_r.dat",
                                                  "veskat_r.dat.20261207-093000"}));
     EXPECT_TRUE(PathExists(Path("veskat_i.dat")));
