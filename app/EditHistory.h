@@ -41,6 +41,9 @@ class EditHistory : public QObject {
     // done (no such step, or the lists no longer hold what it expects).
     std::optional<Landing> Undo();
     std::optional<Landing> Redo();
+    // Whether the menu offers a step to take back or to make again.
+    bool CanUndo() const { return history_.NextUndo() != nullptr; }
+    bool CanRedo() const { return history_.NextRedo() != nullptr; }
 
     // The lists are what the data files now hold.
     void Saved();

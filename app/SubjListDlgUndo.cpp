@@ -3,21 +3,42 @@
 // selected; and the caption's mark while anything is unsaved.
 #include <QRadioButton>
 
+#include "MessageService.h"
 #include "SubjListDlg.h"
 #include "SubjListView.h"
+
+namespace {
+
+// A step is refused whole when the lists no longer hold what it expects or memory runs out
+// halfway; the user must not take the silence for success.
+const QString kStepRefused = QStringLiteral(
+    "%1ことができませんでした。一覧は変わっていません。\n"
+    "メモリーが足りないか、一覧がこの操作の後に別の方法で変わっています。");
+
+}  // namespace
 
 // A step's rows stand on the records it took out and put in, so the list is filled again; the
 // selection is taken before that, while its row's record is still there.
 void CSubjListDlg::OnUndo() {
     const BusyScope busy(*this);
     const KeptSelection kept = KeptSelection::Of(*list_);
-    ShowLanding(history_->Undo(), kept);
+    const bool offered = history_->CanUndo();
+    const std::optional<EditHistory::Landing> landing = history_->Undo();
+    if (offered && !landing) {
+        messages_.Inform(this, kStepRefused.arg(QStringLiteral("元に戻す")));
+    }
+    ShowLanding(landing, kept);
 }
 
 void CSubjListDlg::OnRedo() {
     const BusyScope busy(*this);
     const KeptSelection kept = KeptSelection::Of(*list_);
-    ShowLanding(history_->Redo(), kept);
+    const bool offered = history_->CanRedo();
+    const std::optional<EditHistory::Landing> landing = history_->Redo();
+    if (offered && !landing) {
+        messages_.Inform(this, kStepRefused.arg(QStringLiteral("やり直す")));
+    }
+    ShowLanding(landing, kept);
 }
 
 void CSubjListDlg::ShowLanding(const std::optional<EditHistory::Landing>& landing,

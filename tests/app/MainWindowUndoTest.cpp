@@ -74,6 +74,7 @@ class MainWindowUndoTest : public WindowTestCase {
     void everyCommandUndoesAndRedoesOnDisk();
     void closeAsksOnlyWhenSomethingIsUnsaved();
     void doubleClickOnTheStateImageTogglesOnce();
+    void aStepTheListsNoLongerFitIsRefusedAloud();
 };
 
 void MainWindowUndoTest::everyCommandUndoesAndRedoesOnDisk_data() {
@@ -244,6 +245,25 @@ void MainWindowUndoTest::doubleClickOnTheStateImageTogglesOnce() {
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, image);
     QVERIFY(opened);
     QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
+}
+
+// A subject changed behind the history's back: undo refuses the step whole and says so.
+void MainWindowUndoTest::aStepTheListsNoLongerFitIsRefusedAloud() {
+    auto window = OpenWindow(messages_);
+    Activate(window.get());
+    window->ListView()->setFocus();
+    window->ListView()->SelectRow(0);
+    Key(*window, Qt::Key_Space);
+    IndivSubjList& list = window->IndivList();
+    list.current = Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Done);
+    QCOMPARE(list.Remove(), StoreResult::Done);
+
+    Key(*window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY(messages_.Texts().front().startsWith(QStringLiteral("元に戻すことができませんでした。")));
+    // The open subject the step took out is not put back by half an undo.
+    list.current = Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open);
+    QVERIFY(list.Stored() == nullptr);
 }
 
 QTEST_MAIN(MainWindowUndoTest)
