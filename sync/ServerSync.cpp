@@ -8,11 +8,13 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "BaseCopy.h"
 #include "ConnectSettings.h"
 #include "FileAccess.h"
 #include "KeptCopies.h"
+#include "KeptVersions.h"
 #include "MessageService.h"
 #include "Password.h"
 #include "ServerLock.h"
@@ -240,9 +242,18 @@ QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyC
              QString::fromLocal8Bit(kept));
 }
 
+// What a merge replaces is kept as a version, as a save keeps what it replaces:
+// the list as this computer had it before the other's changes came in. At
+// start-up it is also the backup. False when either could not be kept whole.
+bool KeepMergedOver(const std::string& localFile, bool keepBackup) {
+    const std::optional<std::string> bytes = ReadWholeFile(localFile);
+    return bytes && !KeepVersion(localFile, *bytes).empty() &&
+           (!keepBackup || KeepBackup(localFile, *bytes) == FileWrite::Written);
+}
+
 // Merges the server's clean copy `copy` into the local file, asking first
-// when it would take in many deletions; at start-up the local file is backed
-// up first, at a save `adopt` shows the result. True when the local file now
+// when it would take in many deletions; the version it replaces is kept, at
+// start-up with a backup, and at a save `adopt` shows the result. True when the local file now
 // holds the server's changes (or there were none); false when both files
 // stay as they are.
 bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, bool keepBackup,
@@ -258,9 +269,10 @@ bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, 
             return false;
     }
     AskAboutManyDeletions(step, file, result);
-    if ((keepBackup && KeepBackup(file.local) != FileWrite::Written) || !WriteMerge(file, result)) {
+    if (!KeepMergedOver(file.local, keepBackup) || !WriteMerge(file, result)) {
         return false;
     }
+    ThinVersions(file.local);
     if (adopt) {
         adopt(file.kind, result.merged);
     }

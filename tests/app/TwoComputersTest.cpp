@@ -189,6 +189,13 @@ void TwoComputersTest::shouldLoseNothingWhenTwoComputersSaveInTurn() {
     QCOMPARE(listB.Remove(), StoreResult::Done);
     Save(*b_);
     QCOMPARE(b_->messages.Texts(), QStringList{Taken(3)});
+    // What B saved before A's changes came in stays among its versions.
+    b_->Enter();
+    const QFileInfoList versions =
+        QDir("versions").entryInfoList({"veskat_i.dat.*"}, QDir::Files, QDir::Name);
+    QVERIFY(!versions.isEmpty());
+    const QByteArray beforeMerge = ReadFile(versions.last().filePath());
+    QVERIFY(beforeMerge.contains("b adds") && !beforeMerge.contains("a adds"));
     // Undo stops at the merge, and the 編集 menu says why; what B does after it can be undone.
     QAction* undo = b_->window->MenuAction(MainDialogIds::kUndoMenuId);
     QAction* stop = b_->window->MenuAction(MainDialogIds::kUndoStopMenuId);
