@@ -1,5 +1,8 @@
 // ファイル → 以前の版に戻す...: the kept versions of the list on show, and
 // going back to one of them in memory, to be saved like any other change.
+#include <QApplication>
+#include <QCursor>
+
 #include "MessageService.h"
 #include "ResourceIds.h"
 #include "RestoreVersionDlg.h"
@@ -20,8 +23,12 @@ void CSubjListDlg::OnRestoreVersion() {
     const BusyScope busy(*this);
     const SubjKind kind = IndivMode() ? SubjKind::Indiv : SubjKind::Rep;
     const SubjTree& now = kind == SubjKind::Indiv ? indivList_.Tree() : repList_.Tree();
+    // Every kept version is read and compared before the window opens, which takes a moment
+    // on a long list.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     CRestoreVersionDlg versions(kind, now, kind == SubjKind::Indiv ? kIndivFileName : kRepFileName,
                                 this);
+    QApplication::restoreOverrideCursor();
     if (versions.VersionCount() == 0) {
         messages_.Inform(this, kNoVersions);
         return;

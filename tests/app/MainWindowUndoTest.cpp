@@ -260,7 +260,8 @@ void MainWindowUndoTest::aStepTheListsNoLongerFitIsRefusedAloud() {
 
     Key(*window, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(messages_.Texts().size(), 1);
-    QVERIFY(messages_.Texts().front().startsWith(QStringLiteral("元に戻すことができませんでした。")));
+    QVERIFY(
+        messages_.Texts().front().startsWith(QStringLiteral("元に戻すことができませんでした。")));
     // The open subject the step took out is not put back by half an undo.
     list.current = Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open);
     QVERIFY(list.Stored() == nullptr);
