@@ -143,6 +143,11 @@ void EditHistory::Saved() {
     Refresh();
 }
 
+void EditHistory::SaveFailed() {
+    history_.MarkChanged();
+    Refresh();
+}
+
 void EditHistory::MergedIn() {
     history_.SetBarrier(kMergeReason.toStdString());
     Refresh();

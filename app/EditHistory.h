@@ -47,6 +47,9 @@ class EditHistory : public QObject {
 
     // The lists are what the data files now hold.
     void Saved();
+    // A save failed, perhaps after writing one of the files: no step is known to be what both
+    // files hold, so the lists stay unsaved until a save succeeds, whatever is undone meanwhile.
+    void SaveFailed();
     // A save took in another computer's changes: undo stops here.
     void MergedIn();
     // Also true after a change made to the lists outside Run, Undo and Redo.

@@ -23,6 +23,7 @@ bool CSubjListDlg::WriteDataFiles() {
     if (files_.Write([this](const char* fileName) { return MarkUnsent(fileName); }, &notices)) {
         return true;
     }
+    history_->SaveFailed();
     notices.prepend(kSaveFailed);
     messages_.Inform(this, notices.join(QLatin1Char('\n')));
     return false;

@@ -94,9 +94,16 @@ std::vector<bool> VersionsKept(const std::vector<std::time_t>& savedAt, std::tim
     std::vector<bool> kept(count, false);
     const std::int64_t today = LocalDay(now);
     std::set<std::int64_t> daysKept;
+    std::size_t newer = 0;  // versions passed that were saved by now
     for (std::size_t i = count; i-- > 0;) {
+        // One dated after now was saved before the clock was set back: how old it is cannot be
+        // told, and it must not push those saved since out of the newest.
+        if (savedAt[i] > now) {
+            kept[i] = true;
+            continue;
+        }
         const std::int64_t day = LocalDay(savedAt[i]);
-        const bool recent = count - i <= kRecentVersionsKept;
+        const bool recent = ++newer <= kRecentVersionsKept;
         const bool newestOfItsDay = today - day < kDailyVersionDays && daysKept.insert(day).second;
         kept[i] = recent || newestOfItsDay;
     }

@@ -36,7 +36,8 @@ struct KeptVersion {
 
 // Which of the versions saved at `savedAt` (oldest first) thinning keeps at
 // `now`: the last kRecentVersionsKept, and the newest of each local day of
-// the last kDailyVersionDays.
+// the last kDailyVersionDays; and every one dated after `now` (the clock was
+// set back since), which does not count among the last.
 [[nodiscard]] std::vector<bool> VersionsKept(const std::vector<std::time_t>& savedAt,
                                              std::time_t now);
 

@@ -59,6 +59,7 @@ LoadedVersion LoadVersion(SubjKind kind, const std::string& fileName) {
         loaded.tree.reset();
     }
     loaded.linesNotTaken = report.linesNotTaken;
+    loaded.linesChanged = report.linesChanged;
     return loaded;
 }
 

@@ -36,6 +36,7 @@ struct VersionDiff {
 struct LoadedVersion {
     std::unique_ptr<SubjTree> tree;
     int linesNotTaken = 0;
+    int linesChanged = 0;  // taken, but not as the file had them: a line cut short, say
 };
 
 [[nodiscard]] LoadedVersion LoadVersion(SubjKind kind, const std::string& fileName);

@@ -32,6 +32,9 @@ const QString kChangeLine = QStringLiteral("%1 %2 件: %3");
 // %1 how many more there are than those named; word joiners keep it on one line.
 const QString kMore = QStringLiteral("、ほ\u2060か\u2060 %1\u00A0件");
 const QString kLinesNotTaken = QStringLiteral("この版の %1 行は読み込めませんでした。");
+// A line cut short or damaged loads as a subject that is not what was saved: a title cut short
+// is another subject, which going back would put in place of the whole one.
+const QString kLinesChanged = QStringLiteral("この版の %1 行は内容の一部を変えて読み込みました。");
 
 QString SavedAtText(std::time_t savedAt) {
     const std::tm local = LocalTime::Break(savedAt);
@@ -85,7 +88,7 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
 
 void CRestoreVersionDlg::LoadVersions(const SubjTree& now, const std::string& dataFile) {
     for (const KeptVersion& version : ListVersions(dataFile)) {
-        Shown shown{version, std::nullopt, 0};
+        Shown shown{version, std::nullopt, 0, 0};
         const LoadedVersion loaded = LoadVersion(kind_, version.fileName);
         if (loaded.tree) {
             try {
@@ -94,6 +97,7 @@ void CRestoreVersionDlg::LoadVersions(const SubjTree& now, const std::string& da
                 shown.diff.reset();
             }
             shown.linesNotTaken = loaded.linesNotTaken;
+            shown.linesChanged = loaded.linesChanged;
         }
         versions_.push_back(std::move(shown));
     }
@@ -143,6 +147,9 @@ void CRestoreVersionDlg::ShowDifference(int row) {
     }
     if (shown.linesNotTaken > 0) {
         lines << kLinesNotTaken.arg(shown.linesNotTaken);
+    }
+    if (shown.linesChanged > 0) {
+        lines << kLinesChanged.arg(shown.linesChanged);
     }
     difference_->setText(lines.join(QLatin1Char('\n')));
 }

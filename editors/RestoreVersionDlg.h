@@ -39,6 +39,7 @@ class CRestoreVersionDlg : public TemplateDialog {
         KeptVersion version;
         std::optional<VersionDiff> diff;  // none: it could not be read
         int linesNotTaken = 0;
+        int linesChanged = 0;
     };
 
     // Every version of `dataFile`, compared with `now`, in the order of the rows.

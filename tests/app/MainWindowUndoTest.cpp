@@ -3,6 +3,7 @@
 // caption's unsaved mark, and the close question that asks only when something is unsaved and
 // whose キャンセル keeps the window.
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,6 +76,7 @@ class MainWindowUndoTest : public WindowTestCase {
     void closeAsksOnlyWhenSomethingIsUnsaved();
     void doubleClickOnTheStateImageTogglesOnce();
     void aStepTheListsNoLongerFitIsRefusedAloud();
+    void aSaveThatFailedHalfwayLeavesTheListsUnsaved();
 };
 
 void MainWindowUndoTest::everyCommandUndoesAndRedoesOnDisk_data() {
@@ -265,6 +267,36 @@ void MainWindowUndoTest::aStepTheListsNoLongerFitIsRefusedAloud() {
     // The open subject the step took out is not put back by half an undo.
     list.current = Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open);
     QVERIFY(list.Stored() == nullptr);
+}
+
+// A save that wrote one file and failed on the other leaves neither file as last saved: undoing
+// back to that save must still leave something to save, or closing would keep the file written
+// halfway, without the subjects the undo brought back.
+void MainWindowUndoTest::aSaveThatFailedHalfwayLeavesTheListsUnsaved() {
+    const Files start = OnDisk();
+    auto window = OpenWindow(messages_);
+    Activate(window.get());
+    window->Control<QRadioButton>(kRepRadioId)->click();
+    window->ListView()->setFocus();
+    window->ListView()->SelectRow(0);
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    Key(*window, Qt::Key_Delete);  // the repeating subject and the done one generated from it
+    // The repeating file's backup cannot be written: the individual file is saved, it is not.
+    QVERIFY(QDir().mkdir(QString::fromUtf8(kRepFileName) + ".bak"));
+    Key(*window, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(messages_.Texts().back().section(QLatin1Char('\n'), 0, 0), kSaveFailed);
+    QVERIFY(ReadFile(kIndivFileName) != start.indiv);
+
+    Key(*window, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(window->windowTitle().startsWith(QLatin1Char('*')));
+    messages_.QueueAnswer(MessageAnswer::Cancel);
+    window->close();
+    QVERIFY(window->isVisible());
+    QCOMPARE(messages_.Texts().back(), kSaveQuestion);
+    QVERIFY(QDir().rmdir(QString::fromUtf8(kRepFileName) + ".bak"));
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->close();
+    QVERIFY(OnDisk() == start);
 }
 
 QTEST_MAIN(MainWindowUndoTest)

@@ -41,6 +41,7 @@ class VersionsWindowTest : public WindowTestCase {
     void shouldKeepAVersionOnlyOfAFileTheSaveChanges();
     void shouldLeaveBothFilesWhenAVersionCannotBeKept();
     void shouldPutAChosenVersionIntoTheListUntilSaved();
+    void shouldSayWhatADamagedVersionWouldBringBack();
 };
 
 void VersionsWindowTest::shouldKeepAVersionOnlyOfAFileTheSaveChanges() {
@@ -162,6 +163,24 @@ void VersionsWindowTest::shouldPutAChosenVersionIntoTheListUntilSaved() {
     QCOMPARE(ReadFile(kIndivFileName), first);
     QCOMPARE(ReadFile("veskat_i.dat.bak"), saved);
     QCOMPARE(Versions().size(), 3);
+}
+
+// A version cut short (a disk that filled, a sync that stopped) ends in half a line, which loads
+// as a subject with a title cut short: the window says so before it can replace the whole one.
+void VersionsWindowTest::shouldSayWhatADamagedVersionWouldBringBack() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "a", Progress::Open),
+                    Indiv(2024, 5, 21, 9, 0, "a long title", Progress::Open)},
+                   {});
+    const QByteArray whole = ReadFile(kIndivFileName);
+    QVERIFY(QDir().mkdir("versions"));
+    WriteFile("versions/veskat_i.dat.20240514-100000", whole.left(whole.indexOf("long") + 2));
+    auto window = OpenWindow(messages_);
+    CRestoreVersionDlg dialog(SubjKind::Indiv, window->IndivList().Tree(), kIndivFileName);
+    QCOMPARE(dialog.VersionCount(), 1);
+    QCOMPARE(dialog.Control<QLabel>(VersionsDialogIds::kDifference)->text(),
+             QStringLiteral("この版に戻すと:\n追加 1 件: 2024/05/21 a lo\n"
+                            "削除 1 件: 2024/05/21 a long title\n"
+                            "この版の 1 行は内容の一部を変えて読み込みました。"));
 }
 
 QTEST_MAIN(VersionsWindowTest)

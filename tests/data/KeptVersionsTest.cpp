@@ -84,6 +84,22 @@ TEST(KeptVersions, ThinningKeepsTheLastTwentyAndOneADayForAMonth) {
     }
 }
 
+// A clock set back (a flat clock battery, a wrong date put right) leaves versions dated after
+// now. They say nothing of how recent the versions saved since are: those still count among the
+// newest, and the ones from the future stay, as their age cannot be told.
+TEST(KeptVersions, AClockSetBackKeepsTheVersionsSavedSince) {
+    const std::time_t now = LocalTime::Make(2026, 3, 29, 10, 15, 0);
+    std::vector<std::time_t> savedAt;
+    for (int i = 0; i < 5; ++i) {
+        savedAt.push_back(now - 3600 + i * 60);  // saved today, since the clock went back
+    }
+    for (int i = 0; i < 25; ++i) {
+        savedAt.push_back(now + 86400 * 40 + i * 3600);  // saved under the wrong clock
+    }
+    std::sort(savedAt.begin(), savedAt.end());
+    EXPECT_EQ(VersionsKept(savedAt, now), std::vector<bool>(savedAt.size(), true));
+}
+
 TEST(KeptVersions, AVersionIsDatedWhenItWasSavedAndNeverWrittenOver) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
