@@ -1,5 +1,6 @@
 #include "RestoreVersionDlg.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
@@ -70,6 +71,9 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
     for (const Column& column : kColumns) {
         list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
     }
+    // The list is wider than its columns at any scale; the last one takes the rest, so the
+    // header does not end in mid-air.
+    list_->header()->setStretchLastSection(true);
     LoadVersions(now, dataFile);
     for (const Shown& shown : versions_) {
         AddRow(shown);

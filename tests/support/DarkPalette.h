@@ -20,6 +20,12 @@ inline QPalette DarkPalette() {
     dark.setColor(QPalette::HighlightedText, QColor(0xfc, 0xfc, 0xfc));
     dark.setColor(QPalette::ToolTipBase, QColor(0x31, 0x36, 0x3b));
     dark.setColor(QPalette::ToolTipText, QColor(0xfc, 0xfc, 0xfc));
+    // A dark desktop dims what cannot be used; without this, disabled menu entries and
+    // buttons would look like enabled ones here and hide what the program shows.
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        dark.setColor(QPalette::Disabled, role, QColor(0x72, 0x77, 0x7b));
+    }
     return dark;
 }
 
