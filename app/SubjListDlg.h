@@ -227,6 +227,8 @@ class CSubjListDlg : public TemplateDialog {
     void EditRow(int row);
     // Marks the subject shown in `row` done or open again; nothing in repeating mode.
     void ToggleDoneRow(int row);
+    // Undo (`back`) or redo, telling the user when the step offered was refused.
+    void StepHistory(bool back);
     // Shows the lists after undo or redo: the list the step concerns, its subject selected.
     void ShowLanding(const std::optional<EditHistory::Landing>& landing, const KeptSelection& kept);
     // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.

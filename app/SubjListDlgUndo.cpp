@@ -17,26 +17,24 @@ const QString kStepRefused = QStringLiteral(
 
 }  // namespace
 
-// A step's rows stand on the records it took out and put in, so the list is filled again; the
-// selection is taken before that, while its row's record is still there.
 void CSubjListDlg::OnUndo() {
-    const BusyScope busy(*this);
-    const KeptSelection kept = KeptSelection::Of(*list_);
-    const bool offered = history_->CanUndo();
-    const std::optional<EditHistory::Landing> landing = history_->Undo();
-    if (offered && !landing) {
-        messages_.Inform(this, kStepRefused.arg(QStringLiteral("元に戻す")));
-    }
-    ShowLanding(landing, kept);
+    StepHistory(true);
 }
 
 void CSubjListDlg::OnRedo() {
+    StepHistory(false);
+}
+
+// A step's rows stand on the records it took out and put in, so the list is filled again; the
+// selection is taken before that, while its row's record is still there.
+void CSubjListDlg::StepHistory(bool back) {
     const BusyScope busy(*this);
     const KeptSelection kept = KeptSelection::Of(*list_);
-    const bool offered = history_->CanRedo();
-    const std::optional<EditHistory::Landing> landing = history_->Redo();
+    const bool offered = back ? history_->CanUndo() : history_->CanRedo();
+    const std::optional<EditHistory::Landing> landing = back ? history_->Undo() : history_->Redo();
     if (offered && !landing) {
-        messages_.Inform(this, kStepRefused.arg(QStringLiteral("やり直す")));
+        messages_.Inform(
+            this, kStepRefused.arg(back ? QStringLiteral("元に戻す") : QStringLiteral("やり直す")));
     }
     ShowLanding(landing, kept);
 }

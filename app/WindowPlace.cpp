@@ -60,19 +60,18 @@ WindowPlace ReadWindowPlace(const std::string& iniFile) {
     return place;
 }
 
+// One rewrite of the file for the whole place, as the window ends.
 bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
-    const auto write = [&iniFile](const char* key, const std::string& value) {
-        return IniFile::Write(kSection, key, value, iniFile);
-    };
-    bool written = true;
+    std::vector<IniFile::KeyValuePair> values;
     if (place.position) {
-        written = write("x", std::to_string(place.position->x())) && written;
-        written = write("y", std::to_string(place.position->y())) && written;
+        values.emplace_back("x", std::to_string(place.position->x()));
+        values.emplace_back("y", std::to_string(place.position->y()));
     }
     if (!place.size.isEmpty()) {
-        written = write("width", std::to_string(place.size.width())) && written;
-        written = write("height", std::to_string(place.size.height())) && written;
+        values.emplace_back("width", std::to_string(place.size.width()));
+        values.emplace_back("height", std::to_string(place.size.height()));
     }
-    written = write("indivColumns", WidthsText(place.indivColumns)) && written;
-    return write("repColumns", WidthsText(place.repColumns)) && written;
+    values.emplace_back("indivColumns", WidthsText(place.indivColumns));
+    values.emplace_back("repColumns", WidthsText(place.repColumns));
+    return IniFile::Write(kSection, values, iniFile);
 }

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <utility>
 
 #include "IniFile.h"
 #include "SecretMemory.h"
@@ -58,7 +57,7 @@ int ConnectSettings::Load(const std::string& iniFile) {
 int ConnectSettings::Save(const std::string& iniFile) const {
     char portText[16];
     std::snprintf(portText, sizeof portText, "%d", port);
-    const std::pair<const char*, std::string> keys[] = {
+    const std::vector<IniFile::KeyValuePair> keys = {
         {"ftpmode", ftpMode == 1 ? kModeOn : "FALSE"},
         {"userid", userId},
         {"hostname", hostName},
@@ -68,11 +67,9 @@ int ConnectSettings::Save(const std::string& iniFile) const {
         {"ftptls", ftpTls == 1 ? kModeOn : "FALSE"},
         {"ftpcafile", caFile},
     };
-    for (const auto& [key, value] : keys) {
-        // A key that cannot be written leaves the file as it was and goes
-        // untold: the settings in memory hold what the user chose until the
-        // program ends, and the next OK of the dialog writes every key again.
-        static_cast<void>(IniFile::Write(kSection, key, value, iniFile));
-    }
+    // Keys that cannot be written leave the file as it was and go untold: the
+    // settings in memory hold what the user chose until the program ends, and
+    // the next OK of the dialog writes every key again.
+    static_cast<void>(IniFile::Write(kSection, keys, iniFile));
     return 0;
 }

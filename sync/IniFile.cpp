@@ -178,6 +178,39 @@ bool WriteBytes(const std::string& fileName, const std::string& bytes) {
     return true;
 }
 
+// Sets `key` in `section` to `value` in `lines`: replaces the key's line when
+// present, otherwise adds it at the end of the section, creating the section
+// when missing. Added lines end with `lineEnd`.
+void SetKey(std::vector<Line>& lines, const std::string& lineEnd, const std::string& section,
+            const std::string& key, const std::string& value) {
+    const Line keyLine{key + "=" + OneLine(value), lineEnd};
+    const std::size_t header = FindSection(lines, section);
+    if (header == lines.size()) {
+        if (!lines.empty() && lines.back().end.empty()) {
+            lines.back().end = lineEnd;
+        }
+        lines.push_back({"[" + section + "]", lineEnd});
+        lines.push_back(keyLine);
+        return;
+    }
+    const std::size_t end = SectionEnd(lines, header);
+    const std::size_t at = FindKey(lines, header, end, key);
+    if (at < end) {
+        lines[at].text = keyLine.text;
+        return;
+    }
+    // After the section's last non-blank line, so a blank line that parts it
+    // from the next section stays where it is.
+    std::size_t insert = end;
+    while (insert > header + 1 && Trim(lines[insert - 1].text).empty()) {
+        --insert;
+    }
+    if (lines[insert - 1].end.empty()) {
+        lines[insert - 1].end = lineEnd;
+    }
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), keyLine);
+}
+
 }  // namespace
 
 namespace IniFile {
@@ -201,49 +234,28 @@ std::string Read(const std::string& section, const std::string& key, const std::
     return value;
 }
 
-bool Write(const std::string& section, const std::string& key, const std::string& value,
+bool Write(const std::string& section, const std::vector<KeyValuePair>& values,
            const std::string& fileName) {
     std::optional<std::string> bytes = ReadWholeFile(fileName);
     if (!bytes && QFileInfo::exists(QString::fromLocal8Bit(fileName))) {
         return false;  // there but unreadable: writing would lose what it holds
     }
     Text text = SplitLines(bytes.value_or(std::string()));
-    std::vector<Line>& lines = text.lines;
-    const std::string lineEnd = NewLineEnd(lines);
-    const Line keyLine{key + "=" + OneLine(value), lineEnd};
-
-    std::size_t header = FindSection(lines, section);
-    if (header == lines.size()) {
-        if (!lines.empty() && lines.back().end.empty()) {
-            lines.back().end = lineEnd;
-        }
-        lines.push_back({"[" + section + "]", lineEnd});
-        lines.push_back(keyLine);
-    } else {
-        const std::size_t end = SectionEnd(lines, header);
-        const std::size_t at = FindKey(lines, header, end, key);
-        if (at < end) {
-            lines[at].text = keyLine.text;
-        } else {
-            // After the section's last non-blank line, so a blank line that
-            // parts it from the next section stays where it is.
-            std::size_t insert = end;
-            while (insert > header + 1 && Trim(lines[insert - 1].text).empty()) {
-                --insert;
-            }
-            if (lines[insert - 1].end.empty()) {
-                lines[insert - 1].end = lineEnd;
-            }
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), keyLine);
-        }
+    const std::string lineEnd = NewLineEnd(text.lines);
+    for (const auto& [key, value] : values) {
+        SetKey(text.lines, lineEnd, section, key, value);
     }
-
     std::string out = text.mark;
-    for (const Line& line : lines) {
+    for (const Line& line : text.lines) {
         out += line.text;
         out += line.end;
     }
     return WriteBytes(fileName, out);
+}
+
+bool Write(const std::string& section, const std::string& key, const std::string& value,
+           const std::string& fileName) {
+    return Write(section, {{key, value}}, fileName);
 }
 
 }  // namespace IniFile

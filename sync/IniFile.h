@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace IniFile {
 
@@ -22,5 +24,12 @@ std::string Read(const std::string& section, const std::string& key, const std::
 // could not be written; the file is then as it was.
 [[nodiscard]] bool Write(const std::string& section, const std::string& key,
                          const std::string& value, const std::string& fileName);
+
+using KeyValuePair = std::pair<std::string, std::string>;
+
+// The same for several keys of `section` at once, in one rewrite of the file:
+// either every key is written or the file is as it was.
+[[nodiscard]] bool Write(const std::string& section, const std::vector<KeyValuePair>& values,
+                         const std::string& fileName);
 
 }  // namespace IniFile

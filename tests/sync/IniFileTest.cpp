@@ -74,6 +74,26 @@ TEST_F(IniFileTest, WriteReplacesOneLineAndKeepsEveryOtherLine) {
     EXPECT_EQ(IniFile::Read("Window", "port", "", 10, file_), "1");
 }
 
+// The window's place and the connection settings are written in one rewrite
+// of the file each, which must come to what writing their keys one by one does.
+TEST_F(IniFileTest, SeveralKeysAtOnceWriteAsOneByOne) {
+    const std::string before =
+        "; settings\r\n[Window]\r\nx=1\r\n\r\n[FTP]\r\nuserid=old\r\n"
+        "PORT=2\r\n\r\n[Last]\nx=\x8E\x52";
+    const std::vector<IniFile::KeyValuePair> values = {
+        {"port", "8021"}, {"hostname", "h"}, {"userid", "new\r\nx=2"}, {"port", "8022"}};
+    const std::string single = (dir_ / "single.ini").string();
+    for (const char* section : {"FTP", "window", "New", "Last"}) {
+        WriteFileBytes(file_, before);
+        WriteFileBytes(single, before);
+        ASSERT_TRUE(IniFile::Write(section, values, file_));
+        for (const auto& [key, value] : values) {
+            ASSERT_TRUE(IniFile::Write(section, key, value, single));
+        }
+        EXPECT_EQ(ReadFileBytes(file_), ReadFileBytes(single)) << section;
+    }
+}
+
 TEST_F(IniFileTest, WriteAddsASectionAfterALastLineWithoutEnd) {
     WriteFileBytes(file_, "[Other]\r\na=1");
     ASSERT_TRUE(IniFile::Write("FTP", "userid", "u\r\nport=1", file_));
