@@ -45,7 +45,7 @@ class BasicSubjList {
         const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
         return Noted(tree_.Remove(KeyOf(record_)), before, nullptr);
     }
-    // Remove of the subject the last First, Next, Prev, PrevHead or Find fetched, by
+    // Remove of the subject the last First, Next, Prev, PrevInPlace or Find fetched, by
     // the store's own record of it: a walk that removes what it passes need
     // not encode `current` again (SubjTree::RemoveReached).
     StoreResult RemoveReached() {
@@ -109,17 +109,7 @@ class BasicSubjList {
 
   protected:
     StoreResult Prev() { return Fetched(tree_.Prev(record_)); }
-    // Prev with a decoder of the caller's choice.
-    // The record is read where it lies: a walk over most of a large list
-    // would otherwise copy every record it passes.
-    StoreResult PrevDecodedBy(Subj (*decode)(const RecordText&)) {
-        const RecordText* record = tree_.PrevInPlace();
-        if (record == nullptr) {
-            return StoreResult::NotFound;
-        }
-        current = decode(*record);
-        return StoreResult::Done;
-    }
+    const RecordText* PrevInPlace() { return tree_.PrevInPlace(); }
 
   private:
     // The bytes stored under `key`, kept for the journal before a change; none without one.
@@ -200,10 +190,10 @@ struct RepCodec {
 class IndivSubjList : public BasicSubjList<IndivCodec> {
   public:
     using BasicSubjList::Prev;
-    // Prev that reads only the head of the subject (DecodeIndivHead): for walks
-    // that pick subjects by key and progress, such as the batch's purge, where
-    // working out the days left of every subject passed would cost the most.
-    StoreResult PrevHead() { return PrevDecodedBy(DecodeIndivHead); }
+    // Prev that decodes nothing: the stored record where it lies, nullptr for none; `current`
+    // stays. For walks that pick subjects by their bytes, such as the batch's purge, and may
+    // remove the one reached (RemoveReached) before the next step.
+    using BasicSubjList::PrevInPlace;
 
     // Removes the not-tracked and done subjects generated from the repeating
     // subject `title`; open ones and those entered by hand stay. Always Done.

@@ -356,6 +356,15 @@ IndivSubj DecodeIndivHead(const RecordText& record) {
     return subj;
 }
 
+IndivDayProgress DayProgressOf(const RecordText& record) {
+    using namespace IndivFields;
+    const auto number = [&record](RecordField field) {
+        return ReadNumber(record.data() + field.offset, field.width);
+    };
+    return {number(kYear), number(kMonth), number(kDay),
+            static_cast<Progress>(record[kProgress.offset])};
+}
+
 IndivSubj DecodeIndivSubj(const RecordText& record) {
     IndivSubj subj = Decoded<IndivSubj>(record);
     DeriveIndivAt(subj, Clock::Now());
