@@ -153,7 +153,7 @@ void BM_BatchRecorded(benchmark::State& state) {
     BatchSetting setting;
     std::size_t changed = 0;
     OverFreshLists(state, [&](IndivSubjList& indiv) {
-        const CommandRecording recording(indiv, setting.rep);
+        CommandRecording recording(indiv, setting.rep);
         RunBatch(setting.rep, indiv);
         const UndoStep step = recording.Step("batch");
         changed = step.indiv.removed.size() + step.indiv.added.size();
@@ -169,7 +169,7 @@ void BM_BatchUndoRedo(benchmark::State& state) {
     FillIndiv(indiv);
     UndoHistory history;
     {
-        const CommandRecording recording(indiv, setting.rep);
+        CommandRecording recording(indiv, setting.rep);
         RunBatch(setting.rep, indiv);
         history.Record(recording.Step("batch"));
     }

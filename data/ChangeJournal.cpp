@@ -1,30 +1,72 @@
 #include "ChangeJournal.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
+#include <numeric>
 
 #include "SubjTree.h"
 
-// The first time a key is noted tells what it held before the command: a record taken out was
-// there, a record put in (not over another, which comes as Taken first) was not.
-void ChangeJournal::Note(const RecordText& record, bool taken) noexcept {
+namespace {
+
+int CompareKeys(const RecordText& a, const RecordText& b) {
+    return std::memcmp(a.data(), b.data(), kKeySize);
+}
+
+bool KeyLess(const RecordText& a, const RecordText& b) {
+    return CompareKeys(a, b) < 0;
+}
+
+// The places of `records` in key order, equal keys in the order noted. A command notes its
+// records in runs: a walk forward or back, a merge in key order, the batch's walk back followed
+// by each repeating subject's days; a run either way is known in one pass, and only a mixed order
+// is sorted.
+std::vector<std::uint32_t> KeyOrderOf(const RecordBlocks& records) {
+    std::vector<std::uint32_t> order(records.size());
+    std::iota(order.begin(), order.end(), 0u);
+    const auto less = [&records](std::uint32_t a, std::uint32_t b) {
+        return KeyLess(records[a], records[b]);
+    };
+    if (std::is_sorted(order.begin(), order.end(), less)) {
+        return order;
+    }
+    // Strictly falling, so that turning it round keeps equal keys in the order noted.
+    const auto notFalling = [&less](std::uint32_t a, std::uint32_t b) { return !less(b, a); };
+    if (std::adjacent_find(order.begin(), order.end(), notFalling) == order.end()) {
+        std::reverse(order.begin(), order.end());
+        return order;
+    }
+    std::stable_sort(order.begin(), order.end(), less);
+    return order;
+}
+
+}  // namespace
+
+void ChangeJournal::Keep(RecordBlocks& records, std::vector<std::uint32_t>& numbers,
+                         const RecordText& record) noexcept {
+    if (!complete_) {
+        return;  // what is noted no longer makes a net change; it need not take memory
+    }
     try {
-        const RecordText* kept = &noted_.emplace_back(record);
-        auto [place, fresh] = entries_.try_emplace(kept);
-        if (fresh && taken) {
-            place->second.before = kept;
+        numbers.push_back(notes_);
+        try {
+            records.push_back(record);
+        } catch (const std::bad_alloc&) {
+            numbers.pop_back();
+            throw;
         }
-        place->second.after = taken ? nullptr : kept;
+        ++notes_;
     } catch (const std::bad_alloc&) {
         complete_ = false;
     }
 }
 
 void ChangeJournal::Taken(const RecordText& record) noexcept {
-    Note(record, true);
+    Keep(taken_, takenNumbers_, record);
 }
 
 void ChangeJournal::Put(const RecordText& record) noexcept {
-    Note(record, false);
+    Keep(put_, putNumbers_, record);
 }
 
 void ChangeJournal::Replaced(const SubjTree& before,
@@ -38,14 +80,11 @@ void ChangeJournal::Replaced(const SubjTree& before,
 
 void ChangeJournal::Walk(const SubjTree& before, const std::vector<RecordText>& after) {
     auto next = after.begin();
-    const auto keyLess = [](const RecordText& a, const RecordText& b) {
-        return std::memcmp(a.data(), b.data(), kKeySize) < 0;
-    };
     before.VisitInOrder([&](const RecordText& old) {
-        for (; next != after.end() && keyLess(*next, old); ++next) {
+        for (; next != after.end() && KeyLess(*next, old); ++next) {
             Put(*next);
         }
-        if (next != after.end() && !keyLess(old, *next)) {
+        if (next != after.end() && !KeyLess(old, *next)) {
             if (*next != old) {
                 Taken(old);
                 Put(*next);
@@ -61,21 +100,75 @@ void ChangeJournal::Walk(const SubjTree& before, const std::vector<RecordText>& 
     }
 }
 
-ListChange ChangeJournal::Net() const {
+// Both sides in key order, merged; the notes of one key in the order they were made.
+std::vector<ChangeJournal::Note> ChangeJournal::InKeyOrder() const {
+    const auto notes = [](const RecordBlocks& records, const std::vector<std::uint32_t>& numbers,
+                          bool put) {
+        std::vector<Note> side;
+        side.reserve(records.size());
+        for (const std::uint32_t index : KeyOrderOf(records)) {
+            side.push_back({numbers[index], put, index});
+        }
+        return side;
+    };
+    const std::vector<Note> taken = notes(taken_, takenNumbers_, false);
+    const std::vector<Note> put = notes(put_, putNumbers_, true);
+    std::vector<Note> all(taken.size() + put.size());
+    std::merge(taken.begin(), taken.end(), put.begin(), put.end(), all.begin(),
+               [this](const Note& a, const Note& b) {
+                   const int c = CompareKeys(a.put ? put_[a.index] : taken_[a.index],
+                                             b.put ? put_[b.index] : taken_[b.index]);
+                   return c != 0 ? c < 0 : a.number < b.number;
+               });
+    return all;
+}
+
+// The first note of a key tells what it held before the command: a record taken out was there,
+// a record put in (not over another, which comes as taken first) was not. The last tells what it
+// holds now.
+ListChange ChangeJournal::Net() {
+    const std::vector<Note> notes = InKeyOrder();
+    std::vector<bool> keepTaken(taken_.size());
+    std::vector<bool> keepPut(put_.size());
+    const auto recordOf = [this](const Note& note) -> const RecordText& {
+        return note.put ? put_[note.index] : taken_[note.index];
+    };
+    for (std::size_t first = 0; first < notes.size();) {
+        std::size_t end = first + 1;
+        while (end < notes.size() &&
+               CompareKeys(recordOf(notes[first]), recordOf(notes[end])) == 0) {
+            ++end;
+        }
+        const Note& before = notes[first];
+        const Note& after = notes[end - 1];
+        const bool rewrittenAsItWas =
+            !before.put && after.put && taken_[before.index] == put_[after.index];
+        if (!rewrittenAsItWas && !before.put) {
+            keepTaken[before.index] = true;
+        }
+        if (!rewrittenAsItWas && after.put) {
+            keepPut[after.index] = true;
+        }
+        first = end;
+    }
+    taken_.KeepOnly(keepTaken);
+    put_.KeepOnly(keepPut);
+    return {std::move(taken_), std::move(put_)};
+}
+
+ListChange ChangeJournal::TakeNet() noexcept {
     ListChange change;
-    for (const auto& [key, ends] : entries_) {
-        const bool same = ends.before == nullptr || ends.after == nullptr
-                              ? ends.before == ends.after
-                              : *ends.before == *ends.after;
-        if (same) {
-            continue;
-        }
-        if (ends.before != nullptr) {
-            change.removed.push_back(*ends.before);
-        }
-        if (ends.after != nullptr) {
-            change.added.push_back(*ends.after);
+    if (complete_) {
+        try {
+            change = Net();
+        } catch (const std::bad_alloc&) {
+            complete_ = false;
         }
     }
+    taken_ = RecordBlocks();
+    put_ = RecordBlocks();
+    takenNumbers_ = {};
+    putNumbers_ = {};
+    notes_ = 0;
     return change;
 }

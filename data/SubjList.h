@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,26 +36,26 @@ class BasicSubjList {
     // Done stored; KeyExists the key is taken; OutOfMemory.
     StoreResult Insert() {
         record_ = Codec::Encode(current);
-        return Stored(Noted(tree_.Insert(record_), std::nullopt, &record_));
+        return Stored(Entered(tree_.Insert(record_)));
     }
     // Done removed; NotFound none had current's key.
     StoreResult Remove() {
         record_ = Codec::Encode(current);
-        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
-        return Noted(tree_.Remove(KeyOf(record_)), before, nullptr);
+        Leaving(KeyOf(record_));
+        return Counted(tree_.Remove(KeyOf(record_)));
     }
     // Remove of the subject the last First, Next, Prev, PrevInPlace or Find fetched, by
     // the store's own record of it: a walk that removes what it passes need
     // not encode `current` again (SubjTree::RemoveReached).
     StoreResult RemoveReached() {
-        const std::optional<RecordText> before = AboutToChange(tree_.Reached());
-        return Noted(tree_.RemoveReached(), before, nullptr);
+        Leaving(tree_.Reached());
+        return Counted(tree_.RemoveReached());
     }
     // Done the stored subject with current's key now holds all of current; NotFound none.
     StoreResult Replace() {
         record_ = Codec::Encode(current);
-        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
-        return Stored(Noted(tree_.Replace(record_), before, &record_));
+        Leaving(KeyOf(record_));
+        return Stored(Entered(tree_.Replace(record_)));
     }
     // A record in or out by its exact bytes, `current` and the journal untouched: how a change
     // noted in a journal is taken back or made again. Results as SubjTree::Insert and Remove.
@@ -112,30 +111,28 @@ class BasicSubjList {
     const RecordText* PrevInPlace() { return tree_.PrevInPlace(); }
 
   private:
-    // The bytes stored under `key`, kept for the journal before a change; none without one.
-    std::optional<RecordText> AboutToChange(SubjKey key) const {
-        return journal_ != nullptr ? AboutToChange(tree_.Locate(key)) : std::nullopt;
-    }
-    std::optional<RecordText> AboutToChange(const RecordText* stored) const {
-        if (journal_ == nullptr || stored == nullptr) {
-            return std::nullopt;
+    // Tells a watching journal that the stored record is about to leave the store or be written
+    // over: it is noted where it lies, before the store reuses its place. Each caller's store
+    // operation then succeeds exactly when there is such a record.
+    void Leaving(SubjKey key) {
+        if (journal_ != nullptr) {
+            Leaving(tree_.Locate(key));
         }
-        return *stored;
+    }
+    void Leaving(const RecordText* stored) {
+        if (journal_ != nullptr && stored != nullptr) {
+            journal_->Taken(*stored);
+        }
     }
     StoreResult Counted(StoreResult result) {
         changes_ += result == StoreResult::Done ? 1 : 0;
         return result;
     }
-    StoreResult Noted(StoreResult result, const std::optional<RecordText>& taken,
-                      const RecordText* put) {
+    // Counted, and the record just stored told to a watching journal.
+    StoreResult Entered(StoreResult result) {
         static_cast<void>(Counted(result));
         if (journal_ != nullptr && result == StoreResult::Done) {
-            if (taken) {
-                journal_->Taken(*taken);
-            }
-            if (put != nullptr) {
-                journal_->Put(*put);
-            }
+            journal_->Put(record_);
         }
         return result;
     }

@@ -25,16 +25,28 @@ std::vector<RecordText> Records(const SubjTree& tree) {
     return records;
 }
 
-// The change from `before` to `after` by brute force: every record of one missing from the other.
-ListChange Compared(const std::vector<RecordText>& before, const std::vector<RecordText>& after) {
-    ListChange change;
+// The change from `before` to `after` by brute force: every record of one missing from the other,
+// in key order.
+struct Comparison {
+    std::vector<RecordText> removed;
+    std::vector<RecordText> added;
+};
+Comparison Compared(const std::vector<RecordText>& before, const std::vector<RecordText>& after) {
+    Comparison change;
     std::ranges::set_difference(before, after, std::back_inserter(change.removed));
     std::ranges::set_difference(after, before, std::back_inserter(change.added));
     return change;
 }
 
-bool SameChange(const ListChange& a, const ListChange& b) {
-    return a.removed == b.removed && a.added == b.added;
+std::vector<RecordText> Sorted(const RecordBlocks& records) {
+    std::vector<RecordText> sorted(records.begin(), records.end());
+    std::ranges::sort(sorted);
+    return sorted;
+}
+
+// A step holds its records in the order the command met them.
+bool SameChange(const ListChange& a, const Comparison& b) {
+    return Sorted(a.removed) == b.removed && Sorted(a.added) == b.added;
 }
 
 class UndoModel {
@@ -77,7 +89,7 @@ class UndoModel {
         const Contents before = Now();
         UndoStep step;
         {
-            const CommandRecording recording(indiv_, rep_);
+            CommandRecording recording(indiv_, rep_);
             RunRandomCommand();
             ASSERT_TRUE(recording.Complete());
             step = recording.Step("step " + std::to_string(++made_));
@@ -254,7 +266,7 @@ class UndoModel {
         if (step == nullptr || step->indiv.added.empty()) {
             return;
         }
-        RecordText changed = step->indiv.added.back();
+        RecordText changed = step->indiv.added[step->indiv.added.size() - 1];
         changed[kRecordSize - 1] ^= 1;
         ASSERT_EQ(indiv_.RemoveRecord(KeyOf(changed)), StoreResult::Done);
         ASSERT_EQ(indiv_.InsertRecord(changed), StoreResult::Done);
