@@ -64,7 +64,7 @@ void EditHistory::UseActions(QAction* undo, QAction* redo, QAction* stopReason) 
 QString EditHistory::StepText(Command command, const UndoStep& step) {
     const ListChange& home = HomeChange(step);
     const bool rep = RepStep(step);
-    const auto titled = [&](const char* verb, const RecordBlocks& records) {
+    const auto titled = [&](const char* verb, const StepRecords& records) {
         return QString::fromUtf8(verb) + QStringLiteral(": ") +
                (records.empty() ? QString() : TitleOf(records.front(), rep));
     };
@@ -116,8 +116,8 @@ std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep
     }
     Landing landing{RepStep(*step), std::nullopt, std::nullopt};
     const ListChange& home = HomeChange(*step);
-    const RecordBlocks& putIn = backward ? home.removed : home.added;
-    const RecordBlocks& takenOut = backward ? home.added : home.removed;
+    const StepRecords& putIn = backward ? home.removed : home.added;
+    const StepRecords& takenOut = backward ? home.added : home.removed;
     if (putIn.size() == 1) {
         landing.subject = putIn.front();
     } else if (putIn.empty() && takenOut.size() == 1) {

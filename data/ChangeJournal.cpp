@@ -21,7 +21,7 @@ bool KeyLess(const RecordText& a, const RecordText& b) {
 // records in runs: a walk forward or back, a merge in key order, the batch's walk back followed
 // by each repeating subject's days; a run either way is known in one pass, and only a mixed order
 // is sorted.
-std::vector<std::uint32_t> KeyOrderOf(const RecordBlocks& records) {
+std::vector<std::uint32_t> KeyOrderOf(const StepRecords& records) {
     std::vector<std::uint32_t> order(records.size());
     std::iota(order.begin(), order.end(), 0u);
     const auto less = [&records](std::uint32_t a, std::uint32_t b) {
@@ -42,31 +42,110 @@ std::vector<std::uint32_t> KeyOrderOf(const RecordBlocks& records) {
 
 }  // namespace
 
-void ChangeJournal::Keep(RecordBlocks& records, std::vector<std::uint32_t>& numbers,
-                         const RecordText& record) noexcept {
+namespace {
+
+std::uint64_t KeyHash(const RecordText& record) {
+    std::uint64_t hash = 0;
+    for (std::size_t at = 0; at < kKeySize; at += sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, record.data() + at, sizeof word);
+        hash = (hash + word) * 0x9E3779B97F4A7C15u;
+    }
+    hash ^= hash >> 32;
+    return hash == 0 ? 1 : hash;
+}
+
+// Puts `hash` into the table; true when it was there already.
+bool Seen(std::vector<std::uint64_t>& table, std::uint64_t hash) {
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        if (table[at] == hash) {
+            return true;
+        }
+        if (table[at] == 0) {
+            table[at] = hash;
+            return false;
+        }
+    }
+}
+
+}  // namespace
+
+// Room for one more note in `numbers` before the store operation it tells of, so that noting it
+// afterwards cannot fail. False when memory ran out, and the journal is then no longer complete.
+bool ChangeJournal::MakeRoom(std::vector<std::uint32_t>& numbers) noexcept {
     if (!complete_) {
-        return;  // what is noted no longer makes a net change; it need not take memory
+        return false;  // what is noted no longer makes a net change; it need not take memory
     }
     try {
-        numbers.push_back(notes_);
-        try {
-            records.push_back(record);
-        } catch (const std::bad_alloc&) {
-            numbers.pop_back();
-            throw;
+        if (numbers.size() == numbers.capacity()) {
+            numbers.reserve(std::max<std::size_t>(4, 2 * numbers.capacity()));
         }
-        ++notes_;
+        if (2 * (notes_ + 1) > keyHashes_.size()) {
+            std::vector<std::uint64_t> larger(std::max<std::size_t>(16, 2 * keyHashes_.size()));
+            for (const std::uint64_t hash : keyHashes_) {
+                if (hash != 0) {
+                    static_cast<void>(Seen(larger, hash));
+                }
+            }
+            keyHashes_.swap(larger);
+        }
+        return true;
     } catch (const std::bad_alloc&) {
         complete_ = false;
+        return false;
     }
+}
+
+void ChangeJournal::Noted(const RecordText& record) noexcept {
+    maybeRepeated_ = Seen(keyHashes_, KeyHash(record)) || maybeRepeated_;
+    ++notes_;
 }
 
 void ChangeJournal::Taken(const RecordText& record) noexcept {
-    Keep(taken_, takenNumbers_, record);
+    if (!MakeRoom(takenNumbers_)) {
+        return;
+    }
+    try {
+        taken_.push_back(record);
+    } catch (const std::bad_alloc&) {
+        complete_ = false;
+        return;
+    }
+    takenNumbers_.push_back(notes_);
+    Noted(record);
 }
 
 void ChangeJournal::Put(const RecordText& record) noexcept {
-    Keep(put_, putNumbers_, record);
+    if (!MakeRoom(putNumbers_)) {
+        return;
+    }
+    try {
+        put_.push_back(record);
+    } catch (const std::bad_alloc&) {
+        complete_ = false;
+        return;
+    }
+    putNumbers_.push_back(notes_);
+    Noted(record);
+}
+
+SubjTree::Lent* ChangeJournal::Lending(const SubjTree& tree) noexcept {
+    if (!MakeRoom(takenNumbers_)) {
+        return nullptr;
+    }
+    try {
+        return taken_.Lending(tree);
+    } catch (const std::bad_alloc&) {
+        complete_ = false;
+        return nullptr;
+    }
+}
+
+void ChangeJournal::TakenKept(const RecordText* record) noexcept {
+    taken_.Lent(record);
+    takenNumbers_.push_back(notes_);
+    Noted(*record);
 }
 
 void ChangeJournal::Replaced(const SubjTree& before,
@@ -102,7 +181,7 @@ void ChangeJournal::Walk(const SubjTree& before, const std::vector<RecordText>& 
 
 // Both sides in key order, merged; the notes of one key in the order they were made.
 std::vector<ChangeJournal::Note> ChangeJournal::InKeyOrder() const {
-    const auto notes = [](const RecordBlocks& records, const std::vector<std::uint32_t>& numbers,
+    const auto notes = [](const StepRecords& records, const std::vector<std::uint32_t>& numbers,
                           bool put) {
         std::vector<Note> side;
         side.reserve(records.size());
@@ -127,6 +206,9 @@ std::vector<ChangeJournal::Note> ChangeJournal::InKeyOrder() const {
 // a record put in (not over another, which comes as taken first) was not. The last tells what it
 // holds now.
 ListChange ChangeJournal::Net() {
+    if (!maybeRepeated_) {
+        return {std::move(taken_), std::move(put_)};  // each note is its key's only one
+    }
     const std::vector<Note> notes = InKeyOrder();
     std::vector<bool> keepTaken(taken_.size());
     std::vector<bool> keepPut(put_.size());
@@ -165,10 +247,12 @@ ListChange ChangeJournal::TakeNet() noexcept {
             complete_ = false;
         }
     }
-    taken_ = RecordBlocks();
-    put_ = RecordBlocks();
+    taken_ = StepRecords();
+    put_ = StepRecords();
     takenNumbers_ = {};
     putNumbers_ = {};
     notes_ = 0;
+    keyHashes_ = {};
+    maybeRepeated_ = false;
     return change;
 }

@@ -41,6 +41,9 @@ class BasicSubjList {
     // Done removed; NotFound none had current's key.
     StoreResult Remove() {
         record_ = Codec::Encode(current);
+        if (SubjTree::Lent* lent = Lending()) {
+            return Kept(tree_.RemoveKept(KeyOf(record_), *lent));
+        }
         Leaving(KeyOf(record_));
         return Counted(tree_.Remove(KeyOf(record_)));
     }
@@ -48,6 +51,9 @@ class BasicSubjList {
     // the store's own record of it: a walk that removes what it passes need
     // not encode `current` again (SubjTree::RemoveReached).
     StoreResult RemoveReached() {
+        if (SubjTree::Lent* lent = Lending()) {
+            return Kept(tree_.RemoveReachedKept(*lent));
+        }
         Leaving(tree_.Reached());
         return Counted(tree_.RemoveReached());
     }
@@ -76,7 +82,7 @@ class BasicSubjList {
     // result of the insertion that failed, and the list is as it was.
     // While watched, the records that differ are told to the journal (ChangeJournal::Replaced).
     StoreResult Assign(const std::vector<RecordText>& records) {
-        SubjTree fresh(Codec::kHeader);
+        SubjTree fresh(Codec::kHeader, tree_);
         fresh.Expect(records.size());
         for (const RecordText& record : records) {
             if (const StoreResult result = fresh.InsertSorted(record);
@@ -111,9 +117,20 @@ class BasicSubjList {
     const RecordText* PrevInPlace() { return tree_.PrevInPlace(); }
 
   private:
-    // Tells a watching journal that the stored record is about to leave the store or be written
-    // over: it is noted where it lies, before the store reuses its place. Each caller's store
-    // operation then succeeds exactly when there is such a record.
+    // A removal a journal watches keeps the record where it lies, lent to the journal, so that
+    // the undo step holds the store's own bytes instead of a copy; nullptr when the journal
+    // cannot take it so, or none watches.
+    SubjTree::Lent* Lending() { return journal_ != nullptr ? journal_->Lending(tree_) : nullptr; }
+    StoreResult Kept(const RecordText* kept) {
+        if (kept == nullptr) {
+            return StoreResult::NotFound;
+        }
+        journal_->TakenKept(kept);
+        return Counted(StoreResult::Done);
+    }
+    // Otherwise a watching journal copies the stored record that is about to leave the store or
+    // be written over, before the store reuses its place. Each caller's store operation then
+    // succeeds exactly when there is such a record.
     void Leaving(SubjKey key) {
         if (journal_ != nullptr) {
             Leaving(tree_.Locate(key));

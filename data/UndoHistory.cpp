@@ -21,7 +21,7 @@ UndoStep CommandRecording::Step(std::string description) {
 namespace {
 
 template <typename List>
-bool Holds(const List& list, const RecordBlocks& records) {
+bool Holds(const List& list, const StepRecords& records) {
     return std::ranges::all_of(records, [&list](const RecordText& record) {
         const RecordText* stored = list.Tree().Locate(KeyOf(record));
         return stored != nullptr && *stored == record;
@@ -32,7 +32,7 @@ bool Holds(const List& list, const RecordBlocks& records) {
 // in can, for memory or a key taken meanwhile, and then what was done is taken back (the records
 // `out` fit where they were, in the memory just freed) and the result is false.
 template <typename List>
-bool Exchange(List& list, const RecordBlocks& out, const RecordBlocks& in) {
+bool Exchange(List& list, const StepRecords& out, const StepRecords& in) {
     if (!Holds(list, out)) {
         return false;
     }
