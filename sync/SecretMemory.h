@@ -4,13 +4,9 @@
 // own that they free without overwriting.
 #pragma once
 
-#include <string>
+#include "SecretText.h"
 
 struct ConnectSettings;
-
-// Overwrites every byte `text` holds, its spare capacity included, and
-// leaves it empty.
-void WipeText(std::string& text);
 
 // With the server on (`settings.ftpMode` 1): marks the process not dumpable,
 // so that a crash writes no core file and no other process of the user may
