@@ -1,13 +1,16 @@
 #include "SecretMemory.h"
 
 #include "ConnectSettings.h"
+#include "DavSettings.h"
 
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
 
-bool GuardPasswordMemory(const ConnectSettings& settings) {
-    if (settings.ftpMode != 1) {
+namespace {
+
+bool KeepOutOfDumps(bool serverOn) {
+    if (!serverOn) {
         return true;
     }
 #ifdef __linux__
@@ -15,4 +18,14 @@ bool GuardPasswordMemory(const ConnectSettings& settings) {
 #else
     return true;
 #endif
+}
+
+}  // namespace
+
+bool GuardPasswordMemory(const ConnectSettings& settings) {
+    return KeepOutOfDumps(settings.ftpMode == 1);
+}
+
+bool GuardPasswordMemory(const DavSettings& settings) {
+    return KeepOutOfDumps(settings.davMode == 1);
 }
