@@ -50,6 +50,15 @@ DiscoveryResult Outcome(DiscoveryOutcome outcome, const QUrl& movedTo = {}) {
     return result;
 }
 
+// Found when the next step's URL `to` may be asked after `from`.
+DiscoveryResult FollowTo(const QUrl& from, const QUrl& to) {
+    if (to.isEmpty()) {
+        return Outcome(DiscoveryOutcome::NotCalDav);
+    }
+    return MayFollow(from, to) ? Outcome(DiscoveryOutcome::Found)
+                               : Outcome(DiscoveryOutcome::MovedElsewhere, to);
+}
+
 // A failure no other address of the server can mend: the server is not
 // there, its certificate fails, the password is wrong, the user gave up.
 bool EndsTheSearch(DavOutcome outcome) {
@@ -177,12 +186,11 @@ DiscoveryResult DavDiscovery::Discover(const QUrl& address, DavAccount& account)
     return ListTaskLists(account.home, account.lists);
 }
 
-DiscoveryResult DavDiscovery::FindPrincipal(QUrl url, DavAccount& account) {
+DiscoveryResult DavDiscovery::FirstHrefs(QUrl& url, std::initializer_list<DavName> names,
+                                         std::vector<QUrl>& hrefs) {
     QUrl elsewhere;
-    const DavReply reply = PropfindFollowing(
-        url, DavDepth::Zero,
-        DavBodies::Propfind({DavNames::kCurrentUserPrincipal, DavNames::kCalendarHomeSet}),
-        elsewhere);
+    const DavReply reply =
+        PropfindFollowing(url, DavDepth::Zero, DavBodies::Propfind(names), elsewhere);
     if (!elsewhere.isEmpty()) {
         return Outcome(DiscoveryOutcome::MovedElsewhere, elsewhere);
     }
@@ -192,47 +200,44 @@ DiscoveryResult DavDiscovery::FindPrincipal(QUrl url, DavAccount& account) {
         return reply.outcome == DavOutcome::Done ? Outcome(DiscoveryOutcome::NotCalDav)
                                                  : Failure(reply);
     }
-    // A server without current-user-principal may still answer the home
-    // where the user pointed at the principal itself.
-    const QUrl principal = FirstHref(*answer, DavNames::kCurrentUserPrincipal, url);
-    const QUrl home = FirstHref(*answer, DavNames::kCalendarHomeSet, url);
-    const QUrl next = principal.isEmpty() ? home : principal;
-    if (next.isEmpty()) {
-        return Outcome(DiscoveryOutcome::NotCalDav);
-    }
-    if (!MayFollow(url, next)) {
-        return Outcome(DiscoveryOutcome::MovedElsewhere, next);
-    }
-    account.principal = principal.isEmpty() ? url : principal;
-    if (principal.isEmpty()) {
-        account.home = AsCollection(home);
+    hrefs.clear();
+    for (const DavName& name : names) {
+        hrefs.push_back(FirstHref(*answer, name, url));
     }
     return Outcome(DiscoveryOutcome::Found);
 }
 
+DiscoveryResult DavDiscovery::FindPrincipal(QUrl url, DavAccount& account) {
+    std::vector<QUrl> hrefs;
+    const DiscoveryResult found =
+        FirstHrefs(url, {DavNames::kCurrentUserPrincipal, DavNames::kCalendarHomeSet}, hrefs);
+    if (found.outcome != DiscoveryOutcome::Found) {
+        return found;
+    }
+    // A server without current-user-principal may still answer the home
+    // where the user pointed at the principal itself.
+    const QUrl& principal = hrefs[0];
+    const QUrl& home = hrefs[1];
+    const DiscoveryResult next = FollowTo(url, principal.isEmpty() ? home : principal);
+    if (next.outcome == DiscoveryOutcome::Found) {
+        account.principal = principal.isEmpty() ? url : principal;
+        account.home = principal.isEmpty() ? AsCollection(home) : QUrl();
+    }
+    return next;
+}
+
 DiscoveryResult DavDiscovery::FindHome(DavAccount& account) {
-    QUrl elsewhere;
-    const DavReply reply =
-        PropfindFollowing(account.principal, DavDepth::Zero,
-                          DavBodies::Propfind({DavNames::kCalendarHomeSet}), elsewhere);
-    if (!elsewhere.isEmpty()) {
-        return Outcome(DiscoveryOutcome::MovedElsewhere, elsewhere);
+    std::vector<QUrl> hrefs;
+    const DiscoveryResult found =
+        FirstHrefs(account.principal, {DavNames::kCalendarHomeSet}, hrefs);
+    if (found.outcome != DiscoveryOutcome::Found) {
+        return found;
     }
-    MultiStatus parsed;
-    const DavResponse* answer = SoleAnswer(reply, parsed);
-    if (answer == nullptr) {
-        return reply.outcome == DavOutcome::Done ? Outcome(DiscoveryOutcome::NotCalDav)
-                                                 : Failure(reply);
+    const DiscoveryResult next = FollowTo(account.principal, hrefs[0]);
+    if (next.outcome == DiscoveryOutcome::Found) {
+        account.home = AsCollection(hrefs[0]);
     }
-    const QUrl home = FirstHref(*answer, DavNames::kCalendarHomeSet, account.principal);
-    if (home.isEmpty()) {
-        return Outcome(DiscoveryOutcome::NotCalDav);
-    }
-    if (!MayFollow(account.principal, home)) {
-        return Outcome(DiscoveryOutcome::MovedElsewhere, home);
-    }
-    account.home = AsCollection(home);
-    return Outcome(DiscoveryOutcome::Found);
+    return next;
 }
 
 DiscoveryResult DavDiscovery::ListTaskLists(const QUrl& home, std::vector<TaskList>& lists) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <initializer_list>
 #include <vector>
 
 #include "DavClient.h"
@@ -71,6 +72,10 @@ class DavDiscovery {
     // PROPFIND of `url`, following redirects on its host; the reply of the
     // last one, and `url` moved to where it was answered.
     DavReply PropfindFollowing(QUrl& url, DavDepth depth, const QByteArray& body, QUrl& elsewhere);
+    // PROPFIND Depth 0 of `url` for `names`: Found with the first href of
+    // each, resolved (empty where it had none).
+    DiscoveryResult FirstHrefs(QUrl& url, std::initializer_list<DavName> names,
+                               std::vector<QUrl>& hrefs);
     // The principal (or, where it answers one directly, the home) of the
     // context path `url`.
     DiscoveryResult FindPrincipal(QUrl url, DavAccount& account);

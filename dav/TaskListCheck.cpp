@@ -15,18 +15,14 @@ Found CheckOne(DavClient& client, const QUrl& url, QString& name, CheckResult& r
     }
     MultiStatus parsed;
     const DavResponse* answer = SoleAnswer(reply, parsed);
-    if (answer == nullptr && reply.outcome == DavOutcome::Done) {
-        const bool missing = !parsed.responses.empty() && (parsed.responses.front().status == 404 ||
-                                                           parsed.responses.front().status == 410);
-        if (!missing) {
-            result.transfer = DavOutcome::Refused;
-            result.status = reply.status;
-            return Found::Failed;
-        }
-        return Found::Missing;
-    }
     if (answer == nullptr) {
-        result.transfer = reply.outcome;
+        // Xandikos tells a missing list by a 207 holding the 404.
+        const int inner = parsed.responses.empty() ? 0 : parsed.responses.front().status;
+        if (reply.outcome == DavOutcome::Done && (inner == 404 || inner == 410)) {
+            return Found::Missing;
+        }
+        // A reply that answers nothing for the list is a refusal too.
+        result.transfer = reply.outcome == DavOutcome::Done ? DavOutcome::Refused : reply.outcome;
         result.status = reply.status;
         return Found::Failed;
     }

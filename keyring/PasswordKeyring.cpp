@@ -1,7 +1,6 @@
 #include "PasswordKeyring.h"
 
 #include <qt6keychain/keychain.h>
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 

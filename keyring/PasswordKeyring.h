@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <string>
+#include <utility>
 
 enum class [[nodiscard]] KeyringOutcome{
     Done,

@@ -49,26 +49,4 @@ TEST(DavAddressTest, ABareHostMeansHttps) {
     }
 }
 
-TEST(DavAddressTest, HrefsResolveAgainstTheAnsweringUrl) {
-    const QUrl base("https://dav.example.org:8443/dav/alice/");
-    EXPECT_EQ(ResolveHref(base, "/dav/alice/tasks/").toString(),
-              "https://dav.example.org:8443/dav/alice/tasks/");
-    EXPECT_EQ(ResolveHref(base, "tasks/").toString(),
-              "https://dav.example.org:8443/dav/alice/tasks/");
-    EXPECT_EQ(ResolveHref(base, " https://other.example.org/x/ ").host(), "other.example.org");
-    EXPECT_TRUE(ResolveHref(base, "").isEmpty());
-    EXPECT_EQ(AsCollection(QUrl("https://h/a%20b")).toString(QUrl::FullyEncoded),
-              "https://h/a%20b/");
-    EXPECT_EQ(AsCollection(QUrl("https://h/a/")).toString(), "https://h/a/");
-}
-
-TEST(DavAddressTest, OneResourceHoweverItsUrlIsSpelt) {
-    EXPECT_TRUE(SameResource(QUrl("https://H.example/a/%E5%8F%8D/"),
-                             QUrl("https://h.example:443/a/\xE5\x8F\x8D")));
-    EXPECT_TRUE(SameResource(QUrl("http://127.0.0.1/x/"), QUrl("http://127.0.0.1:80/x")));
-    EXPECT_FALSE(SameResource(QUrl("https://h/a/"), QUrl("https://h/b/")));
-    EXPECT_FALSE(SameResource(QUrl("https://h/a/"), QUrl("https://h:8443/a/")));
-    EXPECT_FALSE(SameResource(QUrl("https://h/a/"), QUrl("https://g/a/")));
-}
-
 }  // namespace

@@ -8,7 +8,6 @@ away. What it answers depends on the path:
   /redirect/...   301 to /moved/, for any method
   /big/N          200 with a body of N bytes
   /stall          200 announcing 1000 bytes, sends 10 of them, then waits
-  /status/N       status N with an empty body
   /.well-known/caldav  301 to WELL_KNOWN (default /ctx/)
   /ctx/, /ctx/p/, /ctx/home/  a CalDAV account found only through the
                   well-known URL: the context path names the principal
@@ -100,8 +99,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send(301, b"", [("Location", self.server.well_known)])
         elif self.path in ACCOUNT:
             self.send(207, ACCOUNT[self.path])
-        elif self.path.startswith("/status/"):
-            self.send(int(self.path[8:]))
         else:
             self.send(207, MULTISTATUS, [("ETag", '"e1"'),
                                          ("Content-Type", "application/xml; charset=utf-8")])
