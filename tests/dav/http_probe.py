@@ -7,7 +7,7 @@ away. What it answers depends on the path:
 
   /redirect/...   301 to /moved/, for any method
   /big/N          200 with a body of N bytes
-  /stall          200 announcing 1000 bytes, sends 10 of them, then waits
+  /stall          200 announcing 1000 bytes, sends one of them, then waits
   /.well-known/caldav  301 to WELL_KNOWN (default /ctx/)
   /ctx/, /ctx/p/, /ctx/home/  a CalDAV account found only through the
                   well-known URL: the context path names the principal
@@ -22,8 +22,10 @@ import http.server
 import json
 import os
 import sys
-import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync"))
+from ftp_server import end_with_parent  # noqa: E402
 
 MULTISTATUS = (b'<?xml version="1.0" encoding="utf-8"?>'
                b'<d:multistatus xmlns:d="DAV:"><d:response><d:href>/x/</d:href>'
@@ -92,7 +94,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_response(200)
             self.send_header("Content-Length", "1000")
             self.end_headers()
-            self.wfile.write(b"x" * 10)
+            self.wfile.write(b"x")
             self.wfile.flush()
             time.sleep(30)
         elif self.path == "/.well-known/caldav":
@@ -110,14 +112,7 @@ def main():
     server.log = sys.argv[1]
     server.well_known = sys.argv[2] if len(sys.argv) > 2 else "/ctx/"
     print("PORT %d" % server.server_address[1], flush=True)
-    parent = os.getppid()
-
-    def watch_parent():
-        while os.getppid() == parent:
-            time.sleep(0.5)
-        os._exit(0)
-
-    threading.Thread(target=watch_parent, daemon=True).start()
+    end_with_parent()
     server.serve_forever(poll_interval=0.2)
 
 
