@@ -78,8 +78,8 @@ class DavClient {
     DavClient(const DavClient&) = delete;
     DavClient& operator=(const DavClient&) = delete;
 
-    // The login sent with every request, in UTF-8 (HTTP Basic or Digest, as
-    // the server asks). An empty user ID sends none.
+    // The login sent with every request, in UTF-8, as HTTP Basic (over
+    // verified TLS or to this computer only). An empty user ID sends none.
     void SetLogin(const std::string& userId, const std::string& password);
     // A PEM file trusted instead of the system's certificates; empty for the
     // system's.
