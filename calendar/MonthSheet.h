@@ -43,11 +43,11 @@ struct MonthSheet {
     int year = 0;
     int month = 0;
     std::vector<MonthDay> days;  // the 1st first
+    CalendarDay today;           // the local day the sheet was read on
 };
 
-// The sheet of `month` (1..12) of `year` (1..9999). Subjects are only looked
-// for on today (the local day of Clock::Now()) and after, as the batch never
-// generates a past day. A stored date the calendar does not have (30 February
-// from a file) is on no day. `rep` keeps its subjects and its `current`;
-// `indiv.current` is left undefined.
+// The sheet of `month` (1..12) of `year` (1..9999), read today (the local day
+// of Clock::Now()). Subjects not generated yet are only looked for on today and after, as the batch
+// never generates a past day. A stored date the calendar does not have (30 February from a file) is
+// on no day. `rep` keeps its subjects and its `current`; `indiv.current` is left undefined.
 MonthSheet ReadMonthSheet(IndivSubjList& indiv, RepSubjList& rep, int year, int month);

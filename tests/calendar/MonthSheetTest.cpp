@@ -47,8 +47,8 @@ const Setting kSettings[] = {
     {"Asia/Tokyo", 2027, 12, 31, 23, 30},         // the year's last day
 };
 
-constexpr int kMonthsBefore = 2;
-constexpr int kMonthsAfter = 5;  // well beyond the batch's 43 days
+constexpr int kMonthsBefore = 4;  // before the first subject, so one month starts the list
+constexpr int kMonthsAfter = 5;   // well beyond the batch's 43 days
 
 // The year and month `months` after today's.
 std::pair<int, int> MonthsOn(const CalendarDay& today, int months) {
