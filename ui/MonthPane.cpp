@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QStaticText>
 #include <QToolButton>
 #include <QToolTip>
 #include <algorithm>
@@ -26,6 +27,8 @@ constexpr int kFirstYear = 1;
 constexpr int kLastYear = 9999;
 // One notch of an ordinary mouse wheel.
 constexpr int kWheelNotch = 120;
+// Laid-out titles kept before they are all dropped, some months' worth.
+constexpr std::size_t kTitlesKept = 2000;
 // How much of the full colour a title the batch has not generated yet keeps.
 constexpr qreal kFaint = 0.45;
 
@@ -65,6 +68,11 @@ QString StateText(const DayEntry& entry) {
     return StateImageTexts().value(StateImageOf(entry.progress, entry.overdue));
 }
 
+// A line holds a line of text or a state image.
+int LineHeightIn(const QFontMetrics& metrics) {
+    return std::max(metrics.height(), kStateImageSize) + 1;
+}
+
 QString HolidayText(const MonthDay& day) {
     return QString::fromUtf8(day.holiday.data(), static_cast<qsizetype>(day.holiday.size()));
 }
@@ -85,6 +93,7 @@ MonthPane::MonthPane(QWidget* parent)
       previous_(new QToolButton(this)),
       next_(new QToolButton(this)) {
     MonthPaneAccessible::Install();
+    lineHeight_ = LineHeightIn(fontMetrics());
     setObjectName(QStringLiteral("monthPane"));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -211,8 +220,33 @@ int MonthPane::TitlesShown(const MonthDay& day, const QRect& cell) const {
     return std::min({static_cast<int>(day.entries.size()), kTitlesShown, room});
 }
 
+// Titles are laid out once for each width they are drawn at, and kept: a
+// month shows the same ones again after most changes, and laying out the
+// Japanese text is most of what painting a day costs.
+const QStaticText& MonthPane::TitleText(const std::string& sjis, int width) const {
+    if (titles_.size() > kTitlesKept) {
+        titles_.clear();
+    }
+    std::string key = std::to_string(width) + '\t' + sjis;
+    auto [place, added] = titles_.try_emplace(std::move(key));
+    if (added) {
+        place->second.setTextFormat(Qt::PlainText);
+        place->second.setText(fontMetrics().elidedText(SjisToQString(sjis), Qt::ElideRight, width));
+        place->second.prepare(QTransform(), font());
+    }
+    return place->second;
+}
+
+void MonthPane::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        titles_.clear();
+        lineHeight_ = LineHeightIn(fontMetrics());
+    }
+    QWidget::changeEvent(event);
+}
+
 int MonthPane::LineHeight() const {
-    return std::max(fontMetrics().height(), kStateImageSize) + 1;
+    return lineHeight_;
 }
 
 // Below the caption: a line of weekday names, then the month's weeks.
@@ -320,20 +354,21 @@ void MonthPane::PaintDay(QPainter& painter, const MonthDay& day, const QRect& ce
     painter.setPen(number);
     const QString dayText = QString::number(day.date.day);
     painter.drawText(dayLine, Qt::AlignLeft | Qt::AlignVCenter, dayText);
-    int nameLeft = dayLine.left() + fontMetrics().horizontalAdvance(dayText) + kPadding;
+    const QFontMetrics metrics = fontMetrics();
+    int nameLeft = dayLine.left() + metrics.horizontalAdvance(dayText) + kPadding;
     int nameRight = dayLine.right();
     if (shown < entries) {
         const QString more = QStringLiteral("+%1").arg(entries - shown);
         painter.setPen(text);
         painter.drawText(dayLine, Qt::AlignRight | Qt::AlignVCenter, more);
-        nameRight -= fontMetrics().horizontalAdvance(more) + kPadding;
+        nameRight -= metrics.horizontalAdvance(more) + kPadding;
     }
     if (!day.holiday.empty() && nameRight > nameLeft) {
         painter.setPen(number);
         painter.drawText(
             QRect(nameLeft, dayLine.top(), nameRight - nameLeft, line),
             Qt::AlignLeft | Qt::AlignVCenter,
-            fontMetrics().elidedText(HolidayText(day), Qt::ElideRight, nameRight - nameLeft));
+            metrics.elidedText(HolidayText(day), Qt::ElideRight, nameRight - nameLeft));
     }
 
     static const std::vector<QPixmap> images = StateImages();
@@ -347,9 +382,8 @@ void MonthPane::PaintDay(QPainter& painter, const MonthDay& day, const QRect& ce
             image, images[static_cast<std::size_t>(StateImageOf(entry.progress, entry.overdue))]);
         const QRect title = row.adjusted(imageSize + 2, 0, 0, 0);
         painter.setPen(text);
-        painter.drawText(
-            title, Qt::AlignLeft | Qt::AlignVCenter,
-            fontMetrics().elidedText(SjisToQString(entry.title), Qt::ElideRight, title.width()));
+        painter.drawStaticText(title.left(), title.top() + (line - metrics.height()) / 2,
+                               TitleText(entry.title, title.width()));
         painter.setOpacity(1.0);
     }
 

@@ -7,8 +7,11 @@
 // holds nothing of the lists; what a click or Enter means is its owner's.
 #pragma once
 
+#include <QStaticText>
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <unordered_map>
 
 #include "MonthSheet.h"
 
@@ -70,6 +73,7 @@ class MonthPane : public QWidget {
     bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void MoveDays(int days);
@@ -77,6 +81,7 @@ class MonthPane : public QWidget {
     void Mark(int day);
     int MarkDayAt(const QMouseEvent& event);
     int TitlesShown(const MonthDay& day, const QRect& cell) const;
+    const QStaticText& TitleText(const std::string& sjis, int width) const;
     void PaintDay(QPainter& painter, const MonthDay& day, const QRect& cell) const;
     QRect GridRect() const;
     int LineHeight() const;
@@ -88,5 +93,8 @@ class MonthPane : public QWidget {
     QLabel* caption_;
     QToolButton* previous_;
     QToolButton* next_;
-    int wheelTurn_ = 0;  // wheel angle not yet turned into a month
+    int wheelTurn_ = 0;   // wheel angle not yet turned into a month
+    int lineHeight_ = 0;  // a line of text or a state image, in the pane's font
+    // Each title as drawn, by its width and its Shift_JIS bytes.
+    mutable std::unordered_map<std::string, QStaticText> titles_;
 };

@@ -5,6 +5,7 @@
 //   show_month_pane [dark]
 #include <QApplication>
 #include <QDate>
+#include <QScreen>
 
 #include "DarkPalette.h"
 #include "MonthPane.h"
@@ -64,7 +65,9 @@ int main(int argc, char** argv) {
     MonthPane pane;
     pane.SetSource([&](int year, int month) { return ReadMonthSheet(indiv, rep, year, month); });
     pane.setWindowTitle(QStringLiteral("month pane"));
-    pane.resize(pane.sizeHint());
+    // A magnified screen may have less room than the pane would like.
+    const QSize room = pane.screen()->availableSize() - QSize(16, 48);
+    pane.resize(pane.sizeHint().boundedTo(room));
     pane.show();
     return QApplication::exec();
 }
