@@ -4,7 +4,6 @@
 // month's first key on; reading it by a walk of every subject, the way it
 // avoids, is measured beside it, and the read alone.
 #include <QCoreApplication>
-#include <QHeaderView>
 
 #include <benchmark/benchmark.h>
 
