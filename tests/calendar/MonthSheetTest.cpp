@@ -16,7 +16,6 @@
 #include "CivilDay.h"
 #include "Clock.h"
 #include "ExpandRepSubj.h"
-#include "JapanHolidays.h"
 #include "MonthSheet.h"
 #include "ScopedTimeZone.h"
 
@@ -142,34 +141,23 @@ class MonthSheetModel {
   private:
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
 
+    // Each rule set one time in three, month ends and fifth weeks the most,
+    // so that rules meet on some days and some subjects have none.
     RepSubj RandomRep(int n) {
+        const auto often = [this] { return Pick(0, 2) == 0; };
+        const auto number = [](int v) { return static_cast<std::int16_t>(v); };
         RepSubj r;
         r.title = "rep" + std::to_string(n);
-        switch (Pick(0, 4)) {
-            case 0:
-                for (auto& flag : r.weekly) {
-                    flag = Pick(0, 2) == 0 ? 1 : 0;
-                }
-                break;
-            case 1:
-                r.monthlyDay = static_cast<std::int16_t>(Pick(0, 1) ? Pick(28, 31) : Pick(1, 31));
-                break;
-            case 2:
-                r.monthlyWeek = static_cast<std::int16_t>(Pick(4, 5));
-                r.monthlyWeekday = static_cast<std::int16_t>(Pick(1, 7));
-                break;
-            case 3:
-                r.yearlyMonth = 2;
-                r.yearlyDay = 29;
-                break;
-            default:  // several rules meeting
-                r.monthlyDay = 1;
-                r.monthlyWeek = 1;
-                r.monthlyWeekday = static_cast<std::int16_t>(Pick(1, 7));
-                r.weekly[static_cast<std::size_t>(Pick(0, 6))] = 1;
+        for (auto& flag : r.weekly) {
+            flag = often() && often() ? 1 : 0;
         }
-        r.hour = static_cast<std::int16_t>(Pick(0, 23));
-        r.minute = static_cast<std::int16_t>(Pick(0, 59));
+        r.monthlyDay = number(often() ? Pick(28, 31) : often() ? Pick(1, 31) : 0);
+        r.monthlyWeek = number(often() ? Pick(1, 5) : 0);
+        r.monthlyWeekday = number(Pick(1, 7));
+        r.yearlyMonth = number(often() ? 2 : 0);
+        r.yearlyDay = number(often() ? 29 : Pick(1, 28));
+        r.hour = number(Pick(0, 23));
+        r.minute = number(Pick(0, 59));
         r.progress = Pick(0, 1) ? Progress::Open : Progress::NotTracked;
         return r;
     }
@@ -243,11 +231,6 @@ TEST(MonthSheet, EqualsAWalkOfTheListAndTheBatchsDays) {
                     EXPECT_EQ(day.entries, want)
                         << setting.zone << " seed " << seed << " " << day.date.year << "-"
                         << day.date.month << "-" << day.date.day;
-                    EXPECT_EQ(day.StoredCount(),
-                              std::count_if(want.begin(), want.end(),
-                                            [](const DayEntry& e) { return !e.notGenerated; }));
-                    EXPECT_EQ(day.holiday,
-                              HolidayName(day.date.year, day.date.month, day.date.day));
                 }
             }
             EXPECT_EQ(model.Indiv().Changes(), changes) << "reading a sheet changed the list";

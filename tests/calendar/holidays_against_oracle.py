@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Japan's public holidays as the program works them out, against Debian's
-python3-holidays, for every day of 1970 to 2050:
+python3-holidays, for every day of 1949 (the oracle's first year) to 2050:
 
   holidays_against_oracle.py --helper <build>/tests/calendar/holiday_days
 
@@ -15,7 +15,7 @@ import sys
 
 import holidays
 
-FIRST, LAST = 1970, 2050
+FIRST, LAST = 1949, 2050
 
 # Names the oracle gives that the law does not.
 RENAMED = {
@@ -27,6 +27,10 @@ RENAMED = {
 
 # Days the oracle has wrong: (date, the oracle's name or None, the right name or None).
 WRONG_DAYS = [
+    # 建国記念の日 was made a holiday in 1966, from 1967 on.
+    *[(dt.date(year, 2, 11), "建国記念の日", None) for year in range(1949, 1967)],
+    # The Crown Prince Akihito's wedding, a day of its own law.
+    (dt.date(1959, 4, 10), None, "皇太子明仁親王の結婚の儀"),
     # The one-off days of their own laws, which the oracle leaves out:
     # the funeral of the Shōwa Emperor,
     (dt.date(1989, 2, 24), None, "昭和天皇の大喪の礼"),

@@ -98,150 +98,120 @@ class MonthPaneTest : public QObject {
         clock_.reset();
     }
 
-    void opensOnTodayAndNamesEachDayForAScreenReader() {
-        QCOMPARE(pane_->Year(), 2026);
-        QCOMPARE(pane_->Month(), 12);
-        QCOMPARE(pane_->MarkedDay(), 8);
+    void aScreenReaderHearsEveryDay() {
         QAccessibleInterface* account = QAccessible::queryAccessibleInterface(pane_.get());
-        QVERIFY(account != nullptr);
         QCOMPARE(account->text(QAccessible::Name), QStringLiteral("2026年12月"));
         QAccessibleInterface* today = account->focusChild();
-        QVERIFY(today != nullptr);
         QCOMPARE(today->text(QAccessible::Name), QStringLiteral("12月8日 火曜日 3 件 未作成 1 件"));
-        QVERIFY(today->state().focused);
-        QVERIFY(today->state().selected);
+        QVERIFY(today->state().focused && today->state().selected);
         QCOMPARE(today->text(QAccessible::Description),
                  QStringLiteral("00:00 weekly 未作成、09:00 朝の会議 期限切れ、"
                                 "12:00 昼の約束 管理しない、18:00 夜の会食 完了"));
-        QVERIFY(account->indexOfChild(today) >= 0);
         QCOMPARE(account->child(account->indexOfChild(today)), today);
-        // Every day of the month is there, and only those.
-        int days = 0;
-        for (int i = 0; i < account->childCount(); ++i) {
-            days += account->child(i)->role() == QAccessible::ListItem ? 1 : 0;
-        }
-        QCOMPARE(days, 31);
-        // A day is found where it is drawn.
         const QPoint centre = pane_->mapToGlobal(pane_->DayRect(15).center());
         QCOMPARE(account->childAt(centre.x(), centre.y())->text(QAccessible::Name),
                  QStringLiteral("12月15日 火曜日 0 件 未作成 1 件"));
-    }
-
-    void holidaysAreNamedAndADayGoneIsNoLongerValid() {
+        // Holidays by name; a day the month shown lacks is gone.
         pane_->ShowDay(2027, 1, 31);
-        QAccessibleInterface* account = QAccessible::queryAccessibleInterface(pane_.get());
         QAccessibleInterface* last = account->focusChild();
-        QCOMPARE(last->text(QAccessible::Name), QStringLiteral("1月31日 日曜日 0 件"));
         QCOMPARE(account->child(account->indexOfChild(last) - 30)->text(QAccessible::Name),
                  QStringLiteral("1月1日 金曜日 元日 0 件"));
         QTest::keyClick(pane_.get(), Qt::Key_PageDown);
-        QCOMPARE(pane_->MarkedDay(), 28);  // February has no 31st
         QVERIFY(!last->isValid());
         QCOMPARE(account->childCount() - account->indexOfChild(account->focusChild()), 1);
     }
 
     void keysMoveTheDayAndTheMonth_data() {
+        QTest::addColumn<Date>("from");
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<Date>("marked");
-        QTest::newRow("right") << QList<int>{Qt::Key_Right} << DateOf(2026, 12, 9);
-        QTest::newRow("up a week into November")
-            << QList<int>{Qt::Key_Up, Qt::Key_Up} << DateOf(2026, 11, 24);
-        QTest::newRow("down past the year")
-            << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}
+        const Date today = DateOf(2026, 12, 8);
+        QTest::newRow("a week up into November")
+            << today << QList<int>{Qt::Key_Up, Qt::Key_Up} << DateOf(2026, 11, 24);
+        QTest::newRow("down into the next year")
+            << today << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}
             << DateOf(2027, 1, 5);
-        QTest::newRow("left back over a month edge")
-            << QList<int>{Qt::Key_Up, Qt::Key_Left} << DateOf(2026, 11, 30);
-        QTest::newRow("page down three months")
-            << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown}
-            << DateOf(2027, 3, 8);
+        QTest::newRow("left over the month's edge")
+            << today << QList<int>{Qt::Key_Up, Qt::Key_Left, Qt::Key_Right, Qt::Key_Left}
+            << DateOf(2026, 11, 30);
+        QTest::newRow("page down onto a shorter month")
+            << DateOf(2027, 1, 31) << QList<int>{Qt::Key_PageDown, Qt::Key_PageUp}
+            << DateOf(2027, 1, 28);
         QTest::newRow("home from afar")
-            << QList<int>{Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_Left, Qt::Key_Home}
-            << DateOf(2026, 12, 8);
+            << today << QList<int>{Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_Left, Qt::Key_Home}
+            << today;
+        QTest::newRow("the calendar's last day")
+            << DateOf(9999, 12, 31) << QList<int>{Qt::Key_Right, Qt::Key_PageDown}
+            << DateOf(9999, 12, 31);
+        QTest::newRow("its first")
+            << DateOf(1, 1, 1) << QList<int>{Qt::Key_Up, Qt::Key_PageUp} << DateOf(1, 1, 1);
+        QTest::newRow("beyond it") << DateOf(20000, 14, 40) << QList<int>{} << DateOf(9999, 12, 31);
     }
 
     void keysMoveTheDayAndTheMonth() {
+        QFETCH(Date, from);
         QFETCH(QList<int>, keys);
         QFETCH(Date, marked);
+        pane_->ShowDay(from[0].toInt(), from[1].toInt(), from[2].toInt());
         QSignalSpy spy(pane_.get(), &MonthPane::DayMarked);
         for (int key : keys) {
             QTest::keyClick(pane_.get(), static_cast<Qt::Key>(key));
         }
         QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), marked);
-        QCOMPARE(spy.size(), keys.size());
-        QCOMPARE(spy.last(), marked);
-        QCOMPARE(pane_->Sheet().year, marked[0].toInt());
         QCOMPARE(pane_->Sheet().month, marked[1].toInt());
+        if (!spy.isEmpty()) {
+            QCOMPARE(spy.last(), marked);
+        }
     }
 
     // Enter means the day, never the window's own confirm (which saves and ends).
     void enterActsOnTheDayAndStaysInThePane() {
         QDialog window;
         auto* layout = new QVBoxLayout(&window);
-        MonthPane* pane = new MonthPane(&window);
-        layout->addWidget(pane);
-        // As the main window's own confirm takes Enter.
+        auto* pane = new MonthPane(&window);
         auto* confirm = new QPushButton(QStringLiteral("OK"), &window);
         confirm->setDefault(true);
         connect(confirm, &QPushButton::clicked, &window, &QDialog::accept);
+        layout->addWidget(pane);
         layout->addWidget(confirm);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
         pane->setFocus();
-        QSignalSpy accepted(&window, &QDialog::accepted);
         QSignalSpy activated(pane, &MonthPane::DayActivated);
         QTest::keyClick(pane, Qt::Key_Right);
         QTest::keyClick(pane, Qt::Key_Return);
         QTest::keyClick(pane, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(activated.size(), 2);
         QCOMPARE(activated.first(), DateOf(2026, 12, 9));
-        QCOMPARE(accepted.size(), 0);
-        QVERIFY(window.isVisible());
+        QVERIFY(window.isVisible() && window.result() == 0);
     }
 
-    void clicksMarkAndDoubleClicksActivate() {
+    void theMouseMarksActivatesAndTurnsTheMonth() {
         QSignalSpy clicked(pane_.get(), &MonthPane::DayClicked);
         QSignalSpy activated(pane_.get(), &MonthPane::DayActivated);
         pane_->clearFocus();
         QTest::mouseClick(pane_.get(), Qt::LeftButton, {}, pane_->DayRect(24).center());
-        QCOMPARE(clicked.size(), 1);
-        QCOMPARE(clicked.first(), DateOf(2026, 12, 24));
-        QCOMPARE(pane_->MarkedDay(), 24);
-        QVERIFY(pane_->hasFocus());
+        QCOMPARE(clicked.value(0), DateOf(2026, 12, 24));
+        QVERIFY(pane_->MarkedDay() == 24 && pane_->hasFocus());
         QTest::mouseDClick(pane_.get(), Qt::LeftButton, {}, pane_->DayRect(3).center());
-        QCOMPARE(activated.size(), 1);
-        QCOMPARE(activated.first(), DateOf(2026, 12, 3));
+        QCOMPARE(activated.value(0), DateOf(2026, 12, 3));
         // The cells before the 1st are no day.
-        const QRect first = pane_->DayRect(1);
-        const QPoint before = first.center() - QPoint(first.width(), 0);
         const qsizetype clicks = clicked.size();
-        QTest::mouseClick(pane_.get(), Qt::LeftButton, {}, before);
-        QCOMPARE(pane_->DayAt(before), 0);
+        const QRect first = pane_->DayRect(1);
+        QTest::mouseClick(pane_.get(), Qt::LeftButton, {},
+                          first.center() - QPoint(first.width(), 0));
         QCOMPARE(clicked.size(), clicks);
         QCOMPARE(pane_->MarkedDay(), 3);
-        // The buttons turn the month.
         pane_->findChild<QToolButton*>(QStringLiteral("monthNext"))->click();
         QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), DateOf(2027, 1, 3));
         pane_->findChild<QToolButton*>(QStringLiteral("monthPrevious"))->click();
-        pane_->findChild<QToolButton*>(QStringLiteral("monthPrevious"))->click();
-        QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), DateOf(2026, 11, 3));
-    }
-
-    void theWheelTurnsTheMonthANotchAtATime() {
-        const auto turn = [this](int angle) {
+        // A notch away from the user goes back a month; halves add up.
+        for (int angle : {120, -60, -60, -60}) {
             const QPointF at = pane_->DayRect(10).center();
             QWheelEvent wheel(at, pane_->mapToGlobal(at), {}, QPoint(0, angle), Qt::NoButton, {},
                               Qt::NoScrollPhase, false);
             QApplication::sendEvent(pane_.get(), &wheel);
-        };
-        turn(-120);
-        QCOMPARE(pane_->Month(), 1);
-        turn(60);
-        QCOMPARE(pane_->Month(), 1);  // half a notch, as a fine wheel gives
-        turn(60);
-        QCOMPARE(pane_->Month(), 12);
-        turn(360);
-        QCOMPARE(pane_->Month(), 9);
-        QCOMPARE(pane_->Year(), 2026);
+        }
+        QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), DateOf(2026, 12, 3));
     }
 
     // A change to the lists shows once the pane reads the month again, the mark
@@ -258,66 +228,42 @@ class MonthPaneTest : public QObject {
         QCOMPARE(pane_->DayName(9), QStringLiteral("12月9日 水曜日 1 件"));
     }
 
-    void yearsStopAtTheCalendarsEnds() {
-        pane_->ShowDay(9999, 12, 31);
-        QTest::keyClick(pane_.get(), Qt::Key_Right);
-        QTest::keyClick(pane_.get(), Qt::Key_PageDown);
-        QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), DateOf(9999, 12, 31));
-        pane_->ShowDay(1, 1, 1);
-        QTest::keyClick(pane_.get(), Qt::Key_Up);
-        QTest::keyClick(pane_.get(), Qt::Key_PageUp);
-        QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), DateOf(1, 1, 1));
-        pane_->ShowDay(20000, 14, 40);
-        QCOMPARE(DateOf(pane_->Year(), pane_->Month(), pane_->MarkedDay()), DateOf(9999, 12, 31));
-    }
-
     // At its smallest the pane takes at most half the magnified screen's width
-    // and fits its height, and every day's number still shows whole, with room
-    // for "+N"; at its own size a day shows three titles.
+    // and fits its height, every day's number and "+N" whole; at its own size
+    // a day shows three titles.
     void fitsASmallMagnifiedScreen() {
-        const QRect screen = pane_->screen()->availableGeometry();
         QCOMPARE(pane_->screen()->size(), QSize(683, 384));
         const QSize smallest = pane_->minimumSizeHint();
-        QVERIFY2(smallest.width() <= screen.width() / 2,
-                 qPrintable(QString::number(smallest.width())));
-        QVERIFY(smallest.height() <= screen.height());
+        QVERIFY(smallest.width() <= 683 / 2 && smallest.height() <= 384);
         pane_->resize(smallest);
         const QFontMetrics metrics = pane_->fontMetrics();
         for (int day = 1; day <= 31; ++day) {
             const QRect cell = pane_->DayRect(day);
             QVERIFY(cell.width() >= metrics.horizontalAdvance(QStringLiteral("30 +9")));
-            QVERIFY(cell.height() >= metrics.height());
-            QVERIFY(pane_->rect().contains(cell));
+            QVERIFY(cell.height() >= metrics.height() && pane_->rect().contains(cell));
         }
         pane_->resize(pane_->sizeHint());
         QVERIFY(pane_->DayRect(11).height() >= 4 * metrics.height());
     }
 
-    // Saturdays blue, Sundays and holidays red, and the titles, all read on
-    // the desktop's palette and on a dark one.
-    void readsInALightAndADarkPalette_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
-
+    // The numbers of a holiday, a Saturday, a Sunday and a weekday read as
+    // text must (WCAG, 4.5:1) on the desktop's palette and on a dark one.
     void readsInALightAndADarkPalette() {
-        QFETCH(bool, dark);
-        if (dark) {
-            pane_->setPalette(DarkPalette());
-        }
-        pane_->clearFocus();
-        pane_->ShowDay(2027, 1, 20);  // the 1st a holiday, the 2nd a Saturday, the 3rd a Sunday
-        const QImage image = pane_->grab().toImage();
-        const qreal ratio = image.devicePixelRatio();
-        const QColor base = pane_->palette().color(QPalette::Base);
-        for (int day : {1, 2, 3, 4}) {
-            // Inside the cell's border, where the day's number is drawn.
-            QRect number = pane_->DayRect(day).adjusted(2, 2, 0, 0);
-            number.setHeight(pane_->fontMetrics().height() + 4);
-            number.setWidth(pane_->fontMetrics().horizontalAdvance(QStringLiteral("00")) + 4);
-            const QRect pixels(number.topLeft() * ratio, number.size() * ratio);
-            QVERIFY2(BestContrast(image, pixels, base) >= 4.5, qPrintable(QString::number(day)));
+        for (bool dark : {false, true}) {
+            pane_->setPalette(dark ? DarkPalette() : QApplication::palette());
+            pane_->clearFocus();
+            pane_->ShowDay(2027, 1, 20);
+            const QImage image = pane_->grab().toImage();
+            const qreal ratio = image.devicePixelRatio();
+            for (int day : {1, 2, 3, 4}) {
+                // Inside the cell's border, where the day's number is drawn.
+                QRect number = pane_->DayRect(day).adjusted(2, 2, 0, 0);
+                number.setSize({pane_->fontMetrics().horizontalAdvance(QStringLiteral("00")) + 4,
+                                pane_->fontMetrics().height() + 4});
+                const QRect pixels(number.topLeft() * ratio, number.size() * ratio);
+                QVERIFY2(BestContrast(image, pixels, pane_->palette().color(QPalette::Base)) >= 4.5,
+                         qPrintable(QStringLiteral("day %1, dark %2").arg(day).arg(dark)));
+            }
         }
     }
 
