@@ -17,6 +17,8 @@
 
 struct CFtpTransfer::Handle {
     CURL* easy = nullptr;
+    // Holds the connection cache, so the login outlives each transfer.
+    CURLM* multi = nullptr;
 };
 
 namespace {
@@ -27,6 +29,8 @@ constexpr long kConnectSeconds = 20;
 constexpr long kStallSeconds = 60;
 // Tidying up after a failure already decided must not hold the window long.
 constexpr long kCleanUpSeconds = 10;
+// The longest wait between two looks at a running transfer.
+constexpr int kPollMillis = 10;
 
 // Where a replacing upload puts the file until it is complete.
 constexpr const char* kUploadSuffix = ".part";
@@ -153,9 +157,16 @@ size_t AppendText(char* data, size_t size, size_t count, void* userData) {
 CFtpTransfer::CFtpTransfer() : curl_(new Handle) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     curl_->easy = curl_easy_init();
+    curl_->multi = curl_multi_init();
+    if (curl_->multi != nullptr) {
+        curl_multi_setopt(curl_->multi, CURLMOPT_MAXCONNECTS, 1L);
+    }
 }
 
 CFtpTransfer::~CFtpTransfer() {
+    if (curl_->multi != nullptr) {
+        curl_multi_cleanup(curl_->multi);
+    }
     if (curl_->easy != nullptr) {
         curl_easy_cleanup(curl_->easy);
     }
@@ -279,11 +290,42 @@ int CFtpTransfer::Connect() {
     return connected_ ? 0 : -1;
 }
 
+// libcurl's own loop (curl_easy_perform) waits up to a second at a time, and
+// does not wait on the data connection of a passive transfer while that is
+// still being opened: a transfer whose data connection was not open at the
+// first wait stood still for a whole second. This loop looks again within
+// kPollMillis at the latest.
+int CFtpTransfer::Perform() {
+    CURL* easy = curl_->easy;
+    CURLM* multi = curl_->multi;
+    if (easy == nullptr || multi == nullptr || curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        return CURLE_FAILED_INIT;
+    }
+    int running = 1;
+    CURLMcode state = CURLM_OK;
+    while (state == CURLM_OK) {
+        state = curl_multi_perform(multi, &running);
+        if (running == 0 || state != CURLM_OK) {
+            break;
+        }
+        state = curl_multi_poll(multi, nullptr, 0, kPollMillis, nullptr);
+    }
+    CURLcode result = CURLE_FAILED_INIT;
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+            result = message->data.result;
+        }
+    }
+    curl_multi_remove_handle(multi, easy);
+    return state == CURLM_OK ? result : CURLE_FAILED_INIT;
+}
+
 int CFtpTransfer::LogIn(const std::string& url) {
     ApplyCommonOptions();
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
-    return curl_easy_perform(curl_->easy);
+    return Perform();
 }
 
 void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
@@ -295,7 +337,7 @@ void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
-    curl_easy_perform(curl_->easy);
+    static_cast<void>(Perform());
     curl_slist_free_all(quote);
 }
 
@@ -323,7 +365,7 @@ CFtpTransfer::Stored CFtpTransfer::Store(const std::string& localFile,
     ApplyTransferOptions(typeAscii);
     // libcurl sends the rename only after the server has confirmed the whole
     // file, so a failed transfer never replaces the server's copy.
-    const CURLcode result = curl_easy_perform(curl_->easy);
+    const auto result = static_cast<CURLcode>(Perform());
     curl_slist_free_all(typeAscii);
     curl_slist_free_all(rename);
     std::fclose(source.file);
@@ -393,7 +435,7 @@ ServerReply CFtpTransfer::RunCommand(const std::string& command, const std::stri
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
-    const CURLcode result = curl_easy_perform(curl_->easy);
+    const auto result = static_cast<CURLcode>(Perform());
     curl_slist_free_all(quote);
     connected_ = result == CURLE_OK || result == CURLE_QUOTE_ERROR;
     if (result == CURLE_OK) {
@@ -469,7 +511,7 @@ int CFtpTransfer::Retrieve(const std::string& url,
     // for a missing file.
     curl_slist* typeAscii = TypeAsciiCommand();
     ApplyTransferOptions(typeAscii);
-    const CURLcode result = curl_easy_perform(curl_->easy);
+    const auto result = static_cast<CURLcode>(Perform());
     curl_slist_free_all(typeAscii);
     // A missing file leaves the login open for the upload that puts it there.
     connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;

@@ -104,6 +104,8 @@ class CFtpTransfer {
     };
 
     void ApplyCommonOptions();
+    // Runs the transfer set up on the handle to its end; libcurl's result.
+    int Perform();
     // Logs in to `url` (the login folder) and stays; libcurl's result.
     int LogIn(const std::string& url);
     void ApplyTransferOptions(struct curl_slist* typeAscii);
