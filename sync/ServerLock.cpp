@@ -95,13 +95,13 @@ LockWait ServerLock::Take() {
             break;
         }
         std::string owner;
-        const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
-        if (got == ServerReply::NoAnswer) {
+        const ServerFetch got = ftp_.FetchText(folder_ + kOwnerName, owner);
+        if (got == ServerFetch::Failed) {
             break;
         }
-        // Refused with no folder there: either it was given back just now,
-        // or this login may not make folders at all.
-        if (got == ServerReply::Refused && !FolderExists()) {
+        // No owner file and no folder: either it was given back just now, or
+        // this login may not make folders at all.
+        if (got == ServerFetch::NotThere && !FolderExists()) {
             if (++refusedWithoutFolder > 1) {
                 waiting_ = false;
                 return ftp_.Cancelled() ? LockWait::Cancelled : LockWait::NotPossible;
@@ -149,11 +149,11 @@ bool ServerLock::FolderExists() {
 
 LockStep ServerLock::Break() {
     std::string owner;
-    const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
-    if (got == ServerReply::NoAnswer) {
+    const ServerFetch got = ftp_.FetchText(folder_ + kOwnerName, owner);
+    if (got == ServerFetch::Failed) {
         return LockStep::Failed;
     }
-    if ((got == ServerReply::Done ? owner : std::string()) != staleOwner_) {
+    if (owner != staleOwner_) {
         return LockStep::Done;  // its owner is alive after all, or another waiter broke it
     }
     FinishPending(ftp_);
@@ -165,7 +165,7 @@ LockStep ServerLock::Break() {
 
 void ServerLock::FinishPending(CFtpTransfer& ftp) {
     std::string note;
-    if (ftp.FetchText(folder_ + kPendingName, note) != ServerReply::Done) {
+    if (ftp.FetchText(folder_ + kPendingName, note) != ServerFetch::Fetched) {
         return;
     }
     const std::size_t end = note.find_first_of("\r\n");
@@ -223,16 +223,18 @@ LockStep ServerLock::SendByRename(const std::string& localFile, const std::strin
 
 bool ServerLock::StillOurs(CFtpTransfer& ftp) {
     std::string owner;
-    return ftp.FetchText(folder_ + kOwnerName, owner) == ServerReply::Done &&
+    return ftp.FetchText(folder_ + kOwnerName, owner) == ServerFetch::Fetched &&
            owner.find("token=" + token_) != std::string::npos;
 }
 
 LockStep ServerLock::ReadGeneration(const std::string& serverFile, std::string& generation) {
-    const ServerReply got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
+    const ServerFetch got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
     while (!generation.empty() && (generation.back() == '\n' || generation.back() == '\r')) {
         generation.pop_back();
     }
-    return got == ServerReply::NoAnswer ? LockStep::Failed : LockStep::Done;
+    // One that is there but cannot be read is no proof of the first generation.
+    return got == ServerFetch::Fetched || got == ServerFetch::NotThere ? LockStep::Done
+                                                                       : LockStep::Failed;
 }
 
 LockStep ServerLock::NewGeneration(const std::string& serverFile, std::string& generation) {
@@ -252,7 +254,7 @@ void ServerLock::Release(CFtpTransfer& ftp) {
     if (!pendingNote_.empty()) {
         FinishPending(ftp);
         std::string note;
-        if (ftp.FetchText(folder_ + kPendingName, note) == ServerReply::Done) {
+        if (ftp.FetchText(folder_ + kPendingName, note) == ServerFetch::Fetched) {
             // The data file is gone and its replacement would not move: the
             // lock stays, so that nobody takes the missing file for a new
             // server, until a waiter breaks it and tries the rename again.

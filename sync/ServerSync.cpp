@@ -310,14 +310,14 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
         return StartUpFile::FetchFailed;
     }
     const std::string serverCopy = file.local + std::string(kServerCopySuffix);
-    const int fetched = step.ftp.Download(file.server, serverCopy, file.local);
-    if (fetched == 1) {
+    const ServerFetch fetched = step.ftp.Download(file.server, serverCopy, file.local);
+    if (fetched == ServerFetch::NotThere) {
         // The first start with a new server: what is here goes there.
         MarkAgainBeforeSave(step.settings, file.local);
         step.notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
         return StartUpFile::Done;
     }
-    if (fetched != 0) {
+    if (fetched != ServerFetch::Fetched) {
         return StartUpFile::FetchFailed;
     }
     const CopyCheck check = CheckServerCopy(file.kind, serverCopy);
@@ -373,8 +373,8 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
         return false;
     }
     const std::string incoming = file.local + std::string(kIncomingSuffix);
-    const int fetched = step.ftp.Download(file.server, incoming, file.local);
-    if (fetched == 0) {
+    const ServerFetch fetched = step.ftp.Download(file.server, incoming, file.local);
+    if (fetched == ServerFetch::Fetched) {
         const CopyCheck check = CheckServerCopy(file.kind, incoming);
         if (check != CopyCheck::Clean) {
             // Nothing can be merged from it, and nothing replaces it unless
@@ -397,7 +397,7 @@ bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMer
             RecordBase(step, file, incoming, origin);
         }
         RemoveFile(incoming);
-    } else if (fetched != 1) {
+    } else if (fetched != ServerFetch::NotThere) {
         return false;
     }
     if (step.ftp.SendByRename(lock, file.local, file.server) != LockStep::Done) {

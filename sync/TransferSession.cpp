@@ -94,9 +94,10 @@ int TransferSession::Connect() {
     return Run("", -1, [this] { return ftp_.Connect(); });
 }
 
-int TransferSession::Download(const std::string& serverFile, const std::string& localFile,
-                              const std::string& dataFile) {
-    return Run(serverFile, -1, [&] { return ftp_.Download(serverFile, localFile, dataFile); });
+ServerFetch TransferSession::Download(const std::string& serverFile, const std::string& localFile,
+                                      const std::string& dataFile) {
+    return Run(serverFile, ServerFetch::Failed,
+               [&] { return ftp_.Download(serverFile, localFile, dataFile); });
 }
 
 int TransferSession::Upload(const std::string& localFile, const std::string& serverFile) {

@@ -70,8 +70,8 @@ class TransferSession {
     TransferSession(const ConnectSettings& settings, QWidget* parent);
 
     [[nodiscard]] int Connect();
-    [[nodiscard]] int Download(const std::string& serverFile, const std::string& localFile,
-                               const std::string& dataFile = {});
+    [[nodiscard]] ServerFetch Download(const std::string& serverFile, const std::string& localFile,
+                                       const std::string& dataFile = {});
     [[nodiscard]] int Upload(const std::string& localFile, const std::string& serverFile);
 
     // The transfer the step's ServerLock works over.

@@ -2,6 +2,7 @@
 // bytes in both directions, refusals, and transfers that break off.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "FtpServer.h"
@@ -103,8 +104,8 @@ TEST_F(FtpTransferTest, DownloadsShareTheLoginOfConnectAndKeepCrLfLines) {
         CFtpTransfer ftp;
         SetupTransfer(ftp);
         ASSERT_EQ(ftp.Connect(), 0);
-        EXPECT_EQ(ftp.Download("i.dat", Local("veskat_i.dat")), 0);
-        EXPECT_EQ(ftp.Download("r.dat", Local("veskat_r.dat")), 0);
+        EXPECT_EQ(ftp.Download("i.dat", Local("veskat_i.dat")), ServerFetch::Fetched);
+        EXPECT_EQ(ftp.Download("r.dat", Local("veskat_r.dat")), ServerFetch::Fetched);
     }
     EXPECT_EQ(server_.Logins(), 1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
@@ -125,7 +126,7 @@ TEST_F(FtpTransferTest, RoundTripKeepsEveryByte) {
     SetupTransfer(ftp);
     ASSERT_EQ(ftp.Connect(), 0);
     ASSERT_EQ(ftp.Upload(Local("out.dat"), "round.dat"), 0);
-    ASSERT_EQ(ftp.Download("round.dat", Local("back.dat")), 0);
+    ASSERT_EQ(ftp.Download("round.dat", Local("back.dat")), ServerFetch::Fetched);
     EXPECT_EQ(ReadFileBytes(Local("back.dat")), bytes);
 }
 
@@ -140,7 +141,7 @@ TEST_F(FtpTransferTest, ServerNamesPassByteForByte) {
     ASSERT_EQ(ftp.Connect(), 0);
     ASSERT_EQ(ftp.Upload(Local("i.dat"), name), 0);
     EXPECT_EQ(server_.ServerFile(name), ServerForm(kDataFile));
-    ASSERT_EQ(ftp.Download(name, Local("back.dat")), 0);
+    ASSERT_EQ(ftp.Download(name, Local("back.dat")), ServerFetch::Fetched);
     EXPECT_EQ(ReadFileBytes(Local("back.dat")), kDataFile);
 }
 
@@ -166,7 +167,7 @@ TEST_F(FtpTransferTest, RefusedLoginsAndBadAddressesFail) {
         UseServersTls(ftp);
         EXPECT_EQ(ftp.Connect(), -1) << c.user << " " << c.host;
         EXPECT_EQ(ftp.Upload(Local("none"), "x.dat"), -1);
-        EXPECT_EQ(ftp.Download("x.dat", Local("x.dat")), -1);
+        EXPECT_EQ(ftp.Download("x.dat", Local("x.dat")), ServerFetch::Failed);
     }
     EXPECT_FALSE(FileExists(Local("x.dat")));
     EXPECT_EQ(server_.Logins(), 0);
@@ -189,7 +190,7 @@ TEST_F(FtpTransferTest, ReadOnlyUserCannotReplaceTheServerFile) {
     EXPECT_EQ(ftp.Upload(Local("missing.dat"), "r.dat"), -1);
     EXPECT_EQ(server_.ServerFile("i.dat"), "kept\n");
     // Reading is allowed.
-    EXPECT_EQ(ftp.Download("i.dat", Local("back.dat")), 0);
+    EXPECT_EQ(ftp.Download("i.dat", Local("back.dat")), ServerFetch::Fetched);
     EXPECT_EQ(ReadFileBytes(Local("back.dat")), "kept\r\n");
 }
 
@@ -198,11 +199,87 @@ TEST_F(FtpTransferTest, FailedDownloadLeavesTheLocalFileAlone) {
     CFtpTransfer ftp;
     SetupTransfer(ftp);
     // A file the server does not have is told apart from a failure.
-    EXPECT_EQ(ftp.Download("no-such-file.dat", Local("veskat_i.dat")), 1);
-    EXPECT_EQ(ftp.Download("no-such-folder/file.dat", Local("veskat_i.dat")), 1);
-    EXPECT_EQ(ftp.Download("", Local("veskat_i.dat")), -1);
+    EXPECT_EQ(ftp.Download("no-such-file.dat", Local("veskat_i.dat")), ServerFetch::NotThere);
+    EXPECT_EQ(ftp.Download("no-such-folder/file.dat", Local("veskat_i.dat")),
+              ServerFetch::NotThere);
+    EXPECT_EQ(ftp.Download("", Local("veskat_i.dat")), ServerFetch::Failed);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
     EXPECT_EQ(LocalEntries(), 1);
+}
+
+// Only a listing proves a file missing: a read the server refuses, a folder
+// where the file should be, are failures, which nothing may upload over.
+TEST_F(FtpTransferTest, ARefusedReadIsNeverTakenForAMissingFile) {
+    std::filesystem::create_directories(server_.Root() + "/folder_i.dat");
+    std::filesystem::create_directories(server_.Root() + "/sub");
+    server_.PutServerFile("unreadable_i.dat", "theirs\n");
+    struct Case {
+        const char* name;
+        ServerFetch fetch;
+        bool ownServerOnly;
+    };
+    for (const Case& c : {Case{"unreadable_i.dat", ServerFetch::Refused, true},
+                          Case{"folder_i.dat", ServerFetch::Refused, false},
+                          Case{"missing_i.dat", ServerFetch::NotThere, false},
+                          Case{"sub/missing_i.dat", ServerFetch::NotThere, false},
+                          Case{"no-folder/deeper/missing_i.dat", ServerFetch::NotThere, false}}) {
+        if (c.ownServerOnly && server_.External()) {
+            continue;
+        }
+        WriteFileBytes(Local("veskat_i.dat"), kDataFile);
+        CFtpTransfer ftp;
+        SetupTransfer(ftp);
+        ASSERT_EQ(ftp.Connect(), 0);
+        EXPECT_EQ(ftp.Download(c.name, Local("veskat_i.dat")), c.fetch) << c.name;
+        std::string text = "stale";
+        EXPECT_EQ(ftp.FetchText(c.name, text), c.fetch) << c.name;
+        EXPECT_EQ(text, "");
+        EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
+        EXPECT_EQ(LocalEntries(), 1);
+    }
+    if (!server_.External()) {
+        CFtpTransfer ftp;
+        SetupTransfer(ftp);
+        EXPECT_EQ(ftp.Download("unreadable_i.dat", Local("x.dat")), ServerFetch::Refused);
+        EXPECT_EQ(ftp.LastRefusal(), "550 Permission denied.");
+    }
+}
+
+// A lock note or generation is a few lines; whatever stands under its name
+// is read no further than the limit, and the login goes on afterwards.
+TEST_F(FtpTransferTest, SmallFilesAreReadNoFurtherThanTheirLimit) {
+    server_.PutServerFile("owner", std::string(3 << 20, 'o'));
+    server_.PutServerFile("next", "next\n");
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    ASSERT_EQ(ftp.Connect(), 0);
+    std::string text;
+    EXPECT_EQ(ftp.FetchText("owner", text), ServerFetch::Fetched);
+    EXPECT_EQ(text, std::string(kSmallFileLimit, 'o'));
+    EXPECT_EQ(ftp.FetchText("next", text, 2), ServerFetch::Fetched);
+    EXPECT_EQ(text, "ne");
+    EXPECT_EQ(ftp.FetchText("next", text), ServerFetch::Fetched);
+    EXPECT_EQ(text, "next\r\n");
+}
+
+// A server sending a few bytes a second would hold the window for minutes;
+// below the low speed for the low-speed time the transfer fails.
+TEST_F(FtpTransferTest, AServerThatTricklesFailsAfterTheLowSpeedTime) {
+    if (server_.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
+    const TransferTiming normal = FtpTransferTiming();
+    FtpTransferTiming().lowSpeedTime = std::chrono::seconds(2);
+    server_.PutServerFile("trickle_i.dat", std::string(20000, 't') + "\n");
+    WriteFileBytes(Local("veskat_i.dat"), kDataFile);
+    CFtpTransfer ftp;
+    SetupTransfer(ftp);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ftp.Download("trickle_i.dat", Local("veskat_i.dat")), ServerFetch::Failed);
+    // Well within the normal low-speed time: the shortened one ended it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, normal.lowSpeedTime);
+    EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
+    FtpTransferTiming() = normal;
 }
 
 TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
@@ -213,7 +290,7 @@ TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
     WriteFileBytes(Local("veskat_r.dat"), kDataFile);
     CFtpTransfer ftp;
     SetupTransfer(ftp);
-    EXPECT_EQ(ftp.Download("cutoff.dat", Local("veskat_r.dat")), -1);
+    EXPECT_EQ(ftp.Download("cutoff.dat", Local("veskat_r.dat")), ServerFetch::Failed);
     EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), kDataFile);
     EXPECT_EQ(LocalEntries(), 1);
 }
@@ -246,7 +323,7 @@ TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingC
     CFtpTransfer ftp;
     SetupTransfer(ftp);
     for (const std::string& name : names) {
-        EXPECT_EQ(ftp.Download(name, Local("veskat_i.dat")), -1);
+        EXPECT_EQ(ftp.Download(name, Local("veskat_i.dat")), ServerFetch::Failed);
     }
     EXPECT_EQ(server_.Logins(), 0);
     ASSERT_EQ(ftp.Connect(), 0);
@@ -271,7 +348,7 @@ TEST_F(FtpTransferTest, LoginTextsWithLineBreaksAreRefused) {
         CFtpTransfer ftp;
         SetupTransfer(ftp, user, password);
         EXPECT_EQ(ftp.Connect(), -1);
-        EXPECT_EQ(ftp.Download("keep.dat", Local("veskat_i.dat")), -1);
+        EXPECT_EQ(ftp.Download("keep.dat", Local("veskat_i.dat")), ServerFetch::Failed);
     }
     EXPECT_EQ(server_.Logins(), 0);
     EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
@@ -327,13 +404,33 @@ TEST_F(FtpsTest, TrustedCertificateCarriesBothWaysOverOneLogin) {
     ftp_.SetTls(true, server_.CertFile());
     ASSERT_EQ(ftp_.Connect(), 0);
     EXPECT_EQ(ftp_.Upload(Local("i.dat"), "s.dat"), 0);
-    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), 0);
+    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), ServerFetch::Fetched);
     EXPECT_EQ(ReadFileBytes(Local("back.dat")), kDataFile);
     EXPECT_EQ(server_.Logins(), 1);
     // TLS was asked for before anything else, and the data was protected.
     const std::string commands = server_.Commands();
     EXPECT_EQ(commands.rfind("AUTH TLS\n", 0), 0u) << commands;
     EXPECT_NE(commands.find("PROT P\n"), std::string::npos) << commands;
+}
+
+// proftpd resets the data connection of a RETR or LIST of a name that is not
+// there before its TLS handshake ends; libcurl reports a failed handshake,
+// which the listing of the folder turns back into a missing file.
+TEST(FtpsResetTest, ADataConnectionResetForAMissingNameIsStillNotThere) {
+    FtpServer server(FtpServer::Security::TlsRequired, {"--reset-missing"});
+    ASSERT_TRUE(server.Running());
+    server.PutServerFile("there.dat", "there\n");
+    std::filesystem::create_directories(server.Root() + "/sub");
+    CFtpTransfer ftp;
+    ftp.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server.Port());
+    ftp.SetTls(true, server.CertFile());
+    ASSERT_EQ(ftp.Connect(), 0);
+    std::string text;
+    for (const char* name : {"missing.dat.generation", "sub/missing.dat", "gone/missing.dat"}) {
+        EXPECT_EQ(ftp.FetchText(name, text), ServerFetch::NotThere) << name;
+    }
+    EXPECT_EQ(ftp.FetchText("there.dat", text), ServerFetch::Fetched);
+    EXPECT_EQ(text, "there\r\n");
 }
 
 TEST_F(FtpsTest, UntrustedCertificateFailsBeforeTheLogin) {
@@ -344,14 +441,14 @@ TEST_F(FtpsTest, UntrustedCertificateFailsBeforeTheLogin) {
                    "-----BEGIN CERTIFICATE-----\nAAAA\n-----END CERTIFICATE-----\n");
     ftp_.SetTls(true, Local("other.pem"));
     EXPECT_EQ(ftp_.Connect(), -1);
-    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), -1);
+    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), ServerFetch::Failed);
     EXPECT_EQ(server_.Logins(), 0);
     EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
 }
 
 TEST_F(FtpsTest, PlainLoginToAServerRequiringTlsFailsAndNeverSendsThePassword) {
     EXPECT_EQ(ftp_.Connect(), -1);
-    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), -1);
+    EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), ServerFetch::Failed);
     EXPECT_EQ(server_.Logins(), 0);
     EXPECT_NE(server_.Commands().find("USER rw\n"), std::string::npos) << server_.Commands();
     EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
@@ -372,7 +469,7 @@ TEST(FtpsTls13Test, AServerRefusingTls12IsReachedAtTls13WithALoginForEachTransfe
     ftp.SetTls(true, server.CertFile());
     ASSERT_EQ(ftp.Connect(), 0);
     EXPECT_EQ(ftp.Upload(local + "/i.dat", "s.dat"), 0);
-    EXPECT_EQ(ftp.Download("s.dat", local + "/back.dat"), 0);
+    EXPECT_EQ(ftp.Download("s.dat", local + "/back.dat"), ServerFetch::Fetched);
     EXPECT_EQ(ReadFileBytes(local + "/back.dat"), kDataFile);
     EXPECT_EQ(server.Logins(), 3);
     // TLS was asked for before anything else, at each login.
