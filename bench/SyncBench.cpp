@@ -13,21 +13,30 @@
 #include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "FtpTransfer.h"
-#include "MessageService.h"
 #include "ServerSync.h"
+#include "SyncQuestions.h"
 
 namespace {
 
 constexpr int kSubjects = 500;
 
-// A save with no question to answer: any box would be a fault, answered No.
-class SilentMessages : public MessageService {
+// A save with nothing to ask or tell: anything would be a fault, answered No.
+class SilentQuestions : public SyncQuestions {
   public:
-    MessageAnswer Show(QWidget*, const QString&, MessageButtons) override {
-        ++shown;
-        return MessageAnswer::No;
-    }
+    void AskPassword(ConnectSettings&) override { ++shown; }
+    bool WorkOffline(const QString&) override { return Shown(); }
+    bool BreakStaleLock(const QString&) override { return Shown(); }
+    bool KeepDeletedSubjects(const QString&) override { return Shown(); }
+    bool ReplaceDamagedCopy(const QString&) override { return Shown(); }
+    void Tell(const QString&) override { ++shown; }
+    std::unique_ptr<TransferDisplay> ShowTransfer(const TransferWatch&) override { return nullptr; }
     int shown = 0;
+
+  private:
+    bool Shown() {
+        ++shown;
+        return false;
+    }
 };
 
 // A working folder with both data files and settings for `server`.
@@ -68,12 +77,15 @@ void BM_SaveToServer(benchmark::State& state) {
     const bool tls = state.range(0) != 0;
     const auto server = StartServer(state, tls);
     SaveFolder folder(*server, tls);
-    SilentMessages messages;
-    SendToServer(folder.settings, messages, nullptr);  // the first save records the base
+    SilentQuestions questions;
+    // The first save records the base.
+    static_cast<void>(SendToServer(folder.settings, questions));
     for (auto _ : state) {
-        SendToServer(folder.settings, messages, nullptr);
+        if (SendToServer(folder.settings, questions).outcome != SendOutcome::Sent) {
+            break;
+        }
     }
-    if (messages.shown != 0 || server->ServerFile("srv_i.dat") == "<missing>") {
+    if (questions.shown != 0 || server->ServerFile("srv_i.dat") == "<missing>") {
         state.SkipWithError("the save did not go through silently");
     }
 }
