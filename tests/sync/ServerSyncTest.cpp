@@ -8,42 +8,10 @@
 
 #include <filesystem>
 
-#include "ConnectSettings.h"
-#include "FtpServer.h"
+#include "EngineTestSupport.h"
 #include "ScriptedSyncQuestions.h"
 #include "ServerSync.h"
 #include "SubjList.h"
-
-namespace {
-
-const QString kConnectFailed = QString::fromUtf8("ftpサーバーとの接続に失敗しました。");
-const QString kNewestIsLocal = QString::fromUtf8("最新ファイルはこのコンピューター上にあります。");
-const QString kIndivNotFetched = QString::fromUtf8("個別案件の取得に失敗しました。");
-const QString kRepNotFetched = QString::fromUtf8("反復案件の取得に失敗しました。");
-const QString kRepNotSent = QString::fromUtf8("反復案件の転送に失敗しました。\n") + kNewestIsLocal;
-const QString kWorkOffline =
-    QString::fromUtf8("\nこのコンピューター上のファイルで作業を続けますか？");
-const QString kIndivNotOnServer = QString::fromUtf8(
-    "サーバーに個別案件ファイルがまだないため、このコンピューター上のファイルを使います。"
-    "次の保存で送信します。");
-
-// Data files as the program writes them: Shift_JIS subjects, CR LF lines.
-const std::string kIndivFile =
-    "_VESKAT_I_DAT_VER_1_2_\r\n"
-    "2031\t04\t05\t\x89\xEF\x8B\x63\t10\t30\tU\t\x93\xE0\x97\x65<br>\x82\xA0\t\r\n";
-const std::string kRepFile = "_VESKAT_R_DAT_VER_1_2_\r\n";
-
-std::string Lf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c != '\r') {
-            out += c;
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 class ServerSyncTest : public QObject {
     Q_OBJECT
@@ -67,7 +35,9 @@ class ServerSyncTest : public QObject {
     void ftpsWithAnUntrustedCertificateIsAConnectionFailure();
 
   private:
-    ConnectSettings Settings(const char* password = FtpServer::kPassword) const;
+    ConnectSettings Settings(const char* password = FtpServer::kPassword) const {
+        return ServerSettings(*server_, password);
+    }
     // A save's server step; what it merged the tests read from the files.
     void Send(ConnectSettings& settings) { static_cast<void>(SendToServer(settings, questions_)); }
     std::string Local(const char* name) const {
@@ -75,36 +45,20 @@ class ServerSyncTest : public QObject {
     }
 
     std::unique_ptr<FtpServer> server_;
-    std::unique_ptr<QTemporaryDir> work_;
-    QString oldDir_;
+    std::unique_ptr<EngineTestFolder> folder_;
     ScriptedSyncQuestions questions_;
 };
 
 void ServerSyncTest::init() {
     server_ = std::make_unique<FtpServer>();
     QVERIFY(server_->Running());
-    work_ = std::make_unique<QTemporaryDir>();
-    oldDir_ = QDir::currentPath();
-    QDir::setCurrent(work_->path());
+    folder_ = std::make_unique<EngineTestFolder>();
     questions_.Clear();
 }
 
 void ServerSyncTest::cleanup() {
-    QDir::setCurrent(oldDir_);
-    work_.reset();
+    folder_.reset();
     server_.reset();
-}
-
-ConnectSettings ServerSyncTest::Settings(const char* password) const {
-    ConnectSettings settings;
-    settings.ftpMode = 1;
-    settings.userId = FtpServer::kUser;
-    settings.password = password;
-    settings.hostName = "127.0.0.1";
-    settings.port = server_->Port();
-    settings.indivSubjPath = "srv_i.dat";
-    settings.repSubjPath = "srv_r.dat";
-    return settings;
 }
 
 void ServerSyncTest::startUpFetchesBothFilesByteForByteThenTheyLoad() {
