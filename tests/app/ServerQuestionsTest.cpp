@@ -13,6 +13,7 @@
 #include "ConnectDlg.h"
 #include "FtpServer.h"
 #include "Password.h"
+#include "PromptScript.h"
 #include "ResourceIds.h"
 #include "ServerQuestions.h"
 #include "ServerSync.h"
@@ -23,42 +24,6 @@ namespace {
 
 const QString kConnectFailed = QStringLiteral("ftpサーバーとの接続に失敗しました。");
 const QString kNewestIsLocal = QStringLiteral("最新ファイルはこのコンピューター上にあります。");
-
-QPushButton* Button(QDialog* dialog, int id) {
-    return static_cast<TemplateDialog*>(dialog)->Control<QPushButton>(id);
-}
-
-// Runs `act` on the next modal dialog of type D, from the event loop.
-template <class D>
-void WhenShown(std::function<void(D*)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* typed = dynamic_cast<D*>(QApplication::activeModalWidget());
-        // The connection dialog fills its controls at its first paint.
-        auto* connect = dynamic_cast<CConnectDlg*>(typed);
-        if (typed == nullptr || (connect != nullptr && connect->PaintCount() == 0)) {
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        act(typed);
-    });
-    timer->start(10);
-}
-
-// The prompt is answered: OK with `password`, or Cancel when null.
-void AnswerPassword(const char* password, int* shown) {
-    WhenShown<CPassword>([password, shown](CPassword* dialog) {
-        ++*shown;
-        if (password == nullptr) {
-            Button(dialog, 2)->click();
-            return;
-        }
-        dialog->Control<QLineEdit>(PasswordDialogIds::kPasswordEdit)
-            ->setText(QString::fromUtf8(password));
-        Button(dialog, 1)->click();
-    });
-}
 
 }  // namespace
 

@@ -16,6 +16,7 @@ const std::string kDataFile =
 
 // Servers that break off or refuse on cue are the test server's own.
 constexpr const char* kOwnServerOnly = "needs a misbehaviour of ftp_server.py";
+constexpr const char* kNoLimitedUsers = "the daemon has no user of these limits";
 
 // What a server that keeps text files in LF lines holds for kDataFile.
 std::string ServerForm(std::string text) {
@@ -40,6 +41,12 @@ class ServerTest : public ::testing::Test {
     }
 
     std::string Local(const std::string& name) const { return local_ + "/" + name; }
+    // A daemon without a log of its commands cannot count logins.
+    void ExpectLogins(int logins) const {
+        if (server_.KeepsLog()) {
+            EXPECT_EQ(server_.Logins(), logins);
+        }
+    }
     std::ptrdiff_t LocalEntries() const {
         return std::distance(std::filesystem::directory_iterator(local_),
                              std::filesystem::directory_iterator());
@@ -59,9 +66,9 @@ class FtpTransferTest : public ServerTest {
         UseServersTls(ftp);
     }
 
-    // A real daemon takes no login without TLS.
+    // A real daemon set up for TLS takes no login without it.
     void UseServersTls(CFtpTransfer& ftp) const {
-        if (server_.External()) {
+        if (server_.External() && server_.RequiresTls()) {
             ftp.SetTls(true, server_.CertFile());
         }
     }
@@ -90,7 +97,7 @@ TEST_F(FtpTransferTest, UploadsOfOneSaveShareOneLogin) {
         EXPECT_EQ(ftp.Upload(Local("i.dat"), "server_i.dat"), 0);
         EXPECT_EQ(ftp.Upload(Local("r.dat"), "server_r.dat"), 0);
     }
-    EXPECT_EQ(server_.Logins(), 1);
+    ExpectLogins(1);
     EXPECT_EQ(server_.ServerFile("server_i.dat"), ServerForm(kDataFile));
     EXPECT_EQ(server_.ServerFile("server_r.dat"), "_VESKAT_R_DAT_VER_1_2_\n");
     EXPECT_EQ(server_.ServerFile("server_i.dat.part"), "<missing>");
@@ -107,9 +114,12 @@ TEST_F(FtpTransferTest, DownloadsShareTheLoginOfConnectAndKeepCrLfLines) {
         EXPECT_EQ(ftp.Download("i.dat", Local("veskat_i.dat")), ServerFetch::Fetched);
         EXPECT_EQ(ftp.Download("r.dat", Local("veskat_r.dat")), ServerFetch::Fetched);
     }
-    EXPECT_EQ(server_.Logins(), 1);
+    ExpectLogins(1);
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
-    EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n");
+    // Such a daemon never stores CR LF itself; one put there comes back doubled.
+    if (!server_.HasQuirk("naive-ascii")) {
+        EXPECT_EQ(ReadFileBytes(Local("veskat_r.dat")), "_VESKAT_R_DAT_VER_1_2_\r\n");
+    }
 }
 
 TEST_F(FtpTransferTest, RoundTripKeepsEveryByte) {
@@ -120,7 +130,10 @@ TEST_F(FtpTransferTest, RoundTripKeepsEveryByte) {
             bytes += static_cast<char>(c);
         }
     }
-    bytes += "\r\n\r\nlone\rcr\r\n" + std::string(70000, 'x') + "\r\nend\r\n";
+    // A data file holds no lone CR (a text's CR is stored as a blank), and a
+    // daemon whose type A drops every CR cannot carry one.
+    bytes += server_.HasQuirk("naive-ascii") ? "\r\n\r\nlone cr\r\n" : "\r\n\r\nlone\rcr\r\n";
+    bytes += std::string(70000, 'x') + "\r\nend\r\n";
     WriteFileBytes(Local("out.dat"), bytes);
     CFtpTransfer ftp;
     SetupTransfer(ftp);
@@ -131,8 +144,10 @@ TEST_F(FtpTransferTest, RoundTripKeepsEveryByte) {
 }
 
 TEST_F(FtpTransferTest, ServerNamesPassByteForByte) {
-    // "予定/個別.dat" in Shift_JIS: a folder and a name with bytes URLs must escape.
-    const std::string folder = "\x97\x5C\x92\xE8";
+    // "予定/個別.dat" in Shift_JIS: a folder and a name with bytes URLs must
+    // escape; "会議" for a daemon that refuses the 0x5C in 予.
+    const std::string folder =
+        server_.HasQuirk("no-backslash") ? "\x89\xEF\x8B\x63" : "\x97\x5C\x92\xE8";
     const std::string name = folder + "/\x8C\xC2\x95\xCA #%.dat";
     std::filesystem::create_directory(server_.Root() + "/" + folder);
     WriteFileBytes(Local("i.dat"), kDataFile);
@@ -170,7 +185,7 @@ TEST_F(FtpTransferTest, RefusedLoginsAndBadAddressesFail) {
         EXPECT_EQ(ftp.Download("x.dat", Local("x.dat")), ServerFetch::Failed);
     }
     EXPECT_FALSE(FileExists(Local("x.dat")));
-    EXPECT_EQ(server_.Logins(), 0);
+    ExpectLogins(0);
 }
 
 TEST_F(FtpTransferTest, OnlyTheLowSixteenBitsOfThePortCount) {
@@ -181,6 +196,9 @@ TEST_F(FtpTransferTest, OnlyTheLowSixteenBitsOfThePortCount) {
 }
 
 TEST_F(FtpTransferTest, ReadOnlyUserCannotReplaceTheServerFile) {
+    if (!server_.LimitsUsers()) {
+        GTEST_SKIP() << kNoLimitedUsers;
+    }
     server_.PutServerFile("i.dat", "kept\n");
     WriteFileBytes(Local("i.dat"), kDataFile);
     CFtpTransfer ftp;
@@ -296,6 +314,9 @@ TEST_F(FtpTransferTest, ServerStoppingMidDownloadLeavesTheLocalFileAlone) {
 }
 
 TEST_F(FtpTransferTest, RefusedRenameSendsUnderTheRealName) {
+    if (!server_.LimitsUsers()) {
+        GTEST_SKIP() << kNoLimitedUsers;
+    }
     server_.PutServerFile("i.dat", "old\n");
     WriteFileBytes(Local("i.dat"), kDataFile);
     CFtpTransfer ftp;
@@ -304,7 +325,7 @@ TEST_F(FtpTransferTest, RefusedRenameSendsUnderTheRealName) {
     EXPECT_EQ(ftp.Upload(Local("i.dat"), "i.dat"), 0);
     EXPECT_EQ(server_.ServerFile("i.dat"), ServerForm(kDataFile));
     EXPECT_EQ(server_.ServerFile("i.dat.part"), "<missing>");
-    EXPECT_EQ(server_.Logins(), 1);
+    ExpectLogins(1);
 }
 
 TEST_F(FtpTransferTest, ServerStoppingMidUploadLeavesTheServerFileWhole) {
@@ -325,12 +346,12 @@ TEST_F(FtpTransferTest, NamesThatWouldEndTheCommandLineAreRefusedBeforeAnythingC
     for (const std::string& name : names) {
         EXPECT_EQ(ftp.Download(name, Local("veskat_i.dat")), ServerFetch::Failed);
     }
-    EXPECT_EQ(server_.Logins(), 0);
+    ExpectLogins(0);
     ASSERT_EQ(ftp.Connect(), 0);
     for (const std::string& name : names) {
         EXPECT_EQ(ftp.Upload(Local("veskat_i.dat"), name), -1);
     }
-    EXPECT_EQ(server_.Logins(), 1);
+    ExpectLogins(1);
     EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
     EXPECT_EQ(LocalEntries(), 1);
@@ -350,7 +371,7 @@ TEST_F(FtpTransferTest, LoginTextsWithLineBreaksAreRefused) {
         EXPECT_EQ(ftp.Connect(), -1);
         EXPECT_EQ(ftp.Download("keep.dat", Local("veskat_i.dat")), ServerFetch::Failed);
     }
-    EXPECT_EQ(server_.Logins(), 0);
+    ExpectLogins(0);
     EXPECT_EQ(server_.ServerFile("keep.dat"), "kept\n");
     EXPECT_EQ(ReadFileBytes(Local("veskat_i.dat")), kDataFile);
 }
@@ -375,7 +396,7 @@ TEST_F(FtpTransferTest, UploadRefusedAtItsEndRemovesItsPartFileOverTheSameLogin)
     CFtpTransfer ftp;
     UploadFailsKeepingTheOld(ftp, "refuse_i.dat", kDataFile);
     EXPECT_EQ(server_.ServerFile("refuse_i.dat.part"), "<missing>");
-    EXPECT_EQ(server_.Logins(), 1);
+    ExpectLogins(1);
     EXPECT_EQ(ReadFileBytes(Local("i.dat")), kDataFile);
 }
 
@@ -389,6 +410,9 @@ class FtpsTest : public ServerTest {
 
     void SetUp() override {
         ServerTest::SetUp();
+        if (server_.External() && !server_.RequiresTls()) {
+            GTEST_SKIP() << "the daemon is plain";
+        }
         ftp_.Setup(FtpServer::kUser, FtpServer::kPassword, "127.0.0.1", server_.Port());
     }
 
@@ -406,7 +430,10 @@ TEST_F(FtpsTest, TrustedCertificateCarriesBothWaysOverOneLogin) {
     EXPECT_EQ(ftp_.Upload(Local("i.dat"), "s.dat"), 0);
     EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), ServerFetch::Fetched);
     EXPECT_EQ(ReadFileBytes(Local("back.dat")), kDataFile);
-    EXPECT_EQ(server_.Logins(), 1);
+    ExpectLogins(1);
+    if (!server_.KeepsLog()) {
+        return;
+    }
     // TLS was asked for before anything else, and the data was protected.
     const std::string commands = server_.Commands();
     EXPECT_EQ(commands.rfind("AUTH TLS\n", 0), 0u) << commands;
@@ -419,6 +446,9 @@ TEST_F(FtpsTest, TrustedCertificateCarriesBothWaysOverOneLogin) {
 TEST(FtpsResetTest, ADataConnectionResetForAMissingNameIsStillNotThere) {
     FtpServer server(FtpServer::Security::TlsRequired, {"--reset-missing"});
     ASSERT_TRUE(server.Running());
+    if (server.External()) {
+        GTEST_SKIP() << kOwnServerOnly;
+    }
     server.PutServerFile("there.dat", "there\n");
     std::filesystem::create_directories(server.Root() + "/sub");
     CFtpTransfer ftp;
@@ -442,15 +472,16 @@ TEST_F(FtpsTest, UntrustedCertificateFailsBeforeTheLogin) {
     ftp_.SetTls(true, Local("other.pem"));
     EXPECT_EQ(ftp_.Connect(), -1);
     EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), ServerFetch::Failed);
-    EXPECT_EQ(server_.Logins(), 0);
+    ExpectLogins(0);
     EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
 }
 
 TEST_F(FtpsTest, PlainLoginToAServerRequiringTlsFailsAndNeverSendsThePassword) {
     EXPECT_EQ(ftp_.Connect(), -1);
     EXPECT_EQ(ftp_.Download("s.dat", Local("back.dat")), ServerFetch::Failed);
-    EXPECT_EQ(server_.Logins(), 0);
-    EXPECT_NE(server_.Commands().find("USER rw\n"), std::string::npos) << server_.Commands();
+    ExpectLogins(0);
+    EXPECT_TRUE(!server_.KeepsLog() || server_.Commands().find("USER rw\n") != std::string::npos)
+        << server_.Commands();
     EXPECT_FALSE(PasswordCrossed()) << server_.Commands();
 }
 

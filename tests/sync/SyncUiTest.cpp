@@ -15,54 +15,12 @@
 #include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "Password.h"
+#include "PromptScript.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
 
 using namespace ConnectDialogIds;
 using namespace PasswordDialogIds;
-
-namespace {
-
-// Answers the next modal dialog of type D with `act`, from the event loop.
-template <class D>
-void WhenShown(std::function<void(D*)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            if (auto* typed = dynamic_cast<D*>(dialog)) {
-                // The connection dialog fills its controls at its first paint,
-                // which may come after it became the modal window.
-                if (auto* connect = dynamic_cast<CConnectDlg*>(dialog);
-                    connect != nullptr && connect->PaintCount() == 0) {
-                    return;
-                }
-                timer->stop();
-                timer->deleteLater();
-                act(typed);
-            }
-        }
-    });
-    timer->start(10);
-}
-
-QPushButton* Button(QDialog* dialog, int id) {
-    return static_cast<TemplateDialog*>(dialog)->Control<QPushButton>(id);
-}
-
-// The prompt is answered: OK with `password`, or Cancel when null.
-void AnswerPassword(const char* password, int* shown) {
-    WhenShown<CPassword>([password, shown](CPassword* dialog) {
-        ++*shown;
-        if (password == nullptr) {
-            Button(dialog, 2)->click();
-            return;
-        }
-        dialog->Control<QLineEdit>(kPasswordEdit)->setText(QString::fromUtf8(password));
-        Button(dialog, 1)->click();
-    });
-}
-
-}  // namespace
 
 class SyncUiTest : public QObject {
     Q_OBJECT
