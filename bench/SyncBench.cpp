@@ -1,6 +1,7 @@
 // A save's server step against the test FTP server on loopback, plain and
 // FTPS: the lock, the fetch of both server copies, the merge check and the
-// upload by rename, as the main window runs it after writing both files. The
+// upload by rename, as the main window runs it after writing both files,
+// with its progress dialog for every transfer. The
 // floor is a bare login and upload of the same two files over the same
 // server in the same run, which no protocol can go below.
 #include <QDir>
@@ -13,30 +14,22 @@
 #include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "FtpTransfer.h"
+#include "MessageService.h"
+#include "ServerQuestions.h"
 #include "ServerSync.h"
-#include "SyncQuestions.h"
 
 namespace {
 
 constexpr int kSubjects = 500;
 
-// A save with nothing to ask or tell: anything would be a fault, answered No.
-class SilentQuestions : public SyncQuestions {
+// A save with no question to answer: any box would be a fault, answered No.
+class SilentMessages : public MessageService {
   public:
-    void AskPassword(ConnectSettings&) override { ++shown; }
-    bool WorkOffline(const QString&) override { return Shown(); }
-    bool BreakStaleLock(const QString&) override { return Shown(); }
-    bool KeepDeletedSubjects(const QString&) override { return Shown(); }
-    bool ReplaceDamagedCopy(const QString&) override { return Shown(); }
-    void Tell(const QString&) override { ++shown; }
-    std::unique_ptr<TransferDisplay> ShowTransfer(const TransferWatch&) override { return nullptr; }
-    int shown = 0;
-
-  private:
-    bool Shown() {
+    MessageAnswer Show(QWidget*, const QString&, MessageButtons) override {
         ++shown;
-        return false;
+        return MessageAnswer::No;
     }
+    int shown = 0;
 };
 
 // A working folder with both data files and settings for `server`.
@@ -77,7 +70,9 @@ void BM_SaveToServer(benchmark::State& state) {
     const bool tls = state.range(0) != 0;
     const auto server = StartServer(state, tls);
     SaveFolder folder(*server, tls);
-    SilentQuestions questions;
+    // The main window's answers, its progress dialog shown for every transfer.
+    SilentMessages messages;
+    ServerQuestions questions(messages, nullptr);
     // The first save records the base.
     static_cast<void>(SendToServer(folder.settings, questions));
     for (auto _ : state) {
@@ -85,7 +80,7 @@ void BM_SaveToServer(benchmark::State& state) {
             break;
         }
     }
-    if (questions.shown != 0 || server->ServerFile("srv_i.dat") == "<missing>") {
+    if (messages.shown != 0 || server->ServerFile("srv_i.dat") == "<missing>") {
         state.SkipWithError("the save did not go through silently");
     }
 }
