@@ -218,8 +218,6 @@ bool MayAskAfter(CURLcode result) {
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
         case CURLE_GOT_NOTHING:
-        case CURLE_FTP_ACCEPT_FAILED:
-        case CURLE_FTP_CANT_GET_HOST:
             return true;
         default:
             return false;
