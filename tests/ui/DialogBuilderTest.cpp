@@ -174,6 +174,33 @@ class DialogBuilderTest : public QObject {
         }
     }
 
+    // Tab goes through the controls as they are drawn: along a line left to
+    // right, then on to the next line down. The chain is a ring, read here from
+    // the control at the top left; the buttons that come first in a template
+    // come round last, as the bottom line.
+    void tabOrderFollowsTheLinesAsDrawn_data() { everyTemplateBuildsItsControls_data(); }
+    void tabOrderFollowsTheLinesAsDrawn() {
+        QFETCH(int, id);
+        TemplateDialog dialog(id);
+        QList<QWidget*> chain;
+        for (QWidget* widget : ControlsOf(dialog, id)) {
+            if (widget->focusPolicy() & Qt::TabFocus) {
+                chain.push_back(widget);
+            }
+        }
+        const auto topLeft = std::min_element(chain.begin(), chain.end(), [](auto* a, auto* b) {
+            return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+        });
+        std::rotate(chain.begin(), topLeft, chain.end());
+        for (qsizetype i = 1; i < chain.size(); ++i) {
+            const QRect from = chain[i - 1]->geometry();
+            const QRect to = chain[i]->geometry();
+            const bool sameLine = to.top() <= from.bottom() && from.top() <= to.bottom();
+            QVERIFY2(sameLine ? to.left() > from.left() : to.top() > from.top(),
+                     qPrintable(chain[i - 1]->objectName() + " → " + chain[i]->objectName()));
+        }
+    }
+
     // What the user sees under the pointer takes the click: every control
     // inside a group box answers a click sent to the window at its centre, not
     // only one sent to the control itself (which passes even while the box
