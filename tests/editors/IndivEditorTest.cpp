@@ -36,11 +36,7 @@ void Store(IndivSubjList& list, const IndivSubj& subj) {
 
 // The stored subject with the key of `key`, or nullopt.
 std::optional<IndivSubj> Stored(IndivSubjList& list, const IndivSubj& key) {
-    list.current = key;
-    if (list.Find() != StoreResult::Done) {
-        return std::nullopt;
-    }
-    return list.current;
+    return StoredUnder(list, key);
 }
 
 }  // namespace

@@ -49,12 +49,7 @@ void Store(List& list, const Subj& subj) {
 }
 
 std::optional<RepSubj> Stored(RepSubjList& list, const std::string& title) {
-    list.current = RepSubj{};
-    list.current.title = title;
-    if (list.Find() != StoreResult::Done) {
-        return std::nullopt;
-    }
-    return list.current;
+    return StoredUnder(list, RepTitled(title));
 }
 
 // Title and origin of every individual subject, in key order.
@@ -151,14 +146,14 @@ class RepEditorTest : public QObject {
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A"));
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 1);
+            Choose(dialog.Control<QComboBox>(kMonthlyDayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
         QCOMPARE(result, kIdCancel);
         QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
         QCOMPARE(Count(reps_), 1);
-        QCOMPARE(Stored(reps_, "A")->monthlyWeekday, 0);
+        QCOMPARE(Stored(reps_, "A")->monthlyDay, 15);
     }
 
     void shouldReplaceInPlaceWhenOnlyRulesChange() {
