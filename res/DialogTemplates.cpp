@@ -77,7 +77,7 @@ DialogTemplate AboutBox() {
                  10,
                  119,
                  8,
-                 "veskat Version 2.0",
+                 "veskat バージョン " VESKAT_VERSION,
                  kNoPrefix,
                  {}},
                 Label(40, 25, 119, 8, "個別案件と反復案件の予定管理"),

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -238,6 +240,32 @@ class DialogBuilderTest : public QObject {
                 list->hidePopup();
             } else {
                 QVERIFY2(widget->hasFocus(), where);
+            }
+        }
+    }
+
+    // The windows speak Japanese: the only Latin words in a caption, a label or
+    // a menu are names (the program's, the protocols', the file formats') and OK.
+    void captionsAreJapanese() {
+        const QSet<QString> names = {"veskat", "OK", "FTP", "FTPS", "ID", "PEM", "iCalendar"};
+        const QRegularExpression word(QStringLiteral("[A-Za-z]+"));
+        QStringList texts;
+        for (const DialogTemplate& t : AllDialogTemplates()) {
+            texts.push_back(QString::fromStdString(t.caption));
+            for (const ControlTemplate& c : t.controls) {
+                texts.push_back(QString::fromStdString(c.caption));
+            }
+            TemplateDialog dialog(t.id);
+            for (const QAction* action : dialog.findChildren<QAction*>()) {
+                texts.push_back(action->text());
+            }
+        }
+        for (const QString& text : texts) {
+            // Mnemonics (&S) are keys, not words.
+            QString words = text;
+            words.remove(QRegularExpression(QStringLiteral("\\(&[A-Za-z]\\)")));
+            for (const auto& match : word.globalMatch(words)) {
+                QVERIFY2(names.contains(match.captured()), qPrintable(text));
             }
         }
     }
