@@ -9,11 +9,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSet>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
