@@ -186,6 +186,10 @@ def check_commands(scratch):
     check(result.returncode == 0 and result.stdout.endswith("0 日  dentist\n")
           and not result.stderr, f"the agenda gave {result.returncode}: {result.stdout}"
           f"{result.stderr}")
+    # A folder alone is the folder, though a word alone would be the days.
+    result = scratch.run_to_end(["--agenda", "synced folder"])
+    check(result.returncode == 0 and result.stdout.endswith("0 日  dentist\n"),
+          f"the agenda of a folder alone gave {result.returncode}: {result.stderr}")
     result = scratch.run_to_end(["--export-ics", "out.ics", "synced folder"])
     check(result.returncode == 0, f"the export gave {result.returncode}: {result.stderr}")
     with open(os.path.join(scratch.elsewhere, "out.ics"), "rb") as f:
@@ -225,6 +229,24 @@ MESSAGES = [
      "フォルダーがありません: missing"),
     (["--agenda", "1", "2", "3"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
     (["--export-ics"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+    # What was wrong, named above the usage.
+    (["--bogus"], {}, 2, "stderr", "unknown option: --bogus", "知らないオプションです: --bogus"),
+    (["-x", "folder"], {}, 2, "stderr", "unknown option: -x", "知らないオプションです: -x"),
+    (["one", "two"], {}, 2, "stderr", "one argument too many: two", "余分な引数です: two"),
+    (["--agenda", "abc"], {}, 2, "stderr", "the number of days must be 1 or more: abc",
+     "日数には 1 以上の数を指定してください: abc"),
+    (["--agenda", "0"], {}, 2, "stderr", "must be 1 or more: 0", "1 以上の数を指定してください: 0"),
+    (["--agenda", "x", "missing"], {}, 2, "stderr", "must be 1 or more: x",
+     "1 以上の数を指定してください: x"),
+    (["--agenda", "99999999999"], {}, 2, "stderr", "must be 3660 or less: 99999999999",
+     "3660 以下の数を指定してください: 99999999999"),
+    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "one argument too many: 3", "余分な引数です: 3"),
+    (["--agenda", "./missing"], {}, 2, "stderr", "no such folder: ./missing",
+     "フォルダーがありません: ./missing"),
+    (["--export-ics"], {}, 2, "stderr", "not given: --export-ics",
+     "書き出すファイルを指定してください: --export-ics"),
+    (["--export-ics", "a", "b", "c"], {}, 2, "stderr", "one argument too many: c",
+     "余分な引数です: c"),
 ]
 
 
