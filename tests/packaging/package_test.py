@@ -91,6 +91,11 @@ def check_manual_pages(root):
           f"against {page_outline(pages[''])}")
     if shutil.which("man") is None:
         return
+    found = subprocess.run(["man", "-L", "ja", "-w", "veskat"],
+                           env={**os.environ, "MANPATH": os.path.join(root, "usr/share/man")},
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    check(found.stdout.strip().endswith("/ja/man1/veskat.1.gz"),
+          f"man -L ja finds {found.stdout.strip()!r}: {found.stderr}")
     for language, wanted in (("", "NAME"), ("ja/", "名前")):
         path = os.path.join(root, f"usr/share/man/{language}man1/veskat.1.gz")
         result = subprocess.run(["man", "--warnings", "-E", "UTF-8", "-l", path],
