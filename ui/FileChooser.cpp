@@ -1,5 +1,6 @@
 #include "FileChooser.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
@@ -7,7 +8,8 @@
 
 QString ChooseFile(QWidget* parent, FileChoice choice, const QString& caption, const QString& path,
                    const QString& filter) {
-    QFileDialog dialog(parent, caption, path, filter);
+    // No path starts where the program is, in its data folder.
+    QFileDialog dialog(parent, caption, path.isEmpty() ? QDir::currentPath() : path, filter);
     dialog.setAcceptMode(choice == FileChoice::Save ? QFileDialog::AcceptSave
                                                     : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice == FileChoice::Save ? QFileDialog::AnyFile

@@ -14,7 +14,7 @@ enum class FileChoice {
 };
 
 // Runs the dialog modally over `parent` (may be null), captioned `caption`,
-// starting at `path` and offering `filter` ("説明 (*.ext);;..."). The file
-// chosen, or an empty text when the user cancelled.
+// starting at `path` (the current folder when empty) and offering `filter` ("説明 (*.ext);;...").
+// The file chosen, or an empty text when the user cancelled.
 QString ChooseFile(QWidget* parent, FileChoice choice, const QString& caption, const QString& path,
                    const QString& filter);
