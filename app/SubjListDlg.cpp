@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "AboutDlg.h"
 #include "Batch.h"
