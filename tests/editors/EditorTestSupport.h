@@ -13,13 +13,11 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "ResourceIds.h"
 #include "SjisCodec.h"
 #include "StoreResult.h"
-#include "SubjRecord.h"
 #include "TemplateDialog.h"
 
 // Shift_JIS bytes of a literal, for subject data in tests.
@@ -91,23 +89,6 @@ inline QString PlainText(QWidget* edit) {
         return line->text();
     }
     return qobject_cast<QPlainTextEdit*>(edit)->toPlainText();
-}
-
-// The subject stored under the key of `key`, or nullopt.
-template <class List, class Subj>
-std::optional<Subj> StoredUnder(List& list, const Subj& key) {
-    list.current = key;
-    if (list.Find() != StoreResult::Done) {
-        return std::nullopt;
-    }
-    return list.current;
-}
-
-// A repeating subject with `title`, its key, and nothing else set.
-inline RepSubj RepTitled(const std::string& title) {
-    RepSubj subj;
-    subj.title = title;
-    return subj;
 }
 
 // The number of subjects in a subject list.

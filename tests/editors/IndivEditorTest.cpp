@@ -36,7 +36,11 @@ void Store(IndivSubjList& list, const IndivSubj& subj) {
 
 // The stored subject with the key of `key`, or nullopt.
 std::optional<IndivSubj> Stored(IndivSubjList& list, const IndivSubj& key) {
-    return StoredUnder(list, key);
+    list.current = key;
+    if (list.Find() != StoreResult::Done) {
+        return std::nullopt;
+    }
+    return list.current;
 }
 
 }  // namespace

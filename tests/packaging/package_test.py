@@ -270,26 +270,20 @@ MESSAGES = [
     ([], {"HOME": ""}, 1, "stderr", "HOME is not set", "HOME が設定されていません"),
     (["--agenda", "3", "missing"], {}, 2, "stderr", "no such folder: missing",
      "フォルダーがありません: missing"),
-    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "one argument too many: 3", "余分な引数です: 3"),
     (["--export-ics"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
     # What was wrong, named above the usage.
     (["--bogus"], {}, 2, "stderr", "unknown option: --bogus", "知らないオプションです: --bogus"),
-    (["-x", "folder"], {}, 2, "stderr", "unknown option: -x", "知らないオプションです: -x"),
     (["one", "two"], {}, 2, "stderr", "one argument too many: two", "余分な引数です: two"),
     (["--agenda", "abc"], {}, 2, "stderr", "the number of days must be 1 or more: abc",
      "日数には 1 以上の数を指定してください: abc"),
     (["--agenda", "0"], {}, 2, "stderr", "must be 1 or more: 0", "1 以上の数を指定してください: 0"),
-    (["--agenda", "x", "missing"], {}, 2, "stderr", "must be 1 or more: x",
-     "1 以上の数を指定してください: x"),
     (["--agenda", "99999999999"], {}, 2, "stderr", "must be 3660 or less: 99999999999",
      "3660 以下の数を指定してください: 99999999999"),
-    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "one argument too many: 3", "余分な引数です: 3"),
     (["--agenda", "./missing"], {}, 2, "stderr", "no such folder: ./missing",
      "フォルダーがありません: ./missing"),
     (["--export-ics"], {}, 2, "stderr", "not given: --export-ics",
      "書き出すファイルを指定してください: --export-ics"),
-    (["--export-ics", "a", "b", "c"], {}, 2, "stderr", "one argument too many: c",
-     "余分な引数です: c"),
 ]
 
 

@@ -25,11 +25,8 @@ class MeasuredView : public SubjListView {
 
 // Rows as the main window fills them, with every digit in the dates.
 void FillRows(SubjListView& view) {
-    const QStringList rows[] = {
-        {"2026/12/01 00:00", "管理しない", "歯医者", "-10000 日"},
-        {"1987/06/25 23:59", "未処理", "会議", "-4 日"},
-        {"2034/08/19 11:48", "完了", "", "9999 日"},
-    };
+    const QStringList rows[] = {{"2026/12/01 00:00", "管理しない", "歯医者", "-10000 日"},
+                                {"1987/06/25 23:59", "未処理", "会議", "-4 日"}};
     int image = 0;
     for (const QStringList& cells : rows) {
         const int row = view.InsertRow(view.RowCount(), cells[0], image++);
@@ -51,7 +48,6 @@ class ListColumnsTest : public QObject {
         QTest::newRow("toolkit's default") << QString() << 0.0;
         QTest::newRow("Noto Sans CJK JP 10") << QStringLiteral("Noto Sans CJK JP") << 10.0;
         QTest::newRow("large, 18") << QStringLiteral("Noto Sans CJK JP") << 18.0;
-        QTest::newRow("DejaVu Sans 12") << QStringLiteral("DejaVu Sans") << 12.0;
     }
     void columnsHoldTheirTextsInTheDesktopFont() {
         QFETCH(QString, family);
@@ -83,10 +79,8 @@ class ListColumnsTest : public QObject {
         SubjListView view;
         const std::vector<int> needed = ColumnWidths(view, kColumns, {});
         QVERIFY(needed[0] > 40);
-        const int narrow[] = {1, 1, 1, 1};
-        QCOMPARE(ColumnWidths(view, kColumns, narrow), needed);
-        const int wide[] = {600, 1, 500, 400};
-        QCOMPARE(ColumnWidths(view, kColumns, wide), (std::vector<int>{600, needed[1], 500, 400}));
+        const int kept[] = {600, 1, 500, 400};
+        QCOMPARE(ColumnWidths(view, kColumns, kept), (std::vector<int>{600, needed[1], 500, 400}));
         // Widths kept for another set of columns are not theirs.
         const int others[] = {600, 600};
         QCOMPARE(ColumnWidths(view, kColumns, others), needed);
