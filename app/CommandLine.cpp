@@ -1,9 +1,13 @@
 #include "CommandLine.h"
 
+#include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <variant>
 #include <vector>
 
 #include "CalendarCommands.h"
@@ -38,12 +42,71 @@ void Usage(std::ostream& out) {
     out << InUserLanguage(kUsageEnglish, kUsageJapanese);
 }
 
-// A number of days: digits only, at most ten years.
-std::optional<int> DaysOf(std::string_view text) {
+// What can be wrong with the arguments. Every command reports through Refuse,
+// so that all of them say the same thing the same way.
+enum class ArgumentFault {
+    UnknownOption,
+    DaysTooFew,  // also for days that are no number
+    DaysTooMany,
+    ExtraArgument,
+    NoFile,  // the command's file is not given; reported with the command
+};
+
+constexpr int kMostDays = 3660;  // ten years
+
+const char* FaultText(ArgumentFault fault) {
+    switch (fault) {
+        case ArgumentFault::UnknownOption:
+            return InUserLanguage("unknown option: ", "知らないオプションです: ");
+        case ArgumentFault::DaysTooFew:
+            return InUserLanguage("the number of days must be 1 or more: ",
+                                  "日数には 1 以上の数を指定してください: ");
+        case ArgumentFault::DaysTooMany:
+            return InUserLanguage("the number of days must be 3660 or less: ",
+                                  "日数には 3660 以下の数を指定してください: ");
+        case ArgumentFault::ExtraArgument:
+            return InUserLanguage("one argument too many: ", "余分な引数です: ");
+        case ArgumentFault::NoFile:
+            return InUserLanguage("the file to write is not given: ",
+                                  "書き出すファイルを指定してください: ");
+    }
+    return "";
+}
+
+// Says on standard error what is wrong and with which argument, then how the
+// command is used; the exit code for arguments not taken.
+int Refuse(ArgumentFault fault, std::string_view argument) {
+    std::cerr << "veskat: " << FaultText(fault) << argument << "\n";
+    Usage(std::cerr);
+    return kCommandNoFolder;
+}
+
+// Whether `first` of the agenda's arguments is its number of days rather than
+// its folder: always when a folder follows; alone, when it looks like a number,
+// or else when it is no folder and no path either ("--agenda abc" is a
+// mistyped number far more often than a folder that is not there).
+bool MeantAsDays(const std::string& first, bool folderFollows) {
+    if (folderFollows || first.empty() || std::isdigit(static_cast<unsigned char>(first[0])) ||
+        first[0] == '-' || first[0] == '+') {
+        return true;
+    }
+    std::error_code error;
+    return !std::filesystem::is_directory(first, error) && first.find('/') == std::string::npos;
+}
+
+// The number of days, or the fault to refuse it with.
+std::variant<int, ArgumentFault> DaysOf(std::string_view text) {
     int days = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
-    if (error != std::errc() || end != text.data() + text.size() || days < 0 || days > 3660) {
-        return std::nullopt;
+    const char* first = text.data() + (text.starts_with('+') ? 1 : 0);
+    const auto [end, error] = std::from_chars(first, text.data() + text.size(), days);
+    if (error == std::errc::result_out_of_range && !text.starts_with('-')) {
+        return ArgumentFault::DaysTooMany;
+    }
+    if (error != std::errc() || end != text.data() + text.size() || days < 1) {
+        return ArgumentFault::DaysTooFew;
+    }
+    if (days > kMostDays) {
+        return ArgumentFault::DaysTooMany;
     }
     return days;
 }
@@ -51,24 +114,27 @@ std::optional<int> DaysOf(std::string_view text) {
 int Agenda(const std::vector<std::string>& args) {
     int days = kDefaultDays;
     std::size_t next = 0;
-    if (next < args.size()) {
-        if (const std::optional<int> given = DaysOf(args[next])) {
-            days = *given;
-            ++next;
+    if (!args.empty() && MeantAsDays(args[0], args.size() > 1)) {
+        const std::variant<int, ArgumentFault> given = DaysOf(args[0]);
+        if (const auto* fault = std::get_if<ArgumentFault>(&given)) {
+            return Refuse(*fault, args[0]);
         }
+        days = std::get<int>(given);
+        ++next;
     }
     if (args.size() - next > 1) {
-        Usage(std::cerr);
-        return kCommandNoFolder;
+        return Refuse(ArgumentFault::ExtraArgument, args[next + 1]);
     }
     const std::string folder = next < args.size() ? args[next] : ".";
     return RunAgenda(folder, days, std::cout, std::cerr);
 }
 
 int Export(const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2) {
-        Usage(std::cerr);
-        return kCommandNoFolder;
+    if (args.empty()) {
+        return Refuse(ArgumentFault::NoFile, "--export-ics");
+    }
+    if (args.size() > 2) {
+        return Refuse(ArgumentFault::ExtraArgument, args[2]);
     }
     return RunIcsExport(args[0], args.size() == 2 ? args[1] : ".", std::cerr);
 }
@@ -90,6 +156,13 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
     }
     if (command == "--export-ics") {
         return Export(args);
+    }
+    if (command.starts_with('-')) {
+        return Refuse(ArgumentFault::UnknownOption, command);
+    }
+    // The launcher has gone to the one folder it takes; more is a mistake.
+    if (!args.empty()) {
+        return Refuse(ArgumentFault::ExtraArgument, args[0]);
     }
     return std::nullopt;
 }

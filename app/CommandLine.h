@@ -9,6 +9,8 @@
 // "--export-ics FILE [FOLDER]", "--help" or "-h", which prints the usage in
 // the user's language), runs it and gives its exit code: 0 done,
 // 1 the export could not be written, 2 no such folder or arguments the
-// command does not take. nullopt when they ask for the window. FOLDER is the
-// current folder when not given.
+// command does not take. An unknown option, a number of days outside 1 to
+// 3660 or an argument too many is named on standard error, in the user's
+// language, above the usage. nullopt when they ask for the window. FOLDER is
+// the current folder when not given.
 std::optional<int> RunCommandLine(int argc, char** argv);

@@ -1,9 +1,9 @@
 // The iCalendar export of the ファイル menu: both lists as the window holds
 // them, unsaved changes included, to a file the user picks.
 #include <QDir>
-#include <QFileDialog>
 
 #include "Clock.h"
+#include "FileChooser.h"
 #include "IcsExport.h"
 #include "MessageService.h"
 #include "SubjListDlg.h"
@@ -20,8 +20,8 @@ const QString kNotExported =
 }  // namespace
 
 QString CSubjListDlg::AskExportFileName() {
-    return QFileDialog::getSaveFileName(
-        this, kExportCaption, QDir::home().filePath(QStringLiteral("veskat.ics")), kExportFilter);
+    return ChooseFile(this, FileChoice::Save, kExportCaption,
+                      QDir::home().filePath(QStringLiteral("veskat.ics")), kExportFilter);
 }
 
 void CSubjListDlg::OnExportIcs() {

@@ -6,6 +6,7 @@
 #include "SingleInstance.h"
 #include "StartUpProbe.h"
 #include "SubjApp.h"
+#include "ToolkitTranslations.h"
 
 int main(int argc, char** argv) {
     // Opening 100 000 subjects is several times faster with the zone read once.
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("veskat"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VESKAT_APP_ID));
+    static_cast<void>(InstallToolkitTranslations());
     InstallStartUpProbe();
     CSubjApp app;
     return app.InitInstance(activationToken);

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "Clock.h"
+#include "ListColumns.h"
 #include "ResourceIds.h"
 #include "SjisCodec.h"
 #include "SubjListView.h"
@@ -17,12 +18,11 @@ using namespace VersionsDialogIds;
 
 namespace {
 
-struct Column {
-    const char* header;
-    int width;
-};
-constexpr Column kColumns[] = {
-    {"保存日時", 140}, {"件数", 60}, {"追加", 60}, {"削除", 60}, {"変更", 60}};
+constexpr ListColumn kColumns[] = {{"保存日時", "0000/00/00 00:00:00", false},
+                                   {"件数", "読めません", false},
+                                   {"追加", "000000", false},
+                                   {"削除", "000000", false},
+                                   {"変更", "000000", false}};
 
 const QString kNotRead = QStringLiteral("読めません");
 const QString kUnreadable = QStringLiteral("この版のファイルは読み込めません。");
@@ -67,10 +67,7 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
       difference_(Control<QLabel>(kDifference)) {
     difference_->setWordWrap(true);
     difference_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    int position = 0;
-    for (const Column& column : kColumns) {
-        list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
-    }
+    ShowColumns(*list_, kColumns, {});
     // The list is wider than its columns at any scale; the last one takes the rest, so the
     // header does not end in mid-air.
     list_->header()->setStretchLastSection(true);

@@ -156,9 +156,12 @@ void SyncUiTest::connectDialogEditsEncryptionAndTheCertificateFile() {
     QVERIFY(tls->isChecked() && tls->isEnabled());
     QCOMPARE(caFile->text(), QString::fromUtf8("/etc/個別.pem"));
     QVERIFY(caFile->isEnabled());
-    // The new controls sit below every control the dialog had before.
-    for (int id : {kUserIdEdit, kHostNameEdit, kPortEdit, kIndivPathEdit, kRepPathEdit, 1, 2}) {
+    // The new controls sit below the fields the dialog had before, and above its buttons.
+    for (int id : {kUserIdEdit, kHostNameEdit, kPortEdit, kIndivPathEdit, kRepPathEdit}) {
         QVERIFY(dialog.Control<QWidget>(id)->geometry().bottom() < tls->geometry().top());
+    }
+    for (int id : {kIdOk, kIdCancel}) {
+        QVERIFY(dialog.Control<QWidget>(id)->geometry().top() > caFile->geometry().bottom());
     }
     tls->click();
     QVERIFY(!caFile->isEnabled() && !Button(&dialog, kCaFileBrowseId)->isEnabled());
