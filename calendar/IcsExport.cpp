@@ -125,6 +125,7 @@ class CalendarWriter {
             lines_.Add("DTSTART" + zoneParam_, LocalDateTime(day, subj.hour, subj.minute));
             lines_.Add("DURATION", "PT0S");
             Texts(subj.title, subj.content, subj.progress);
+            Origin(subj.origin);
             Close();
         }
     }
@@ -138,6 +139,7 @@ class CalendarWriter {
         Open(Uid(key + subj.title, "i"));
         lines_.Add("DUE" + zoneParam_, LocalDateTime(day, subj.hour, subj.minute));
         Texts(subj.title, subj.content, subj.progress);
+        Origin(subj.origin);
         Close();
     }
 
@@ -162,6 +164,16 @@ class CalendarWriter {
         }
         if (const char* status = StatusOf(progress)) {
             lines_.Add("STATUS", status);
+        }
+        // Other programs read a to-do without STATUS as open; the import reads this.
+        if (progress == Progress::NotTracked) {
+            lines_.Add("X-VESKAT-PROGRESS", "N");
+        }
+    }
+    // The repeating subject a dated one was generated from, for the import.
+    void Origin(const std::string& origin) {
+        if (!origin.empty()) {
+            lines_.Add("X-VESKAT-ORIGIN", IcsEscapeText(Utf8(origin)));
         }
     }
     void Close() { lines_.Add("END", "VTODO"); }
