@@ -1,12 +1,14 @@
 #include "CommandLine.h"
 
 #include <charconv>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "CalendarCommands.h"
+#include "IcsImportRun.h"
 #include "MessageLanguage.h"
 
 namespace {
@@ -18,21 +20,27 @@ constexpr char kUsageEnglish[] =
     "Usage: veskat [FOLDER]\n"
     "       veskat --agenda [DAYS] [FOLDER]\n"
     "       veskat --export-ics FILE [FOLDER]\n"
+    "       veskat --import-ics FILE [FOLDER]\n"
     "Starts veskat with its data in FOLDER, by default\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat.\n"
     "--agenda prints the overdue subjects and those of the next DAYS days\n"
     "(7 when not given); --export-ics writes all subjects to FILE as\n"
-    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n";
+    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n"
+    "--import-ics adds the to-dos and events of the iCalendar FILE to\n"
+    "FOLDER, while the window is closed.\n";
 
 constexpr char kUsageJapanese[] =
     "使い方: veskat [フォルダー]\n"
     "        veskat --agenda [日数] [フォルダー]\n"
     "        veskat --export-ics ファイル [フォルダー]\n"
+    "        veskat --import-ics ファイル [フォルダー]\n"
     "フォルダーのデータで veskat を開きます。フォルダーを指定しないときは\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat です。\n"
     "--agenda は期限切れの案件と、今日から日数 (指定しないときは 7) 日先までの\n"
     "案件を表示し、--export-ics はすべての案件を iCalendar 形式でファイルに\n"
-    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n";
+    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n"
+    "--import-ics は iCalendar 形式のファイルの ToDo と予定をフォルダーに追加します。\n"
+    "ウィンドウを閉じているときに使います。\n";
 
 void Usage(std::ostream& out) {
     out << InUserLanguage(kUsageEnglish, kUsageJapanese);
@@ -65,12 +73,14 @@ int Agenda(const std::vector<std::string>& args) {
     return RunAgenda(folder, days, std::cout, std::cerr);
 }
 
-int Export(const std::vector<std::string>& args) {
+// A command on FILE [FOLDER].
+int OnFile(const std::vector<std::string>& args,
+           const std::function<int(const std::string& file, const std::string& folder)>& run) {
     if (args.empty() || args.size() > 2) {
         Usage(std::cerr);
         return kCommandNoFolder;
     }
-    return RunIcsExport(args[0], args.size() == 2 ? args[1] : ".", std::cerr);
+    return run(args[0], args.size() == 2 ? args[1] : ".");
 }
 
 }  // namespace
@@ -89,7 +99,14 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         return Agenda(args);
     }
     if (command == "--export-ics") {
-        return Export(args);
+        return OnFile(args, [](const std::string& file, const std::string& folder) {
+            return RunIcsExport(file, folder, std::cerr);
+        });
+    }
+    if (command == "--import-ics") {
+        return OnFile(args, [](const std::string& file, const std::string& folder) {
+            return RunIcsImport(file, folder, std::cout, std::cerr);
+        });
     }
     return std::nullopt;
 }
