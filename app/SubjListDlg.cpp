@@ -14,6 +14,7 @@
 #include "Batch.h"
 #include "Clock.h"
 #include "DesktopNotifier.h"
+#include "IcsImportCommand.h"
 #include "ImageResource.h"
 #include "MessageService.h"
 #include "ReminderDriver.h"
@@ -91,6 +92,12 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kImportIcsMenuId, [this] {
+        const BusyScope busy(*this);
+        if (IcsImportCommand(indivList_, repList_, *history_, messages_, this).Run()) {
+            FillList(KeptSelection::Of(*list_));
+        }
+    });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
     onMenu(kUndoMenuId, [this] { OnUndo(); });

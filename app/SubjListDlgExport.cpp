@@ -1,10 +1,8 @@
 // The iCalendar export of the ファイル menu: both lists as the window holds
 // them, unsaved changes included, to a file the user picks.
-#include <QDir>
-#include <QFileDialog>
-
 #include "Clock.h"
 #include "IcsExport.h"
+#include "IcsFileDialog.h"
 #include "MessageService.h"
 #include "SubjListDlg.h"
 #include "SystemZone.h"
@@ -12,7 +10,6 @@
 namespace {
 
 const QString kExportCaption = QStringLiteral("エクスポート (iCalendar)");
-const QString kExportFilter = QStringLiteral("iCalendar (*.ics)");
 const QString kExportFailed = QStringLiteral("%1 に書き込めませんでした。");
 const QString kNotExported =
     QStringLiteral("%1 件の案件は日付の年が 1 から 9999 の外にあるため、書き出しませんでした。");
@@ -20,8 +17,7 @@ const QString kNotExported =
 }  // namespace
 
 QString CSubjListDlg::AskExportFileName() {
-    return QFileDialog::getSaveFileName(
-        this, kExportCaption, QDir::home().filePath(QStringLiteral("veskat.ics")), kExportFilter);
+    return AskIcsFileToSave(this, kExportCaption);
 }
 
 void CSubjListDlg::OnExportIcs() {
