@@ -266,6 +266,7 @@ class SeriesReader {
         const CalendarDay day = DayOfNumber(lead);
         if (anchor_.basis.kind != TimeBasis::Kind::Zoned) {
             icaltimetype start = anchor_.value;
+            start.zone = nullptr;
             start.year = day.year;
             start.month = day.month;
             start.day = day.day;
@@ -280,15 +281,21 @@ class SeriesReader {
         if (rule.freq == ICAL_NO_RECURRENCE) {
             return SkipReason::Broken;
         }
-        icalrecur_iterator* iterator = icalrecur_iterator_new(rule, anchor_.value);
+        // A time taken as written is iterated as written: libical would move
+        // one that a clock change skips.
+        icaltimetype first = anchor_.value;
+        if (anchor_.basis.kind != TimeBasis::Kind::Zoned) {
+            first.zone = nullptr;
+        }
+        icalrecur_iterator* iterator = icalrecur_iterator_new(rule, first);
         if (iterator == nullptr) {
             return SkipReason::Broken;
         }
         // Starting later is exact for a rule without COUNT whose steps are
         // whole days or one unit: libical then lines the intervals up itself.
         const icaltimetype lead = LeadStart();
-        if (rule.count == 0 && (rule.freq <= ICAL_DAILY_RECURRENCE || rule.interval <= 1) &&
-            icaltime_compare(lead, anchor_.value) > 0) {
+        if (rule.count == 0 && (rule.freq >= ICAL_DAILY_RECURRENCE || rule.interval <= 1) &&
+            icaltime_compare(lead, first) > 0) {
             icalrecur_iterator_set_start(iterator, lead);
         }
         std::optional<SkipReason> outcome = SkipReason::TooManyDates;

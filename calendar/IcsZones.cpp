@@ -21,6 +21,33 @@ LocalMoment MomentOf(int year, int month, int day, int hour, int minute) {
     return {CivilDay(year, month, day), hour, minute};
 }
 
+// The offset from UTC in force in `zone` at the instant `utc`.
+long OffsetAt(icaltimezone* zone, std::time_t utc) {
+    icaltimetype at = icaltime_from_timet_with_zone(utc, 0, icaltimezone_get_utc_timezone());
+    int daylight = 0;
+    return icaltimezone_get_utc_offset_of_utc_time(zone, &at, &daylight);
+}
+
+// The instant of the wall time `value` in `zone` as RFC 5545 reads it: a time
+// that occurs twice is the first, and one a clock change skips is read with
+// the offset before the change. libical's own conversion takes the second of
+// two, and the offset after a skip.
+std::time_t Instant(const icaltimetype& value, icaltimezone* zone) {
+    const std::int64_t wall = LocalTime::CalendarSeconds(value.year, value.month, value.day,
+                                                         value.hour, value.minute, value.second);
+    // Clocks never change twice within two days.
+    const long before = OffsetAt(zone, static_cast<std::time_t>(wall - 86400));
+    const long after = OffsetAt(zone, static_cast<std::time_t>(wall + 86400));
+    std::optional<std::time_t> first;
+    for (const long offset : {before, after}) {
+        const auto candidate = static_cast<std::time_t>(wall - offset);
+        if (OffsetAt(zone, candidate) == offset && (!first || candidate < *first)) {
+            first = candidate;
+        }
+    }
+    return first.value_or(static_cast<std::time_t>(wall - before));
+}
+
 }  // namespace
 
 IcsZones::IcsZones(std::string systemZone)
@@ -92,7 +119,7 @@ LocalMoment IcsZones::ToLocal(const icaltimetype& value, const TimeBasis& basis)
         case TimeBasis::Kind::Zoned:
             break;
     }
-    const std::time_t instant = icaltime_as_timet_with_zone(value, basis.zone);
+    const std::time_t instant = Instant(value, basis.zone);
     const std::tm local = LocalTime::Break(instant);
     return MomentOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                     local.tm_min);
@@ -108,5 +135,5 @@ std::int64_t IcsZones::InstantOf(const icaltimetype& value, const TimeBasis& bas
         case TimeBasis::Kind::Zoned:
             break;
     }
-    return icaltime_as_timet_with_zone(value, basis.zone);
+    return Instant(value, basis.zone);
 }
