@@ -19,7 +19,7 @@
 namespace {
 
 // The dates looked through for one series, whatever its rule.
-constexpr int kMaxSteps = 1'000'000;
+constexpr int kMaxSteps = 50'000;
 // How far before the window a rule's iteration starts, for zones far apart.
 constexpr int kLeadDays = 2;
 
@@ -123,9 +123,11 @@ DateRead ReadDate(icalcomponent* component, icalproperty_kind kind, const IcsZon
     }
     date.basis = *basis;
     date.value = icalproperty_get_datetime_with_component(date.property, component);
-    return icaltime_is_null_time(date.value) || !icaltime_is_valid_time(date.value)
-               ? DateRead::Broken
-               : DateRead::Done;
+    // libical's own validity check refuses years after 3000.
+    const icaltimetype& v = date.value;
+    const bool valid = !icaltime_is_null_time(v) && IsCalendarDate(v.year, v.month, v.day) &&
+                       v.hour >= 0 && v.hour < 24 && v.minute >= 0 && v.minute < 60;
+    return valid ? DateRead::Done : DateRead::Broken;
 }
 
 SkipReason ReasonOf(DateRead read) {
@@ -185,9 +187,15 @@ std::int64_t DayOfValue(const icaltimetype& value) {
 // Where the expansion of one item stands.
 class SeriesReader {
   public:
+    // The dates from window.first to `lastDay`.
     SeriesReader(icalcomponent* component, const IcsZones& zones, const ImportWindow& window,
-                 const DateValue& anchor, icaldurationtype shift)
-        : component_(component), zones_(zones), window_(window), anchor_(anchor), shift_(shift) {}
+                 std::int64_t lastDay, const DateValue& anchor, icaldurationtype shift)
+        : component_(component),
+          zones_(zones),
+          window_(window),
+          lastDay_(lastDay),
+          anchor_(anchor),
+          shift_(shift) {}
 
     // The dates, or why there are none to be had.
     std::optional<SkipReason> Read(std::vector<SeriesDate>& dates) {
@@ -249,7 +257,7 @@ class SeriesReader {
         const icaltimetype due = icaltime_add(start, shift_);
         const LocalMoment moment = IcsZones::ToLocal(due, anchor_.basis);
         const std::int64_t day = DayNumber(moment.day);
-        if (day > window_.checkEnd) {
+        if (day > lastDay_) {
             return false;
         }
         if (day >= window_.first && !exclusions_.Contains(start, anchor_.basis)) {
@@ -313,6 +321,7 @@ class SeriesReader {
     icalcomponent* component_;
     const IcsZones& zones_;
     const ImportWindow& window_;
+    std::int64_t lastDay_;
     const DateValue& anchor_;
     icaldurationtype shift_;
     Exclusions exclusions_;
@@ -511,8 +520,13 @@ ItemReading ReadIcsComponent(icalcomponent* component, const IcsZones& zones,
     const icaldurationtype shift =
         hasStart && hasDue ? DueShift(start, due) : icaldurationtype_null_duration();
     IcsSeries& series = reading.series;
+    if (const std::optional<icalrecurrencetype> rule = SoleRule(component)) {
+        series.ruled = RuleOf(*rule, anchor.value, series.rep);
+    }
+    // Only a rule is compared beyond the window.
+    const std::int64_t lastDay = series.ruled ? window.checkEnd : window.last;
     if (std::optional<SkipReason> failed =
-            SeriesReader(component, zones, window, anchor, shift).Read(series.dates)) {
+            SeriesReader(component, zones, window, lastDay, anchor, shift).Read(series.dates)) {
         return Skipped(*failed);
     }
     reading.kind = ItemReading::Kind::Series;
@@ -530,9 +544,6 @@ ItemReading ReadIcsComponent(icalcomponent* component, const IcsZones& zones,
         fromToday != series.dates.end() ? fromToday->minute : first.hour * 60 + first.minute;
     series.rep.hour = static_cast<std::int16_t>(minute / 60);
     series.rep.minute = static_cast<std::int16_t>(minute % 60);
-    if (const std::optional<icalrecurrencetype> rule = SoleRule(component)) {
-        series.ruled = RuleOf(*rule, anchor.value, series.rep);
-    }
     return reading;
 }
 
