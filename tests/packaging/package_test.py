@@ -48,7 +48,7 @@ def build_package(cpack, config, out):
 def check_contents(deb):
     fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Maintainer", "Depends"],
                             stdout=subprocess.PIPE, text=True, check=True).stdout
-    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl"]:
+    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl", "libical3"]:
         check(wanted in fields, f"control fields lack {wanted!r}:\n{fields}")
     listing = subprocess.run(["dpkg-deb", "-c", deb], stdout=subprocess.PIPE, text=True,
                              check=True).stdout
