@@ -275,21 +275,30 @@ def run_case(helper, top, zone, now, rng):
             f"{instances} instances, {len(seen) - instances} subjects on their own")
 
 
-def main():
+def run_everywhere(runs):
+    """Runs each `run(helper, top, zone, now, rng)` of the named `runs` in
+    every zone at every "now", each in a fresh folder with its own seeded
+    random numbers, with the --helper of the command line; the exit status."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--helper", required=True)
     helper = parser.parse_args().helper
     failures = 0
-    for zone in ZONES:
-        for now in NOWS:
-            rng = random.Random(f"{zone} {now}")
-            with tempfile.TemporaryDirectory() as top:
-                try:
-                    print(f"ok   {zone} {now}: {run_case(helper, top, zone, now, rng)}")
-                except Failure as failure:
-                    failures += 1
-                    print(f"FAIL {zone} {now}: {failure}")
+    for name, run in runs:
+        for zone in ZONES:
+            for now in NOWS:
+                rng = random.Random(f"{zone} {now}")
+                case = f"{name} {zone} {now}".strip()
+                with tempfile.TemporaryDirectory() as top:
+                    try:
+                        print(f"ok   {case}: {run(helper, top, zone, now, rng)}")
+                    except Failure as failure:
+                        failures += 1
+                        print(f"FAIL {case}: {failure}")
     return 1 if failures else 0
+
+
+def main():
+    return run_everywhere([("", run_case)])
 
 
 if __name__ == "__main__":

@@ -19,13 +19,10 @@ subjects give through the batch, and the dated subjects a series became,
 are python3-dateutil's occurrences of the series, brought into the
 computer's zone with zoneinfo; the series that a rule says exactly in the
 computer's zone come in as repeating subjects."""
-import argparse
 import datetime as dt
 import os
-import random
 import subprocess
 import sys
-import tempfile
 import zoneinfo
 
 from dateutil.rrule import rrulestr
@@ -36,16 +33,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import ics_against_batch as export_test  # noqa: E402
 
 WINDOW = 42
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
+check = export_test.check
 
 class Helper:
     def __init__(self, path, zone, now, runtime):
@@ -302,21 +290,7 @@ def expansion(helper_path, top, zone, now, rng):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--helper", required=True)
-    helper = parser.parse_args().helper
-    failures = 0
-    for name, run in (("round trip", round_trip), ("expansion", expansion)):
-        for zone in export_test.ZONES:
-            for now in export_test.NOWS:
-                rng = random.Random(f"{zone} {now}")
-                with tempfile.TemporaryDirectory() as top:
-                    try:
-                        print(f"ok   {name} {zone} {now}: {run(helper, top, zone, now, rng)}")
-                    except Failure as failure:
-                        failures += 1
-                        print(f"FAIL {name} {zone} {now}: {failure}")
-    return 1 if failures else 0
+    return export_test.run_everywhere([("round trip", round_trip), ("expansion", expansion)])
 
 
 if __name__ == "__main__":
