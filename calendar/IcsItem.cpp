@@ -23,19 +23,17 @@ constexpr int kMaxSteps = 50'000;
 // How far before the window a rule's iteration starts, for zones far apart.
 constexpr int kLeadDays = 2;
 
-// The properties read here: an error libical reports on one of them makes
-// the item unreadable, while one on any other property costs nothing.
-constexpr const char* kPropertiesRead[] = {
-    "DTSTART", "DUE",         "RRULE",  "RDATE",     "EXDATE",           "RECURRENCE-ID",
-    "SUMMARY", "DESCRIPTION", "STATUS", "COMPLETED", "PERCENT-COMPLETE",
-};
+// The properties that place an item: an error libical reports on one of
+// them makes the item unreadable. Any other costs nothing but that property:
+// calendar servers write empty texts ("DESCRIPTION:"), which libical reports.
+constexpr const char* kPlacing[] = {"DTSTART", "DUE", "RRULE", "RDATE", "EXDATE", "RECURRENCE-ID"};
 
-bool ErrorOnPropertyRead(icalcomponent* component) {
+bool ErrorOnPlacing(icalcomponent* component) {
     for (icalproperty* error = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY);
          error != nullptr;
          error = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
         const char* text = icalproperty_get_xlicerror(error);
-        for (const char* name : kPropertiesRead) {
+        for (const char* name : kPlacing) {
             const std::string mention = std::string(" ") + name + " property";
             if (text != nullptr && std::strstr(text, mention.c_str()) != nullptr) {
                 return true;
@@ -455,7 +453,7 @@ ItemReading ReadIcsComponent(icalcomponent* component, const IcsZones& zones,
     if (kind != ICAL_VTODO_COMPONENT && kind != ICAL_VEVENT_COMPONENT) {
         return Skipped(SkipReason::NotSubject);
     }
-    if (ErrorOnPropertyRead(component)) {
+    if (ErrorOnPlacing(component)) {
         return Skipped(SkipReason::Broken);
     }
     DateValue start;

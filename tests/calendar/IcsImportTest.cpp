@@ -92,12 +92,16 @@ TEST(IcsImport, TimesOfOtherProgramsComeInTheComputersZone) {
                         "DTEND;VALUE=DATE:20240521"}),
         Item("VTODO", {"UID:6", "SUMMARY:named", "DUE;TZID=Europe/Berlin:20240601T180000",
                        "DTSTART;TZID=Europe/Berlin:20240601T080000"}),
+        // Empty texts, which calendar servers write and libical complains of.
+        Item("VEVENT", {"UID:7", "SUMMARY:server", "DTSTART:20240602T093000",
+                        "DESCRIPTION:", "LOCATION:", "STATUS:CONFIRMED"}),
     }));
     EXPECT_EQ(reading->Problem(), IcsFileProblem::None);
     EXPECT_EQ(reading.Dated(),
               (std::vector<std::string>{"2024-07-10 22:00 summer N", "2024-01-10 23:00 winter N",
                                         "2024-05-16 00:00 utc U", "2024-05-16 07:15 floating U",
-                                        "2024-05-20 00:00 all day N", "2024-06-02 01:00 named U"}));
+                                        "2024-05-20 00:00 all day N", "2024-06-02 01:00 named U",
+                                        "2024-06-02 09:30 server N"}));
 }
 
 TEST(IcsImport, FoldedUtf8SplitInsideACharacterIsOneTitle) {
