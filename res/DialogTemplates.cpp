@@ -289,7 +289,7 @@ DialogTemplate ImportPreviewDialog() {
     return {kImportPreviewDialogId,
             "インポート (iCalendar)",
             300,
-            176,
+            196,
             "MS Shell Dlg",
             8,
             kEditorStyle,
@@ -301,12 +301,12 @@ DialogTemplate ImportPreviewDialog() {
                  6,
                  20,
                  288,
-                 132,
+                 152,
                  "インポートの内容",
                  kNoPrefix,
                  {}},
-                DefaultButton(kIdOk, 184, 158, 50, 14, "OK"),
-                Button(kIdCancel, 244, 158, 50, 14, "キャンセル"),
+                DefaultButton(kIdOk, 184, 178, 50, 14, "OK"),
+                Button(kIdCancel, 244, 178, 50, 14, "キャンセル"),
             }};
 }
 
