@@ -182,6 +182,24 @@ std::int64_t DayOfValue(const icaltimetype& value) {
     return LocalTime::CalendarSeconds(value.year, value.month, value.day) / 86400;
 }
 
+// False for a weekday no month or year has, such as the 7th Tuesday of a
+// month, which libical looks for a long time before it gives up.
+bool Plausible(const icalrecurrencetype& rule) {
+    const bool inMonths =
+        rule.freq == ICAL_MONTHLY_RECURRENCE || rule.by_month[0] != ICAL_RECURRENCE_ARRAY_MAX;
+    const int most = inMonths ? 5 : 53;
+    for (const short day : rule.by_day) {
+        if (day == ICAL_RECURRENCE_ARRAY_MAX) {
+            break;
+        }
+        const int position = icalrecurrencetype_day_position(day);
+        if (position > most || position < -most) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Where the expansion of one item stands.
 class SeriesReader {
   public:
@@ -284,7 +302,7 @@ class SeriesReader {
     }
 
     std::optional<SkipReason> Iterate(const icalrecurrencetype& rule) {
-        if (rule.freq == ICAL_NO_RECURRENCE) {
+        if (rule.freq == ICAL_NO_RECURRENCE || !Plausible(rule)) {
             return SkipReason::Broken;
         }
         // A time taken as written is iterated as written: libical would move
