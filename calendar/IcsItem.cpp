@@ -507,6 +507,8 @@ ItemReading ReadIcsComponent(icalcomponent* component, const IcsZones& zones,
             reading.override.uid =
                 icalcomponent_get_uid(component) ? icalcomponent_get_uid(component) : "";
             reading.override.recurrence = IcsZones::InstantOf(recurrence.value, recurrence.basis);
+            reading.override.recurrenceDay =
+                DayNumber(IcsZones::ToLocal(recurrence.value, recurrence.basis).day);
             reading.override.cancelled =
                 kind == ICAL_VEVENT_COMPONENT &&
                 icalcomponent_get_status(component) == ICAL_STATUS_CANCELLED;

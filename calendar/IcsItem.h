@@ -85,9 +85,10 @@ struct IcsSeries {
 // A RECURRENCE-ID item: one date of the series `uid` as it is instead.
 struct IcsOverride {
     std::string uid;
-    std::int64_t recurrence = 0;  // the date it stands for, as SeriesDate::recurrence
-    bool cancelled = false;       // an event taken off that date: no subject
-    IndivSubj subject;            // unless cancelled
+    std::int64_t recurrence = 0;     // the date it stands for, as SeriesDate::recurrence
+    std::int64_t recurrenceDay = 0;  // that date's day in the computer's zone (DayNumber)
+    bool cancelled = false;          // an event taken off that date: no subject
+    IndivSubj subject;               // unless cancelled
 };
 
 struct ItemReading {

@@ -78,8 +78,8 @@ void AddLosses(TextLosses& total, const TextLosses& each, int times) {
 void IcsSeriesGroups::AddOverride(const IcsOverride& override) {
     const CalendarDay day =
         CivilDay(override.subject.year, override.subject.month, override.subject.day);
-    overrides_[override.uid].push_back(
-        {override.recurrence, DayNumber(day), override.subject.title, override.cancelled});
+    overrides_[override.uid].push_back({override.recurrence, override.recurrenceDay, DayNumber(day),
+                                        override.subject.title, override.cancelled});
 }
 
 const IcsSeriesGroups::Mark* IcsSeriesGroups::MarkOf(const IcsSeries& series,
@@ -115,6 +115,14 @@ bool IcsSeriesGroups::ExactRule(const RepSubj& rep,
                 return false;
             }
             given.insert(date.day);
+        }
+        if (const auto marks = overrides_.find(series->uid); marks != overrides_.end()) {
+            for (const Mark& mark : marks->second) {
+                if (!mark.cancelled && mark.day == mark.recurrenceDay && mark.title == rep.title &&
+                    mark.day >= window_.todayNumber) {
+                    given.insert(mark.day);
+                }
+            }
         }
     }
     CalendarDay day = DayOfNumber(window_.todayNumber);

@@ -35,15 +35,18 @@ class IcsSeriesGroups {
   private:
     struct Mark {
         std::int64_t recurrence;
+        std::int64_t recurrenceDay;
         std::int64_t day;
         std::string title;
         bool cancelled;
     };
 
-    // The days from today to the end of the comparison that `members`
-    // give, each with whether its time must be the rule's; false when an
-    // override takes a date of theirs to another day or title, which a rule
-    // cannot leave out.
+    // Whether `rep`'s rule gives exactly the days from today to the end of the
+    // comparison that `members` give at its time, where an override that
+    // keeps its date's day and title gives that day whatever its time (even
+    // a date its series leaves out, as this program's events do), and one
+    // that moves or retitles its date takes that day away, which the batch
+    // would bring back.
     bool ExactRule(const RepSubj& rep, const std::vector<const IcsSeries*>& members) const;
     void Expand(const IcsSeries& series, SettledSeries& settled) const;
     const Mark* MarkOf(const IcsSeries& series, std::int64_t recurrence) const;
