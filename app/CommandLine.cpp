@@ -19,26 +19,28 @@ constexpr int kDefaultDays = 7;
 constexpr char kUsageEnglish[] =
     "Usage: veskat [FOLDER]\n"
     "       veskat --agenda [DAYS] [FOLDER]\n"
-    "       veskat --export-ics FILE [FOLDER]\n"
+    "       veskat --export-ics [--events] FILE [FOLDER]\n"
     "       veskat --import-ics FILE [FOLDER]\n"
     "Starts veskat with its data in FOLDER, by default\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat.\n"
     "--agenda prints the overdue subjects and those of the next DAYS days\n"
     "(7 when not given); --export-ics writes all subjects to FILE as\n"
-    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n"
+    "iCalendar to-dos, or with --events as events for calendars. Neither\n"
+    "opens a window nor changes a file of FOLDER.\n"
     "--import-ics adds the to-dos and events of the iCalendar FILE to\n"
     "FOLDER, while the window is closed.\n";
 
 constexpr char kUsageJapanese[] =
     "使い方: veskat [フォルダー]\n"
     "        veskat --agenda [日数] [フォルダー]\n"
-    "        veskat --export-ics ファイル [フォルダー]\n"
+    "        veskat --export-ics [--events] ファイル [フォルダー]\n"
     "        veskat --import-ics ファイル [フォルダー]\n"
     "フォルダーのデータで veskat を開きます。フォルダーを指定しないときは\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat です。\n"
     "--agenda は期限切れの案件と、今日から日数 (指定しないときは 7) 日先までの\n"
-    "案件を表示し、--export-ics はすべての案件を iCalendar 形式でファイルに\n"
-    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n"
+    "案件を表示し、--export-ics はすべての案件を iCalendar 形式の ToDo として\n"
+    "(--events を付けると予定として) ファイルに書き出します。どちらもウィンドウを\n"
+    "開かず、フォルダーのファイルを変えません。\n"
     "--import-ics は iCalendar 形式のファイルの ToDo と予定をフォルダーに追加します。\n"
     "ウィンドウを閉じているときに使います。\n";
 
@@ -99,8 +101,10 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         return Agenda(args);
     }
     if (command == "--export-ics") {
-        return OnFile(args, [](const std::string& file, const std::string& folder) {
-            return RunIcsExport(file, folder, std::cerr);
+        const bool events = !args.empty() && args.front() == "--events";
+        const std::vector<std::string> rest(args.begin() + (events ? 1 : 0), args.end());
+        return OnFile(rest, [events](const std::string& file, const std::string& folder) {
+            return RunIcsExport(file, folder, events ? IcsForm::Events : IcsForm::Todos, std::cerr);
         });
     }
     if (command == "--import-ics") {

@@ -7,7 +7,7 @@
 #include <optional>
 
 // When the arguments ask for a command ("--agenda [DAYS] [FOLDER]",
-// "--export-ics FILE [FOLDER]", "--import-ics FILE [FOLDER]", "--help" or
+// "--export-ics [--events] FILE [FOLDER]", "--import-ics FILE [FOLDER]", "--help" or
 // "-h", which prints the usage in the user's language), runs it and gives its
 // exit code: 0 done, 1 the export could not be written or the import failed,
 // 2 no such folder or arguments the command does not take, 3 the import found

@@ -91,7 +91,8 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
-    onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kExportIcsMenuId, [this] { OnExportIcs(IcsForm::Todos); });
+    onMenu(kExportIcsEventsMenuId, [this] { OnExportIcs(IcsForm::Events); });
     onMenu(kImportIcsMenuId, [this] {
         const BusyScope busy(*this);
         if (IcsImportCommand(indivList_, repList_, *history_, messages_, this).Run()) {

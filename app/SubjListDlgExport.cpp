@@ -1,5 +1,6 @@
-// The iCalendar export of the ファイル menu: both lists as the window holds
-// them, unsaved changes included, to a file the user picks.
+// The iCalendar exports of the ファイル menu, as to-dos or as events: both
+// lists as the window holds them, unsaved changes included, to a file the
+// user picks.
 #include "Clock.h"
 #include "IcsExport.h"
 #include "IcsFileDialog.h"
@@ -20,17 +21,17 @@ QString CSubjListDlg::AskExportFileName() {
     return AskIcsFileToSave(this, kExportCaption);
 }
 
-void CSubjListDlg::OnExportIcs() {
+void CSubjListDlg::OnExportIcs(IcsForm form) {
     const BusyScope busy(*this);
     const QString fileName = AskExportFileName();
     if (fileName.isEmpty()) {
         return;
     }
-    const IcsCalendar calendar =
-        BuildIcsCalendar(indivList_, repList_, Clock::Now(), SystemZoneName());
-    if (!WriteIcsFile(fileName.toLocal8Bit().toStdString(), calendar.text)) {
+    const IcsExported exported = WriteIcsFile(fileName.toLocal8Bit().toStdString(), indivList_,
+                                              repList_, Clock::Now(), SystemZoneName(), form);
+    if (!exported.written) {
         messages_.Inform(this, kExportFailed.arg(fileName));
-    } else if (calendar.notExported > 0) {
-        messages_.Inform(this, kNotExported.arg(calendar.notExported));
+    } else if (exported.notExported > 0) {
+        messages_.Inform(this, kNotExported.arg(exported.notExported));
     }
 }

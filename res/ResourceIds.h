@@ -42,6 +42,7 @@ inline constexpr int kSaveExitMenuId = 158;
 inline constexpr int kConnectMenuId = 159;
 inline constexpr int kExportIcsMenuId = 160;
 inline constexpr int kImportIcsMenuId = 163;
+inline constexpr int kExportIcsEventsMenuId = 164;
 inline constexpr int kNotifyMenuId = 161;
 inline constexpr int kRestoreVersionMenuId = 165;
 // ヘルプ → バージョン情報: the About box, as the system menu's About entry opens it.
