@@ -1,7 +1,7 @@
 // For ics_import_against.py: the import and export commands with the clock
 // pinned, and what a folder holds as days, in the caller's TZ.
 //   ics_import_helper import FILE FOLDER YYYY MM DD HH MM
-//   ics_import_helper export FOLDER FILE YYYY MM DD HH MM
+//   ics_import_helper export FOLDER FILE YYYY MM DD HH MM [--events]
 //   ics_import_helper resave FOLDER          both files as the program saves them
 //   ics_import_helper days FOLDER YYYY MM DD HH MM
 // "days" prints one UTF-8 line per repeating subject, "rep<TAB>title", one
@@ -66,9 +66,10 @@ int main(int argc, char** argv) {
         ScopedClock clock(pin(4));
         return RunIcsImport(argv[2], argv[3], std::cout, std::cerr);
     }
-    if (command == "export" && argc == 9) {
+    if (command == "export" && (argc == 9 || argc == 10)) {
         ScopedClock clock(pin(4));
-        return RunIcsExport(argv[3], argv[2], std::cerr);
+        const IcsForm form = argc == 10 ? IcsForm::Events : IcsForm::Todos;
+        return RunIcsExport(argv[3], argv[2], form, std::cerr);
     }
     IndivSubjList indiv;
     RepSubjList rep;

@@ -5,7 +5,8 @@ against an independent expansion:
   ics_import_against.py --helper <build>/tests/calendar/ics_import_helper
 
 Round trip: the export test's randomised folders (four zones, clock changes,
-29 February, fifth weekdays), exported and imported into an empty folder,
+29 February, fifth weekdays), exported as to-dos and as events and imported
+into an empty folder,
 come back byte for byte for every subject whose date the calendar has: all
 dated subjects, and each repeating subject with the rules that have days
 (a field of a rule that has none, such as a day without its month, no
@@ -45,8 +46,8 @@ class Helper:
         check(result.returncode == 0, f"{args[0]} failed ({result.returncode}): {result.stderr}")
         return result.stdout
 
-    def export(self, folder, ics):
-        self.run("export", folder, ics, *self.now)
+    def export(self, folder, ics, form="todos"):
+        self.run("export", folder, ics, *self.now, *export_test.FORMS[form][1])
 
     def import_(self, ics, folder):
         return self.run("import", ics, folder, *self.now)
@@ -86,7 +87,7 @@ def reps_with_days(raw):
     return b"\r\n".join(kept + [b""])
 
 
-def round_trip(helper_path, top, zone, now, rng):
+def round_trip(helper_path, top, zone, now, rng, form):
     helper = Helper(helper_path, zone, now, os.path.join(top, "run"))
     os.makedirs(os.path.join(top, "run"), mode=0o700)
     folders = {name: os.path.join(top, name) for name in ("orig", "back", "again")}
@@ -99,7 +100,7 @@ def round_trip(helper_path, top, zone, now, rng):
     helper.run("resave", folders["orig"])
 
     first, second = os.path.join(top, "a.ics"), os.path.join(top, "b.ics")
-    helper.export(folders["orig"], first)
+    helper.export(folders["orig"], first, form)
     summary = helper.import_(first, folders["back"])
     indiv, rep = "veskat_i.dat", "veskat_r.dat"
     orig_indiv = read(os.path.join(folders["orig"], indiv))
@@ -109,7 +110,7 @@ def round_trip(helper_path, top, zone, now, rng):
           reps_with_days(read(os.path.join(folders["orig"], rep))),
           "the repeating subjects did not come back byte for byte")
 
-    helper.export(folders["back"], second)
+    helper.export(folders["back"], second, form)
     helper.import_(second, folders["again"])
     for name in (indiv, rep):
         check(read(os.path.join(folders["again"], name)) ==
@@ -290,7 +291,9 @@ def expansion(helper_path, top, zone, now, rng):
 
 
 def main():
-    return export_test.run_everywhere([("round trip", round_trip), ("expansion", expansion)])
+    trips = [(f"round trip of {form}", lambda *args, form=form: round_trip(*args, form))
+             for form in export_test.FORMS]
+    return export_test.run_everywhere([*trips, ("expansion", expansion)])
 
 
 if __name__ == "__main__":
