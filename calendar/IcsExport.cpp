@@ -219,13 +219,7 @@ class CalendarWriter {
     void Series(const Plan::Rep& rep, const RuleSeries& series) {
         const TimeOfDay time(rep.subj.hour, rep.subj.minute);
         Open(SeriesUid(rep.subj, series.rule));
-        if (form_ == IcsForm::Todos) {
-            AddAt("DTSTART", RecurrenceValue(series.first, time));
-            AddAt("DUE", When(series.first, time));
-        } else {
-            AddAt("DTSTART", When(series.first, time));
-            EndOfDay(series.first, time);
-        }
+        Dates(series.first, time, true);
         lines_.Add("RRULE", RecurrenceRule(rep.subj, series.rule));
         std::vector<CalendarDay> excluded = series.excluded;
         if (form_ == IcsForm::Events) {
@@ -242,16 +236,8 @@ class CalendarWriter {
         const TimeOfDay time(subj.hour, subj.minute);
         Open(SeriesUid(rep.subj, rule));
         AddAt("RECURRENCE-ID", RecurrenceValue(day, TimeOfDay(rep.subj.hour, rep.subj.minute)));
-        if (form_ == IcsForm::Todos) {
-            AddAt("DTSTART", RecurrenceValue(day, time));
-            AddAt("DUE", When(day, time));
-        } else {
-            AddAt("DTSTART", When(day, time));
-            EndOfDay(day, time);
-        }
-        Texts(subj.title, subj.content, subj.progress);
-        Origin(subj.origin);
-        Close();
+        Dates(day, time, true);
+        Describe(subj);
     }
 
     void Single(const IndivSubj& subj, const CalendarDay& day) {
@@ -262,15 +248,8 @@ class CalendarWriter {
         AppendZeroPadded(key, subj.day, 2);
         const TimeOfDay time(subj.hour, subj.minute);
         Open(Uid(key + subj.title, Kind("i")));
-        if (form_ == IcsForm::Todos) {
-            AddAt("DUE", When(day, time));
-        } else {
-            AddAt("DTSTART", When(day, time));
-            EndOfDay(day, time);
-        }
-        Texts(subj.title, subj.content, subj.progress);
-        Origin(subj.origin);
-        Close();
+        Dates(day, time, false);
+        Describe(subj);
     }
 
   private:
@@ -299,11 +278,26 @@ class CalendarWriter {
     void AddAt(const std::string& name, const Value& value) {
         lines_.Add(name + value.params, value.text);
     }
-    // An all-day event ends where the next day begins.
-    void EndOfDay(const CalendarDay& day, const TimeOfDay& time) {
-        if (time.AllDay()) {
-            AddAt("DTEND", When(NextDay(day), time));
+    // When an item is: a to-do is due, and one of a series starts as well; an
+    // event starts, and one all day ends where the next day begins.
+    void Dates(const CalendarDay& day, const TimeOfDay& time, bool ofSeries) {
+        if (form_ == IcsForm::Todos) {
+            if (ofSeries) {
+                AddAt("DTSTART", RecurrenceValue(day, time));
+            }
+            AddAt("DUE", When(day, time));
+        } else {
+            AddAt("DTSTART", When(day, time));
+            if (time.AllDay()) {
+                AddAt("DTEND", When(NextDay(day), time));
+            }
         }
+    }
+    // The texts of a dated subject and where it came from, and the item's end.
+    void Describe(const IndivSubj& subj) {
+        Texts(subj.title, subj.content, subj.progress);
+        Origin(subj.origin);
+        Close();
     }
     void Exclude(std::vector<CalendarDay> days, const TimeOfDay& time) {
         if (days.empty()) {
