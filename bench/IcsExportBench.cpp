@@ -22,19 +22,7 @@ void BM_IcsExportCommand(benchmark::State& state) {
     if (events) {
         args.insert(args.begin() + 1, "--events");
     }
-    ProgramRun run;
-    double processorMs = 0;
-    for (auto _ : state) {
-        run = RunProgram(args, folder.path().toStdString(), runtime.path().toStdString(),
-                         runtime.path().toStdString() + "/stderr");
-        if (!run.ok) {
-            state.SkipWithError("the export command failed");
-            return;
-        }
-        processorMs += run.processorMs;
-    }
-    state.counters["peak_MiB"] = static_cast<double>(run.peakKiB) / 1024;
-    state.counters["cpu_ms"] = processorMs / static_cast<double>(state.iterations());
+    MeasureCommand(state, args, folder.path().toStdString(), runtime.path().toStdString());
 }
 BENCHMARK(BM_IcsExportCommand)
     ->ArgNames({"subjects", "events"})

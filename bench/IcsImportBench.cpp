@@ -60,23 +60,11 @@ void BM_IcsImportCommand(benchmark::State& state) {
     const std::string file = top.path().toStdString() + "/in.ics";
     std::ofstream(file, std::ios::binary) << ExportedCalendar(count);
     const std::string folder = top.path().toStdString() + "/data";
-    ProgramRun run;
-    double processorMs = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directory(folder);
-        state.ResumeTiming();
-        run = RunProgram({"--import-ics", file, folder}, folder, runtime.path().toStdString(),
-                         top.path().toStdString() + "/stderr");
-        if (!run.ok) {
-            state.SkipWithError("the import command failed");
-            return;
-        }
-        processorMs += run.processorMs;
-    }
-    state.counters["peak_MiB"] = static_cast<double>(run.peakKiB) / 1024;
-    state.counters["cpu_ms"] = processorMs / static_cast<double>(state.iterations());
+    MeasureCommand(state, {"--import-ics", file, folder}, top.path().toStdString(),
+                   runtime.path().toStdString(), [&folder] {
+                       std::filesystem::remove_all(folder);
+                       std::filesystem::create_directory(folder);
+                   });
 }
 BENCHMARK(BM_IcsImportCommand)
     ->Arg(10000)

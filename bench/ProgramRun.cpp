@@ -81,3 +81,25 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& f
     }
     return run;
 }
+
+void MeasureCommand(benchmark::State& state, const std::vector<std::string>& args,
+                    const std::string& folder, const std::string& runtimeDir,
+                    const std::function<void()>& beforeEach) {
+    ProgramRun run;
+    double processorMs = 0;
+    for (auto _ : state) {
+        if (beforeEach) {
+            state.PauseTiming();
+            beforeEach();
+            state.ResumeTiming();
+        }
+        run = RunProgram(args, folder, runtimeDir, runtimeDir + "/stderr");
+        if (!run.ok) {
+            state.SkipWithError("the command failed");
+            return;
+        }
+        processorMs += run.processorMs;
+    }
+    state.counters["peak_MiB"] = static_cast<double>(run.peakKiB) / 1024;
+    state.counters["cpu_ms"] = processorMs / static_cast<double>(state.iterations());
+}

@@ -5,6 +5,8 @@
 // disturbs less than the time on the clock.
 #pragma once
 
+#include <benchmark/benchmark.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,3 +23,10 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& folder,
                       const std::string& runtimeDir, const std::string& errors,
                       const std::vector<std::string>& settings = {});
+
+// Runs the program with `args` in `folder` once per iteration, `beforeEach`
+// untimed before each run, and sets the counters peak_MiB and cpu_ms; a run
+// that fails ends the benchmark with an error.
+void MeasureCommand(benchmark::State& state, const std::vector<std::string>& args,
+                    const std::string& folder, const std::string& runtimeDir,
+                    const std::function<void()>& beforeEach = {});
