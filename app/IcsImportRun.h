@@ -14,9 +14,9 @@ inline constexpr int kCommandWindowOpen = 3;
 
 // Adds the subjects of `fileName` that the lists of `folder` do not hold
 // yet, and prints the summary on `out`. Exit codes: 0 done (also when there
-// was nothing to add); 1 the file gave nothing (why is told), a data file did
-// not load cleanly, or the data could not be written, each leaving the
-// folder's data as it was; 2 no such folder; kCommandWindowOpen. Changes the
-// working folder to `folder`.
+// was nothing to add); 1 the file gave nothing (why is told) or a data file
+// did not load cleanly, and the data is as it was, or a data file could not
+// be written, and that file is as it was; 2 no such folder;
+// kCommandWindowOpen. Changes the working folder to `folder`.
 int RunIcsImport(const std::string& fileName, const std::string& folder, std::ostream& out,
                  std::ostream& err);
