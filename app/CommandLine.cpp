@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "CalendarCommands.h"
+#include "IcsImportRun.h"
 #include "MessageLanguage.h"
 
 namespace {
@@ -21,22 +23,30 @@ constexpr int kDefaultDays = 7;
 constexpr char kUsageEnglish[] =
     "Usage: veskat [FOLDER]\n"
     "       veskat --agenda [DAYS] [FOLDER]\n"
-    "       veskat --export-ics FILE [FOLDER]\n"
+    "       veskat --export-ics [--events] FILE [FOLDER]\n"
+    "       veskat --import-ics FILE [FOLDER]\n"
     "Starts veskat with its data in FOLDER, by default\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat.\n"
     "--agenda prints the overdue subjects and those of the next DAYS days\n"
     "(7 when not given); --export-ics writes all subjects to FILE as\n"
-    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n";
+    "iCalendar to-dos, or with --events as events for calendars. Neither\n"
+    "opens a window nor changes a file of FOLDER.\n"
+    "--import-ics adds the to-dos and events of the iCalendar FILE to\n"
+    "FOLDER, while the window is closed.\n";
 
 constexpr char kUsageJapanese[] =
     "使い方: veskat [フォルダー]\n"
     "        veskat --agenda [日数] [フォルダー]\n"
-    "        veskat --export-ics ファイル [フォルダー]\n"
+    "        veskat --export-ics [--events] ファイル [フォルダー]\n"
+    "        veskat --import-ics ファイル [フォルダー]\n"
     "フォルダーのデータで veskat を開きます。フォルダーを指定しないときは\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat です。\n"
     "--agenda は期限切れの案件と、今日から日数 (指定しないときは 7) 日先までの\n"
-    "案件を表示し、--export-ics はすべての案件を iCalendar 形式でファイルに\n"
-    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n";
+    "案件を表示し、--export-ics はすべての案件を iCalendar 形式の ToDo として\n"
+    "(--events を付けると予定として) ファイルに書き出します。どちらもウィンドウを\n"
+    "開かず、フォルダーのファイルを変えません。\n"
+    "--import-ics は iCalendar 形式のファイルの ToDo と予定をフォルダーに追加します。\n"
+    "ウィンドウを閉じているときに使います。\n";
 
 void Usage(std::ostream& out) {
     out << InUserLanguage(kUsageEnglish, kUsageJapanese);
@@ -67,8 +77,7 @@ const char* FaultText(ArgumentFault fault) {
         case ArgumentFault::ExtraArgument:
             return InUserLanguage("one argument too many: ", "余分な引数です: ");
         case ArgumentFault::NoFile:
-            return InUserLanguage("the file to write is not given: ",
-                                  "書き出すファイルを指定してください: ");
+            return InUserLanguage("the file is not given: ", "ファイルを指定してください: ");
     }
     return "";
 }
@@ -129,14 +138,16 @@ int Agenda(const std::vector<std::string>& args) {
     return RunAgenda(folder, days, std::cout, std::cerr);
 }
 
-int Export(const std::vector<std::string>& args) {
+// A command on FILE [FOLDER]; `command` names it when the file is missing.
+int OnFile(std::string_view command, const std::vector<std::string>& args,
+           const std::function<int(const std::string& file, const std::string& folder)>& run) {
     if (args.empty()) {
-        return Refuse(ArgumentFault::NoFile, "--export-ics");
+        return Refuse(ArgumentFault::NoFile, command);
     }
     if (args.size() > 2) {
         return Refuse(ArgumentFault::ExtraArgument, args[2]);
     }
-    return RunIcsExport(args[0], args.size() == 2 ? args[1] : ".", std::cerr);
+    return run(args[0], args.size() == 2 ? args[1] : ".");
 }
 
 }  // namespace
@@ -155,7 +166,16 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         return Agenda(args);
     }
     if (command == "--export-ics") {
-        return Export(args);
+        const bool events = !args.empty() && args.front() == "--events";
+        const std::vector<std::string> rest(args.begin() + (events ? 1 : 0), args.end());
+        return OnFile(command, rest, [events](const std::string& file, const std::string& folder) {
+            return RunIcsExport(file, folder, events ? IcsForm::Events : IcsForm::Todos, std::cerr);
+        });
+    }
+    if (command == "--import-ics") {
+        return OnFile(command, args, [](const std::string& file, const std::string& folder) {
+            return RunIcsImport(file, folder, std::cout, std::cerr);
+        });
     }
     if (command.starts_with('-')) {
         return Refuse(ArgumentFault::UnknownOption, command);

@@ -13,6 +13,7 @@
 #include "Batch.h"
 #include "Clock.h"
 #include "DesktopNotifier.h"
+#include "IcsImportCommand.h"
 #include "ImageResource.h"
 #include "ListColumns.h"
 #include "MessageService.h"
@@ -83,7 +84,14 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
-    onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kExportIcsMenuId, [this] { OnExportIcs(IcsForm::Todos); });
+    onMenu(kExportIcsEventsMenuId, [this] { OnExportIcs(IcsForm::Events); });
+    onMenu(kImportIcsMenuId, [this] {
+        const BusyScope busy(*this);
+        if (IcsImportCommand(indivList_, repList_, *history_, messages_, this).Run()) {
+            FillList(KeptSelection::Of(*list_));
+        }
+    });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
     onMenu(kUndoMenuId, [this] { OnUndo(); });

@@ -1,4 +1,4 @@
-// The seven dialog templates of the program. Controls are listed in template
+// The eight dialog templates of the program. Controls are listed in template
 // order, which is also the tab order of those that take the focus.
 #include <cstdio>
 
@@ -284,12 +284,37 @@ DialogTemplate VersionsDialog() {
             }};
 }
 
+DialogTemplate ImportPreviewDialog() {
+    return {kImportPreviewDialogId,
+            "インポート (iCalendar)",
+            300,
+            196,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                Label(6, 6, 288, 8, "保存するまでファイルは変わりません。"),
+                {ImportPreviewIds::kSummary,
+                 ControlKind::StaticText,
+                 6,
+                 20,
+                 288,
+                 152,
+                 "インポートの内容",
+                 kNoPrefix,
+                 {}},
+                DefaultButton(kIdOk, 184, 178, 50, 14, "OK"),
+                Button(kIdCancel, 244, 178, 50, 14, "キャンセル"),
+            }};
+}
+
 }  // namespace
 
 const std::vector<DialogTemplate>& AllDialogTemplates() {
     static const std::vector<DialogTemplate> templates = {
         AboutBox(),      MainDialog(),     IndivEditor(),    RepEditor(),
-        ConnectDialog(), PasswordDialog(), VersionsDialog(),
+        ConnectDialog(), PasswordDialog(), VersionsDialog(), ImportPreviewDialog(),
     };
     return templates;
 }

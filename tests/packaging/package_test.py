@@ -50,7 +50,7 @@ def build_package(cpack, config, out):
 def check_contents(deb):
     fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Maintainer", "Depends"],
                             stdout=subprocess.PIPE, text=True, check=True).stdout
-    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl",
+    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl", "libical3",
                    "qt6-translations-l10n"]:
         check(wanted in fields, f"control fields lack {wanted!r}:\n{fields}")
     listing = subprocess.run(["dpkg-deb", "-c", deb], stdout=subprocess.PIPE, text=True,
@@ -273,7 +273,9 @@ MESSAGES = [
     (["--agenda", "./missing"], {}, 2, "stderr", "no such folder: ./missing",
      "フォルダーがありません: ./missing"),
     (["--export-ics"], {}, 2, "stderr", "not given: --export-ics",
-     "書き出すファイルを指定してください: --export-ics"),
+     "ファイルを指定してください: --export-ics"),
+    (["--import-ics"], {}, 2, "stderr", "not given: --import-ics",
+     "ファイルを指定してください: --import-ics"),
 ]
 
 

@@ -363,7 +363,7 @@ class DialogBuilderTest : public QObject {
         TemplateDialog dialog(kMainDialogId);
         using namespace MainDialogIds;
         for (int command : {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId,
-                            kExportIcsMenuId, kNotifyMenuId}) {
+                            kExportIcsMenuId, kImportIcsMenuId, kNotifyMenuId}) {
             QVERIFY(dialog.MenuAction(command) != nullptr);
         }
         QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));
