@@ -231,9 +231,10 @@ void AskAboutManyDeletions(Step& step, const DataFile& file, SubjMergeResult& re
 // A server copy that did not load cleanly is kept aside, unmerged; the
 // text says so. Empty when the copy could not be kept.
 QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyCheck check) {
-    const std::string kept = KeepDatedCopy(copy);
+    std::string kept;
+    const FileWrite copied = KeepDatedCopy(copy, kept);
     RemoveFile(copy);
-    if (kept.empty()) {
+    if (copied != FileWrite::Written) {
         return {};
     }
     return QString::fromUtf8(kServerCopyKeptAside)
@@ -242,13 +243,14 @@ QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyC
              QString::fromLocal8Bit(kept));
 }
 
-// What a merge replaces is kept as a version, as a save keeps what it replaces:
-// the list as this computer had it before the other's changes came in. At
-// start-up it is also the backup. False when either could not be kept whole.
-bool KeepMergedOver(const std::string& localFile, bool keepBackup) {
+// What a merge replaces is kept as a version, named `version`, as a save keeps
+// what it replaces: the list as this computer had it before the other's
+// changes came in. At start-up it is also the backup. False when either could
+// not be kept whole.
+bool KeepMergedOver(const std::string& localFile, bool keepBackup, std::string& version) {
     const std::optional<std::string> bytes = ReadWholeFile(localFile);
-    return bytes && !KeepVersion(localFile, *bytes).empty() &&
-           (!keepBackup || KeepBackup(localFile, *bytes) == FileWrite::Written);
+    return bytes && KeepVersion(localFile, *bytes, version) == FileWrite::Written &&
+           (!keepBackup || KeepBackup(localFile, *bytes, version) == FileWrite::Written);
 }
 
 // Merges the server's clean copy `copy` into the local file, asking first
@@ -269,10 +271,11 @@ bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, 
             return false;
     }
     AskAboutManyDeletions(step, file, result);
-    if (!KeepMergedOver(file.local, keepBackup) || !WriteMerge(file, result)) {
+    std::string version;
+    if (!KeepMergedOver(file.local, keepBackup, version) || !WriteMerge(file, result)) {
         return false;
     }
-    ThinVersions(file.local);
+    ThinVersions(file.local, version);
     if (adopt) {
         adopt(file.kind, result.merged);
     }
@@ -345,8 +348,9 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
     // made without a marker (a restored backup, a save not sent, a server
     // just switched on) is kept as it was, and the user told.
     if (!HasUnsentMarker(file.local)) {
-        const std::string kept = KeepDatedCopy(file.local);
-        if (kept.empty() || MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
+        std::string kept;
+        if (KeepDatedCopy(file.local, kept) != FileWrite::Written ||
+            MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
             return StartUpFile::KeptLocal;
         }
         step.notices << QString::fromUtf8(kLocalChangesMerged)

@@ -140,6 +140,14 @@ TEST_F(FileAccess, FreeNameIsTheStemOrTheNextNumberAndAFailureLeavesNothing) {
 // written over, and a folder or a missing file is never taken for a data file.
 class KeptCopies : public FileAccess {
   protected:
+    // The copy's name; "" when none was made.
+    static std::string KeepDatedCopy(const std::string& fileName) {
+        std::string copy = "none";
+        const FileWrite kept = ::KeepDatedCopy(fileName, copy);
+        EXPECT_EQ(kept == FileWrite::Written, copy != "none");
+        return kept == FileWrite::Written ? copy : "";
+    }
+
     ScopedClock clock_{LocalTime::Make(2026, 12, 7, 9, 30, 0)};
 };
 
