@@ -16,6 +16,11 @@ std::string BaseName(const std::string& dataFile) {
     return std::filesystem::path(dataFile).filename().string();
 }
 
+// `name`, without a folder, in the folder of `file`.
+std::string Beside(const std::string& file, const std::string& name) {
+    return (std::filesystem::path(file).parent_path() / name).string();
+}
+
 // The place of a version among those with the same stamp: 1 for the plain
 // name, n for the name with "-n" added.
 std::optional<int> TakenSuffix(std::string_view rest) {
@@ -45,18 +50,29 @@ std::int64_t LocalDay(std::time_t t) {
 // How StoreAgainst left a version.
 enum class Stored { AsChanges, Whole, AsBefore };
 
+// The checksums of versions as they were kept, by name, where the files
+// already say them, so that a save computes each at most once.
+using Checksums = std::map<std::string, std::string>;
+
 // Keeps `version` as its differences from the version `base` where they are
 // less than half its size, else whole; AsBefore when either cannot be read or
 // the new file not written, and the version is kept as it was.
 Stored StoreAgainst(const std::string& dataFile, VersionReader& reader, const KeptVersion& version,
-                    const std::string& base) {
+                    const std::string& base, Checksums& checksums) {
     std::string baseBytes;
     std::string bytes;
     if (reader.Read(base, baseBytes) != VersionRead::Read ||
         reader.Read(version.name, bytes) != VersionRead::Read) {
         return Stored::AsBefore;
     }
-    const std::string delta = MakeDelta(baseBytes, BaseName(base), bytes, BaseName(version.name));
+    std::string& baseChecksum = checksums[base];
+    if (baseChecksum.empty()) {
+        baseChecksum = VersionChecksum(baseBytes);
+    }
+    const auto known = checksums.find(version.name);
+    const std::string delta =
+        MakeDelta(baseBytes, BaseName(base), bytes, BaseName(version.name), baseChecksum,
+                  known == checksums.end() ? std::string() : known->second);
     // Rebuilt before it takes the place of anything: a difference that did not give the
     // version back would lose it.
     std::string rebuilt;
@@ -172,6 +188,7 @@ void ThinVersions(const std::string& dataFile, const std::string& newest) {
     }
     std::vector<bool> kept = VersionsKept(savedAt, Clock::Now());
     std::map<std::string, std::string> baseOf;  // of each kept as its differences
+    Checksums checksums;
     std::set<std::string> going;
     for (std::size_t i = 0; i < versions.size(); ++i) {
         // The version just kept is the one all others are rebuilt from, whatever its date says.
@@ -179,8 +196,15 @@ void ThinVersions(const std::string& dataFile, const std::string& newest) {
         if (!kept[i]) {
             going.insert(versions[i].name);
         }
+        const std::optional<DeltaHeader> header =
+            versions[i].asChanges ? VersionReader::HeaderOf(versions[i].name) : std::nullopt;
         if (versions[i].asChanges) {
-            baseOf[versions[i].name] = VersionReader::BaseOf(versions[i].name);
+            baseOf[versions[i].name] = header ? Beside(versions[i].name, header->baseName) : "";
+        }
+        if (header) {
+            // What a whole copy held when another was kept against it is what it must hold.
+            checksums[versions[i].name] = header->checksum;
+            checksums.emplace(baseOf[versions[i].name], header->baseChecksum);
         }
     }
     VersionReader reader;
@@ -191,7 +215,7 @@ void ThinVersions(const std::string& dataFile, const std::string& newest) {
     for (std::size_t i = versions.size(); i-- > 0;) {
         const KeptVersion& version = versions[i];
         if (kept[i] && !version.asChanges && version.name != newest) {
-            if (StoreAgainst(dataFile, reader, version, above) == Stored::AsChanges) {
+            if (StoreAgainst(dataFile, reader, version, above, checksums) == Stored::AsChanges) {
                 baseOf[version.name] = above;
             }
             above = version.name;
@@ -213,7 +237,7 @@ void ThinVersions(const std::string& dataFile, const std::string& newest) {
         if (going.count(staying) > 0 || staying == version.name) {
             staying = newest;
         }
-        switch (StoreAgainst(dataFile, reader, version, staying)) {
+        switch (StoreAgainst(dataFile, reader, version, staying, checksums)) {
             case Stored::AsChanges:
                 base->second = staying;
                 break;

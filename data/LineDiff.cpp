@@ -3,12 +3,48 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
+#include <functional>
 #include <utility>
 
 namespace {
 
 using LineId = std::uint32_t;
+
+// Numbers the distinct lines of both sides: a table of open addressing sized
+// once for every line, as a node for each of 100 000 lines would cost more
+// than the comparison itself.
+class LineIds {
+  public:
+    explicit LineIds(std::size_t lines) {
+        std::size_t size = 16;
+        while (size < 2 * lines) {
+            size *= 2;
+        }
+        slots_.assign(size, kEmpty);
+        lines_.reserve(lines);
+    }
+
+    LineId Of(std::string_view line) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = std::hash<std::string_view>{}(line)&mask;; at = (at + 1) & mask) {
+            if (slots_[at] == kEmpty) {
+                slots_[at] = static_cast<LineId>(lines_.size());
+                lines_.push_back(line);
+                return slots_[at];
+            }
+            if (lines_[slots_[at]] == line) {
+                return slots_[at];
+            }
+        }
+    }
+
+    std::size_t Count() const { return lines_.size(); }
+
+  private:
+    static constexpr LineId kEmpty = ~LineId{0};
+    std::vector<LineId> slots_;
+    std::vector<std::string_view> lines_;  // by id
+};
 
 // A stretch of both sides still to be matched: lines [a, aEnd) and [b, bEnd).
 struct Stretch {
@@ -146,6 +182,19 @@ TextLines SplitLines(std::string_view text) {
     return lines;
 }
 
+std::string JoinLines(const TextLines& lines) {
+    std::size_t size = 0;
+    for (const std::string_view line : lines) {
+        size += line.size();
+    }
+    std::string text;
+    text.reserve(size);
+    for (const std::string_view line : lines) {
+        text += line;
+    }
+    return text;
+}
+
 std::vector<LineChange> DiffLines(const TextLines& from, const TextLines& to) {
     // Most saves change a few neighbouring lines: the lines before and after
     // them are passed by comparing bytes, and only the rest are given ids.
@@ -158,19 +207,18 @@ std::vector<LineChange> DiffLines(const TextLines& from, const TextLines& to) {
            from[from.size() - 1 - tail] == to[to.size() - 1 - tail]) {
         ++tail;
     }
-    std::unordered_map<std::string_view, LineId> ids;
+    LineIds ids((from.size() - head - tail) + (to.size() - head - tail));
     const auto idsOf = [&](const TextLines& lines) {
         std::vector<LineId> out;
         out.reserve(lines.size() - head - tail);
         for (std::size_t i = head; i < lines.size() - tail; ++i) {
-            out.push_back(ids.emplace(lines[i], static_cast<LineId>(ids.size())).first->second);
+            out.push_back(ids.Of(lines[i]));
         }
         return out;
     };
     std::vector<LineId> a = idsOf(from);
     std::vector<LineId> b = idsOf(to);
-    const std::size_t idCount = ids.size();
-    ids.clear();
+    const std::size_t idCount = ids.Count();
 
     std::vector<LineChange> changes;
     std::size_t i = 0;  // the next line of each side not yet accounted for

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct LineChange {
 // The lines of `text`, each with its LF, pointing into `text`; joined again
 // they are `text`.
 [[nodiscard]] TextLines SplitLines(std::string_view text);
+
+// The lines put together again into one text.
+[[nodiscard]] std::string JoinLines(const TextLines& lines);
 
 // What turns the lines `from` into the lines `to`: changes in order, neither
 // touching nor overlapping, and every line outside them is the same on both

@@ -134,9 +134,9 @@ std::optional<HunkRange> ReadRange(std::string_view& text, char sign) {
 }
 
 // Applies one hunk at the cursor; `baseAt` is the next base line not yet
-// copied to `version`, `versionLines` the lines written so far.
+// taken into `version`.
 bool ApplyHunk(DeltaCursor& cursor, const TextLines& base, std::size_t& baseAt,
-               std::size_t& versionLines, std::string& version) {
+               TextLines& version) {
     std::optional<std::string_view> header = cursor.Field("@@ ");
     if (!header) {
         return false;
@@ -151,10 +151,10 @@ bool ApplyHunk(DeltaCursor& cursor, const TextLines& base, std::size_t& baseAt,
         from->start + from->count > base.size()) {
         return false;
     }
-    for (; baseAt < from->start; ++baseAt, ++versionLines) {
-        version += base[baseAt];
-    }
-    if (versionLines != to->start) {
+    version.insert(version.end(), base.begin() + static_cast<std::ptrdiff_t>(baseAt),
+                   base.begin() + static_cast<std::ptrdiff_t>(from->start));
+    baseAt = from->start;
+    if (version.size() != to->start) {
         return false;
     }
     std::size_t fromLeft = from->count;
@@ -182,8 +182,7 @@ bool ApplyHunk(DeltaCursor& cursor, const TextLines& base, std::size_t& baseAt,
         }
         if (added) {
             --toLeft;
-            ++versionLines;
-            version += text;
+            version.push_back(text);
         }
     }
     return true;
@@ -200,7 +199,14 @@ std::string VersionChecksum(std::string_view bytes) {
 }
 
 std::string MakeDelta(std::string_view base, const std::string& baseName, std::string_view version,
-                      const std::string& versionName) {
+                      const std::string& versionName, std::string baseChecksum,
+                      std::string checksum) {
+    if (baseChecksum.empty()) {
+        baseChecksum = VersionChecksum(base);
+    }
+    if (checksum.empty()) {
+        checksum = VersionChecksum(version);
+    }
     const TextLines from = SplitLines(base);
     const TextLines to = SplitLines(version);
     std::vector<LineChange> changes = DiffLines(from, to);
@@ -210,10 +216,9 @@ std::string MakeDelta(std::string_view base, const std::string& baseName, std::s
         changes.push_back({0, 1, 0, 1});
     }
     std::string out = std::string(kFirstLine) + versionName + std::string(kAgainst) + baseName +
-                      "\n" + std::string(kBaseChecksumLine) + VersionChecksum(base) + "\n" +
-                      std::string(kChecksumLine) + VersionChecksum(version) + "\n" +
-                      std::string(kBaseLine) + baseName + "\n" + std::string(kVersionLine) +
-                      versionName + "\n";
+                      "\n" + std::string(kBaseChecksumLine) + baseChecksum + "\n" +
+                      std::string(kChecksumLine) + checksum + "\n" + std::string(kBaseLine) +
+                      baseName + "\n" + std::string(kVersionLine) + versionName + "\n";
     for (std::size_t first = 0; first < changes.size();) {
         // Changes closer than twice the context share one hunk, as in `diff -u`.
         std::size_t last = first;
@@ -258,24 +263,29 @@ DeltaRead ReadDeltaHeader(std::string_view delta, DeltaHeader& header) {
     return ReadHeader(cursor, header);
 }
 
-DeltaRead ApplyDelta(std::string_view delta, std::string_view base, std::string& version) {
+DeltaRead ApplyDelta(std::string_view delta, const TextLines& base, TextLines& version) {
     DeltaCursor cursor(delta);
     DeltaHeader header;
     if (ReadHeader(cursor, header) != DeltaRead::Read) {
         return DeltaRead::Damaged;
     }
-    const TextLines lines = SplitLines(base);
     version.clear();
-    version.reserve(base.size() + delta.size());
+    version.reserve(base.size() + 16);
     std::size_t baseAt = 0;
-    std::size_t versionLines = 0;
     while (!cursor.AtEnd()) {
-        if (!ApplyHunk(cursor, lines, baseAt, versionLines, version)) {
+        if (!ApplyHunk(cursor, base, baseAt, version)) {
             return DeltaRead::Damaged;
         }
     }
-    for (; baseAt < lines.size(); ++baseAt) {
-        version += lines[baseAt];
+    version.insert(version.end(), base.begin() + static_cast<std::ptrdiff_t>(baseAt), base.end());
+    return DeltaRead::Read;
+}
+
+DeltaRead ApplyDelta(std::string_view delta, std::string_view base, std::string& version) {
+    TextLines lines;
+    if (ApplyDelta(delta, SplitLines(base), lines) != DeltaRead::Read) {
+        return DeltaRead::Damaged;
     }
+    version = JoinLines(lines);
     return DeltaRead::Read;
 }

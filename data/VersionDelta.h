@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "LineDiff.h"
+
 // The checksum of `bytes` kept in a difference: BLAKE2b with 256 bits, in
 // lowercase hex, as `b2sum -l 256` prints it.
 [[nodiscard]] std::string VersionChecksum(std::string_view bytes);
@@ -20,9 +22,12 @@ struct DeltaHeader {
 };
 
 // The text that rebuilds `version` (named `versionName`) from `base` (named
-// `baseName`), both names without the folder.
+// `baseName`), both names without the folder. The checksums of either, where
+// already known, save computing them again; they must be the checksums of
+// what was kept, which a version changed since no longer has.
 [[nodiscard]] std::string MakeDelta(std::string_view base, const std::string& baseName,
-                                    std::string_view version, const std::string& versionName);
+                                    std::string_view version, const std::string& versionName,
+                                    std::string baseChecksum = {}, std::string checksum = {});
 
 enum class [[nodiscard]] DeltaRead{
     Read,
@@ -38,3 +43,8 @@ enum class [[nodiscard]] DeltaRead{
 // not checked here: see DeltaHeader.
 [[nodiscard]] DeltaRead ApplyDelta(std::string_view delta, std::string_view base,
                                    std::string& version);
+// The same over lines (see LineDiff.h): the lines of `version` point into the
+// texts of `base` and into `delta`, which must outlive them. A chain of
+// differences is rebuilt so without copying a byte until its end.
+[[nodiscard]] DeltaRead ApplyDelta(std::string_view delta, const TextLines& base,
+                                   TextLines& version);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FileAccess.h"
-#include "VersionDelta.h"
+#include "LineDiff.h"
 
 struct VersionReader::Step {
     std::string name;
@@ -34,16 +34,16 @@ VersionRead VersionReader::Read(const std::string& name, std::string& bytes) {
     }
 }
 
-std::string VersionReader::BaseOf(const std::string& name) {
+std::optional<DeltaHeader> VersionReader::HeaderOf(const std::string& name) {
     if (IsRegularFile(name)) {
-        return {};
+        return std::nullopt;
     }
     const std::optional<std::string> delta = ReadWholeFile(name + kChangesSuffix);
     DeltaHeader header;
     if (!delta || ReadDeltaHeader(*delta, header) != DeltaRead::Read) {
-        return {};
+        return std::nullopt;
     }
-    return Beside(name, header.baseName);
+    return header;
 }
 
 VersionRead VersionReader::Lost(const std::string& name, const std::string& at) {
@@ -61,7 +61,8 @@ VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes) 
     std::string start;
     for (;;) {
         if (at == lastName_) {
-            start = lastBytes_;
+            start = std::move(lastBytes_);
+            lastName_.clear();
             break;
         }
         if (IsRegularFile(at)) {
@@ -91,21 +92,23 @@ VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes) 
         at = base;
     }
 
-    // Down again, step by step. Only the version asked for is checked: had any
+    // Down again, step by step, over lines that point into `start` and the differences, so
+    // that no byte is copied before the end. Only the version asked for is checked: had any
     // step before it gone wrong, its lines or its checksum would not fit.
-    std::string current = start;
-    std::string next;
+    TextLines current = SplitLines(start);
+    TextLines next;
     bool fits = true;
     for (std::size_t k = steps.size(); fits && k-- > 0;) {
         fits = ApplyDelta(steps[k].delta, current, next) == DeltaRead::Read;
         current.swap(next);
     }
-    if (!fits || (!steps.empty() && VersionChecksum(current) != steps.front().header.checksum)) {
+    std::string rebuilt = fits ? JoinLines(current) : std::string();
+    if (!fits || (!steps.empty() && VersionChecksum(rebuilt) != steps.front().header.checksum)) {
         return Blame(name, at, start, steps);
     }
     lastName_ = name;
-    lastBytes_ = current;
-    bytes = std::move(current);
+    lastBytes_ = std::move(rebuilt);
+    bytes = lastBytes_;
     return VersionRead::Read;
 }
 
@@ -113,9 +116,9 @@ VersionRead VersionReader::Blame(const std::string& name, const std::string& sta
                                  const std::string& start, const std::vector<Step>& steps) {
     lastName_.clear();
     lastBytes_ = std::string();
-    std::string current = start;
-    std::string checksum = VersionChecksum(current);
-    std::string next;
+    TextLines current = SplitLines(start);
+    std::string checksum = VersionChecksum(start);
+    TextLines next;
     for (std::size_t k = steps.size(); k-- > 0;) {
         const Step& step = steps[k];
         // A version is proven by its own checksum; the one of its base only tells, when it
@@ -124,7 +127,7 @@ VersionRead VersionReader::Blame(const std::string& name, const std::string& sta
         const bool applied = ApplyDelta(step.delta, current, next) == DeltaRead::Read;
         if (applied) {
             current.swap(next);
-            checksum = VersionChecksum(current);
+            checksum = VersionChecksum(JoinLines(current));
         }
         if (!applied || checksum != step.header.checksum) {
             const std::string& base = k + 1 == steps.size() ? startName : steps[k + 1].name;

@@ -7,8 +7,11 @@
 // one step.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "VersionDelta.h"
 
 // The ending of a version's file when it is kept as its differences.
 inline constexpr const char* kChangesSuffix = ".diff";
@@ -33,9 +36,9 @@ class VersionReader {
     [[nodiscard]] VersionRead Read(const std::string& name, std::string& bytes);
     const std::string& LostVersion() const { return lost_; }
 
-    // The version `name` is kept against, with the folder; "" when it is kept
-    // whole or the first lines of its file cannot be read.
-    [[nodiscard]] static std::string BaseOf(const std::string& name);
+    // What the first lines of the file of `name`, kept as its differences,
+    // say; nullopt when it is kept whole or they cannot be read.
+    [[nodiscard]] static std::optional<DeltaHeader> HeaderOf(const std::string& name);
 
   private:
     struct Step;
