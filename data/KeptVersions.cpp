@@ -8,6 +8,7 @@
 
 #include "Clock.h"
 #include "FileAccess.h"
+#include "LineDiff.h"
 #include "VersionDelta.h"
 
 namespace {
@@ -61,7 +62,7 @@ Stored StoreAgainst(const std::string& dataFile, VersionReader& reader, const Ke
                     const std::string& base, Checksums& checksums) {
     std::string baseBytes;
     std::string bytes;
-    if (reader.Read(base, baseBytes) != VersionRead::Read ||
+    if (reader.Read(base, baseBytes, VersionReader::Check::FitAlone) != VersionRead::Read ||
         reader.Read(version.name, bytes) != VersionRead::Read) {
         return Stored::AsBefore;
     }
@@ -69,15 +70,19 @@ Stored StoreAgainst(const std::string& dataFile, VersionReader& reader, const Ke
     if (baseChecksum.empty()) {
         baseChecksum = VersionChecksum(baseBytes);
     }
-    const auto known = checksums.find(version.name);
+    std::string& checksum = checksums[version.name];
+    if (checksum.empty()) {
+        checksum = VersionChecksum(bytes);
+    }
+    const TextLines baseLines = SplitLines(baseBytes);
+    const TextLines lines = SplitLines(bytes);
     const std::string delta =
-        MakeDelta(baseBytes, BaseName(base), bytes, BaseName(version.name), baseChecksum,
-                  known == checksums.end() ? std::string() : known->second);
+        MakeDelta(baseLines, BaseName(base), baseChecksum, lines, BaseName(version.name), checksum);
     // Rebuilt before it takes the place of anything: a difference that did not give the
     // version back would lose it.
-    std::string rebuilt;
+    TextLines rebuilt;
     if (delta.size() < bytes.size() / 2 &&
-        ApplyDelta(delta, baseBytes, rebuilt) == DeltaRead::Read && rebuilt == bytes) {
+        ApplyDelta(delta, baseLines, rebuilt) == DeltaRead::Read && rebuilt == lines) {
         if (WriteSideFile(version.name + kChangesSuffix, delta, dataFile) != FileWrite::Written) {
             return Stored::AsBefore;
         }

@@ -207,8 +207,13 @@ std::string MakeDelta(std::string_view base, const std::string& baseName, std::s
     if (checksum.empty()) {
         checksum = VersionChecksum(version);
     }
-    const TextLines from = SplitLines(base);
-    const TextLines to = SplitLines(version);
+    return MakeDelta(SplitLines(base), baseName, baseChecksum, SplitLines(version), versionName,
+                     checksum);
+}
+
+std::string MakeDelta(const TextLines& from, const std::string& baseName,
+                      const std::string& baseChecksum, const TextLines& to,
+                      const std::string& versionName, const std::string& checksum) {
     std::vector<LineChange> changes = DiffLines(from, to);
     if (changes.empty() && !from.empty()) {
         // `patch` takes a difference without a hunk for no difference at all: the first line

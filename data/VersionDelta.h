@@ -28,6 +28,10 @@ struct DeltaHeader {
 [[nodiscard]] std::string MakeDelta(std::string_view base, const std::string& baseName,
                                     std::string_view version, const std::string& versionName,
                                     std::string baseChecksum = {}, std::string checksum = {});
+// The same over the lines of both (see LineDiff.h), whose checksums are known.
+[[nodiscard]] std::string MakeDelta(const TextLines& base, const std::string& baseName,
+                                    const std::string& baseChecksum, const TextLines& version,
+                                    const std::string& versionName, const std::string& checksum);
 
 enum class [[nodiscard]] DeltaRead{
     Read,

@@ -23,10 +23,10 @@ std::string Beside(const std::string& name, const std::string& other) {
 
 }  // namespace
 
-VersionRead VersionReader::Read(const std::string& name, std::string& bytes) {
+VersionRead VersionReader::Read(const std::string& name, std::string& bytes, Check check) {
     lost_.clear();
     try {
-        return Rebuild(name, bytes);
+        return Rebuild(name, bytes, check);
     } catch (const std::bad_alloc&) {
         lastName_.clear();
         lastBytes_ = std::string();
@@ -54,7 +54,7 @@ VersionRead VersionReader::Lost(const std::string& name, const std::string& at) 
     return VersionRead::BaseLost;
 }
 
-VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes) {
+VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes, Check check) {
     // Up from `name` to a version at hand: the one read last, or one kept whole.
     std::vector<Step> steps;
     std::string at = name;
@@ -103,9 +103,12 @@ VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes) 
         current.swap(next);
     }
     std::string rebuilt = fits ? JoinLines(current) : std::string();
-    if (!fits || (!steps.empty() && VersionChecksum(rebuilt) != steps.front().header.checksum)) {
+    const bool checked = check == Check::Checksum && !steps.empty();
+    if (!fits || (checked && VersionChecksum(rebuilt) != steps.front().header.checksum)) {
         return Blame(name, at, start, steps);
     }
+    // One not checked may be rebuilt from all the same: those are checked, and a fault in
+    // it is found by Blame and named.
     lastName_ = name;
     lastBytes_ = std::move(rebuilt);
     bytes = lastBytes_;

@@ -29,11 +29,19 @@ class VersionReader {
     VersionReader(const VersionReader&) = delete;
     VersionReader& operator=(const VersionReader&) = delete;
 
+    // How far a version rebuilt from differences is checked.
+    enum class Check {
+        Checksum,  // against its checksum: exactly as it was kept
+        FitAlone,  // every step's lines fit; for a base that another is kept against and
+                   // checked by, which then rebuilds from the same bytes
+    };
+
     // The version `name` (its name with the folder, without kChangesSuffix)
     // into `bytes`, exactly as it was kept when Read. On BaseLost,
     // LostVersion() names the version (likewise) whose file is damaged,
     // changed since or gone; `bytes` is then unspecified.
-    [[nodiscard]] VersionRead Read(const std::string& name, std::string& bytes);
+    [[nodiscard]] VersionRead Read(const std::string& name, std::string& bytes,
+                                   Check check = Check::Checksum);
     const std::string& LostVersion() const { return lost_; }
 
     // What the first lines of the file of `name`, kept as its differences,
@@ -43,7 +51,7 @@ class VersionReader {
   private:
     struct Step;
 
-    VersionRead Rebuild(const std::string& name, std::string& bytes);
+    VersionRead Rebuild(const std::string& name, std::string& bytes, Check check);
     // After a rebuild that did not check out: which file is at fault, found by
     // checking every step against its checksums.
     VersionRead Blame(const std::string& name, const std::string& startName,
