@@ -22,8 +22,9 @@ struct Column {
     const char* header;
     int width;
 };
+// 件数 has room for 読めません.
 constexpr Column kColumns[] = {
-    {"保存日時", 140}, {"件数", 60}, {"追加", 60}, {"削除", 60}, {"変更", 60}};
+    {"保存日時", 140}, {"件数", 80}, {"追加", 60}, {"削除", 60}, {"変更", 60}};
 
 const QString kNotRead = QStringLiteral("読めません");
 const QString kUnreadable = QStringLiteral("この版のファイルは読み込めません。");
@@ -39,12 +40,10 @@ const QString kLinesNotTaken = QStringLiteral("この版の %1 行は読み込�
 const QString kLinesChanged = QStringLiteral("この版の %1 行は内容の一部を変えて読み込みました。");
 // %1 a file in the versions folder. A version kept as its differences is read through the one
 // it was kept against, so a damaged file costs the versions read through it, and says so.
-const QString kDamaged =
-    QStringLiteral("この版のファイル %1 は壊れているため、この版は読めません。");
+const QString kDamaged = QStringLiteral("ファイル %1 が壊れているため、この版は読めません。");
 const QString kBaseLost = QStringLiteral(
-    "この版は別の版のファイル %1 "
-    "をもとに残してあり、そのファイルが壊れているか、なくなっているため、"
-    "この版は読めません。");
+    "この版は別の版のファイル %1 をもとに残してあり、"
+    "そのファイルが壊れているか、なくなっているため、この版は読めません。");
 // %1 how many.
 const QString kDependentsLost = QStringLiteral(
     "この版をもとに残した %1 個の版は、この版のファイルが残したときと違うため読めません。");

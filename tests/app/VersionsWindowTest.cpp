@@ -223,7 +223,7 @@ void VersionsWindowTest::shouldSayWhichVersionsADamagedFileCosts() {
                  .arg(damaged));
     QCOMPARE(list->CellText(1, 1), QStringLiteral("読めません"));
     QCOMPARE(label(1),
-             QStringLiteral("この版のファイル %1 は壊れているため、この版は読めません。\n"
+             QStringLiteral("ファイル %1 が壊れているため、この版は読めません。\n"
                             "この版をもとに残した 1 個の版は、この版のファイルが残したとき"
                             "と違うため読めません。")
                  .arg(damaged));
