@@ -170,6 +170,33 @@ TEST_F(KeptCopies, DatedCopyHoldsTheBytesUnderTheLocalTimeAndNeverOverwrites) {
     EXPECT_EQ(Names().size(), 5u);
 }
 
+// The backup of a save is the kept version under a second name where a link can be made,
+// a copy of its bytes where not, and what it replaces stays until either is in place.
+TEST_F(KeptCopies, BackupIsTheVersionUnderAnotherNameOrElseACopy) {
+    const std::string data = Path("veskat_i.dat");
+    Write(data, "new", kPrivate);
+    Write(Path("version"), "kept", kPrivate);
+    Write(data + ".bak", "older generation");
+
+    ASSERT_EQ(KeepBackup(data, "kept", Path("version")), FileWrite::Written);
+    EXPECT_EQ(Read(data + ".bak"), "kept");
+    EXPECT_TRUE(fs::equivalent(data + ".bak", Path("version")));
+    // Again onto the same file: a link onto another name of itself leaves no name behind.
+    ASSERT_EQ(KeepBackup(data, "kept", Path("version")), FileWrite::Written);
+    EXPECT_EQ(fs::hard_link_count(Path("version")), 2u);
+
+    ASSERT_EQ(KeepBackup(data, "bytes at hand", Path("no such version")), FileWrite::Written);
+    EXPECT_EQ(Read(data + ".bak"), "bytes at hand");
+    EXPECT_FALSE(fs::equivalent(data + ".bak", Path("version")));
+    EXPECT_EQ(PermsOf(data + ".bak"), kPrivate);
+
+    fs::remove(data + ".bak");
+    fs::create_directories(data + ".bak/held");
+    EXPECT_EQ(KeepBackup(data, "kept", Path("version")), FileWrite::Failed);
+    EXPECT_TRUE(fs::is_directory(data + ".bak/held"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"version", "veskat_i.dat", "veskat_i.dat.bak"}));
+}
+
 // The backup's own cases are driven through the main window's saves.
 TEST_F(KeptCopies, EmptyFileIsCopiedAndAFolderOrMissingFileNever) {
     Write(Path("veskat_r.dat"), "");

@@ -276,11 +276,11 @@ TEST(KeptVersions, ADamagedFileLosesOnlyTheVersionsRebuiltThroughIt) {
                 SCOPED_TRACE(version.name);
                 std::string bytes;
                 const VersionRead read = reader.Read(version.name, bytes);
-                if (k > c.victim || (k == c.victim && !version.asChanges) ||
+                if (k > c.victim || (k == c.victim && !victim.asChanges) ||
                     (k < c.victim && !c.olderLost)) {
                     ASSERT_EQ(read, VersionRead::Read);
-                    // A whole copy changed in place reads as it now is: nothing tells, until
-                    // it is kept against a newer one with what it held when kept.
+                    // A whole copy changed in place reads as it now is, also once it is kept
+                    // against a newer one: only those kept against it can tell.
                     EXPECT_TRUE(k == c.victim ||
                                 bytes == file.model[version.name.substr(version.name.size() - 15)]);
                 } else if (k == c.victim) {
@@ -368,9 +368,15 @@ TEST(KeptVersions, AVersionIsDatedWhenItWasSavedAndNeverWrittenOver) {
     EXPECT_EQ(first,
               VersionsFolderOf(dataFile) + "/veskat_r.dat." + FileStamp(*ModifiedTime(dataFile)));
     EXPECT_EQ(second, first + "-2");
+    // A name whose version is kept as differences is taken as well.
+    std::ofstream(first + "-3" + kChangesSuffix) << "kept as differences";
+    std::string fourth;
+    ASSERT_EQ(KeepVersion(dataFile, "oldest", fourth), FileWrite::Written);
+    EXPECT_EQ(fourth, first + "-4");
     const std::vector<KeptVersion> versions = ListVersions(dataFile);
-    ASSERT_EQ(versions.size(), 2u);
+    ASSERT_EQ(versions.size(), 4u);
     EXPECT_EQ(versions[1].name, second);  // oldest first
+    EXPECT_TRUE(versions[2].asChanges && !versions[3].asChanges);
     EXPECT_EQ(*ReadWholeFile(first), "old");
     const auto perms = [](const std::string& name) {
         return std::filesystem::status(name).permissions() & std::filesystem::perms::all;
