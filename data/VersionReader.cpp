@@ -92,6 +92,12 @@ VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes, 
         at = base;
     }
 
+    if (steps.empty()) {
+        lastName_ = name;
+        lastBytes_ = std::move(start);
+        bytes = lastBytes_;
+        return VersionRead::Read;
+    }
     // Down again, step by step, over lines that point into `start` and the differences, so
     // that no byte is copied before the end. Only the version asked for is checked: had any
     // step before it gone wrong, its lines or its checksum would not fit.
@@ -103,7 +109,7 @@ VersionRead VersionReader::Rebuild(const std::string& name, std::string& bytes, 
         current.swap(next);
     }
     std::string rebuilt = fits ? JoinLines(current) : std::string();
-    const bool checked = check == Check::Checksum && !steps.empty();
+    const bool checked = check == Check::Checksum;
     if (!fits || (checked && VersionChecksum(rebuilt) != steps.front().header.checksum)) {
         return Blame(name, at, start, steps);
     }
