@@ -258,7 +258,7 @@ FileWrite WriteSideFile(const std::string& fileName, std::string_view bytes,
 }
 
 std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
-                                const std::string& permissionsFrom, std::string_view takenWith) {
+                                const std::string& permissionsFrom, const NameTaken& taken) {
     QTemporaryFile part(Native(stem) + ".XXXXXX.part");
     if (!part.open()) {
         return {};
@@ -271,8 +271,7 @@ std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
     for (int n = 1; n <= kMaxTakenNames; ++n) {
         const std::string name = n == 1 ? stem : stem + "-" + std::to_string(n);
         // QFile::rename never replaces an existing file.
-        const bool taken = !takenWith.empty() && PathExists(name + std::string(takenWith));
-        if (!taken && QFile::rename(part.fileName(), Native(name))) {
+        if (!(taken && taken(name)) && QFile::rename(part.fileName(), Native(name))) {
             SyncDirectoryOf(name);
             return name;
         }
@@ -281,13 +280,13 @@ std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
 }
 
 std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
-                                const std::string& permissionsFrom, std::string_view takenWith) {
+                                const std::string& permissionsFrom, const NameTaken& taken) {
     return CreateUnderFreeName(
         stem,
         [&](const std::string& partName) {
             return WriteSideFile(partName, bytes, permissionsFrom) == FileWrite::Written;
         },
-        permissionsFrom, takenWith);
+        permissionsFrom, taken);
 }
 
 FileWrite LinkInPlaceOf(const std::string& fileName, const std::string& target) {

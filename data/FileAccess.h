@@ -134,20 +134,22 @@ enum class [[nodiscard]] FileWrite{
 // not be written whole.
 using FileFiller = std::function<bool(const std::string& fileName)>;
 
+// Tells a name that is taken although no file has it.
+using NameTaken = std::function<bool(const std::string& name)>;
+
 // Creates a file at `stem`, or at `stem` with "-2", "-3", ... added when that
-// is taken (an existing file is never written over), filled by `fill`, with
-// the permission bits of `permissionsFrom`, and on the disk once named. A name
-// is also taken when it with `takenWith` added names a file. The file is
-// written whole under a name of its own first, so no part of one ever carries
-// a final name. Returns the name; "" when none could be made (nothing is left
-// behind).
+// is taken (an existing file is never written over, nor a name `taken` tells),
+// filled by `fill`, with the permission bits of `permissionsFrom`, and on the
+// disk once named. The file is written whole under a name of its own first,
+// so no part of one ever carries a final name. Returns the name; "" when none
+// could be made (nothing is left behind).
 [[nodiscard]] std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
                                               const std::string& permissionsFrom,
-                                              std::string_view takenWith = {});
+                                              const NameTaken& taken = {});
 // The same for a file of `bytes`.
 [[nodiscard]] std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
                                               const std::string& permissionsFrom,
-                                              std::string_view takenWith = {});
+                                              const NameTaken& taken = {});
 
 // Makes `fileName` a second name of the file `target` (a hard link), putting
 // it in place of what `fileName` named only once the link is made, and puts

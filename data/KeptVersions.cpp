@@ -160,7 +160,18 @@ FileWrite KeepVersion(const std::string& dataFile, std::string_view bytes, std::
     const std::time_t savedAt = ModifiedTime(dataFile).value_or(Clock::Now());
     const std::string stem =
         (std::filesystem::path(folder) / (BaseName(dataFile) + "." + FileStamp(savedAt))).string();
-    keptAs = CreateUnderFreeName(stem, bytes, dataFile, kChangesSuffix);
+    // Versions of one second are told apart by their numbers, so a number up to that of one kept
+    // before, in either form, is taken: thinning frees the lowest first, and a newer version
+    // under it would be listed before the older ones.
+    int highest = 0;
+    for (const KeptVersion& version : ListVersions(dataFile)) {
+        if (version.name.starts_with(stem)) {
+            highest = std::max(highest, TakenSuffix(version.name.substr(stem.size())).value_or(0));
+        }
+    }
+    keptAs = CreateUnderFreeName(stem, bytes, dataFile, [&](const std::string& name) {
+        return TakenSuffix(name.substr(stem.size())).value_or(0) <= highest;
+    });
     return keptAs.empty() ? FileWrite::Failed : FileWrite::Written;
 }
 

@@ -378,10 +378,16 @@ TEST(KeptVersions, AVersionIsDatedWhenItWasSavedAndNeverWrittenOver) {
     EXPECT_EQ(versions[1].name, second);  // oldest first
     EXPECT_TRUE(versions[2].asChanges && !versions[3].asChanges);
     EXPECT_EQ(*ReadWholeFile(first), "old");
+    // Thinning takes the oldest of a second first; a newer one still comes after the rest.
+    std::filesystem::remove(first);
+    std::string fifth;
+    ASSERT_EQ(KeepVersion(dataFile, "newest", fifth), FileWrite::Written);
+    EXPECT_EQ(fifth, first + "-5");
+    EXPECT_EQ(ListVersions(dataFile).back().name, fifth);
     const auto perms = [](const std::string& name) {
         return std::filesystem::status(name).permissions() & std::filesystem::perms::all;
     };
-    EXPECT_EQ(perms(first),
+    EXPECT_EQ(perms(fifth),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(perms(VersionsFolderOf(dataFile)), std::filesystem::perms::owner_all);
 }
