@@ -120,10 +120,6 @@ void BM_DataFileWriteOnce(benchmark::State& state) {
 }
 BENCHMARK(BM_DataFileWriteOnce)->Arg(100000)->Iterations(50)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-
-namespace {
-
 // The differences of a version of 100 000 subjects from a newer one that
 // changed `state.range(0)` subjects spread over the list: one for the save
 // just before, many for a version a week older, which thinning puts on a newer one.
