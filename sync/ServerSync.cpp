@@ -185,9 +185,10 @@ bool KeepManyDeletions(Step& step, const DataFile& file, SubjMergeResult& result
 // A server copy that did not load cleanly is kept aside, unmerged; the
 // text says so. Empty when the copy could not be kept.
 QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyCheck check) {
-    const std::string kept = KeepDatedCopy(copy);
+    std::string kept;
+    const FileWrite copied = KeepDatedCopy(copy, kept);
     RemoveFile(copy);
-    if (kept.empty()) {
+    if (copied != FileWrite::Written) {
         return {};
     }
     return QString::fromUtf8(kServerCopyKeptAside)
@@ -196,14 +197,14 @@ QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyC
              QString::fromLocal8Bit(kept));
 }
 
-// What the server's copy replaces is kept as a version, as a save keeps what
-// it replaces: the list as this computer had it before the other's changes
-// came in. At start-up it is also the backup. False when either could not be
-// kept whole, and nothing may replace the file.
-bool KeepReplaced(const std::string& localFile, bool keepBackup) {
+// What the server's copy replaces is kept as a version, named `version`, as a
+// save keeps what it replaces: the list as this computer had it before the
+// other's changes came in. At start-up it is also the backup. False when
+// either could not be kept whole, and nothing may replace the file.
+bool KeepReplaced(const std::string& localFile, bool keepBackup, std::string& version) {
     const std::optional<std::string> bytes = ReadWholeFile(localFile);
-    return bytes && !KeepVersion(localFile, *bytes).empty() &&
-           (!keepBackup || KeepBackup(localFile, *bytes) == FileWrite::Written);
+    return bytes && KeepVersion(localFile, *bytes, version) == FileWrite::Written &&
+           (!keepBackup || KeepBackup(localFile, *bytes, version) == FileWrite::Written);
 }
 
 // Merges the server's clean copy `copy` into the local file, asking first
@@ -224,10 +225,11 @@ bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, 
             return false;
     }
     static_cast<void>(KeepManyDeletions(step, file, result));
-    if (!KeepReplaced(file.local, keepBackup) || !WriteMerge(file, result)) {
+    std::string version;
+    if (!KeepReplaced(file.local, keepBackup, version) || !WriteMerge(file, result)) {
         return false;
     }
-    ThinVersions(file.local);
+    ThinVersions(file.local, version);
     if (merged != nullptr) {
         merged->push_back({file.kind, result.merged});
     }
@@ -238,14 +240,18 @@ bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, 
 // Moves the fetched `serverCopy` onto the local file, the local file kept as
 // a version and the backup first. False when nothing was replaced.
 bool TakeServerCopy(const DataFile& file, const std::string& serverCopy) {
-    if (IsRegularFile(file.local) && !KeepReplaced(file.local, true)) {
+    const bool replaces = IsRegularFile(file.local);
+    std::string version;
+    if (replaces && !KeepReplaced(file.local, true, version)) {
         return false;
     }
     if (std::rename(serverCopy.c_str(), file.local) != 0) {
         return false;
     }
     SyncDirectoryOf(file.local);
-    ThinVersions(file.local);
+    if (replaces) {
+        ThinVersions(file.local, version);
+    }
     return true;
 }
 
@@ -317,11 +323,12 @@ StartUpFile TakeInStep(Step& step, const DataFile& file, const std::string& serv
                        const BaseOrigin& origin) {
     SubjMergeResult result = MergeSubjFiles(file.kind, file.local, serverCopy, true);
     if (result.status == MergeStatus::Merged && KeepManyDeletions(step, file, result)) {
+        std::string version;
         if (MarkUnsent(step.settings, file.local) != MarkOutcome::Marked ||
-            !KeepReplaced(file.local, true) || !WriteMerge(file, result)) {
+            !KeepReplaced(file.local, true, version) || !WriteMerge(file, result)) {
             return StartUpFile::KeptLocal;
         }
-        ThinVersions(file.local);
+        ThinVersions(file.local, version);
         step.merges.push_back(std::move(result));
     } else if (!TakeServerCopy(file, serverCopy)) {
         step.notices << QString::fromUtf8(kVersionNotKept).arg(QString::fromUtf8(file.kindName));
@@ -392,8 +399,9 @@ StartUpFile FetchFile(Step& step, const DataFile& file, QString& why) {
             // Changes made without a marker (a restored backup, a save not
             // sent, a server just switched on) are kept as they were, and the
             // user told.
-            const std::string kept = KeepDatedCopy(file.local);
-            if (kept.empty() || MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
+            std::string kept;
+            if (KeepDatedCopy(file.local, kept) != FileWrite::Written ||
+                MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
                 return StartUpFile::KeptLocal;
             }
             step.notices << QString::fromUtf8(kLocalChangesMerged)
