@@ -11,6 +11,8 @@ const QString kMergeReason =
     QStringLiteral("他のコンピューターでの変更を取り込んだため、これより前には戻せません");
 const QString kNotRecordedReason =
     QStringLiteral("メモリーが足りず記録できなかった変更があるため、これより前には戻せません");
+const QString kOldestGoneReason =
+    QStringLiteral("古い操作は記録の上限を超えて消えたため、これより前には戻せません");
 
 // The step's own list: the repeating one when it changed that, as the individual subjects it
 // changed with it were generated from those.
@@ -45,8 +47,8 @@ QString MenuText(const QString& entry, const UndoStep* step) {
 
 }  // namespace
 
-EditHistory::EditHistory(IndivSubjList& indiv, RepSubjList& rep, QObject* parent)
-    : QObject(parent), indiv_(indiv), rep_(rep) {}
+EditHistory::EditHistory(IndivSubjList& indiv, RepSubjList& rep, QObject* parent, UndoLimit limit)
+    : QObject(parent), indiv_(indiv), rep_(rep), history_(limit, kOldestGoneReason.toStdString()) {}
 
 void EditHistory::UseActions(QAction* undo, QAction* redo, QAction* stopReason) {
     undo_ = undo;
@@ -62,7 +64,7 @@ void EditHistory::UseActions(QAction* undo, QAction* redo, QAction* stopReason) 
 QString EditHistory::StepText(Command command, const UndoStep& step) {
     const ListChange& home = HomeChange(step);
     const bool rep = RepStep(step);
-    const auto titled = [&](const char* verb, const std::vector<RecordText>& records) {
+    const auto titled = [&](const char* verb, const StepRecords& records) {
         return QString::fromUtf8(verb) + QStringLiteral(": ") +
                (records.empty() ? QString() : TitleOf(records.front(), rep));
     };
@@ -98,13 +100,13 @@ void EditHistory::CatchUp() {
 
 void EditHistory::Run(Command command, const std::function<void()>& change) {
     CatchUp();
-    const CommandRecording recording(indiv_, rep_);
+    CommandRecording recording(indiv_, rep_);
     change();
+    UndoStep step = recording.Step({});
     if (!recording.Complete()) {
         history_.SetBarrier(kNotRecordedReason.toStdString());
         history_.MarkChanged();
     } else {
-        UndoStep step = recording.Step({});
         step.description = StepText(command, step).toStdString();
         history_.Record(std::move(step));
     }
@@ -118,8 +120,8 @@ std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep
     }
     Landing landing{RepStep(*step), std::nullopt, std::nullopt};
     const ListChange& home = HomeChange(*step);
-    const std::vector<RecordText>& putIn = backward ? home.removed : home.added;
-    const std::vector<RecordText>& takenOut = backward ? home.added : home.removed;
+    const StepRecords& putIn = backward ? home.removed : home.added;
+    const StepRecords& takenOut = backward ? home.added : home.removed;
     if (putIn.size() == 1) {
         landing.subject = putIn.front();
     } else if (putIn.empty() && takenOut.size() == 1) {

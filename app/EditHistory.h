@@ -28,7 +28,9 @@ class EditHistory : public QObject {
         std::optional<RecordText> gone;
     };
 
-    EditHistory(IndivSubjList& indiv, RepSubjList& rep, QObject* parent = nullptr);
+    // The history keeps to `limit`; once an old step has gone, the menu says so where undo stops.
+    EditHistory(IndivSubjList& indiv, RepSubjList& rep, QObject* parent = nullptr,
+                UndoLimit limit = {});
 
     // The 編集 menu's entries: undo, redo, and the disabled one that says why undo stops. Their
     // texts, enabling and keys are kept up to date from here on.

@@ -7,7 +7,7 @@
 
 namespace {
 
-bool OnOrBefore(const IndivSubj& subj, const CalendarDay& day) {
+bool OnOrBefore(const IndivDayProgress& subj, const CalendarDay& day) {
     using Date = std::tuple<int, int, int>;
     return Date(subj.year, subj.month, subj.day) <= Date(day.year, day.month, day.day);
 }
@@ -30,10 +30,11 @@ int PurgeIndivSubj(IndivSubjList& indiv) {
     // Only to set the cursor: no subject has that title.
     static_cast<void>(indiv.Find());
     // The cursor already holds the predecessor's key, so removing the subject
-    // just reached does not disturb the walk. Key and progress are all a step
-    // needs to read.
-    while (indiv.PrevHead() == StoreResult::Done) {
-        const IndivSubj& subj = indiv.current;
+    // just reached does not disturb the walk. Date and progress are all a step
+    // needs to read, and they are read where the record lies.
+    for (const RecordText* record = indiv.PrevInPlace(); record != nullptr;
+         record = indiv.PrevInPlace()) {
+        const IndivDayProgress subj = DayProgressOf(*record);
         if (subj.progress == Progress::NotTracked ||
             (subj.progress == Progress::Done && OnOrBefore(subj, doneCutoff))) {
             static_cast<void>(indiv.RemoveReached());  // just reached, so it is there

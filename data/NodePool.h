@@ -24,6 +24,8 @@ class NodePool {
     // knows its size gets all its memory, and makes it present, in one call. A hint: a block
     // that large that cannot be had is asked for in the usual size.
     void Expect(std::size_t slots);
+    // The bytes each slot takes.
+    std::size_t SlotSize() const { return slotSize_; }
     // Trades every block and slot with `other`: what either handed out now
     // belongs to the other.
     void Swap(NodePool& other) noexcept;

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,26 +36,32 @@ class BasicSubjList {
     // Done stored; KeyExists the key is taken; OutOfMemory.
     StoreResult Insert() {
         record_ = Codec::Encode(current);
-        return Stored(Noted(tree_.Insert(record_), std::nullopt, &record_));
+        return Stored(Entered(tree_.Insert(record_)));
     }
     // Done removed; NotFound none had current's key.
     StoreResult Remove() {
         record_ = Codec::Encode(current);
-        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
-        return Noted(tree_.Remove(KeyOf(record_)), before, nullptr);
+        if (SubjTree::Lent* lent = Lending()) {
+            return Kept(tree_.RemoveKept(KeyOf(record_), *lent));
+        }
+        Leaving(KeyOf(record_));
+        return Counted(tree_.Remove(KeyOf(record_)));
     }
-    // Remove of the subject the last First, Next, Prev, PrevHead or Find fetched, by
+    // Remove of the subject the last First, Next, Prev, PrevInPlace or Find fetched, by
     // the store's own record of it: a walk that removes what it passes need
     // not encode `current` again (SubjTree::RemoveReached).
     StoreResult RemoveReached() {
-        const std::optional<RecordText> before = AboutToChange(tree_.Reached());
-        return Noted(tree_.RemoveReached(), before, nullptr);
+        if (SubjTree::Lent* lent = Lending()) {
+            return Kept(tree_.RemoveReachedKept(*lent));
+        }
+        Leaving(tree_.Reached());
+        return Counted(tree_.RemoveReached());
     }
     // Done the stored subject with current's key now holds all of current; NotFound none.
     StoreResult Replace() {
         record_ = Codec::Encode(current);
-        const std::optional<RecordText> before = AboutToChange(KeyOf(record_));
-        return Stored(Noted(tree_.Replace(record_), before, &record_));
+        Leaving(KeyOf(record_));
+        return Stored(Entered(tree_.Replace(record_)));
     }
     // A record in or out by its exact bytes, `current` and the journal untouched: how a change
     // noted in a journal is taken back or made again. Results as SubjTree::Insert and Remove.
@@ -77,7 +82,7 @@ class BasicSubjList {
     // result of the insertion that failed, and the list is as it was.
     // While watched, the records that differ are told to the journal (ChangeJournal::Replaced).
     StoreResult Assign(const std::vector<RecordText>& records) {
-        SubjTree fresh(Codec::kHeader);
+        SubjTree fresh(Codec::kHeader, tree_);
         fresh.Expect(records.size());
         for (const RecordText& record : records) {
             if (const StoreResult result = fresh.InsertSorted(record);
@@ -109,43 +114,42 @@ class BasicSubjList {
 
   protected:
     StoreResult Prev() { return Fetched(tree_.Prev(record_)); }
-    // Prev with a decoder of the caller's choice.
-    // The record is read where it lies: a walk over most of a large list
-    // would otherwise copy every record it passes.
-    StoreResult PrevDecodedBy(Subj (*decode)(const RecordText&)) {
-        const RecordText* record = tree_.PrevInPlace();
-        if (record == nullptr) {
-            return StoreResult::NotFound;
-        }
-        current = decode(*record);
-        return StoreResult::Done;
-    }
+    const RecordText* PrevInPlace() { return tree_.PrevInPlace(); }
 
   private:
-    // The bytes stored under `key`, kept for the journal before a change; none without one.
-    std::optional<RecordText> AboutToChange(SubjKey key) const {
-        return journal_ != nullptr ? AboutToChange(tree_.Locate(key)) : std::nullopt;
-    }
-    std::optional<RecordText> AboutToChange(const RecordText* stored) const {
-        if (journal_ == nullptr || stored == nullptr) {
-            return std::nullopt;
+    // A removal a journal watches keeps the record where it lies, lent to the journal, so that
+    // the undo step holds the store's own bytes instead of a copy; nullptr when the journal
+    // cannot take it so, or none watches.
+    SubjTree::Lent* Lending() { return journal_ != nullptr ? journal_->Lending(tree_) : nullptr; }
+    StoreResult Kept(const RecordText* kept) {
+        if (kept == nullptr) {
+            return StoreResult::NotFound;
         }
-        return *stored;
+        journal_->TakenKept(kept);
+        return Counted(StoreResult::Done);
+    }
+    // Otherwise a watching journal copies the stored record that is about to leave the store or
+    // be written over, before the store reuses its place. Each caller's store operation then
+    // succeeds exactly when there is such a record.
+    void Leaving(SubjKey key) {
+        if (journal_ != nullptr) {
+            Leaving(tree_.Locate(key));
+        }
+    }
+    void Leaving(const RecordText* stored) {
+        if (journal_ != nullptr && stored != nullptr) {
+            journal_->Taken(*stored);
+        }
     }
     StoreResult Counted(StoreResult result) {
         changes_ += result == StoreResult::Done ? 1 : 0;
         return result;
     }
-    StoreResult Noted(StoreResult result, const std::optional<RecordText>& taken,
-                      const RecordText* put) {
+    // Counted, and the record just stored told to a watching journal.
+    StoreResult Entered(StoreResult result) {
         static_cast<void>(Counted(result));
         if (journal_ != nullptr && result == StoreResult::Done) {
-            if (taken) {
-                journal_->Taken(*taken);
-            }
-            if (put != nullptr) {
-                journal_->Put(*put);
-            }
+            journal_->Put(record_);
         }
         return result;
     }
@@ -200,10 +204,10 @@ struct RepCodec {
 class IndivSubjList : public BasicSubjList<IndivCodec> {
   public:
     using BasicSubjList::Prev;
-    // Prev that reads only the head of the subject (DecodeIndivHead): for walks
-    // that pick subjects by key and progress, such as the batch's purge, where
-    // working out the days left of every subject passed would cost the most.
-    StoreResult PrevHead() { return PrevDecodedBy(DecodeIndivHead); }
+    // Prev that decodes nothing: the stored record where it lies, nullptr for none; `current`
+    // stays. For walks that pick subjects by their bytes, such as the batch's purge, and may
+    // remove the one reached (RemoveReached) before the next step.
+    using BasicSubjList::PrevInPlace;
 
     // Removes the not-tracked and done subjects generated from the repeating
     // subject `title`; open ones and those entered by hand stay. Always Done.

@@ -356,6 +356,26 @@ IndivSubj DecodeIndivHead(const RecordText& record) {
     return subj;
 }
 
+IndivDayProgress DayProgressOf(const RecordText& record) {
+    using namespace IndivFields;
+    const auto progress = static_cast<Progress>(record[kProgress.offset]);
+    // Nearly every date is the eight digits the encoder writes.
+    if (std::all_of(record.begin(), record.begin() + kDay.End(), IsDigit)) {
+        const auto digits = [&record](RecordField field) {
+            int value = 0;
+            for (std::size_t i = field.offset; i < field.End(); ++i) {
+                value = value * 10 + (record[i] - '0');
+            }
+            return static_cast<std::int16_t>(value);
+        };
+        return {digits(kYear), digits(kMonth), digits(kDay), progress};
+    }
+    const auto number = [&record](RecordField field) {
+        return ReadNumber(record.data() + field.offset, field.width);
+    };
+    return {number(kYear), number(kMonth), number(kDay), progress};
+}
+
 IndivSubj DecodeIndivSubj(const RecordText& record) {
     IndivSubj subj = Decoded<IndivSubj>(record);
     DeriveIndivAt(subj, Clock::Now());

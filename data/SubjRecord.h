@@ -107,6 +107,16 @@ IndivSubj DecodeIndivSubj(const RecordText& record);
 // Only date, title, time and progress; content and origin stay empty and
 // daysLeft and overdue 0, so the clock is not consulted.
 IndivSubj DecodeIndivHead(const RecordText& record);
+// What the batch's purge decides on, read from an individual subject's record as DecodeIndivSubj
+// reads those fields, without its texts: a walk over most of a large list would otherwise build
+// a title for every subject it passes.
+struct IndivDayProgress {
+    std::int16_t year = 0;
+    std::int16_t month = 0;
+    std::int16_t day = 0;
+    Progress progress = Progress{0};
+};
+IndivDayProgress DayProgressOf(const RecordText& record);
 // Works out daysLeft and overdue as they were at `when`.
 void DeriveIndivAt(IndivSubj& subj, std::time_t when);
 

@@ -74,16 +74,45 @@ struct SubjTree::Branch : Node {
 };
 
 SubjTree::SubjTree(std::string header)
-    : leaves_(sizeof(Leaf)), branches_(sizeof(Branch)), header_(std::move(header)) {
+    : leaves_(std::make_shared<NodePool>(sizeof(Leaf))),
+      branches_(sizeof(Branch)),
+      header_(std::move(header)) {
     nextKey_.fill(0);
     prevKey_.fill(0xFF);
 }
 
-// The pools free every node, spares included.
-SubjTree::~SubjTree() = default;
+SubjTree::SubjTree(std::string header, const SubjTree& other) : SubjTree(std::move(header)) {
+    if (other.leaves_.use_count() > 1) {
+        leaves_ = other.leaves_;
+    }
+}
+
+// The pools free every node, spares included; a leaves' pool that lives on for records lent
+// from it, or for another store, takes this store's leaves back for its next ones.
+SubjTree::~SubjTree() {
+    if (leaves_.use_count() > 1) {
+        if (root_ != nullptr) {
+            GiveBackEveryLeaf(root_);
+        }
+        if (reserved_ != nullptr) {
+            leaves_->Give(reserved_);
+        }
+    }
+}
+
+void SubjTree::GiveBackEveryLeaf(const Node* node) {
+    if (node->IsLeaf()) {
+        leaves_->Give(const_cast<Node*>(node));
+        return;
+    }
+    auto* branch = static_cast<const Branch*>(node);
+    for (int i = 0; i < branch->count; ++i) {
+        GiveBackEveryLeaf(branch->children[i]);
+    }
+}
 
 void SubjTree::Swap(SubjTree& other) noexcept {
-    leaves_.Swap(other.leaves_);
+    std::swap(leaves_, other.leaves_);
     branches_.Swap(other.branches_);
     std::swap(header_, other.header_);
     std::swap(root_, other.root_);
@@ -147,7 +176,7 @@ void SubjTree::Place(Branch& branch, int position, Node* child) {
 // ---- insertion -------------------------------------------------------------
 
 SubjTree::Leaf* SubjTree::NewLeaf() {
-    void* slot = leaves_.Take();
+    void* slot = leaves_->Take();
     if (slot == nullptr) {
         return nullptr;
     }
@@ -193,7 +222,7 @@ StoreResult SubjTree::InsertCopy(const RecordText& record, bool sorted) {
     leaf->record = record;
     const StoreResult result = Link(leaf, sorted);
     if (result != StoreResult::Done) {
-        leaves_.Give(leaf);  // a leaf the tree did not take goes back to the pool
+        leaves_->Give(leaf);  // a leaf the tree did not take goes back to the pool
     }
     return result;
 }
@@ -219,7 +248,7 @@ StoreResult SubjTree::InsertReserved() {
 // Appended in key order, branches split three and three, so there are about
 // half as many as leaves.
 void SubjTree::Expect(std::size_t records) {
-    leaves_.Expect(records);
+    leaves_->Expect(records);
     branches_.Expect(records / 2);
 }
 
@@ -369,11 +398,12 @@ SubjTree::Node* SubjTree::AppendInto(Node* place, Leaf* leaf) {
 
 // ---- removal ---------------------------------------------------------------
 
-StoreResult SubjTree::Remove(SubjKey key) {
+// Sets the path on the leaf of `key`; false when there is none.
+bool SubjTree::FindForRemoval(SubjKey key) {
     ForgetLast();
     if (root_ == nullptr) {
         pathLeaf_ = nullptr;
-        return StoreResult::NotFound;
+        return false;
     }
     Key probe;
     std::copy(key.begin(), key.end(), probe.begin());
@@ -387,8 +417,15 @@ StoreResult SubjTree::Remove(SubjKey key) {
         nextKey_ = next;
         prevKey_ = prev;
         if (found == nullptr) {
-            return StoreResult::NotFound;
+            return false;
         }
+    }
+    return true;
+}
+
+StoreResult SubjTree::Remove(SubjKey key) {
+    if (!FindForRemoval(key)) {
+        return StoreResult::NotFound;
     }
     RemoveOnPath();
     return StoreResult::Done;
@@ -405,6 +442,61 @@ StoreResult SubjTree::RemoveReached() {
     ForgetLast();
     RemoveOnPath();
     return StoreResult::Done;
+}
+
+const RecordText* SubjTree::RemoveKept(SubjKey key, Lent& lent) {
+    if (!FindForRemoval(key)) {
+        return nullptr;
+    }
+    const RecordText* kept = &pathLeaf_->record;
+    Lend(lent);
+    RemoveOnPath(true);
+    return kept;
+}
+
+const RecordText* SubjTree::RemoveReachedKept(Lent& lent) {
+    const RecordText* kept = Reached();
+    if (kept == nullptr) {
+        return nullptr;
+    }
+    ForgetLast();
+    Lend(lent);
+    RemoveOnPath(true);
+    return kept;
+}
+
+// Bound once: a walk that lends thousands need not count each one in the pool's owners.
+void SubjTree::Lend(Lent& lent) const {
+    if (lent.leaves_ != leaves_) {
+        lent.leaves_ = leaves_;
+    }
+}
+
+bool SubjTree::Lent::From(const SubjTree& tree) const {
+    return leaves_ == nullptr || leaves_ == tree.leaves_;
+}
+
+namespace {
+
+// Where a leaf's record lies in it, to find the leaf of a record lent.
+template <typename LeafT>
+std::ptrdiff_t RecordOffset() {
+    static const std::ptrdiff_t offset = [] {
+        LeafT leaf;
+        return reinterpret_cast<const char*>(&leaf.record) - reinterpret_cast<const char*>(&leaf);
+    }();
+    return offset;
+}
+
+}  // namespace
+
+void SubjTree::Lent::GiveBack(const RecordText* record) noexcept {
+    const char* leaf = reinterpret_cast<const char*>(record) - RecordOffset<Leaf>();
+    leaves_->Give(const_cast<char*>(leaf));
+}
+
+std::size_t SubjTree::Lent::BytesEach() {
+    return NodePool(sizeof(Leaf)).SlotSize();
 }
 
 namespace {
@@ -438,11 +530,13 @@ int IndexOf(const BranchT& x, const NodeT* child) {
 // either way starts there instead of at the root. A branch left with two
 // children takes from or merges into a sibling; only a merge goes on to the
 // level above.
-void SubjTree::RemoveOnPath() {
+void SubjTree::RemoveOnPath(bool keep) {
     const Leaf* gone = pathLeaf_;
     reached_ = nullptr;
     if (pathDepth_ == 0) {
-        leaves_.Give(root_);
+        if (!keep) {
+            leaves_->Give(root_);
+        }
         root_ = nullptr;
         pathLeaf_ = nullptr;
         return;
@@ -460,7 +554,9 @@ void SubjTree::RemoveOnPath() {
             --namer;
         }
     }
-    leaves_.Give(const_cast<Leaf*>(gone));
+    if (!keep) {
+        leaves_->Give(const_cast<Leaf*>(gone));
+    }
     for (;;) {
         auto& x = *const_cast<Branch*>(path_[level]);
         if (level == 0 || x.count >= 4) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ class SubjTree {
 
     // An empty store whose data file starts with `header`.
     explicit SubjTree(std::string header);
+    // The same, its records kept in the memory of `other`'s while any of that is lent (see Lent),
+    // so that a store built to take `other`'s place keeps all its records in one memory, however
+    // long the lent ones are kept; in memory of its own otherwise.
+    SubjTree(std::string header, const SubjTree& other);
     ~SubjTree();
     SubjTree(const SubjTree&) = delete;
     SubjTree& operator=(const SubjTree&) = delete;
@@ -54,6 +59,29 @@ class SubjTree {
     StoreResult RemoveReached();
     // The record RemoveReached would remove, where it lies; nullptr when it would remove none.
     const RecordText* Reached() const;
+
+    // Records removed from a store but kept where they lay, for an undo step that holds what a
+    // command removed without copying it: the store's record memory lives on while any is lent,
+    // and a record given back goes back into it. Binds to the first store it is lent by.
+    class Lent {
+      public:
+        // True when RemoveKept may lend into this from `tree`: nothing lent yet, or by a store
+        // on the same memory.
+        bool From(const SubjTree& tree) const;
+        // Takes back one record lent here, whose address is then no longer valid. Each record
+        // goes back once; whatever is not given back stays until the memory itself goes.
+        void GiveBack(const RecordText* record) noexcept;
+        // The memory each lent record holds.
+        static std::size_t BytesEach();
+
+      private:
+        friend class SubjTree;
+        std::shared_ptr<NodePool> leaves_;
+    };
+    // Remove and RemoveReached, keeping the removed record where it lies, lent to `lent` (which
+    // must be From this store): its address, nullptr when none was removed (NotFound).
+    const RecordText* RemoveKept(SubjKey key, Lent& lent);
+    const RecordText* RemoveReachedKept(Lent& lent);
     // Done the record with that key is copied to `out` (which may hold the
     // key); NotFound. Either way the cursor is set around the key.
     StoreResult Find(SubjKey key, RecordText& out);
@@ -129,6 +157,9 @@ class SubjTree {
     static void Place(Branch& branch, int position, Node* child);
 
     Leaf* NewLeaf();
+    bool FindForRemoval(SubjKey key);
+    void Lend(Lent& lent) const;
+    void GiveBackEveryLeaf(const Node* node);
     StoreResult Link(Leaf* leaf, bool sorted);
     StoreResult InsertCopy(const RecordText& record, bool sorted);
     bool StockSpares();
@@ -140,7 +171,9 @@ class SubjTree {
     static Branch* LastBranch(Branch* branch);
     void ForgetLast();
     Node* AppendInto(Node* place, Leaf* leaf);
-    void RemoveOnPath();
+    // Takes the leaf at the end of the path out of the tree; its memory is given back unless
+    // `keep`, when it stays as it is, the caller's to lend.
+    void RemoveOnPath(bool keep = false);
     void FollowPath(int from, const Node* neighbour);
     void Rebalance(Node*& place, Branch& x, int dropped, Branch& y, bool yIsRight);
     const Leaf* Descend(const std::uint8_t* probe);
@@ -154,8 +187,9 @@ class SubjTree {
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
                    std::vector<std::string>& problems) const;
 
-    // Every node lives in one of the two pools and goes with it.
-    NodePool leaves_;
+    // Every node lives in one of the two pools and goes with it. The leaves' pool is shared with
+    // the records lent from it, and so outlives the tree while any is kept.
+    std::shared_ptr<NodePool> leaves_;
     NodePool branches_;
     std::string header_;
     Node* root_ = nullptr;

@@ -14,14 +14,14 @@ CommandRecording::~CommandRecording() {
     rep_.Watch(nullptr);
 }
 
-UndoStep CommandRecording::Step(std::string description) const {
-    return UndoStep{std::move(description), indivJournal_.Net(), repJournal_.Net()};
+UndoStep CommandRecording::Step(std::string description) {
+    return UndoStep{std::move(description), indivJournal_.TakeNet(), repJournal_.TakeNet()};
 }
 
 namespace {
 
 template <typename List>
-bool Holds(const List& list, const std::vector<RecordText>& records) {
+bool Holds(const List& list, const StepRecords& records) {
     return std::ranges::all_of(records, [&list](const RecordText& record) {
         const RecordText* stored = list.Tree().Locate(KeyOf(record));
         return stored != nullptr && *stored == record;
@@ -32,7 +32,7 @@ bool Holds(const List& list, const std::vector<RecordText>& records) {
 // in can, for memory or a key taken meanwhile, and then what was done is taken back (the records
 // `out` fit where they were, in the memory just freed) and the result is false.
 template <typename List>
-bool Exchange(List& list, const std::vector<RecordText>& out, const std::vector<RecordText>& in) {
+bool Exchange(List& list, const StepRecords& out, const StepRecords& in) {
     if (!Holds(list, out)) {
         return false;
     }
@@ -71,11 +71,34 @@ bool Apply(const UndoStep& step, bool backward, IndivSubjList& indiv, RepSubjLis
 
 }  // namespace
 
+UndoHistory::UndoHistory(UndoLimit limit, std::string oldestGoneReason)
+    : limit_(limit), oldestGoneReason_(std::move(oldestGoneReason)) {}
+
 void UndoHistory::DropRedo() {
+    for (std::size_t i = position_; i < steps_.size(); ++i) {
+        heldBytes_ -= steps_[i].HeldBytes();
+    }
     steps_.resize(position_);
     if (saved_ && *saved_ > position_) {
         saved_.reset();
     }
+}
+
+// Every position counts one step fewer; the state before the oldest step is out of reach, and
+// with it a save or a barrier that stood there.
+void UndoHistory::DropOldest() {
+    heldBytes_ -= steps_.front().HeldBytes();
+    steps_.erase(steps_.begin());
+    --position_;
+    if (saved_) {
+        saved_ = *saved_ == 0 ? std::nullopt : std::optional(*saved_ - 1);
+    }
+    if (barrier_ == 0) {
+        barrierReason_.clear();
+    } else {
+        --barrier_;
+    }
+    oldestGone_ = true;
 }
 
 void UndoHistory::Record(UndoStep step) {
@@ -83,8 +106,12 @@ void UndoHistory::Record(UndoStep step) {
         return;
     }
     DropRedo();
+    heldBytes_ += step.HeldBytes();
     steps_.push_back(std::move(step));
     ++position_;
+    while (steps_.size() > 1 && (heldBytes_ > limit_.bytes || steps_.size() > limit_.steps)) {
+        DropOldest();
+    }
 }
 
 const UndoStep* UndoHistory::NextUndo() const {
@@ -129,5 +156,9 @@ void UndoHistory::SetBarrier(std::string reason) {
 }
 
 std::string UndoHistory::StopReason() const {
-    return position_ == barrier_ ? barrierReason_ : std::string();
+    if (position_ != barrier_) {
+        return {};
+    }
+    return position_ == 0 && oldestGone_ && barrierReason_.empty() ? oldestGoneReason_
+                                                                   : barrierReason_;
 }

@@ -285,4 +285,57 @@ TEST(TakeFields, AgreesWithWritingTheRecordOut) {
     EXPECT_TRUE(TakeFields("2024\t01\t02\tt\t09\t05\tU\t\t\t", IndivFieldWidths, record));
 }
 
+// Each field cut out at its tab and put through PutField, as a load first did it: what the load
+// must still give for any line, however it finds the fields and the bytes that need work.
+bool TakenFieldByField(std::string_view line, const int* widths, RecordText& record) {
+    record.fill(0);
+    bool changed = false;
+    bool more = true;
+    std::size_t pos = 0;
+    std::size_t offset = 0;
+    for (int i = 0; widths[i] != 0; ++i) {
+        const auto width = static_cast<std::size_t>(widths[i]);
+        std::string_view field;
+        if (more) {
+            const std::size_t tab = line.find('\t', pos);
+            const std::size_t end = tab == std::string_view::npos ? line.size() : tab;
+            field = line.substr(pos, end - pos);
+            more = tab != std::string_view::npos;
+            pos = end + 1;
+        } else {
+            changed = true;
+        }
+        changed = PutField(field, LoadRulesOf(widths)[i], width, record.data() + offset) || changed;
+        offset += width;
+    }
+    return changed || more;
+}
+
+TEST(TakeFields, AnyLineGivesWhatPuttingEachFieldThroughPutFieldGives) {
+    std::mt19937 random(17);
+    // Digits, signs and blanks for the numbers; NUL, CR and LF to blank; Shift_JIS lead and
+    // trail bytes for the cuts.
+    const std::string bytes = "0123456789  -+aU\x82\xA0\xFC\xFC\x81"s + '\0' + "\r\n";
+    for (const int* widths : {IndivFieldWidths, RepFieldWidths}) {
+        for (int n = 0; n < 4000; ++n) {
+            std::string line;
+            const int fields = static_cast<int>(random() % 20);
+            for (int f = 0; f < fields; ++f) {
+                const std::size_t length = random() % 4 == 0 ? random() % 520 : random() % 9;
+                for (std::size_t i = 0; i < length; ++i) {
+                    line += bytes[random() % bytes.size()];
+                }
+                if (f + 1 < fields) {
+                    line += '\t';
+                }
+            }
+            RecordText taken;
+            RecordText expected;
+            const bool changed = TakeFields(line, widths, taken);
+            ASSERT_EQ(changed, TakenFieldByField(line, widths, expected)) << n;
+            ASSERT_EQ(taken, expected) << n;
+        }
+    }
+}
+
 }  // namespace

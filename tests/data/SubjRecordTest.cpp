@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
+#include <tuple>
 
 #include "Clock.h"
 #include "SjisText.h"
@@ -231,6 +233,25 @@ TEST(RepRecordText, FieldsWithoutDigitsReadAsZero) {
     EXPECT_EQ(back.yearlyMonth, 0);
     EXPECT_EQ(back.weekly, (std::array<std::uint8_t, 7>{}));
     EXPECT_EQ(back.progress, Progress{0});
+}
+
+// The purge decides on these fields without decoding the record; a reading that differed from
+// the decoder's on any bytes a file can leave there would purge a subject the list shows as kept.
+TEST(IndivRecordText, DateAndProgressReadAloneAsTheDecoderReadsThem) {
+    std::mt19937 random(5);
+    const std::string bytes = " +-0123456789x\xFF";
+    for (int n = 0; n < 2000; ++n) {
+        RecordText r{};
+        for (std::size_t i = 0; i < IndivFields::kTitle.offset; ++i) {
+            r[i] = static_cast<std::uint8_t>(bytes[random() % bytes.size()]);
+        }
+        r[IndivFields::kProgress.offset] = static_cast<std::uint8_t>("NUCX"[random() % 4]);
+        const IndivSubj decoded = DecodeIndivHead(r);
+        const IndivDayProgress alone = DayProgressOf(r);
+        ASSERT_EQ(std::tie(alone.year, alone.month, alone.day, alone.progress),
+                  std::tie(decoded.year, decoded.month, decoded.day, decoded.progress))
+            << std::string(reinterpret_cast<const char*>(r.data()), 8);
+    }
 }
 
 class DaysLeft : public ::testing::Test {

@@ -5,8 +5,11 @@
 // back the start (or the last merge) and redoing everything the end.
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 #include <random>
 
 #include "UndoHistory.h"
@@ -25,21 +28,36 @@ std::vector<RecordText> Records(const SubjTree& tree) {
     return records;
 }
 
-// The change from `before` to `after` by brute force: every record of one missing from the other.
-ListChange Compared(const std::vector<RecordText>& before, const std::vector<RecordText>& after) {
-    ListChange change;
+// The change from `before` to `after` by brute force: every record of one missing from the other,
+// in key order.
+struct Comparison {
+    std::vector<RecordText> removed;
+    std::vector<RecordText> added;
+};
+Comparison Compared(const std::vector<RecordText>& before, const std::vector<RecordText>& after) {
+    Comparison change;
     std::ranges::set_difference(before, after, std::back_inserter(change.removed));
     std::ranges::set_difference(after, before, std::back_inserter(change.added));
     return change;
 }
 
-bool SameChange(const ListChange& a, const ListChange& b) {
-    return a.removed == b.removed && a.added == b.added;
+std::vector<RecordText> Sorted(const StepRecords& records) {
+    std::vector<RecordText> sorted(records.begin(), records.end());
+    std::ranges::sort(sorted);
+    return sorted;
+}
+
+// A step holds its records in the order the command met them.
+bool SameChange(const ListChange& a, const Comparison& b) {
+    return Sorted(a.removed) == b.removed && Sorted(a.added) == b.added;
 }
 
 class UndoModel {
   public:
-    explicit UndoModel(unsigned seed) : rng_(seed) { states_.push_back(Now()); }
+    explicit UndoModel(unsigned seed, UndoLimit limit = {})
+        : rng_(seed), history_(limit, "oldest gone"), limit_(limit) {
+        states_.push_back(Now());
+    }
 
     Contents Now() const { return {Records(indiv_.Tree()), Records(rep_.Tree())}; }
 
@@ -77,7 +95,7 @@ class UndoModel {
         const Contents before = Now();
         UndoStep step;
         {
-            const CommandRecording recording(indiv_, rep_);
+            CommandRecording recording(indiv_, rep_);
             RunRandomCommand();
             ASSERT_TRUE(recording.Complete());
             step = recording.Step("step " + std::to_string(++made_));
@@ -86,11 +104,15 @@ class UndoModel {
         ASSERT_TRUE(SameChange(step.indiv, Compared(before.indiv, after.indiv)));
         ASSERT_TRUE(SameChange(step.rep, Compared(before.rep, after.rep)));
         const bool changed = !step.Empty();
+        const std::size_t bytes = step.HeldBytes();
         history_.Record(std::move(step));
         if (changed) {
             states_.resize(position_ + 1);
             states_.push_back(after);
+            sizes_.resize(position_);
+            sizes_.push_back(bytes);
             ++position_;
+            KeepToTheLimit();
             if (saved_ != kNever && saved_ > position_ - 1) {
                 saved_ = kNever;
             }
@@ -172,8 +194,35 @@ class UndoModel {
         ASSERT_EQ(indiv_.Assign(earlier.indiv), StoreResult::Done);
     }
 
+    // The oldest steps go while the kept ones are over the limit, but never the latest.
+    void KeepToTheLimit() {
+        const auto keptBytes = [this] {
+            return std::accumulate(sizes_.begin() + static_cast<std::ptrdiff_t>(dropped_),
+                                   sizes_.end(), std::size_t{0});
+        };
+        while (sizes_.size() - dropped_ > 1 &&
+               (keptBytes() > limit_.bytes || sizes_.size() - dropped_ > limit_.steps)) {
+            ++dropped_;
+        }
+        ASSERT_EQ(history_.StepCount(), sizes_.size() - dropped_);
+        ASSERT_EQ(history_.HeldBytes(), keptBytes());
+    }
+
+    // Undo goes no lower than a merge, nor than the oldest step kept.
+    std::size_t Floor() const { return std::max(barrier_, dropped_); }
+
+    std::string StopReason() const {
+        if (position_ != Floor()) {
+            return {};
+        }
+        if (merged_ && barrier_ >= dropped_) {
+            return "merged";
+        }
+        return dropped_ > 0 ? "oldest gone" : "";
+    }
+
     void Undo() {
-        const bool possible = position_ > barrier_;
+        const bool possible = position_ > Floor();
         ASSERT_EQ(history_.Undo(indiv_, rep_), possible);
         position_ -= possible ? 1 : 0;
         ASSERT_EQ(Now(), states_[position_]);
@@ -202,13 +251,16 @@ class UndoModel {
         history_.SetBarrier("merged");
         history_.MarkSaved();
         states_.resize(position_ + 1);
+        sizes_.resize(position_);
         states_[position_] = Now();
         barrier_ = saved_ = position_;
+        merged_ = true;
         ASSERT_EQ(history_.NextUndo(), nullptr);
         ASSERT_EQ(history_.StopReason(), "merged");
     }
 
     void CheckSavedMark() {
+        ASSERT_EQ(history_.StopReason(), StopReason());
         ASSERT_EQ(history_.Unsaved(), saved_ != position_);
         if (!history_.Unsaved()) {
             ASSERT_EQ(Now(), states_[position_]);
@@ -235,11 +287,12 @@ class UndoModel {
             }
         }
         const Contents end = states_.back();
-        while (position_ > barrier_) {
+        while (position_ > Floor()) {
             Undo();
         }
         ASSERT_FALSE(history_.Undo(indiv_, rep_));
-        ASSERT_EQ(Now(), states_[barrier_]);
+        ASSERT_EQ(Now(), states_[Floor()]);
+        ASSERT_EQ(history_.StopReason(), StopReason());
         while (position_ + 1 < states_.size()) {
             Redo();
         }
@@ -254,7 +307,7 @@ class UndoModel {
         if (step == nullptr || step->indiv.added.empty()) {
             return;
         }
-        RecordText changed = step->indiv.added.back();
+        RecordText changed = step->indiv.added[step->indiv.added.size() - 1];
         changed[kRecordSize - 1] ^= 1;
         ASSERT_EQ(indiv_.RemoveRecord(KeyOf(changed)), StoreResult::Done);
         ASSERT_EQ(indiv_.InsertRecord(changed), StoreResult::Done);
@@ -270,10 +323,14 @@ class UndoModel {
     IndivSubjList indiv_;
     RepSubjList rep_;
     UndoHistory history_;
-    std::vector<Contents> states_;  // after each step in effect or undone; [position_] is now
+    UndoLimit limit_;
+    std::vector<Contents> states_;    // after each step in effect or undone; [position_] is now
+    std::vector<std::size_t> sizes_;  // the bytes of each step, [i] from states_[i] on
     std::size_t position_ = 0;
     std::size_t saved_ = 0;
     std::size_t barrier_ = 0;
+    bool merged_ = false;
+    std::size_t dropped_ = 0;  // the oldest steps let go
     int made_ = 0;
 };
 
@@ -290,6 +347,91 @@ TEST(UndoHistory, RandomCommandsUndoToTheStartAndRedoToTheEnd) {
         ASSERT_FALSE(testing::Test::HasFatalFailure());
         model.UndoRefusesAStaleStep();
     }
+}
+
+// Budgets small enough that steps go all the time: by count, and by bytes, where a bulk step is
+// larger than the whole budget and stays only while it is the latest.
+TEST(UndoHistory, ALimitedHistoryUndoesToItsOldestKeptStepAndNoFurther) {
+    const UndoLimit limits[] = {{std::size_t{1} << 30, 5}, {std::size_t{16} << 10, 1000}};
+    for (unsigned seed = 1; seed <= Runs(); ++seed) {
+        for (const UndoLimit& limit : limits) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(limit.steps));
+            UndoModel model(seed, limit);
+            model.Run(300, /*merges=*/seed % 2 == 0);
+            ASSERT_FALSE(testing::Test::HasFatalFailure());
+        }
+    }
+}
+
+// What a command removed is held where the store kept it, not copied: the step must still hold
+// it, byte for byte, once the list is gone, and once the list has taken other contents whole.
+TEST(UndoHistory, AStepHoldsWhatItRemovedAfterItsListHasGoneOrBeenReplaced) {
+    UndoHistory history;
+    std::vector<RecordText> before;
+    {
+        IndivSubjList indiv;
+        RepSubjList rep;
+        for (int n = 0; n < 300; ++n) {
+            indiv.current.year = 2026;
+            indiv.current.title = "t" + std::to_string(n);
+            indiv.current.content = std::string(static_cast<std::size_t>(n % 390), 'c');
+            ASSERT_EQ(indiv.Insert(), StoreResult::Done);
+        }
+        before = Records(indiv.Tree());
+        for (int round = 0; round < 2; ++round) {
+            CommandRecording recording(indiv, rep);
+            for (StoreResult r = indiv.First(); r == StoreResult::Done; r = indiv.Next()) {
+                ASSERT_EQ(indiv.RemoveReached(), StoreResult::Done);
+            }
+            history.Record(recording.Step("all gone"));
+            ASSERT_TRUE(history.Undo(indiv, rep));
+            ASSERT_EQ(indiv.Assign(before), StoreResult::Done);  // a restore, outside the step
+        }
+        ASSERT_TRUE(history.Redo(indiv, rep));
+    }
+    const UndoStep* step = history.NextUndo();
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(Sorted(step->indiv.removed), before);
+}
+
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Each step lets go of what it holds when the history drops it: run after run of the same bulk
+// command, the memory stays what one step and the list need.
+TEST(UndoHistory, StepsLetGoGiveTheirRecordsBackToTheStore) {
+    IndivSubjList indiv;
+    RepSubjList rep;
+    for (int n = 0; n < 1000; ++n) {
+        indiv.current.year = 2026;
+        indiv.current.title = "t" + std::to_string(n);
+        ASSERT_EQ(indiv.Insert(), StoreResult::Done);
+    }
+    UndoHistory history({std::size_t{1} << 30, 2});
+    std::size_t afterFirstRuns = 0;
+    for (int run = 0; run < 20; ++run) {
+        {
+            CommandRecording recording(indiv, rep);
+            std::vector<IndivSubj> rewritten;
+            for (StoreResult r = indiv.First(); r == StoreResult::Done; r = indiv.Next()) {
+                rewritten.push_back(indiv.current);
+                rewritten.back().content = "run " + std::to_string(run);
+                ASSERT_EQ(indiv.RemoveReached(), StoreResult::Done);
+            }
+            for (const IndivSubj& subj : rewritten) {
+                indiv.current = subj;
+                ASSERT_EQ(indiv.Insert(), StoreResult::Done);
+            }
+            history.Record(recording.Step("every subject again"));
+        }
+        if (run == 3) {
+            afterFirstRuns = HeapInUse();
+        }
+    }
+    ASSERT_EQ(history.StepCount(), 2u);
+    EXPECT_LE(HeapInUse(), afterFirstRuns + 1000 * kRecordSize / 4);
 }
 
 }  // namespace
