@@ -153,6 +153,31 @@ TEST_F(DavSyncTest, SubjectsTravelBothWaysAndWhatVeskatCannotHoldIsNeverDegraded
     EXPECT_EQ(sushi["categories"].toArray(), (QJsonArray{"Home", "Food"}));
 }
 
+TEST_F(DavSyncTest, ItemsWithOneKeyAreBothShownAndEventsAreLeftAlone) {
+    for (const char* uid : {"dup-a", "dup-b"}) {
+        PeerDoes({{"op", "add"}, {"uid", uid}, {"summary", "dup"}, {"due", "20261209"}});
+    }
+    PeerDoes({{"op", "event"}, {"uid", "ev"}, {"summary", "party"}, {"start", "20261209T100000Z"}});
+    auto here = NewComputer();
+    DavSyncResult result = here->Sync();
+    EXPECT_EQ(result.report.marked, 1);
+    EXPECT_EQ(result.report.leftAlone, 1);
+    ASSERT_EQ(here->Subjects().size(), 2u);
+    EXPECT_EQ(here->Find("dup(2)").day, 9);
+    // Nothing changed here: the mark stays on this computer, the event on the server.
+    std::vector<IndivSubj> subjects = here->Subjects();
+    subjects[1].content = "only the content";
+    here->Write(subjects);
+    result = here->Sync();
+    EXPECT_EQ(result.report.sent, 1);
+    EXPECT_EQ(result.report.marked + result.report.leftAlone, 0);
+    for (const QJsonValue& item : Peer().Items()) {
+        EXPECT_EQ(item["summary"].toString(), "dup");
+    }
+    EXPECT_EQ(Peer().Call({{"op", "events"}})["uids"].toArray(), QJsonArray{"ev"});
+    EXPECT_EQ(here->Subjects().size(), 2u);
+}
+
 TEST_F(DavSyncTest, WritesThatOverlapTheOtherDevicesLoseNothing) {
     auto here = NewComputer();
     here->Write({Dated("overlap", 2026, 12, 10, 8, 0, Progress::Open, "c0")});
@@ -369,6 +394,14 @@ TEST_F(DavSyncTest, RefusalsPasswordsAndAnUnusableServerAreTold) {
     EXPECT_EQ(Peer().Items().size(), 0);
     Synced(*here, "sent at last");
     EXPECT_EQ(Peer().Items().size(), 1);
+
+    // A server without sync-collection is listed by its ETags.
+    proxy_->Answer("REPORT", 1, "501 Not Implemented", "", 2);
+    const int propfinds = proxy_->Count("PROPFIND");
+    PeerDoes({{"op", "edit"}, {"uid", UidOf("refused")}, {"description", "by etag"}});
+    Synced(*here, "no sync-collection");
+    EXPECT_EQ(here->Find("refused").content, "by etag");
+    EXPECT_EQ(proxy_->Count("PROPFIND") - propfinds, 1);
 
     // A made-up sync-token is refused by the server and the listing falls
     // back; the other device's change still arrives.

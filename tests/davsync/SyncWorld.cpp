@@ -78,8 +78,9 @@ void HoldProxy::Release(const std::string& method) {
 }
 
 void HoldProxy::Answer(const std::string& method, int nth, const std::string& status,
-                       const std::string& body) {
-    WriteText(dir_ + "/answer-" + method, std::to_string(nth) + "\n" + status + "\n\n" + body);
+                       const std::string& body, int times) {
+    WriteText(dir_ + "/answer-" + method,
+              std::to_string(nth) + " " + std::to_string(times) + "\n" + status + "\n\n" + body);
 }
 
 int HoldProxy::Count(const std::string& method) const {

@@ -38,10 +38,11 @@ class HoldProxy {
     // Waits (boundedly) until a request of `method` is held; false at the time-out.
     bool WaitHeld(const std::string& method);
     void Release(const std::string& method);
-    // The `nth` request of `method` from now is answered with `status`
-    // ("412 Precondition Failed") and `body` instead of reaching the server.
+    // The `nth` request of `method` from now, and the `times` - 1 after it,
+    // are answered with `status` ("412 Precondition Failed") and `body`
+    // instead of reaching the server.
     void Answer(const std::string& method, int nth, const std::string& status,
-                const std::string& body);
+                const std::string& body, int times = 1);
     // How many requests of `method` reached the proxy so far.
     int Count(const std::string& method) const;
 

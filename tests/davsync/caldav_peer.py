@@ -7,12 +7,15 @@ Prints "READY" once it has reached the list. Ends with its input.
   {"op": "add", "uid": U, "summary": S, "due": "20261205" | "20261205T093000Z",
    "description": D?, "categories": [..]?, "alarm": true?}
                         a new to-do through Calendar.save_todo
+  {"op": "event", "uid": U, "summary": S, "start": "20261205T100000Z"}
+                        an event through Calendar.save_event
   {"op": "edit", "uid": U, "summary": S?, "description": D?, "due": ...?}
                         the to-do changed where it is: through save_todo when
                         the item has the name save_todo gives it, else save()
   {"op": "complete", "uid": U}   Todo.complete()
   {"op": "delete", "uid": U}     Todo.delete()
   {"op": "delete", "uids": [U, ...]}  each of them, the list read once
+  {"op": "events"}      the UIDs of the list's events: "uids"
   {"op": "list"}        every to-do, done ones included: "items", each with
                         uid, summary, description, due, status, categories,
                         alarms, x (the X- properties) and the raw text
@@ -114,6 +117,14 @@ def main():
             answer = {"ok": True}
             if op == "add":
                 calendar.save_todo(todo_text(command))
+            elif op == "event":
+                calendar.save_event(
+                    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//peer//caldav//EN\r\n"
+                    "BEGIN:VEVENT\r\nUID:%s\r\nDTSTAMP:20261101T000000Z\r\nDTSTART:%s\r\n"
+                    "SUMMARY:%s\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
+                    % (command["uid"], command["start"], command["summary"]))
+            elif op == "events":
+                answer["uids"] = [str(e.icalendar_component.get("uid")) for e in calendar.events()]
             elif op == "edit":
                 edit(calendar, command)
             elif op == "complete":

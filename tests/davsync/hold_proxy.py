@@ -11,8 +11,9 @@ holds FTP commands:
                   DELETE, REPORT ...) after the file was written waits, with
                   held-METHOD holding its path, until the test removes
                   held-METHOD; then it goes on to the server.
-  answer-METHOD   holding a number N, a status line and a body after an
-                  empty line: the Nth request of METHOD is answered with that
+  answer-METHOD   holding a number N (and optionally a count K after it), a
+                  status line and a body after an empty line: the Nth request
+                  of METHOD (and the K-1 after it) is answered with that
                   instead of going to the server.
 
 Every request is logged to CONTROL/log as "METHOD PATH STATUS".
@@ -38,22 +39,24 @@ HOP_BY_HOP = {"connection", "keep-alive", "transfer-encoding", "te", "trailer", 
 
 
 def take_turn(kind, method):
-    """The text after the count of CONTROL/kind-method when this request is
-    its Nth, else None; counts the file down otherwise."""
+    """The text after the first line of CONTROL/kind-method when this
+    request is one of those it names, else None; counts the file down."""
     path = os.path.join(CONTROL, "%s-%s" % (kind, method))
     with LOCK:
         try:
             with open(path) as source:
                 first, _, rest = source.read().partition("\n")
-            count = int(first.strip() or "0") - 1
-        except (OSError, ValueError):
+            words = first.split()
+            count, times = int(words[0]) - 1, int(words[1]) if len(words) > 1 else 1
+        except (OSError, ValueError, IndexError):
             return None
-        if count > 0:
+        if count > 0 or times > 1:
             with open(path, "w") as out:
-                out.write("%d\n%s" % (count, rest))
-            return None
-        os.remove(path)
-        return rest
+                out.write("%d %d\n%s" % (count, times, rest) if count > 0 else
+                          "1 %d\n%s" % (times - 1, rest))
+        else:
+            os.remove(path)
+        return None if count > 0 else rest
 
 
 def log(line):
