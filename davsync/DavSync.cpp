@@ -484,6 +484,7 @@ void DavSync::PlanAll() {
 
 void DavSync::Plan(Item& item) {
     item.action = DecideItem(item.localSide, item.serverSide);
+    item.end = WriteEnd::NotTried;
     item.merged = item.local;
     item.send = FieldSet();
     item.write = WriteKind::None;
@@ -515,7 +516,10 @@ void DavSync::Plan(Item& item) {
                 item.write = WriteKind::Patch;
                 if (PatchTodo(item.text, *item.merged, item.send, now_, setup_.zoneName,
                               item.writeText) != PatchOutcome::Patched) {
+                    // The server's text holds no to-do to patch: the change
+                    // stays here, told as one the server did not take.
                     item.write = WriteKind::None;
+                    item.end = WriteEnd::Refused;
                 }
             }
             break;
@@ -779,7 +783,9 @@ void DavSync::WriteOne(Item& item) {
             return;
         }
     }
-    item.end = item.write == WriteKind::None ? WriteEnd::NotTried : WriteEnd::Failed;
+    if (item.write != WriteKind::None) {
+        item.end = WriteEnd::Failed;  // the tries ran out
+    }
 }
 
 bool DavSync::ReadAgain(Item& item) {
@@ -864,10 +870,8 @@ void DavSync::Commit() {
 
     DavState next;
     next.list = state_.list;
-    // The token goes only with every change up to it taken in; without one
-    // the next sync compares every ETag with the state.
-    next.syncToken = localWritten ? listing_.syncToken : QString();
     next.items = alone_;
+    bool everyEntryNew = true;
     for (const Item& item : items_) {
         const bool unsentCreate = item.write == WriteKind::Create && item.end != WriteEnd::Written;
         const bool gone = !item.shown || item.absorbed || unsentCreate ||
@@ -877,6 +881,7 @@ void DavSync::Commit() {
             ((item.write == WriteKind::Recreate || item.write == WriteKind::Delete) &&
              item.end != WriteEnd::Written) ||
             (item.setAside && item.end == WriteEnd::Failed && item.write == WriteKind::None);
+        everyEntryNew = everyEntryNew && !keepOld;
         if (keepOld) {
             if (item.entry != nullptr) {
                 next.items.push_back(*item.entry);
@@ -896,6 +901,9 @@ void DavSync::Commit() {
         report.marked += !item.mark.empty();
         report.conflicts += item.setAside;
     }
+    // The token goes only with every change up to it taken in; without one
+    // the next sync compares every ETag with the state.
+    next.syncToken = everyEntryNew ? listing_.syncToken : QString();
     report.leftAlone = newlyAlone_;
     if (!conflictFiles_.empty()) {
         report.conflictFile = conflictFiles_.front();

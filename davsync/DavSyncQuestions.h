@@ -4,7 +4,8 @@
 // deletions would take away, and whether to send again a task list found
 // empty. The window answers through its message boxes; tests answer from a
 // script. The sync builds every text; an answer counts only as Yes (true) or
-// anything else (false).
+// anything else (false). Each question is asked on the thread the sync runs
+// on, and the sync waits for its answer.
 #pragma once
 
 #include <QString>
