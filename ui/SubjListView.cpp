@@ -10,25 +10,10 @@
 
 #include "ImageResource.h"
 #include "SjisCodec.h"
+#include "StateImages.h"
 #include "SubjListModel.h"
 
 namespace {
-
-// Bitmap 135 cut into its images; the picture carries its own transparency.
-std::vector<QPixmap> StateImages() {
-    const QPixmap strip(StateImagesXpm());
-    std::vector<QPixmap> images;
-    for (int i = 0; i < kStateImageCount; ++i) {
-        images.push_back(strip.copy(i * kStateImageSize, 0, kStateImageSize, kStateImageSize));
-    }
-    return images;
-}
-
-// What a screen reader says for each state image.
-QStringList StateImageTexts() {
-    return {QStringLiteral("管理しない"), QStringLiteral("未処理"), QStringLiteral("完了"),
-            QStringLiteral("期限切れ")};
-}
 
 // The selection shows only while the list has the focus: the text and its
 // background already follow the palette, and the state image would otherwise
@@ -125,11 +110,21 @@ void SubjListView::StretchColumn(int column) {
     header()->setSectionResizeMode(column, QHeaderView::Stretch);
 }
 
-// The item's own margins on each side, as the style draws a cell's text.
-int SubjListView::WidthToShow(const QString& text) const {
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int cell = fontMetrics().horizontalAdvance(text) + 2 * margin;
-    return std::max(cell, header()->fontMetrics().horizontalAdvance(text) + 2 * margin) + margin;
+// Measured as the cell's delegate measures what it needs, which is also where
+// it decides that a cell is cut and offers its text as a tooltip.
+int SubjListView::WidthToShow(const QString& text, bool withImage) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = text;
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    if (withImage) {
+        option.features |= QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = iconSize();
+    }
+    const int cell =
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header());
+    return std::max(cell, header()->fontMetrics().horizontalAdvance(text) + 2 * margin);
 }
 
 int SubjListView::InsertRowSjis(int /*position*/, std::string_view firstSjis, int image) {
