@@ -1,56 +1,13 @@
-// The texts become Shift_JIS a character at a time, so that one character
-// Shift_JIS lacks costs that character alone, shown as 〓.
+// The texts become the subject's as the import makes them (IcsImportText.h),
+// so that an item read from a server and one read from a file show alike.
 #include "TodoReading.h"
-
-#include <QString>
 
 #include <optional>
 
 #include "IcalItem.h"
-#include "SjisCodec.h"
 #include "SjisText.h"
 
 namespace {
-
-struct HeldText {
-    std::string bytes;
-    bool degraded = false;
-};
-
-// `text` (UTF-8) as Shift_JIS of at most `limit` bytes. A line break becomes
-// `lineBreak`, a tab a blank; other control characters are left out, as the
-// data file has no place for them.
-HeldText HoldText(std::string_view text, std::size_t limit, std::string_view lineBreak) {
-    HeldText held;
-    const QString chars = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    for (qsizetype i = 0; i < chars.size(); ++i) {
-        const qsizetype width = chars[i].isHighSurrogate() && i + 1 < chars.size() ? 2 : 1;
-        const QString one = chars.mid(i, width);
-        i += width - 1;
-        std::string bytes;
-        if (one == QLatin1String("\r") && chars.mid(i + 1, 1) == QLatin1String("\n")) {
-            continue;  // the LF that follows makes the break
-        }
-        if (one == QLatin1String("\r") || one == QLatin1String("\n")) {
-            bytes = lineBreak;
-        } else if (one == QLatin1String("\t")) {
-            bytes = " ";
-        } else if (one[0].unicode() < 0x20 || one[0].unicode() == 0x7F) {
-            continue;
-        } else if (std::optional<std::string> sjis = SjisFromQString(one)) {
-            bytes = *sjis;
-        } else {
-            bytes = kStandIn;
-            held.degraded = true;
-        }
-        if (held.bytes.size() + bytes.size() > limit) {
-            held.degraded = true;
-            break;
-        }
-        held.bytes += bytes;
-    }
-    return held;
-}
 
 // The TEXT value of the first property of `kind`, its escapes undone.
 std::string TextOf(icalcomponent* todo, icalproperty_kind kind) {
@@ -138,15 +95,16 @@ TodoReading ReadTodo(std::string_view text, const std::string& zoneName) {
     const std::string title = TextOf(todo, ICAL_SUMMARY_PROPERTY);
     const std::string content = TextOf(todo, ICAL_DESCRIPTION_PROPERTY);
     const std::string origin = item.XText("X-VESKAT-ORIGIN").value_or("");
-    HeldText heldTitle = HoldText(title, kTitleLimit, " ");
-    const HeldText heldContent = HoldText(content, kContentLimit, "<br>");
+    ImportedText heldTitle = TitleFromIcs(title);
+    ImportedText heldContent = ContentFromIcs(content);
     subj.title = std::move(heldTitle.bytes);
     TrimTrailingSpaces(subj.title);
-    subj.content = heldContent.bytes;
-    subj.origin = HoldText(origin, kTitleLimit, " ").bytes;
+    subj.content = std::move(heldContent.bytes);
+    subj.origin = TitleFromIcs(origin).bytes;
     TrimTrailingSpaces(subj.origin);
     subj.progress = ReadProgress(item);
-    reading.degraded = heldTitle.degraded || heldContent.degraded;
+    reading.degraded =
+        heldTitle.stoodIn || heldTitle.cut || heldContent.stoodIn || heldContent.cut;
     reading.prints[static_cast<std::size_t>(SubjField::Title)] = title;
     reading.prints[static_cast<std::size_t>(SubjField::Content)] = content;
     reading.prints[static_cast<std::size_t>(SubjField::When)] = WhenPrint(subj);

@@ -9,11 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "IcsImportText.h"
 #include "SubjField.h"
 #include "SubjRecord.h"
-
-// Stands where the server's text has a character Shift_JIS cannot hold: 〓.
-inline constexpr char kStandIn[] = "\x81\xAC";
 
 enum class TodoShape {
     Dated,      // a to-do with a date: a dated subject
