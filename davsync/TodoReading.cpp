@@ -103,8 +103,7 @@ TodoReading ReadTodo(std::string_view text, const std::string& zoneName) {
     subj.origin = TitleFromIcs(origin).bytes;
     TrimTrailingSpaces(subj.origin);
     subj.progress = ReadProgress(item);
-    reading.degraded =
-        heldTitle.stoodIn || heldTitle.cut || heldContent.stoodIn || heldContent.cut;
+    reading.degraded = heldTitle.stoodIn || heldTitle.cut || heldContent.stoodIn || heldContent.cut;
     reading.prints[static_cast<std::size_t>(SubjField::Title)] = title;
     reading.prints[static_cast<std::size_t>(SubjField::Content)] = content;
     reading.prints[static_cast<std::size_t>(SubjField::When)] = WhenPrint(subj);

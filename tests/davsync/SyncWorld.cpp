@@ -191,6 +191,20 @@ bool ScriptedDavQuestions::SendListAgain(const QString& question) {
     return sendAgain;
 }
 
+void ScriptedDavQuestions::AskPassword(ConnectSettings&) {
+    ADD_FAILURE() << "the FTP password was asked for";
+}
+
+bool ScriptedDavQuestions::BreakStaleLock(const QString& question) {
+    ADD_FAILURE() << "asked about a lock: " << question.toStdString();
+    return false;
+}
+
+bool ScriptedDavQuestions::ReplaceDamagedCopy(const QString& question) {
+    ADD_FAILURE() << "asked about a server copy: " << question.toStdString();
+    return false;
+}
+
 Computer::Computer(const QUrl& listUrl) : list(listUrl), dir_(TempDir("computer")) {
     settings.davMode = 1;
     settings.url = list.toString().toStdString();

@@ -88,6 +88,13 @@ class ScriptedDavQuestions : public DavSyncQuestions {
     bool WorkOffline(const QString& question) override;
     bool KeepDeletedSubjects(const QString& question) override;
     bool SendListAgain(const QString& question) override;
+    void Tell(const QString& notice) override { asked.push_back(notice); }
+    // The FTP steps' own: a task list has no lock, no server copy and no
+    // password of the connection settings. Any of them fails the test.
+    void AskPassword(ConnectSettings& settings) override;
+    bool BreakStaleLock(const QString& question) override;
+    bool ReplaceDamagedCopy(const QString& question) override;
+    std::unique_ptr<TransferDisplay> ShowTransfer(const TransferWatch&) override { return {}; }
 };
 
 // One computer of the tests: a folder holding its data file and state.
