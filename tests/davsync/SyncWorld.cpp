@@ -254,21 +254,6 @@ DavSyncResult Computer::Sync() {
     return SyncDatedSubjects({DataFile(), list, SystemZoneName()}, settings, client, questions);
 }
 
-IndivSubj Dated(const std::string& title, int year, int month, int day, int hour, int minute,
-                Progress progress, const std::string& content, const std::string& origin) {
-    IndivSubj subj;
-    subj.title = title;
-    subj.year = static_cast<std::int16_t>(year);
-    subj.month = static_cast<std::int16_t>(month);
-    subj.day = static_cast<std::int16_t>(day);
-    subj.hour = static_cast<std::int16_t>(hour);
-    subj.minute = static_cast<std::int16_t>(minute);
-    subj.progress = progress;
-    subj.content = content;
-    subj.origin = origin;
-    return subj;
-}
-
 QUrl MakeList(const DavServer& server, const std::string& name) {
     DavClient client;
     client.SetLogin(DavServer::kUser, DavServer::kPassword);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "DatedSubject.h"
 #include "DavServer.h"
 #include "DavSettings.h"
 #include "DavSync.h"
@@ -119,11 +120,6 @@ class Computer {
   private:
     std::string dir_;
 };
-
-// A subject with its fields; content and origin in Shift_JIS too.
-IndivSubj Dated(const std::string& title, int year, int month, int day, int hour = 0,
-                int minute = 0, Progress progress = Progress::Open, const std::string& content = "",
-                const std::string& origin = "");
 
 // Makes a fresh task list on `server` named `name`; its URL.
 QUrl MakeList(const DavServer& server, const std::string& name);

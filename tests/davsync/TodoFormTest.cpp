@@ -11,6 +11,7 @@
 #include <set>
 
 #include "Clock.h"
+#include "DatedSubject.h"
 #include "SystemZone.h"
 #include "TodoForm.h"
 #include "TodoReading.h"
@@ -64,21 +65,6 @@ std::string Property(const std::string& text, icalproperty_kind kind) {
     return out;
 }
 
-IndivSubj Subject(const char* title, int year, int month, int day, int hour, int minute,
-                  Progress progress, const char* content = "", const char* origin = "") {
-    IndivSubj subj;
-    subj.title = title;
-    subj.year = static_cast<std::int16_t>(year);
-    subj.month = static_cast<std::int16_t>(month);
-    subj.day = static_cast<std::int16_t>(day);
-    subj.hour = static_cast<std::int16_t>(hour);
-    subj.minute = static_cast<std::int16_t>(minute);
-    subj.progress = progress;
-    subj.content = content;
-    subj.origin = origin;
-    return subj;
-}
-
 void ExpectSame(const IndivSubj& got, const IndivSubj& want, const std::string& text) {
     for (const SubjField field : kAllSubjFields) {
         EXPECT_TRUE(SameField(got, want, field)) << static_cast<int>(field) << "\n" << text;
@@ -102,7 +88,7 @@ TEST(TodoFormTest, RandomSubjectsComeBackFromTheirTextFieldForField) {
         const bool midnight = random() % 3 == 0;
         const Progress progress =
             std::array{Progress::NotTracked, Progress::Open, Progress::Done}[random() % 3];
-        IndivSubj subj = Subject(
+        IndivSubj subj = Dated(
             "", 2000 + static_cast<int>(random() % 60), 1 + static_cast<int>(random() % 12),
             1 + static_cast<int>(random() % 28), midnight ? 0 : static_cast<int>(random() % 24),
             midnight ? 0 : 1 + static_cast<int>(random() % 59), progress);
@@ -154,8 +140,8 @@ const char kPhoneTodo[] =
     "END:VTODO\r\nEND:VCALENDAR\r\n";
 
 TEST(TodoFormTest, APatchRewritesOnlyWhatVeskatOwnsOfTheFieldsItWrites) {
-    const IndivSubj subj = Subject("\x94\x83\x82\xA2\x95\xA8", 2026, 12, 2, 9, 30, Progress::Done,
-                                   "\x8B\x8D\x93\xFB<br>x", "\x94\x83\x82\xA2\x95\xA8");
+    const IndivSubj subj = Dated("\x94\x83\x82\xA2\x95\xA8", 2026, 12, 2, 9, 30, Progress::Done,
+                                 "\x8B\x8D\x93\xFB<br>x", "\x94\x83\x82\xA2\x95\xA8");
     const struct {
         SubjField field;
         std::set<std::string> rewritten;
@@ -216,8 +202,8 @@ IndivSubj LocalOf(int year, int month, int day, int hour, int minute) {
     utc.tm_hour = hour;
     utc.tm_min = minute;
     const std::tm local = LocalTime::Break(timegm(&utc));
-    return Subject("", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                   local.tm_min, Progress::Open);
+    return Dated("", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                 local.tm_min, Progress::Open);
 }
 
 TEST(TodoFormTest, OtherProgramsShapesAreReadInTheComputersZone) {
@@ -240,18 +226,18 @@ TEST(TodoFormTest, OtherProgramsShapesAreReadInTheComputersZone) {
         {Calendar("DUE;TZID=America/Chicago:20261205T080000\r\n"), TodoShape::Dated,
          LocalOf(2026, 12, 5, 14, 0), Progress::Open},
         {Calendar("DUE;VALUE=DATE:20261205\r\n"), TodoShape::Dated,
-         Subject("", 2026, 12, 5, 0, 0, Progress::Open), Progress::Open},
+         Dated("", 2026, 12, 5, 0, 0, Progress::Open), Progress::Open},
         {Calendar("DUE:20261205T101500\r\n"), TodoShape::Dated,
-         Subject("", 2026, 12, 5, 10, 15, Progress::Open), Progress::Open},
+         Dated("", 2026, 12, 5, 10, 15, Progress::Open), Progress::Open},
         {Calendar("DTSTART;VALUE=DATE:20261206\r\nSTATUS:COMPLETED\r\n"), TodoShape::Dated,
-         Subject("", 2026, 12, 6, 0, 0, Progress::Open), Progress::Done},
+         Dated("", 2026, 12, 6, 0, 0, Progress::Open), Progress::Done},
         {Calendar("DUE;VALUE=DATE:20261205\r\nCOMPLETED:20261204T000000Z\r\n"), TodoShape::Dated,
-         Subject("", 2026, 12, 5, 0, 0, Progress::Open), Progress::Done},
+         Dated("", 2026, 12, 5, 0, 0, Progress::Open), Progress::Done},
         {Calendar("DUE;VALUE=DATE:20261205\r\nPERCENT-COMPLETE:100\r\n"), TodoShape::Dated,
-         Subject("", 2026, 12, 5, 0, 0, Progress::Open), Progress::Done},
+         Dated("", 2026, 12, 5, 0, 0, Progress::Open), Progress::Done},
         // A client that adds NEEDS-ACTION to one veskat does not track.
         {Calendar("DUE;VALUE=DATE:20261205\r\nSTATUS:NEEDS-ACTION\r\nX-VESKAT-PROGRESS:N\r\n"),
-         TodoShape::Dated, Subject("", 2026, 12, 5, 0, 0, Progress::Open), Progress::NotTracked},
+         TodoShape::Dated, Dated("", 2026, 12, 5, 0, 0, Progress::Open), Progress::NotTracked},
         {Calendar("DUE;TZID=Nowhere/Known:20261205T080000\r\n"), TodoShape::Broken, {}, {}},
         {Calendar("DUE;VALUE=DATE:20261205\r\nRRULE:FREQ=WEEKLY\r\n"),
          TodoShape::Recurring,
