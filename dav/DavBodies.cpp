@@ -48,4 +48,28 @@ QByteArray MkCalendar(const QString& displayName, const QString& component) {
     });
 }
 
+QByteArray SyncCollection(const QString& token) {
+    return Document(
+        {DavNames::kDav, QStringLiteral("sync-collection")}, [&](QXmlStreamWriter& xml) {
+            xml.writeTextElement(DavNames::kDav, QStringLiteral("sync-token"), token);
+            xml.writeTextElement(DavNames::kDav, QStringLiteral("sync-level"), QStringLiteral("1"));
+            xml.writeStartElement(DavNames::kDav, QStringLiteral("prop"));
+            xml.writeEmptyElement(DavNames::kGetEtag.ns, DavNames::kGetEtag.local);
+            xml.writeEndElement();
+        });
+}
+
+QByteArray CalendarMultiget(const std::vector<QString>& hrefs) {
+    return Document(
+        {DavNames::kCalDav, QStringLiteral("calendar-multiget")}, [&](QXmlStreamWriter& xml) {
+            xml.writeStartElement(DavNames::kDav, QStringLiteral("prop"));
+            xml.writeEmptyElement(DavNames::kGetEtag.ns, DavNames::kGetEtag.local);
+            xml.writeEmptyElement(DavNames::kCalendarData.ns, DavNames::kCalendarData.local);
+            xml.writeEndElement();
+            for (const QString& href : hrefs) {
+                xml.writeTextElement(DavNames::kDav, QStringLiteral("href"), href);
+            }
+        });
+}
+
 }  // namespace DavBodies

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <vector>
 
 #include "DavName.h"
 
@@ -18,5 +19,13 @@ QByteArray Propfind(std::initializer_list<DavName> props);
 // An MKCALENDAR of a collection shown as `displayName` that holds only
 // components of `component` ("VTODO").
 QByteArray MkCalendar(const QString& displayName, const QString& component);
+
+// A sync-collection REPORT (RFC 6578) of the members changed since `token`
+// (every member for an empty one), asking for their ETags.
+QByteArray SyncCollection(const QString& token);
+
+// A calendar-multiget REPORT of the resources `hrefs` (paths, percent-encoded),
+// asking for their ETags and calendar data.
+QByteArray CalendarMultiget(const std::vector<QString>& hrefs);
 
 }  // namespace DavBodies

@@ -129,6 +129,31 @@ const DavProp* DavResponse::Find(const DavName& name) const {
     return nullptr;
 }
 
+QString ConditionNamed(const QByteArray& body, QString* ns) {
+    QXmlStreamReader xml(body);
+    if (!ReachRoot(xml)) {
+        return {};
+    }
+    // The error stands alone or inside a response of a 207; the condition is
+    // its first child element.
+    bool afterErrorStart = IsDav(xml, "error");
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (afterErrorStart) {
+                if (ns != nullptr) {
+                    *ns = xml.namespaceUri().toString();
+                }
+                return xml.name().toString();
+            }
+            afterErrorStart = IsDav(xml, "error");
+        } else if (xml.isEndElement()) {
+            afterErrorStart = false;
+        }
+    }
+    return {};
+}
+
 int StatusCodeOf(const QString& statusLine) {
     const QStringList words = statusLine.simplified().split(QLatin1Char(' '));
     if (words.size() < 2) {

@@ -47,6 +47,13 @@ enum class [[nodiscard]] XmlOutcome{
 // Reads `body` into `into` (emptied first).
 XmlOutcome ReadMultiStatus(const QByteArray& body, MultiStatus& into);
 
+// The local name of the precondition or postcondition a DAV:error element
+// in `body` names (RFC 4918 16), the first one found, its namespace in `ns`
+// when given: "valid-calendar-data" of a server refusing what was sent,
+// "valid-sync-token" of one refusing a sync-token. Empty when `body` names
+// none (a 412 of an ETag that no longer matches carries none).
+QString ConditionNamed(const QByteArray& body, QString* ns = nullptr);
+
 // The code of a status line such as "HTTP/1.1 404 Not Found"; 0 when it
 // holds none.
 int StatusCodeOf(const QString& statusLine);

@@ -227,18 +227,27 @@ FileWrite KeepConflictsAside(const std::string& localFile, SubjMergeResult& resu
     if (result.conflicts.empty()) {
         return FileWrite::Written;
     }
-    result.conflictFile = CreateUnderFreeName(
-        localFile + ".conflict-" + FileStamp(),
-        [&result](const std::string& partName) {
-            return WriteSubjFile(result.kind, partName, result.conflicts) == FileWrite::Written;
-        },
-        localFile);
+    result.conflictFile = SetRecordsAside(result.kind, localFile, result.conflicts);
     return result.conflictFile.empty() ? FileWrite::Failed : FileWrite::Written;
 }
 
+std::string SetRecordsAside(SubjKind kind, const std::string& localFile,
+                            const std::vector<RecordText>& records) {
+    return CreateUnderFreeName(
+        localFile + ".conflict-" + FileStamp(),
+        [&](const std::string& partName) {
+            return WriteSubjFile(kind, partName, records) == FileWrite::Written;
+        },
+        localFile);
+}
+
 bool DeletesMany(const SubjMergeResult& result) {
+    return DeletesMany(result.deleted.size(), result.oursCount);
+}
+
+bool DeletesMany(std::size_t deletions, std::size_t held) {
     constexpr std::size_t kHandful = 10;
-    return result.deleted.size() > kHandful && result.deleted.size() * 5 > result.oursCount;
+    return deletions > kHandful && deletions * 5 > held;
 }
 
 void KeepDeleted(SubjMergeResult& result) {

@@ -94,11 +94,17 @@ struct SubjMergeResult {
 // written: those records of theirs are then nowhere else, so the caller must
 // not replace the server's copy.
 [[nodiscard]] FileWrite KeepConflictsAside(const std::string& localFile, SubjMergeResult& result);
+// The same for any records of `kind` (distinct keys) the caller must not
+// lose: the name of the file written, "" when none could be.
+[[nodiscard]] std::string SetRecordsAside(SubjKind kind, const std::string& localFile,
+                                          const std::vector<RecordText>& records);
 
 // True when the deletions a merge takes in are more than a handful: more
 // than 10, and more than a fifth of ours. A server copy that lost part of
 // its lines looks just like that.
 [[nodiscard]] bool DeletesMany(const SubjMergeResult& result);
+// The same rule for `deletions` out of `held` subjects.
+[[nodiscard]] bool DeletesMany(std::size_t deletions, std::size_t held);
 // Puts the records of `result.deleted` back into `result.merged`, as though
 // the other computer had deleted nothing, and empties `deleted`.
 void KeepDeleted(SubjMergeResult& result);

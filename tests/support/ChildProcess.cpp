@@ -40,9 +40,13 @@ sockaddr_in Loopback(int port) {
 
 }  // namespace
 
-pid_t SpawnChild(const std::vector<std::string>& argv, int outputFd, int errorFd, int closeFd) {
+pid_t SpawnChild(const std::vector<std::string>& argv, int outputFd, int errorFd, int closeFd,
+                 int inputFd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (inputFd != -1) {
+        posix_spawn_file_actions_adddup2(&actions, inputFd, STDIN_FILENO);
+    }
     if (outputFd != -1) {
         posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
     }

@@ -9,10 +9,11 @@
 #include <vector>
 
 // Starts argv[0] (a full path) with `argv`; its standard output goes to
-// `outputFd` and its standard error to `errorFd` where they are not -1, and
-// `closeFd` is closed in the child. -1 when it could not be started.
+// `outputFd`, its standard error to `errorFd` and its standard input comes
+// from `inputFd` where they are not -1, and `closeFd` is closed in the
+// child. -1 when it could not be started.
 pid_t SpawnChild(const std::vector<std::string>& argv, int outputFd = -1, int errorFd = -1,
-                 int closeFd = -1);
+                 int closeFd = -1, int inputFd = -1);
 
 // Reads the "PORT n" line a server prints once it listens; 0 on time-out or
 // any other line.
