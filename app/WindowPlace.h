@@ -1,6 +1,7 @@
 // Where the main window stood, how big it was and how wide the columns of each
 // list were when it last closed, kept in "veskat.ini" in the section "Window"
 // of its own: the connection settings' section is never rewritten for it.
+// The window's part of it: put there as it opens, kept as it ends.
 #pragma once
 
 #include <QPoint>
@@ -8,6 +9,9 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+class QWidget;
+class TemplateDialog;
 
 struct WindowPlace {
     std::optional<QPoint> position;  // the frame's top-left corner
@@ -21,3 +25,11 @@ WindowPlace ReadWindowPlace(const std::string& iniFile);
 
 // False when the file could not be written; its other sections stay byte for byte.
 bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile);
+
+// Puts `window` where the file says it stood, its size cut to the screen it
+// opens on; what the file keeps, column widths included.
+WindowPlace RestoreWindowPlace(TemplateDialog& window, const std::string& iniFile);
+
+// Writes where `window` stands and how big it is (the normal size of a window
+// maximised), with `place`'s column widths; false as WriteWindowPlace.
+bool KeepWindowPlace(const QWidget& window, WindowPlace place, const std::string& iniFile);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Clock.h"
-#include "SubjListDlg.h"
+#include "SubjList.h"
 #include "SubjListRows.h"
 
 namespace {
@@ -23,7 +23,7 @@ struct PlainRow {
 PlainRow RowOf(const IndivSubj& subj) {
     return {DateTimeText(subj), ProgressText(subj.progress), subj.title,
             std::to_string(subj.daysLeft) + " \x93\xFA",
-            CSubjListDlg::ProgressImage(subj.progress, subj.overdue != 0)};
+            SubjListRows::ProgressImage(subj.progress, subj.overdue != 0)};
 }
 
 // Each row placed after every row whose first text is <= its own.

@@ -15,6 +15,7 @@
 #include "FindBar.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -71,13 +72,13 @@ void MainWindowPlaceTest::listTakesTheRoomAsTheWindowGrowsAndShrinks() {
         QVERIFY(add->geometry().right() < save->geometry().left());
     }
     // The find bar takes its room from the list, not from the window.
-    window->OpenFindBar();
+    window->Pane().Find().Open();
     QCOMPARE(window->size(), start);
-    QVERIFY(window->FindBarWidget()->geometry().bottom() < radio->geometry().top());
+    QVERIFY(window->Pane().Find().Bar()->geometry().bottom() < radio->geometry().top());
     window->resize(start + QSize(40, 60));
-    QCOMPARE(window->FindBarWidget()->width(), list->width());
+    QCOMPARE(window->Pane().Find().Bar()->width(), list->width());
     QCOMPARE(window->height() - radio->y(), radioBelow);
-    window->CloseFindBar();
+    window->Pane().Find().Close();
     QCOMPARE(list->size(), listAt.size() + QSize(40, 60));
 }
 

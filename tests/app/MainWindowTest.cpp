@@ -20,12 +20,14 @@
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
+#include "ConnectSettings.h"
 #include "MainDialogButtons.h"
 #include "MenuResource.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -195,11 +197,11 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
     QCOMPARE(list->RowCount(), 0);
     // The window opens on the individual list; back to it the columns come again.
     for (const Mode* mode : {&indiv, &rep, &indiv}) {
-        if (mode != &indiv || window->RepMode()) {
+        if (mode != &indiv || window->Pane().RepMode()) {
             window->Control<QRadioButton>(mode->radio)->click();
         }
-        QCOMPARE(window->RepMode(), mode == &rep);
-        QCOMPARE(window->IndivMode(), mode == &indiv);
+        QCOMPARE(window->Pane().RepMode(), mode == &rep);
+        QCOMPARE(window->Pane().IndivMode(), mode == &indiv);
         QCOMPARE(window->windowTitle(), mode->caption);
         QCOMPARE(list->accessibleName(), mode->caption);
         QCOMPARE(list->ColumnCount(), static_cast<int>(mode->widths.size()));
@@ -317,7 +319,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     IndivSubjList& indiv = window->IndivList();
     indiv.current = Indiv(2024, 5, 20, 9, 0, "a", Progress::Done);
     QCOMPARE(indiv.Replace(), StoreResult::Done);
-    window->SetRow(0, true, "2024/05/20 09:00");
+    window->Pane().SetRow(0, true, "2024/05/20 09:00");
     QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->RowImage(0), 2);
     QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
@@ -325,7 +327,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     // A new time moves the row to its place.
     indiv.current = Indiv(2024, 5, 20, 11, 0, "a", Progress::Open);
     QCOMPARE(indiv.Replace(), StoreResult::Done);
-    window->SetRow(0, true, "2024/05/20 09:00");
+    window->Pane().SetRow(0, true, "2024/05/20 09:00");
     QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("c"));
     QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/20 11:00"));
@@ -333,7 +335,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
 
     indiv.current = Indiv(2024, 5, 1, 9, 0, "d", Progress::NotTracked);
     QCOMPARE(indiv.Insert(), StoreResult::Done);
-    window->SetRow(7, false);
+    window->Pane().SetRow(7, false);
     QCOMPARE(list->RowCount(), 4);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("d"));
     QCOMPARE(list->CellText(0, 3), QStringLiteral("-14 日"));

@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "ConnectSettings.h"
 #include "DialogIndivSubj.h"
 #include "NotificationBus.h"
 #include "ReminderSettings.h"
 #include "ResourceIds.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -68,7 +70,7 @@ class ReminderWindowTest : public WindowTestCase {
 
         // The repeating list is shown when the action comes.
         window.Control<QRadioButton>(MainDialogIds::kRepRadioId)->click();
-        QVERIFY(window.RepMode());
+        QVERIFY(window.Pane().RepMode());
         // The editor opens inside the wait for the action, and is closed from there.
         QString editedTitle;
         QTimer closer;
@@ -80,7 +82,7 @@ class ReminderWindowTest : public WindowTestCase {
         });
         closer.start(10);
         bus.InvokeAction(kDueId, action);
-        QTRY_VERIFY(window.IndivMode());
+        QTRY_VERIFY(window.Pane().IndivMode());
         QTRY_COMPARE(editedTitle, edited);
         const int row = window.ListView()->SelectionMark();
         QCOMPARE(window.ListView()->CellText(row, 2), QStringLiteral("会議"));

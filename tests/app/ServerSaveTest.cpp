@@ -8,6 +8,7 @@
 #include <QTest>
 #include <optional>
 
+#include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"

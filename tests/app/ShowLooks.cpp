@@ -15,6 +15,7 @@
 #include "ImageResource.h"
 #include "QtMessageService.h"
 #include "SjisCodec.h"
+#include "SubjList.h"
 #include "SubjListDlg.h"
 
 namespace {
