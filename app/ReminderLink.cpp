@@ -74,7 +74,7 @@ bool ReminderLink::Start(const QDBusConnection& bus, QWidget& firstPainted) {
     return notify;
 }
 
-bool ReminderLink::SetNotify(bool notify) {
+FileWrite ReminderLink::SetNotify(bool notify) {
     chosen_ = true;
     if (driver_ != nullptr) {
         driver_->SetEnabled(notify);

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "FileAccess.h"
+
 class DesktopNotifier;
 class IndivSubjList;
 class QDBusConnection;
@@ -46,9 +48,9 @@ class ReminderLink : public QObject {
     // window is on the screen. Returns the setting.
     bool Start(const QDBusConnection& bus, QWidget& firstPainted);
 
-    // 通知する: turns the reminders on or off and keeps the choice. False
+    // 通知する: turns the reminders on or off and keeps the choice. Failed
     // when the file could not be written: the choice holds for this run only.
-    [[nodiscard]] bool SetNotify(bool notify);
+    FileWrite SetNotify(bool notify);
 
   signals:
     // The user picked `action` on the notification of the subject `key`.

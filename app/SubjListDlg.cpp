@@ -19,6 +19,7 @@
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
+#include "ConnectDlg.h"
 #include "DataFileSet.h"
 #include "EditHistory.h"
 #include "IcsExport.h"
@@ -538,10 +539,12 @@ QDBusConnection CSubjListDlg::ReminderBus() const {
     return QDBusConnection::sessionBus();
 }
 
-// A file that cannot be written still turns the reminders off for this run;
-// the next start reads the file again.
+// A file that cannot be written still turns the reminders on or off for this
+// run; the next start reads the file again.
 void CSubjListDlg::OnNotifyToggled(bool notify) {
-    static_cast<void>(reminders_->SetNotify(notify));
+    if (reminders_->SetNotify(notify) != FileWrite::Written) {
+        messages_.Inform(this, SettingsNotSavedMessage(kIniFileName));
+    }
 }
 
 void CSubjListDlg::RaiseWindow() {

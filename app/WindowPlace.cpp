@@ -70,7 +70,7 @@ WindowPlace ReadWindowPlace(const std::string& iniFile) {
 }
 
 // One rewrite of the file for the whole place, as the window ends.
-bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
+FileWrite WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
     std::vector<IniFile::KeyValuePair> values;
     if (place.position) {
         values.emplace_back("x", std::to_string(place.position->x()));
@@ -105,7 +105,7 @@ WindowPlace RestoreWindowPlace(TemplateDialog& window, const std::string& iniFil
     return place;
 }
 
-bool KeepWindowPlace(const QWidget& window, WindowPlace place, const std::string& iniFile) {
+FileWrite KeepWindowPlace(const QWidget& window, WindowPlace place, const std::string& iniFile) {
     place.position = window.pos();
     place.size = window.isMaximized() || window.isFullScreen() ? window.normalGeometry().size()
                                                                : window.size();

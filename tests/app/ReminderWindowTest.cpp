@@ -90,7 +90,7 @@ class ReminderWindowTest : public WindowTestCase {
     }
 
     void turnedOffNothingIsSentUntilTurnedOn() {
-        QVERIFY(WriteNotifySetting(false, kIniFileName));
+        QCOMPARE(WriteNotifySetting(false, kIniFileName), FileWrite::Written);
         NotificationBus bus(true);
         QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
         BusWindow window(messages_, bus);
@@ -103,6 +103,25 @@ class ReminderWindowTest : public WindowTestCase {
         notify->trigger();
         QVERIFY(ReadNotifySetting(kIniFileName));
         QTRY_COMPARE(bus.NotifyCalls().size(), 2u);
+    }
+
+    // The choice holds for this run; the user learns that the next one starts as before.
+    void aChoiceTheFileCannotKeepIsToldAndHoldsForNow() {
+        QVERIFY(QDir::current().mkdir(QStringLiteral("veskat.ini")));
+        NotificationBus bus(true);
+        QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
+        BusWindow window(messages_, bus);
+        window.OnInitDialog();
+        QAction* notify = window.MenuAction(MainDialogIds::kNotifyMenuId);
+        notify->trigger();
+        QVERIFY(!notify->isChecked());
+        QCOMPARE(messages_.Texts(),
+                 QStringList{QStringLiteral("設定を %1 に保存できませんでした。"
+                                            "変更はこのセッションの間だけ有効です。")
+                                 .arg(QDir::current().absoluteFilePath("veskat.ini"))});
+        window.show();
+        QTest::qWait(300);
+        QCOMPARE(bus.NotifyCalls().size(), 0u);
     }
 };
 
