@@ -44,6 +44,9 @@ namespace {
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
+const QString kBatchShort = QStringLiteral(
+    "メモリーが足りないため、一括で作成する案件の一部を登録できませんでした。"
+    "作成できた案件は一覧にあります。");
 
 // A step is refused whole when the lists no longer hold what it expects or memory runs out
 // halfway; the user must not take the silence for success.
@@ -368,9 +371,13 @@ void CSubjListDlg::OnBatch() {
         return;
     }
     const KeptSelection kept = KeptSelection::Of(*list_);
+    StoreResult ran = StoreResult::Done;
     history_->Run(EditHistory::Command::Batch,
-                  [this] { RunBatch(files_->Rep(), files_->Indiv()); });
+                  [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
     pane_->FillList(kept);
+    if (ran == StoreResult::OutOfMemory) {
+        messages_.Inform(this, kBatchShort);
+    }
 }
 
 void CSubjListDlg::LoadDataFiles() {

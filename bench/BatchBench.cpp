@@ -96,7 +96,7 @@ std::vector<RecordText> GeneratedRecords(RepSubjList& rep) {
     std::vector<RecordText> generated;
     for (StoreResult r = rep.First(); r == StoreResult::Done; r = rep.Next()) {
         IndivSubjList indiv;
-        ExpandRepSubj(rep.current, indiv);
+        benchmark::DoNotOptimize(ExpandRepSubj(rep.current, indiv));
         indiv.Tree().VisitInOrder([&generated](const RecordText& record) {
             generated.push_back(record);
             return true;
@@ -143,7 +143,9 @@ struct BatchSetting {
 
 void BM_Batch(benchmark::State& state) {
     BatchSetting setting;
-    OverFreshLists(state, [&](IndivSubjList& indiv) { RunBatch(setting.rep, indiv); });
+    OverFreshLists(state, [&](IndivSubjList& indiv) {
+        benchmark::DoNotOptimize(RunBatch(setting.rep, indiv));
+    });
 }
 BENCHMARK(BM_Batch)->Unit(benchmark::kMillisecond);
 
@@ -154,7 +156,7 @@ void BM_BatchRecorded(benchmark::State& state) {
     std::size_t changed = 0;
     OverFreshLists(state, [&](IndivSubjList& indiv) {
         const CommandRecording recording(indiv, setting.rep);
-        RunBatch(setting.rep, indiv);
+        benchmark::DoNotOptimize(RunBatch(setting.rep, indiv));
         const UndoStep step = recording.Step("batch");
         changed = step.indiv.removed.size() + step.indiv.added.size();
     });
@@ -170,7 +172,7 @@ void BM_BatchUndoRedo(benchmark::State& state) {
     UndoHistory history;
     {
         const CommandRecording recording(indiv, setting.rep);
-        RunBatch(setting.rep, indiv);
+        benchmark::DoNotOptimize(RunBatch(setting.rep, indiv));
         history.Record(recording.Step("batch"));
     }
     for (auto _ : state) {
@@ -189,7 +191,9 @@ BENCHMARK(BM_BatchPurgeOnly)->Unit(benchmark::kMillisecond);
 
 void BM_BatchExpandOnly(benchmark::State& state) {
     BatchSetting setting;
-    OverFreshLists(state, [&](IndivSubjList& indiv) { ExpandAllRepSubj(setting.rep, indiv); });
+    OverFreshLists(state, [&](IndivSubjList& indiv) {
+        benchmark::DoNotOptimize(ExpandAllRepSubj(setting.rep, indiv));
+    });
 }
 BENCHMARK(BM_BatchExpandOnly)->Unit(benchmark::kMillisecond);
 

@@ -22,6 +22,7 @@
 #include "Clock.h"
 #include "ConnectSettings.h"
 #include "MainDialogButtons.h"
+#include "MemoryGone.h"
 #include "MenuResource.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
@@ -90,6 +91,7 @@ class MainWindowTest : public QObject {
     void shouldKeepWindowOpenWhenSaveFails_data();
     void shouldKeepWindowOpenWhenSaveFails();
     void shouldRunBatchOnYesAndRefillList();
+    void shouldSayWhenTheBatchRanShortOfMemory();
     void shouldCallServerWorkAtItsPlaces();
     void shouldEndRightAfterInitialisationWhenFetchFails();
     void shouldMarkWindowAndSwallowHelp();
@@ -562,6 +564,39 @@ void MainWindowTest::shouldRunBatchOnYesAndRefillList() {
     QCOMPARE(list->CellText(43, 3), QStringLiteral("42 日"));
     QCOMPARE(messages_.History().size(), std::size_t{2});
     QVERIFY(!ReadFile(kIndivFileName).contains("daily"));  // nothing saved
+}
+
+// What the batch could store is shown; the user learns that the rest is missing, and a run with
+// memory enough fills it in.
+void MainWindowTest::shouldSayWhenTheBatchRanShortOfMemory() {
+    std::vector<RepSubj> reps;
+    for (int n = 0; n < 10; ++n) {
+        reps.push_back(Rep("daily " + std::to_string(n), Progress::Open));
+    }
+    WriteDataFiles({}, reps);
+    auto window = OpenWindow();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    {
+        MemoryGone gone;
+        window->OnBatch();
+    }
+    const QString batchShort = QStringLiteral(
+        "メモリーが足りないため、一括で作成する案件の一部を登録できませんでした。"
+        "作成できた案件は一覧にあります。");
+    QCOMPARE(messages_.Texts(), (QStringList{QString::fromStdString(BatchQuestion()), batchShort}));
+    int stored = 0;
+    for (StoreResult r = window->IndivList().First(); r == StoreResult::Done;
+         r = window->IndivList().Next()) {
+        ++stored;
+    }
+    QVERIFY(stored < 10 * 43);
+    QCOMPARE(window->ListView()->RowCount(), stored);
+
+    messages_.Clear();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->OnBatch();
+    QCOMPARE(messages_.Texts(), QStringList{QString::fromStdString(BatchQuestion())});
+    QCOMPARE(window->ListView()->RowCount(), 10 * 43);
 }
 
 void MainWindowTest::shouldCallServerWorkAtItsPlaces() {

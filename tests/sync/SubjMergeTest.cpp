@@ -301,7 +301,7 @@ TEST_F(SubjMerge, SubjectsTheBatchGeneratesOnBothComputersMergeWithoutConflict) 
     auto computer = [&](const std::string& file, int day, const std::string& content) {
         IndivSubjList indiv;
         ASSERT_EQ(indiv.Load(Path("shared.dat")), StoreResult::Done);
-        RunBatch(reps, indiv);
+        ASSERT_EQ(RunBatch(reps, indiv), StoreResult::Done);
         indiv.current = DecodeIndivSubj(Indiv(day, day == 8 ? "hand" : "other"));
         indiv.current.content = content;
         ASSERT_EQ(indiv.Replace(), StoreResult::Done);
