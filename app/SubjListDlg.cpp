@@ -482,7 +482,7 @@ void CSubjListDlg::OnExportIcs() {
     }
     const IcsCalendar calendar =
         BuildIcsCalendar(files_->Indiv(), files_->Rep(), Clock::Now(), SystemZoneName());
-    if (!WriteIcsFile(fileName.toLocal8Bit().toStdString(), calendar.text)) {
+    if (WriteIcsFile(fileName.toLocal8Bit().toStdString(), calendar.text) != FileWrite::Written) {
         messages_.Inform(this, kExportFailed.arg(fileName));
     } else if (calendar.notExported > 0) {
         messages_.Inform(this, kNotExported.arg(calendar.notExported));

@@ -3,7 +3,6 @@
 // "管理しない" subjects are to-dos without a STATUS, neither open nor done.
 #include "IcsExport.h"
 
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <ctime>
@@ -263,15 +262,8 @@ IcsCalendar BuildIcsCalendar(IndivSubjList& indiv, RepSubjList& rep, std::time_t
     return calendar;
 }
 
-bool WriteIcsFile(const std::string& fileName, const std::string& text) {
-    QSaveFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const auto size = static_cast<qint64>(text.size());
-    if (file.write(text.data(), size) != size) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+FileWrite WriteIcsFile(const std::string& fileName, const std::string& text) {
+    FileReplacement file(fileName);
+    return file.Open() && file.Write(text) && file.Commit() ? FileWrite::Written
+                                                            : FileWrite::Failed;
 }

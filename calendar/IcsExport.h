@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "FileAccess.h"
 #include "SubjList.h"
 
 struct IcsCalendar {
@@ -20,6 +21,6 @@ struct IcsCalendar {
 IcsCalendar BuildIcsCalendar(IndivSubjList& indiv, RepSubjList& rep, std::time_t now,
                              const std::string& zoneName);
 
-// Replaces `fileName` with `text` only once it is completely written. False
-// when it could not be (the file is then as it was).
-bool WriteIcsFile(const std::string& fileName, const std::string& text);
+// Replaces `fileName` with `text` only once it is completely written, keeping
+// the permission bits of the file it replaces. Failed: the file is as it was.
+FileWrite WriteIcsFile(const std::string& fileName, const std::string& text);
