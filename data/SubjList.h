@@ -138,7 +138,7 @@ class BasicSubjList {
     }
     StoreResult Noted(StoreResult result, const std::optional<RecordText>& taken,
                       const RecordText* put) {
-        static_cast<void>(Counted(result));
+        static_cast<void>(Counted(result));  // counted here, returned below
         if (journal_ != nullptr && result == StoreResult::Done) {
             if (taken) {
                 journal_->Taken(*taken);

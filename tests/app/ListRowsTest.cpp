@@ -63,7 +63,7 @@ class ListRowsTest : public QObject {
                 list.current.minute = static_cast<std::int16_t>(rng() % 2 * 30);
                 list.current.title = "t" + std::to_string(rng() % 500);
                 list.current.progress = letters[rng() % 3];
-                static_cast<void>(list.Insert());
+                static_cast<void>(list.Insert());  // a key drawn twice stays once
             }
             const std::vector<PlainRow> expected = PlacedOneByOne(list);
             SubjListRows source;
@@ -93,7 +93,7 @@ class ListRowsTest : public QObject {
             list.current.day = 16;
             list.current.title = title;
             list.current.progress = Progress::Open;
-            static_cast<void>(list.Insert());
+            static_cast<void>(list.Insert());  // a key drawn twice stays once
         }
         SubjListRows source;
         source.Filled(SubjListRows::Kind::Indiv);

@@ -140,12 +140,14 @@ void MainWindowPlaceTest::cutCellShowsItsTextAsTooltip() {
     SubjListView* list = window->ListView();
     const auto tipAt = [list](int row, int column) {
         QToolTip::hideText();
-        static_cast<void>(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+        static_cast<void>(
+            QTest::qWaitFor([] { return !QToolTip::isVisible(); }));  // or gone already
         const QRect cell = list->visualRect(list->model()->index(row, column));
         QHelpEvent help(QEvent::ToolTip, cell.center(),
                         list->viewport()->mapToGlobal(cell.center()));
         QCoreApplication::sendEvent(list->viewport(), &help);
-        static_cast<void>(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 300));
+        static_cast<void>(
+            QTest::qWaitFor([] { return QToolTip::isVisible(); }, 300));  // read below
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
     QCOMPARE(tipAt(0, 2), longTitle);
