@@ -76,7 +76,7 @@ std::vector<Line> Due(IndivSubjList& indiv, const CalendarDay& today, const Cale
 // names the days it could hold; the agenda only shows and changes nothing.
 std::vector<Line> NotGenerated(IndivSubjList& indiv, RepSubjList& rep, int days) {
     IndivSubjList generated;
-    static_cast<void>(ExpandAllRepSubj(rep, generated));
+    static_cast<void>(ExpandAllRepSubj(rep, generated));  // what fitted shows; nothing is kept
     std::vector<Line> lines;
     for (StoreResult r = generated.First(); r == StoreResult::Done; r = generated.Next()) {
         if (generated.current.daysLeft > days) {
