@@ -13,9 +13,7 @@ RuleHolds RulesHolding(const RepSubj& rep, const CalendarDay& day) {
     };
 }
 
-namespace {
-
-IndivSubj Candidate(const RepSubj& rep, const CalendarDay& day) {
+IndivSubj GeneratedOn(const RepSubj& rep, const CalendarDay& day) {
     IndivSubj subj;
     subj.year = static_cast<std::int16_t>(day.year);
     subj.month = static_cast<std::int16_t>(day.month);
@@ -28,6 +26,8 @@ IndivSubj Candidate(const RepSubj& rep, const CalendarDay& day) {
     subj.origin = rep.title;
     return subj;
 }
+
+namespace {
 
 using Window = std::array<CalendarDay, kBatchWindowDays>;
 
@@ -48,7 +48,7 @@ StoreResult ExpandOver(const Window& window, const RepSubj& rep, IndivSubjList& 
             if (holds) {
                 // A taken key is refused and leaves the stored subject as it
                 // is: whatever the user did to it since stands.
-                indiv.current = Candidate(rep, day);
+                indiv.current = GeneratedOn(rep, day);
                 if (indiv.Insert() == StoreResult::OutOfMemory) {
                     expanded = StoreResult::OutOfMemory;
                 }

@@ -17,6 +17,10 @@ constexpr int kBatchWindowDays = 43;
 using RuleHolds = std::array<bool, 4>;
 RuleHolds RulesHolding(const RepSubj& rep, const CalendarDay& day);
 
+// The subject the batch generates from `rep` on `day`: rep's title, time,
+// content and progress, and rep's title as origin.
+IndivSubj GeneratedOn(const RepSubj& rep, const CalendarDay& day);
+
 // Inserts into `indiv`, for each day of the window on which one of the rules
 // of `rep` holds, a subject with rep's title, time, content and progress and
 // rep's title as origin. Today is the local day of Clock::Now(). Leaves

@@ -1,28 +1,16 @@
 #include "SecretMemory.h"
 
-#include <cstring>
-
 #include "ConnectSettings.h"
+#include "DavSettings.h"
 
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
 
-void WipeText(std::string& text) {
-    // Resizing within the capacity neither moves nor frees the buffer, and
-    // makes its spare bytes, where an older and longer text may lie, writable.
-    text.resize(text.capacity());
-    // A store into memory that is freed next may be left out by the compiler;
-    // one through a volatile pointer may not.
-    volatile char* bytes = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bytes[i] = 0;
-    }
-    text.clear();
-}
+namespace {
 
-bool GuardPasswordMemory(const ConnectSettings& settings) {
-    if (settings.ftpMode != 1) {
+bool KeepOutOfDumps(bool serverOn) {
+    if (!serverOn) {
         return true;
     }
 #ifdef __linux__
@@ -30,4 +18,14 @@ bool GuardPasswordMemory(const ConnectSettings& settings) {
 #else
     return true;
 #endif
+}
+
+}  // namespace
+
+bool GuardPasswordMemory(const ConnectSettings& settings) {
+    return KeepOutOfDumps(settings.ftpMode == 1);
+}
+
+bool GuardPasswordMemory(const DavSettings& settings) {
+    return KeepOutOfDumps(settings.davMode == 1);
 }

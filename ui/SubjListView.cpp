@@ -10,25 +10,10 @@
 
 #include "ImageResource.h"
 #include "SjisCodec.h"
+#include "StateImages.h"
 #include "SubjListModel.h"
 
 namespace {
-
-// Bitmap 135 cut into its images; the picture carries its own transparency.
-std::vector<QPixmap> StateImages() {
-    const QPixmap strip(StateImagesXpm());
-    std::vector<QPixmap> images;
-    for (int i = 0; i < kStateImageCount; ++i) {
-        images.push_back(strip.copy(i * kStateImageSize, 0, kStateImageSize, kStateImageSize));
-    }
-    return images;
-}
-
-// What a screen reader says for each state image.
-QStringList StateImageTexts() {
-    return {QStringLiteral("管理しない"), QStringLiteral("未処理"), QStringLiteral("完了"),
-            QStringLiteral("期限切れ")};
-}
 
 // The selection shows only while the list has the focus: the text and its
 // background already follow the palette, and the state image would otherwise

@@ -2,63 +2,20 @@
 #include "FtpServer.h"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
+
 extern char** environ;
-
-namespace {
-
-constexpr int kStartMillis = 15000;
-
-// Reads the "PORT n" line the server prints once it listens; 0 on time-out.
-int ReadPort(int fd) {
-    std::string text;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMillis);
-    while (text.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            return 0;
-        }
-        char buffer[64];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
-            return 0;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return text.rfind("PORT ", 0) == 0 ? std::atoi(text.c_str() + 5) : 0;
-}
-
-// Waits a bounded time for the process to end; true when it has been reaped.
-bool Reap(pid_t pid, int millis) {
-    for (int waited = 0; waited < millis; waited += 20) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) != 0) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
-}  // namespace
 
 FtpServer::FtpServer(Security security, std::vector<std::string> options) {
     if (const char* port = std::getenv("VESKAT_TEST_FTPD_PORT")) {
@@ -100,7 +57,7 @@ FtpServer::FtpServer(Security security, std::vector<std::string> options) {
         close(out[0]);
         return;
     }
-    port_ = ReadPort(out[0]);
+    port_ = ReadPortLine(out[0]);
     close(out[0]);
 }
 
@@ -136,13 +93,7 @@ FtpServer::~FtpServer() {
     if (external_) {
         return;
     }
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        if (!Reap(pid_, 5000)) {
-            kill(pid_, SIGKILL);
-            Reap(pid_, 5000);
-        }
-    }
+    StopChild(pid_);
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
 }

@@ -121,6 +121,18 @@ def make_certificate(cert_dir):
     return server_pem
 
 
+def end_with_parent():
+    """Ends the whole process once the test that started it has gone."""
+    parent = os.getppid()
+
+    def watch_parent():
+        while os.getppid() == parent:
+            time.sleep(0.5)
+        os._exit(0)
+
+    threading.Thread(target=watch_parent, daemon=True).start()
+
+
 def option_value(name):
     """The word after `name` among the arguments, or None."""
     args = sys.argv[3:]
@@ -234,15 +246,7 @@ def main():
     server_class = ThreadedFTPServer if holds is not None else FTPServer
     server = server_class(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.address[1], flush=True)
-
-    parent = os.getppid()
-
-    def watch_parent():
-        while os.getppid() == parent:
-            time.sleep(0.5)
-        os._exit(0)
-
-    threading.Thread(target=watch_parent, daemon=True).start()
+    end_with_parent()
     server.serve_forever(timeout=0.5)
 
 
