@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "RuleWords.h"
 #include "SjisCodec.h"
+#include "StateImages.h"
 
 namespace {
 
@@ -92,10 +93,10 @@ std::string SubjListRows::Cell(Handle row, int column) const {
 
 int SubjListRows::Image(Handle row) const {
     if (kind_ == Kind::Rep) {
-        return ProgressImage(DecodeRepSubj(RecordOf(row)).progress, false);
+        return StateImageOf(DecodeRepSubj(RecordOf(row)).progress, false);
     }
     const IndivSubj subj = DecodeAsShown(row);
-    return ProgressImage(subj.progress, subj.overdue != 0);
+    return StateImageOf(subj.progress, subj.overdue != 0);
 }
 
 std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tree, Kind kind) {
@@ -125,17 +126,6 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
         rows.push_back(row.row);
     }
     return rows;
-}
-
-int SubjListRows::ProgressImage(Progress progress, bool overdue) {
-    switch (progress) {
-        case Progress::Done:
-            return 2;
-        case Progress::Open:
-            return overdue ? 3 : 1;
-        default:
-            return 0;
-    }
 }
 
 bool SubjListRows::IsOpen(Handle row) {

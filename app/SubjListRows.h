@@ -34,8 +34,6 @@ class SubjListRows : public SubjRowSource {
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
     // Whether the individual row's subject is open (未処理), read from its record alone.
     static bool IsOpen(Handle row);
-    // Image index of a progress letter: 2 done, 3 open and overdue, 1 open, else 0.
-    static int ProgressImage(Progress progress, bool overdue);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
     // The last column: "<days> 日".
     static std::string DaysLeftSjis(const IndivSubj& subj);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "StateImages.h"
 #include "SubjList.h"
 #include "SubjListRows.h"
 
@@ -23,7 +24,7 @@ struct PlainRow {
 PlainRow RowOf(const IndivSubj& subj) {
     return {DateTimeText(subj), ProgressText(subj.progress), subj.title,
             std::to_string(subj.daysLeft) + " \x93\xFA",
-            SubjListRows::ProgressImage(subj.progress, subj.overdue != 0)};
+            StateImageOf(subj.progress, subj.overdue != 0)};
 }
 
 // Each row placed after every row whose first text is <= its own.
