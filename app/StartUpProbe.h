@@ -6,3 +6,7 @@
 
 // Does nothing unless the variable is set. Call once the application exists.
 void InstallStartUpProbe();
+
+// With VESKAT_REPORT_PEAK set, prints the same "VmHWM:" line: for a
+// benchmark of a command that runs without the window, at its end.
+void ReportPeakIfAsked();

@@ -23,6 +23,8 @@
 #include "DataFileSet.h"
 #include "EditHistory.h"
 #include "IcsExport.h"
+#include "IcsFileDialog.h"
+#include "IcsImportCommand.h"
 #include "ImageResource.h"
 #include "KeptSelection.h"
 #include "MenuResource.h"
@@ -55,7 +57,6 @@ const QString kStepRefused = QStringLiteral(
     "メモリーが足りないか、一覧がこの操作の後に別の方法で変わっています。");
 
 const QString kExportCaption = QStringLiteral("エクスポート (iCalendar)");
-const QString kExportFilter = QStringLiteral("iCalendar (*.ics)");
 const QString kExportFailed = QStringLiteral("%1 に書き込めませんでした。");
 const QString kNotExported =
     QStringLiteral("%1 件の案件は日付の年が 1 から 9999 の外にあるため、書き出しませんでした。");
@@ -140,7 +141,9 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
-    onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kExportIcsMenuId, [this] { OnExportIcs(IcsForm::Todos); });
+    onMenu(kExportIcsEventsMenuId, [this] { OnExportIcs(IcsForm::Events); });
+    onMenu(kImportIcsMenuId, [this] { OnImportIcs(); });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
     onMenu(kUndoMenuId, [this] { OnUndo(); });
@@ -469,23 +472,29 @@ void CSubjListDlg::OnConnect() {
 }
 
 QString CSubjListDlg::AskExportFileName() {
-    return QFileDialog::getSaveFileName(
-        this, kExportCaption, QDir::home().filePath(QStringLiteral("veskat.ics")), kExportFilter);
+    return AskIcsFileToSave(this, kExportCaption);
 }
 
 // Both lists as the window holds them, unsaved changes included.
-void CSubjListDlg::OnExportIcs() {
+void CSubjListDlg::OnExportIcs(IcsForm form) {
     const ReminderLink::BusyScope busy(*reminders_);
     const QString fileName = AskExportFileName();
     if (fileName.isEmpty()) {
         return;
     }
-    const IcsCalendar calendar =
-        BuildIcsCalendar(files_->Indiv(), files_->Rep(), Clock::Now(), SystemZoneName());
-    if (WriteIcsFile(fileName.toLocal8Bit().toStdString(), calendar.text) != FileWrite::Written) {
+    const IcsExported exported = WriteIcsFile(fileName.toLocal8Bit().toStdString(), files_->Indiv(),
+                                              files_->Rep(), Clock::Now(), SystemZoneName(), form);
+    if (exported.written != FileWrite::Written) {
         messages_.Inform(this, kExportFailed.arg(fileName));
-    } else if (calendar.notExported > 0) {
-        messages_.Inform(this, kNotExported.arg(calendar.notExported));
+    } else if (exported.notExported > 0) {
+        messages_.Inform(this, kNotExported.arg(exported.notExported));
+    }
+}
+
+void CSubjListDlg::OnImportIcs() {
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (IcsImportCommand(files_->Indiv(), files_->Rep(), *history_, messages_, this).Run()) {
+        pane_->FillList(KeptSelection::Of(*list_));
     }
 }
 

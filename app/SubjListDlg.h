@@ -16,6 +16,7 @@
 struct ConnectSettings;
 class DataFileSet;
 class EditHistory;
+enum class IcsForm;
 class IndivSubjList;
 class MessageService;
 class QDBusConnection;
@@ -90,8 +91,11 @@ class CSubjListDlg : public TemplateDialog {
     void OnExitNoSave();
     void OnConnect();
     // Asks for a file and writes both lists, as they stand in memory, to it
-    // as an iCalendar file; tells the user when it could not be written.
-    void OnExportIcs();
+    // as an iCalendar file of `form`; tells the user when it could not be written.
+    void OnExportIcs(IcsForm form);
+    // ファイル → インポート (iCalendar)...: the subjects of a file the user
+    // picks, added as one step of the history (IcsImportCommand).
+    void OnImportIcs();
     // ファイル → 以前の版に戻す...: opens the window of the kept versions of
     // the list on show; the version chosen goes into it as one step of the
     // history, to be saved like any other change.

@@ -2,27 +2,20 @@
 
 #include <QAbstractButton>
 #include <algorithm>
-#include <iterator>
 
+#include "ListColumns.h"
 #include "SubjListView.h"
 
 namespace {
 
-// A column's width in pixels, unless the text `widest` needs more; a
-// stretching column takes what the others leave of the list's width.
-struct Column {
-    const char* header;
-    int width;
-    const char* widest;
-    bool stretch;
-};
-constexpr Column kIndivColumns[] = {{"日時", 130, nullptr, false},
-                                    {"進捗", 75, nullptr, false},
-                                    {"タイトル", 180, nullptr, true},
-                                    {"猶予", 50, "-10000 日", false}};
-// The rules say more than a title; they take the room in their list.
-constexpr Column kRepColumns[] = {{"タイトル", 200, nullptr, false},
-                                  {"繰り返し", 220, nullptr, true}};
+constexpr ListColumn kIndivColumns[] = {{"日時", "0000/00/00 00:00", false},
+                                        {"進捗", "管理しない", false},
+                                        {"タイトル", nullptr, true},
+                                        {"猶予", "-10000 日", false}};
+// The rules say more than a title; they take the room in their list. A title
+// opens as wide as fourteen characters, as most are no longer.
+constexpr ListColumn kRepColumns[] = {{"タイトル", "請求書と領収書を整理して送る", false},
+                                      {"繰り返し", nullptr, true}};
 
 std::size_t IndexOf(SubjListRows::Kind kind) {
     return kind == SubjListRows::Kind::Indiv ? 0 : 1;
@@ -76,29 +69,14 @@ void SubjListPane::ShowMode(SubjKind kind) {
     FillList();
 }
 
-// Widths the user gave a mode's columns come back when the mode does.
+// Widths the user gave a mode's columns come back when the mode does, where the
+// columns' texts fit them.
 void SubjListPane::SetupColumns() {
     KeepShownWidths();
     list_.RemoveAllColumns();
     columnsShown_.reset();
     const auto insert = [this](const auto& columns, Kind kind) {
-        const std::vector<int>& kept = keptWidths_[IndexOf(kind)];
-        const bool useKept = kept.size() == std::size(columns);
-        int position = 0;
-        for (const Column& column : columns) {
-            int width = column.width;
-            if (column.widest != nullptr) {
-                width = std::max(width, list_.WidthToShow(QString::fromUtf8(column.widest)));
-            }
-            if (useKept) {
-                width = kept[static_cast<std::size_t>(position)];
-            }
-            list_.InsertColumn(position, QString::fromUtf8(column.header), width);
-            if (column.stretch) {
-                list_.StretchColumn(position);
-            }
-            ++position;
-        }
+        ShowColumns(list_, columns, keptWidths_[IndexOf(kind)]);
         columnsShown_ = kind;
     };
     if (IndivMode()) {
