@@ -75,7 +75,7 @@ void LoadInto(List& list, const char* fileName, const QString& kind, QStringList
     }
 }
 
-enum class Replaced { Written, Unchanged, Failed, VersionNotKept };
+enum class [[nodiscard]] Replaced{Written, Unchanged, Failed, VersionNotKept};
 
 // A file whose bytes would not change is left alone: no marker, no backup, no
 // version. Otherwise the marker goes first: once the file has changed, a

@@ -23,8 +23,8 @@ bool Matches(const Subj& subj, const QString& needle) {
 
 }  // namespace
 
-FindFilter::FindFilter(QWidget& window, SubjListView& list, std::function<bool()> indivRows)
-    : QObject(&window), window_(window), list_(list), indivRows_(std::move(indivRows)) {}
+FindFilter::FindFilter(SubjListView& list, std::function<bool()> indivRows)
+    : list_(list), indivRows_(std::move(indivRows)) {}
 
 bool FindFilter::IsOpen() const {
     return bar_ != nullptr && bar_->isVisible();
@@ -32,7 +32,7 @@ bool FindFilter::IsOpen() const {
 
 void FindFilter::Open() {
     if (bar_ == nullptr) {
-        bar_ = new FindBar(&window_);
+        bar_ = new FindBar(list_.parentWidget());
         connect(bar_, &FindBar::TextChanged, this, &FindFilter::Apply);
         connect(bar_, &FindBar::CloseRequested, this, &FindFilter::Close);
         connect(bar_, &FindBar::Stepped, this, &FindFilter::Step);
@@ -54,7 +54,7 @@ void FindFilter::Close() {
     if (!IsOpen()) {
         return;
     }
-    const bool hadFocus = bar_->isAncestorOf(window_.focusWidget());
+    const bool hadFocus = bar_->isAncestorOf(list_.window()->focusWidget());
     bar_->hide();
     bar_->Edit()->clear();
     list_.resize(list_.width(), list_.height() + shift_);

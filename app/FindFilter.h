@@ -1,7 +1,7 @@
 // The main window's find: a find bar opened below the list, and the rows
 // narrowed to the subjects whose title or content holds its text. Rows are
 // only hidden, never removed, so edit and delete still read the rows they act
-// on byte for byte.
+// on byte for byte. A part of the list pane, which tells it when rows changed.
 #pragma once
 
 #include <QObject>
@@ -10,15 +10,15 @@
 
 class FindBar;
 class SubjListView;
-class QWidget;
 
 class FindFilter : public QObject {
     Q_OBJECT
 
   public:
-    // Works in `window` on the rows of `list`, which must outlive it; the rows
-    // are individual subjects while `indivRows` says so, else repeating ones.
-    FindFilter(QWidget& window, SubjListView& list, std::function<bool()> indivRows);
+    // Works on the rows of `list`, which must outlive it; the bar is made in
+    // the list's parent. The rows are individual subjects while `indivRows`
+    // says so, else repeating ones.
+    FindFilter(SubjListView& list, std::function<bool()> indivRows);
 
     // Opens the bar right below the list, which gives up the room for it, or
     // gives it the focus again.
@@ -39,7 +39,6 @@ class FindFilter : public QObject {
     // selected one is selected, round from the end; the bar keeps the focus.
     void Step(bool forward);
 
-    QWidget& window_;
     SubjListView& list_;
     std::function<bool()> indivRows_;
     FindBar* bar_ = nullptr;

@@ -113,7 +113,7 @@ bool SingleInstance::AskRunningToComeForward(const QByteArray& activationToken, 
         }
     }
     // The running copy's process id: the answer that it is there and listening.
-    static_cast<void>(socket.readLine());
+    static_cast<void>(socket.readLine());  // its arrival is the answer; the number is not needed
     QByteArray token = activationToken;
     token.replace('\t', "").replace('\n', "");
     socket.write(QByteArray(kRequestWord) + '\t' + token + '\n');

@@ -16,7 +16,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
   public:
-    enum class Role {
+    enum class [[nodiscard]] Role{
         First,   // this copy runs
         Second,  // another copy of this user runs
         Failed,  // the lock could not be taken or read: end silently

@@ -135,11 +135,11 @@ RowChange SubjCommands::Delete(SubjKind kind, int row) {
     }
     if (indiv) {
         ReadIndivRow(row);
-        static_cast<void>(indiv_.Remove());
+        static_cast<void>(indiv_.Remove());  // a subject already gone is as good as removed
     } else {
         ReadRepRow(row);
-        static_cast<void>(indiv_.RemoveGenerated(rep_.current.title));
-        static_cast<void>(rep_.Remove());
+        static_cast<void>(indiv_.RemoveGenerated(rep_.current.title));  // none is fine too
+        static_cast<void>(rep_.Remove());  // a subject already gone is as good as removed
     }
     return {RowChange::Kind::Removed, row, {}};
 }

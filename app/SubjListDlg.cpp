@@ -1,40 +1,81 @@
 #include "SubjListDlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
+#include <QToolButton>
 #include <algorithm>
-#include <cstdio>
 
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
-#include "DesktopNotifier.h"
+#include "ConnectDlg.h"
+#include "DataFileSet.h"
+#include "EditHistory.h"
+#include "IcsExport.h"
+#include "IcsFileDialog.h"
 #include "IcsImportCommand.h"
 #include "ImageResource.h"
-#include "ListColumns.h"
+#include "KeptSelection.h"
+#include "MenuResource.h"
 #include "MessageService.h"
 #include "ReminderDriver.h"
+#include "ReminderLink.h"
 #include "ResourceIds.h"
+#include "RestoreVersionDlg.h"
+#include "ServerLink.h"
+#include "SubjCommands.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
+#include "SystemZone.h"
+#include "WindowPlace.h"
 
 using namespace MainDialogIds;
 
 namespace {
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
+const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
+const QString kBatchShort = QStringLiteral(
+    "メモリーが足りないため、一括で作成する案件の一部を登録できませんでした。"
+    "作成できた案件は一覧にあります。");
 
-constexpr ListColumn kIndivColumns[] = {{"日時", "0000/00/00 00:00", false},
-                                        {"進捗", "管理しない", false},
-                                        {"タイトル", nullptr, true},
-                                        {"猶予", "-10000 日", false}};
-// The rules say more than a title; they take the room in their list. A title
-// opens as wide as fourteen characters, as most are no longer.
-constexpr ListColumn kRepColumns[] = {{"タイトル", "請求書と領収書を整理して送る", false},
-                                      {"繰り返し", nullptr, true}};
+// A step is refused whole when the lists no longer hold what it expects or memory runs out
+// halfway; the user must not take the silence for success.
+const QString kStepRefused = QStringLiteral(
+    "%1ことができませんでした。一覧は変わっていません。\n"
+    "メモリーが足りないか、一覧がこの操作の後に別の方法で変わっています。");
+
+const QString kExportCaption = QStringLiteral("エクスポート (iCalendar)");
+const QString kExportFailed = QStringLiteral("%1 に書き込めませんでした。");
+const QString kNotExported =
+    QStringLiteral("%1 件の案件は日付の年が 1 から 9999 の外にあるため、書き出しませんでした。");
+
+const QString kNoVersions = QStringLiteral(
+    "以前の版はまだありません。一覧を変えて保存するたびに、置き換えた版が残ります。");
+const QString kVersionNotRead =
+    QStringLiteral("選んだ版を読み込めませんでした。一覧はそのままです。");
+const QString kNotRestored = QStringLiteral(
+    "選んだ版はメモリーが足りないため一覧に入れられませんでした。一覧はそのままです。");
+
+QAction* NewAction(QWidget* owner, const QString& text, const QList<QKeySequence>& keys,
+                   Qt::ShortcutContext context) {
+    auto* action = new QAction(text, owner);
+    action->setShortcuts(keys);
+    action->setShortcutContext(context);
+    owner->addAction(action);
+    return action;
+}
 
 }  // namespace
 
@@ -43,22 +84,38 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       messages_(messages),
       appIcon_(AppIconXpm()),
       list_(Control<SubjListView>(kListId)),
-      indivRadio_(Control<QRadioButton>(kIndivRadioId)),
-      repRadio_(Control<QRadioButton>(kRepRadioId)),
-      history_(new EditHistory(indivList_, repList_, this)),
-      commands_(indivList_, repList_, *list_, messages_, this),
-      server_(messages_, this) {
+      files_(std::make_unique<DataFileSet>()),
+      history_(new EditHistory(files_->Indiv(), files_->Rep(), this)),
+      commands_(
+          std::make_unique<SubjCommands>(files_->Indiv(), files_->Rep(), *list_, messages_, this)),
+      server_(std::make_unique<ServerLink>(messages_, this)),
+      pane_(std::make_unique<SubjListPane>(*list_, *Control<QRadioButton>(kIndivRadioId),
+                                           *Control<QRadioButton>(kRepRadioId), files_->Indiv(),
+                                           files_->Rep(), [this] { UpdateCaption(); })),
+      reminders_(std::make_unique<ReminderLink>(files_->Indiv(), kIniFileName)) {
     ConnectCommands();
     AddKeyCommands();
-    AddFindCommand();
-    AddOverdueCommand();
 }
 
-// The rows read the subject lists, which go before the list view does; the
-// reminders (members) go before the lists.
+// The parts go before the lists they show and remind of (members, in reverse).
 CSubjListDlg::~CSubjListDlg() {
-    list_->ShowRows(nullptr, {});
     setProperty(kInstanceName, QVariant());
+}
+
+IndivSubjList& CSubjListDlg::IndivList() {
+    return files_->Indiv();
+}
+
+RepSubjList& CSubjListDlg::RepList() {
+    return files_->Rep();
+}
+
+ConnectSettings& CSubjListDlg::Settings() {
+    return server_->Settings();
+}
+
+bool CSubjListDlg::Unsaved() const {
+    return history_->Unsaved();
 }
 
 void CSubjListDlg::ConnectCommands() {
@@ -86,12 +143,7 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kConnectMenuId, [this] { OnConnect(); });
     onMenu(kExportIcsMenuId, [this] { OnExportIcs(IcsForm::Todos); });
     onMenu(kExportIcsEventsMenuId, [this] { OnExportIcs(IcsForm::Events); });
-    onMenu(kImportIcsMenuId, [this] {
-        const BusyScope busy(*this);
-        if (IcsImportCommand(indivList_, repList_, *history_, messages_, this).Run()) {
-            FillList(KeptSelection::Of(*list_));
-        }
-    });
+    onMenu(kImportIcsMenuId, [this] { OnImportIcs(); });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
     onMenu(kUndoMenuId, [this] { OnUndo(); });
@@ -104,26 +156,113 @@ void CSubjListDlg::ConnectCommands() {
     }
     connect(history_, &EditHistory::Changed, this, &CSubjListDlg::UpdateCaption);
 
-    if (list_ != nullptr) {
-        connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
-        connect(list_, &SubjListView::StateImageClicked, this, &CSubjListDlg::ToggleDoneRow);
+    connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
+    connect(list_, &SubjListView::StateImageClicked, this, &CSubjListDlg::ToggleDoneRow);
+    connect(reminders_.get(), &ReminderLink::ActionRequested, this,
+            &CSubjListDlg::OnReminderAction);
+    connect(reminders_.get(), &ReminderLink::RaiseRequested, this, &CSubjListDlg::RaiseWindow);
+}
+
+// A right click on empty space still opens the window's own popup with the About entry.
+void CSubjListDlg::AddKeyCommands() {
+    QAction* edit =
+        NewAction(this, QStringLiteral("編集(&E)"), {QKeySequence(Qt::Key_F2)}, Qt::WindowShortcut);
+    connect(edit, &QAction::triggered, this, &CSubjListDlg::OnEditSelected);
+    // Delete belongs to the list: in an edit field it deletes a character.
+    QAction* remove = NewAction(list_, QStringLiteral("削除(&D)"),
+                                {QKeySequence(QKeySequence::Delete)}, Qt::WidgetShortcut);
+    connect(remove, &QAction::triggered, this, &CSubjListDlg::OnDelete);
+    // Space, as on a check box: the state image is one.
+    QAction* done = NewAction(list_, QStringLiteral("完了 ⇔ 未処理(&C)"),
+                              {QKeySequence(Qt::Key_Space)}, Qt::WidgetShortcut);
+    connect(done, &QAction::triggered, this, &CSubjListDlg::OnToggleDone);
+    QAction* add = NewAction(this, QStringLiteral("追加"),
+                             {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::Key_Insert)},
+                             Qt::WindowShortcut);
+    connect(add, &QAction::triggered, this, &CSubjListDlg::OnAdd);
+    if (QAction* save = MenuAction(kSaveMenuId)) {
+        save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    }
+    QAction* find =
+        NewAction(this, QString(), {QKeySequence(Qt::CTRL | Qt::Key_F)}, Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, [this] { pane_->Find().Open(); });
+    QAction* jump = NewAction(this, QStringLiteral("期限切れへ移動"),
+                              {QKeySequence(Qt::CTRL | Qt::Key_J)}, Qt::WindowShortcut);
+    connect(jump, &QAction::triggered, this, [this] { pane_->Overdue().Jump(); });
+
+    rowMenu_ = new QMenu(this);
+    rowMenu_->addAction(edit);
+    rowMenu_->addAction(remove);
+    rowMenu_->addAction(done);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, &CSubjListDlg::ShowContextMenu);
+}
+
+// The row under the pointer becomes the selected row, as a left click would
+// make it, so that the menu's commands and the keys act on the same row.
+void CSubjListDlg::ShowContextMenu(const QPoint& viewportPos) {
+    const QPoint global = list_->viewport()->mapToGlobal(viewportPos);
+    const int row = list_->indexAt(viewportPos).row();
+    if (row >= 0) {
+        list_->SelectRow(row);
+        rowMenu_->actions().back()->setVisible(pane_->IndivMode());  // only dated subjects get done
+        rowMenu_->popup(global);
+    } else if (systemMenu_ != nullptr) {
+        systemMenu_->popup(global);
     }
 }
 
+// The window manager owns the system menu, so the window offers the same
+// entries in a popup of its own, opened from the icon at the left end of the
+// menu bar or by a right click on the window.
+void CSubjListDlg::AddAboutEntry() {
+    const std::string text = LoadResourceString(kAboutEntryStringId);
+    auto* bar = findChild<QMenuBar*>();
+    if (bar == nullptr || text.empty() || systemMenu_ != nullptr) {
+        return;
+    }
+    systemMenu_ = new QMenu(this);
+    systemMenu_->addAction(QStringLiteral("最小化(&N)"), this,
+                           [this] { OnSysCommand(kMinimizeCommand); });
+    systemMenu_->addAction(QStringLiteral("閉じる(&C)"), this,
+                           [this] { OnSysCommand(kCloseCommand); });
+    systemMenu_->addSeparator();
+    systemMenu_->addAction(QString::fromStdString(text), this,
+                           [this] { OnSysCommand(kAboutCommand); });
+
+    auto* button = new QToolButton(bar);
+    button->setIcon(QIcon(appIcon_));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setMenu(systemMenu_);
+    button->setToolTip(QString::fromStdString(text).remove(QLatin1Char('&')));
+    bar->setCornerWidget(button, Qt::TopLeftCorner);
+    // The corner widget takes its room only when the bar lays itself out again.
+    bar->adjustSize();
+    bar->resize(width(), bar->height());
+}
+
+// The place comes after the settings, from the same file; the reminders after
+// the lists they read.
 bool CSubjListDlg::OnInitDialog() {
     AddAboutEntry();
     setWindowIcon(QIcon(appIcon_));
     setProperty(kInstanceName, 1);
     emit Marked();
     LoadSettings();
-    RestorePlace();
+    const WindowPlace place = RestoreWindowPlace(*this, kIniFileName);
+    pane_->UseKeptWidths(place.indivColumns, place.repColumns);
     endAfterInit_ = !FetchFromServer();
     LoadDataFiles();
     history_->Saved();  // the lists are what the files hold
-    indivRadio_->setChecked(true);
-    SetupColumns();
-    FillList();
-    StartReminders();
+    pane_->ShowMode(SubjKind::Indiv);
+    const bool notify = reminders_->Start(ReminderBus(), *list_->viewport());
+    if (QAction* item = MenuAction(kNotifyMenuId)) {
+        item->setCheckable(true);
+        item->setChecked(notify);
+        connect(item, &QAction::toggled, this, &CSubjListDlg::OnNotifyToggled);
+    }
     if (auto* add = Control<QPushButton>(kAddId)) {
         add->setFocus();
     }
@@ -139,123 +278,24 @@ int CSubjListDlg::DoModal() {
     return exec();
 }
 
-int CSubjListDlg::ProgressImage(Progress progress, bool overdue) {
-    switch (progress) {
-        case Progress::Done:
-            return 2;
-        case Progress::Open:
-            return overdue ? 3 : 1;
-        default:
-            return 0;
-    }
-}
-
-bool CSubjListDlg::IndivMode() const {
-    return indivRadio_->isChecked();
-}
-
-bool CSubjListDlg::RepMode() const {
-    return repRadio_->isChecked();
-}
-
-// Widths the user gave a mode's columns come back when the mode does, where the
-// columns' texts fit them.
-void CSubjListDlg::SetupColumns() {
-    KeepColumnWidths();
-    list_->RemoveAllColumns();
-    columnsShown_.reset();
-    const auto insert = [this](const auto& columns, SubjListRows::Kind kind) {
-        ShowColumns(*list_, columns, *KeptWidthsOf(kind));
-        columnsShown_ = kind;
-    };
-    if (IndivMode()) {
-        insert(kIndivColumns, SubjListRows::Kind::Indiv);
-    } else if (RepMode()) {
-        insert(kRepColumns, SubjListRows::Kind::Rep);
-    }
-    UpdateCaption();
-}
-
 void CSubjListDlg::UpdateCaption() {
-    const QString caption = IndivMode() ? QStringLiteral("個別案件一覧")
-                            : RepMode() ? QStringLiteral("反復案件一覧")
-                                        : windowTitle();
+    const QString mode = pane_->Caption();
+    const QString caption = mode.isEmpty() ? windowTitle() : mode;
     setWindowTitle(Unsaved() ? QStringLiteral("*") + caption : caption);
-    list_->setAccessibleName(caption);
 }
 
-// The rows are the stored records themselves, so a fill costs a walk over
-// the keys, not a row's texts each.
-void CSubjListDlg::FillList(const KeptSelection& keep) {
-    using Kind = SubjListRows::Kind;
-    const Kind kind = RepMode() ? Kind::Rep : Kind::Indiv;
-    rowSource_.Filled(kind);
-    std::vector<SubjRowSource::Handle> rows;
-    if (IndivMode() || RepMode()) {
-        rows = SubjListRows::InListOrder(IndivMode() ? indivList_.Tree() : repList_.Tree(), kind);
-    }
-    list_->ShowRows(&rowSource_, std::move(rows));
-    ApplyFilter();
-    ScrollToToday();  // also counts the overdue rows for the line above the list
-    if (const int kept = keep.RowIn(*list_, RepMode() ? repList_.Tree() : indivList_.Tree());
-        kept >= 0) {
-        ShowRow(kept);
-    }
-}
-
-void CSubjListDlg::SetRow(int index, bool update, const std::string& shownBefore) {
-    if (IndivMode()) {
-        SetIndivRow(index, update, shownBefore);
-    } else if (RepMode()) {
-        SetRepRow(index, update);
-    }
-}
-
-// A rewritten row whose first text changed is placed again, so that the rows
-// stay in order for every later insertion.
-void CSubjListDlg::SetIndivRow(int index, bool update, const std::string& shownBefore) {
-    const RecordText* stored = indivList_.Stored();
-    if (stored != nullptr) {
-        rowSource_.Rewritten(stored);
-    }
-    if (update && stored != nullptr && DateTimeText(*stored) == shownBefore) {
-        list_->RowChanged(index);
-        return;
-    }
-    if (update) {
-        list_->RemoveRow(index);
-    }
-    if (stored != nullptr) {
-        list_->InsertRowOf(stored);
-    }
-}
-
-// The title is the key: a rewrite never moves the row.
-void CSubjListDlg::SetRepRow(int index, bool update) {
-    if (update) {
-        list_->RowChanged(index);
-    } else if (const RecordText* stored = repList_.Stored()) {
-        list_->InsertRowOf(stored);
-    }
-}
-
-std::optional<SubjKind> CSubjListDlg::Mode() const {
-    if (IndivMode()) {
-        return SubjKind::Indiv;
-    }
-    if (RepMode()) {
-        return SubjKind::Rep;
-    }
-    return std::nullopt;
+void CSubjListDlg::OnModeChanged() {
+    pane_->SetupColumns();
+    pane_->FillList();
 }
 
 void CSubjListDlg::OnAdd() {
-    const BusyScope busy(*this);
-    if (const auto kind = Mode()) {
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (const auto kind = pane_->Mode()) {
         RowChange change;
         history_->Run(EditHistory::Command::Add,
-                      [&] { change = commands_.Add(*kind, std::max(list_->HotRow(), 0)); });
-        ShowChange(change);
+                      [&] { change = commands_->Add(*kind, std::max(list_->HotRow(), 0)); });
+        pane_->ShowChange(change);
     }
 }
 
@@ -271,11 +311,11 @@ void CSubjListDlg::EditRow(int row) {
     if (row < 0) {
         return;
     }
-    const BusyScope busy(*this);
-    if (const auto kind = Mode()) {
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (const auto kind = pane_->Mode()) {
         RowChange change;
-        history_->Run(EditHistory::Command::Edit, [&] { change = commands_.Edit(*kind, row); });
-        ShowChange(change);
+        history_->Run(EditHistory::Command::Edit, [&] { change = commands_->Edit(*kind, row); });
+        pane_->ShowChange(change);
     }
 }
 
@@ -284,11 +324,12 @@ void CSubjListDlg::OnDelete() {
     if (row < 0) {
         return;
     }
-    const BusyScope busy(*this);
-    if (const auto kind = Mode()) {
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (const auto kind = pane_->Mode()) {
         RowChange change;
-        history_->Run(EditHistory::Command::Delete, [&] { change = commands_.Delete(*kind, row); });
-        ShowChange(change);
+        history_->Run(EditHistory::Command::Delete,
+                      [&] { change = commands_->Delete(*kind, row); });
+        pane_->ShowChange(change);
     }
 }
 
@@ -297,68 +338,71 @@ void CSubjListDlg::OnToggleDone() {
 }
 
 void CSubjListDlg::ToggleDoneRow(int row) {
-    if (row < 0 || !IndivMode()) {
+    if (row < 0 || !pane_->IndivMode()) {
         return;
     }
-    const BusyScope busy(*this);
+    const ReminderLink::BusyScope busy(*reminders_);
     RowChange change;
-    history_->Run(EditHistory::Command::Done, [&] { change = commands_.ToggleDone(row); });
-    ShowChange(change);
+    history_->Run(EditHistory::Command::Done, [&] { change = commands_->ToggleDone(row); });
+    pane_->ShowChange(change);
 }
 
-void CSubjListDlg::ReadIndivRow(int row) {
-    commands_.ReadIndivRow(row);
+void CSubjListDlg::OnUndo() {
+    StepHistory(true);
 }
 
-void CSubjListDlg::ReadRepRow(int row) {
-    commands_.ReadRepRow(row);
+void CSubjListDlg::OnRedo() {
+    StepHistory(false);
 }
 
-// A removed row leaves the find bar's choice of the others as it was, and its place to the row
-// after it (or before it, at the end). The subject added or changed is selected and in view.
-void CSubjListDlg::ShowChange(const RowChange& change) {
-    switch (change.kind) {
-        case RowChange::Kind::None:
-            return;
-        case RowChange::Kind::Removed:
-            list_->RemoveRow(change.row);
-            if (list_->RowCount() > 0) {
-                ShowRow(std::min(change.row, list_->RowCount() - 1));
-            }
-            return;
-        case RowChange::Kind::Added:
-            SetRow(change.row, false);
-            break;
-        case RowChange::Kind::Rewritten:
-            SetRow(change.row, true, change.shownBefore);
-            break;
-        case RowChange::Kind::Replaced:
-            list_->RemoveRow(change.row);
-            SetRow(change.row, false);
-            break;
+// The selection is taken before the step, while its row's record is still there.
+void CSubjListDlg::StepHistory(bool back) {
+    const ReminderLink::BusyScope busy(*reminders_);
+    const KeptSelection kept = KeptSelection::Of(*list_);
+    const bool offered = back ? history_->CanUndo() : history_->CanRedo();
+    const std::optional<EditHistory::Landing> landing = back ? history_->Undo() : history_->Redo();
+    if (offered && !landing) {
+        messages_.Inform(
+            this, kStepRefused.arg(back ? QStringLiteral("元に戻す") : QStringLiteral("やり直す")));
     }
-    ApplyFilter();
-    SelectCurrent();
-}
-
-void CSubjListDlg::OnModeChanged() {
-    SetupColumns();
-    FillList();
+    pane_->ShowLanding(landing, kept);
 }
 
 void CSubjListDlg::OnBatch() {
-    const BusyScope busy(*this);
+    const ReminderLink::BusyScope busy(*reminders_);
     if (!messages_.AskYes(this, QString::fromStdString(BatchQuestion()))) {
         return;
     }
     const KeptSelection kept = KeptSelection::Of(*list_);
-    history_->Run(EditHistory::Command::Batch, [this] { RunBatch(repList_, indivList_); });
-    FillList(kept);
+    StoreResult ran = StoreResult::Done;
+    history_->Run(EditHistory::Command::Batch,
+                  [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
+    pane_->FillList(kept);
+    if (ran == StoreResult::OutOfMemory) {
+        messages_.Inform(this, kBatchShort);
+    }
+}
+
+void CSubjListDlg::LoadDataFiles() {
+    for (const QString& notice : files_->Load()) {
+        messages_.Inform(this, notice);
+    }
+}
+
+bool CSubjListDlg::WriteDataFiles() {
+    QStringList notices;
+    if (files_->Write([this](const char* fileName) { return MarkUnsent(fileName); }, &notices)) {
+        return true;
+    }
+    history_->SaveFailed();
+    notices.prepend(kSaveFailed);
+    messages_.Inform(this, notices.join(QLatin1Char('\n')));
+    return false;
 }
 
 // The history goes on across the save: what was saved can still be undone.
 bool CSubjListDlg::OnSave() {
-    const BusyScope busy(*this);
+    const ReminderLink::BusyScope busy(*reminders_);
     if (!WriteDataFiles()) {
         return false;
     }
@@ -379,7 +423,7 @@ void CSubjListDlg::OnExitNoSave() {
 
 // A question with nothing to save would only invite the wrong answer.
 void CSubjListDlg::OnCancel() {
-    const BusyScope busy(*this);
+    const ReminderLink::BusyScope busy(*reminders_);
     if (Unsaved()) {
         const MessageAnswer answer = messages_.AskYesNoCancel(this, kSaveQuestion);
         if (answer == MessageAnswer::Cancel) {
@@ -397,40 +441,101 @@ void CSubjListDlg::OnCancel() {
 void CSubjListDlg::OnOK() {}
 
 void CSubjListDlg::LoadSettings() {
-    server_.LoadSettings();
+    server_->LoadSettings();
 }
 
 bool CSubjListDlg::FetchFromServer() {
-    return server_.Fetch() == StartUpOutcome::Go;
+    return server_->Fetch() == StartUpOutcome::Go;
 }
 
 bool CSubjListDlg::MarkUnsent(const char* fileName) {
-    return server_.MarkUnsent(fileName) == MarkOutcome::Marked;
+    return server_->MarkUnsent(fileName) == MarkOutcome::Marked;
 }
 
 // A merge with another computer's save becomes the list the user works on, and what was done
 // before it can no longer be undone. The selection is taken before the merge replaces the rows'
 // records.
 void CSubjListDlg::SendToServer() {
-    server_.Send(files_, [this, kept = KeptSelection::Of(*list_)] {
+    server_->Send(*files_, [this, kept = KeptSelection::Of(*list_)] {
         history_->MergedIn();
-        FillList(kept);
+        pane_->FillList(kept);
     });
 }
 
 void CSubjListDlg::RunConnectDialog() {
-    server_.RunConnectDialog();
+    server_->RunConnectDialog();
 }
 
 void CSubjListDlg::OnConnect() {
-    const BusyScope busy(*this);
+    const ReminderLink::BusyScope busy(*reminders_);
     RunConnectDialog();
+}
+
+QString CSubjListDlg::AskExportFileName() {
+    return AskIcsFileToSave(this, kExportCaption);
+}
+
+// Both lists as the window holds them, unsaved changes included.
+void CSubjListDlg::OnExportIcs(IcsForm form) {
+    const ReminderLink::BusyScope busy(*reminders_);
+    const QString fileName = AskExportFileName();
+    if (fileName.isEmpty()) {
+        return;
+    }
+    const IcsExported exported = WriteIcsFile(fileName.toLocal8Bit().toStdString(), files_->Indiv(),
+                                              files_->Rep(), Clock::Now(), SystemZoneName(), form);
+    if (exported.written != FileWrite::Written) {
+        messages_.Inform(this, kExportFailed.arg(fileName));
+    } else if (exported.notExported > 0) {
+        messages_.Inform(this, kNotExported.arg(exported.notExported));
+    }
+}
+
+void CSubjListDlg::OnImportIcs() {
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (IcsImportCommand(files_->Indiv(), files_->Rep(), *history_, messages_, this).Run()) {
+        pane_->FillList(KeptSelection::Of(*list_));
+    }
+}
+
+// One step of the history, like any command: the version chosen can be taken back.
+void CSubjListDlg::OnRestoreVersion() {
+    const ReminderLink::BusyScope busy(*reminders_);
+    const SubjKind kind = pane_->RepMode() ? SubjKind::Rep : SubjKind::Indiv;
+    const SubjTree& now = kind == SubjKind::Indiv ? files_->Indiv().Tree() : files_->Rep().Tree();
+    // Every kept version is read and compared before the window opens, which takes a moment
+    // on a long list.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CRestoreVersionDlg versions(kind, now, kind == SubjKind::Indiv ? kIndivFileName : kRepFileName,
+                                this);
+    QApplication::restoreOverrideCursor();
+    if (versions.VersionCount() == 0) {
+        messages_.Inform(this, kNoVersions);
+        return;
+    }
+    if (versions.exec() != kIdOk) {
+        return;
+    }
+    const std::optional<std::vector<RecordText>> records = versions.ChosenRecords();
+    if (!records) {
+        messages_.Inform(this, kVersionNotRead);
+        return;
+    }
+    const KeptSelection kept = KeptSelection::Of(*list_);
+    bool restored = false;
+    history_->Run(EditHistory::Command::Restore,
+                  [&] { restored = files_->Restore(kind, *records); });
+    if (!restored) {
+        messages_.Inform(this, kNotRestored);
+        return;
+    }
+    pane_->FillList(kept);
 }
 
 void CSubjListDlg::OnSysCommand(unsigned command) {
     switch (command & 0xFFF0) {
         case kAboutCommand: {
-            const BusyScope busy(*this);
+            const ReminderLink::BusyScope busy(*reminders_);
             CAboutDlg about(this);
             about.exec();
             break;
@@ -444,6 +549,79 @@ void CSubjListDlg::OnSysCommand(unsigned command) {
         default:
             break;
     }
+}
+
+QDBusConnection CSubjListDlg::ReminderBus() const {
+    return QDBusConnection::sessionBus();
+}
+
+// A file that cannot be written still turns the reminders on or off for this
+// run; the next start reads the file again.
+void CSubjListDlg::OnNotifyToggled(bool notify) {
+    if (reminders_->SetNotify(notify) != FileWrite::Written) {
+        messages_.Inform(this, SettingsNotSavedMessage(kIniFileName));
+    }
+}
+
+void CSubjListDlg::RaiseWindow() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
+void CSubjListDlg::OnReminderAction(const QByteArray& key, ReminderAction action) {
+    RaiseWindow();
+    IndivSubjList& indiv = files_->Indiv();
+    indiv.current = SubjOfKey(key);
+    const RecordText* stored = indiv.Stored();
+    if (stored == nullptr) {
+        return;
+    }
+    if (!pane_->IndivMode()) {
+        pane_->ShowMode(SubjKind::Indiv);
+    }
+    const int row = pane_->ShowSubjectRow(stored);
+    if (action == ReminderAction::Done) {
+        EditRow(row);
+    }
+}
+
+// A window that ends before it was ever shown (a failed start-up) has no
+// place of its own to keep. The place is a convenience: a file that cannot
+// be written opens the window where the desktop puts it next time.
+void CSubjListDlg::done(int result) {
+    if (isVisible()) {
+        WindowPlace columns;
+        columns.indivColumns = pane_->KeptWidths(SubjListPane::Kind::Indiv);
+        columns.repColumns = pane_->KeptWidths(SubjListPane::Kind::Rep);
+        static_cast<void>(KeepWindowPlace(*this, std::move(columns), kIniFileName));
+    }
+    TemplateDialog::done(result);
+}
+
+void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
+    // Help requests (F1) are answered by doing nothing.
+    if (event->key() == Qt::Key_F1) {
+        event->accept();
+        return;
+    }
+    // While the find bar is open, Esc closes the bar, not the window.
+    if (event->key() == Qt::Key_Escape && pane_->Find().IsOpen()) {
+        event->accept();
+        pane_->Find().Close();
+        return;
+    }
+    // Enter in the list opens the row it acts on: the selected one, or the focused one.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && focusWidget() == list_) {
+        event->accept();
+        OnEditSelected();
+        return;
+    }
+    TemplateDialog::keyPressEvent(event);
 }
 
 bool CSubjListDlg::event(QEvent* event) {

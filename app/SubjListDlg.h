@@ -1,39 +1,34 @@
-// The program's main window: one list view showing either the individual or
-// the repeating subjects, the buttons and menu that act on them, and the life
-// of the window from initialisation to its end. It owns both subject lists.
+// The program's main window: one list showing either the individual or the
+// repeating subjects, the buttons, keys and menus that act on them, and the
+// life of the window from initialisation to its end. It owns both subject
+// lists through its data files, and a part for each concern: the list pane
+// (with its find bar and overdue line), the commands and their history, the
+// server link and the reminders. The window itself only takes commands and
+// hands them to its parts.
 #pragma once
 
-#include <QByteArray>
-#include <QDBusConnection>
 #include <QPixmap>
 #include <QString>
-#include <functional>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "DataFileSet.h"
-#include "EditHistory.h"
-#include "IcsExport.h"
-#include "KeptSelection.h"
-#include "ServerLink.h"
-#include "SubjCommands.h"
-#include "SubjList.h"
-#include "SubjListRows.h"
 #include "TemplateDialog.h"
-#include "WindowPlace.h"
 
-class DesktopNotifier;
-class FindBar;
-class FindFilter;
+struct ConnectSettings;
+class DataFileSet;
+class EditHistory;
+enum class IcsForm;
+class IndivSubjList;
 class MessageService;
-class SubjListView;
-class QLabel;
+class QDBusConnection;
 class QMenu;
-class QRadioButton;
-class ReminderDriver;
+class ReminderLink;
+class RepSubjList;
+class ServerLink;
+class SubjCommands;
+class SubjListPane;
+class SubjListView;
 enum class ReminderAction;
+enum class SubjKind;
 
 // The window property and single-instance name of the running copy.
 inline constexpr char kInstanceName[] = "veskat120";
@@ -53,37 +48,26 @@ class CSubjListDlg : public TemplateDialog {
     ~CSubjListDlg() override;
 
     // The initialisation sequence: About entry, icons, window property, settings,
-    // server fetch, both data files, state images, individual mode, the list,
-    // the reminders.
+    // server fetch, both data files, individual mode, the list, the reminders.
     // Call once before showing the window. Returns true.
     bool OnInitDialog();
     // OnInitDialog, then the modal loop; the code the window ended with (1 OK,
     // 2 Cancel). A window asked to end during initialisation ends right after it.
     int DoModal();
 
-    // Image index of a progress letter: 2 done, 3 open and overdue, 1 open, else 0.
-    static int ProgressImage(Progress progress, bool overdue);
-
-    // The mode is the checked radio button; neither checked is neither mode.
-    bool IndivMode() const;
-    bool RepMode() const;
-
-    // Caption and columns of the mode.
-    void SetupColumns();
-    // All rows again from the list of the mode, with the subject `keep` selected and in view
-    // when it is still stored; otherwise the list opens on today.
-    void FillList(const KeptSelection& keep = {});
-    // Shows the mode's stored subject with `current`'s key: a new row (update
-    // false; `index` is only a position hint, the order places the row) or a
-    // rewrite of row `index`, whose first text read `shownBefore` before it.
-    void SetRow(int index, bool update, const std::string& shownBefore = {});
-
     SubjListView* ListView() const { return list_; }
-    IndivSubjList& IndivList() { return indivList_; }
-    RepSubjList& RepList() { return repList_; }
-    ConnectSettings& Settings() { return server_.Settings(); }
+    SubjListPane& Pane() { return *pane_; }
+    IndivSubjList& IndivList();
+    RepSubjList& RepList();
+    ConnectSettings& Settings();
+    // True while the lists differ from what was last saved (the caption starts with "*").
+    bool Unsaved() const;
+    // The popup offered in place of the system menu where the window manager
+    // owns that menu (reached from the icon at the left of the menu bar and by
+    // a right click on the window).
+    QMenu* SystemMenu() const { return systemMenu_; }
 
-    // Command handlers, each connected to its buttons and menu entries.
+    // Command handlers, each connected to its buttons, keys and menu entries.
     void OnModeChanged();
     void OnAdd();
     // Edits the subject of the hot row (a double-click).
@@ -99,11 +83,6 @@ class CSubjListDlg : public TemplateDialog {
     // with its subject selected.
     void OnUndo();
     void OnRedo();
-    // True while the lists differ from what was last saved (the caption starts with "*").
-    bool Unsaved() const { return history_->Unsaved(); }
-    // The key of the subject shown in `row` into the list's `current`.
-    void ReadIndivRow(int row);
-    void ReadRepRow(int row);
     void OnBatch();
     // Writes both data files, then sends them when the server is on. False when
     // a file could not be written (the user has been told; nothing was sent).
@@ -113,34 +92,18 @@ class CSubjListDlg : public TemplateDialog {
     void OnConnect();
     // Asks for a file and writes both lists, as they stand in memory, to it
     // as an iCalendar file of `form`; tells the user when it could not be written.
-    void OnExportIcs(IcsForm form = IcsForm::Todos);
+    void OnExportIcs(IcsForm form);
+    // ファイル → インポート (iCalendar)...: the subjects of a file the user
+    // picks, added as one step of the history (IcsImportCommand).
+    void OnImportIcs();
     // ファイル → 以前の版に戻す...: opens the window of the kept versions of
-    // the list on show; the version chosen goes into it through RestoreVersion.
+    // the list on show; the version chosen goes into it as one step of the
+    // history, to be saved like any other change.
     void OnRestoreVersion();
-    // Makes the list of `kind` hold `records`, an earlier version of it, and
-    // shows it; nothing is written until the user saves. False when they do
-    // not fit in memory, and the list stays as it was.
-    bool RestoreVersion(SubjKind kind, const std::vector<RecordText>& records);
     // A system-menu command: the About entry opens the About box; minimise and
     // close act as the desktop's own entries.
     void OnSysCommand(unsigned command);
-
-    // The find bar (Ctrl+F): opens it, or gives it the focus again.
-    void OpenFindBar();
-    // Esc in the bar: closes it and shows every row again.
-    void CloseFindBar();
-    bool FindBarOpen() const;
-    FindBar* FindBarWidget() const;
-    // Hides the rows whose subject does not hold the find bar's text, in the
-    // title or the content; shows every row while the bar is closed or empty.
-    void ApplyFilter();
-
-    // The popup offered in place of the system menu where the window manager
-    // owns that menu (reached from the icon at the left of the menu bar and by
-    // a right click on the window).
-    QMenu* SystemMenu() const { return systemMenu_; }
-
-    // 設定 → 通知する: stores the choice and turns the reminders on or off.
+    // 設定 → 通知する: turns the reminders on or off and keeps the choice.
     void OnNotifyToggled(bool notify);
     // An action picked on a subject's notification: the window comes up with
     // the subject selected (shown in the individual list); Done opens its
@@ -187,71 +150,23 @@ class CSubjListDlg : public TemplateDialog {
     bool event(QEvent* event) override;
 
   private:
-    // Held while the window runs an editor, a question, a dialog or a
-    // transfer: reminder actions wait until it ends, and the lists are looked
-    // at again then, since every command that changes them runs inside one.
-    class BusyScope {
-      public:
-        explicit BusyScope(CSubjListDlg& window);
-        ~BusyScope();
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-      private:
-        CSubjListDlg& window_;
-    };
-
     void ConnectCommands();
-    // After the lists are loaded: the notifier, the driver and the menu's check.
-    void StartReminders();
-    // Selects and shows the row of the stored subject `stored`; -1 when none.
-    int ShowSubjectRow(const void* stored);
     // The keys of the commands and the menu of a row: F2 edits, Delete (in the list) deletes,
-    // Space (in the list) marks done, Ctrl+N and Insert add, Ctrl+S saves.
+    // Space (in the list) marks done, Ctrl+N and Insert add, Ctrl+S saves, Ctrl+F finds,
+    // Ctrl+J goes to the overdue subjects.
     void AddKeyCommands();
+    // The row under the pointer becomes the selected row and gets its menu;
+    // elsewhere the window's popup opens.
     void ShowContextMenu(const QPoint& viewportPos);
-    void AddFindCommand();
-    // Scrolls the list so that the first subject dated today or later stands
-    // at the top, or the last one when there is none; in repeating mode, the
-    // first subject. Open subjects before today: the earliest of them stands
-    // at the top instead when today's first one still shows below it, else
-    // the line "期限切れ N 件" above the list tells of them. Selects nothing.
-    void ScrollToToday();
-    // Ctrl+J: selects the earliest open subject before today and shows it.
-    void AddOverdueCommand();
-    void JumpToOverdue();
-    // The first row shown dated today or later; RowCount() when none is.
-    int FirstRowFromToday() const;
-    // The line above the list; none for 0.
-    void ShowOverdueLine(int count);
+    void AddAboutEntry();
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
     // Marks the subject shown in `row` done or open again; nothing in repeating mode.
     void ToggleDoneRow(int row);
     // Undo (`back`) or redo, telling the user when the step offered was refused.
     void StepHistory(bool back);
-    // Shows the lists after undo or redo: the list the step concerns, its subject selected.
-    void ShowLanding(const std::optional<EditHistory::Landing>& landing, const KeptSelection& kept);
     // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.
     void UpdateCaption();
-    // Selects and shows the row of the mode's stored subject with `current`'s key.
-    void SelectCurrent();
-    // Selects `row` and scrolls it into view.
-    void ShowRow(int row);
-    // The kind of the list shown; none while neither mode is checked.
-    std::optional<SubjKind> Mode() const;
-    // Shows on the list what a command did to its row.
-    void ShowChange(const RowChange& change);
-    void AddAboutEntry();
-    // The place kept in "veskat.ini", fitted to the screen; at the end of
-    // the initialisation's step 4, after the settings.
-    void RestorePlace();
-    void KeepPlace();
-    // The widths of the columns shown into place_, for their mode.
-    void KeepColumnWidths();
-    std::vector<int>* KeptWidthsOf(SubjListRows::Kind kind);
-    void SetIndivRow(int index, bool update, const std::string& shownBefore);
-    void SetRepRow(int index, bool update);
     // Loads both data files (DataFileSet::Load) and shows each notice.
     void LoadDataFiles();
     // Writes both data files (DataFileSet::Write); false when either was left
@@ -261,24 +176,13 @@ class CSubjListDlg : public TemplateDialog {
     MessageService& messages_;
     QPixmap appIcon_;
     SubjListView* list_;
-    QRadioButton* indivRadio_;
-    QRadioButton* repRadio_;
-    DataFileSet files_;
-    IndivSubjList& indivList_ = files_.Indiv();
-    RepSubjList& repList_ = files_.Rep();
-    SubjListRows rowSource_;
+    std::unique_ptr<DataFileSet> files_;
     EditHistory* history_;
-    SubjCommands commands_;
-    ServerLink server_;
-    WindowPlace place_;
-    // The mode whose columns the list shows; none before the first setup.
-    std::optional<SubjListRows::Kind> columnsShown_;
-    QLabel* overdueLine_ = nullptr;
+    std::unique_ptr<SubjCommands> commands_;
+    std::unique_ptr<ServerLink> server_;
+    std::unique_ptr<SubjListPane> pane_;
+    std::unique_ptr<ReminderLink> reminders_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
-    FindFilter* find_ = nullptr;
     bool endAfterInit_ = false;
-    int busyDepth_ = 0;
-    std::unique_ptr<DesktopNotifier> notifier_;
-    std::unique_ptr<ReminderDriver> reminders_;
 };

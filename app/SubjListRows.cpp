@@ -6,7 +6,7 @@
 #include "Clock.h"
 #include "RuleWords.h"
 #include "SjisCodec.h"
-#include "SubjListDlg.h"
+#include "StateImages.h"
 
 namespace {
 
@@ -93,10 +93,10 @@ std::string SubjListRows::Cell(Handle row, int column) const {
 
 int SubjListRows::Image(Handle row) const {
     if (kind_ == Kind::Rep) {
-        return CSubjListDlg::ProgressImage(DecodeRepSubj(RecordOf(row)).progress, false);
+        return StateImageOf(DecodeRepSubj(RecordOf(row)).progress, false);
     }
     const IndivSubj subj = DecodeAsShown(row);
-    return CSubjListDlg::ProgressImage(subj.progress, subj.overdue != 0);
+    return StateImageOf(subj.progress, subj.overdue != 0);
 }
 
 std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tree, Kind kind) {

@@ -1,9 +1,12 @@
 #include "WindowPlace.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
 
 #include "IniFile.h"
+#include "TemplateDialog.h"
 
 namespace {
 
@@ -31,6 +34,12 @@ std::vector<int> ReadWidths(const char* key, const std::string& iniFile) {
         widths.push_back(width);
     }
     return widths;
+}
+
+// Where the window system places windows itself, a position asked for is
+// ignored at best; there the window opens where the desktop puts it.
+bool PositionsWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 std::string WidthsText(const std::vector<int>& widths) {
@@ -61,7 +70,7 @@ WindowPlace ReadWindowPlace(const std::string& iniFile) {
 }
 
 // One rewrite of the file for the whole place, as the window ends.
-bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
+FileWrite WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
     std::vector<IniFile::KeyValuePair> values;
     if (place.position) {
         values.emplace_back("x", std::to_string(place.position->x()));
@@ -74,4 +83,31 @@ bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile) {
     values.emplace_back("indivColumns", WidthsText(place.indivColumns));
     values.emplace_back("repColumns", WidthsText(place.repColumns));
     return IniFile::Write(kSection, values, iniFile);
+}
+
+// A folder synced from another computer brings that computer's screen: the
+// size is cut to the screen the window opens on, and showing it moves the
+// frame wholly onto that screen (TemplateDialog).
+WindowPlace RestoreWindowPlace(TemplateDialog& window, const std::string& iniFile) {
+    const WindowPlace place = ReadWindowPlace(iniFile);
+    QScreen* target = QGuiApplication::primaryScreen();
+    if (place.position && PositionsWindows()) {
+        if (QScreen* there = QGuiApplication::screenAt(*place.position)) {
+            target = there;
+        }
+        window.setScreen(target);
+        window.move(*place.position);
+    }
+    if (!place.size.isEmpty() && target != nullptr) {
+        window.resize(
+            place.size.boundedTo(window.RoomOn(*target)).expandedTo(window.minimumSize()));
+    }
+    return place;
+}
+
+FileWrite KeepWindowPlace(const QWidget& window, WindowPlace place, const std::string& iniFile) {
+    place.position = window.pos();
+    place.size = window.isMaximized() || window.isFullScreen() ? window.normalGeometry().size()
+                                                               : window.size();
+    return WriteWindowPlace(place, iniFile);
 }

@@ -1,6 +1,7 @@
 // Where the main window stood, how big it was and how wide the columns of each
 // list were when it last closed, kept in "veskat.ini" in the section "Window"
 // of its own: the connection settings' section is never rewritten for it.
+// The window's part of it: put there as it opens, kept as it ends.
 #pragma once
 
 #include <QPoint>
@@ -8,6 +9,11 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "FileAccess.h"
+
+class QWidget;
+class TemplateDialog;
 
 struct WindowPlace {
     std::optional<QPoint> position;  // the frame's top-left corner
@@ -19,5 +25,13 @@ struct WindowPlace {
 // What the file keeps; a key missing or not a number keeps nothing of its part.
 WindowPlace ReadWindowPlace(const std::string& iniFile);
 
-// False when the file could not be written; its other sections stay byte for byte.
-bool WriteWindowPlace(const WindowPlace& place, const std::string& iniFile);
+// Failed when the file could not be written; its other sections stay byte for byte.
+FileWrite WriteWindowPlace(const WindowPlace& place, const std::string& iniFile);
+
+// Puts `window` where the file says it stood, its size cut to the screen it
+// opens on; what the file keeps, column widths included.
+WindowPlace RestoreWindowPlace(TemplateDialog& window, const std::string& iniFile);
+
+// Writes where `window` stands and how big it is (the normal size of a window
+// maximised), with `place`'s column widths, as WriteWindowPlace.
+FileWrite KeepWindowPlace(const QWidget& window, WindowPlace place, const std::string& iniFile);

@@ -12,8 +12,7 @@ std::string BatchQuestion() {
     return question;
 }
 
-int RunBatch(RepSubjList& rep, IndivSubjList& indiv) {
+StoreResult RunBatch(RepSubjList& rep, IndivSubjList& indiv) {
     PurgeIndivSubj(indiv);
-    ExpandAllRepSubj(rep, indiv);
-    return 0;
+    return ExpandAllRepSubj(rep, indiv);
 }

@@ -12,5 +12,5 @@ std::string BatchQuestion();
 
 // PurgeIndivSubj on `indiv`, then ExpandAllRepSubj from `rep` into it; the
 // purge goes first, so a subject generated for today is never purged by the
-// same run. Always 0.
-int RunBatch(RepSubjList& rep, IndivSubjList& indiv);
+// same run. Results as ExpandAllRepSubj.
+StoreResult RunBatch(RepSubjList& rep, IndivSubjList& indiv);

@@ -39,34 +39,42 @@ Window WindowFrom(std::time_t now) {
     return window;
 }
 
-void ExpandOver(const Window& window, const RepSubj& rep, IndivSubjList& indiv) {
+// The days after one that found no memory are still tried: a leaf with room
+// takes a subject without asking for more.
+StoreResult ExpandOver(const Window& window, const RepSubj& rep, IndivSubjList& indiv) {
+    StoreResult expanded = StoreResult::Done;
     for (const CalendarDay& day : window) {
         for (bool holds : RulesHolding(rep, day)) {
             if (holds) {
                 // A taken key is refused and leaves the stored subject as it
                 // is: whatever the user did to it since stands.
                 indiv.current = GeneratedOn(rep, day);
-                static_cast<void>(indiv.Insert());
+                if (indiv.Insert() == StoreResult::OutOfMemory) {
+                    expanded = StoreResult::OutOfMemory;
+                }
             }
         }
     }
+    return expanded;
 }
 
 }  // namespace
 
-int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
-    ExpandOver(WindowFrom(Clock::Now()), rep, indiv);
-    return 0;
+StoreResult ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv) {
+    return ExpandOver(WindowFrom(Clock::Now()), rep, indiv);
 }
 
 // The window is worked out once: every repeating subject of the run gets the
 // same days, even when the run goes past midnight.
-int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv) {
+StoreResult ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv) {
     const Window window = WindowFrom(Clock::Now());
     RepSubj kept = rep.current;
+    StoreResult expanded = StoreResult::Done;
     for (StoreResult r = rep.First(); r == StoreResult::Done; r = rep.Next()) {
-        ExpandOver(window, rep.current, indiv);
+        if (ExpandOver(window, rep.current, indiv) == StoreResult::OutOfMemory) {
+            expanded = StoreResult::OutOfMemory;
+        }
     }
     rep.current = kept;
-    return 0;
+    return expanded;
 }

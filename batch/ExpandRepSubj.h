@@ -24,9 +24,12 @@ IndivSubj GeneratedOn(const RepSubj& rep, const CalendarDay& day);
 // Inserts into `indiv`, for each day of the window on which one of the rules
 // of `rep` holds, a subject with rep's title, time, content and progress and
 // rep's title as origin. Today is the local day of Clock::Now(). Leaves
-// `indiv.current` undefined. Always 0.
-int ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv);
+// `indiv.current` undefined. A day that holds a subject of that key already
+// is passed over; OutOfMemory when a subject could not be stored for want of
+// memory (the others are), else Done.
+StoreResult ExpandRepSubj(const RepSubj& rep, IndivSubjList& indiv);
 
 // ExpandRepSubj for every repeating subject in title order, with today read
-// once for the whole run. `rep` keeps its subjects and its `current`. Always 0.
-int ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv);
+// once for the whole run. `rep` keeps its subjects and its `current`. Results
+// as ExpandRepSubj.
+StoreResult ExpandAllRepSubj(RepSubjList& rep, IndivSubjList& indiv);

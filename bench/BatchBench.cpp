@@ -97,7 +97,7 @@ std::vector<RecordText> GeneratedRecords(RepSubjList& rep) {
     std::vector<RecordText> generated;
     for (StoreResult r = rep.First(); r == StoreResult::Done; r = rep.Next()) {
         IndivSubjList indiv;
-        ExpandRepSubj(rep.current, indiv);
+        benchmark::DoNotOptimize(ExpandRepSubj(rep.current, indiv));
         indiv.Tree().VisitInOrder([&generated](const RecordText& record) {
             generated.push_back(record);
             return true;
@@ -144,7 +144,9 @@ struct BatchSetting {
 
 void BM_Batch(benchmark::State& state) {
     BatchSetting setting;
-    OverFreshLists(state, [&](IndivSubjList& indiv) { RunBatch(setting.rep, indiv); });
+    OverFreshLists(state, [&](IndivSubjList& indiv) {
+        benchmark::DoNotOptimize(RunBatch(setting.rep, indiv));
+    });
 }
 BENCHMARK(BM_Batch)->Unit(benchmark::kMillisecond);
 
@@ -171,7 +173,7 @@ void BM_BatchRecorded(benchmark::State& state) {
         },
         [&](WatchedList& watched) {
             CommandRecording recording(watched.indiv, setting.rep);
-            RunBatch(setting.rep, watched.indiv);
+            benchmark::DoNotOptimize(RunBatch(setting.rep, watched.indiv));
             UndoStep step = recording.Step("batch");
             changed = step.indiv.removed.size() + step.indiv.added.size();
             watched.history.Record(std::move(step));
@@ -200,7 +202,7 @@ void BM_BatchRecordedHeap(benchmark::State& state) {
     for (auto _ : state) {
         const std::size_t before = HeapInUse();
         CommandRecording recording(watched.indiv, setting.rep);
-        RunBatch(setting.rep, watched.indiv);
+        benchmark::DoNotOptimize(RunBatch(setting.rep, watched.indiv));
         UndoStep step = recording.Step("batch");
         changed = step.indiv.removed.size() + step.indiv.added.size();
         watched.history.Record(std::move(step));
@@ -219,7 +221,7 @@ void BM_BatchUndoRedo(benchmark::State& state) {
     UndoHistory history;
     {
         CommandRecording recording(indiv, setting.rep);
-        RunBatch(setting.rep, indiv);
+        benchmark::DoNotOptimize(RunBatch(setting.rep, indiv));
         history.Record(recording.Step("batch"));
     }
     for (auto _ : state) {
@@ -238,7 +240,9 @@ BENCHMARK(BM_BatchPurgeOnly)->Unit(benchmark::kMillisecond);
 
 void BM_BatchExpandOnly(benchmark::State& state) {
     BatchSetting setting;
-    OverFreshLists(state, [&](IndivSubjList& indiv) { ExpandAllRepSubj(setting.rep, indiv); });
+    OverFreshLists(state, [&](IndivSubjList& indiv) {
+        benchmark::DoNotOptimize(ExpandAllRepSubj(setting.rep, indiv));
+    });
 }
 BENCHMARK(BM_BatchExpandOnly)->Unit(benchmark::kMillisecond);
 

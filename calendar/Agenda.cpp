@@ -72,10 +72,11 @@ std::vector<Line> Due(IndivSubjList& indiv, const CalendarDay& today, const Cale
 }
 
 // The days of the window the batch would fill: what it generates into an
-// empty list, less what the list holds already.
+// empty list, less what the list holds already. Short of memory, the list
+// names the days it could hold; the agenda only shows and changes nothing.
 std::vector<Line> NotGenerated(IndivSubjList& indiv, RepSubjList& rep, int days) {
     IndivSubjList generated;
-    ExpandAllRepSubj(rep, generated);
+    static_cast<void>(ExpandAllRepSubj(rep, generated));  // what fitted shows; nothing is kept
     std::vector<Line> lines;
     for (StoreResult r = generated.First(); r == StoreResult::Done; r = generated.Next()) {
         if (generated.current.daysLeft > days) {

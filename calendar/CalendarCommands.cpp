@@ -32,7 +32,7 @@ int RunIcsExport(const std::string& fileName, const std::string& folder, IcsForm
                               " 件の案件は年が 1 から 9999 の外にあるため書き出していません")
             << "\n";
     }
-    if (!exported.written) {
+    if (exported.written != FileWrite::Written) {
         err << "veskat: " << fileName << ": "
             << InUserLanguage("could not be written", "書き込めませんでした") << "\n";
         return kCommandFailed;

@@ -14,7 +14,6 @@
 // the repeating subjects is held beside the lists.
 #include "IcsExport.h"
 
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <array>
@@ -387,7 +386,7 @@ IcsExported ExportIcs(IndivSubjList& indiv, RepSubjList& rep, std::time_t now,
             writer.Single(subj, *day);
         }
     });
-    return {writer.End(), plan.notExported};
+    return {writer.End() ? FileWrite::Written : FileWrite::Failed, plan.notExported};
 }
 
 IcsCalendar BuildIcsCalendar(IndivSubjList& indiv, RepSubjList& rep, std::time_t now,
@@ -403,19 +402,13 @@ IcsCalendar BuildIcsCalendar(IndivSubjList& indiv, RepSubjList& rep, std::time_t
 
 IcsExported WriteIcsFile(const std::string& fileName, IndivSubjList& indiv, RepSubjList& rep,
                          std::time_t now, const std::string& zoneName, IcsForm form) {
-    QSaveFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, 0};
+    FileReplacement file(fileName);
+    if (!file.Open()) {
+        return {FileWrite::Failed, 0};
     }
-    IcsExported exported =
-        ExportIcs(indiv, rep, now, zoneName, form, [&file](std::string_view text) {
-            const auto size = static_cast<qint64>(text.size());
-            return file.write(text.data(), size) == size;
-        });
-    if (!exported.written) {
-        file.cancelWriting();
-        return exported;
-    }
-    exported.written = file.commit();
+    IcsExported exported = ExportIcs(indiv, rep, now, zoneName, form,
+                                     [&file](std::string_view text) { return file.Write(text); });
+    // A piece the file refused fails the commit too, and the old file stays.
+    exported.written = file.Commit() ? FileWrite::Written : FileWrite::Failed;
     return exported;
 }

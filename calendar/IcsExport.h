@@ -10,6 +10,7 @@
 #include <ctime>
 #include <string>
 
+#include "FileAccess.h"
 #include "IcsText.h"
 #include "SubjList.h"
 
@@ -19,8 +20,8 @@ enum class IcsForm {
 };
 
 struct IcsExported {
-    bool written = true;  // the sink took everything
-    int notExported = 0;  // individual subjects whose date has no year 1..9999
+    FileWrite written = FileWrite::Written;  // Failed: the sink refused a piece
+    int notExported = 0;                     // individual subjects whose date has no year 1..9999
 };
 
 // The calendar of both lists as they stand at `now`, in the zone named
@@ -40,7 +41,7 @@ IcsCalendar BuildIcsCalendar(IndivSubjList& indiv, RepSubjList& rep, std::time_t
                              const std::string& zoneName, IcsForm form = IcsForm::Todos);
 
 // Replaces `fileName` with the calendar, written straight into a new file
-// that takes its place only once it is complete. `written` false when it
-// could not be (the file is then as it was).
+// that takes its place, with the permission bits of the file it replaces,
+// only once it is complete. Failed: the file is as it was.
 IcsExported WriteIcsFile(const std::string& fileName, IndivSubjList& indiv, RepSubjList& rep,
                          std::time_t now, const std::string& zoneName, IcsForm form);

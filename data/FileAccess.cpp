@@ -1,6 +1,7 @@
 #include "FileAccess.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QString>
 #include <QTemporaryFile>
@@ -150,6 +151,10 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
 bool PathExists(const std::string& fileName) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(fileName, error));
+}
+
+bool MayWrite(const std::string& fileName) {
+    return QFileInfo(Native(fileName)).isWritable();
 }
 
 bool IsRegularFile(const std::string& fileName) {

@@ -69,6 +69,9 @@ class ReadableFile {
 // True when `fileName` names something on disk, of whatever kind (a dangling
 // link included).
 [[nodiscard]] bool PathExists(const std::string& fileName);
+// True when this user may write the file `fileName`: a read-only file is one
+// the user wants left as it is, though its folder would let it be replaced.
+[[nodiscard]] bool MayWrite(const std::string& fileName);
 // True when `fileName` is a regular file (or a link to one).
 [[nodiscard]] bool IsRegularFile(const std::string& fileName);
 // When `fileName` was last written; nullopt when it cannot be told.

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-// True for a byte that starts a Shift_JIS double-byte character.
+// True for a byte that starts a Shift_JIS double-byte character: where a
+// text may be cut. Whether bytes are Shift_JIS at all is IsValidSjis's.
 constexpr bool IsSjisLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }

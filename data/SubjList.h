@@ -147,7 +147,7 @@ class BasicSubjList {
     }
     // Counted, and the record just stored told to a watching journal.
     StoreResult Entered(StoreResult result) {
-        static_cast<void>(Counted(result));
+        static_cast<void>(Counted(result));  // counted here, returned below
         if (journal_ != nullptr && result == StoreResult::Done) {
             journal_->Put(record_);
         }

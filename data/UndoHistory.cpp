@@ -37,15 +37,15 @@ bool Exchange(List& list, const StepRecords& out, const StepRecords& in) {
         return false;
     }
     for (const RecordText& record : out) {
-        static_cast<void>(list.RemoveRecord(KeyOf(record)));
+        static_cast<void>(list.RemoveRecord(KeyOf(record)));  // held, as Holds just saw
     }
     for (std::size_t i = 0; i < in.size(); ++i) {
         if (list.InsertRecord(in[i]) != StoreResult::Done) {
             for (std::size_t j = 0; j < i; ++j) {
-                static_cast<void>(list.RemoveRecord(KeyOf(in[j])));
+                static_cast<void>(list.RemoveRecord(KeyOf(in[j])));  // just put in
             }
             for (const RecordText& record : out) {
-                static_cast<void>(list.InsertRecord(record));
+                static_cast<void>(list.InsertRecord(record));  // fits in the memory it freed
             }
             return false;
         }
@@ -63,6 +63,7 @@ bool Apply(const UndoStep& step, bool backward, IndivSubjList& indiv, RepSubjLis
         return false;
     }
     if (!Exchange(rep, repOut, repIn)) {
+        // Back as it was: the records go where they just came from.
         static_cast<void>(Exchange(indiv, indivIn, indivOut));
         return false;
     }

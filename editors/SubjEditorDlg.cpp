@@ -11,6 +11,7 @@
 namespace {
 
 const char kKeyTaken[] = "案件は既に存在します。";
+const char kNoMemory[] = "メモリーが足りないため、案件を登録できませんでした。";
 const char kCannotStore[] = "保存できない文字が含まれています。";
 
 }  // namespace
@@ -71,9 +72,11 @@ void SubjEditorDlg::OnOK() {
     // The old subject goes only once the new one is in, so a refusal loses
     // nothing. A new subject whose insert failed for any reason is refused as
     // well: closing with OK would show a row for a subject the list lacks.
-    if (InsertCurrent() != StoreResult::Done) {
+    // The user can free memory and try again without typing anything anew.
+    if (const StoreResult inserted = InsertCurrent(); inserted != StoreResult::Done) {
         keyChanged_ = false;
-        messages_.Inform(this, QString::fromUtf8(kKeyTaken));
+        messages_.Inform(
+            this, QString::fromUtf8(inserted == StoreResult::OutOfMemory ? kNoMemory : kKeyTaken));
         return;
     }
     if (mode_ == EditorMode::Edit) {

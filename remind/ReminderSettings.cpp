@@ -14,6 +14,6 @@ bool ReadNotifySetting(const std::string& iniFile) {
     return IniFile::Read(kSection, kKey, "TRUE", 10, iniFile) != kOff;
 }
 
-bool WriteNotifySetting(bool notify, const std::string& iniFile) {
+FileWrite WriteNotifySetting(bool notify, const std::string& iniFile) {
     return IniFile::Write(kSection, kKey, notify ? "TRUE" : kOff, iniFile);
 }

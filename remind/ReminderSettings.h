@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "FileAccess.h"
+
 // False only when the key holds "FALSE"; a missing file, section or key, or
 // any other value, leaves reminders on.
 bool ReadNotifySetting(const std::string& iniFile);
 
 // Writes "TRUE" or "FALSE"; every other line of the file stays as it was.
-// False when the file could not be written.
-bool WriteNotifySetting(bool notify, const std::string& iniFile);
+// Failed: the file is as it was.
+FileWrite WriteNotifySetting(bool notify, const std::string& iniFile);

@@ -75,6 +75,16 @@ QString SjisToQString(std::string_view bytes) {
     return Decoder().decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
+bool IsValidSjis(std::string_view bytes) {
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const QString text = Decoder().decode(view);
+    if (text.contains(QChar::ReplacementCharacter)) {
+        return false;
+    }
+    const QByteArray again = Encoder().encode(text);
+    return QByteArrayView(again) == view;
+}
+
 std::optional<std::string> SjisFromQString(const QString& text) {
     const std::optional<QByteArray> bytes = EncodeExactly(MapToCp932(text));
     if (!bytes) {

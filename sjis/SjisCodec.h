@@ -16,6 +16,12 @@ bool SjisCodecAvailable();
 // Decodes Shift_JIS bytes; an invalid sequence becomes U+FFFD.
 QString SjisToQString(std::string_view bytes);
 
+// Whether `bytes` are Shift_JIS as this program reads and writes it: they
+// decode with no character replaced, and that text encodes back to the very
+// same bytes. A byte or pair the codec cannot read, or reads as a character
+// stored under another code (NEC's duplicates of IBM's kanji), is not valid.
+bool IsValidSjis(std::string_view bytes);
+
 // Encodes `text` as Shift_JIS. The characters that other Japanese encodings
 // spell differently are first mapped to their code page 932 forms (U+301C to
 // U+FF5E, U+2212 to U+FF0D, U+2016 to U+2225, U+2014 to U+2015, U+00A2 to

@@ -1,9 +1,5 @@
 #include "BaseCopy.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QString>
-
 #include <optional>
 #include <utility>
 
@@ -75,10 +71,10 @@ BaseOwner ForgetBaseOfOtherServer(const std::string& dataFile, const BaseOrigin&
     }
     // The base goes before its record, so that a base never outlives the
     // record that tells it belongs elsewhere.
-    const QString base = QString::fromLocal8Bit(BaseFileName(dataFile));
-    if (!QFile::remove(base) && QFileInfo::exists(base)) {
+    if (!DeleteFile(BaseFileName(dataFile))) {
         return BaseOwner::NotRemoved;
     }
-    QFile::remove(QString::fromLocal8Bit(BaseOriginFileName(dataFile)));
+    // A record left behind names a base that is gone: the next start forgets it as well.
+    static_cast<void>(DeleteFile(BaseOriginFileName(dataFile)));
     return BaseOwner::Forgotten;
 }

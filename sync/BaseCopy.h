@@ -15,7 +15,7 @@ inline constexpr const char* kBaseSuffix = ".base";
 std::string BaseFileName(const std::string& dataFile);
 
 // What reading a whole file found.
-enum class FileRead {
+enum class [[nodiscard]] FileRead{
     Read,        // every byte is in `bytes`
     Missing,     // no entry of that name
     Unreadable,  // something is there (a folder, a file without permission) but cannot be read
@@ -66,7 +66,7 @@ std::string BaseOriginFileName(const std::string& dataFile);
                                         const BaseOrigin& origin);
 
 // What became of a base copy checked against the server file it must belong to.
-enum class BaseOwner {
+enum class [[nodiscard]] BaseOwner{
     Ours,        // no base, or one of `origin` (a base without a record counts as such)
     Forgotten,   // a base of another server file was removed
     NotRemoved,  // a base of another server file is still there: no merge may use it

@@ -2,6 +2,7 @@
 #include "ConnectDlg.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -11,6 +12,7 @@
 #include "ConnectSettings.h"
 #include "FieldText.h"
 #include "FileChooser.h"
+#include "MessageService.h"
 #include "ResourceIds.h"
 #include "SecretMemory.h"
 
@@ -111,10 +113,20 @@ void CConnectDlg::OnOK() {
 void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidget* parent) {
     CConnectDlg dialog(&settings, messages, parent);
     if (dialog.exec() == 1) {
-        settings.Save(kIniFileName);
+        if (settings.Save(kIniFileName) != FileWrite::Written) {
+            messages.Inform(parent, SettingsNotSavedMessage(kIniFileName));
+        }
         // The password that the next transfer asks for must not reach a core
         // file. A system that refuses the guard leaves the program as it
         // always was; the password is still wiped wherever it is held.
         static_cast<void>(GuardPasswordMemory(settings));
     }
+}
+
+// The whole name: the working folder is the data folder, which the user may
+// not have in mind.
+QString SettingsNotSavedMessage(const std::string& iniFile) {
+    return QStringLiteral(
+               "設定を %1 に保存できませんでした。変更はこのセッションの間だけ有効です。")
+        .arg(QFileInfo(QString::fromLocal8Bit(iniFile)).absoluteFilePath());
 }

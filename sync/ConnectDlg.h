@@ -4,6 +4,9 @@
 // Below the server fields: encryption and the certificate file to trust.
 #pragma once
 
+#include <QString>
+#include <string>
+
 #include "TemplateDialog.h"
 
 struct ConnectSettings;
@@ -43,5 +46,11 @@ class CConnectDlg : public TemplateDialog {
 };
 
 // The menu command "接続(&C)...": runs the dialog modally on `settings` and
-// writes the INI file "./veskat.ini" only when it ends with OK.
+// writes the INI file "./veskat.ini" only when it ends with OK. A file that
+// cannot be written is for the user to hear of: the settings chosen hold
+// until the program ends, and the next start reads the old ones.
 void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidget* parent);
+
+// What the user is told when a setting chosen could not be written to
+// `iniFile`; for every setting kept there.
+QString SettingsNotSavedMessage(const std::string& iniFile);

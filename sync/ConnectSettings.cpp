@@ -54,7 +54,7 @@ int ConnectSettings::Load(const std::string& iniFile) {
     return 0;
 }
 
-int ConnectSettings::Save(const std::string& iniFile) const {
+FileWrite ConnectSettings::Save(const std::string& iniFile) const {
     char portText[16];
     std::snprintf(portText, sizeof portText, "%d", port);
     const std::vector<IniFile::KeyValuePair> keys = {
@@ -67,9 +67,5 @@ int ConnectSettings::Save(const std::string& iniFile) const {
         {"ftptls", ftpTls == 1 ? kModeOn : "FALSE"},
         {"ftpcafile", caFile},
     };
-    // Keys that cannot be written leave the file as it was and go untold: the
-    // settings in memory hold what the user chose until the program ends, and
-    // the next OK of the dialog writes every key again.
-    static_cast<void>(IniFile::Write(kSection, keys, iniFile));
-    return 0;
+    return IniFile::Write(kSection, keys, iniFile);
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "IniFile.h"
+
 struct ConnectSettings {
     // Longest texts the record holds, in bytes (Shift_JIS).
     static constexpr std::size_t kNameLimit = 80;   // userId, password, hostName
@@ -29,12 +31,10 @@ struct ConnectSettings {
     // Fills every field but the password from the INI file; a missing file,
     // section or key gives its default. Returns 0.
     int Load(const std::string& iniFile);
-    // Writes the eight keys, one at a time. Failures are not reported; returns 0.
-    int Save(const std::string& iniFile) const;
+    // Writes the eight keys in one rewrite of the file. Failed: the file is as
+    // it was, and the settings hold for this run only.
+    FileWrite Save(const std::string& iniFile) const;
 };
-
-// The settings file in the working directory.
-inline constexpr const char* kIniFileName = "./veskat.ini";
 
 // The number a text starts with: optional blanks, an optional sign, then
 // decimal digits up to the first other character. No digits give 0; a number

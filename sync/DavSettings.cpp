@@ -45,7 +45,8 @@ DavSettings::SaveOutcome DavSettings::Save(const std::string& iniFile) const {
         {"userid", userId},
         {"cafile", caFile},
     };
-    return IniFile::Write(kSection, keys, iniFile) ? SaveOutcome::Saved : SaveOutcome::NotWritten;
+    return IniFile::Write(kSection, keys, iniFile) == FileWrite::Written ? SaveOutcome::Saved
+                                                                         : SaveOutcome::NotWritten;
 }
 
 ServerKind ActiveServer(const ConnectSettings& ftp, const DavSettings& dav) {

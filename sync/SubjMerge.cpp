@@ -9,7 +9,7 @@
 
 #include "BaseCopy.h"
 #include "FileAccess.h"
-#include "SjisText.h"
+#include "SjisCodec.h"
 #include "SubjList.h"
 
 namespace {
@@ -88,22 +88,6 @@ bool HasHeader(SubjKind kind, const std::string& bytes) {
 bool LoadSide(SubjKind kind, const std::string& fileName, const std::string& bytes,
               SubjTree& tree) {
     return HasHeader(kind, bytes) && tree.Load(fileName, WidthsOf(kind)) == StoreResult::Done;
-}
-
-// Valid Shift_JIS: single bytes, and lead bytes each followed by a trail byte.
-bool IsShiftJis(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (IsSjisLeadByte(c)) {
-            const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[++i]) : 0;
-            if (trail < 0x40 || trail == 0x7F || trail > 0xFC) {
-                return false;
-            }
-        } else if (c == 0x80 || c == 0xA0 || c > 0xDF) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Valid UTF-8 holding at least one character beyond ASCII. Many such files
@@ -271,7 +255,7 @@ CopyCheck CheckServerCopy(SubjKind kind, const std::string& fileName) {
     if (IsUtf8BeyondAscii(bytes)) {
         return CopyCheck::ReEncoded;
     }
-    if (bytes.empty() || bytes.back() != '\n' || !IsShiftJis(bytes)) {
+    if (bytes.empty() || bytes.back() != '\n' || !IsValidSjis(bytes)) {
         return CopyCheck::Damaged;
     }
     SubjTree tree(HeaderOf(kind));

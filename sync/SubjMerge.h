@@ -110,7 +110,7 @@ struct SubjMergeResult {
 void KeepDeleted(SubjMergeResult& result);
 
 // What a server copy is, read as the program would merge it.
-enum class CopyCheck {
+enum class [[nodiscard]] CopyCheck{
     Clean,      // a data file of its kind, every line taken unchanged, the last one ended
     Damaged,    // anything else: cut short, not Shift_JIS, lines not taken or changed
     ReEncoded,  // valid UTF-8 with characters beyond ASCII: re-saved by another program

@@ -12,7 +12,7 @@ class QWidget;
 enum class MessageButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
 
 // Numbered as the desktop numbers them.
-enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+enum class [[nodiscard]] MessageAnswer{Ok = 1, Cancel = 2, Yes = 6, No = 7};
 
 class MessageService {
   public:
@@ -27,12 +27,14 @@ class MessageService {
     // the question is about); without a place for it, the box shows `text` alone.
     virtual MessageAnswer ShowDetailed(QWidget* parent, const QString& text, const QString& detail,
                                        MessageButtons buttons) {
-        static_cast<void>(detail);
+        static_cast<void>(detail);  // a box without room for it shows the text alone
         return Show(parent, text, buttons);
     }
 
     // A notice with an OK button.
-    void Inform(QWidget* parent, const QString& text) { Show(parent, text, MessageButtons::Ok); }
+    void Inform(QWidget* parent, const QString& text) {
+        static_cast<void>(Show(parent, text, MessageButtons::Ok));  // an OK box has one answer
+    }
     // A question; true only for Yes.
     bool AskYes(QWidget* parent, const QString& text) {
         return Show(parent, text, MessageButtons::YesNo) == MessageAnswer::Yes;

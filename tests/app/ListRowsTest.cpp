@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "Clock.h"
-#include "SubjListDlg.h"
+#include "StateImages.h"
+#include "SubjList.h"
 #include "SubjListRows.h"
 
 namespace {
@@ -23,7 +24,7 @@ struct PlainRow {
 PlainRow RowOf(const IndivSubj& subj) {
     return {DateTimeText(subj), ProgressText(subj.progress), subj.title,
             std::to_string(subj.daysLeft) + " \x93\xFA",
-            CSubjListDlg::ProgressImage(subj.progress, subj.overdue != 0)};
+            StateImageOf(subj.progress, subj.overdue != 0)};
 }
 
 // Each row placed after every row whose first text is <= its own.
@@ -63,7 +64,7 @@ class ListRowsTest : public QObject {
                 list.current.minute = static_cast<std::int16_t>(rng() % 2 * 30);
                 list.current.title = "t" + std::to_string(rng() % 500);
                 list.current.progress = letters[rng() % 3];
-                static_cast<void>(list.Insert());
+                static_cast<void>(list.Insert());  // a key drawn twice stays once
             }
             const std::vector<PlainRow> expected = PlacedOneByOne(list);
             SubjListRows source;
@@ -93,7 +94,7 @@ class ListRowsTest : public QObject {
             list.current.day = 16;
             list.current.title = title;
             list.current.progress = Progress::Open;
-            static_cast<void>(list.Insert());
+            static_cast<void>(list.Insert());  // a key drawn twice stays once
         }
         SubjListRows source;
         source.Filled(SubjListRows::Kind::Indiv);

@@ -15,6 +15,7 @@
 #include "FindBar.h"
 #include "ScriptedMessageService.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -73,8 +74,8 @@ void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
     const QRect radioPlace = window->Control<QRadioButton>(kIndivRadio)->geometry();
 
     QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(window->FindBarOpen());
-    FindBar* bar = window->FindBarWidget();
+    QVERIFY(window->Pane().Find().IsOpen());
+    FindBar* bar = window->Pane().Find().Bar();
     QLineEdit* field = bar->Edit();
     QCOMPARE(QApplication::focusWidget(), field);
     QVERIFY(bar->geometry().top() > list->geometry().bottom());
@@ -126,7 +127,7 @@ void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
     // Esc closes the bar without asking anything; every row shows again.
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Escape);
-    QVERIFY(!window->FindBarOpen());
+    QVERIFY(!window->Pane().Find().IsOpen());
     QCOMPARE(window->height(), closedHeight);
     QCOMPARE(window->Control<QRadioButton>(kIndivRadio)->geometry(), radioPlace);
     QCOMPARE(ShownTitles(*list), QStringList({"ＡＢＣ社と打合せ", "会議", "ｶﾀｶﾅ"}));
@@ -176,9 +177,9 @@ void MainWindowFindTest::listOpensOnToday() {
 
     // The find bar keeps the scroll on the first row shown from today on.
     Activate(window.get());
-    window->OpenFindBar();
-    Type(window->FindBarWidget()->Edit(), QStringLiteral("過去"));
-    window->FillList();
+    window->Pane().Find().Open();
+    Type(window->Pane().Find().Bar()->Edit(), QStringLiteral("過去"));
+    window->Pane().FillList();
     QCOMPARE(list->CellText(TopRow(*list), 2), QStringLiteral("過去"));
 }
 
@@ -264,9 +265,9 @@ void MainWindowFindTest::kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits()
     auto window = OpenWindow(messages_);
     Activate(window.get());
     SubjListView* list = window->ListView();
-    window->OpenFindBar();
-    QLineEdit* field = window->FindBarWidget()->Edit();
-    auto* hits = window->FindBarWidget()->findChild<QLabel*>(QStringLiteral("findHits"));
+    window->Pane().Find().Open();
+    QLineEdit* field = window->Pane().Find().Bar()->Edit();
+    auto* hits = window->Pane().Find().Bar()->findChild<QLabel*>(QStringLiteral("findHits"));
     const QStringList rubbish{"ごみ出し", "ゴミ箱", "粗大ｺﾞﾐ"};
     for (const char* typed : {"ごみ", "ゴミ", "ｺﾞﾐ", "ゴミ"}) {
         Retype(field, QString::fromUtf8(typed));

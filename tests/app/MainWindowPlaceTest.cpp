@@ -15,6 +15,7 @@
 #include "FindBar.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -71,13 +72,13 @@ void MainWindowPlaceTest::listTakesTheRoomAsTheWindowGrowsAndShrinks() {
         QVERIFY(add->geometry().right() < save->geometry().left());
     }
     // The find bar takes its room from the list, not from the window.
-    window->OpenFindBar();
+    window->Pane().Find().Open();
     QCOMPARE(window->size(), start);
-    QVERIFY(window->FindBarWidget()->geometry().bottom() < radio->geometry().top());
+    QVERIFY(window->Pane().Find().Bar()->geometry().bottom() < radio->geometry().top());
     window->resize(start + QSize(40, 60));
-    QCOMPARE(window->FindBarWidget()->width(), list->width());
+    QCOMPARE(window->Pane().Find().Bar()->width(), list->width());
     QCOMPARE(window->height() - radio->y(), radioBelow);
-    window->CloseFindBar();
+    window->Pane().Find().Close();
     QCOMPARE(list->size(), listAt.size() + QSize(40, 60));
 }
 
@@ -141,12 +142,14 @@ void MainWindowPlaceTest::cutCellShowsItsTextAsTooltip() {
     SubjListView* list = window->ListView();
     const auto tipAt = [list](int row, int column) {
         QToolTip::hideText();
-        static_cast<void>(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+        static_cast<void>(
+            QTest::qWaitFor([] { return !QToolTip::isVisible(); }));  // or gone already
         const QRect cell = list->visualRect(list->model()->index(row, column));
         QHelpEvent help(QEvent::ToolTip, cell.center(),
                         list->viewport()->mapToGlobal(cell.center()));
         QCoreApplication::sendEvent(list->viewport(), &help);
-        static_cast<void>(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 300));
+        static_cast<void>(
+            QTest::qWaitFor([] { return QToolTip::isVisible(); }, 300));  // read below
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
     QCOMPARE(tipAt(0, 2), longTitle);

@@ -20,12 +20,15 @@
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
+#include "ConnectSettings.h"
 #include "MainDialogButtons.h"
+#include "MemoryGone.h"
 #include "MenuResource.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -88,6 +91,7 @@ class MainWindowTest : public QObject {
     void shouldKeepWindowOpenWhenSaveFails_data();
     void shouldKeepWindowOpenWhenSaveFails();
     void shouldRunBatchOnYesAndRefillList();
+    void shouldSayWhenTheBatchRanShortOfMemory();
     void shouldCallServerWorkAtItsPlaces();
     void shouldEndRightAfterInitialisationWhenFetchFails();
     void shouldMarkWindowAndSwallowHelp();
@@ -200,11 +204,11 @@ void MainWindowTest::shouldShowColumnsAndCaptionOfEachMode() {
     QCOMPARE(list->RowCount(), 0);
     // The window opens on the individual list; back to it the columns come again.
     for (const Mode* mode : {&indiv, &rep, &indiv}) {
-        if (mode != &indiv || window->RepMode()) {
+        if (mode != &indiv || window->Pane().RepMode()) {
             window->Control<QRadioButton>(mode->radio)->click();
         }
-        QCOMPARE(window->RepMode(), mode == &rep);
-        QCOMPARE(window->IndivMode(), mode == &indiv);
+        QCOMPARE(window->Pane().RepMode(), mode == &rep);
+        QCOMPARE(window->Pane().IndivMode(), mode == &indiv);
         QCOMPARE(window->windowTitle(), mode->caption);
         QCOMPARE(list->accessibleName(), mode->caption);
         QCOMPARE(list->ColumnCount(), static_cast<int>(mode->widths.size()));
@@ -320,7 +324,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     IndivSubjList& indiv = window->IndivList();
     indiv.current = Indiv(2024, 5, 20, 9, 0, "a", Progress::Done);
     QCOMPARE(indiv.Replace(), StoreResult::Done);
-    window->SetRow(0, true, "2024/05/20 09:00");
+    window->Pane().SetRow(0, true, "2024/05/20 09:00");
     QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->RowImage(0), 2);
     QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
@@ -328,7 +332,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
     // A new time moves the row to its place.
     indiv.current = Indiv(2024, 5, 20, 11, 0, "a", Progress::Open);
     QCOMPARE(indiv.Replace(), StoreResult::Done);
-    window->SetRow(0, true, "2024/05/20 09:00");
+    window->Pane().SetRow(0, true, "2024/05/20 09:00");
     QCOMPARE(list->RowCount(), 3);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("c"));
     QCOMPARE(list->CellText(1, 0), QStringLiteral("2024/05/20 11:00"));
@@ -336,7 +340,7 @@ void MainWindowTest::shouldRewriteRowInPlaceOrMoveIt() {
 
     indiv.current = Indiv(2024, 5, 1, 9, 0, "d", Progress::NotTracked);
     QCOMPARE(indiv.Insert(), StoreResult::Done);
-    window->SetRow(7, false);
+    window->Pane().SetRow(7, false);
     QCOMPARE(list->RowCount(), 4);
     QCOMPARE(list->CellText(0, 2), QStringLiteral("d"));
     QCOMPARE(list->CellText(0, 3), QStringLiteral("-14 日"));
@@ -563,6 +567,39 @@ void MainWindowTest::shouldRunBatchOnYesAndRefillList() {
     QCOMPARE(list->CellText(43, 3), QStringLiteral("42 日"));
     QCOMPARE(messages_.History().size(), std::size_t{2});
     QVERIFY(!ReadFile(kIndivFileName).contains("daily"));  // nothing saved
+}
+
+// What the batch could store is shown; the user learns that the rest is missing, and a run with
+// memory enough fills it in.
+void MainWindowTest::shouldSayWhenTheBatchRanShortOfMemory() {
+    std::vector<RepSubj> reps;
+    for (int n = 0; n < 10; ++n) {
+        reps.push_back(Rep("daily " + std::to_string(n), Progress::Open));
+    }
+    WriteDataFiles({}, reps);
+    auto window = OpenWindow();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    {
+        MemoryGone gone;
+        window->OnBatch();
+    }
+    const QString batchShort = QStringLiteral(
+        "メモリーが足りないため、一括で作成する案件の一部を登録できませんでした。"
+        "作成できた案件は一覧にあります。");
+    QCOMPARE(messages_.Texts(), (QStringList{QString::fromStdString(BatchQuestion()), batchShort}));
+    int stored = 0;
+    for (StoreResult r = window->IndivList().First(); r == StoreResult::Done;
+         r = window->IndivList().Next()) {
+        ++stored;
+    }
+    QVERIFY(stored < 10 * 43);
+    QCOMPARE(window->ListView()->RowCount(), stored);
+
+    messages_.Clear();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    window->OnBatch();
+    QCOMPARE(messages_.Texts(), QStringList{QString::fromStdString(BatchQuestion())});
+    QCOMPARE(window->ListView()->RowCount(), 10 * 43);
 }
 
 void MainWindowTest::shouldCallServerWorkAtItsPlaces() {

@@ -13,6 +13,7 @@
 #include "DialogRepSubj.h"
 #include "ResourceIds.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -31,7 +32,7 @@ QString SelectedTitle(CSubjListDlg& window) {
     if (row < 0 || !list->selectionModel()->isRowSelected(row)) {
         return {};
     }
-    return list->CellText(row, window.IndivMode() ? 2 : 0);
+    return list->CellText(row, window.Pane().IndivMode() ? 2 : 0);
 }
 
 struct Files {

@@ -9,6 +9,7 @@
 #include <sys/prctl.h>
 
 #include "ConnectDlg.h"
+#include "ConnectSettings.h"
 #include "ResourceIds.h"
 #include "SubjListDlg.h"
 #include "WindowTestSupport.h"

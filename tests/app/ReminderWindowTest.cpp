@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "ConnectSettings.h"
 #include "DialogIndivSubj.h"
 #include "NotificationBus.h"
 #include "ReminderSettings.h"
 #include "ResourceIds.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -68,7 +70,7 @@ class ReminderWindowTest : public WindowTestCase {
 
         // The repeating list is shown when the action comes.
         window.Control<QRadioButton>(MainDialogIds::kRepRadioId)->click();
-        QVERIFY(window.RepMode());
+        QVERIFY(window.Pane().RepMode());
         // The editor opens inside the wait for the action, and is closed from there.
         QString editedTitle;
         QTimer closer;
@@ -80,7 +82,7 @@ class ReminderWindowTest : public WindowTestCase {
         });
         closer.start(10);
         bus.InvokeAction(kDueId, action);
-        QTRY_VERIFY(window.IndivMode());
+        QTRY_VERIFY(window.Pane().IndivMode());
         QTRY_COMPARE(editedTitle, edited);
         const int row = window.ListView()->SelectionMark();
         QCOMPARE(window.ListView()->CellText(row, 2), QStringLiteral("会議"));
@@ -88,7 +90,7 @@ class ReminderWindowTest : public WindowTestCase {
     }
 
     void turnedOffNothingIsSentUntilTurnedOn() {
-        QVERIFY(WriteNotifySetting(false, kIniFileName));
+        QCOMPARE(WriteNotifySetting(false, kIniFileName), FileWrite::Written);
         NotificationBus bus(true);
         QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
         BusWindow window(messages_, bus);
@@ -101,6 +103,25 @@ class ReminderWindowTest : public WindowTestCase {
         notify->trigger();
         QVERIFY(ReadNotifySetting(kIniFileName));
         QTRY_COMPARE(bus.NotifyCalls().size(), 2u);
+    }
+
+    // The choice holds for this run; the user learns that the next one starts as before.
+    void aChoiceTheFileCannotKeepIsToldAndHoldsForNow() {
+        QVERIFY(QDir::current().mkdir(QStringLiteral("veskat.ini")));
+        NotificationBus bus(true);
+        QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
+        BusWindow window(messages_, bus);
+        window.OnInitDialog();
+        QAction* notify = window.MenuAction(MainDialogIds::kNotifyMenuId);
+        notify->trigger();
+        QVERIFY(!notify->isChecked());
+        QCOMPARE(messages_.Texts(),
+                 QStringList{QStringLiteral("設定を %1 に保存できませんでした。"
+                                            "変更はこのセッションの間だけ有効です。")
+                                 .arg(QDir::current().absoluteFilePath("veskat.ini"))});
+        window.show();
+        QTest::qWait(300);
+        QCOMPARE(bus.NotifyCalls().size(), 0u);
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "ConnectDlg.h"
+#include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "Password.h"
 #include "PromptScript.h"

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <optional>
 
+#include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
@@ -265,9 +266,9 @@ QByteArray ServerSaveTest::OtherComputersFile() const {
     for (const IndivSubj& subj : {Indiv(2024, 5, 20, 9, 0, "old", Progress::Open),
                                   Indiv(2024, 7, 1, 8, 0, "other", Progress::Open)}) {
         list.current = subj;
-        static_cast<void>(list.Insert());
+        static_cast<void>(list.Insert());  // two keys, both new
     }
-    static_cast<void>(list.Save("other_i.dat"));
+    static_cast<void>(list.Save("other_i.dat"));  // unsaved, the bytes below are empty
     const QByteArray bytes = ReadFile("other_i.dat");
     QFile::remove("other_i.dat");
     return bytes;

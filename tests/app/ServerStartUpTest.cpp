@@ -10,6 +10,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "ServerLock.h"
 #include "ServerSync.h"

@@ -15,6 +15,7 @@
 #include "ImageResource.h"
 #include "QtMessageService.h"
 #include "SjisCodec.h"
+#include "SubjList.h"
 #include "SubjListDlg.h"
 
 namespace {
@@ -30,7 +31,7 @@ void AddSubject(IndivSubjList& list, const QDateTime& when, const QString& title
     subj.minute = static_cast<std::int16_t>(when.time().minute());
     subj.title = SjisFromQString(title).value_or("");
     subj.progress = progress;
-    static_cast<void>(list.Insert());
+    static_cast<void>(list.Insert());  // a sample to look at
 }
 
 void WriteSampleData() {
@@ -40,7 +41,7 @@ void WriteSampleData() {
     AddSubject(list, now.addDays(-2), QStringLiteral("完了した案件"), Progress::Done);
     AddSubject(list, now.addDays(1), QStringLiteral("管理しない案件"), Progress::NotTracked);
     AddSubject(list, now.addDays(4), QStringLiteral("これからの未処理の案件"), Progress::Open);
-    static_cast<void>(list.Save(kIndivFileName));
+    static_cast<void>(list.Save(kIndivFileName));  // unsaved, the window shows no rows to look at
 }
 
 QPixmap Enlarged(const QPixmap& pixmap) {

@@ -12,6 +12,7 @@
 
 #include <map>
 
+#include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "ServerSync.h"
 #include "SubjListDlg.h"

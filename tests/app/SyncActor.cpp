@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ConnectSettings.h"
 #include "MessageService.h"
 #include "ServerLock.h"
 #include "SubjList.h"

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "BaseCopy.h"
+#include "ConnectSettings.h"
 #include "FtpServer.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"

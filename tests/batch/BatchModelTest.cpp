@@ -172,10 +172,10 @@ TEST(BatchModel, RandomListsAndDaysMatchThePlainModelAndASecondRunChangesNothing
         model.Purge(today);
         model.Expand(reps, today);
 
-        RunBatch(repList, indiv);
+        ASSERT_EQ(RunBatch(repList, indiv), StoreResult::Done);
         ASSERT_EQ(DescribeAll(indiv), model.Describe())
             << "round " << round << " today " << DateText(today);
-        RunBatch(repList, indiv);
+        ASSERT_EQ(RunBatch(repList, indiv), StoreResult::Done);
         ASSERT_EQ(DescribeAll(indiv), model.Describe()) << "second run, round " << round;
         ASSERT_TRUE(indiv.Tree().CheckInvariants().empty());
 

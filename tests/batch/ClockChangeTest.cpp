@@ -52,7 +52,7 @@ void CheckBatchAt(std::time_t now) {
         daily.push_back(DateText(AddDays(today, offset)));
     }
 
-    RunBatch(reps, indiv);
+    ASSERT_EQ(RunBatch(reps, indiv), StoreResult::Done);
     std::tm local = LocalTime::Break(now);
     char at[64];
     std::strftime(at, sizeof at, "%Y-%m-%d %H:%M:%S %Z", &local);

@@ -1,11 +1,12 @@
 // Generation from repeating subjects: each rule alone and together, at the
-// edges of months, leap years, the year end and the 43-day window, and what
-// happens to subjects already on a generated day.
+// edges of months, leap years, the year end and the 43-day window, what
+// happens to subjects already on a generated day, and a list out of memory.
 #include <gtest/gtest.h>
 
 #include "BatchTestSupport.h"
 #include "CalendarDay.h"
 #include "ExpandRepSubj.h"
+#include "MemoryGone.h"
 
 using namespace batchtest;
 using Strings = std::vector<std::string>;
@@ -16,7 +17,7 @@ namespace {
 Strings Generated(const RepSubj& rep, int y, int m, int d) {
     ScopedClock clock(LocalTime::Make(y, m, d, 10));
     IndivSubjList indiv;
-    ExpandRepSubj(rep, indiv);
+    EXPECT_EQ(ExpandRepSubj(rep, indiv), StoreResult::Done);
     EXPECT_EQ(DatesOf(indiv, rep.title).size(), Contents(indiv).size());
     return DatesOf(indiv, rep.title);
 }
@@ -140,7 +141,7 @@ TEST(ExpandRepSubj, TheGeneratedSubjectCarriesTheRepeatingOnesFields) {
     rep.minute = 30;
     rep.content = "room 4<br>bring notes";
     IndivSubjList indiv;
-    ExpandRepSubj(rep, indiv);
+    EXPECT_EQ(ExpandRepSubj(rep, indiv), StoreResult::Done);
     ASSERT_EQ(Contents(indiv).size(), 1u);
     IndivSubj s = Contents(indiv)[0];
     EXPECT_EQ(DateText(s), "2024-05-02");
@@ -163,7 +164,7 @@ TEST(ExpandRepSubj, ASubjectAlreadyOnAGeneratedKeyIsNeverOverwritten) {
     IndivSubj edited = Indiv(MakeYmd(2024, 1, 15), rep.title, Progress::Open, rep.title);
     edited.content = "changed";
     Put(indiv, edited);
-    ExpandRepSubj(rep, indiv);
+    EXPECT_EQ(ExpandRepSubj(rep, indiv), StoreResult::Done);
     std::vector<IndivSubj> all = Contents(indiv);
     ASSERT_EQ(all.size(), 7u);
     EXPECT_EQ(Describe(all[1]), Describe(byHand));
@@ -174,20 +175,20 @@ TEST(ExpandRepSubj, ADeletedOrRenamedGeneratedSubjectComesBackWhileInTheWindow) 
     ScopedClock clock(LocalTime::Make(2024, 1, 1, 10));
     RepSubj rep = Weekly({1, 0, 0, 0, 0, 0, 0});
     IndivSubjList indiv;
-    ExpandRepSubj(rep, indiv);
+    EXPECT_EQ(ExpandRepSubj(rep, indiv), StoreResult::Done);
     indiv.current = Indiv(MakeYmd(2024, 1, 8), rep.title, Progress::Open);
     ASSERT_EQ(indiv.Remove(), StoreResult::Done);
     indiv.current = Indiv(MakeYmd(2024, 1, 15), rep.title, Progress::Open);
     ASSERT_EQ(indiv.Remove(), StoreResult::Done);
     Put(indiv, Indiv(MakeYmd(2024, 1, 15), "renamed", Progress::Open, rep.title));
-    ExpandRepSubj(rep, indiv);
+    EXPECT_EQ(ExpandRepSubj(rep, indiv), StoreResult::Done);
     EXPECT_EQ(DatesOf(indiv, rep.title).size(), 7u);
     EXPECT_EQ(DatesOf(indiv, "renamed"), Strings{"2024-01-15"});
     // Once its date has left the window it is gone for good.
     clock.Set(LocalTime::Make(2024, 1, 9, 10));
     indiv.current = Indiv(MakeYmd(2024, 1, 8), rep.title, Progress::Open);
     ASSERT_EQ(indiv.Remove(), StoreResult::Done);
-    ExpandRepSubj(rep, indiv);
+    EXPECT_EQ(ExpandRepSubj(rep, indiv), StoreResult::Done);
     EXPECT_EQ(DatesOf(indiv, rep.title).front(), "2024-01-01");
     EXPECT_EQ(DatesOf(indiv, rep.title)[1], "2024-01-15");
 }
@@ -202,7 +203,7 @@ TEST(ExpandAllRepSubj, ExpandsEveryRepeatingSubjectAndLeavesTheirListAlone) {
     }
     reps.current = Rep("not stored");
     IndivSubjList indiv;
-    ExpandAllRepSubj(reps, indiv);
+    EXPECT_EQ(ExpandAllRepSubj(reps, indiv), StoreResult::Done);
     EXPECT_EQ(DatesOf(indiv, "yearly"), Strings{"2024-01-02"});
     EXPECT_EQ(DatesOf(indiv, "monthly"), (Strings{"2024-01-03", "2024-02-03"}));
     EXPECT_EQ(DatesOf(indiv, "nth weekday"), (Strings{"2024-01-04", "2024-02-01"}));
@@ -219,6 +220,38 @@ TEST(ExpandAllRepSubj, ExpandsEveryRepeatingSubjectAndLeavesTheirListAlone) {
 TEST(ExpandAllRepSubj, AnEmptyRepeatingListGeneratesNothing) {
     RepSubjList reps;
     IndivSubjList indiv;
-    EXPECT_EQ(ExpandAllRepSubj(reps, indiv), 0);
+    EXPECT_EQ(ExpandAllRepSubj(reps, indiv), StoreResult::Done);
     EXPECT_TRUE(Contents(indiv).empty());
+}
+
+// A subject the list could not take for want of memory is no subject generated: the batch says
+// so, keeps every subject it did store, and a later run with memory fills in the rest.
+TEST(ExpandAllRepSubj, MemoryRunningOutIsToldAndTheNextRunFillsIn) {
+    ScopedClock clock(LocalTime::Make(2024, 1, 1, 10));
+    RepSubjList reps;
+    for (int n = 0; n < 10; ++n) {
+        RepSubj daily = Rep("daily " + std::to_string(n));
+        daily.weekly = {1, 1, 1, 1, 1, 1, 1};
+        reps.current = daily;
+        ASSERT_EQ(reps.Insert(), StoreResult::Done);
+    }
+    IndivSubjList indiv;
+    // The user's own change to a generated day stands through every run.
+    IndivSubj edited = Indiv(MakeYmd(2024, 1, 5), "daily 3", Progress::Done, "daily 3");
+    edited.hour = 9;
+    edited.minute = 0;
+    Put(indiv, edited);
+    {
+        MemoryGone gone;
+        EXPECT_EQ(ExpandAllRepSubj(reps, indiv), StoreResult::OutOfMemory);
+    }
+    const std::size_t taken = Contents(indiv).size();
+    EXPECT_LT(taken, 430u);
+    EXPECT_TRUE(indiv.Tree().CheckInvariants().empty());
+
+    EXPECT_EQ(ExpandAllRepSubj(reps, indiv), StoreResult::Done);
+    EXPECT_EQ(Contents(indiv).size(), 430u);
+    indiv.current = edited;
+    ASSERT_EQ(indiv.Find(), StoreResult::Done);
+    EXPECT_EQ(indiv.current.progress, Progress::Done);
 }

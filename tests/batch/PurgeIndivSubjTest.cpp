@@ -103,7 +103,7 @@ TEST(RunBatch, PurgesBeforeItGeneratesSoTodaysUntrackedSubjectStays) {
     ASSERT_EQ(reps.Insert(), StoreResult::Done);
     IndivSubjList indiv;
     Put(indiv, Indiv(MakeYmd(2024, 3, 9), "daily", Progress::NotTracked, "daily"));
-    EXPECT_EQ(RunBatch(reps, indiv), 0);
+    EXPECT_EQ(RunBatch(reps, indiv), StoreResult::Done);
     Strings dates = DatesOf(indiv, "daily");
     ASSERT_EQ(dates.size(), 43u);
     EXPECT_EQ(dates.front(), "2024-03-10");

@@ -48,7 +48,9 @@ int main(int argc, char** argv) {
     RepSubjList rep;
     LoadFolder(argv[1], unused, rep, std::cerr);
     IndivSubjList generated;
-    ExpandAllRepSubj(rep, generated);
+    if (ExpandAllRepSubj(rep, generated) != StoreResult::Done) {
+        return 1;
+    }
     std::ofstream days(argv[3], std::ios::binary);
     const CalendarDay today = DayFrom(Clock::Now(), 0);
     days << "today\t" << DateText(today.year, today.month, today.day) << '\n';

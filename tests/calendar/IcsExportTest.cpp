@@ -58,7 +58,7 @@ TEST_F(IcsExportFile, IsTheWholeCalendarWrittenAsItIsMade) {
         const fs::path file = folder_ / "out.ics";
         const IcsExported exported =
             WriteIcsFile(file.string(), indiv_, rep_, Clock::Now(), "Europe/Berlin", form);
-        EXPECT_TRUE(exported.written);
+        EXPECT_EQ(exported.written, FileWrite::Written);
         EXPECT_EQ(exported.notExported, 0);
         EXPECT_EQ(indiv_.current.title, "kept");
         EXPECT_EQ(rep_.current.title, "kept too");
@@ -73,7 +73,7 @@ TEST_F(IcsExportFile, ThatCannotBeMadeIsToldAndLeavesNothing) {
     const fs::path file = folder_ / "missing" / "out.ics";
     const IcsExported exported =
         WriteIcsFile(file.string(), indiv_, rep_, Clock::Now(), "Europe/Berlin", IcsForm::Todos);
-    EXPECT_FALSE(exported.written);
+    EXPECT_EQ(exported.written, FileWrite::Failed);
     EXPECT_FALSE(fs::exists(folder_ / "missing"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 0);
 }

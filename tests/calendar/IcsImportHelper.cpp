@@ -93,7 +93,10 @@ int main(int argc, char** argv) {
             std::cout << "rep\t" << SjisToQString(rep.current.title).toStdString() << '\n';
         }
         PrintDays("dated", indiv, nullptr);
-        ExpandAllRepSubj(rep, indiv);
+        if (ExpandAllRepSubj(rep, indiv) != StoreResult::Done) {
+            std::cerr << "the rules' days could not all be stored\n";
+            return 1;
+        }
         PrintDays("rule", indiv, &dated);
         return 0;
     }

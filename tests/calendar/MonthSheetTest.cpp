@@ -121,7 +121,7 @@ class MonthSheetModel {
                  day += kBatchWindowDays) {
                 const CalendarDay run = DayOfNumber(day);
                 clock.Set(LocalTime::Make(run.year, run.month, run.day, 12));
-                ExpandAllRepSubj(rep_, copy_);
+                EXPECT_EQ(ExpandAllRepSubj(rep_, copy_), StoreResult::Done);
             }
         }
         Days days;

@@ -91,7 +91,7 @@ class CursorCheck {
         const bool stored = model_.records.count(k) != 0;
         ASSERT_EQ(tree_.Replace(NumberedRecord(k, fill)),
                   stored ? StoreResult::Done : StoreResult::NotFound);
-        static_cast<void>(model_.Find(k));  // the cursor, set around the key
+        static_cast<void>(model_.Find(k));  // only the cursor, set around the key
         if (stored) {
             model_.records[k] = fill;
         }

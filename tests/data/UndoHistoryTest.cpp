@@ -120,6 +120,8 @@ class UndoModel {
         }
     }
 
+    // What each command came to is not looked at (static_cast<void>): the lists are compared
+    // with the history's account of them, whatever it was.
     void RunRandomCommand() {
         switch (Pick(9)) {
             case 0:  // add

@@ -105,6 +105,6 @@ int Count(List& list) {
 template <class List>
 void Clear(List& list) {
     while (list.First() == StoreResult::Done) {
-        static_cast<void>(list.Remove());
+        static_cast<void>(list.Remove());  // First just reached it
     }
 }

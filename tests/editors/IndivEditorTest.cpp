@@ -5,10 +5,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <optional>
 
 #include "Clock.h"
 #include "DialogIndivSubj.h"
 #include "EditorTestSupport.h"
+#include "MemoryGone.h"
 #include "ScriptedMessageService.h"
 
 using namespace IndivEditorIds;
@@ -16,6 +18,7 @@ using namespace IndivEditorIds;
 namespace {
 
 const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
+const QString kNoMemory = QStringLiteral("メモリーが足りないため、案件を登録できませんでした。");
 
 IndivSubj Subj(int year, int month, int day, const std::string& title) {
     IndivSubj subj;
@@ -126,6 +129,29 @@ class IndivEditorTest : public QObject {
         QCOMPARE(Count(list_), 2);
         QCOMPARE(list_.current.day, 6);
         QVERIFY(Stored(list_, Subj(2024, 3, 6, "dup")));
+    }
+
+    // Out of memory is no taken key: the user is told what is wrong, and once memory is back
+    // the same OK stores what was typed.
+    void shouldSayMemoryRanOutAndStoreOnceItIsBack() {
+        std::optional<MemoryGone> gone(std::in_place);
+        // The nodes the list keeps in reserve go first.
+        int filled = 0;
+        do {
+            list_.current = Subj(2024, 3, 5, "fill " + std::to_string(filled++));
+        } while (list_.Insert() != StoreResult::OutOfMemory);
+        CDialogIndivSubj dialog(EditorMode::New, messages_);
+        dialog.list = &list_;
+        const int result = RunDialog(dialog, [&] {
+            Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("歯医者"));
+            PressOk(dialog);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(messages_.Texts(), QStringList{kNoMemory});
+            gone.reset();
+            PressOk(dialog);
+        });
+        QCOMPARE(result, kIdOk);
+        QVERIFY(Stored(list_, Subj(2024, 3, 5, Sjis(QStringLiteral("歯医者")))));
     }
 
     void shouldAddNothingWhenCancelledAfterRefusal() {

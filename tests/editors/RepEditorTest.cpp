@@ -258,7 +258,7 @@ class RepEditorTest : public QObject {
         QCOMPARE(Origins(indivs_),
                  (Pairs{{"A", "B"}, {"A", "B"}, {"A", "B"}, {"other", "other"}, {"by hand", ""}}));
         // Deleting B later still reaches what A generated: done and not-tracked go.
-        static_cast<void>(indivs_.RemoveGenerated("B"));
+        static_cast<void>(indivs_.RemoveGenerated("B"));  // what is left is checked below
         QCOMPARE(Origins(indivs_), (Pairs{{"A", "B"}, {"other", "other"}, {"by hand", ""}}));
     }
 

@@ -22,7 +22,7 @@ int ShowIndiv(MessageService& messages) {
     list.current.title = Sjis(QStringLiteral("歯医者の予約 〜 定期検診"));
     list.current.content = Sjis(QStringLiteral("保険証を持っていく<br>駅前の医院、三階"));
     list.current.progress = Progress::Open;
-    static_cast<void>(list.Insert());
+    static_cast<void>(list.Insert());  // a sample to look at; an empty list shows as well
     CDialogIndivSubj dialog(EditorMode::Edit, messages);
     dialog.list = &list;
     return dialog.exec();
@@ -38,7 +38,7 @@ int ShowRep(MessageService& messages) {
     list.current.monthlyWeek = 2;
     list.current.monthlyWeekday = 3;
     list.current.weekly = {1, 0, 0, 1, 0, 0, 0};
-    static_cast<void>(list.Insert());
+    static_cast<void>(list.Insert());  // a sample to look at; an empty list shows as well
     CDialogRepSubj dialog(EditorMode::Edit, messages);
     dialog.list = &list;
     return dialog.exec();

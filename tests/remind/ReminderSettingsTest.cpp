@@ -47,10 +47,10 @@ TEST_F(IniFolder, RemindersAreOnUnlessTheFileSaysFalse) {
 
 TEST_F(IniFolder, WritingKeepsTheConnectionSettingsByteForByte) {
     Put(kFtpSection);
-    ASSERT_TRUE(WriteNotifySetting(false, ini_));
+    ASSERT_EQ(WriteNotifySetting(false, ini_), FileWrite::Written);
     EXPECT_EQ(Bytes(), std::string(kFtpSection) + "[Reminders]\r\nnotify=FALSE\r\n");
     EXPECT_FALSE(ReadNotifySetting(ini_));
-    ASSERT_TRUE(WriteNotifySetting(true, ini_));
+    ASSERT_EQ(WriteNotifySetting(true, ini_), FileWrite::Written);
     EXPECT_EQ(Bytes(), std::string(kFtpSection) + "[Reminders]\r\nnotify=TRUE\r\n");
     EXPECT_TRUE(ReadNotifySetting(ini_));
 }

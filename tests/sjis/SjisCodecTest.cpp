@@ -1,5 +1,6 @@
 // The Shift_JIS converter: round trips, the mapping of look-alike characters,
-// refusal of what code page 932 cannot hold, and byte counting.
+// refusal of what code page 932 cannot hold, byte counting, and which bytes
+// are Shift_JIS at all.
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -118,6 +119,45 @@ class SjisCodecTest : public QObject {
             QCOMPARE(SjisToQString(*again), text);
             QCOMPARE(SjisLength(text), again->size());
         }
+    }
+
+    void validBytesAreThoseTheCodecGivesBack_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ascii and controls") << QByteArray("a\tb\r\n") << true;
+        QTest::newRow("kanji, trail 0x5C") << QByteArray("\x95\x5C") << true;
+        QTest::newRow("half-width kana") << QByteArray("\xB1\xB2") << true;
+        QTest::newRow("NEC special") << QByteArray("\x87\x40") << true;
+        QTest::newRow("IBM kanji") << QByteArray("\xFA\x5C") << true;
+        QTest::newRow("user-defined") << QByteArray("\xF0\x40") << true;
+        QTest::newRow("lone lead byte") << QByteArray("a\x81") << false;
+        QTest::newRow("trail 0x7F") << QByteArray("\x81\x7F") << false;
+        QTest::newRow("no such byte") << QByteArray("\xFF") << false;
+        QTest::newRow("unassigned pair") << QByteArray("\x85\x40") << false;
+        QTest::newRow("NEC's copy of an IBM kanji") << QByteArray("\xED\x40") << false;
+    }
+    // Valid bytes are exactly those a text stored through the codec can be.
+    void validBytesAreThoseTheCodecGivesBack() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QCOMPARE(IsValidSjis(bytes.toStdString()), valid);
+        const std::optional<std::string> again =
+            SjisFromQString(SjisToQString(bytes.toStdString()));
+        QCOMPARE(again == bytes.toStdString(), valid);
+    }
+    void randomBytesAreValidOnlyWhenTheyComeBack() {
+        QRandomGenerator random(20250101);
+        int valid = 0;
+        for (int round = 0; round < 2000; ++round) {
+            std::string bytes;
+            for (int i = 0, length = random.bounded(1, 6); i < length; ++i) {
+                bytes.push_back(static_cast<char>(random.bounded(0x100)));
+            }
+            const std::optional<std::string> again = SjisFromQString(SjisToQString(bytes));
+            QCOMPARE(IsValidSjis(bytes), again == bytes);
+            valid += IsValidSjis(bytes) ? 1 : 0;
+        }
+        QVERIFY(valid > 100);  // both answers were put to the test
     }
 
     // A text cut after a lead byte neither fails nor reaches into the next one.

@@ -101,7 +101,7 @@ TEST_F(ConnectSettingsTest, SaveWritesEightKeysAndNeverThePassword) {
     settings.repSubjPath = "rep.dat";
     settings.ftpTls = 1;
     settings.caFile = "/home/taro/\x8C\xC2\x95\xCA.pem";
-    EXPECT_EQ(settings.Save(file_), 0);
+    EXPECT_EQ(settings.Save(file_), FileWrite::Written);
     EXPECT_EQ(
         ReadFileBytes(file_),
         "[Other]\r\nkeep=1\r\n[FTP]\r\nftpmode=TRUE\r\nuserid=taro\r\n"
@@ -121,7 +121,7 @@ TEST_F(ConnectSettingsTest, SaveWritesEightKeysAndNeverThePassword) {
     EXPECT_EQ(back.password, "");
 
     settings.ftpMode = 0;
-    settings.Save(file_);
+    ASSERT_EQ(settings.Save(file_), FileWrite::Written);
     back.Load(file_);
     EXPECT_EQ(back.ftpMode, 0);
     EXPECT_NE(ReadFileBytes(file_).find("ftpmode=FALSE\r\n"), std::string::npos);
@@ -150,7 +150,7 @@ TEST_F(ConnectSettingsTest, FileSavedWithAByteOrderMarkReadsAndSavesInPlace) {
         settings.ftpMode = 0;
         settings.userId = "hanako";
         settings.port = 21;
-        settings.Save(file_);
+        ASSERT_EQ(settings.Save(file_), FileWrite::Written);
         EXPECT_EQ(ReadFileBytes(file_), file(end, "FALSE", "hanako", "21", true));
     }
 }

@@ -301,7 +301,7 @@ TEST_F(SubjMerge, SubjectsTheBatchGeneratesOnBothComputersMergeWithoutConflict) 
     auto computer = [&](const std::string& file, int day, const std::string& content) {
         IndivSubjList indiv;
         ASSERT_EQ(indiv.Load(Path("shared.dat")), StoreResult::Done);
-        RunBatch(reps, indiv);
+        ASSERT_EQ(RunBatch(reps, indiv), StoreResult::Done);
         indiv.current = DecodeIndivSubj(Indiv(day, day == 8 ? "hand" : "other"));
         indiv.current.content = content;
         ASSERT_EQ(indiv.Replace(), StoreResult::Done);
@@ -399,6 +399,11 @@ TEST_F(SubjMerge, OnlyAServerCopyThatLoadsCleanlyPassesTheCheck) {
         {"no header", clean.substr(clean.find('\n') + 1), CopyCheck::Damaged},
         {"not Shift_JIS", clean.substr(0, lastTitle) + "\xFF" + clean.substr(lastTitle),
          CopyCheck::Damaged},
+        // Lead and trail bytes as they should be, but no character the program would store so.
+        {"a code no character has",
+         clean.substr(0, lastTitle) + "\x85\x40" + clean.substr(lastTitle), CopyCheck::Damaged},
+        {"a kanji under its other code",
+         clean.substr(0, lastTitle) + "\xED\x40" + clean.substr(lastTitle), CopyCheck::Damaged},
         {"a line the loader changes", clean.substr(0, lastTitle) + "\t\t\t\t\t\t\t\t\t\r\n",
          CopyCheck::Damaged},
         {"NUL bytes", clean.substr(0, lastTitle) + std::string(4, '\0') + clean.substr(lastTitle),

@@ -32,6 +32,7 @@ class SyncUiTest : public QObject {
     void passwordPromptFillsTheRecordOnlyOnOkAndOnlyWhileNoneIsHeld();
     void connectDialogWithoutIniFile();
     void connectDialogOkWritesTheIniFileCancelNothing();
+    void connectDialogOkOnAFileItCannotWriteSaysSo();
     void connectDialogRefusesTextItCannotStore();
     void connectDialogEditsEncryptionAndTheCertificateFile();
 
@@ -118,6 +119,24 @@ void SyncUiTest::connectDialogOkWritesTheIniFileCancelNothing() {
              std::string("[FTP]\r\nftpmode=FALSE\r\nuserid=\x8E\x52\x93\x63\r\nport=0\r\n"
                          "hostname=ftp.example.jp\r\nftpindivsubjpath=\x8C\xC2\x95\xCA.dat\r\n"
                          "ftprepsubjpath=\r\nftptls=FALSE\r\nftpcafile=\r\n"));
+}
+
+// The settings chosen hold for this run; the user learns that the next one
+// starts with the old ones.
+void SyncUiTest::connectDialogOkOnAFileItCannotWriteSaysSo() {
+    QVERIFY(QDir::current().mkdir("veskat.ini"));
+    ConnectSettings settings;
+    settings.Load(kIniFileName);
+    WhenShown<CConnectDlg>([](CConnectDlg* dialog) {
+        dialog->Control<QLineEdit>(kHostNameEdit)->setText("ftp.example.jp");
+        Button(dialog, 1)->click();
+    });
+    RunConnectDialog(settings, messages_, nullptr);
+    QCOMPARE(settings.hostName, std::string("ftp.example.jp"));
+    QCOMPARE(messages_.Texts(),
+             QStringList{QStringLiteral("設定を %1 に保存できませんでした。"
+                                        "変更はこのセッションの間だけ有効です。")
+                             .arg(QDir::current().absoluteFilePath("veskat.ini"))});
 }
 
 void SyncUiTest::connectDialogRefusesTextItCannotStore() {

@@ -8,12 +8,22 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
-#include "FtpServer.h"
 #include "IniFile.h"
 
 namespace {
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 class IniFileTest : public ::testing::Test {
   protected:
@@ -55,8 +65,8 @@ TEST_F(IniFileTest, ValuesAreCutToTheBufferLessOne) {
 }
 
 TEST_F(IniFileTest, WriteCreatesTheFileAndTheSection) {
-    ASSERT_TRUE(IniFile::Write("FTP", "ftpmode", "TRUE", file_));
-    ASSERT_TRUE(IniFile::Write("FTP", "port", "21", file_));
+    ASSERT_EQ(IniFile::Write("FTP", "ftpmode", "TRUE", file_), FileWrite::Written);
+    ASSERT_EQ(IniFile::Write("FTP", "port", "21", file_), FileWrite::Written);
     EXPECT_EQ(ReadFileBytes(file_), "[FTP]\r\nftpmode=TRUE\r\nport=21\r\n");
 }
 
@@ -65,8 +75,8 @@ TEST_F(IniFileTest, WriteReplacesOneLineAndKeepsEveryOtherLine) {
         "; settings\r\n[Window]\r\nport=1\r\n\r\n[FTP]\r\nuserid=old\r\n; keep me\r\nPORT=2\r\n"
         "\r\n[Last]\nx=\x8E\x52\n";
     WriteFileBytes(file_, before);
-    ASSERT_TRUE(IniFile::Write("ftp", "port", "8021", file_));
-    ASSERT_TRUE(IniFile::Write("FTP", "hostname", "\x8E\x52.example", file_));
+    ASSERT_EQ(IniFile::Write("ftp", "port", "8021", file_), FileWrite::Written);
+    ASSERT_EQ(IniFile::Write("FTP", "hostname", "\x8E\x52.example", file_), FileWrite::Written);
     EXPECT_EQ(ReadFileBytes(file_),
               "; settings\r\n[Window]\r\nport=1\r\n\r\n[FTP]\r\nuserid=old\r\n; keep me\r\n"
               "port=8021\r\nhostname=\x8E\x52.example\r\n\r\n[Last]\nx=\x8E\x52\n");
@@ -86,9 +96,9 @@ TEST_F(IniFileTest, SeveralKeysAtOnceWriteAsOneByOne) {
     for (const char* section : {"FTP", "window", "New", "Last"}) {
         WriteFileBytes(file_, before);
         WriteFileBytes(single, before);
-        ASSERT_TRUE(IniFile::Write(section, values, file_));
+        ASSERT_EQ(IniFile::Write(section, values, file_), FileWrite::Written);
         for (const auto& [key, value] : values) {
-            ASSERT_TRUE(IniFile::Write(section, key, value, single));
+            ASSERT_EQ(IniFile::Write(section, key, value, single), FileWrite::Written);
         }
         EXPECT_EQ(ReadFileBytes(file_), ReadFileBytes(single)) << section;
     }
@@ -96,7 +106,7 @@ TEST_F(IniFileTest, SeveralKeysAtOnceWriteAsOneByOne) {
 
 TEST_F(IniFileTest, WriteAddsASectionAfterALastLineWithoutEnd) {
     WriteFileBytes(file_, "[Other]\r\na=1");
-    ASSERT_TRUE(IniFile::Write("FTP", "userid", "u\r\nport=1", file_));
+    ASSERT_EQ(IniFile::Write("FTP", "userid", "u\r\nport=1", file_), FileWrite::Written);
     EXPECT_EQ(ReadFileBytes(file_), "[Other]\r\na=1\r\n[FTP]\r\nuserid=u\r\n");
 }
 
@@ -106,7 +116,7 @@ TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
     }
     WriteFileBytes(file_, "[FTP]\r\nport=1\r\n");
     std::filesystem::permissions(file_, std::filesystem::perms::owner_read);
-    EXPECT_FALSE(IniFile::Write("FTP", "port", "2", file_));
+    EXPECT_EQ(IniFile::Write("FTP", "port", "2", file_), FileWrite::Failed);
     std::filesystem::permissions(file_, std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadFileBytes(file_), "[FTP]\r\nport=1\r\n");
 }
@@ -128,8 +138,8 @@ TEST_F(IniFileTest, ByteOrderMarkIsPassedOverAndKept) {
             file_, kByteOrderMark +
                        Lines({"[FTP]", "userid=taro", "; note", "", "[Other]", "x=\x8E\x52"}, end));
         EXPECT_EQ(IniFile::Read("FTP", "userid", "", 80, file_), "taro");
-        ASSERT_TRUE(IniFile::Write("FTP", "userid", "hanako", file_));
-        ASSERT_TRUE(IniFile::Write("FTP", "port", "2121", file_));
+        ASSERT_EQ(IniFile::Write("FTP", "userid", "hanako", file_), FileWrite::Written);
+        ASSERT_EQ(IniFile::Write("FTP", "port", "2121", file_), FileWrite::Written);
         EXPECT_EQ(ReadFileBytes(file_),
                   kByteOrderMark + Lines({"[FTP]", "userid=hanako", "; note", "port=2121", "",
                                           "[Other]", "x=\x8E\x52"},
@@ -141,8 +151,8 @@ TEST_F(IniFileTest, AddedLinesTakeTheFileOwnLineEnd) {
     for (const std::string end : {"\r\n", "\n", "\r"}) {
         // A last line without its end gets the file's end too.
         WriteFileBytes(file_, "[Other]" + end + "a=1");
-        ASSERT_TRUE(IniFile::Write("FTP", "userid", "u", file_));
-        ASSERT_TRUE(IniFile::Write("FTP", "port", "21", file_));
+        ASSERT_EQ(IniFile::Write("FTP", "userid", "u", file_), FileWrite::Written);
+        ASSERT_EQ(IniFile::Write("FTP", "port", "21", file_), FileWrite::Written);
         EXPECT_EQ(ReadFileBytes(file_),
                   Lines({"[Other]", "a=1", "[FTP]", "userid=u", "port=21"}, end));
         EXPECT_EQ(IniFile::Read("FTP", "port", "", 10, file_), "21");
@@ -150,11 +160,11 @@ TEST_F(IniFileTest, AddedLinesTakeTheFileOwnLineEnd) {
     }
     // Mixed ends: the first one the file uses.
     WriteFileBytes(file_, "[FTP]\nport=1\r\n");
-    ASSERT_TRUE(IniFile::Write("FTP", "userid", "u", file_));
+    ASSERT_EQ(IniFile::Write("FTP", "userid", "u", file_), FileWrite::Written);
     EXPECT_EQ(ReadFileBytes(file_), "[FTP]\nport=1\r\nuserid=u\n");
     // No line end anywhere: CR LF, as for a new file.
     WriteFileBytes(file_, kByteOrderMark + "[FTP]");
-    ASSERT_TRUE(IniFile::Write("FTP", "port", "1", file_));
+    ASSERT_EQ(IniFile::Write("FTP", "port", "1", file_), FileWrite::Written);
     EXPECT_EQ(ReadFileBytes(file_), kByteOrderMark + "[FTP]\r\nport=1\r\n");
 }
 
@@ -167,9 +177,9 @@ TEST_F(IniFileTest, OddFilesReadTheFirstOfEachAndKeepEveryOtherByte) {
     EXPECT_EQ(IniFile::Read("FTP", "port", "", 10, file_), "1");
     EXPECT_EQ(IniFile::Read("FTP", "userid", "none", 80, file_), "none");
     EXPECT_EQ(IniFile::Read("FTP", "hostname", "none", 80, file_), "none");
-    ASSERT_TRUE(IniFile::Write("FTP", "port", "21", file_));
-    ASSERT_TRUE(IniFile::Write("FTP", "userid", "first", file_));
-    ASSERT_TRUE(IniFile::Write("Other", "port", "5", file_));
+    ASSERT_EQ(IniFile::Write("FTP", "port", "21", file_), FileWrite::Written);
+    ASSERT_EQ(IniFile::Write("FTP", "userid", "first", file_), FileWrite::Written);
+    ASSERT_EQ(IniFile::Write("Other", "port", "5", file_), FileWrite::Written);
     EXPECT_EQ(ReadFileBytes(file_),
               "[FTP]\r\nport=21\r\nport=2\r\nhostname\r\n" + longLine +
                   "\r\nuserid=first\r\n[ftp]\r\nport=3\r\nuserid=second\r\n[Other]\r\nport=5");
@@ -180,7 +190,7 @@ TEST_F(IniFileTest, OddFilesReadTheFirstOfEachAndKeepEveryOtherByte) {
 TEST_F(IniFileTest, AFolderOrAPipeInTheFilePlaceIsLeftAlone) {
     std::filesystem::create_directory(file_);
     EXPECT_EQ(IniFile::Read("FTP", "port", "21", 10, file_), "21");
-    EXPECT_FALSE(IniFile::Write("FTP", "port", "2", file_));
+    EXPECT_EQ(IniFile::Write("FTP", "port", "2", file_), FileWrite::Failed);
     EXPECT_TRUE(std::filesystem::is_directory(file_));
     std::filesystem::remove(file_);
 
@@ -199,7 +209,7 @@ TEST_F(IniFileTest, AFolderOrAPipeInTheFilePlaceIsLeftAlone) {
         }
     });
     EXPECT_EQ(IniFile::Read("FTP", "port", "21", 10, file_), "21");
-    EXPECT_FALSE(IniFile::Write("FTP", "port", "2", file_));
+    EXPECT_EQ(IniFile::Write("FTP", "port", "2", file_), FileWrite::Failed);
     done = true;
     writer.join();
     EXPECT_EQ(std::filesystem::status(file_).type(), std::filesystem::file_type::fifo);

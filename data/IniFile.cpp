@@ -1,17 +1,11 @@
 // Reading and rewriting INI files line by line.
 #include "IniFile.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QString>
-
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "FileAccess.h"
 #include "SjisText.h"
-#include "SyncDir.h"
 
 namespace {
 
@@ -159,23 +153,15 @@ std::string OneLine(const std::string& value) {
     return value.substr(0, value.find_first_of("\r\n"));
 }
 
-bool WriteBytes(const std::string& fileName, const std::string& bytes) {
-    const QString name = QString::fromLocal8Bit(fileName);
-    const QFileInfo info(name);
-    // Replacing through a new file would get round a read-only INI file.
-    if (info.exists() && !info.isWritable()) {
-        return false;
+// The file keeps its permission bits. Replacing it through a new file would
+// get round a read-only INI file, which the user made so to keep it as it is.
+FileWrite WriteBytes(const std::string& fileName, const std::string& bytes) {
+    if (PathExists(fileName) && !MayWrite(fileName)) {
+        return FileWrite::Failed;
     }
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (!file.commit()) {
-        return false;
-    }
-    SyncDirectoryOf(fileName);
-    return true;
+    FileReplacement file(fileName);
+    return file.Open() && file.Write(bytes) && file.Commit() ? FileWrite::Written
+                                                             : FileWrite::Failed;
 }
 
 // Sets `key` in `section` to `value` in `lines`: replaces the key's line when
@@ -234,11 +220,11 @@ std::string Read(const std::string& section, const std::string& key, const std::
     return value;
 }
 
-bool Write(const std::string& section, const std::vector<KeyValuePair>& values,
-           const std::string& fileName) {
+FileWrite Write(const std::string& section, const std::vector<KeyValuePair>& values,
+                const std::string& fileName) {
     std::optional<std::string> bytes = ReadWholeFile(fileName);
-    if (!bytes && QFileInfo::exists(QString::fromLocal8Bit(fileName))) {
-        return false;  // there but unreadable: writing would lose what it holds
+    if (!bytes && PathExists(fileName)) {
+        return FileWrite::Failed;  // there but unreadable: writing would lose what it holds
     }
     Text text = SplitLines(bytes.value_or(std::string()));
     const std::string lineEnd = NewLineEnd(text.lines);
@@ -253,8 +239,8 @@ bool Write(const std::string& section, const std::vector<KeyValuePair>& values,
     return WriteBytes(fileName, out);
 }
 
-bool Write(const std::string& section, const std::string& key, const std::string& value,
-           const std::string& fileName) {
+FileWrite Write(const std::string& section, const std::string& key, const std::string& value,
+                const std::string& fileName) {
     return Write(section, {{key, value}}, fileName);
 }
 

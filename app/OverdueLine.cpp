@@ -1,0 +1,131 @@
+#include "OverdueLine.h"
+
+#include <QLabel>
+#include <cstdio>
+
+#include "Clock.h"
+#include "SubjListRows.h"
+#include "SubjListView.h"
+
+namespace {
+
+constexpr int kLineGap = 2;
+
+// The first of `rows` shown and open, and how many are.
+struct OverdueRows {
+    int first = -1;
+    int count = 0;
+};
+
+OverdueRows OpenRowsBefore(const SubjListView& list, int end) {
+    OverdueRows overdue;
+    for (int row = 0; row < end; ++row) {
+        if (!list.isRowHidden(row, QModelIndex()) && SubjListRows::IsOpen(list.RowHandle(row))) {
+            overdue.first = overdue.first < 0 ? row : overdue.first;
+            ++overdue.count;
+        }
+    }
+    return overdue;
+}
+
+}  // namespace
+
+// An add, edit or delete changes the count the line gives, not the scroll.
+OverdueLine::OverdueLine(SubjListView& list, std::function<bool()> datedRows)
+    : list_(list), datedRows_(std::move(datedRows)) {
+    const auto recount = [this] {
+        if (line_ != nullptr && !line_->isHidden() && datedRows_()) {
+            Show(OpenRowsBefore(list_, FirstRowFromToday()).count);
+        }
+    };
+    QAbstractItemModel* rows = list_.model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, recount);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, recount);
+    connect(rows, &QAbstractItemModel::dataChanged, this, recount);
+}
+
+// Rows stand in the order of their date texts: the first not before today.
+int OverdueLine::FirstRowFromToday() const {
+    const std::tm today = LocalTime::Break(Clock::Now());
+    char date[32];
+    std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
+                  today.tm_mday);
+    int row = 0;
+    int high = list_.RowCount();
+    while (row < high) {
+        const int middle = (row + high) / 2;
+        if (list_.CellSjis(middle, 0) < date) {
+            row = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    while (row < list_.RowCount() && list_.isRowHidden(row, QModelIndex())) {
+        ++row;
+    }
+    return row;
+}
+
+void OverdueLine::ScrollToToday() {
+    const int count = list_.RowCount();
+    int row = 0;
+    OverdueRows overdue;
+    if (datedRows_()) {
+        row = FirstRowFromToday();
+        overdue = OpenRowsBefore(list_, row);
+    }
+    while (row < count && list_.isRowHidden(row, QModelIndex())) {
+        ++row;
+    }
+    if (row == count) {
+        do {
+            --row;
+        } while (row >= 0 && list_.isRowHidden(row, QModelIndex()));
+    }
+    // From the earliest overdue row, today's must still be on the first page.
+    const bool bothInView = overdue.first >= 0 && row - overdue.first < list_.RowsInView();
+    list_.ScrollRowToTop(bothInView ? overdue.first : row);
+    Show(bothInView ? 0 : overdue.count);
+}
+
+// The line takes its height from the list, which moves down under it.
+void OverdueLine::Show(int count) {
+    if (line_ == nullptr && count == 0) {
+        return;
+    }
+    if (line_ == nullptr) {
+        line_ = new QLabel(list_.parentWidget());
+        line_->setObjectName(QStringLiteral("overdueLine"));
+        line_->setToolTip(QStringLiteral("Ctrl+J で移動"));
+        // Hidden until placed: a child not hidden by name counts as shown.
+        line_->hide();
+        // A screen reader reads it before the list, as it stands above it.
+        line_->stackUnder(&list_);
+    }
+    const bool wasShown = !line_->isHidden();
+    const int shift = line_->sizeHint().height() + kLineGap;
+    if (count > 0) {
+        line_->setText(QStringLiteral("期限切れ %1 件").arg(count));
+        line_->setAccessibleDescription(line_->toolTip());
+        if (!wasShown) {
+            line_->setGeometry(list_.x(), list_.y(), list_.width(), shift - kLineGap);
+            list_.setGeometry(list_.geometry().adjusted(0, shift, 0, 0));
+        }
+        line_->show();
+    } else if (wasShown) {
+        line_->hide();
+        list_.setGeometry(list_.geometry().adjusted(0, -shift, 0, 0));
+    }
+}
+
+void OverdueLine::Jump() {
+    if (!datedRows_()) {
+        return;
+    }
+    const int first = OpenRowsBefore(list_, FirstRowFromToday()).first;
+    if (first >= 0) {
+        list_.SelectRow(first);
+        list_.ScrollRowToTop(first);
+        list_.setFocus();
+    }
+}

@@ -1,0 +1,41 @@
+// Open subjects whose day has passed, kept in sight in the main window's list:
+// where the list opens, the line "期限切れ N 件" above it, and going to the
+// earliest of them. A part of the list pane, which tells it when it filled.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QLabel;
+class SubjListView;
+
+class OverdueLine : public QObject {
+    Q_OBJECT
+
+  public:
+    // Works on the rows of `list`, which must outlive it; the rows are dated
+    // (individual) subjects while `datedRows` says so. The line is made, in
+    // the list's parent, the first time there is something to tell.
+    OverdueLine(SubjListView& list, std::function<bool()> datedRows);
+
+    // After a fill: scrolls the list so that the first subject dated today or
+    // later stands at the top, or the last one when there is none; with
+    // undated rows, the first one. Open subjects before today: the earliest of
+    // them stands at the top instead when today's first one still shows below
+    // it, else the line tells of them. Selects nothing.
+    void ScrollToToday();
+    // Selects the earliest open subject before today, shows it and gives the
+    // list the focus; nothing with undated rows or none such.
+    void Jump();
+
+  private:
+    // The first row shown dated today or later; RowCount() when none is.
+    int FirstRowFromToday() const;
+    // The line above the list; none for 0.
+    void Show(int count);
+
+    SubjListView& list_;
+    std::function<bool()> datedRows_;
+    QLabel* line_ = nullptr;
+};
