@@ -8,6 +8,7 @@
 
 #include "CalendarCommands.h"
 #include "MessageLanguage.h"
+#include "RemindCommand.h"
 
 namespace {
 
@@ -18,21 +19,27 @@ constexpr char kUsageEnglish[] =
     "Usage: veskat [FOLDER]\n"
     "       veskat --agenda [DAYS] [FOLDER]\n"
     "       veskat --export-ics FILE [FOLDER]\n"
+    "       veskat --remind [FOLDER]\n"
     "Starts veskat with its data in FOLDER, by default\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat.\n"
     "--agenda prints the overdue subjects and those of the next DAYS days\n"
     "(7 when not given); --export-ics writes all subjects to FILE as\n"
-    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n";
+    "iCalendar. Neither opens a window nor changes a file of FOLDER.\n"
+    "--remind reminds of the subjects of FOLDER while no window is open, until\n"
+    "reminders (通知する) are turned off.\n";
 
 constexpr char kUsageJapanese[] =
     "使い方: veskat [フォルダー]\n"
     "        veskat --agenda [日数] [フォルダー]\n"
     "        veskat --export-ics ファイル [フォルダー]\n"
+    "        veskat --remind [フォルダー]\n"
     "フォルダーのデータで veskat を開きます。フォルダーを指定しないときは\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat です。\n"
     "--agenda は期限切れの案件と、今日から日数 (指定しないときは 7) 日先までの\n"
     "案件を表示し、--export-ics はすべての案件を iCalendar 形式でファイルに\n"
-    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n";
+    "書き出します。どちらもウィンドウを開かず、フォルダーのファイルを変えません。\n"
+    "--remind はウィンドウを閉じている間もフォルダーの案件を通知し、通知する を\n"
+    "オフにすると終わります。\n";
 
 void Usage(std::ostream& out) {
     out << InUserLanguage(kUsageEnglish, kUsageJapanese);
@@ -90,6 +97,13 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
     }
     if (command == "--export-ics") {
         return Export(args);
+    }
+    if (command == "--remind") {
+        if (args.size() > 1) {
+            Usage(std::cerr);
+            return kCommandNoFolder;
+        }
+        return RunReminderAgent(argc, argv, args.empty() ? "." : args[0]);
     }
     return std::nullopt;
 }

@@ -6,3 +6,8 @@
 
 // Does nothing unless the variable is set. Call once the application exists.
 void InstallStartUpProbe();
+
+// The same for the reminder agent: with VESKAT_EXIT_AFTER_FIRST_LOOK set, ends
+// the process at once, its lines "VmHWM: <peak KiB> kB" and "VmRSS: <resident
+// KiB> kB" last on standard error. Call after the agent's first look.
+void EndAfterFirstLookIfProbed();
