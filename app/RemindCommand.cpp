@@ -38,10 +38,9 @@ int RunReminderAgent(int argc, char** argv, const std::string& folder) {
     ReminderAgent agent({
         .folder = path,
         .bus = bus,
-        .summaryDayFile = stateFolder.empty()
-                              ? std::string()
-                              : stateFolder + "/summary-" +
-                                    SingleInstance::FolderKey(path).toStdString(),
+        .summaryDayFile = stateFolder.empty() ? std::string()
+                                              : stateFolder + "/summary-" +
+                                                    SingleInstance::FolderKey(path).toStdString(),
         .windowServer = SingleInstance::ServerPath(
             SingleInstance::NameFor(SingleInstance::Owner::Window, path)),
         .startWindow =

@@ -31,9 +31,7 @@ ActionStep StepFor(ReminderAction action, SubjectStanding standing) {
     if (action == ReminderAction::Open) {
         return {.select = true};
     }
-    return {.select = true,
-            .markDone = standing == SubjectStanding::NotDone,
-            .tellAgent = true};
+    return {.select = true, .markDone = standing == SubjectStanding::NotDone, .tellAgent = true};
 }
 
 ReminderAgentLink::ReminderAgentLink(const QString& folder, QString program, QObject* parent)

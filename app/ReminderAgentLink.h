@@ -24,8 +24,8 @@ enum class SubjectStanding {
 
 // What the window does for an action, once it is not busy.
 struct ActionStep {
-    bool select = false;    // show and select the subject's row
-    bool markDone = false;  // mark it done, as one change that can be undone
+    bool select = false;     // show and select the subject's row
+    bool markDone = false;   // mark it done, as one change that can be undone
     bool tellAgent = false;  // tell the agent it is done, so that it reminds no more
     bool sayGone = false;    // say in one line that the subject is gone, and change nothing
 

@@ -46,10 +46,12 @@ void HandOver(SingleInstance& instance, ReminderRequest request) {
 int CSubjApp::InitInstance(const QByteArray& activationToken,
                            const std::optional<ReminderRequest>& request) {
     if (SingleInstance::EarlierWindowRuns()) {
-        SingleInstance(SingleInstance::EarlierWindowName()).AskRunningToComeForward(activationToken);
+        SingleInstance(SingleInstance::EarlierWindowName())
+            .AskRunningToComeForward(activationToken);
         return 0;
     }
-    SingleInstance instance(SingleInstance::NameFor(SingleInstance::Owner::Window, QDir::currentPath()));
+    SingleInstance instance(
+        SingleInstance::NameFor(SingleInstance::Owner::Window, QDir::currentPath()));
     switch (instance.Claim()) {
         case SingleInstance::Role::Failed:
             return 0;
@@ -70,10 +72,9 @@ int CSubjApp::InitInstance(const QByteArray& activationToken,
     QObject::connect(&window, &CSubjListDlg::Marked, &window, [&instance] { instance.Listen(); });
     QObject::connect(&instance, &SingleInstance::ComeForward, &window,
                      [&window](const QByteArray& token) { ActivateRunningWindow(&window, token); });
-    QObject::connect(&instance, &SingleInstance::Requested, &window,
-                     [&window](const ReminderRequest& asked) {
-                         ActivateRunningWindow(&window, asked.token);
-                     });
+    QObject::connect(
+        &instance, &SingleInstance::Requested, &window,
+        [&window](const ReminderRequest& asked) { ActivateRunningWindow(&window, asked.token); });
     // The mark goes with the window: no request is answered after it is destroyed.
     QObject::connect(&window, &QObject::destroyed, &instance, &SingleInstance::StopListening);
     window.DoModal();

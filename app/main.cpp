@@ -29,8 +29,9 @@ int main(int argc, char** argv) {
         RequestOfArguments(QCoreApplication::arguments().mid(1), wrong);
     if (wrong) {
         std::cerr << "veskat: "
-                  << InUserLanguage("--reminder-action takes open or done and a subject's key\n",
-                                    "--reminder-action には open か done と案件のキーを指定します\n");
+                  << InUserLanguage(
+                         "--reminder-action takes open or done and a subject's key\n",
+                         "--reminder-action には open か done と案件のキーを指定します\n");
         return 2;
     }
     CSubjApp app;

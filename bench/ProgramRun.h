@@ -19,8 +19,8 @@
 extern char** environ;
 
 struct ProgramRun {
-    long peakKiB = 0;      // the last "VmHWM:" line it reported
-    long residentKiB = 0;  // the last "VmRSS:" line it reported, 0 for none
+    long peakKiB = 0;        // the last "VmHWM:" line it reported
+    long residentKiB = 0;    // the last "VmRSS:" line it reported, 0 for none
     double processorMs = 0;  // user and system, of every process it started too
 };
 

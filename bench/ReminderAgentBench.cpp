@@ -22,11 +22,10 @@ void BM_AgentResidentMemory(benchmark::State& state) {
     WriteDataFiles(folder.path().toStdString(), count);
     ProgramRun agent{};
     for (auto _ : state) {
-        agent = RunProgram({"dbus-run-session", "--", VESKAT_PROGRAM, "--remind",
-                            folder.path().toStdString()},
-                           folder.path().toStdString(), runtime.path().toStdString(),
-                           {"VESKAT_EXIT_AFTER_FIRST_LOOK=1",
-                            "XDG_STATE_HOME=" + stateHome.path().toStdString()});
+        agent = RunProgram(
+            {"dbus-run-session", "--", VESKAT_PROGRAM, "--remind", folder.path().toStdString()},
+            folder.path().toStdString(), runtime.path().toStdString(),
+            {"VESKAT_EXIT_AFTER_FIRST_LOOK=1", "XDG_STATE_HOME=" + stateHome.path().toStdString()});
     }
     const ProgramRun window =
         RunToFirstPaint(folder.path().toStdString(), runtime.path().toStdString());
@@ -36,7 +35,11 @@ void BM_AgentResidentMemory(benchmark::State& state) {
     state.counters["rss_vs_window"] =
         static_cast<double>(agent.residentKiB) / static_cast<double>(window.peakKiB);
 }
-BENCHMARK(BM_AgentResidentMemory)->Arg(0)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AgentResidentMemory)
+    ->Arg(0)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // Each iteration loads the file as the window does and reads it as the agent
 // does, timing both; the ratio is the figure.

@@ -799,8 +799,7 @@ bool SubjTree::VisitNode(const Node* node, const std::function<bool(const Record
     return true;
 }
 
-void SubjTree::VisitFrom(SubjKey from,
-                         const std::function<bool(const RecordText&)>& visit) const {
+void SubjTree::VisitFrom(SubjKey from, const std::function<bool(const RecordText&)>& visit) const {
     if (root_ != nullptr) {
         VisitNodeFrom(root_, from.data(), visit);
     }

@@ -17,8 +17,9 @@ QString ExecArgument(const QString& argument) {
     static const QString kReserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     QString quoted = argument;
     quoted.replace(QLatin1Char('%'), QLatin1String("%%"));
-    const bool reserved = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
-                                                            [](QChar c) { return kReserved.contains(c); });
+    const bool reserved =
+        argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
+                                          [](QChar c) { return kReserved.contains(c); });
     if (!reserved) {
         return quoted;
     }

@@ -23,8 +23,7 @@ class AutostartEntry {
     // The entry's text, starting `program` with `arguments`, quoted as the
     // desktop entry rules have it; nullopt when an argument holds a line end,
     // which an entry cannot give.
-    static std::optional<std::string> TextFor(const QString& program,
-                                              const QStringList& arguments);
+    static std::optional<std::string> TextFor(const QString& program, const QStringList& arguments);
 
     // Makes or replaces the entry, its folder too; Failed, and the entry is
     // as it was, when it cannot be written or given.

@@ -1,7 +1,7 @@
 #include "LocalRequest.h"
 
-LocalRequest* LocalRequest::Send(const QString& serverName, const QByteArray& line,
-                                 int timeoutMs, QObject* parent) {
+LocalRequest* LocalRequest::Send(const QString& serverName, const QByteArray& line, int timeoutMs,
+                                 QObject* parent) {
     auto* request = new LocalRequest(line, timeoutMs, parent);
     // A socket nobody listens on fails within connectToServer: started from
     // the event loop, that is told once the caller has connected to Finished.
@@ -26,9 +26,8 @@ LocalRequest::LocalRequest(const QByteArray& line, int timeoutMs, QObject* paren
             Finish(Outcome::NoAnswer);
         }
     });
-    connect(&socket_, &QLocalSocket::disconnected, this, [this] {
-        Finish(sent_ ? Outcome::Taken : Outcome::NoAnswer);
-    });
+    connect(&socket_, &QLocalSocket::disconnected, this,
+            [this] { Finish(sent_ ? Outcome::Taken : Outcome::NoAnswer); });
 }
 
 void LocalRequest::OnReadable() {

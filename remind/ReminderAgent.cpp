@@ -40,7 +40,8 @@ bool ReminderAgent::Start() {
     }
     // Watched before the first read, so that a save in between is read too.
     watch_ = std::make_unique<FolderWatch>(
-        setup_.folder, QStringList{QString::fromLatin1(kIndivFileName), QString::fromLatin1(kIniFileName)},
+        setup_.folder,
+        QStringList{QString::fromLatin1(kIndivFileName), QString::fromLatin1(kIniFileName)},
         setup_.settleMs);
     connect(watch_.get(), &FolderWatch::Changed, this, &ReminderAgent::OnChanged);
     // The look once a minute is also when the files are looked at, should
@@ -55,8 +56,7 @@ void ReminderAgent::ReadSubjects() {
     const std::string fileName = FileOf(kIndivFileName);
     if (index_.Read(fileName, setup_.clock()) == ReminderIndex::ReadResult::Failed) {
         *setup_.errors << "veskat: " << fileName
-                       << ": could not be read; reminders go on as it was read before"
-                       << std::endl;
+                       << ": could not be read; reminders go on as it was read before" << std::endl;
     }
 }
 

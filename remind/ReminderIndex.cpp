@@ -75,9 +75,10 @@ struct ReminderIndex::Taken {
     void SortAndDropDone() {
         std::stable_sort(entries.begin(), entries.end(),
                          [this](const Entry& a, const Entry& b) { return KeyLess(a, b); });
-        entries.erase(std::unique(entries.begin(), entries.end(),
-                                  [this](const Entry& a, const Entry& b) { return !KeyLess(a, b); }),
-                      entries.end());
+        entries.erase(
+            std::unique(entries.begin(), entries.end(),
+                        [this](const Entry& a, const Entry& b) { return !KeyLess(a, b); }),
+            entries.end());
         std::erase_if(entries, [](const Entry& e) { return e.progress == Progress::Done; });
         Taken kept;
         for (const Entry& entry : entries) {
@@ -103,8 +104,8 @@ ReminderIndex::ReadResult ReminderIndex::Read(const std::string& fileName, std::
             return ReadResult::Failed;
         }
         const std::tm yesterday = LocalTime::Break(now - 86400);
-        const DateBytes notesFrom = DateBytesOf(FirstKeyOf(
-            {yesterday.tm_year + 1900, yesterday.tm_mon + 1, yesterday.tm_mday}));
+        const DateBytes notesFrom = DateBytesOf(
+            FirstKeyOf({yesterday.tm_year + 1900, yesterday.tm_mon + 1, yesterday.tm_mday}));
         Taken taken;
         if (!Take(bytes.View(), notesFrom, false, taken)) {
             // Out of key order, the done subjects are needed too, to tell
@@ -183,14 +184,15 @@ std::vector<ReminderIndex::Entry>::const_iterator ReminderIndex::Lookup(SubjKey 
     std::copy_n(key.begin(), date.size(), date.begin());
     const char* titleStart = reinterpret_cast<const char*>(key.data() + date.size());
     const std::string_view title(titleStart, strnlen(titleStart, kKeySize - date.size()));
-    const auto found = std::lower_bound(entries_.begin(), entries_.end(), 0,
-                                        [&](const Entry& e, int /*probe*/) {
-                                            return KeyLess(e.date, TextOf(e.title), date, title);
-                                        });
+    const auto found =
+        std::lower_bound(entries_.begin(), entries_.end(), 0, [&](const Entry& e, int /*probe*/) {
+            return KeyLess(e.date, TextOf(e.title), date, title);
+        });
     // A key with bytes after its title's first zero names no subject.
     const bool padded = std::all_of(key.begin() + date.size() + title.size(), key.end(),
                                     [](std::uint8_t b) { return b == 0; });
-    if (found == entries_.end() || !padded || found->date != date || TextOf(found->title) != title) {
+    if (found == entries_.end() || !padded || found->date != date ||
+        TextOf(found->title) != title) {
         return entries_.end();
     }
     return found;

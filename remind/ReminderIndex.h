@@ -15,7 +15,7 @@
 
 class ReminderIndex : public ReminderSubjects {
   public:
-    enum class [[nodiscard]] ReadResult {
+    enum class [[nodiscard]] ReadResult{
         Read,     // holds what the file holds
         Missing,  // there is no such file: holds nothing, as the window would
         Failed,   // it is no regular file or could not be read: holds what it held
@@ -67,7 +67,9 @@ class ReminderIndex : public ReminderSubjects {
 
     static bool Take(std::string_view bytes, const DateBytes& notesFrom, bool keepDone,
                      Taken& taken);
-    std::string_view TextOf(TextRef text) const { return std::string_view(texts_).substr(text.at, text.size); }
+    std::string_view TextOf(TextRef text) const {
+        return std::string_view(texts_).substr(text.at, text.size);
+    }
     std::vector<Entry>::const_iterator Lookup(SubjKey key) const;
     bool Visit(const Entry& entry, const Visitor& visit) const;
 

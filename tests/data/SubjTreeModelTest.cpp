@@ -90,8 +90,8 @@ class ModelCheck {
             ++it;
             return ++visited < most;
         });
-        EXPECT_EQ(visited, std::min<std::size_t>(most, std::distance(model_.lower_bound(k),
-                                                                     model_.end())))
+        EXPECT_EQ(visited,
+                  std::min<std::size_t>(most, std::distance(model_.lower_bound(k), model_.end())))
             << "from " << k;
     }
 

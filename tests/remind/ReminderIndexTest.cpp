@@ -40,8 +40,8 @@ std::vector<Seen> NotDoneFrom(const ReminderSubjects& view, std::optional<Remind
     view.VisitFrom(first, [&](const ReminderItem& item) {
         if (item.progress != Progress::Done) {
             seen.push_back({std::string(reinterpret_cast<const char*>(item.key.data()), kKeySize),
-                            item.year, item.month, item.day, item.hour, item.minute,
-                            item.progress, std::string(item.title)});
+                            item.year, item.month, item.day, item.hour, item.minute, item.progress,
+                            std::string(item.title)});
         }
         return true;
     });
@@ -51,10 +51,9 @@ std::vector<Seen> NotDoneFrom(const ReminderSubjects& view, std::optional<Remind
 class IndexFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("veskat-index-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()
-                                                ->current_test_info()
-                                                ->name());
+        dir_ = fs::temp_directory_path() /
+               ("veskat-index-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

@@ -56,12 +56,12 @@ TEST(ReminderRequestLine, EveryRequestComesBackAsSent) {
 TEST(ReminderRequestLine, WhatIsNoRequestIsRefused) {
     const QByteArray hex = KeyText(KeyBytes("a"));
     for (const QByteArray& line : {
-             QByteArray("open\n"),                           // no key
-             QByteArray("open\t\ttoken\n"),                  // an empty key
-             QByteArray("open\txyz\ttoken\n"),               // not hexadecimal
-             QByteArray("open\t" + hex + "0\t\n"),           // half a byte
+             QByteArray("open\n"),                                               // no key
+             QByteArray("open\t\ttoken\n"),                                      // an empty key
+             QByteArray("open\txyz\ttoken\n"),                                   // not hexadecimal
+             QByteArray("open\t" + hex + "0\t\n"),                               // half a byte
              QByteArray("open\t" + QByteArray(2 * kKeySize + 2, 'a') + "\t\n"),  // too long
-             QByteArray("end\tmore\n"),                      // a field too many
+             QByteArray("end\tmore\n"),                                          // a field too many
              QByteArray("marked-done\t" + hex + "\ttoken\n"),  // the agent takes no token
              QByteArray("reboot\n"),
              QByteArray(),
