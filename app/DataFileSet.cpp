@@ -69,7 +69,9 @@ template <typename List>
 void LoadInto(List& list, const char* fileName, const QString& kind, QStringList& notices) {
     const LoadOutcome outcome = LoadList(list, fileName);
     if (!outcome.Clean()) {
-        notices << LoadNotice(kind, fileName, outcome, KeepDatedCopy(fileName));
+        std::string copy;
+        static_cast<void>(KeepDatedCopy(fileName, copy));  // the notice says where, if anywhere
+        notices << LoadNotice(kind, fileName, outcome, copy);
     }
 }
 
@@ -96,14 +98,17 @@ Replaced Replace(const List& list, const char* fileName,
     if (!markUnsent(fileName)) {
         return Replaced::Failed;
     }
-    if (present && KeepVersion(fileName, *present).empty()) {
+    std::string version;
+    if (present && KeepVersion(fileName, *present, version) != FileWrite::Written) {
         return Replaced::VersionNotKept;
     }
-    if ((present && KeepBackup(fileName, *present) != FileWrite::Written) ||
+    if ((present && KeepBackup(fileName, *present, version) != FileWrite::Written) ||
         list.Save(fileName) != StoreResult::Done) {
         return Replaced::Failed;
     }
-    ThinVersions(fileName);
+    if (present) {
+        ThinVersions(fileName, version);
+    }
     return Replaced::Written;
 }
 

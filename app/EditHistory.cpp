@@ -82,6 +82,10 @@ QString EditHistory::StepText(Command command, const UndoStep& step) {
             return Counted("一括", step.indiv);
         case Command::Restore:
             return Counted("以前の版", home);
+        case Command::Import:
+            return QStringLiteral("インポート: 個別案件 %1 件, 反復案件 %2 件")
+                .arg(step.indiv.added.size())
+                .arg(step.rep.added.size());
     }
     return {};
 }

@@ -18,7 +18,7 @@ class EditHistory : public QObject {
     Q_OBJECT
 
   public:
-    enum class Command { Add, Edit, Delete, Done, Batch, Restore };
+    enum class Command { Add, Edit, Delete, Done, Batch, Restore, Import };
     // Where a step taken back or made again is to be seen: the list it concerns (the repeating
     // one when it changed that); in it the one subject the step put in, or else the one it took
     // out. A step of many subjects names none: the selection stays where it was.
@@ -56,7 +56,7 @@ class EditHistory : public QObject {
     bool Unsaved() const { return history_.Unsaved() || Changes() != seen_; }
 
     // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件, 追加 30 件",
-    // "以前の版: 削除 3 件, 追加 1 件".
+    // "以前の版: 削除 3 件, 追加 1 件", "インポート: 個別案件 40 件, 反復案件 2 件".
     static QString StepText(Command command, const UndoStep& step);
 
   signals:

@@ -19,7 +19,7 @@ QString MergeTakenMessage(MergeTaken taken) {
 }
 
 ServerLink::ServerLink(MessageService& messages, QWidget* parent)
-    : messages_(messages), parent_(parent) {}
+    : messages_(messages), parent_(parent), questions_(messages, parent) {}
 
 // A system that refuses the guard leaves the program as it always was; the
 // password is still wiped wherever the program holds it.
@@ -29,7 +29,7 @@ void ServerLink::LoadSettings() {
 }
 
 StartUpOutcome ServerLink::Fetch() {
-    return FetchFromServer(settings_, messages_, parent_);
+    return FetchFromServer(settings_, questions_);
 }
 
 MarkOutcome ServerLink::MarkUnsent(const char* fileName) {
@@ -37,15 +37,17 @@ MarkOutcome ServerLink::MarkUnsent(const char* fileName) {
 }
 
 void ServerLink::Send(DataFileSet& files, const std::function<void()>& refill) {
-    SendToServer(settings_, messages_, parent_,
-                 [&](SubjKind kind, const std::vector<RecordText>& records) {
-                     const MergeTaken taken =
-                         files.Adopt(kind, records) ? MergeTaken::Taken : MergeTaken::OutOfMemory;
-                     if (const QString message = MergeTakenMessage(taken); !message.isEmpty()) {
-                         messages_.Inform(parent_, message);
-                     }
-                     refill();
-                 });
+    const SendResult result = SendToServer(settings_, questions_);
+    for (const MergedList& list : result.merged) {
+        const MergeTaken taken =
+            files.Adopt(list.kind, list.records) ? MergeTaken::Taken : MergeTaken::OutOfMemory;
+        if (const QString message = MergeTakenMessage(taken); !message.isEmpty()) {
+            messages_.Inform(parent_, message);
+        }
+    }
+    if (!result.merged.empty()) {
+        refill();
+    }
 }
 
 void ServerLink::RunConnectDialog() {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "ConnectSettings.h"
+#include "ServerQuestions.h"
 #include "ServerSync.h"
 
 class DataFileSet;
@@ -38,8 +39,8 @@ class ServerLink {
     // Puts the unsent marker of `fileName` on the disk when the server is on.
     [[nodiscard]] MarkOutcome MarkUnsent(const char* fileName);
     // Sends both data files when the server is on. What a merge with another
-    // computer's save wrote to a file is taken into `files`, and `refill`
-    // shows the lists again.
+    // computer's save wrote to a file is taken into `files`, and then
+    // `refill` shows the lists again.
     void Send(DataFileSet& files, const std::function<void()>& refill);
     // The connection settings dialog, which writes the INI file on OK.
     void RunConnectDialog();
@@ -47,5 +48,6 @@ class ServerLink {
   private:
     MessageService& messages_;
     QWidget* parent_;
+    ServerQuestions questions_;
     ConnectSettings settings_;
 };

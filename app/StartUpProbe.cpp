@@ -39,6 +39,12 @@ class FirstListPaint : public QObject {
 
 }  // namespace
 
+void ReportPeakIfAsked() {
+    if (!qEnvironmentVariableIsEmpty("VESKAT_REPORT_PEAK")) {
+        ReportPeakMemory();
+    }
+}
+
 void InstallStartUpProbe() {
     if (qEnvironmentVariableIsEmpty("VESKAT_EXIT_AFTER_FIRST_PAINT")) {
         return;

@@ -11,3 +11,6 @@ void InstallStartUpProbe();
 // the process at once, its lines "VmHWM: <peak KiB> kB" and "VmRSS: <resident
 // KiB> kB" last on standard error. Call after the agent's first look.
 void EndAfterFirstLookIfProbed();
+// With VESKAT_REPORT_PEAK set, prints the same "VmHWM:" line: for a
+// benchmark of a command that runs without the window, at its end.
+void ReportPeakIfAsked();

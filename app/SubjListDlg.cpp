@@ -8,13 +8,14 @@
 #include <QRadioButton>
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "AboutDlg.h"
 #include "Batch.h"
 #include "Clock.h"
 #include "DesktopNotifier.h"
+#include "IcsImportCommand.h"
 #include "ImageResource.h"
+#include "ListColumns.h"
 #include "MessageService.h"
 #include "ReminderDriver.h"
 #include "ResourceIds.h"
@@ -26,21 +27,14 @@ namespace {
 
 const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 
-// A column's width in pixels, unless the text `widest` needs more; a
-// stretching column takes what the others leave of the list's width.
-struct Column {
-    const char* header;
-    int width;
-    const char* widest;
-    bool stretch;
-};
-constexpr Column kIndivColumns[] = {{"日時", 130, nullptr, false},
-                                    {"進捗", 75, nullptr, false},
-                                    {"タイトル", 180, nullptr, true},
-                                    {"猶予", 50, "-10000 日", false}};
-// The rules say more than a title; they take the room in their list.
-constexpr Column kRepColumns[] = {{"タイトル", 200, nullptr, false},
-                                  {"繰り返し", 220, nullptr, true}};
+constexpr ListColumn kIndivColumns[] = {{"日時", "0000/00/00 00:00", false},
+                                        {"進捗", "管理しない", false},
+                                        {"タイトル", nullptr, true},
+                                        {"猶予", "-10000 日", false}};
+// The rules say more than a title; they take the room in their list. A title
+// opens as wide as fourteen characters, as most are no longer.
+constexpr ListColumn kRepColumns[] = {{"タイトル", "請求書と領収書を整理して送る", false},
+                                      {"繰り返し", nullptr, true}};
 
 }  // namespace
 
@@ -90,7 +84,14 @@ void CSubjListDlg::ConnectCommands() {
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
-    onMenu(kExportIcsMenuId, [this] { OnExportIcs(); });
+    onMenu(kExportIcsMenuId, [this] { OnExportIcs(IcsForm::Todos); });
+    onMenu(kExportIcsEventsMenuId, [this] { OnExportIcs(IcsForm::Events); });
+    onMenu(kImportIcsMenuId, [this] {
+        const BusyScope busy(*this);
+        if (IcsImportCommand(indivList_, repList_, *history_, messages_, this).Run()) {
+            FillList(KeptSelection::Of(*list_));
+        }
+    });
     onMenu(kRestoreVersionMenuId, [this] { OnRestoreVersion(); });
     onMenu(kAboutMenuId, [this] { OnSysCommand(kAboutCommand); });
     onMenu(kUndoMenuId, [this] { OnUndo(); });
@@ -157,29 +158,14 @@ bool CSubjListDlg::RepMode() const {
     return repRadio_->isChecked();
 }
 
-// Widths the user gave a mode's columns come back when the mode does.
+// Widths the user gave a mode's columns come back when the mode does, where the
+// columns' texts fit them.
 void CSubjListDlg::SetupColumns() {
     KeepColumnWidths();
     list_->RemoveAllColumns();
     columnsShown_.reset();
     const auto insert = [this](const auto& columns, SubjListRows::Kind kind) {
-        const std::vector<int>& kept = *KeptWidthsOf(kind);
-        const bool useKept = kept.size() == std::size(columns);
-        int position = 0;
-        for (const Column& column : columns) {
-            int width = column.width;
-            if (column.widest != nullptr) {
-                width = std::max(width, list_->WidthToShow(QString::fromUtf8(column.widest)));
-            }
-            if (useKept) {
-                width = kept[static_cast<std::size_t>(position)];
-            }
-            list_->InsertColumn(position, QString::fromUtf8(column.header), width);
-            if (column.stretch) {
-                list_->StretchColumn(position);
-            }
-            ++position;
-        }
+        ShowColumns(*list_, columns, *KeptWidthsOf(kind));
         columnsShown_ = kind;
     };
     if (IndivMode()) {

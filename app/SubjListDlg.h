@@ -15,6 +15,7 @@
 
 #include "DataFileSet.h"
 #include "EditHistory.h"
+#include "IcsExport.h"
 #include "KeptSelection.h"
 #include "ServerLink.h"
 #include "SubjCommands.h"
@@ -111,8 +112,8 @@ class CSubjListDlg : public TemplateDialog {
     void OnExitNoSave();
     void OnConnect();
     // Asks for a file and writes both lists, as they stand in memory, to it
-    // as an iCalendar file; tells the user when it could not be written.
-    void OnExportIcs();
+    // as an iCalendar file of `form`; tells the user when it could not be written.
+    void OnExportIcs(IcsForm form = IcsForm::Todos);
     // ファイル → 以前の版に戻す...: opens the window of the kept versions of
     // the list on show; the version chosen goes into it through RestoreVersion.
     void OnRestoreVersion();

@@ -1,10 +1,9 @@
-// The iCalendar export of the ファイル menu: both lists as the window holds
-// them, unsaved changes included, to a file the user picks.
-#include <QDir>
-#include <QFileDialog>
-
+// The iCalendar exports of the ファイル menu, as to-dos or as events: both
+// lists as the window holds them, unsaved changes included, to a file the
+// user picks.
 #include "Clock.h"
 #include "IcsExport.h"
+#include "IcsFileDialog.h"
 #include "MessageService.h"
 #include "SubjListDlg.h"
 #include "SystemZone.h"
@@ -12,7 +11,6 @@
 namespace {
 
 const QString kExportCaption = QStringLiteral("エクスポート (iCalendar)");
-const QString kExportFilter = QStringLiteral("iCalendar (*.ics)");
 const QString kExportFailed = QStringLiteral("%1 に書き込めませんでした。");
 const QString kNotExported =
     QStringLiteral("%1 件の案件は日付の年が 1 から 9999 の外にあるため、書き出しませんでした。");
@@ -20,21 +18,20 @@ const QString kNotExported =
 }  // namespace
 
 QString CSubjListDlg::AskExportFileName() {
-    return QFileDialog::getSaveFileName(
-        this, kExportCaption, QDir::home().filePath(QStringLiteral("veskat.ics")), kExportFilter);
+    return AskIcsFileToSave(this, kExportCaption);
 }
 
-void CSubjListDlg::OnExportIcs() {
+void CSubjListDlg::OnExportIcs(IcsForm form) {
     const BusyScope busy(*this);
     const QString fileName = AskExportFileName();
     if (fileName.isEmpty()) {
         return;
     }
-    const IcsCalendar calendar =
-        BuildIcsCalendar(indivList_, repList_, Clock::Now(), SystemZoneName());
-    if (!WriteIcsFile(fileName.toLocal8Bit().toStdString(), calendar.text)) {
+    const IcsExported exported = WriteIcsFile(fileName.toLocal8Bit().toStdString(), indivList_,
+                                              repList_, Clock::Now(), SystemZoneName(), form);
+    if (!exported.written) {
         messages_.Inform(this, kExportFailed.arg(fileName));
-    } else if (calendar.notExported > 0) {
-        messages_.Inform(this, kNotExported.arg(calendar.notExported));
+    } else if (exported.notExported > 0) {
+        messages_.Inform(this, kNotExported.arg(exported.notExported));
     }
 }

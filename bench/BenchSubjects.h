@@ -3,6 +3,9 @@
 // title and two lines of content, a third of them done.
 #pragma once
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -49,3 +52,20 @@ inline void WriteDataFiles(const std::string& folder, int count) {
     Require(rep.Insert());
     Require(rep.Save(folder + "/" + kRepFileName));
 }
+
+// A fresh working folder, made current for as long as this lives, holding
+// the data files of `count` numbered subjects and one repeating one.
+class DataFolder {
+  public:
+    explicit DataFolder(int count) : previous_(QDir::currentPath()) {
+        QDir::setCurrent(dir_.path());
+        WriteDataFiles(dir_.path().toStdString(), count);
+    }
+    ~DataFolder() { QDir::setCurrent(previous_); }
+    DataFolder(const DataFolder&) = delete;
+    DataFolder& operator=(const DataFolder&) = delete;
+
+  private:
+    QTemporaryDir dir_;
+    QString previous_;
+};

@@ -2,9 +2,7 @@
 // the list, showing and painting it) and switching the mode, which refills the list.
 #include <QAbstractItemView>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEvent>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -22,20 +20,6 @@ class SilentMessages : public MessageService {
     MessageAnswer Show(QWidget*, const QString&, MessageButtons) override {
         return MessageAnswer::No;
     }
-};
-
-// A working folder holding `count` individual subjects and a few repeating ones.
-class DataFolder {
-  public:
-    explicit DataFolder(int count) : previous_(QDir::currentPath()) {
-        QDir::setCurrent(dir_.path());
-        WriteDataFiles(dir_.path().toStdString(), count);
-    }
-    ~DataFolder() { QDir::setCurrent(previous_); }
-
-  private:
-    QTemporaryDir dir_;
-    QString previous_;
 };
 
 // Counts the paints of the widget it watches.

@@ -17,20 +17,22 @@ int RunAgenda(const std::string& folder, int days, std::ostream& out, std::ostre
     return kCommandDone;
 }
 
-int RunIcsExport(const std::string& fileName, const std::string& folder, std::ostream& err) {
+int RunIcsExport(const std::string& fileName, const std::string& folder, IcsForm form,
+                 std::ostream& err) {
     IndivSubjList indiv;
     RepSubjList rep;
     if (!LoadFolder(folder, indiv, rep, err)) {
         return kCommandNoFolder;
     }
-    const IcsCalendar calendar = BuildIcsCalendar(indiv, rep, Clock::Now(), SystemZoneName());
-    if (calendar.notExported > 0) {
-        err << "veskat: " << calendar.notExported
+    const IcsExported exported =
+        WriteIcsFile(fileName, indiv, rep, Clock::Now(), SystemZoneName(), form);
+    if (exported.notExported > 0) {
+        err << "veskat: " << exported.notExported
             << InUserLanguage(" subjects not exported: their date has no year from 1 to 9999",
                               " 件の案件は年が 1 から 9999 の外にあるため書き出していません")
             << "\n";
     }
-    if (!WriteIcsFile(fileName, calendar.text)) {
+    if (!exported.written) {
         err << "veskat: " << fileName << ": "
             << InUserLanguage("could not be written", "書き込めませんでした") << "\n";
         return kCommandFailed;

@@ -3,6 +3,8 @@
 namespace {
 
 constexpr std::size_t kMaxOctets = 75;
+// What a sink is given at a time.
+constexpr std::size_t kPieceBytes = 64 * 1024;
 
 bool IsContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -71,4 +73,16 @@ void IcsLines::Add(std::string_view name, std::string_view value) {
     line += ':';
     line.append(value);
     text_ += FoldIcsLine(line);
+    if (sink_ && text_.size() >= kPieceBytes) {
+        failed_ = failed_ || !sink_(text_);
+        text_.clear();
+    }
+}
+
+bool IcsLines::Finish() {
+    if (sink_ && !text_.empty()) {
+        failed_ = failed_ || !sink_(text_);
+        text_.clear();
+    }
+    return !failed_;
 }

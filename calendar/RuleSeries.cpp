@@ -20,40 +20,30 @@ int TakingRule(const RuleHolds& holds) {
     return found == holds.end() ? -1 : static_cast<int>(found - holds.begin());
 }
 
-std::optional<CalendarDay> DayOf(const IndivSubj& subj) {
-    if (!IsCalendarDate(subj.year, subj.month, subj.day)) {
-        return std::nullopt;
-    }
-    return CivilDay(subj.year, subj.month, subj.day);
-}
-
 }  // namespace
 
-std::vector<RuleSeries> SeriesOf(const RepSubj& rep, std::vector<IndivSubj>& sameTitle,
-                                 const CalendarDay& today, const CalendarDay& horizon) {
-    std::array<std::vector<IndivSubj>, 4> instances;
-    std::set<std::int64_t> instanceDays;
-    std::int64_t start = DayNumber(today);
-    std::vector<IndivSubj> alone;
-    for (IndivSubj& subj : sameTitle) {
-        const std::optional<CalendarDay> day = DayOf(subj);
-        const int rule = day ? TakingRule(RulesHolding(rep, *day)) : -1;
-        if (rule < 0) {
-            alone.push_back(std::move(subj));
-            continue;
-        }
-        instanceDays.insert(DayNumber(*day));
-        start = std::min(start, DayNumber(*day));
-        instances[static_cast<std::size_t>(rule)].push_back(std::move(subj));
+int InstanceRule(const RepSubj& rep, int year, int month, int day) {
+    if (!IsCalendarDate(year, month, day)) {
+        return -1;
     }
-    sameTitle = std::move(alone);
+    return TakingRule(RulesHolding(rep, CivilDay(year, month, day)));
+}
+
+std::vector<RuleSeries> SeriesOf(const RepSubj& rep, const std::vector<CalendarDay>& instanceDays,
+                                 const CalendarDay& today, const CalendarDay& horizon) {
+    std::set<std::int64_t> instanceNumbers;
+    std::int64_t start = DayNumber(today);
+    for (const CalendarDay& day : instanceDays) {
+        instanceNumbers.insert(DayNumber(day));
+        start = std::min(start, DayNumber(day));
+    }
 
     // A past day without a subject was purged or never generated: a series
     // that showed it would bring back what the user no longer has.
     const std::int64_t todayNumber = DayNumber(today);
     const auto leftOut = [&](std::int64_t number, const RuleHolds& holds, int rule) {
         return TakingRule(holds) != rule ||
-               (number < todayNumber && !instanceDays.contains(number));
+               (number < todayNumber && !instanceNumbers.contains(number));
     };
 
     std::array<std::optional<RuleSeries>, 4> series;
@@ -69,7 +59,7 @@ std::vector<RuleSeries> SeriesOf(const RepSubj& rep, std::vector<IndivSubj>& sam
             }
             const bool out = leftOut(number, holds, rule);
             if (!one && !out) {
-                one = RuleSeries{rule, day, {}, {}};
+                one = RuleSeries{rule, day, {}};
             } else if (one && out && number <= horizonNumber) {
                 one->excluded.push_back(day);
             }
@@ -77,10 +67,9 @@ std::vector<RuleSeries> SeriesOf(const RepSubj& rep, std::vector<IndivSubj>& sam
     }
 
     std::vector<RuleSeries> found;
-    for (std::size_t rule = 0; rule < series.size(); ++rule) {
-        if (series[rule]) {
-            series[rule]->instances = std::move(instances[rule]);
-            found.push_back(std::move(*series[rule]));
+    for (std::optional<RuleSeries>& one : series) {
+        if (one) {
+            found.push_back(std::move(*one));
         }
     }
     return found;

@@ -1,7 +1,7 @@
 // A repeating subject as recurrence rules: one series per rule it sets, each
 // from its first day, with the days it must leave out so that all series of
-// the subject together give exactly the batch's days, and the individual
-// subjects that stand for days of a series.
+// the subject together give exactly the batch's days; and which series an
+// individual subject of its title stands for a day of.
 #pragma once
 
 #include <string>
@@ -16,18 +16,21 @@ struct RuleSeries {
     // Days the rule holds on but the series leaves out: another rule of the
     // subject, tested before it, holds too, or the day is past and holds no subject.
     std::vector<CalendarDay> excluded;
-    // Individual subjects of the subject's title, each on a day of this series.
-    std::vector<IndivSubj> instances;
 };
 
-// The series of `rep`, in the batch's order of rules. `sameTitle` are the
-// individual subjects titled as rep; those on a day one of rep's rules holds
-// on become instances of the first such rule's series, and are removed from
-// `sameTitle`, so that what is left there stands on its own. A series starts
-// on the first day it gives from today or its earliest instance on; its
-// excluded days are listed up to `horizon`. A rule that gives no day within
-// nine years of that start has no series.
-std::vector<RuleSeries> SeriesOf(const RepSubj& rep, std::vector<IndivSubj>& sameTitle,
+// The rule (as RuleSeries::rule) whose series an individual subject titled as
+// `rep` stands for a day of, when it is dated `year`/`month`/`day`: the first
+// of rep's rules that holds on that day. -1 when none does, or the calendar
+// has no such date: the subject then stands on its own.
+int InstanceRule(const RepSubj& rep, int year, int month, int day);
+
+// The series of `rep`, in the batch's order of rules. `instanceDays` are the
+// days of the individual subjects titled as rep that stand for days of its
+// series (InstanceRule). A series starts on the first day it gives from today
+// or its earliest instance on; its excluded days are listed up to `horizon`.
+// A rule that gives no day within nine years of that start has no series;
+// every rule an instance stands for has one.
+std::vector<RuleSeries> SeriesOf(const RepSubj& rep, const std::vector<CalendarDay>& instanceDays,
                                  const CalendarDay& today, const CalendarDay& horizon);
 
 // The RRULE value of `rule` of `rep` ("FREQ=WEEKLY;BYDAY=TU,FR").

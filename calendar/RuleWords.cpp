@@ -51,6 +51,10 @@ std::vector<std::string> RulesOf(const RepSubj& rep) {
 
 }  // namespace
 
+bool AnyRuleGivesADay(const RepSubj& rep) {
+    return !RulesOf(rep).empty();
+}
+
 std::string RuleWords(const RepSubj& rep) {
     const std::vector<std::string> rules = RulesOf(rep);
     if (rules.empty()) {

@@ -10,3 +10,6 @@
 // The text, in UTF-8; "—" when none of rep's rules gives a day (a rule with a
 // field unset, or a date no year has, such as 2月30日).
 std::string RuleWords(const RepSubj& rep);
+
+// False exactly when RuleWords gives "—": no rule of rep ever gives a day.
+bool AnyRuleGivesADay(const RepSubj& rep);

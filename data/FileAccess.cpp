@@ -1,10 +1,12 @@
 #include "FileAccess.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QString>
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -255,7 +258,7 @@ FileWrite WriteSideFile(const std::string& fileName, std::string_view bytes,
 }
 
 std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
-                                const std::string& permissionsFrom) {
+                                const std::string& permissionsFrom, const NameTaken& taken) {
     QTemporaryFile part(Native(stem) + ".XXXXXX.part");
     if (!part.open()) {
         return {};
@@ -268,7 +271,7 @@ std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
     for (int n = 1; n <= kMaxTakenNames; ++n) {
         const std::string name = n == 1 ? stem : stem + "-" + std::to_string(n);
         // QFile::rename never replaces an existing file.
-        if (QFile::rename(part.fileName(), Native(name))) {
+        if (!(taken && taken(name)) && QFile::rename(part.fileName(), Native(name))) {
             SyncDirectoryOf(name);
             return name;
         }
@@ -277,11 +280,71 @@ std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
 }
 
 std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
-                                const std::string& permissionsFrom) {
+                                const std::string& permissionsFrom, const NameTaken& taken) {
     return CreateUnderFreeName(
         stem,
         [&](const std::string& partName) {
             return WriteSideFile(partName, bytes, permissionsFrom) == FileWrite::Written;
         },
-        permissionsFrom);
+        permissionsFrom, taken);
+}
+
+FileWrite LinkInPlaceOf(const std::string& fileName, const std::string& target) {
+    for (int attempt = 0; attempt < kMaxTakenNames; ++attempt) {
+        const std::string link =
+            fileName + "." + std::to_string(QRandomGenerator::global()->generate()) + ".link";
+        if (::link(target.c_str(), link.c_str()) != 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return FileWrite::Failed;
+        }
+        const bool renamed = std::rename(link.c_str(), fileName.c_str()) == 0;
+        // A rename onto another name of the same file leaves both names.
+        ::unlink(link.c_str());
+        if (!renamed) {
+            return FileWrite::Failed;
+        }
+        SyncDirectoryOf(fileName);
+        return FileWrite::Written;
+    }
+    return FileWrite::Failed;
+}
+
+ScratchFile::ScratchFile(std::string_view bytes) {
+    // In memory, nothing of a user's schedule reaches a disk it was not meant for.
+    fd_ = ::memfd_create("veskat-scratch", MFD_CLOEXEC);
+    if (fd_ >= 0) {
+        std::size_t written = 0;
+        while (written < bytes.size()) {
+            const ssize_t put = ::write(fd_, bytes.data() + written, bytes.size() - written);
+            if (put < 0 && errno == EINTR) {
+                continue;
+            }
+            if (put <= 0) {
+                break;
+            }
+            written += static_cast<std::size_t>(put);
+        }
+        const std::string name = "/proc/self/fd/" + std::to_string(fd_);
+        if (written == bytes.size() && IsRegularFile(name)) {
+            name_ = name;
+            return;
+        }
+        ::close(fd_);
+        fd_ = -1;
+    }
+    onDisk_ = std::make_unique<QTemporaryFile>();
+    if (onDisk_->open() &&
+        onDisk_->write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+            static_cast<qint64>(bytes.size()) &&
+        onDisk_->flush()) {
+        name_ = onDisk_->fileName().toLocal8Bit().toStdString();
+    }
+}
+
+ScratchFile::~ScratchFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
 }

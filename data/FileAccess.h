@@ -17,6 +17,7 @@
 #include <ctime>
 
 class QFileDevice;
+class QTemporaryFile;
 
 // "YYYYMMDD-hhmmss" of the program's clock in local time: the stamp in the
 // names of dated copies and conflict files.
@@ -119,7 +120,7 @@ class FileReplacement {
 [[nodiscard]] bool TakePermissionsOf(const std::string& fileName, const std::string& dataFile);
 
 // What writing a file came to.
-enum class FileWrite {
+enum class [[nodiscard]] FileWrite{
     Written,  // the whole new file is in place
     Failed,   // the file, if any, is as it was
 };
@@ -133,14 +134,45 @@ enum class FileWrite {
 // not be written whole.
 using FileFiller = std::function<bool(const std::string& fileName)>;
 
+// Tells a name that is taken although no file has it.
+using NameTaken = std::function<bool(const std::string& name)>;
+
 // Creates a file at `stem`, or at `stem` with "-2", "-3", ... added when that
-// is taken (an existing file is never written over), filled by `fill`, with
-// the permission bits of `permissionsFrom`, and on the disk once named. The
-// file is written whole under a name of its own first, so no part of one ever
-// carries a final name. Returns the name; "" when none could be made (nothing
-// is left behind).
+// is taken (an existing file is never written over, nor a name `taken` tells),
+// filled by `fill`, with the permission bits of `permissionsFrom`, and on the
+// disk once named. The file is written whole under a name of its own first,
+// so no part of one ever carries a final name. Returns the name; "" when none
+// could be made (nothing is left behind).
 [[nodiscard]] std::string CreateUnderFreeName(const std::string& stem, const FileFiller& fill,
-                                              const std::string& permissionsFrom);
+                                              const std::string& permissionsFrom,
+                                              const NameTaken& taken = {});
 // The same for a file of `bytes`.
 [[nodiscard]] std::string CreateUnderFreeName(const std::string& stem, std::string_view bytes,
-                                              const std::string& permissionsFrom);
+                                              const std::string& permissionsFrom,
+                                              const NameTaken& taken = {});
+
+// Makes `fileName` a second name of the file `target` (a hard link), putting
+// it in place of what `fileName` named only once the link is made, and puts
+// that on the disk. Failed when the file system cannot link there (another
+// disk, one without hard links) or `fileName` cannot be replaced: it is then
+// as it was.
+[[nodiscard]] FileWrite LinkInPlaceOf(const std::string& fileName, const std::string& target);
+
+// Bytes handed to code that reads a file by its name: held in a file that
+// lives in memory only where the system has such files, in the temporary
+// folder, readable by the user alone, where it has not. Gone with this.
+class ScratchFile {
+  public:
+    explicit ScratchFile(std::string_view bytes);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    // The name to open it by; "" when the bytes could not be held.
+    const std::string& Name() const { return name_; }
+
+  private:
+    int fd_ = -1;
+    std::unique_ptr<QTemporaryFile> onDisk_;
+    std::string name_;
+};

@@ -2,12 +2,13 @@
 
 #include <optional>
 
-std::string KeepDatedCopy(const std::string& fileName) {
+FileWrite KeepDatedCopy(const std::string& fileName, std::string& copy) {
     const std::optional<std::string> bytes = ReadWholeFile(fileName);
     if (!bytes) {
-        return {};
+        return FileWrite::Failed;
     }
-    return CreateUnderFreeName(fileName + "." + FileStamp(), *bytes, fileName);
+    copy = CreateUnderFreeName(fileName + "." + FileStamp(), *bytes, fileName);
+    return copy.empty() ? FileWrite::Failed : FileWrite::Written;
 }
 
 FileWrite KeepBackup(const std::string& fileName) {
@@ -23,4 +24,12 @@ FileWrite KeepBackup(const std::string& fileName) {
 
 FileWrite KeepBackup(const std::string& fileName, std::string_view bytes) {
     return WriteSideFile(fileName + kBackupSuffix, bytes, fileName);
+}
+
+FileWrite KeepBackup(const std::string& fileName, std::string_view bytes,
+                     const std::string& sameBytes) {
+    if (LinkInPlaceOf(fileName + kBackupSuffix, sameBytes) == FileWrite::Written) {
+        return FileWrite::Written;
+    }
+    return KeepBackup(fileName, bytes);
 }

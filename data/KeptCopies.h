@@ -13,10 +13,10 @@ inline constexpr const char* kBackupSuffix = ".bak";
 
 // Copies the regular file `fileName` unchanged to "<fileName>.<YYYYMMDD-hhmmss>"
 // (local time of Clock::Now()), or to that name with "-2", "-3", ... added when
-// it is taken: an existing file is never written over. Returns the copy's name;
-// "" when `fileName` is not a regular file or the copy could not be made whole
-// (no part of one is left behind).
-[[nodiscard]] std::string KeepDatedCopy(const std::string& fileName);
+// it is taken: an existing file is never written over. Written, and `copy` is
+// the copy's name; Failed when `fileName` is not a regular file or the copy
+// could not be made whole (no part of one is left behind).
+[[nodiscard]] FileWrite KeepDatedCopy(const std::string& fileName, std::string& copy);
 
 // Run before a save replaces `fileName`: keeps its present bytes as
 // "<fileName>.bak", replacing the previous backup only once the new one is
@@ -26,3 +26,8 @@ inline constexpr const char* kBackupSuffix = ".bak";
 [[nodiscard]] FileWrite KeepBackup(const std::string& fileName);
 // The same when its present bytes are already at hand.
 [[nodiscard]] FileWrite KeepBackup(const std::string& fileName, std::string_view bytes);
+// The same when `sameBytes` is a file that holds exactly `bytes` and stays
+// so (a kept version): the backup is another name of that file where the
+// file system allows it, so that nothing more is written.
+[[nodiscard]] FileWrite KeepBackup(const std::string& fileName, std::string_view bytes,
+                                   const std::string& sameBytes);

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "FileAccess.h"
 #include "SubjList.h"
 
 namespace {
@@ -44,14 +45,19 @@ VersionDiff DiffVersion(SubjKind kind, const SubjTree& now, const SubjTree& vers
     return diff;
 }
 
-LoadedVersion LoadVersion(SubjKind kind, const std::string& fileName) {
+LoadedVersion LoadVersion(SubjKind kind, std::string_view bytes) {
     const bool indiv = kind == SubjKind::Indiv;
     LoadedVersion loaded;
     SubjTree::LoadReport report;
     try {
+        // Through the loader of data files, so that a version loads as the file it was would.
+        const ScratchFile file(bytes);
+        if (file.Name().empty()) {
+            return loaded;
+        }
         loaded.tree = std::make_unique<SubjTree>(indiv ? IndivCodec::kHeader : RepCodec::kHeader);
-        const StoreResult result =
-            loaded.tree->Load(fileName, indiv ? IndivCodec::kWidths : RepCodec::kWidths, &report);
+        const StoreResult result = loaded.tree->Load(
+            file.Name(), indiv ? IndivCodec::kWidths : RepCodec::kWidths, &report);
         if (result == StoreResult::FileFailed || result == StoreResult::OutOfMemory) {
             loaded.tree.reset();
         }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SubjKind.h"
@@ -31,15 +32,16 @@ struct VersionDiff {
 // The difference of going from `now` to `version`, both stores of `kind`.
 [[nodiscard]] VersionDiff DiffVersion(SubjKind kind, const SubjTree& now, const SubjTree& version);
 
-// A kept version, loaded; `tree` is null when the file could not be read or
-// did not fit in memory.
+// A kept version, loaded; `tree` is null when it could not be read or did not
+// fit in memory.
 struct LoadedVersion {
     std::unique_ptr<SubjTree> tree;
     int linesNotTaken = 0;
     int linesChanged = 0;  // taken, but not as the file had them: a line cut short, say
 };
 
-[[nodiscard]] LoadedVersion LoadVersion(SubjKind kind, const std::string& fileName);
+// Loads `bytes`, a version as VersionReader gives it, as the data file it was.
+[[nodiscard]] LoadedVersion LoadVersion(SubjKind kind, std::string_view bytes);
 
 // Every record of `tree` in key order: what a list adopts to go back to it.
 // Throws std::bad_alloc when they do not fit in memory.

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 
+#include "MessageService.h"
 #include "ResourceIds.h"
+#include "RuleWords.h"
 
 using namespace RepEditorIds;
 
@@ -13,6 +15,8 @@ namespace {
 // The states the progress list offers, in the order of its items: a repeating
 // subject is never done.
 constexpr Progress kProgressLetters[] = {Progress::NotTracked, Progress::Open};
+
+const char kNoRule[] = "繰り返しの条件がありません。このまま登録しますか？";
 
 }  // namespace
 
@@ -75,6 +79,11 @@ void CDialogRepSubj::SaveControls(const Texts& texts) {
     for (std::size_t day = 0; day < kWeekdayBoxes.size(); ++day) {
         subj.weekly[day] = Control<QCheckBox>(kWeekdayBoxes[day])->isChecked() ? 1 : 0;
     }
+}
+
+bool CDialogRepSubj::ConfirmStore() {
+    return AnyRuleGivesADay(list->current) ||
+           Messages().AskYesDefaultNo(this, QString::fromUtf8(kNoRule));
 }
 
 void CDialogRepSubj::RemoveOldKey() {

@@ -29,6 +29,8 @@ class CDialogRepSubj : public SubjListEditor<RepSubjList> {
     void LoadControls() override;
     void SaveControls(const Texts& texts) override;
     bool KeyUnchanged() const override { return list->current.title == loadedTitle_; }
+    // A subject none of whose rules gives a day is never generated: asked, No by default.
+    bool ConfirmStore() override;
     // Also relinks the individual subjects generated under the old title.
     void RemoveOldKey() override;
 

@@ -6,9 +6,11 @@
 #include <QStringList>
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <new>
 
 #include "Clock.h"
+#include "ListColumns.h"
 #include "ResourceIds.h"
 #include "SjisCodec.h"
 #include "SubjListView.h"
@@ -17,12 +19,11 @@ using namespace VersionsDialogIds;
 
 namespace {
 
-struct Column {
-    const char* header;
-    int width;
-};
-constexpr Column kColumns[] = {
-    {"保存日時", 140}, {"件数", 60}, {"追加", 60}, {"削除", 60}, {"変更", 60}};
+constexpr ListColumn kColumns[] = {{"保存日時", "0000/00/00 00:00:00", false},
+                                   {"件数", "読めません", false},
+                                   {"追加", "000000", false},
+                                   {"削除", "000000", false},
+                                   {"変更", "000000", false}};
 
 const QString kNotRead = QStringLiteral("読めません");
 const QString kUnreadable = QStringLiteral("この版のファイルは読み込めません。");
@@ -36,6 +37,15 @@ const QString kLinesNotTaken = QStringLiteral("この版の %1 行は読み込�
 // A line cut short or damaged loads as a subject that is not what was saved: a title cut short
 // is another subject, which going back would put in place of the whole one.
 const QString kLinesChanged = QStringLiteral("この版の %1 行は内容の一部を変えて読み込みました。");
+// %1 a file in the versions folder. A version kept as its differences is read through the one
+// it was kept against, so a damaged file costs the versions read through it, and says so.
+const QString kDamaged = QStringLiteral("ファイル %1 が壊れているため、この版は読めません。");
+const QString kBaseLost = QStringLiteral(
+    "この版は別の版のファイル %1 をもとに残してあり、"
+    "そのファイルが壊れているか、なくなっているため、この版は読めません。");
+// %1 how many.
+const QString kDependentsLost = QStringLiteral(
+    "この版をもとに残した %1 個の版は、この版のファイルが残したときと違うため読めません。");
 
 QString SavedAtText(std::time_t savedAt) {
     const std::tm local = LocalTime::Break(savedAt);
@@ -67,10 +77,7 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
       difference_(Control<QLabel>(kDifference)) {
     difference_->setWordWrap(true);
     difference_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    int position = 0;
-    for (const Column& column : kColumns) {
-        list_->InsertColumn(position++, QString::fromUtf8(column.header), column.width);
-    }
+    ShowColumns(*list_, kColumns, {});
     // The list is wider than its columns at any scale; the last one takes the rest, so the
     // header does not end in mid-air.
     list_->header()->setStretchLastSection(true);
@@ -91,9 +98,17 @@ CRestoreVersionDlg::CRestoreVersionDlg(SubjKind kind, const SubjTree& now,
 }
 
 void CRestoreVersionDlg::LoadVersions(const SubjTree& now, const std::string& dataFile) {
-    for (const KeptVersion& version : ListVersions(dataFile)) {
-        Shown shown{version, std::nullopt, 0, 0};
-        const LoadedVersion loaded = LoadVersion(kind_, version.fileName);
+    const std::vector<KeptVersion> kept = ListVersions(dataFile);
+    // Newest first, so that each version kept as its differences is rebuilt from the one read
+    // just before.
+    for (auto version = kept.rbegin(); version != kept.rend(); ++version) {
+        Shown shown;
+        shown.version = *version;
+        std::string bytes;
+        shown.read = reader_.Read(version->name, bytes);
+        shown.lost = reader_.LostVersion();
+        const LoadedVersion loaded =
+            shown.read == VersionRead::Read ? LoadVersion(kind_, bytes) : LoadedVersion{};
         if (loaded.tree) {
             try {
                 shown.diff = DiffVersion(kind_, now, *loaded.tree);
@@ -104,6 +119,15 @@ void CRestoreVersionDlg::LoadVersions(const SubjTree& now, const std::string& da
             shown.linesChanged = loaded.linesChanged;
         }
         versions_.push_back(std::move(shown));
+    }
+    std::reverse(versions_.begin(), versions_.end());
+    for (const Shown& shown : versions_) {
+        if (shown.read != VersionRead::BaseLost) {
+            continue;
+        }
+        for (Shown& other : versions_) {
+            other.dependentsLost += other.version.name == shown.lost ? 1 : 0;
+        }
     }
     // The list keeps its rows in the order of their first cells, and puts a
     // row after those equal to it: in that order the rows are the versions.
@@ -131,15 +155,14 @@ void CRestoreVersionDlg::ShowDifference(int row) {
         return;
     }
     const Shown& shown = versions_[static_cast<std::size_t>(row)];
-    if (!shown.diff) {
-        difference_->setText(kUnreadable);
-        return;
-    }
-    const VersionDiff& diff = *shown.diff;
     QStringList lines;
-    if (diff.added.count + diff.removed.count + diff.changed.count == 0) {
+    if (!shown.diff) {
+        lines << NotReadText(shown);
+    } else if (shown.diff->added.count + shown.diff->removed.count + shown.diff->changed.count ==
+               0) {
         lines << kSame;
     } else {
+        const VersionDiff& diff = *shown.diff;
         lines << kGoingBack;
         for (const auto& [what, changes] :
              {std::pair{"追加", &diff.added}, std::pair{"削除", &diff.removed},
@@ -155,16 +178,44 @@ void CRestoreVersionDlg::ShowDifference(int row) {
     if (shown.linesChanged > 0) {
         lines << kLinesChanged.arg(shown.linesChanged);
     }
+    if (shown.dependentsLost > 0) {
+        lines << kDependentsLost.arg(shown.dependentsLost);
+    }
     difference_->setText(lines.join(QLatin1Char('\n')));
 }
 
-std::optional<std::vector<RecordText>> CRestoreVersionDlg::ChosenRecords() const {
+QString CRestoreVersionDlg::NotReadText(const Shown& shown) const {
+    // The file itself, as the user finds it in the folder.
+    const auto fileOf = [this](const std::string& name) {
+        const auto listed = std::find_if(versions_.begin(), versions_.end(),
+                                         [&](const Shown& s) { return s.version.name == name; });
+        const bool asChanges = listed != versions_.end() && listed->version.asChanges;
+        return QString::fromLocal8Bit(std::filesystem::path(name).filename().string() +
+                                      (asChanges ? kChangesSuffix : ""));
+    };
+    switch (shown.read) {
+        case VersionRead::Damaged:
+            return kDamaged.arg(fileOf(shown.version.name));
+        case VersionRead::BaseLost:
+            return kBaseLost.arg(fileOf(shown.lost));
+        case VersionRead::Read:
+        case VersionRead::NotRead:
+            break;
+    }
+    return kUnreadable;
+}
+
+std::optional<std::vector<RecordText>> CRestoreVersionDlg::ChosenRecords() {
     const int row = list_->SelectionMark();
     if (row < 0 || row >= VersionCount()) {
         return std::nullopt;
     }
-    const LoadedVersion loaded =
-        LoadVersion(kind_, versions_[static_cast<std::size_t>(row)].version.fileName);
+    std::string bytes;
+    if (reader_.Read(versions_[static_cast<std::size_t>(row)].version.name, bytes) !=
+        VersionRead::Read) {
+        return std::nullopt;
+    }
+    const LoadedVersion loaded = LoadVersion(kind_, bytes);
     if (!loaded.tree) {
         return std::nullopt;
     }

@@ -21,7 +21,15 @@ SubjEditorDlg::SubjEditorDlg(int templateId, int titleId, int contentId, EditorM
       mode_(mode),
       messages_(messages),
       title_(FindControl(this, titleId), SubjTextField::Kind::Title),
-      content_(FindControl(this, contentId), SubjTextField::Kind::Content) {}
+      content_(FindControl(this, contentId), SubjTextField::Kind::Content) {
+    // A new subject starts with its title: what the user types goes there, and Enter stores
+    // it. An edit opens on OK, as the user often only looks and confirms.
+    if (mode == EditorMode::New) {
+        if (QWidget* title = FindControl(this, titleId)) {
+            title->setFocus();
+        }
+    }
+}
 
 void SubjEditorDlg::showEvent(QShowEvent* event) {
     TemplateDialog::showEvent(event);
@@ -51,6 +59,9 @@ void SubjEditorDlg::OnOK() {
         return;
     }
     SaveControls(*texts);
+    if (!ConfirmStore()) {
+        return;
+    }
     if (mode_ == EditorMode::Edit && KeyUnchanged()) {
         ReplaceStored();
         keyChanged_ = false;

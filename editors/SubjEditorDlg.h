@@ -65,6 +65,11 @@ class SubjEditorDlg : public TemplateDialog {
     // days left worked out).
     virtual void ReloadCurrent() = 0;
 
+    // Asked once the controls are saved into `current`, before anything is
+    // stored: false keeps the dialog open and the list as it was. Default: true.
+    virtual bool ConfirmStore() { return true; }
+    MessageService& Messages() { return messages_; }
+
     void showEvent(QShowEvent* event) override;
 
     SubjTextField& TitleField() { return title_; }

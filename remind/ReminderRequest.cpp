@@ -9,8 +9,6 @@
 
 namespace {
 
-const QByteArray kArgument = "--reminder-action";
-
 // Each kind's word, in a line and on the command line.
 constexpr std::array<std::pair<ReminderRequest::Kind, const char*>, 5> kWords{{
     {ReminderRequest::Kind::ComeForward, "come-forward"},
@@ -129,13 +127,13 @@ std::optional<ReminderRequest> ParseRequestLine(const QByteArray& line) {
 }
 
 QStringList WindowArguments(const ReminderRequest& request) {
-    return {QString::fromLatin1(kArgument), QString::fromLatin1(WordOf(request.kind)),
+    return {QString::fromLatin1(kReminderActionArgument), QString::fromLatin1(WordOf(request.kind)),
             QString::fromLatin1(KeyText(request.key))};
 }
 
 std::optional<ReminderRequest> RequestOfArguments(const QStringList& arguments, bool& wrong) {
     wrong = false;
-    if (arguments.value(0).toLatin1() != kArgument) {
+    if (arguments.value(0).toLatin1() != kReminderActionArgument) {
         return std::nullopt;
     }
     const std::optional<ReminderRequest::Kind> kind = KindOf(arguments.value(1).toLatin1());

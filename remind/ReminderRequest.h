@@ -48,6 +48,9 @@ inline constexpr char kRequestTaken[] = "ok";
 QByteArray KeyText(const QByteArray& key);
 std::optional<QByteArray> KeyOfText(const QByteArray& text);
 
+// The first of the window's arguments when the agent starts it with an action.
+inline constexpr char kReminderActionArgument[] = "--reminder-action";
+
 // The arguments that start the window with an Open or Done request:
 // "--reminder-action", "open" or "done", the key's text.
 QStringList WindowArguments(const ReminderRequest& request);

@@ -1,4 +1,4 @@
-// The seven dialog templates of the program. Controls are listed in template
+// The eight dialog templates of the program. Controls are listed in template
 // order, which is also the tab order of those that take the focus.
 #include <cstdio>
 
@@ -77,7 +77,7 @@ DialogTemplate AboutBox() {
                  10,
                  119,
                  8,
-                 "veskat Version 2.0",
+                 "veskat バージョン " VESKAT_VERSION,
                  kNoPrefix,
                  {}},
                 Label(40, 25, 119, 8, "個別案件と反復案件の予定管理"),
@@ -174,6 +174,7 @@ DialogTemplate RepEditor() {
                 DropDown(kYearlyMonthList, 126, 102, 30, 66, UnsetThen(TwoDigitNumbers(1, 12))),
                 DropDown(kYearlyDayList, 174, 102, 30, 72, UnsetThen(TwoDigitNumbers(1, 31))),
                 DropDown(kMonthlyDayList, 12, 132, 30, 78, UnsetThen(TwoDigitNumbers(1, 31))),
+                DropDown(kMonthlyWeekList, 78, 132, 30, 84, UnsetThen(TwoDigitNumbers(1, 5))),
                 DropDown(kMonthlyWeekdayList, 126, 132, 30, 84,
                          {"未", "月", "火", "水", "木", "金", "土", "日"}),
                 CheckBox(kWeekdayBoxes[0], 12, 162, 30, 8, "月", kTextLeft),
@@ -196,7 +197,6 @@ DialogTemplate RepEditor() {
                 Label(6, 24, 36, 12, "時分"),
                 Label(6, 42, 36, 12, "内容"),
                 Label(6, 102, 36, 8, "進捗"),
-                DropDown(kMonthlyWeekList, 78, 132, 30, 84, UnsetThen(TwoDigitNumbers(1, 5))),
             }};
 }
 
@@ -211,8 +211,8 @@ DialogTemplate ConnectDialog() {
             kEditorStyle,
             0,
             {
-                DefaultButton(kIdOk, 126, 114, 50, 14, "OK"),
-                Button(kIdCancel, 186, 114, 50, 14, "キャンセル"),
+                DefaultButton(kIdOk, 126, 152, 50, 14, "OK"),
+                Button(kIdCancel, 186, 152, 50, 14, "キャンセル"),
                 CheckBox(kUseServerId, 6, 6, 73, 10, "FTPサーバーを使う"),
                 Edit(kUserIdEdit, 96, 24, 138, 12, kAutoHScroll),
                 Edit(kHostNameEdit, 96, 42, 138, 12),
@@ -224,11 +224,10 @@ DialogTemplate ConnectDialog() {
                 Label(6, 60, 36, 8, "ポート番号"),
                 Label(6, 78, 64, 8, "個別案件ファイル名"),
                 Label(6, 96, 64, 8, "反復案件ファイル名"),
-                // Encryption came later; it sits below the first controls.
-                CheckBox(kUseTlsId, 6, 136, 120, 10, "暗号化 (FTPS) を使う"),
-                Label(6, 154, 84, 8, "信頼する証明書 (PEM)"),
-                Edit(kCaFileEdit, 96, 152, 96, 12, kAutoHScroll),
-                Button(kCaFileBrowseId, 196, 151, 40, 14, "参照..."),
+                CheckBox(kUseTlsId, 6, 114, 120, 10, "暗号化 (FTPS) を使う"),
+                Label(6, 132, 84, 8, "信頼する証明書 (PEM)"),
+                Edit(kCaFileEdit, 96, 130, 96, 12, kAutoHScroll),
+                Button(kCaFileBrowseId, 196, 129, 40, 14, "参照..."),
             }};
 }
 
@@ -285,12 +284,37 @@ DialogTemplate VersionsDialog() {
             }};
 }
 
+DialogTemplate ImportPreviewDialog() {
+    return {kImportPreviewDialogId,
+            "インポート (iCalendar)",
+            300,
+            196,
+            "MS Shell Dlg",
+            8,
+            kEditorStyle,
+            0,
+            {
+                Label(6, 6, 288, 8, "保存するまでファイルは変わりません。"),
+                {ImportPreviewIds::kSummary,
+                 ControlKind::StaticText,
+                 6,
+                 20,
+                 288,
+                 152,
+                 "インポートの内容",
+                 kNoPrefix,
+                 {}},
+                DefaultButton(kIdOk, 184, 178, 50, 14, "OK"),
+                Button(kIdCancel, 244, 178, 50, 14, "キャンセル"),
+            }};
+}
+
 }  // namespace
 
 const std::vector<DialogTemplate>& AllDialogTemplates() {
     static const std::vector<DialogTemplate> templates = {
         AboutBox(),      MainDialog(),     IndivEditor(),    RepEditor(),
-        ConnectDialog(), PasswordDialog(), VersionsDialog(),
+        ConnectDialog(), PasswordDialog(), VersionsDialog(), ImportPreviewDialog(),
     };
     return templates;
 }

@@ -11,6 +11,8 @@ const MenuTemplate* FindMenuTemplate(int id) {
             {"ファイル(&F)",
              {{kSaveMenuId, "保存(&S)"},
               {kExportIcsMenuId, "エクスポート (iCalendar)..."},
+              {kExportIcsEventsMenuId, "エクスポート (iCalendar 予定)..."},
+              {kImportIcsMenuId, "インポート (iCalendar)..."},
               {kRestoreVersionMenuId, "以前の版に戻す..."},
               {kSaveExitMenuId, "保存・終了(&E)"},
               {kExitNoSaveMenuId, "保存しないで終了(&X)"}}},

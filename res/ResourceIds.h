@@ -12,6 +12,7 @@ inline constexpr int kRepEditorDialogId = 131;
 inline constexpr int kConnectDialogId = 140;
 inline constexpr int kPasswordDialogId = 142;
 inline constexpr int kVersionsDialogId = 146;
+inline constexpr int kImportPreviewDialogId = 148;
 
 inline constexpr int kMainMenuId = 139;
 inline constexpr int kAboutEntryStringId = 101;
@@ -40,6 +41,8 @@ inline constexpr int kSaveMenuId = 157;
 inline constexpr int kSaveExitMenuId = 158;
 inline constexpr int kConnectMenuId = 159;
 inline constexpr int kExportIcsMenuId = 160;
+inline constexpr int kImportIcsMenuId = 163;
+inline constexpr int kExportIcsEventsMenuId = 164;
 inline constexpr int kNotifyMenuId = 161;
 inline constexpr int kRestoreVersionMenuId = 165;
 // ヘルプ → バージョン情報: the About box, as the system menu's About entry opens it.
@@ -101,3 +104,8 @@ namespace VersionsDialogIds {
 inline constexpr int kVersionList = 1040;
 inline constexpr int kDifference = 1041;
 }  // namespace VersionsDialogIds
+
+// The preview of an iCalendar import (dialog 148).
+namespace ImportPreviewIds {
+inline constexpr int kSummary = 1045;
+}  // namespace ImportPreviewIds

@@ -2,7 +2,6 @@
 #include "ConnectDlg.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -11,6 +10,7 @@
 
 #include "ConnectSettings.h"
 #include "FieldText.h"
+#include "FileChooser.h"
 #include "ResourceIds.h"
 #include "SecretMemory.h"
 
@@ -66,9 +66,9 @@ void CConnectDlg::EnableEdits() {
 }
 
 void CConnectDlg::BrowseCaFile() {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QStringLiteral("信頼する証明書"), caFile_->text(),
-        QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
+    const QString chosen =
+        ChooseFile(this, FileChoice::Open, QStringLiteral("信頼する証明書"), caFile_->text(),
+                   QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
     if (!chosen.isEmpty()) {
         caFile_->setText(chosen);
     }

@@ -17,16 +17,18 @@
 
 struct CFtpTransfer::Handle {
     CURL* easy = nullptr;
+    // Holds the connection cache, so the login outlives each transfer.
+    CURLM* multi = nullptr;
 };
 
 namespace {
 
-// A connection that cannot be made in this time counts as failed, and so
-// does a transfer that moves no data for the stall time.
-constexpr long kConnectSeconds = 20;
+// A server that does not answer a command in this time counts as gone.
 constexpr long kStallSeconds = 60;
 // Tidying up after a failure already decided must not hold the window long.
 constexpr long kCleanUpSeconds = 10;
+// The longest wait between two looks at a running transfer.
+constexpr int kPollMillis = 10;
 
 // Where a replacing upload puts the file until it is complete.
 constexpr const char* kUploadSuffix = ".part";
@@ -143,9 +145,83 @@ size_t WriteDownload(char* data, size_t size, size_t count, void* userData) {
     return sink->file->Write(out) ? length : 0;
 }
 
+// A text fetched into memory, up to a limit.
+struct TextSink {
+    std::string* bytes = nullptr;
+    std::size_t limit = 0;
+    bool cut = false;
+};
+
+// Ends the transfer once the limit is reached: the rest is not wanted.
 size_t AppendText(char* data, size_t size, size_t count, void* userData) {
-    static_cast<std::string*>(userData)->append(data, size * count);
-    return size * count;
+    auto* sink = static_cast<TextSink*>(userData);
+    const size_t length = size * count;
+    const size_t room = sink->limit - std::min(sink->limit, sink->bytes->size());
+    sink->bytes->append(data, std::min(length, room));
+    if (length > room) {
+        sink->cut = true;
+        return 0;
+    }
+    return length;
+}
+
+// A listing longer than this is no folder of data files, and proves nothing.
+constexpr std::size_t kListingLimit = 4 << 20;
+
+// A server's reply as it may be shown: printable ASCII, one line, bounded.
+std::string PrintableReply(const char* data, std::size_t length) {
+    constexpr std::size_t kReplyLimit = 120;
+    std::string text;
+    for (std::size_t i = 0; i < length && text.size() < kReplyLimit; ++i) {
+        if (data[i] >= 0x20 && data[i] < 0x7F) {
+            text += data[i];
+        }
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// Whether the LIST output `listing` has an entry named `name`: a line that is
+// the name, or ends with a blank and the name, as both the Unix and the DOS
+// forms put it last. A line that only happens to end so counts too; taking a
+// missing file for one that is there only stops a save, never loses a file.
+bool ListsName(const std::string& listing, const std::string& name) {
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        std::size_t end = listing.find('\n', start);
+        if (end == std::string::npos) {
+            end = listing.size();
+        }
+        std::string line = listing.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line == name || (line.size() > name.size() && line.ends_with(name) &&
+                             line[line.size() - name.size() - 1] == ' ')) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// The results of a RETR after which the server may still be asked: it
+// answered, or a data connection it reset cut the read short. A time-out, a
+// cancel, a local write failure or a lost server leave nothing to ask.
+bool MayAskAfter(CURLcode result) {
+    switch (result) {
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -153,9 +229,16 @@ size_t AppendText(char* data, size_t size, size_t count, void* userData) {
 CFtpTransfer::CFtpTransfer() : curl_(new Handle) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     curl_->easy = curl_easy_init();
+    curl_->multi = curl_multi_init();
+    if (curl_->multi != nullptr) {
+        curl_multi_setopt(curl_->multi, CURLMOPT_MAXCONNECTS, 1L);
+    }
 }
 
 CFtpTransfer::~CFtpTransfer() {
+    if (curl_->multi != nullptr) {
+        curl_multi_cleanup(curl_->multi);
+    }
     if (curl_->easy != nullptr) {
         curl_easy_cleanup(curl_->easy);
     }
@@ -179,6 +262,11 @@ void CFtpTransfer::SetTls(bool on, const std::string& caFile) {
     caFile_ = caFile;
 }
 
+TransferTiming& FtpTransferTiming() {
+    static TransferTiming timing;
+    return timing;
+}
+
 int CFtpTransfer::OnProgress(void* self, std::int64_t, std::int64_t downNow, std::int64_t,
                              std::int64_t upNow) {
     auto* ftp = static_cast<CFtpTransfer*>(self);
@@ -198,10 +286,15 @@ void CFtpTransfer::ApplyCommonOptions() {
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_USERNAME, userName_.c_str());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password_.c_str());
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+    const TransferTiming& timing = FtpTransferTiming();
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timing.connect.count()));
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, timing.lowSpeedBytes);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timing.lowSpeedTime.count()));
+    // FTP replies reach the header function; a refusal is kept for the user.
+    lastReply_.clear();
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnReply);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     // The server name goes to the server whole, relative to the login folder.
     curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     curl_easy_setopt(easy, CURLOPT_MAXCONNECTS, 1L);
@@ -235,6 +328,14 @@ void CFtpTransfer::ApplyCommonOptions() {
             curl_easy_setopt(easy, CURLOPT_CAINFO, caFile_.c_str());
         }
     }
+}
+
+std::size_t CFtpTransfer::OnReply(char* data, std::size_t size, std::size_t count, void* self) {
+    const std::size_t length = size * count;
+    if (length > 0 && (data[0] == '4' || data[0] == '5')) {
+        static_cast<CFtpTransfer*>(self)->lastReply_ = PrintableReply(data, length);
+    }
+    return length;
 }
 
 void CFtpTransfer::ApplyTransferOptions(curl_slist* typeAscii) {
@@ -279,11 +380,42 @@ int CFtpTransfer::Connect() {
     return connected_ ? 0 : -1;
 }
 
+// libcurl's own loop (curl_easy_perform) waits up to a second at a time, and
+// does not wait on the data connection of a passive transfer while that is
+// still being opened: a transfer whose data connection was not open at the
+// first wait stood still for a whole second. This loop looks again within
+// kPollMillis at the latest.
+int CFtpTransfer::Perform() {
+    CURL* easy = curl_->easy;
+    CURLM* multi = curl_->multi;
+    if (easy == nullptr || multi == nullptr || curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        return CURLE_FAILED_INIT;
+    }
+    int running = 1;
+    CURLMcode state = CURLM_OK;
+    while (state == CURLM_OK) {
+        state = curl_multi_perform(multi, &running);
+        if (running == 0 || state != CURLM_OK) {
+            break;
+        }
+        state = curl_multi_poll(multi, nullptr, 0, kPollMillis, nullptr);
+    }
+    CURLcode result = CURLE_FAILED_INIT;
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+            result = message->data.result;
+        }
+    }
+    curl_multi_remove_handle(multi, easy);
+    return state == CURLM_OK ? result : CURLE_FAILED_INIT;
+}
+
 int CFtpTransfer::LogIn(const std::string& url) {
     ApplyCommonOptions();
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
-    return curl_easy_perform(curl_->easy);
+    return Perform();
 }
 
 void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
@@ -295,7 +427,7 @@ void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
-    curl_easy_perform(curl_->easy);
+    static_cast<void>(Perform());
     curl_slist_free_all(quote);
 }
 
@@ -323,7 +455,7 @@ CFtpTransfer::Stored CFtpTransfer::Store(const std::string& localFile,
     ApplyTransferOptions(typeAscii);
     // libcurl sends the rename only after the server has confirmed the whole
     // file, so a failed transfer never replaces the server's copy.
-    const CURLcode result = curl_easy_perform(curl_->easy);
+    const auto result = static_cast<CURLcode>(Perform());
     curl_slist_free_all(typeAscii);
     curl_slist_free_all(rename);
     std::fclose(source.file);
@@ -360,24 +492,66 @@ int CFtpTransfer::Upload(const std::string& localFile, const std::string& server
     return -1;
 }
 
-int CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile,
-                           const std::string& dataFile) {
+ServerFetch CFtpTransfer::Download(const std::string& serverFile, const std::string& localFile,
+                                   const std::string& dataFile) {
     const std::string url = UrlFor(serverFile);
     if (url.empty() || cancelled_ || serverFile.empty() || !IsSendableText(serverFile)) {
-        return -1;
+        return ServerFetch::Failed;
     }
     // The local file is replaced only by a complete download.
     FileReplacement file(localFile);
     if (!file.Open(dataFile)) {
-        return -1;
+        return ServerFetch::Failed;
     }
     DownloadSink sink;
     sink.file = &file;
     const int result = Retrieve(url, WriteDownload, &sink);
     if (result != CURLE_OK) {
-        return result == CURLE_REMOTE_FILE_NOT_FOUND ? 1 : -1;
+        return AfterFailedRead(serverFile, result);
     }
-    return file.Commit() ? 0 : -1;
+    return file.Commit() ? ServerFetch::Fetched : ServerFetch::Failed;
+}
+
+ServerFetch CFtpTransfer::AfterFailedRead(const std::string& serverFile, int result) {
+    if (cancelled_ || !MayAskAfter(static_cast<CURLcode>(result))) {
+        return ServerFetch::Failed;
+    }
+    const std::string refusal = lastReply_;
+    // A path has few folders; a longer climb would be a name made to cost.
+    constexpr int kFoldersUp = 16;
+    switch (PresenceOf(serverFile, kFoldersUp)) {
+        case Presence::Absent:
+            return ServerFetch::NotThere;
+        case Presence::Present:
+            lastRefusal_ = refusal;
+            return ServerFetch::Refused;
+        case Presence::Unknown:
+            break;
+    }
+    return ServerFetch::Failed;
+}
+
+CFtpTransfer::Presence CFtpTransfer::PresenceOf(const std::string& serverPath, int foldersUp) {
+    const std::size_t slash = serverPath.find_last_of('/');
+    const std::string name = slash == std::string::npos ? serverPath : serverPath.substr(slash + 1);
+    if (name.empty() || cancelled_) {
+        return Presence::Unknown;
+    }
+    std::string folder;
+    if (slash != std::string::npos) {
+        folder = slash == 0 ? "/" : serverPath.substr(0, slash);
+    }
+    std::string listing;
+    if (ListDir(folder, listing) == ServerReply::Done) {
+        return ListsName(listing, name) ? Presence::Present : Presence::Absent;
+    }
+    // No listing of the folder: it may be missing itself, which its own
+    // folder's listing tells. The login folder and the root are always there.
+    if (folder.empty() || folder == "/" || foldersUp == 0) {
+        return Presence::Unknown;
+    }
+    return PresenceOf(folder, foldersUp - 1) == Presence::Absent ? Presence::Absent
+                                                                 : Presence::Unknown;
 }
 
 ServerReply CFtpTransfer::RunCommand(const std::string& command, const std::string& second) {
@@ -393,7 +567,7 @@ ServerReply CFtpTransfer::RunCommand(const std::string& command, const std::stri
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
-    const CURLcode result = curl_easy_perform(curl_->easy);
+    const auto result = static_cast<CURLcode>(Perform());
     curl_slist_free_all(quote);
     connected_ = result == CURLE_OK || result == CURLE_QUOTE_ERROR;
     if (result == CURLE_OK) {
@@ -426,35 +600,50 @@ ServerReply CFtpTransfer::UploadAs(const std::string& localFile, const std::stri
                                                               : ServerReply::NoAnswer;
 }
 
-ServerReply CFtpTransfer::FetchText(const std::string& serverFile, std::string& bytes) {
+ServerFetch CFtpTransfer::FetchText(const std::string& serverFile, std::string& bytes,
+                                    std::size_t limit) {
     bytes.clear();
     if (serverFile.empty() || !IsSendableText(serverFile)) {
-        return ServerReply::NoAnswer;
+        return ServerFetch::Failed;
     }
-    return FetchInto(UrlFor(serverFile), bytes);
+    bool cut = false;
+    const int result = FetchInto(UrlFor(serverFile), bytes, limit, cut);
+    if (result == CURLE_OK) {
+        return ServerFetch::Fetched;
+    }
+    return AfterFailedRead(serverFile, result);
 }
 
 ServerReply CFtpTransfer::ListDir(const std::string& serverDir, std::string& names) {
     names.clear();
-    if (serverDir.empty() || !IsSendableText(serverDir)) {
+    if (!IsSendableText(serverDir)) {
         return ServerReply::NoAnswer;
     }
-    const std::string url = UrlFor(serverDir);
-    return url.empty() || FetchInto(url + "/", names) != ServerReply::Done ? ServerReply::NoAnswer
-                                                                           : ServerReply::Done;
+    // The login folder is the URL's own; every other ends in a slash, which
+    // libcurl takes for a listing.
+    const std::string url = serverDir.empty() ? UrlFor("") : UrlFor(serverDir) + "/";
+    bool cut = false;
+    if (url == "/" || FetchInto(url, names, kListingLimit, cut) != CURLE_OK || cut) {
+        names.clear();
+        return ServerReply::NoAnswer;
+    }
+    return ServerReply::Done;
 }
 
-ServerReply CFtpTransfer::FetchInto(const std::string& url, std::string& bytes) {
+int CFtpTransfer::FetchInto(const std::string& url, std::string& bytes, std::size_t limit,
+                            bool& cut) {
     bytes.clear();
     if (url.empty() || cancelled_) {
-        return ServerReply::NoAnswer;
+        return CURLE_URL_MALFORMAT;
     }
-    const int result = Retrieve(url, AppendText, &bytes);
-    if (result == CURLE_OK) {
-        return ServerReply::Done;
+    TextSink sink{&bytes, limit, false};
+    const int result = Retrieve(url, AppendText, &sink);
+    cut = sink.cut;
+    if (result == CURLE_OK || (result == CURLE_WRITE_ERROR && sink.cut)) {
+        return CURLE_OK;
     }
     bytes.clear();
-    return result == CURLE_REMOTE_FILE_NOT_FOUND ? ServerReply::Refused : ServerReply::NoAnswer;
+    return result;
 }
 
 int CFtpTransfer::Retrieve(const std::string& url,
@@ -469,9 +658,11 @@ int CFtpTransfer::Retrieve(const std::string& url,
     // for a missing file.
     curl_slist* typeAscii = TypeAsciiCommand();
     ApplyTransferOptions(typeAscii);
-    const CURLcode result = curl_easy_perform(curl_->easy);
+    const auto result = static_cast<CURLcode>(Perform());
     curl_slist_free_all(typeAscii);
-    // A missing file leaves the login open for the upload that puts it there.
-    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND;
+    // A refused read leaves the login open, for the listing that tells why and
+    // the upload that may follow.
+    connected_ = result == CURLE_OK || result == CURLE_REMOTE_FILE_NOT_FOUND ||
+                 result == CURLE_FTP_COULDNT_RETR_FILE;
     return result;
 }

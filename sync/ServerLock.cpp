@@ -21,6 +21,9 @@ constexpr const char* kOwnerName = "/owner";
 constexpr const char* kPendingName = "/pending";
 constexpr const char* kUploadSuffix = ".up";
 constexpr const char* kGenerationSuffix = ".generation";
+// What the owner file says of a lock given back on a server that keeps its
+// folder: the next taker may claim it at once.
+constexpr const char* kReleasedKey = "released=";
 // A waiter looks at the cancel request this often while it sleeps.
 constexpr std::chrono::milliseconds kCancelCheck{50};
 
@@ -59,6 +62,14 @@ std::string TimeText(std::time_t t) {
     return text;
 }
 
+// Sleeps `time`, looking at the cancel request between short naps.
+void SleepUnlessCancelled(const CFtpTransfer& ftp, std::chrono::milliseconds time) {
+    for (auto slept = std::chrono::milliseconds(0); slept < time && !ftp.Cancelled();
+         slept += kCancelCheck) {
+        std::this_thread::sleep_for(std::min(kCancelCheck, time));
+    }
+}
+
 }  // namespace
 
 LockTiming& ServerLockTiming() {
@@ -95,13 +106,13 @@ LockWait ServerLock::Take() {
             break;
         }
         std::string owner;
-        const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
-        if (got == ServerReply::NoAnswer) {
+        const ServerFetch got = ftp_.FetchText(folder_ + kOwnerName, owner);
+        if (got == ServerFetch::Failed) {
             break;
         }
-        // Refused with no folder there: either it was given back just now,
-        // or this login may not make folders at all.
-        if (got == ServerReply::Refused && !FolderExists()) {
+        // No owner file and no folder: either it was given back just now, or
+        // this login may not make folders at all.
+        if (got == ServerFetch::NotThere && !FolderExists()) {
             if (++refusedWithoutFolder > 1) {
                 waiting_ = false;
                 return ftp_.Cancelled() ? LockWait::Cancelled : LockWait::NotPossible;
@@ -109,6 +120,14 @@ LockWait ServerLock::Take() {
             continue;
         }
         refusedWithoutFolder = 0;
+        if (got == ServerFetch::Fetched && owner.rfind(kReleasedKey, 0) == 0) {
+            const LockWait claimed = Claim();
+            if (claimed != LockWait::Stale) {
+                waiting_ = false;
+                return claimed;
+            }
+            continue;
+        }
         waiting_ = true;
         const auto now = std::chrono::steady_clock::now();
         if (!seenOnce || owner != seen) {
@@ -120,19 +139,41 @@ LockWait ServerLock::Take() {
             waiting_ = false;
             return LockWait::Stale;
         }
-        for (auto slept = std::chrono::milliseconds(0); slept < timing.poll && !ftp_.Cancelled();
-             slept += kCancelCheck) {
-            std::this_thread::sleep_for(std::min(kCancelCheck, timing.poll));
-        }
+        SleepUnlessCancelled(ftp_, timing.poll);
     }
     waiting_ = false;
     return ftp_.Cancelled() ? LockWait::Cancelled : LockWait::Failed;
 }
 
+// A folder marked given back cannot be made again, so it is claimed by
+// writing the owner file: two claimers may both write it, and the one whose
+// token is still there a poll later holds the lock. The other, and every
+// later step, checks the token before any change it makes, so a claim lost
+// late only fails that step. Stale here means someone else claimed it.
+LockWait ServerLock::Claim() {
+    takenAt_ = TimeText(Clock::Now());
+    if (!PutText(ftp_, folder_ + kOwnerName, OwnerText())) {
+        return ftp_.Cancelled() ? LockWait::Cancelled : LockWait::Failed;
+    }
+    SleepUnlessCancelled(ftp_, ServerLockTiming().poll);
+    if (ftp_.Cancelled()) {
+        return LockWait::Cancelled;
+    }
+    if (!StillOurs(ftp_)) {
+        return LockWait::Stale;
+    }
+    held_ = true;
+    claimedKept_ = true;
+    return LockWait::Taken;
+}
+
+std::string ServerLock::OwnerText() const {
+    return "computer=" + ComputerName() + "\r\ntaken=" + takenAt_ + "\r\ntoken=" + token_ + "\r\n";
+}
+
 LockWait ServerLock::WriteOwner() {
-    const std::string text = "computer=" + ComputerName() + "\r\ntaken=" + TimeText(Clock::Now()) +
-                             "\r\ntoken=" + token_ + "\r\n";
-    if (PutText(ftp_, folder_ + kOwnerName, text)) {
+    takenAt_ = TimeText(Clock::Now());
+    if (PutText(ftp_, folder_ + kOwnerName, OwnerText())) {
         held_ = true;
         return LockWait::Taken;
     }
@@ -149,23 +190,41 @@ bool ServerLock::FolderExists() {
 
 LockStep ServerLock::Break() {
     std::string owner;
-    const ServerReply got = ftp_.FetchText(folder_ + kOwnerName, owner);
-    if (got == ServerReply::NoAnswer) {
+    const ServerFetch got = ftp_.FetchText(folder_ + kOwnerName, owner);
+    if (got == ServerFetch::Failed) {
         return LockStep::Failed;
     }
-    if ((got == ServerReply::Done ? owner : std::string()) != staleOwner_) {
+    if (owner != staleOwner_) {
         return LockStep::Done;  // its owner is alive after all, or another waiter broke it
     }
     FinishPending(ftp_);
     // Whether the owner file went shows in whether the folder can go.
     static_cast<void>(ftp_.DeleteFile(folder_ + kOwnerName));
-    return ftp_.RemoveDir(folder_) == ServerReply::Done || !FolderExists() ? LockStep::Done
-                                                                           : LockStep::Failed;
+    return RemoveFolder(ftp_) ? LockStep::Done : LockStep::Failed;
+}
+
+// A server that refuses to remove the folder (or, keeping every file, the
+// owner file in it) would leave it held for good: it is marked given back
+// instead, for the next taker to claim.
+bool ServerLock::RemoveFolder(CFtpTransfer& ftp) {
+    if (ftp.RemoveDir(folder_) != ServerReply::Refused) {
+        return true;  // removed, or left for the stale time when the server is gone
+    }
+    std::string names;
+    if (ftp.ListDir(folder_, names) != ServerReply::Done) {
+        return true;  // gone after all
+    }
+    if (!PutText(ftp, folder_ + kOwnerName, kReleasedKey + TimeText(Clock::Now()) + "\r\n")) {
+        return false;
+    }
+    // Told once: a folder claimed as given back was known to stay.
+    keptFolderFound_ = !claimedKept_;
+    return true;
 }
 
 void ServerLock::FinishPending(CFtpTransfer& ftp) {
     std::string note;
-    if (ftp.FetchText(folder_ + kPendingName, note) != ServerReply::Done) {
+    if (ftp.FetchText(folder_ + kPendingName, note) != ServerFetch::Fetched) {
         return;
     }
     const std::size_t end = note.find_first_of("\r\n");
@@ -223,22 +282,39 @@ LockStep ServerLock::SendByRename(const std::string& localFile, const std::strin
 
 bool ServerLock::StillOurs(CFtpTransfer& ftp) {
     std::string owner;
-    return ftp.FetchText(folder_ + kOwnerName, owner) == ServerReply::Done &&
+    return ftp.FetchText(folder_ + kOwnerName, owner) == ServerFetch::Fetched &&
            owner.find("token=" + token_) != std::string::npos;
 }
 
 LockStep ServerLock::ReadGeneration(const std::string& serverFile, std::string& generation) {
-    const ServerReply got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
+    const ServerFetch got = ftp_.FetchText(serverFile + kGenerationSuffix, generation);
     while (!generation.empty() && (generation.back() == '\n' || generation.back() == '\r')) {
         generation.pop_back();
     }
-    return got == ServerReply::NoAnswer ? LockStep::Failed : LockStep::Done;
+    // One that is there but cannot be read is no proof of the first generation.
+    return got == ServerFetch::Fetched || got == ServerFetch::NotThere ? LockStep::Done
+                                                                       : LockStep::Failed;
 }
 
+// The generation is every computer's merge basis: a step whose lock was
+// broken meanwhile must not replace it under another's merge.
 LockStep ServerLock::NewGeneration(const std::string& serverFile, std::string& generation) {
+    if (!StillOurs(ftp_)) {
+        return LockStep::Failed;
+    }
     generation = RandomToken();
     return PutText(ftp_, serverFile + kGenerationSuffix, generation + "\r\n") ? LockStep::Done
                                                                               : LockStep::Failed;
+}
+
+bool ServerLock::Refresh(CFtpTransfer& ftp) {
+    if (!held_ || !StillOurs(ftp)) {
+        return false;
+    }
+    ++refreshes_;
+    return PutText(ftp, folder_ + kOwnerName,
+                   OwnerText() + "refreshed=" + TimeText(Clock::Now()) + " #" +
+                       std::to_string(refreshes_) + "\r\n");
 }
 
 void ServerLock::Release(CFtpTransfer& ftp) {
@@ -252,7 +328,7 @@ void ServerLock::Release(CFtpTransfer& ftp) {
     if (!pendingNote_.empty()) {
         FinishPending(ftp);
         std::string note;
-        if (ftp.FetchText(folder_ + kPendingName, note) == ServerReply::Done) {
+        if (ftp.FetchText(folder_ + kPendingName, note) == ServerFetch::Fetched) {
             // The data file is gone and its replacement would not move: the
             // lock stays, so that nobody takes the missing file for a new
             // server, until a waiter breaks it and tries the rename again.
@@ -260,9 +336,10 @@ void ServerLock::Release(CFtpTransfer& ftp) {
         }
         pendingNote_.clear();
     }
-    // Given back as far as the server lets it: a lock it keeps is taken for
-    // stale in time, and broken by whoever waits for it.
+    // Given back as far as the server lets it: a lock it keeps and cannot
+    // mark given back is taken for stale in time, and broken by whoever
+    // waits for it.
     static_cast<void>(ftp.DeleteFile(folder_ + kOwnerName));
-    static_cast<void>(ftp.RemoveDir(folder_));
+    static_cast<void>(RemoveFolder(ftp));
     held_ = false;
 }

@@ -1,7 +1,9 @@
 // The lock that makes one computer's fetch, merge and upload of both data
 // files one step on the server: a folder made with MKD beside the individual
 // file (MKD fails while the folder exists), holding a small file that names
-// the computer and the time it took the lock.
+// the computer and the time it took the lock. A server that will not remove
+// the folder keeps it, marked given back in the owner file, and the next
+// taker claims it by writing its own (docs/sync.md).
 #pragma once
 
 #include <atomic>
@@ -51,7 +53,7 @@ class ServerLock {
     // Removes a stale lock when it still says what StaleOwner() says, first
     // finishing a replacement its owner left between delete and rename. Take
     // again afterwards. Done also when the lock turned out not to be stale
-    // after all; Failed when it could not be removed.
+    // after all, or was marked given back; Failed when neither could be done.
     [[nodiscard]] LockStep Break();
 
     // Sends `localFile` under a name of its own, then renames it onto
@@ -70,8 +72,14 @@ class ServerLock {
     // Failed when the server did not answer.
     [[nodiscard]] LockStep ReadGeneration(const std::string& serverFile, std::string& generation);
     // Writes a new generation of `serverFile` into `generation`. Needs the
-    // lock. Done written.
+    // lock, and checks it is still this step's first. Done written.
     [[nodiscard]] LockStep NewGeneration(const std::string& serverFile, std::string& generation);
+
+    // Rewrites the owner file, when the lock is still ours, with a new stamp:
+    // a waiter takes a lock for stale only when its file stays the same. For
+    // a thread of its own while the step waits for the user, over `ftp`
+    // while nothing else uses it. False when not rewritten.
+    [[nodiscard]] bool Refresh(CFtpTransfer& ftp);
 
     // Gives the lock back over `ftp` (the one of the constructor, or a fresh
     // login when that one was cancelled), when it is still ours. Best effort.
@@ -79,10 +87,19 @@ class ServerLock {
     bool Held() const { return held_; }
     // The lock folder's name on the server.
     const std::string& Folder() const { return folder_; }
+    // True once this lock found that the server will not remove the folder,
+    // where no lock before had marked it so: for telling the user once.
+    bool FoundFolderKept() const { return keptFolderFound_; }
 
   private:
+    std::string OwnerText() const;
     // Taken once the owner file is there; Failed, the folder given back, otherwise.
     [[nodiscard]] LockWait WriteOwner();
+    // Takes a folder marked given back; Stale when another claimer won.
+    [[nodiscard]] LockWait Claim();
+    // Removes the folder, or marks it given back where the server keeps it.
+    // False when neither could be done.
+    [[nodiscard]] bool RemoveFolder(CFtpTransfer& ftp);
     [[nodiscard]] bool FolderExists();
     // True when the lock's owner file still carries this lock's token.
     [[nodiscard]] bool StillOurs(CFtpTransfer& ftp);
@@ -92,8 +109,12 @@ class ServerLock {
     CFtpTransfer& ftp_;
     std::string folder_;
     std::string token_;
+    std::string takenAt_;
     std::string staleOwner_;
     std::string pendingNote_;  // set while a deleted data file waits for its rename
     bool held_ = false;
+    bool claimedKept_ = false;      // taken by claiming a folder marked given back
+    bool keptFolderFound_ = false;  // see FoundFolderKept()
+    int refreshes_ = 0;
     std::atomic<bool> waiting_{false};
 };

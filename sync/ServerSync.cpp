@@ -6,21 +6,20 @@
 #include <QStringList>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <optional>
 
 #include "BaseCopy.h"
 #include "ConnectSettings.h"
+#include "FetchDecision.h"
 #include "FileAccess.h"
+#include "FtpStore.h"
 #include "KeptCopies.h"
 #include "KeptVersions.h"
-#include "MessageService.h"
-#include "Password.h"
-#include "ServerLock.h"
+#include "SjisCodec.h"
 #include "SubjList.h"
 #include "SyncDir.h"
-#include "TransferSession.h"
+#include "SyncQuestions.h"
 
 namespace {
 
@@ -30,7 +29,6 @@ const char* const kKeptLocal =
     "前回サーバーへ送信できなかった変更があるため、このコンピューター上のファイルを使います。\n"
     "サーバーのファイルは名前に「.server」を付けて保存しました。";
 const char* const kWorkOffline = "このコンピューター上のファイルで作業を続けますか？";
-// %1 the kind of subjects; %2 the name of the copy kept.
 // %1 the kind of subjects.
 const char* const kBaseNotWritten =
     "%1ファイルの基準コピーを書き込めませんでした。前の基準コピーのままなので、"
@@ -50,18 +48,18 @@ const char* const kReplaceDamaged =
 const char* const kLocalChangesMerged =
     "このコンピューター上の%1ファイルにはサーバーへ送っていない変更があったため、"
     "サーバーのファイルと合わせました。元のファイルを %2 として残しました。";
+// %1 the kind of subjects.
+const char* const kVersionNotKept =
+    "このコンピューター上の%1ファイルの今の版を残せなかったため、サーバーのファイルを"
+    "取り込みませんでした。サーバーのファイルは名前に「.server」を付けて保存しました。";
 // %1 the kind of subjects; %2 a number.
 const char* const kManyDeleted =
     "他のコンピューターで%1が %2 件削除されています。\n"
     "このコンピューターでは残しますか？（「いいえ」で削除を取り込みます）";
-// %1 the computer, %2 when it took the lock, %3 minutes.
-const char* const kLockStale =
-    "サーバーのファイルを更新中のコンピューター (%1、%2 から) が %3 分以上そのままです。\n"
-    "途中で止まったものとみなして、続けますか？";
-const char* const kUnknown = "不明";
-// %1 the name of the lock folder.
-const char* const kLockNotPossible =
-    "サーバーに %1 フォルダーを作れないため、ファイルを更新できません。";
+// %1 the server file; %2 the server's answer.
+const char* const kNotRead = "サーバーの %1 を読めませんでした（%2）。";
+const char* const kNoReason = "理由は示されませんでした";
+const char* const kNotSentOverUnread = "サーバーのファイルを上書きしないよう、送信をやめました。";
 
 // One data file and where it lives on the server.
 struct DataFile {
@@ -121,13 +119,19 @@ void MarkAgainBeforeSave(const ConnectSettings& settings, const std::string& loc
 
 // Offers to go on without the server; Yes marks both files, so that the
 // first save merges with the server's copies and sends them.
-bool WorkOffline(const ConnectSettings& settings, MessageService& messages, QWidget* parent,
+bool WorkOffline(const ConnectSettings& settings, SyncQuestions& questions,
                  const QString& failure) {
-    if (!messages.AskYes(parent, failure + "\n" + QString::fromUtf8(kWorkOffline))) {
+    if (!questions.WorkOffline(failure + "\n" + QString::fromUtf8(kWorkOffline))) {
         return false;
     }
     LocalSaveNotSent(settings);
     return true;
+}
+
+void AskPasswordIfNone(ConnectSettings& settings, SyncQuestions& questions) {
+    if (settings.password.empty()) {
+        questions.AskPassword(settings);
+    }
 }
 
 // Writes a merge into the local file, the conflicts aside first: once the
@@ -137,22 +141,11 @@ bool WriteMerge(const DataFile& file, SubjMergeResult& result) {
            WriteSubjFile(file.kind, file.local, result.merged) == FileWrite::Written;
 }
 
-// The value after "<key>=" in the lock's owner file; kUnknown without one.
-QString OwnerField(const std::string& owner, const std::string& key) {
-    const std::size_t at = owner.find(key + "=");
-    if (at == std::string::npos) {
-        return QString::fromUtf8(kUnknown);
-    }
-    const std::size_t from = at + key.size() + 1;
-    return QString::fromLocal8Bit(owner.substr(from, owner.find_first_of("\r\n", from) - from));
-}
-
 // One server step's work, for the messages and merges it gathers.
 struct Step {
     ConnectSettings& settings;
-    MessageService& messages;
-    QWidget* parent;
-    TransferSession& ftp;
+    SyncQuestions& questions;
+    ServerStore& store;
     std::vector<SubjMergeResult> merges;
     QStringList notices;
 };
@@ -172,68 +165,30 @@ void RecordBase(Step& step, const DataFile& file, const std::string& sourceFile,
     }
 }
 
-// The server file `file` as its base copy must have come from: the
-// settings' login and path and the file's generation on the server. False
-// when the generation could not be read.
-bool ReadOrigin(Step& step, ServerLock& lock, const DataFile& file, BaseOrigin& origin) {
-    origin = {step.settings.hostName, step.settings.port, step.settings.userId, file.server, {}};
-    return step.ftp.ReadGeneration(lock, file.server, origin.generation) == LockStep::Done;
-}
-
-// Takes the lock of the step, asking before breaking one that looks left
-// behind by a computer that stopped. Taken or NotPossible let the step go on.
-LockWait TakeStepLock(Step& step, ServerLock& lock) {
-    for (;;) {
-        const LockWait wait = step.ftp.TakeLock(lock);
-        if (wait != LockWait::Stale) {
-            return wait;
-        }
-        const auto minutes =
-            std::chrono::duration_cast<std::chrono::minutes>(ServerLockTiming().stale);
-        const QString question =
-            QString::fromUtf8(kLockStale)
-                .arg(OwnerField(lock.StaleOwner(), "computer"),
-                     OwnerField(lock.StaleOwner(), "taken"), QString::number(minutes.count()));
-        if (!step.messages.AskYes(step.parent, question) ||
-            step.ftp.BreakLock(lock) != LockStep::Done) {
-            return LockWait::Cancelled;
-        }
-    }
-}
-
-// Gives the lock back however the step ends.
-class LockHeld {
-  public:
-    LockHeld(TransferSession& ftp, ServerLock& lock) : ftp_(ftp), lock_(lock) {}
-    ~LockHeld() { ftp_.ReleaseLock(lock_); }
-    LockHeld(const LockHeld&) = delete;
-    LockHeld& operator=(const LockHeld&) = delete;
-
-  private:
-    TransferSession& ftp_;
-    ServerLock& lock_;
-};
-
 // A merge that takes in many deletions at once is more likely a server copy
-// that lost lines than deliberate work: the default keeps the subjects.
-void AskAboutManyDeletions(Step& step, const DataFile& file, SubjMergeResult& result) {
+// that lost lines than deliberate work: the default keeps the subjects. True
+// when they were kept.
+bool KeepManyDeletions(Step& step, const DataFile& file, SubjMergeResult& result) {
     if (!DeletesMany(result)) {
-        return;
+        return false;
     }
     const QString question =
         QString::fromUtf8(kManyDeleted)
             .arg(QString::fromUtf8(file.kindName), QString::number(result.deleted.size()));
-    if (step.messages.AskYes(step.parent, question)) {
-        KeepDeleted(result);
+    if (!step.store.AskHolding([&] { return step.questions.KeepDeletedSubjects(question); })) {
+        return false;
     }
+    KeepDeleted(result);
+    return true;
 }
 
 // A server copy that did not load cleanly is kept aside, unmerged; the
 // text says so. Empty when the copy could not be kept.
 QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyCheck check) {
-    const std::string kept = KeepDatedCopy(copy);
+    std::string kept;
+    const FileWrite copied = KeepDatedCopy(copy, kept);
     RemoveFile(copy);
-    if (kept.empty()) {
+    if (copied != FileWrite::Written) {
         return {};
     }
     return QString::fromUtf8(kServerCopyKeptAside)
@@ -242,22 +197,23 @@ QString KeepServerCopyAside(const DataFile& file, const std::string& copy, CopyC
              QString::fromLocal8Bit(kept));
 }
 
-// What a merge replaces is kept as a version, as a save keeps what it replaces:
-// the list as this computer had it before the other's changes came in. At
-// start-up it is also the backup. False when either could not be kept whole.
-bool KeepMergedOver(const std::string& localFile, bool keepBackup) {
+// What the server's copy replaces is kept as a version, named `version`, as a
+// save keeps what it replaces: the list as this computer had it before the
+// other's changes came in. At start-up it is also the backup. False when
+// either could not be kept whole, and nothing may replace the file.
+bool KeepReplaced(const std::string& localFile, bool keepBackup, std::string& version) {
     const std::optional<std::string> bytes = ReadWholeFile(localFile);
-    return bytes && !KeepVersion(localFile, *bytes).empty() &&
-           (!keepBackup || KeepBackup(localFile, *bytes) == FileWrite::Written);
+    return bytes && KeepVersion(localFile, *bytes, version) == FileWrite::Written &&
+           (!keepBackup || KeepBackup(localFile, *bytes, version) == FileWrite::Written);
 }
 
 // Merges the server's clean copy `copy` into the local file, asking first
 // when it would take in many deletions; the version it replaces is kept, at
-// start-up with a backup, and at a save `adopt` shows the result. True when the local file now
-// holds the server's changes (or there were none); false when both files
-// stay as they are.
+// start-up with a backup. At a save the result goes to `merged` for the lists
+// in memory. True when the local file now holds the server's changes (or
+// there were none); false when both files stay as they are.
 bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, bool keepBackup,
-                     const AdoptMerged& adopt = {}) {
+                     std::vector<MergedList>* merged = nullptr) {
     SubjMergeResult result = MergeSubjFiles(file.kind, file.local, copy, true);
     switch (result.status) {
         case MergeStatus::ServerUnchanged:
@@ -268,95 +224,129 @@ bool MergeServerCopy(Step& step, const DataFile& file, const std::string& copy, 
         default:
             return false;
     }
-    AskAboutManyDeletions(step, file, result);
-    if (!KeepMergedOver(file.local, keepBackup) || !WriteMerge(file, result)) {
+    static_cast<void>(KeepManyDeletions(step, file, result));
+    std::string version;
+    if (!KeepReplaced(file.local, keepBackup, version) || !WriteMerge(file, result)) {
         return false;
     }
-    ThinVersions(file.local);
-    if (adopt) {
-        adopt(file.kind, result.merged);
+    ThinVersions(file.local, version);
+    if (merged != nullptr) {
+        merged->push_back({file.kind, result.merged});
     }
     step.merges.push_back(std::move(result));
     return true;
 }
 
-// Start-up with changes the server never got (a marker, or a local file
-// that differs from its base): merges the server's copy just fetched to
-// `serverCopy` into the local file, with the base when there is one and
-// keeping every subject of both without.
-bool MergeAtStartUp(Step& step, const DataFile& file, const std::string& serverCopy) {
-    // What stands in the way of a local file holds nothing to merge, and the
-    // server's copy must stay where the user can find it.
-    return IsRegularFile(file.local) && MergeServerCopy(step, file, serverCopy, true);
-}
-
-// Moves the fetched `serverCopy` onto the local file.
+// Moves the fetched `serverCopy` onto the local file, the local file kept as
+// a version and the backup first. False when nothing was replaced.
 bool TakeServerCopy(const DataFile& file, const std::string& serverCopy) {
+    const bool replaces = IsRegularFile(file.local);
+    std::string version;
+    if (replaces && !KeepReplaced(file.local, true, version)) {
+        return false;
+    }
     if (std::rename(serverCopy.c_str(), file.local) != 0) {
         return false;
     }
     SyncDirectoryOf(file.local);
+    if (replaces) {
+        ThinVersions(file.local, version);
+    }
     return true;
+}
+
+// The line that tells why the server's copy of `file` could not be read,
+// when the server said so; empty for a failed connection, whose message
+// says enough.
+QString NotReadLine(const Step& step, const DataFile& file, ServerFetch fetched) {
+    if (fetched != ServerFetch::Refused) {
+        return {};
+    }
+    const QString reason = step.store.RefusalText();
+    return QString::fromUtf8(kNotRead).arg(
+        SjisToQString(file.server), reason.isEmpty() ? QString::fromUtf8(kNoReason) : reason);
+}
+
+// The facts DecideFetch needs, read from the files; `check` tells how a
+// Damaged copy is damaged.
+FetchFacts ReadFacts(const DataFile& file, ServerFetch fetched, const std::string& serverCopy,
+                     CopyCheck& check) {
+    std::string local;
+    const FileRead localRead = ReadFileBytes(file.local, local);
+    FetchFacts facts{};
+    if (localRead == FileRead::Missing) {
+        facts.local = LocalFile::Missing;
+    } else if (localRead == FileRead::Unreadable ||
+               CheckServerCopy(file.kind, file.local) != CopyCheck::Clean) {
+        facts.local = LocalFile::NotLoadable;
+    } else {
+        facts.local =
+            HoldsNoSubjects(file.kind, file.local) ? LocalFile::NoSubjects : LocalFile::Subjects;
+    }
+    facts.marker = HasUnsentMarker(file.local) ? Marker::Unsent : Marker::None;
+    const BaseCopy base = ReadBaseCopy(file.local);
+    facts.base = base.state == FileRead::Read && localRead == FileRead::Read && base.bytes == local
+                     ? BaseCopyIs::SameAsLocal
+                     : BaseCopyIs::Other;
+    check = CopyCheck::Clean;
+    switch (fetched) {
+        case ServerFetch::Fetched: {
+            check = CheckServerCopy(file.kind, serverCopy);
+            std::string server;
+            if (check != CopyCheck::Clean) {
+                facts.server = ServerCopy::Damaged;
+            } else if (localRead == FileRead::Read &&
+                       ReadFileBytes(serverCopy, server) == FileRead::Read && server == local) {
+                facts.server = ServerCopy::SameAsLocal;
+            } else {
+                facts.server = ServerCopy::Other;
+            }
+            break;
+        }
+        case ServerFetch::NotThere:
+            facts.server = ServerCopy::NotThere;
+            break;
+        case ServerFetch::Refused:
+        case ServerFetch::Failed:
+            facts.server = ServerCopy::Unreadable;
+            break;
+    }
+    return facts;
 }
 
 enum class StartUpFile { Done, FetchFailed, KeptLocal };
 
-// Start-up's step for one file, under the lock: fetch the server's copy
-// beside the local file, then take it, merge it, or keep it aside.
-StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
-    BaseOrigin origin;
-    if (!ReadOrigin(step, lock, file, origin) ||
-        ForgetBaseOfOtherServer(file.local, origin) == BaseOwner::NotRemoved) {
-        return StartUpFile::FetchFailed;
-    }
-    const std::string serverCopy = file.local + std::string(kServerCopySuffix);
-    const int fetched = step.ftp.Download(file.server, serverCopy, file.local);
-    if (fetched == 1) {
-        // The first start with a new server: what is here goes there.
-        MarkAgainBeforeSave(step.settings, file.local);
-        step.notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
-        return StartUpFile::Done;
-    }
-    if (fetched != 0) {
-        return StartUpFile::FetchFailed;
-    }
-    const CopyCheck check = CheckServerCopy(file.kind, serverCopy);
-    if (check != CopyCheck::Clean) {
-        MarkAgainBeforeSave(step.settings, file.local);
-        step.notices << KeepServerCopyAside(file, serverCopy, check) + "\n" +
-                            QString::fromUtf8(kUseLocal);
-        return StartUpFile::Done;
-    }
-    std::string local;
-    std::string server;
-    const BaseCopy base = ReadBaseCopy(file.local);
-    if (ReadFileBytes(file.local, local) == FileRead::Missing ||
-        (ReadFileBytes(serverCopy, server) == FileRead::Read && local == server) ||
-        HoldsNoSubjects(file.kind, file.local) ||
-        (!HasUnsentMarker(file.local) && base.state == FileRead::Read && base.bytes == local)) {
-        // Nothing here the server lacks.
-        if (!TakeServerCopy(file, serverCopy)) {
-            return StartUpFile::FetchFailed;
-        }
-        RecordBase(step, file, file.local, origin);
-        return StartUpFile::Done;
-    }
-    // Changes the server never got must not be overwritten by its copy. One
-    // made without a marker (a restored backup, a save not sent, a server
-    // just switched on) is kept as it was, and the user told.
-    if (!HasUnsentMarker(file.local)) {
-        const std::string kept = KeepDatedCopy(file.local);
-        if (kept.empty() || MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
+// In step with the server, its copy replaces the local file unless it
+// deletes many subjects and the user keeps them: then the local file holds
+// more than the server, and is marked for the next save to send it back.
+StartUpFile TakeInStep(Step& step, const DataFile& file, const std::string& serverCopy,
+                       const BaseOrigin& origin) {
+    SubjMergeResult result = MergeSubjFiles(file.kind, file.local, serverCopy, true);
+    if (result.status == MergeStatus::Merged && KeepManyDeletions(step, file, result)) {
+        std::string version;
+        if (MarkUnsent(step.settings, file.local) != MarkOutcome::Marked ||
+            !KeepReplaced(file.local, true, version) || !WriteMerge(file, result)) {
             return StartUpFile::KeptLocal;
         }
-        step.notices << QString::fromUtf8(kLocalChangesMerged)
-                            .arg(QString::fromUtf8(file.kindName), QString::fromLocal8Bit(kept));
+        ThinVersions(file.local, version);
+        step.merges.push_back(std::move(result));
+    } else if (!TakeServerCopy(file, serverCopy)) {
+        step.notices << QString::fromUtf8(kVersionNotKept).arg(QString::fromUtf8(file.kindName));
+        return StartUpFile::Done;
     }
-    // A local file the loader cannot take whole is not merged here: the merge
-    // would drop its damaged lines unseen. The load keeps it as it is and
-    // tells what was not taken, and the next save merges what loaded.
-    if (CheckServerCopy(file.kind, file.local) != CopyCheck::Clean ||
-        !MergeAtStartUp(step, file, serverCopy)) {
+    RecordBase(step, file, serverCopy, origin);
+    RemoveFile(serverCopy);
+    return StartUpFile::Done;
+}
+
+// Changes the server never got: the server's copy is merged into the local
+// file, with the base when there is one and keeping every subject of both
+// without. Where the merge cannot be done, both stay as they are.
+StartUpFile MergeAtStartUp(Step& step, const DataFile& file, const std::string& serverCopy,
+                           const BaseOrigin& origin) {
+    // What stands in the way of a local file holds nothing to merge, and the
+    // server's copy must stay where the user can find it.
+    if (!IsRegularFile(file.local) || !MergeServerCopy(step, file, serverCopy, true)) {
         return StartUpFile::KeptLocal;
     }
     RecordBase(step, file, serverCopy, origin);
@@ -364,69 +354,148 @@ StartUpFile FetchFile(Step& step, ServerLock& lock, const DataFile& file) {
     return StartUpFile::Done;
 }
 
-// The save's step for one file, under the lock: fetch, merge when another
-// computer saved since the base, send. True when sent.
-bool SendFile(Step& step, ServerLock& lock, const DataFile& file, const AdoptMerged& adopt) {
+// Start-up's step for one file, in the step on the server: read the
+// server's copy beside the local file, then do what DecideFetch says.
+// `why` tells, for a FetchFailed, why the copy could not be read.
+StartUpFile FetchFile(Step& step, const DataFile& file, QString& why) {
+    const std::string serverCopy = file.local + std::string(kServerCopySuffix);
     BaseOrigin origin;
-    if (!ReadOrigin(step, lock, file, origin) ||
+    const ServerFetch fetched = step.store.Read(file.server, serverCopy, file.local, origin);
+    if ((fetched == ServerFetch::Fetched || fetched == ServerFetch::NotThere) &&
         ForgetBaseOfOtherServer(file.local, origin) == BaseOwner::NotRemoved) {
-        return false;
+        RemoveFile(serverCopy);
+        return StartUpFile::FetchFailed;
     }
-    const std::string incoming = file.local + std::string(kIncomingSuffix);
-    const int fetched = step.ftp.Download(file.server, incoming, file.local);
-    if (fetched == 0) {
-        const CopyCheck check = CheckServerCopy(file.kind, incoming);
-        if (check != CopyCheck::Clean) {
-            // Nothing can be merged from it, and nothing replaces it unless
-            // the user says so; what it holds stays in the copy kept aside.
-            // Replaced, the other computers' bases no longer tell what they
-            // changed: a new generation makes their next merge keep everything.
-            const QString kept = KeepServerCopyAside(file, incoming, check);
-            if (kept.isEmpty() ||
-                !step.messages.AskYes(step.parent,
-                                      kept + "\n" + QString::fromUtf8(kReplaceDamaged)) ||
-                step.ftp.NewGeneration(lock, file.server, origin.generation) != LockStep::Done) {
-                return false;
+    CopyCheck check = CopyCheck::Clean;
+    switch (DecideFetch(ReadFacts(file, fetched, serverCopy, check))) {
+        case FetchAction::GiveUp:
+            why = NotReadLine(step, file, fetched);
+            return StartUpFile::FetchFailed;
+        case FetchAction::SendLocal:
+            MarkAgainBeforeSave(step.settings, file.local);
+            step.notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
+            return StartUpFile::Done;
+        case FetchAction::KeepServerAside:
+            MarkAgainBeforeSave(step.settings, file.local);
+            step.notices << KeepServerCopyAside(file, serverCopy, check) + "\n" +
+                                QString::fromUtf8(kUseLocal);
+            return StartUpFile::Done;
+        case FetchAction::RecordBase:
+            RecordBase(step, file, serverCopy, origin);
+            RemoveFile(serverCopy);
+            return StartUpFile::Done;
+        case FetchAction::Take:
+            if (!TakeServerCopy(file, serverCopy)) {
+                return StartUpFile::FetchFailed;
             }
-        } else if (!MergeServerCopy(step, file, incoming, false, adopt)) {
-            RemoveFile(incoming);
-            return false;
-        } else {
-            // Only a local file that holds the server's changes may call the
-            // server's copy its base.
-            RecordBase(step, file, incoming, origin);
+            RecordBase(step, file, file.local, origin);
+            return StartUpFile::Done;
+        case FetchAction::TakeInStep:
+            return TakeInStep(step, file, serverCopy, origin);
+        case FetchAction::KeepLocal:
+            MarkAgainBeforeSave(step.settings, file.local);
+            return StartUpFile::KeptLocal;
+        case FetchAction::MergeUnmarked: {
+            // Changes made without a marker (a restored backup, a save not
+            // sent, a server just switched on) are kept as they were, and the
+            // user told.
+            std::string kept;
+            if (KeepDatedCopy(file.local, kept) != FileWrite::Written ||
+                MarkUnsent(step.settings, file.local) != MarkOutcome::Marked) {
+                return StartUpFile::KeptLocal;
+            }
+            step.notices << QString::fromUtf8(kLocalChangesMerged)
+                                .arg(QString::fromUtf8(file.kindName),
+                                     QString::fromLocal8Bit(kept));
+            return MergeAtStartUp(step, file, serverCopy, origin);
         }
+        case FetchAction::MergeUnsent:
+            return MergeAtStartUp(step, file, serverCopy, origin);
+    }
+    return StartUpFile::FetchFailed;
+}
+
+// The server's clean copy just read to `incoming` is taken into the local
+// file before it is sent; a damaged one is kept aside, and replaced only
+// when the user says so. False when nothing may be sent.
+bool TakeInBeforeSending(Step& step, const DataFile& file, const std::string& incoming,
+                         BaseOrigin& origin, std::vector<MergedList>& merged) {
+    const CopyCheck check = CheckServerCopy(file.kind, incoming);
+    if (check == CopyCheck::Clean) {
+        if (!MergeServerCopy(step, file, incoming, false, &merged)) {
+            return false;
+        }
+        // Only a local file that holds the server's changes may call the
+        // server's copy its base.
+        RecordBase(step, file, incoming, origin);
+        return true;
+    }
+    // Nothing can be merged from it, and nothing replaces it unless the user
+    // says so; what it holds stays in the copy kept aside. Replaced, the other
+    // computers' bases no longer tell what they changed: a new origin makes
+    // their next merge keep everything.
+    const QString kept = KeepServerCopyAside(file, incoming, check);
+    return !kept.isEmpty() && step.store.AskHolding([&] {
+        return step.questions.ReplaceDamagedCopy(kept + "\n" + QString::fromUtf8(kReplaceDamaged));
+    }) && step.store.RenewOrigin(file.server, origin) == StoreWrite::Written;
+}
+
+// What the save's step came to for one file, and the user's line when it
+// was not sent for a reason of its own.
+struct SentFile {
+    bool sent = false;
+    QString failure;
+};
+
+// The save's step for one file, in the step on the server: read, merge when
+// another computer saved since the base, send.
+SentFile SendFile(Step& step, const DataFile& file, std::vector<MergedList>& merged) {
+    // A store of items may find its copy changed between the read and the
+    // write; then the step reads and merges again, a few times at most.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string incoming = file.local + std::string(kIncomingSuffix);
+        BaseOrigin origin;
+        const ServerFetch fetched = step.store.Read(file.server, incoming, file.local, origin);
+        if (fetched == ServerFetch::Refused || fetched == ServerFetch::Failed) {
+            const QString line = NotReadLine(step, file, fetched);
+            return {false, line.isEmpty() ? line : line + QString::fromUtf8(kNotSentOverUnread)};
+        }
+        const bool ready = ForgetBaseOfOtherServer(file.local, origin) != BaseOwner::NotRemoved &&
+                           (fetched == ServerFetch::NotThere ||
+                            TakeInBeforeSending(step, file, incoming, origin, merged));
         RemoveFile(incoming);
-    } else if (fetched != 1) {
-        return false;
+        if (!ready) {
+            return {};
+        }
+        switch (step.store.Write(file.local, file.server)) {
+            case StoreWrite::Written:
+                RecordBase(step, file, file.local, origin);
+                return {true, {}};
+            case StoreWrite::Changed:
+                continue;
+            case StoreWrite::Failed:
+                return {};
+        }
     }
-    if (step.ftp.SendByRename(lock, file.local, file.server) != LockStep::Done) {
-        return false;
-    }
-    RecordBase(step, file, file.local, origin);
-    return true;
+    return {};
 }
 
-void ShowAll(MessageService& messages, QWidget* parent, const QStringList& notices) {
+void ShowAll(SyncQuestions& questions, const QStringList& notices) {
     for (const QString& notice : notices) {
-        messages.Inform(parent, notice);
+        questions.Tell(notice);
     }
 }
 
-std::vector<const SubjMergeResult*> Pointers(const std::vector<SubjMergeResult>& merges) {
+// The one message about the merges, when they did anything to tell.
+void TellMerges(SyncQuestions& questions, const std::vector<SubjMergeResult>& merges) {
     std::vector<const SubjMergeResult*> pointers;
     for (const SubjMergeResult& result : merges) {
         pointers.push_back(&result);
     }
-    return pointers;
-}
-
-// The one message about the merges, when they did anything to tell.
-void TellMerges(MessageService& messages, QWidget* parent,
-                const std::vector<SubjMergeResult>& merges) {
-    const QString text = MergeMessage(Pointers(merges));
+    const QString text = MergeMessage(pointers);
     if (!text.isEmpty()) {
-        messages.Inform(parent, text);
+        questions.Tell(text);
     }
 }
 
@@ -436,90 +505,86 @@ bool HasUnsentMarker(const std::string& localFile) {
     return QFile::exists(MarkerName(localFile));
 }
 
-StartUpOutcome FetchFromServer(ConnectSettings& settings, MessageService& messages,
-                               QWidget* parent) {
+StartUpOutcome FetchFromServer(ConnectSettings& settings, SyncQuestions& questions) {
     if (settings.ftpMode != 1) {
         return StartUpOutcome::Go;
     }
-    AskPasswordIfNone(settings, messages, parent);
-    TransferSession ftp(settings, parent);
-    if (ftp.Connect() != 0) {
-        return WorkOffline(settings, messages, parent, QString::fromUtf8(kConnectFailed))
+    AskPasswordIfNone(settings, questions);
+    FtpStore store(settings, questions);
+    if (!store.LogIn()) {
+        return WorkOffline(settings, questions, QString::fromUtf8(kConnectFailed))
                    ? StartUpOutcome::Go
                    : StartUpOutcome::EndWindow;
     }
-    Step step{settings, messages, parent, ftp, {}, {}};
+    Step step{settings, questions, store, {}, {}};
     QStringList failed;
     bool keptLocal = false;
-    {
-        ServerLock lock(ftp.Transfer(), settings.indivSubjPath);
-        const LockHeld held(ftp, lock);
-        // A login that may not make the lock folder may still read.
-        const LockWait wait = TakeStepLock(step, lock);
-        for (const DataFile& file : DataFiles(settings)) {
-            const StartUpFile done = wait == LockWait::Taken || wait == LockWait::NotPossible
-                                         ? FetchFile(step, lock, file)
-                                         : StartUpFile::FetchFailed;
-            if (done == StartUpFile::FetchFailed) {
-                failed << QString::fromUtf8(file.fetchFailed);
-            }
-            keptLocal = keptLocal || done == StartUpFile::KeptLocal;
+    // A login that may not make the lock folder may still read.
+    const StepHold hold = store.BeginStep();
+    for (const DataFile& file : DataFiles(settings)) {
+        QString why;
+        const StartUpFile done =
+            hold != StepHold::Failed ? FetchFile(step, file, why) : StartUpFile::FetchFailed;
+        if (done == StartUpFile::FetchFailed) {
+            failed << QString::fromUtf8(file.fetchFailed) + (why.isEmpty() ? "" : "\n" + why);
         }
+        keptLocal = keptLocal || done == StartUpFile::KeptLocal;
     }
-    if (!failed.isEmpty() &&
-        !WorkOffline(settings, messages, parent, failed.join(QLatin1Char('\n')))) {
+    store.EndStep();
+    if (!failed.isEmpty() && !WorkOffline(settings, questions, failed.join(QLatin1Char('\n')))) {
         return StartUpOutcome::EndWindow;
     }
-    ShowAll(messages, parent, step.notices);
+    ShowAll(questions, step.notices);
     if (keptLocal) {
-        messages.Inform(parent, QString::fromUtf8(kKeptLocal));
+        questions.Tell(QString::fromUtf8(kKeptLocal));
     }
-    TellMerges(messages, parent, step.merges);
+    TellMerges(questions, step.merges);
     return StartUpOutcome::Go;
 }
 
-void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* parent,
-                  const AdoptMerged& adopt) {
+SendResult SendToServer(ConnectSettings& settings, SyncQuestions& questions) {
+    SendResult result;
     if (settings.ftpMode != 1) {
-        return;
+        return result;
     }
-    AskPasswordIfNone(settings, messages, parent);
-    TransferSession ftp(settings, parent);
-    if (ftp.Connect() != 0) {
+    result.outcome = SendOutcome::NotSent;
+    AskPasswordIfNone(settings, questions);
+    FtpStore store(settings, questions);
+    const QString newestIsLocal = QString::fromUtf8(kNewestIsLocal);
+    if (!store.LogIn()) {
         LocalSaveNotSent(settings);
-        messages.Inform(
-            parent, QString::fromUtf8(kConnectFailed) + "\n" + QString::fromUtf8(kNewestIsLocal));
-        return;
+        questions.Tell(QString::fromUtf8(kConnectFailed) + "\n" + newestIsLocal);
+        return result;
     }
-    Step step{settings, messages, parent, ftp, {}, {}};
-    ServerLock lock(ftp.Transfer(), settings.indivSubjPath);
-    std::vector<bool> sent;
-    {
-        const LockHeld held(ftp, lock);
-        const LockWait wait = TakeStepLock(step, lock);
-        if (wait == LockWait::NotPossible) {
-            LocalSaveNotSent(settings);
-            messages.Inform(
-                parent,
-                QString::fromUtf8(kLockNotPossible).arg(QString::fromLocal8Bit(lock.Folder())) +
-                    "\n" + QString::fromUtf8(kNewestIsLocal));
-            return;
-        }
-        for (const DataFile& file : DataFiles(settings)) {
-            sent.push_back(wait == LockWait::Taken && SendFile(step, lock, file, adopt));
-        }
+    const StepHold hold = store.BeginStep();
+    if (hold == StepHold::ReadOnly) {
+        store.EndStep();
+        LocalSaveNotSent(settings);
+        questions.Tell(store.ReadOnlyReason() + "\n" + newestIsLocal);
+        return result;
     }
+    Step step{settings, questions, store, {}, {}};
+    std::vector<SentFile> sent;
+    for (const DataFile& file : DataFiles(settings)) {
+        sent.push_back(hold == StepHold::Held ? SendFile(step, file, result.merged) : SentFile{});
+    }
+    store.EndStep();
+    result.outcome = SendOutcome::Sent;
     std::size_t index = 0;
     for (const DataFile& file : DataFiles(settings)) {
+        const SentFile& done = sent[index++];
         // A file not sent was marked before its save replaced it.
-        static_cast<void>(SetUnsentMarker(file.local, !sent[index]));
-        if (!sent[index++]) {
-            messages.Inform(parent,
-                            QString::fromUtf8(file.sendFailed) + QString::fromUtf8(kNewestIsLocal));
+        static_cast<void>(SetUnsentMarker(file.local, !done.sent));
+        if (!done.sent) {
+            result.outcome = SendOutcome::NotSent;
+            questions.Tell((done.failure.isEmpty() ? QString::fromUtf8(file.sendFailed)
+                                                   : done.failure + "\n") +
+                           newestIsLocal);
         }
     }
-    ShowAll(messages, parent, step.notices);
-    TellMerges(messages, parent, step.merges);
+    ShowAll(questions, step.notices);
+    TellMerges(questions, step.merges);
+    return result;
 }
 
 MarkOutcome MarkUnsent(const ConnectSettings& settings, const std::string& localFile) {

@@ -1,18 +1,19 @@
-// The server work of the main window: fetching both data files at start-up,
+// The server steps of the program: fetching both data files at start-up,
 // sending them after a save, merging them with what another computer saved
 // meanwhile, and the markers that keep changes the server never received
-// from being overwritten by its older copies.
+// from being overwritten by its older copies. No widgets: what the steps ask
+// and show goes through SyncQuestions, the server sits behind ServerStore,
+// and what the start-up does with each file is FetchDecision.h. The whole
+// protocol is written down in docs/sync.md.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "SubjMerge.h"
 
 struct ConnectSettings;
-class MessageService;
-class QWidget;
+class SyncQuestions;
 
 // Beside a local data file while it holds changes the server has not got.
 inline constexpr const char* kUnsentSuffix = ".unsent";
@@ -23,29 +24,40 @@ inline constexpr const char* kIncomingSuffix = ".incoming";
 
 // Start-up, when `settings.ftpMode` is 1 (does nothing otherwise): asks for
 // the password when none is held, logs in once, and fetches both data files
-// into the working directory, each one replacing the local file only when it
-// arrived whole. A file with a marker is fetched beside it and merged into
-// it (sync/SubjMerge.h); without a base copy the local file is kept and the
-// server's stays beside it. A file the server does not have yet keeps the
-// local one, marked to be sent. When the login or a fetch fails, asks
-// whether to work on the local files (which then get their markers).
-// EndWindow, after its messages, when the main window must end.
+// into the working directory, each one doing what DecideFetch says of it; no
+// local file is replaced without its version kept first. When the login or a
+// fetch fails, asks whether to work on the local files (which then get their
+// markers). EndWindow, after its messages, when the main window must end.
 enum class StartUpOutcome { Go, EndWindow };
-[[nodiscard]] StartUpOutcome FetchFromServer(ConnectSettings& settings, MessageService& messages,
-                                             QWidget* parent);
+[[nodiscard]] StartUpOutcome FetchFromServer(ConnectSettings& settings, SyncQuestions& questions);
 
-// Puts the merged records of one list in memory and shows them: the main
-// window's part of a merge at a save. The local file already holds them.
-using AdoptMerged = std::function<void(SubjKind kind, const std::vector<RecordText>& records)>;
+// One list a save's merge wrote into its local file: the lists in memory
+// must take it in, as what was there before is gone from the file.
+struct MergedList {
+    SubjKind kind;
+    std::vector<RecordText> records;
+};
+
+enum class SendOutcome {
+    ServerOff,  // nothing done
+    Sent,       // both files are on the server
+    NotSent,    // at least one is not; it keeps its marker, and the user was told
+};
+
+struct SendResult {
+    SendOutcome outcome = SendOutcome::ServerOff;
+    // In the order written; a later one of a kind supersedes an earlier.
+    std::vector<MergedList> merged;
+};
 
 // After a save wrote both local files, when `settings.ftpMode` is 1 (does
 // nothing otherwise): asks for the password when none is held and, over one
-// login, fetches each server copy; when another computer changed it since
-// the base copy, merges it into the local file and hands the result to
-// `adopt`; then sends the file. A file sent loses its marker; a file not
-// sent keeps it. One message tells what the merges took in and kept aside.
-void SendToServer(ConnectSettings& settings, MessageService& messages, QWidget* parent,
-                  const AdoptMerged& adopt = {});
+// login and one step on the server, fetches each server copy; when another
+// computer changed it since the base copy, merges it into the local file;
+// then sends the file. A file sent loses its marker; a file not sent keeps
+// it. Nothing is sent over a server copy that could not be read. One message
+// tells what the merges took in and kept aside.
+[[nodiscard]] SendResult SendToServer(ConnectSettings& settings, SyncQuestions& questions);
 
 // Before `localFile` is replaced, when `settings.ftpMode` is 1: puts its
 // marker on the disk, so that neither a failed save nor a program killed in

@@ -1,6 +1,7 @@
 // The one way the program shows a notice or asks a question: a modal message
 // box captioned "veskat" with OK, or with Yes ("はい(&Y)") and No ("いいえ(&N)"), and for a
-// question that can be backed out of also "キャンセル".
+// question that can be backed out of also "キャンセル". Enter answers Yes, but No where
+// Yes would store something the user may not have meant.
 // Windows take a MessageService& so that tests can script the answers.
 #pragma once
 
@@ -8,7 +9,7 @@
 
 class QWidget;
 
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
 
 // Numbered as the desktop numbers them.
 enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
@@ -38,6 +39,10 @@ class MessageService {
     }
     bool AskYes(QWidget* parent, const QString& text, const QString& detail) {
         return ShowDetailed(parent, text, detail, MessageButtons::YesNo) == MessageAnswer::Yes;
+    }
+    // A question whose Enter, and Esc, answer No; true only for Yes.
+    bool AskYesDefaultNo(QWidget* parent, const QString& text) {
+        return Show(parent, text, MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
     }
     // A question that may also be backed out of: Yes, No or Cancel.
     MessageAnswer AskYesNoCancel(QWidget* parent, const QString& text) {

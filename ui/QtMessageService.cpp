@@ -55,7 +55,7 @@ MessageAnswer QtMessageService::ShowDetailed(QWidget* parent, const QString& tex
     // The box answers the plain letters Y and N as well as Alt with them.
     QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
+    box.setDefaultButton(buttons == MessageButtons::YesNoDefaultNo ? no : yes);
     if (buttons == MessageButtons::YesNoCancel) {
         // Esc and the close box take the way back.
         QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);

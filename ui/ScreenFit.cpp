@@ -58,8 +58,12 @@ QSize ShrinkMargins(const QList<QWidget*>& controls, QSize content, int top, con
 // when it takes the focus.
 void ScrollControls(QDialog& dialog, const QList<QWidget*>& controls, const QSize& content, int top,
                     const QSize& room) {
+    // Moving a control to another parent takes the focus from it; the dialog
+    // opens where it would have opened, not on the scroll area.
+    QWidget* focused = dialog.focusWidget();
     auto* area = new QScrollArea(&dialog);
     area->setObjectName(QStringLiteral("screenFitArea"));
+    area->setFocusPolicy(Qt::NoFocus);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(false);
     auto* page = new QWidget;
@@ -80,6 +84,9 @@ void ScrollControls(QDialog& dialog, const QList<QWidget*>& controls, const QSiz
         }
     }
     area->setWidget(page);
+    if (focused != nullptr) {
+        focused->setFocus();
+    }
 
     const int bar = dialog.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
     QSize view = content.boundedTo(room);

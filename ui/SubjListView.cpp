@@ -110,11 +110,21 @@ void SubjListView::StretchColumn(int column) {
     header()->setSectionResizeMode(column, QHeaderView::Stretch);
 }
 
-// The item's own margins on each side, as the style draws a cell's text.
-int SubjListView::WidthToShow(const QString& text) const {
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int cell = fontMetrics().horizontalAdvance(text) + 2 * margin;
-    return std::max(cell, header()->fontMetrics().horizontalAdvance(text) + 2 * margin) + margin;
+// Measured as the cell's delegate measures what it needs, which is also where
+// it decides that a cell is cut and offers its text as a tooltip.
+int SubjListView::WidthToShow(const QString& text, bool withImage) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = text;
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    if (withImage) {
+        option.features |= QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = iconSize();
+    }
+    const int cell =
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header());
+    return std::max(cell, header()->fontMetrics().horizontalAdvance(text) + 2 * margin);
 }
 
 int SubjListView::InsertRowSjis(int /*position*/, std::string_view firstSjis, int image) {

@@ -31,8 +31,10 @@ class SubjListView : public QTreeView {
     // The column takes what the others leave of the list's width, as the list
     // grows and shrinks; the user no longer sizes it.
     void StretchColumn(int column);
-    // The width a column needs to show a cell holding `text` uncut.
-    int WidthToShow(const QString& text) const;
+    // The width a column needs to show a cell holding `text` uncut, with the
+    // state image before it when `withImage` (as cells of column 0 have), and
+    // `text` as its header.
+    int WidthToShow(const QString& text, bool withImage = false) const;
 
     // Rows. `position` is ignored for the order: the row goes after every row
     // whose first text is byte-wise less than or equal to `firstSjis` and

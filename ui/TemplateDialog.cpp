@@ -315,6 +315,11 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
     QWidget* widget = CreateWidget(control);
     widget->setParent(this);
     widget->setProperty(kControlIdProperty, control.id);
+    // Templates list a group box after the controls it frames; on top of them it would take
+    // every click meant for them. It lies behind everything, as the desktop draws it.
+    if (control.kind == ControlKind::GroupBox) {
+        widget->lower();
+    }
     const bool focusable = widget->focusPolicy() != Qt::NoFocus;
     if (focusable && !(control.style & kTabStop)) {
         widget->setFocusPolicy(Qt::ClickFocus);

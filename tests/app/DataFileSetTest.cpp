@@ -5,12 +5,20 @@
 // through real files in a fresh folder.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <ctime>
+#include <string>
+#include <vector>
 
 #include "DataFileSet.h"
+#include "KeptVersions.h"
 #include "MemoryGone.h"
+#include "VersionReader.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -51,6 +59,12 @@ bool SomeFileHolds(const QByteArray& bytes, const QString& except) {
     });
 }
 
+// Tells two names of one file.
+ino_t InodeOf(const std::string& fileName) {
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
 // The server's marker, as far as these tests go: always on the disk.
 bool Marked(const char*) {
     return true;
@@ -72,6 +86,7 @@ class DataFileSetTest : public WindowTestCase {
     void shouldLoseNothingOfAFileItCannotWriteBack();
     void shouldTellNothingAndKeepNothingForMissingFiles();
     void shouldLeaveTheFileOfAMergeItCouldNotAdopt();
+    void shouldKeepFiftySavesOfOneSubjectInTwiceTheFile();
 };
 
 void DataFileSetTest::shouldReportAFolderInPlaceOfADataFileAndLeaveItAlone() {
@@ -243,6 +258,51 @@ void DataFileSetTest::shouldLeaveTheFileOfAMergeItCouldNotAdopt() {
     QCOMPARE(later.Indiv().First(), StoreResult::Done);
     QCOMPARE(later.Indiv().Next(), StoreResult::Done);
     QCOMPARE(later.Indiv().current.title, std::string("theirs"));
+}
+
+// Each save of a long list that changes one subject costs its versions about that
+// subject: fifty leave the versions folder under twice the file, the backup is the
+// newest version under another name, and every version kept reads back as the
+// file was before the save that kept it.
+void DataFileSetTest::shouldKeepFiftySavesOfOneSubjectInTwiceTheFile() {
+    // The versions are dated by the file's time on the disk, so thinning runs by the same clock.
+    ScopedClock realClock(std::time(nullptr));
+    const auto subject = [](int n, Progress progress) {
+        return Indiv(2024, 1 + n % 12, 1 + n % 28, n % 24, 0, "subject " + QString::number(n),
+                     progress);
+    };
+    DataFileSet files;
+    for (int n = 0; n < 3000; ++n) {
+        files.Indiv().current = subject(n, Progress::Open);
+        QCOMPARE(files.Indiv().Insert(), StoreResult::Done);
+    }
+    QVERIFY(files.Write(Marked));
+    std::vector<std::string> before;  // the file before each save, oldest first
+    for (int save = 0; save < 50; ++save) {
+        before.push_back(ReadFile(kIndivFileName).toStdString());
+        files.Indiv().current = subject(save * 61 % 3000, Progress::Done);
+        realClock.Set(std::time(nullptr));
+        QCOMPARE(files.Indiv().Replace(), StoreResult::Done);
+        QVERIFY(files.Write(Marked));
+    }
+
+    const std::vector<KeptVersion> versions = ListVersions(kIndivFileName);
+    // The newest of the day before as well, should the saves pass midnight.
+    QVERIFY(versions.size() == kRecentVersionsKept || versions.size() == kRecentVersionsKept + 1);
+    qint64 folderBytes = 0;
+    for (const QFileInfo& file : QDir("versions").entryInfoList(QDir::Files)) {
+        folderBytes += file.size();
+    }
+    QVERIFY2(folderBytes <= 2 * QFileInfo(kIndivFileName).size(),
+             qPrintable(QString::number(folderBytes)));
+    QVERIFY(!versions.back().asChanges);
+    QCOMPARE(InodeOf("veskat_i.dat.bak"), InodeOf(versions.back().name));
+    VersionReader reader;
+    for (std::size_t k = versions.size(); k-- > 0;) {
+        std::string bytes;
+        QCOMPARE(reader.Read(versions[k].name, bytes), VersionRead::Read);
+        QVERIFY(bytes == before[before.size() - versions.size() + k]);
+    }
 }
 
 QTEST_MAIN(DataFileSetTest)

@@ -1,5 +1,6 @@
-// ファイル → エクスポート (iCalendar)...: the lists as the window holds them,
-// unsaved changes included, go to the file the user picks; cancelling writes
+// ファイル → エクスポート (iCalendar)... and (iCalendar 予定)...: the lists as
+// the window holds them, unsaved changes included, go to the file the user
+// picks, as to-dos or as events; cancelling writes
 // nothing, and a file that cannot be written is told. Real files in a fresh
 // folder, on the offscreen platform, with the file dialog's answer scripted.
 #include <QAction>
@@ -49,16 +50,21 @@ class ExportMenuTest : public WindowTestCase {
     void cleanup() { LeaveFolder(); }
 
     void shouldExportTheListsAsTheyStandToTheFileChosen_data() {
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("written");
         QTest::addColumn<QStringList>("told");
-        QTest::newRow("chosen") << "out.ics" << true << QStringList();
-        QTest::newRow("cancelled") << "" << false << QStringList();
+        const QString todos = QStringLiteral("エクスポート (iCalendar)...");
+        const QString events = QStringLiteral("エクスポート (iCalendar 予定)...");
+        QTest::newRow("to-dos") << todos << "out.ics" << true << QStringList();
+        QTest::newRow("events") << events << "out.ics" << true << QStringList();
+        QTest::newRow("cancelled") << todos << "" << false << QStringList();
         QTest::newRow("no such folder")
-            << "missing/out.ics" << false
+            << events << "missing/out.ics" << false
             << QStringList{QStringLiteral("missing/out.ics に書き込めませんでした。")};
     }
     void shouldExportTheListsAsTheyStandToTheFileChosen() {
+        QFETCH(QString, entry);
         QFETCH(QString, answer);
         QFETCH(bool, written);
         QFETCH(QStringList, told);
@@ -71,9 +77,9 @@ class ExportMenuTest : public WindowTestCase {
         window->IndivList().current =
             Indiv(2024, 5, 21, 7, 30, QStringLiteral("未保存の案件"), Progress::Done);
         QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
-        QAction* entry = FileMenuEntry(*window, QStringLiteral("エクスポート (iCalendar)..."));
-        QVERIFY(entry != nullptr);
-        entry->trigger();
+        QAction* action = FileMenuEntry(*window, entry);
+        QVERIFY(action != nullptr);
+        action->trigger();
 
         QCOMPARE(window->asked, 1);
         QCOMPARE(messages_.Texts(), told);
@@ -81,7 +87,13 @@ class ExportMenuTest : public WindowTestCase {
         const QByteArray ics = ReadFile("out.ics");
         QCOMPARE(!ics.isEmpty(), written);
         QCOMPARE(folder_->Entries().size(), before.size() + (written ? 1 : 0));
-        if (written) {
+        if (written && entry.contains(QStringLiteral("予定"))) {
+            QVERIFY(!ics.contains("BEGIN:VTODO"));
+            QVERIFY(ics.contains("SUMMARY:保存済み\r\nX-VESKAT-PROGRESS:U\r\n"));
+            QVERIFY(ics.contains("SUMMARY:未保存の案件\r\nX-VESKAT-PROGRESS:C\r\n"));
+            QVERIFY(ics.contains("DTSTART;TZID="));
+        } else if (written) {
+            QVERIFY(!ics.contains("BEGIN:VEVENT"));
             QVERIFY(ics.contains("SUMMARY:保存済み\r\n"));
             QVERIFY(ics.contains("SUMMARY:未保存の案件\r\nSTATUS:COMPLETED\r\n"));
             QVERIFY(ics.contains(":20240521T073000\r\n"));

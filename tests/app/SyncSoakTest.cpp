@@ -13,6 +13,8 @@
 // - every computer ends with the server's files.
 // VESKAT_SOAK_RUNS, VESKAT_SOAK_SEED and VESKAT_SOAK_STEPS make it longer
 // (scripts/sync-soak); by default it is small enough for every test run.
+// Against a real daemon (scripts/test-real-ftpd), which cannot hold a step
+// at a command, overlapping steps start a moment apart and run freely.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -144,6 +146,7 @@ class SoakRun {
     void Step(int computer, bool save, int killAfter = -1);
     // `held` is held at its `at`th command while `other` runs its own step.
     void Overlap(int held, int other, int at);
+    void OverlapFreely(int first, int second);
     void Damage();
     // Takes the edits of a step into the model, or drops them when its local
     // file never got them (killed before writing).
@@ -166,6 +169,9 @@ void SoakRun::WriteIni(int computer) const {
     ini << "[FTP]\r\nftpmode=TRUE\r\nuserid=" << FtpServer::ComputerUser(computer)
         << "\r\nhostname=127.0.0.1\r\nport=" << server_->Port()
         << "\r\nftpindivsubjpath=srv_i.dat\r\nftprepsubjpath=srv_r.dat\r\n";
+    if (server_->RequiresTls()) {
+        ini << "ftptls=TRUE\r\nftpcafile=" << server_->CertFile() << "\r\n";
+    }
     WriteFileBytes(Folder(computer) + "/veskat.ini", ini.str());
 }
 
@@ -193,6 +199,10 @@ void SoakRun::Step(int computer, bool save, int killAfter) {
 }
 
 void SoakRun::Overlap(int held, int other, int at) {
+    if (server_->External()) {
+        OverlapFreely(held, other);
+        return;
+    }
     const std::string user = FtpServer::ComputerUser(held);
     const std::string heldFile = control_ + "/held-" + user;
     WriteFileBytes(control_ + "/hold-" + user, std::to_string(at));
@@ -215,6 +225,21 @@ void SoakRun::Overlap(int held, int other, int at) {
         Finish(second);
     }
     Finish(first);
+}
+
+// A real daemon cannot be held at a command: the two steps start a moment
+// apart and run as they will, and the first may be killed meanwhile.
+void SoakRun::OverlapFreely(int first, int second) {
+    Started one = Start(first, random_() % 4 != 0);
+    one.actor->Ended(static_cast<int>(random_() % 150));
+    Started two = Start(second, random_() % 4 != 0);
+    const bool kill = random_() % 3 == 0;
+    if (kill && !one.actor->Ended(static_cast<int>(random_() % 300))) {
+        one.actor->Kill();
+        ++findings_.kills;
+    }
+    Finish(two);
+    Finish(one);
 }
 
 void SoakRun::Damage() {

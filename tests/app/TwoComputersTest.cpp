@@ -104,9 +104,10 @@ void TwoComputersTest::init() {
     const QByteArray ini = QStringLiteral(
                                "[FTP]\r\nftpmode=TRUE\r\nuserid=%1\r\nhostname=127.0.0.1\r\n"
                                "port=%2\r\nftpindivsubjpath=srv_i.dat\r\n"
-                               "ftprepsubjpath=srv_r.dat\r\nftptls=TRUE\r\nftpcafile=%3\r\n")
+                               "ftprepsubjpath=srv_r.dat\r\nftptls=%3\r\nftpcafile=%4\r\n")
                                .arg(FtpServer::kUser)
                                .arg(server_->Port())
+                               .arg(server_->RequiresTls() ? "TRUE" : "FALSE")
                                .arg(QString::fromStdString(server_->CertFile()))
                                .toUtf8();
     for (Computer* computer : {a_.get(), b_.get()}) {

@@ -5,10 +5,12 @@
 // folder, on the offscreen platform.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
+#include "KeptVersions.h"
 #include "ResourceIds.h"
 #include "RestoreVersionDlg.h"
 #include "SubjListView.h"
@@ -42,6 +44,7 @@ class VersionsWindowTest : public WindowTestCase {
     void shouldLeaveBothFilesWhenAVersionCannotBeKept();
     void shouldPutAChosenVersionIntoTheListUntilSaved();
     void shouldSayWhatADamagedVersionWouldBringBack();
+    void shouldSayWhichVersionsADamagedFileCosts();
 };
 
 void VersionsWindowTest::shouldKeepAVersionOnlyOfAFileTheSaveChanges() {
@@ -181,6 +184,52 @@ void VersionsWindowTest::shouldSayWhatADamagedVersionWouldBringBack() {
              QStringLiteral("この版に戻すと:\n追加 1 件: 2024/05/21 a lo\n"
                             "削除 1 件: 2024/05/21 a long title\n"
                             "この版の 1 行は内容の一部を変えて読み込みました。"));
+}
+
+// Versions kept as differences are read through newer ones: a file damaged on the disk costs
+// its own version and the older ones read through it, and the window says which file it is,
+// while the newer ones can still be chosen.
+void VersionsWindowTest::shouldSayWhichVersionsADamagedFileCosts() {
+    std::vector<IndivSubj> subjects;
+    for (int n = 0; n < 60; ++n) {
+        subjects.push_back(
+            Indiv(2024, 6, 1 + n % 28, n % 24, 0, "s" + QString::number(n), Progress::Open));
+    }
+    WriteDataFiles(subjects, {});
+    auto window = OpenWindow(messages_);
+    for (int save = 0; save < 4; ++save) {
+        window->IndivList().current = subjects[static_cast<std::size_t>(save * 13)];
+        window->IndivList().current.progress = Progress::Done;
+        QCOMPARE(window->IndivList().Replace(), StoreResult::Done);
+        Save(*window);
+    }
+    const std::vector<KeptVersion> kept = ListVersions(kIndivFileName);
+    QCOMPARE(kept.size(), 4u);
+    QVERIFY(kept[0].asChanges && kept[1].asChanges && kept[2].asChanges && !kept[3].asChanges);
+    const QString damaged = QFileInfo(QString::fromStdString(kept[1].name)).fileName() + ".diff";
+    QVERIFY(QFile::resize("versions/" + damaged, QFileInfo("versions/" + damaged).size() - 40));
+
+    CRestoreVersionDlg dialog(SubjKind::Indiv, window->IndivList().Tree(), kIndivFileName);
+    SubjListView* list = dialog.VersionList();
+    QCOMPARE(list->RowCount(), 4);
+    const auto label = [&](int row) {
+        list->SelectRow(row);
+        return dialog.Control<QLabel>(VersionsDialogIds::kDifference)->text();
+    };
+    QCOMPARE(list->CellText(0, 1), QStringLiteral("読めません"));
+    QCOMPARE(label(0),
+             QStringLiteral("この版は別の版のファイル %1 をもとに残してあり、そのファイルが"
+                            "壊れているか、なくなっているため、この版は読めません。")
+                 .arg(damaged));
+    QCOMPARE(list->CellText(1, 1), QStringLiteral("読めません"));
+    QCOMPARE(label(1),
+             QStringLiteral("ファイル %1 が壊れているため、この版は読めません。\n"
+                            "この版をもとに残した 1 個の版は、この版のファイルが残したとき"
+                            "と違うため読めません。")
+                 .arg(damaged));
+    QCOMPARE(list->CellText(2, 1), QStringLiteral("60"));
+    QCOMPARE(label(2),
+             QStringLiteral("この版に戻すと:\n変更 2 件: 2024/06/12 s39、2024/06/27 s26"));
 }
 
 QTEST_MAIN(VersionsWindowTest)

@@ -2,11 +2,12 @@
 // the clock pinned, and writes the days the batch generates from its
 // repeating subjects into an empty list, one "title<TAB>YYYY-MM-DD" line each
 // (UTF-8), after a "today<TAB>YYYY-MM-DD" line.
-//   ics_batch_days FOLDER EXPORT.ics DAYS.txt YYYY MM DD HH MM
+//   ics_batch_days FOLDER EXPORT.ics DAYS.txt YYYY MM DD HH MM [--events]
 // The time zone is the caller's TZ.
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <string>
 
 #include "CalendarCommands.h"
 #include "CalendarDay.h"
@@ -30,13 +31,16 @@ std::string DateText(int year, int month, int day) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 9) {
-        std::cerr << "usage: ics_batch_days FOLDER EXPORT.ics DAYS.txt YYYY MM DD HH MM\n";
+    const bool events = argc == 10 && std::string(argv[9]) == "--events";
+    if (argc != 9 && !events) {
+        std::cerr
+            << "usage: ics_batch_days FOLDER EXPORT.ics DAYS.txt YYYY MM DD HH MM [--events]\n";
         return 2;
     }
     const auto number = [argv](int i) { return std::atoi(argv[i]); };
     ScopedClock clock(LocalTime::Make(number(4), number(5), number(6), number(7), number(8)));
-    if (const int code = RunIcsExport(argv[2], argv[1], std::cerr); code != kCommandDone) {
+    const IcsForm form = events ? IcsForm::Events : IcsForm::Todos;
+    if (const int code = RunIcsExport(argv[2], argv[1], form, std::cerr); code != kCommandDone) {
         return code;
     }
 

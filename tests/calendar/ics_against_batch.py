@@ -6,14 +6,18 @@
 For each time zone and each pinned "now", writes a data folder of repeating
 subjects (every kind of rule, the awkward ones among them, and random ones
 with early-morning times) and individual subjects of their titles, has the
-helper export it and list the days the batch generates, and checks with
-python3-icalendar and python3-dateutil that:
+helper export it, as to-dos and as events, and list the days the batch
+generates, and checks with python3-icalendar and python3-dateutil that:
 - expanding each subject's series (RRULE less EXDATE) over today and the next
   42 days gives exactly the batch's days, no day twice;
 - before today a series gives exactly the days that hold one of its subjects;
-- every individual subject is exported once: on its own with DUE, or as an
-  instance (RECURRENCE-ID) of a series with its own time and STATUS;
-- times carry the zone's TZID, and the VTIMEZONE gives the zone's offsets;
+- every individual subject is exported once: on its own, or as an instance
+  (RECURRENCE-ID) of a series, at its own time (a to-do's DUE, an event's
+  DTSTART) and with its own progress; an event's series leaves its
+  instances' days out (EXDATE), which the instances then give;
+- every to-do carries a DUE, a recurring one after its DTSTART on the same day;
+- times carry the zone's TZID, subjects at 00:00 are all-day dates, and the
+  VTIMEZONE gives the zone's offsets;
 - lines are at most 75 octets, end in CR LF and split no UTF-8 character, and
   a long Japanese title and content with characters to escape come back exactly;
 - a second export of the same folder is byte for byte the same (stable UIDs);
@@ -41,6 +45,7 @@ ZONES = ["Asia/Tokyo", "America/New_York", "Europe/Berlin", "Australia/Lord_Howe
 NOWS = [(2028, 1, 20, 0, 30), (2028, 2, 27, 1, 15), (2027, 9, 25, 2, 30), (2099, 12, 20, 4, 0)]
 WINDOW = 43
 STATUS = {"U": "NEEDS-ACTION", "C": "COMPLETED", "N": None}
+FORMS = {"todos": ("VTODO", []), "events": ("VEVENT", ["--events"])}
 
 LONG_TITLE = "長い題名、セミコロン;とカンマ,とバックスラッシュ\\の案件です"
 LONG_CONTENT = "一行目：予定の詳細、場所;会議室\\B<br>二行目" + "あいうえおかきくけこ" * 16
@@ -128,7 +133,10 @@ def write_folder(folder, reps, indivs):
 
 
 def naive(value):
-    return value.replace(tzinfo=None) if isinstance(value, dt.datetime) else value
+    """A date-time without its zone; an all-day date as its midnight."""
+    if isinstance(value, dt.datetime):
+        return value.replace(tzinfo=None)
+    return dt.datetime.combine(value, dt.time())
 
 
 def date_values(prop):
@@ -150,40 +158,63 @@ def check_zone(calendar, zone):
     return tzids[0].to_tz()
 
 
-def expand(component, start, end):
+def expand(component, start, end, exdates=True):
     dtstart = naive(component["DTSTART"].dt)
     rules = rruleset()
     rules.rrule(rrulestr(component["RRULE"].to_ical().decode(), dtstart=dtstart))
-    if "EXDATE" in component:
+    if "EXDATE" in component and exdates:
         for day in date_values(component["EXDATE"]):
-            rules.exdate(day)
+            rules.exdate(naive(day))
     return rules.between(start, end, inc=True), dtstart
 
 
-def libical_days(raw, zone, today):
+def libical_days(raw, zone, today, kind):
     """The days libical's own expansion gives each title over the window."""
-    tz = zoneinfo.ZoneInfo(zone)
-    # A whole-minute instance at midnight lies inside a span opened a second
-    # before; libical leaves out one of no length at the span's very start.
-    start = dt.datetime.combine(today, dt.time(), tz) - dt.timedelta(seconds=1)
-    end = dt.datetime.combine(today + dt.timedelta(days=WINDOW), dt.time(), tz)
     utc = ICalGLib.Timezone.get_utc_timezone()
-    span = [ICalGLib.Time.new_from_timet_with_zone(int(t.timestamp()), 0, utc)
-            for t in (start, end)]
+
+    def span(tz):
+        # A whole-minute instance at midnight lies inside a span opened a second
+        # before; libical leaves out one of no length at the span's very start.
+        start = dt.datetime.combine(today, dt.time(), tz) - dt.timedelta(seconds=1)
+        end = dt.datetime.combine(today + dt.timedelta(days=WINDOW), dt.time(), tz)
+        return [ICalGLib.Time.new_from_timet_with_zone(int(t.timestamp()), 0, utc)
+                for t in (start, end)]
+
+    # libical counts an all-day date from its midnight in UTC.
+    zoned, dates = zoneinfo.ZoneInfo(zone), dt.timezone.utc
     calendar = ICalGLib.Component.new_from_string(raw.decode("utf-8"))
     days = {}
-    kind = ICalGLib.ComponentKind.VTODO_COMPONENT
+    kind = getattr(ICalGLib.ComponentKind, f"{kind}_COMPONENT")
     todo = calendar.get_first_component(kind)
     while todo is not None:
         if todo.get_first_property(ICalGLib.PropertyKind.RRULE_PROPERTY) is not None:
             found = days.setdefault(todo.get_summary(), [])
-            todo.foreach_recurrence(*span, lambda _, instance, __: found.append(
+            tz = dates if todo.get_dtstart().is_date() else zoned
+            todo.foreach_recurrence(*span(tz), lambda _, instance, __: found.append(
                 dt.datetime.fromtimestamp(instance.get_start(), tz).date()), None)
         todo = calendar.get_next_component(kind)
     return days
 
 
-def run_case(helper, top, zone, now, rng):
+def check_dates(component, zone, title):
+    """Zoned date-times name the zone; an all-day value is a date without one."""
+    for name in ("DTSTART", "DUE", "DTEND", "RECURRENCE-ID", "EXDATE"):
+        prop = component.get(name)
+        for one in prop if isinstance(prop, list) else [prop]:
+            if one is None:
+                continue
+            all_day = one.params.get("VALUE") == "DATE"
+            check(all_day or one.params.get("TZID") == zone, f"{name} of {title} not in {zone}")
+            check(not all_day or "TZID" not in one.params, f"{name} of {title}: a zoned date")
+
+
+def when_of(component, kind):
+    """A subject's own date and time: a to-do's DUE, an event's DTSTART."""
+    return naive(component["DUE" if kind == "VTODO" else "DTSTART"].dt)
+
+
+def run_case(helper, top, zone, now, rng, form):
+    kind, form_args = FORMS[form]
     folder = os.path.join(top, "data")
     os.makedirs(folder, exist_ok=True)
     today = dt.date(*now[:3])
@@ -194,11 +225,12 @@ def run_case(helper, top, zone, now, rng):
 
     env = dict(os.environ, TZ=zone)
     ics, days_file = os.path.join(top, "a.ics"), os.path.join(top, "days.txt")
-    args = [helper, folder, ics, days_file, *map(str, now)]
+    args = [helper, folder, ics, days_file, *map(str, now), *form_args]
     result = subprocess.run(args, env=env, capture_output=True, text=True)
     check(result.returncode == 0 and not result.stderr, f"helper failed: {result.stderr}")
     raw = open(ics, "rb").read()
-    subprocess.run([helper, folder, ics + "2", days_file, *map(str, now)], env=env, check=True)
+    subprocess.run([helper, folder, ics + "2", days_file, *map(str, now), *form_args], env=env,
+                   check=True)
     check(open(ics + "2", "rb").read() == raw, "a second export differs")
     check_lines(raw)
 
@@ -215,16 +247,19 @@ def run_case(helper, top, zone, now, rng):
     start = dt.datetime.combine(today, dt.time())
     end = start + dt.timedelta(days=WINDOW) - dt.timedelta(seconds=1)
     produced, past, seen, kept_before = {}, {}, {}, {}
-    masters = {}
+    masters, instance_days = {}, {}
+    items = calendar.walk(kind)
+    check(not calendar.walk("VEVENT" if kind == "VTODO" else "VTODO"), f"not only {kind}s")
     # The series first, so that every instance finds its own.
-    for todo in sorted(calendar.walk("VTODO"), key=lambda todo: "RRULE" not in todo):
+    for todo in sorted(items, key=lambda todo: "RRULE" not in todo):
         title = str(todo["SUMMARY"])
-        for name in ("DTSTART", "DUE", "RECURRENCE-ID", "EXDATE"):
-            for prop in (todo.get(name) if isinstance(todo.get(name), list)
-                         else [todo.get(name)]):
-                if prop is not None:
-                    check(prop.params.get("TZID") == zone, f"{name} of {title} not in {zone}")
+        check_dates(todo, zone, title)
         if "RRULE" in todo:
+            if kind == "VTODO":
+                check("DUE" in todo and when_of(todo, kind) > naive(todo["DTSTART"].dt) or
+                      todo["DUE"].params.get("VALUE") == "DATE", f"{title}: DUE not after DTSTART")
+                check(when_of(todo, kind).date() == naive(todo["DTSTART"].dt).date(),
+                      f"{title}: DUE not on DTSTART's day")
             days, dtstart = expand(todo, start, end)
             produced.setdefault(title, []).extend(d.date() for d in days)
             before, _ = expand(todo, dtstart, start - dt.timedelta(seconds=1))
@@ -237,34 +272,50 @@ def run_case(helper, top, zone, now, rng):
                     f"the VTIMEZONE's offset on {d.date()} is not {zone}'s")
             continue
         recurrence = todo.get("RECURRENCE-ID")
-        when = naive((recurrence or todo["DUE"]).dt)
+        timed = when_of(todo, kind)
+        when = naive(recurrence.dt) if recurrence else timed
         key = (when.date(), title)
         check(key not in seen, f"{key} exported twice")
         seen[key] = todo
         check(key in indivs, f"{key} exported but not in the file")
         hour, minute, progress, content = indivs[key]
-        timed = naive((todo["DTSTART"] if recurrence else todo["DUE"]).dt)
         check((timed.date(), timed.hour, timed.minute) == (when.date(), hour, minute),
               f"{key} at {timed}, not {hour:02d}:{minute:02d}")
-        check(todo.get("STATUS") == STATUS[progress], f"{key} has STATUS {todo.get('STATUS')}")
+        all_day = todo["DUE" if kind == "VTODO" else "DTSTART"].params.get("VALUE") == "DATE"
+        check(all_day == ((hour, minute) == (0, 0)), f"{key} all day: {all_day}")
+        if kind == "VTODO":
+            check(todo.get("STATUS") == STATUS[progress], f"{key} has STATUS {todo.get('STATUS')}")
+        else:
+            check(str(todo.get("X-VESKAT-PROGRESS")) == progress, f"{key} lost its progress")
         check(str(todo.get("DESCRIPTION", "")) == content.replace("<br>", "\n"),
               f"{key} has DESCRIPTION {todo.get('DESCRIPTION')!r}")
         if recurrence:
             if when.date() < today:
                 kept_before.setdefault(title, []).append(when.date())
             master, dtstart = masters[str(todo["UID"])]
-            days, _ = expand(master, dtstart, when)
+            days, _ = expand(master, dtstart, when, exdates=False)
             check(days and days[-1] == when, f"{key} is no day of its series")
+            if kind == "VEVENT":
+                # The series leaves the day to its instance.
+                check(when not in expand(master, when, when)[0], f"{key} not left out")
+                instance_days.setdefault(title, []).append(when.date())
         elif title in expected and today <= when.date():
             check(when.date() not in expected[title], f"{key} stands beside its series")
     check(set(seen) == set(indivs), f"not exported: {set(indivs) - set(seen)}")
+    for title, days in instance_days.items():
+        produced.setdefault(title, []).extend(d for d in days if today <= d < today +
+                                              dt.timedelta(days=WINDOW))
+        past.setdefault(title, []).extend(d for d in days if d < today)
 
     for title in set(expected) | set(produced):
         got, want = sorted(produced.get(title, [])), sorted(expected.get(title, []))
         check(got == want, f"{title}: the export gives {got}, the batch {want}")
         got, want = sorted(past.get(title, [])), sorted(kept_before.get(title, []))
         check(got == want, f"{title}: before today the export gives {got}, the file has {want}")
-    by_libical = libical_days(raw, zone, today)
+    by_libical = libical_days(raw, zone, today, kind)
+    for title, days in instance_days.items():
+        by_libical.setdefault(title, []).extend(d for d in days if today <= d < today +
+                                                dt.timedelta(days=WINDOW))
     for title in set(expected) | set(by_libical):
         got, want = sorted(by_libical.get(title, [])), sorted(expected.get(title, []))
         check(got == want, f"{title}: libical gives {got}, the batch {want}")
@@ -275,21 +326,31 @@ def run_case(helper, top, zone, now, rng):
             f"{instances} instances, {len(seen) - instances} subjects on their own")
 
 
-def main():
+def run_everywhere(runs):
+    """Runs each `run(helper, top, zone, now, rng)` of the named `runs` in
+    every zone at every "now", each in a fresh folder with its own seeded
+    random numbers, with the --helper of the command line; the exit status."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--helper", required=True)
     helper = parser.parse_args().helper
     failures = 0
-    for zone in ZONES:
-        for now in NOWS:
-            rng = random.Random(f"{zone} {now}")
-            with tempfile.TemporaryDirectory() as top:
-                try:
-                    print(f"ok   {zone} {now}: {run_case(helper, top, zone, now, rng)}")
-                except Failure as failure:
-                    failures += 1
-                    print(f"FAIL {zone} {now}: {failure}")
+    for name, run in runs:
+        for zone in ZONES:
+            for now in NOWS:
+                rng = random.Random(f"{zone} {now}")
+                case = f"{name} {zone} {now}".strip()
+                with tempfile.TemporaryDirectory() as top:
+                    try:
+                        print(f"ok   {case}: {run(helper, top, zone, now, rng)}")
+                    except Failure as failure:
+                        failures += 1
+                        print(f"FAIL {case}: {failure}")
     return 1 if failures else 0
+
+
+def main():
+    return run_everywhere([(form, lambda *args, form=form: run_case(*args, form))
+                           for form in FORMS])
 
 
 if __name__ == "__main__":

@@ -140,6 +140,14 @@ TEST_F(FileAccess, FreeNameIsTheStemOrTheNextNumberAndAFailureLeavesNothing) {
 // written over, and a folder or a missing file is never taken for a data file.
 class KeptCopies : public FileAccess {
   protected:
+    // The copy's name; "" when none was made.
+    static std::string KeepDatedCopy(const std::string& fileName) {
+        std::string copy = "none";
+        const FileWrite kept = ::KeepDatedCopy(fileName, copy);
+        EXPECT_EQ(kept == FileWrite::Written, copy != "none");
+        return kept == FileWrite::Written ? copy : "";
+    }
+
     ScopedClock clock_{LocalTime::Make(2026, 12, 7, 9, 30, 0)};
 };
 
@@ -160,6 +168,33 @@ TEST_F(KeptCopies, DatedCopyHoldsTheBytesUnderTheLocalTimeAndNeverOverwrites) {
     clock_.Set(LocalTime::Make(2027, 1, 2, 23, 5, 9));
     EXPECT_EQ(KeepDatedCopy(data), data + ".20270102-230509");
     EXPECT_EQ(Names().size(), 5u);
+}
+
+// The backup of a save is the kept version under a second name where a link can be made,
+// a copy of its bytes where not, and what it replaces stays until either is in place.
+TEST_F(KeptCopies, BackupIsTheVersionUnderAnotherNameOrElseACopy) {
+    const std::string data = Path("veskat_i.dat");
+    Write(data, "new", kPrivate);
+    Write(Path("version"), "kept", kPrivate);
+    Write(data + ".bak", "older generation");
+
+    ASSERT_EQ(KeepBackup(data, "kept", Path("version")), FileWrite::Written);
+    EXPECT_EQ(Read(data + ".bak"), "kept");
+    EXPECT_TRUE(fs::equivalent(data + ".bak", Path("version")));
+    // Again onto the same file: a link onto another name of itself leaves no name behind.
+    ASSERT_EQ(KeepBackup(data, "kept", Path("version")), FileWrite::Written);
+    EXPECT_EQ(fs::hard_link_count(Path("version")), 2u);
+
+    ASSERT_EQ(KeepBackup(data, "bytes at hand", Path("no such version")), FileWrite::Written);
+    EXPECT_EQ(Read(data + ".bak"), "bytes at hand");
+    EXPECT_FALSE(fs::equivalent(data + ".bak", Path("version")));
+    EXPECT_EQ(PermsOf(data + ".bak"), kPrivate);
+
+    fs::remove(data + ".bak");
+    fs::create_directories(data + ".bak/held");
+    EXPECT_EQ(KeepBackup(data, "kept", Path("version")), FileWrite::Failed);
+    EXPECT_TRUE(fs::is_directory(data + ".bak/held"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"version", "veskat_i.dat", "veskat_i.dat.bak"}));
 }
 
 // The backup's own cases are driven through the main window's saves.

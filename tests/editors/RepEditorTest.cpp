@@ -17,6 +17,7 @@ using namespace RepEditorIds;
 namespace {
 
 const QString kKeyTaken = QStringLiteral("案件は既に存在します。");
+const QString kNoRule = QStringLiteral("繰り返しの条件がありません。このまま登録しますか？");
 
 RepSubj Rep(const std::string& title) {
     RepSubj subj;
@@ -151,14 +152,59 @@ class RepEditorTest : public QObject {
         dialog.list = &reps_;
         const int result = RunDialog(dialog, [&] {
             Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("A"));
-            Choose(dialog.Control<QComboBox>(kMonthlyWeekdayList), 1);
+            Choose(dialog.Control<QComboBox>(kMonthlyDayList), 1);
             PressOk(dialog);
             QVERIFY(dialog.isVisible());
         });
         QCOMPARE(result, kIdCancel);
         QCOMPARE(messages_.Texts(), QStringList{kKeyTaken});
         QCOMPARE(Count(reps_), 1);
-        QCOMPARE(Stored(reps_, "A")->monthlyWeekday, 0);
+        QCOMPARE(Stored(reps_, "A")->monthlyDay, 15);
+    }
+
+    // A subject none of whose rules gives a day would never be generated: OK
+    // asks first, No by default, and No stores nothing. Edits ask as well.
+    void shouldAskBeforeStoringASubjectNoRuleGenerates_data() {
+        QTest::addColumn<int>("list");  // a drop-down list to set to its item 1, or 0
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("no rule") << 0 << true;
+        QTest::newRow("a month without its day") << int{kYearlyMonthList} << true;
+        QTest::newRow("a day of the month") << int{kMonthlyDayList} << false;
+    }
+    void shouldAskBeforeStoringASubjectNoRuleGenerates() {
+        QFETCH(int, list);
+        QFETCH(bool, asked);
+        for (const EditorMode mode : {EditorMode::New, EditorMode::Edit}) {
+            for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+                init();
+                RepSubj before = Rep("A");
+                before.monthlyDay = 0;
+                before.weekly = {1, 0, 0, 0, 0, 0, 0};
+                Store(reps_, before);
+                messages_.QueueAnswer(answer);
+                CDialogRepSubj dialog(mode, messages_);
+                dialog.list = &reps_;
+                const int result = Edit("A", dialog, [&] {
+                    if (mode == EditorMode::New) {
+                        Retype(dialog.Control<QLineEdit>(kTitleEdit), QStringLiteral("B"));
+                    }
+                    dialog.Control<QCheckBox>(kWeekdayBoxes[0])->setChecked(false);
+                    if (list != 0) {
+                        Choose(dialog.Control<QComboBox>(list), 1);
+                    }
+                    PressOk(dialog);
+                });
+                const bool stored = !asked || answer == MessageAnswer::Yes;
+                QCOMPARE(result, stored ? kIdOk : kIdCancel);
+                QCOMPARE(messages_.Texts(), asked ? QStringList{kNoRule} : QStringList{});
+                if (asked) {
+                    QCOMPARE(messages_.History().front().buttons, MessageButtons::YesNoDefaultNo);
+                }
+                const RepSubj now = *Stored(reps_, "A");
+                QCOMPARE(Count(reps_), mode == EditorMode::New && stored ? 2 : 1);
+                QCOMPARE(now.weekly[0], mode == EditorMode::Edit && stored ? 0 : 1);
+            }
+        }
     }
 
     void shouldReplaceInPlaceWhenOnlyRulesChange() {

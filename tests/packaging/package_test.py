@@ -13,7 +13,9 @@ the folder it runs in. It is then ended with SIGTERM, which also shows it was
 still running. Exits 77 (skipped) when the Debian tools are missing."""
 import argparse
 import glob
+import gzip
 import os
+import re
 import shutil
 import signal
 import socket
@@ -48,7 +50,8 @@ def build_package(cpack, config, out):
 def check_contents(deb):
     fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Maintainer", "Depends"],
                             stdout=subprocess.PIPE, text=True, check=True).stdout
-    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl"]:
+    for wanted in ["Package: veskat", "Maintainer: ", "libqt6widgets6", "libcurl", "libical3",
+                   "qt6-translations-l10n"]:
         check(wanted in fields, f"control fields lack {wanted!r}:\n{fields}")
     listing = subprocess.run(["dpkg-deb", "-c", deb], stdout=subprocess.PIPE, text=True,
                              check=True).stdout
@@ -58,11 +61,42 @@ def check_contents(deb):
               f"/usr/share/applications/{app_id}.desktop",
               f"/usr/share/metainfo/{app_id}.metainfo.xml",
               f"/usr/share/icons/hicolor/scalable/apps/{app_id}.svg",
-              "/usr/share/man/man1/veskat.1.gz", "/usr/share/doc/veskat/copyright"]
+              "/usr/share/man/man1/veskat.1.gz", "/usr/share/man/ja/man1/veskat.1.gz",
+              "/usr/share/doc/veskat/copyright"]
     wanted += [f"/usr/share/icons/hicolor/{n}x{n}/apps/{app_id}.png"
                for n in (16, 22, 24, 32, 48, 64, 128, 256)]
     for path in wanted:
         check(path in paths, f"the package lacks {path}")
+
+
+def page_outline(text):
+    """What a translation must keep of a manual page: its sections, its entries
+    and the options it names."""
+    lines = text.splitlines()
+    return (sum(line.startswith(".SH ") for line in lines),
+            sum(line == ".TP" for line in lines),
+            sorted(set(re.findall(r"\\-\\-[a-z-]+(?:\\-[a-z]+)*", text))))
+
+
+def check_manual_pages(root):
+    """The Japanese page is the English one in full, with the same sections,
+    entries and options, and stands where man -L ja looks (scripts/package has
+    lintian read both)."""
+    pages = {}
+    for language in ("", "ja/"):
+        with gzip.open(os.path.join(root, f"usr/share/man/{language}man1/veskat.1.gz"), "rt",
+                       encoding="utf-8") as f:
+            pages[language] = f.read()
+    check(page_outline(pages[""]) == page_outline(pages["ja/"]),
+          f"the Japanese manual page is not the English one: {page_outline(pages['ja/'])} "
+          f"against {page_outline(pages[''])}")
+    if shutil.which("man") is None:
+        return
+    found = subprocess.run(["man", "-L", "ja", "-w", "veskat"],
+                           env={**os.environ, "MANPATH": os.path.join(root, "usr/share/man")},
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    check(found.stdout.strip().endswith("/ja/man1/veskat.1.gz"),
+          f"man -L ja finds {found.stdout.strip()!r}: {found.stderr}")
 
 
 class Scratch:
@@ -185,6 +219,10 @@ def check_commands(scratch):
     check(result.returncode == 0 and result.stdout.endswith("0 日  dentist\n")
           and not result.stderr, f"the agenda gave {result.returncode}: {result.stdout}"
           f"{result.stderr}")
+    # A folder alone is the folder, though a word alone would be the days.
+    result = scratch.run_to_end(["--agenda", "synced folder"])
+    check(result.returncode == 0 and result.stdout.endswith("0 日  dentist\n"),
+          f"the agenda of a folder alone gave {result.returncode}: {result.stderr}")
     result = scratch.run_to_end(["--export-ics", "out.ics", "synced folder"])
     check(result.returncode == 0, f"the export gave {result.returncode}: {result.stderr}")
     with open(os.path.join(scratch.elsewhere, "out.ics"), "rb") as f:
@@ -222,8 +260,22 @@ MESSAGES = [
     ([], {"HOME": ""}, 1, "stderr", "HOME is not set", "HOME が設定されていません"),
     (["--agenda", "3", "missing"], {}, 2, "stderr", "no such folder: missing",
      "フォルダーがありません: missing"),
-    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+    (["--agenda", "1", "2", "3"], {}, 2, "stderr", "one argument too many: 3", "余分な引数です: 3"),
     (["--export-ics"], {}, 2, "stderr", "Usage: veskat", "使い方: veskat"),
+    # What was wrong, named above the usage.
+    (["--bogus"], {}, 2, "stderr", "unknown option: --bogus", "知らないオプションです: --bogus"),
+    (["one", "two"], {}, 2, "stderr", "one argument too many: two", "余分な引数です: two"),
+    (["--agenda", "abc"], {}, 2, "stderr", "the number of days must be 1 or more: abc",
+     "日数には 1 以上の数を指定してください: abc"),
+    (["--agenda", "0"], {}, 2, "stderr", "must be 1 or more: 0", "1 以上の数を指定してください: 0"),
+    (["--agenda", "99999999999"], {}, 2, "stderr", "must be 3660 or less: 99999999999",
+     "3660 以下の数を指定してください: 99999999999"),
+    (["--agenda", "./missing"], {}, 2, "stderr", "no such folder: ./missing",
+     "フォルダーがありません: ./missing"),
+    (["--export-ics"], {}, 2, "stderr", "not given: --export-ics",
+     "ファイルを指定してください: --export-ics"),
+    (["--import-ics"], {}, 2, "stderr", "not given: --import-ics",
+     "ファイルを指定してください: --import-ics"),
 ]
 
 
@@ -254,6 +306,7 @@ def main():
         deb = build_package(options.cpack, options.config, os.path.join(top, "package"))
         check_contents(deb)
         scratch = Scratch(top, deb)
+        check_manual_pages(os.path.join(top, "root"))
         check_launcher(scratch)
         check_commands(scratch)
         check_languages(scratch)

@@ -22,6 +22,7 @@ FtpServer::FtpServer(Security security, std::vector<std::string> options) {
         UseExternal(port);
         return;
     }
+    requiresTls_ = security != Security::Plain;
     char pattern[] = "/tmp/veskat-ftp-XXXXXX";
     dir_ = mkdtemp(pattern);
     root_ = dir_ + "/root";
@@ -62,8 +63,11 @@ FtpServer::FtpServer(Security security, std::vector<std::string> options) {
 }
 
 // The daemon serves `<dir>/root` of VESKAT_TEST_FTPD_DIR to every user, and
-// logs its protocol to VESKAT_TEST_FTPD_LOG. Each test starts on an empty
-// folder and reads only the log lines written after its start.
+// logs its protocol to VESKAT_TEST_FTPD_LOG (empty: no log). It requires TLS
+// unless VESKAT_TEST_FTPD_TLS is 0, trusting VESKAT_TEST_FTPD_CAFILE, and
+// has the limited users unless VESKAT_TEST_FTPD_LIMITS is 0, with the
+// quirks VESKAT_TEST_FTPD_QUIRKS names. Each test starts
+// on an empty folder and reads only the log lines written after its start.
 void FtpServer::UseExternal(const char* port) {
     external_ = true;
     const char* dir = std::getenv("VESKAT_TEST_FTPD_DIR");
@@ -72,6 +76,12 @@ void FtpServer::UseExternal(const char* port) {
     if (dir == nullptr || log == nullptr || cert == nullptr) {
         return;
     }
+    const char* tls = std::getenv("VESKAT_TEST_FTPD_TLS");
+    const char* limits = std::getenv("VESKAT_TEST_FTPD_LIMITS");
+    const char* quirks = std::getenv("VESKAT_TEST_FTPD_QUIRKS");
+    quirks_ = quirks != nullptr ? quirks : "";
+    requiresTls_ = tls == nullptr || std::string(tls) != "0";
+    limitsUsers_ = limits == nullptr || std::string(limits) != "0";
     dir_ = dir;
     root_ = dir_ + "/root";
     log_ = log;
@@ -85,7 +95,9 @@ void FtpServer::UseExternal(const char* port) {
     for (const auto& entry : std::filesystem::directory_iterator(root_, ignored)) {
         std::filesystem::remove_all(entry.path(), ignored);
     }
-    logStart_ = static_cast<std::streamoff>(std::filesystem::file_size(log_, ignored));
+    if (!log_.empty()) {
+        logStart_ = static_cast<std::streamoff>(std::filesystem::file_size(log_, ignored));
+    }
     port_ = std::atoi(port);
 }
 
@@ -105,6 +117,13 @@ std::vector<std::string> FtpServer::LogLines() const {
     for (std::string line; std::getline(in, line);) {
         if (!external_) {
             lines.push_back(line);
+        } else if (line.rfind("VESKAT ", 0) == 0 && line.size() > 11) {
+            // proftpd's ExtendedLog as scripts/test-real-ftpd formats it:
+            // "VESKAT <reply code> <command line>".
+            lines.push_back("CMD " + line.substr(line.find(' ', 7) + 1));
+            if (line.rfind("VESKAT 230 PASS", 0) == 0) {
+                lines.emplace_back("LOGIN");
+            }
         } else if (line.find("] OK LOGIN: ") != std::string::npos) {
             lines.emplace_back("LOGIN");
         } else if (const auto at = line.find("FTP command: Client \""); at != std::string::npos) {

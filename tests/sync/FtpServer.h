@@ -3,7 +3,7 @@
 // listens; the destructor stops it and reaps the process. A TLS server makes
 // its own certificate for 127.0.0.1 and requires explicit TLS before a login.
 // With VESKAT_TEST_FTPD_PORT set, the tests use a real daemon instead (see
-// scripts/test-real-ftpd), which always requires TLS.
+// scripts/test-real-ftpd), plain or requiring TLS whatever was asked.
 #pragma once
 
 #include <sys/types.h>
@@ -37,8 +37,23 @@ class FtpServer {
 
     bool Running() const { return port_ > 0; }
     // A real daemon the tests did not start: it knows none of the
-    // misbehaviours of ftp_server.py and requires TLS whatever was asked.
+    // misbehaviours of ftp_server.py, and is plain or requires TLS as it was
+    // set up, whatever was asked.
     bool External() const { return external_; }
+    // Whether a login must start with TLS.
+    bool RequiresTls() const { return requiresTls_; }
+    // Whether the read-only and the no-rename user are there with their limits.
+    bool LimitsUsers() const { return limitsUsers_; }
+    // Whether Logins() and Commands() can tell anything: a daemon may keep
+    // no log of its commands.
+    bool KeepsLog() const { return !log_.empty(); }
+    // A way a real daemon is known to differ, as VESKAT_TEST_FTPD_QUIRKS
+    // lists them: "naive-ascii" (type A drops every CR on the way in and puts
+    // one before every LF on the way out), "no-backslash" (refuses a path
+    // holding the byte 0x5C, which Shift_JIS has in many second bytes).
+    bool HasQuirk(const std::string& quirk) const {
+        return (" " + quirks_ + " ").find(" " + quirk + " ") != std::string::npos;
+    }
     int Port() const { return port_; }
     // The folder the server serves; files put here are on the server.
     const std::string& Root() const { return root_; }
@@ -60,6 +75,9 @@ class FtpServer {
     std::vector<std::string> LogLines() const;
 
     bool external_ = false;
+    bool requiresTls_ = false;
+    bool limitsUsers_ = true;
+    std::string quirks_;
     std::string certFile_;
     std::string dir_;
     std::string root_;

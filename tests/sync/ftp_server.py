@@ -13,11 +13,19 @@ refused once all of it has arrived (451); in both the server stays up and
 the partial file stays on its disk, as a server out of room would leave it.
 A download of a file whose name starts with "stall" sends its first block
 and then nothing more, as a server that hangs, until the client gives up.
+A download of a file whose name starts with "trickle" sends a few bytes a
+second, as a server on a line that barely moves. A file whose name starts
+with "unreadable" is listed but never sent (550), as a file of another
+account's that this login may not read.
 Every command received is written to the log file as "CMD <line>".
 
 Users "c0", "c1" and "c2" (password "cpass") may do everything "rw" may:
 one for each computer of a test that tells them apart. With --no-rename-over
 the server refuses to rename onto an existing file, as some servers do.
+With --no-rmd the server refuses to remove any folder, as a server that
+keeps everything uploaded to it. With --reset-missing (with --tls) a data
+connection opened for a file or folder that is not there is reset before its
+TLS handshake, as proftpd does, and the command answered 550.
 With --control DIR every login is served on a thread of its own, and a
 transfer can be held at a chosen point: when DIR/hold-USER holds a number N,
 the Nth command of USER after it was written (counted over all of USER's
@@ -30,12 +38,14 @@ and requires explicit TLS (AUTH TLS, then PROT P) before any login.
 With --tls13 CERTDIR instead, it also refuses every TLS version below 1.3.
 
 Usage: /usr/bin/python3 ftp_server.py ROOT LOGFILE [--tls|--tls13 CERTDIR] [--no-rename-over]
-       [--control DIR]
+       [--no-rmd] [--reset-missing] [--control DIR]
 """
 import datetime
 import ipaddress
 import logging
 import os
+import socket
+import struct
 import sys
 import threading
 import time
@@ -61,6 +71,13 @@ class Misbehaviour:
         if self.cmd == "RETR" and self._name_starts("stall") and self.tot_bytes_sent > 0:
             time.sleep(0.05)
             return 0
+        if not self.receive and self._name_starts("trickle"):
+            time.sleep(0.05)
+            now = time.monotonic()
+            if now - getattr(self, "_last_trickle", 0.0) < 0.5:
+                return 0
+            self._last_trickle = now
+            return super().send(data[:2])
         return super().send(data)
 
     def handle_read(self):
@@ -139,6 +156,9 @@ def option_value(name):
     return args[args.index(name) + 1] if name in args[:-1] else None
 
 
+TRANSFER_COMMANDS = ("RETR", "STOR", "APPE", "LIST", "NLST", "MLSD")
+
+
 class Holds:
     """The points where the test holds a user's transfer (see the module's text)."""
 
@@ -175,6 +195,8 @@ def main():
     tls_dir = option_value("--tls13") if tls13_only else option_value("--tls")
     control = option_value("--control")
     rename_over = "--no-rename-over" not in sys.argv
+    remove_folders = "--no-rmd" not in sys.argv
+    reset_missing = "--reset-missing" in sys.argv
     holds = Holds(control) if control else None
     authorizer = DummyAuthorizer()
     authorizer.add_user("rw", "rwpass", root, perm="elradfmwMT")
@@ -192,12 +214,37 @@ def main():
         from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
         class StoppingTLSDTPHandler(Misbehaviour, TLS_DTPHandler):
+            def __init__(self, sock, cmd_channel):
+                # Under --reset-missing the handshake waits for the command
+                # that uses the connection, which may reset it instead.
+                if reset_missing and not cmd_channel.transfer_asked:
+                    self._postponed = cmd_channel._prot
+                    cmd_channel._prot, prot = False, cmd_channel._prot
+                    try:
+                        super().__init__(sock, cmd_channel)
+                    finally:
+                        cmd_channel._prot = prot
+                    # Unwatched meanwhile: the client's hello waits unread.
+                    if self._postponed and self.connected:
+                        self.modify_ioloop_events(0)
+                else:
+                    self._postponed = False
+                    super().__init__(sock, cmd_channel)
+
+            def start_postponed_handshake(self):
+                if self._postponed:
+                    self._postponed = False
+                    self.secure_connection(self.cmd_channel.ssl_context)
+                    self.modify_ioloop_events(self.ioloop.READ)
+
             def readable(self):
                 # libcurl starts the data connection's handshake before it
                 # sends STOR or RETR, and the plain handler takes bytes that
                 # come before the command for a hang-up.
                 if self._ssl_accepting:
                     return True
+                if self._postponed:
+                    return False
                 return super().readable()
 
         base, dtp = TLS_FTPHandler, StoppingTLSDTPHandler
@@ -210,6 +257,9 @@ def main():
             base.get_ssl_context().set_min_proto_version(SSL.TLS1_3_VERSION)
 
     class Handler(base):
+        transfer_asked = False
+        reset_pending = False
+
         def on_login(self, username):
             log("LOGIN %s" % username)
 
@@ -217,7 +267,60 @@ def main():
             log("CMD %s" % line)
             if holds is not None and self.authenticated:
                 holds.wait_here(self.username, line)
+            if cmd in ("PASV", "EPSV"):
+                self.transfer_asked = self.reset_pending = False
+            if reset_missing and cmd in TRANSFER_COMMANDS and self.authenticated:
+                if self._reset_for_missing(cmd, arg):
+                    return None
+                self.transfer_asked = True
+                if self.data_channel is not None:
+                    self.data_channel.start_postponed_handshake()
             return super().pre_process_command(line, cmd, arg)
+
+        def _reset_for_missing(self, cmd, arg):
+            """Answers 550 and resets the data connection, now or once it is
+            accepted, when `arg` names nothing."""
+            if cmd in ("STOR", "APPE"):
+                return False
+            try:
+                path = self.fs.ftp2fs(arg or self.fs.cwd)
+            except Exception:
+                return False
+            if os.path.exists(path):
+                return False
+            if self.data_channel is not None:
+                self._reset_data_channel()
+            else:
+                self.reset_pending = True
+            self.respond("550 No such file or directory.")
+            return True
+
+        def _reset_data_channel(self):
+            self.data_channel.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                                struct.pack("ii", 1, 0))
+            self.data_channel.close()
+
+        def _on_dtp_connection(self):
+            if self.reset_pending:
+                self.reset_pending = False
+                if self._dtp_acceptor is not None:
+                    self._dtp_acceptor.close()
+                    self._dtp_acceptor = None
+                self._reset_data_channel()
+                return None
+            return super()._on_dtp_connection()
+
+        def ftp_RETR(self, file):
+            if os.path.basename(file).startswith("unreadable"):
+                self.respond("550 Permission denied.")
+                return None
+            return super().ftp_RETR(file)
+
+        def ftp_RMD(self, path):
+            if not remove_folders:
+                self.respond("550 Permission denied.")
+                return None
+            return super().ftp_RMD(path)
 
         def ftp_MKD(self, path):
             # pyftpdlib's own reply quotes the new name decoded as UTF-8 and

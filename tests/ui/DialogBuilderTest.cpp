@@ -1,6 +1,7 @@
 // Dialogs built from every template: ids, kinds, captions, positions in
 // dialog units converted to pixels, tab order, and the keys and buttons that
 // end a dialog with 1 or 2.
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,11 +10,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
+#include "ControlLabels.h"
 #include "DialogTemplate.h"
 #include "ResourceIds.h"
 #include "SubjListView.h"
@@ -63,14 +68,15 @@ QString CaptionOf(QWidget* widget) {
     return {};
 }
 
-// The dialog's own controls in creation order (= template order).
-QList<QWidget*> ControlsOf(const QDialog& dialog) {
+// The dialog's own controls in template order, found by the names the builder
+// gives them (the order of its children is the order they are drawn in).
+QList<QWidget*> ControlsOf(const TemplateDialog& dialog, int id) {
+    const DialogTemplate& t = *FindDialogTemplate(id);
+    const ControlLabels labels(t);
     QList<QWidget*> controls;
-    for (QObject* child : dialog.children()) {
-        auto* widget = qobject_cast<QWidget*>(child);
-        if (widget && widget->property(kControlIdProperty).isValid()) {
-            controls.push_back(widget);
-        }
+    for (std::size_t i = 0; i < t.controls.size(); ++i) {
+        const QString name = QString::fromStdString(labels.ObjectName(static_cast<int>(i)));
+        controls.push_back(dialog.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly));
     }
     return controls;
 }
@@ -109,7 +115,7 @@ class DialogBuilderTest : public QObject {
         QCOMPARE(dialog.width(), t.width * dialog.AvgCharWidth() / 4);
         QCOMPARE(menuHeight > 0, t.menuId != 0);
 
-        const QList<QWidget*> controls = ControlsOf(dialog);
+        const QList<QWidget*> controls = ControlsOf(dialog, id);
         QCOMPARE(controls.size(), static_cast<qsizetype>(t.controls.size()));
         for (std::size_t i = 0; i < t.controls.size(); ++i) {
             const ControlTemplate& c = t.controls[i];
@@ -155,7 +161,7 @@ class DialogBuilderTest : public QObject {
         QFETCH(int, id);
         TemplateDialog dialog(id);
         QList<QWidget*> expected;
-        for (QWidget* widget : ControlsOf(dialog)) {
+        for (QWidget* widget : ControlsOf(dialog, id)) {
             if (widget->focusPolicy() & Qt::TabFocus) {
                 expected.push_back(widget);
             }
@@ -167,6 +173,96 @@ class DialogBuilderTest : public QObject {
                 widget = widget->nextInFocusChain();
             } while (!(widget->focusPolicy() & Qt::TabFocus) || widget->parent() != &dialog);
             QCOMPARE(widget, expected[i]);
+        }
+    }
+
+    // Tab goes through the controls as they are drawn: along a line left to
+    // right, then on to the next line down. The chain is a ring, read here from
+    // the control at the top left; the buttons that come first in a template
+    // come round last, as the bottom line.
+    void tabOrderFollowsTheLinesAsDrawn_data() { everyTemplateBuildsItsControls_data(); }
+    void tabOrderFollowsTheLinesAsDrawn() {
+        QFETCH(int, id);
+        TemplateDialog dialog(id);
+        QList<QWidget*> chain;
+        for (QWidget* widget : ControlsOf(dialog, id)) {
+            if (widget->focusPolicy() & Qt::TabFocus) {
+                chain.push_back(widget);
+            }
+        }
+        const auto topLeft = std::min_element(chain.begin(), chain.end(), [](auto* a, auto* b) {
+            return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+        });
+        std::rotate(chain.begin(), topLeft, chain.end());
+        for (qsizetype i = 1; i < chain.size(); ++i) {
+            const QRect from = chain[i - 1]->geometry();
+            const QRect to = chain[i]->geometry();
+            const bool sameLine = to.top() <= from.bottom() && from.top() <= to.bottom();
+            QVERIFY2(sameLine ? to.left() > from.left() : to.top() > from.top(),
+                     qPrintable(chain[i - 1]->objectName() + " → " + chain[i]->objectName()));
+        }
+    }
+
+    // What the user sees under the pointer takes the click: no control lies
+    // under another, and every control inside a group box answers a click sent
+    // to the window at its centre, not only one sent to the control itself
+    // (which passes even while the box lies on top of it and takes every real
+    // click).
+    void everyControlTakesTheClickAtItsCentre_data() { everyTemplateBuildsItsControls_data(); }
+    void everyControlTakesTheClickAtItsCentre() {
+        QFETCH(int, id);
+        TemplateDialog dialog(id);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QList<QWidget*> controls = ControlsOf(dialog, id);
+        QList<QRect> boxes;
+        for (QWidget* widget : controls) {
+            if (qobject_cast<QGroupBox*>(widget) != nullptr) {
+                boxes.push_back(widget->geometry());
+            }
+        }
+        for (QWidget* widget : controls) {
+            if (ControlIdOf(widget) == kIdStatic) {
+                continue;
+            }
+            // Nothing else lies on top of any control.
+            const QByteArray where = widget->objectName().toUtf8();
+            QWidget* hit = dialog.childAt(widget->geometry().center());
+            QVERIFY2(hit == widget || widget->isAncestorOf(hit), where);
+            const bool inside = std::any_of(boxes.begin(), boxes.end(), [widget](const QRect& box) {
+                return box.contains(widget->geometry());
+            });
+            if (!inside) {
+                continue;
+            }
+            auto* box = qobject_cast<QCheckBox*>(widget);
+            auto* list = qobject_cast<QComboBox*>(widget);
+            const bool wasChecked = box != nullptr && box->isChecked();
+            QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {},
+                              widget->geometry().center());
+            if (box != nullptr) {
+                QVERIFY2(box->isChecked() != wasChecked, where);
+            } else if (list != nullptr) {
+                QVERIFY2(list->view()->isVisible(), where);
+                list->hidePopup();
+            } else {
+                QVERIFY2(widget->hasFocus(), where);
+            }
+        }
+    }
+
+    // The windows speak Japanese: the only Latin words of their captions and
+    // labels are names (the program's, the protocols', a file format's) and OK.
+    void captionsAreJapanese() {
+        const QSet<QString> names = {"veskat", "OK", "FTP", "FTPS", "ID", "PEM"};
+        const QRegularExpression word(QStringLiteral("[A-Za-z]+"));
+        for (const DialogTemplate& t : AllDialogTemplates()) {
+            for (const ControlTemplate& c : t.controls) {
+                const QString text = QString::fromStdString(t.caption + " " + c.caption);
+                for (const auto& match : word.globalMatch(text)) {
+                    QVERIFY2(names.contains(match.captured()), qPrintable(text));
+                }
+            }
         }
     }
 
@@ -267,7 +363,7 @@ class DialogBuilderTest : public QObject {
         TemplateDialog dialog(kMainDialogId);
         using namespace MainDialogIds;
         for (int command : {kSaveMenuId, kSaveExitMenuId, kExitNoSaveMenuId, kConnectMenuId,
-                            kExportIcsMenuId, kNotifyMenuId}) {
+                            kExportIcsMenuId, kImportIcsMenuId, kNotifyMenuId}) {
             QVERIFY(dialog.MenuAction(command) != nullptr);
         }
         QCOMPARE(dialog.MenuAction(kSaveMenuId)->text(), QStringLiteral("保存(&S)"));

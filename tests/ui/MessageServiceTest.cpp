@@ -79,7 +79,7 @@ class MessageServiceTest : public QObject {
         QCOMPARE(detail, QStringLiteral("2024/05/20 <i>x</i>"));
     }
 
-    // Y and N answer a question from the keyboard, Enter takes Yes and Esc No;
+    // Y and N answer a question from the keyboard, Enter takes the default and Esc No;
     // a question shows the question icon and an OK box the warning icon.
     void realBoxAnswersKeysAndCarriesItsIcon() {
         QtMessageService messages;
@@ -105,6 +105,10 @@ class MessageServiceTest : public QObject {
         QCOMPARE(answerWith(Qt::Key_N, MessageButtons::YesNoCancel), no);
         QCOMPARE(answerWith(Qt::Key_Escape, MessageButtons::YesNoCancel),
                  std::make_pair(MessageAnswer::Cancel, QMessageBox::Question));
+        // Where Yes would store what the user may not have meant, Enter takes No.
+        QCOMPARE(answerWith(Qt::Key_Return, MessageButtons::YesNoDefaultNo), no);
+        QCOMPARE(answerWith(Qt::Key_Escape, MessageButtons::YesNoDefaultNo), no);
+        QCOMPARE(answerWith(Qt::Key_Y, MessageButtons::YesNoDefaultNo), yes);
     }
 
     // A question that can be backed out of: its キャンセル and its own close box answer Cancel.

@@ -1,0 +1,31 @@
+// The main window's answers to what the server steps ask (SyncQuestions.h):
+// its message boxes for the questions and notices, the password prompt, and
+// the modal progress dialog with キャンセル for every transfer.
+#pragma once
+
+#include "SyncQuestions.h"
+
+class MessageService;
+class QWidget;
+
+class ServerQuestions : public SyncQuestions {
+  public:
+    // `messages` and `parent` must outlive the questions; `parent` owns their dialogs.
+    ServerQuestions(MessageService& messages, QWidget* parent);
+
+    // The prompt "FTPパスワード".
+    void AskPassword(ConnectSettings& settings) override;
+    // Each a Yes/No box.
+    [[nodiscard]] bool WorkOffline(const QString& question) override;
+    [[nodiscard]] bool BreakStaleLock(const QString& question) override;
+    [[nodiscard]] bool KeepDeletedSubjects(const QString& question) override;
+    [[nodiscard]] bool ReplaceDamagedCopy(const QString& question) override;
+    // An OK box.
+    void Tell(const QString& notice) override;
+    [[nodiscard]] std::unique_ptr<TransferDisplay> ShowTransfer(
+        const TransferWatch& watch) override;
+
+  private:
+    MessageService& messages_;
+    QWidget* parent_;
+};
