@@ -14,6 +14,8 @@
 #include "CalendarCommands.h"
 #include "IcsImportRun.h"
 #include "MessageLanguage.h"
+#include "RemindCommand.h"
+#include "ReminderRequest.h"
 
 namespace {
 
@@ -25,6 +27,7 @@ constexpr char kUsageEnglish[] =
     "       veskat --agenda [DAYS] [FOLDER]\n"
     "       veskat --export-ics [--events] FILE [FOLDER]\n"
     "       veskat --import-ics FILE [FOLDER]\n"
+    "       veskat --remind [FOLDER]\n"
     "Starts veskat with its data in FOLDER, by default\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat.\n"
     "--agenda prints the overdue subjects and those of the next DAYS days\n"
@@ -32,13 +35,16 @@ constexpr char kUsageEnglish[] =
     "iCalendar to-dos, or with --events as events for calendars. Neither\n"
     "opens a window nor changes a file of FOLDER.\n"
     "--import-ics adds the to-dos and events of the iCalendar FILE to\n"
-    "FOLDER, while the window is closed.\n";
+    "FOLDER, while the window is closed.\n"
+    "--remind reminds of the subjects of FOLDER while no window is open, until\n"
+    "reminders (通知する) are turned off.\n";
 
 constexpr char kUsageJapanese[] =
     "使い方: veskat [フォルダー]\n"
     "        veskat --agenda [日数] [フォルダー]\n"
     "        veskat --export-ics [--events] ファイル [フォルダー]\n"
     "        veskat --import-ics ファイル [フォルダー]\n"
+    "        veskat --remind [フォルダー]\n"
     "フォルダーのデータで veskat を開きます。フォルダーを指定しないときは\n"
     "${XDG_DATA_HOME:-$HOME/.local/share}/veskat です。\n"
     "--agenda は期限切れの案件と、今日から日数 (指定しないときは 7) 日先までの\n"
@@ -46,7 +52,9 @@ constexpr char kUsageJapanese[] =
     "(--events を付けると予定として) ファイルに書き出します。どちらもウィンドウを\n"
     "開かず、フォルダーのファイルを変えません。\n"
     "--import-ics は iCalendar 形式のファイルの ToDo と予定をフォルダーに追加します。\n"
-    "ウィンドウを閉じているときに使います。\n";
+    "ウィンドウを閉じているときに使います。\n"
+    "--remind はウィンドウを閉じている間もフォルダーの案件を通知し、通知する を\n"
+    "オフにすると終わります。\n";
 
 void Usage(std::ostream& out) {
     out << InUserLanguage(kUsageEnglish, kUsageJapanese);
@@ -176,6 +184,15 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         return OnFile(command, args, [](const std::string& file, const std::string& folder) {
             return RunIcsImport(file, folder, std::cout, std::cerr);
         });
+    }
+    if (command == "--remind") {
+        if (args.size() > 1) {
+            return Refuse(ArgumentFault::ExtraArgument, args[1]);
+        }
+        return RunReminderAgent(argc, argv, args.empty() ? "." : args[0]);
+    }
+    if (command == kReminderActionArgument) {
+        return std::nullopt;  // the window, started by the agent; main() reads the action
     }
     if (command.starts_with('-')) {
         return Refuse(ArgumentFault::UnknownOption, command);

@@ -42,8 +42,9 @@ int RunIcsImport(const std::string& fileName, const std::string& folder, std::os
         Tell(err, InUserLanguage("no such folder: ", "フォルダーがありません: ") + folder);
         return kCommandNoFolder;
     }
-    SingleInstance instance(SingleInstance::DefaultName());
-    switch (instance.Claim()) {
+    SingleInstance instance(SingleInstance::NameFor(SingleInstance::Owner::Window, dataFolder));
+    // A window of the earlier version may have any folder open, this one too.
+    switch (SingleInstance::EarlierWindowRuns() ? SingleInstance::Role::Second : instance.Claim()) {
         case SingleInstance::Role::First:
             break;
         case SingleInstance::Role::Second:

@@ -1,7 +1,9 @@
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
@@ -9,9 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A request is one line: the word, a tab and the activation token.
-constexpr char kRequestWord[] = "come-forward";
 
 QString UserName() {
     return QString::number(getuid());
@@ -29,8 +28,35 @@ SingleInstance::~SingleInstance() {
     StopListening();
 }
 
-QString SingleInstance::DefaultName() {
+QString SingleInstance::NameFor(Owner owner, const QString& folder) {
+    return QStringLiteral("veskat120-") + UserName() + QLatin1Char('-') + FolderKey(folder) +
+           (owner == Owner::Agent ? QStringLiteral("-remind") : QString());
+}
+
+QString SingleInstance::FolderKey(const QString& folder) {
+    QString path = QDir(folder).canonicalPath();
+    if (path.isEmpty()) {
+        path = QDir(folder).absolutePath();  // no such folder: named all the same
+    }
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(path), QCryptographicHash::Sha256)
+            .toHex()
+            .left(16));
+}
+
+QString SingleInstance::EarlierWindowName() {
     return QStringLiteral("veskat120-") + UserName();
+}
+
+// Taken only for the moment of the look, and given back at once.
+bool SingleInstance::EarlierWindowRuns() {
+    QLockFile earlier(Directory() + QLatin1Char('/') + EarlierWindowName() + ".lock");
+    earlier.setStaleLockTime(0);
+    if (earlier.tryLock(0)) {
+        earlier.unlock();
+        return false;
+    }
+    return earlier.error() == QLockFile::LockFailedError;
 }
 
 QString SingleInstance::Directory() {
@@ -52,9 +78,9 @@ SingleInstance::Role SingleInstance::Claim() {
     return lock_.error() == QLockFile::LockFailedError ? Role::Second : Role::Failed;
 }
 
-QString SingleInstance::ServerName() const {
+QString SingleInstance::ServerPath(const QString& name) {
     // A full path keeps the socket in the user's own directory.
-    return Directory() + QLatin1Char('/') + name_ + ".socket";
+    return Directory() + QLatin1Char('/') + name + ".socket";
 }
 
 bool SingleInstance::Listen() {
@@ -64,9 +90,9 @@ bool SingleInstance::Listen() {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // We hold the lock, so a socket left behind belongs to a copy that was killed.
-    QLocalServer::removeServer(ServerName());
+    QLocalServer::removeServer(ServerPath(name_));
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
-    return server_->listen(ServerName());
+    return server_->listen(ServerPath(name_));
 }
 
 void SingleInstance::StopListening() {
@@ -94,16 +120,29 @@ void SingleInstance::OnRequestData(QLocalSocket* socket) {
         }
         return;
     }
-    const QList<QByteArray> parts = socket->readLine().trimmed().split('\t');
+    const std::optional<ReminderRequest> request = ParseRequestLine(socket->readLine());
+    if (request) {
+        socket->write(QByteArray(kRequestTaken) + '\n');
+        socket->flush();
+    }
     socket->disconnectFromServer();
-    if (parts.value(0) == kRequestWord) {
-        emit ComeForward(parts.value(1));
+    if (!request) {
+        return;
+    }
+    if (request->kind == ReminderRequest::Kind::ComeForward) {
+        emit ComeForward(request->token);
+    } else {
+        emit Requested(*request);
     }
 }
 
 bool SingleInstance::AskRunningToComeForward(const QByteArray& activationToken, int timeoutMs) {
+    return AskRunning({ReminderRequest::Kind::ComeForward, {}, activationToken}, timeoutMs);
+}
+
+bool SingleInstance::AskRunning(const ReminderRequest& request, int timeoutMs) {
     QLocalSocket socket;
-    socket.connectToServer(ServerName());
+    socket.connectToServer(ServerPath(name_));
     if (!socket.waitForConnected(timeoutMs)) {
         return false;
     }
@@ -114,9 +153,7 @@ bool SingleInstance::AskRunningToComeForward(const QByteArray& activationToken, 
     }
     // The running copy's process id: the answer that it is there and listening.
     static_cast<void>(socket.readLine());  // its arrival is the answer; the number is not needed
-    QByteArray token = activationToken;
-    token.replace('\t', "").replace('\n', "");
-    socket.write(QByteArray(kRequestWord) + '\t' + token + '\n');
+    socket.write(RequestLine(request));
     if (!socket.waitForBytesWritten(timeoutMs)) {
         return false;
     }

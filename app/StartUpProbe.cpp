@@ -11,11 +11,12 @@
 namespace {
 
 // The peak of this process image alone; a parent's peak counts in what wait4
-// reports for a spawned child, but not here.
-void ReportPeakMemory() {
+// reports for a spawned child, but not here. With `resident`, what is
+// resident now too.
+void ReportPeakMemory(bool resident = false) {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) {
+        if (line.rfind("VmHWM:", 0) == 0 || (resident && line.rfind("VmRSS:", 0) == 0)) {
             std::fprintf(stderr, "%s\n", line.c_str());
         }
     }
@@ -50,4 +51,11 @@ void InstallStartUpProbe() {
     }
     static FirstListPaint probe;
     QApplication::instance()->installEventFilter(&probe);
+}
+
+void EndAfterFirstLookIfProbed() {
+    if (!qEnvironmentVariableIsEmpty("VESKAT_EXIT_AFTER_FIRST_LOOK")) {
+        ReportPeakMemory(true);
+        std::_Exit(0);
+    }
 }

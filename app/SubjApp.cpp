@@ -1,6 +1,9 @@
 #include "SubjApp.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
 #include <QWidget>
 
 #include "QtMessageService.h"
@@ -25,13 +28,41 @@ void ActivateRunningWindow(QWidget* mainWindow, const QByteArray& activationToke
     target->activateWindow();
 }
 
-int CSubjApp::InitInstance(const QByteArray& activationToken) {
-    SingleInstance instance(SingleInstance::DefaultName());
+namespace {
+
+// A window started by the agent just as another one starts finds that one
+// before it listens: the action is handed over once it does, or given up.
+constexpr int kHandOverMs = 10000;
+
+void HandOver(SingleInstance& instance, ReminderRequest request) {
+    const QDeadlineTimer deadline(kHandOverMs);
+    while (!instance.AskRunning(request) && !deadline.hasExpired()) {
+        QThread::msleep(100);
+    }
+}
+
+}  // namespace
+
+int CSubjApp::InitInstance(const QByteArray& activationToken,
+                           const std::optional<ReminderRequest>& request) {
+    if (SingleInstance::EarlierWindowRuns()) {
+        SingleInstance(SingleInstance::EarlierWindowName())
+            .AskRunningToComeForward(activationToken);
+        return 0;
+    }
+    SingleInstance instance(
+        SingleInstance::NameFor(SingleInstance::Owner::Window, QDir::currentPath()));
     switch (instance.Claim()) {
         case SingleInstance::Role::Failed:
             return 0;
         case SingleInstance::Role::Second:
-            instance.AskRunningToComeForward(activationToken);
+            if (request) {
+                ReminderRequest handed = *request;
+                handed.token = activationToken;
+                HandOver(instance, handed);
+            } else {
+                instance.AskRunningToComeForward(activationToken);
+            }
             return 0;
         case SingleInstance::Role::First:
             break;
@@ -41,6 +72,9 @@ int CSubjApp::InitInstance(const QByteArray& activationToken) {
     QObject::connect(&window, &CSubjListDlg::Marked, &window, [&instance] { instance.Listen(); });
     QObject::connect(&instance, &SingleInstance::ComeForward, &window,
                      [&window](const QByteArray& token) { ActivateRunningWindow(&window, token); });
+    QObject::connect(
+        &instance, &SingleInstance::Requested, &window,
+        [&window](const ReminderRequest& asked) { ActivateRunningWindow(&window, asked.token); });
     // The mark goes with the window: no request is answered after it is destroyed.
     QObject::connect(&window, &QObject::destroyed, &instance, &SingleInstance::StopListening);
     window.DoModal();

@@ -1,17 +1,25 @@
-// The application object: where the program begins. It lets one copy run per
-// logged-in user, runs the main window modally, and ends when that window ends.
+// The application object: where the program begins. It lets one window run per
+// logged-in user and data folder, runs the main window modally, and ends when
+// that window ends.
 #pragma once
 
 #include <QByteArray>
+#include <optional>
+
+#include "ReminderRequest.h"
 
 class QWidget;
 
 class CSubjApp {
   public:
-    // The whole run. A second copy asks the running one to come forward,
-    // handing over `activationToken`, and returns at once without a window
-    // and without touching a file. Always 0.
-    int InitInstance(const QByteArray& activationToken);
+    // The whole run, in the data folder that is the working folder. A second
+    // copy asks the running one to come forward, handing over
+    // `activationToken` and `request` (the reminder agent's action it was
+    // started with, if any), and returns at once without a window and without
+    // touching a file; so does any start while a window of an earlier version
+    // runs, as that one took every folder for its own. Always 0.
+    int InitInstance(const QByteArray& activationToken,
+                     const std::optional<ReminderRequest>& request = std::nullopt);
 };
 
 // Brings the running copy forward: restores `mainWindow` when it is minimised,

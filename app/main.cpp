@@ -1,8 +1,11 @@
 // The program's entry point: the toolkit, then the application object.
 #include <QApplication>
+#include <iostream>
 
 #include "Clock.h"
 #include "CommandLine.h"
+#include "MessageLanguage.h"
+#include "ReminderRequest.h"
 #include "SingleInstance.h"
 #include "StartUpProbe.h"
 #include "SubjApp.h"
@@ -23,6 +26,17 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(VESKAT_APP_ID));
     static_cast<void>(InstallToolkitTranslations());
     InstallStartUpProbe();
+    // The reminder agent starts the window so to have it take an action.
+    bool wrong = false;
+    const std::optional<ReminderRequest> request =
+        RequestOfArguments(QCoreApplication::arguments().mid(1), wrong);
+    if (wrong) {
+        std::cerr << "veskat: "
+                  << InUserLanguage(
+                         "--reminder-action takes open or done and a subject's key\n",
+                         "--reminder-action には open か done と案件のキーを指定します\n");
+        return 2;
+    }
     CSubjApp app;
-    return app.InitInstance(activationToken);
+    return app.InitInstance(activationToken, request);
 }

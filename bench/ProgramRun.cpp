@@ -16,15 +16,16 @@ double Milliseconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
 }
 
-long ReportedPeakKiB(const std::string& errors) {
+// The number of the last line of `errors` that starts with `field`.
+long ReportedKiB(const std::string& errors, const std::string& field) {
     std::ifstream in(errors);
-    long peak = 0;
+    long kib = 0;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            peak = std::atol(line.c_str() + 6);
+        if (line.rfind(field, 0) == 0) {
+            kib = std::atol(line.c_str() + field.size());
         }
     }
-    return peak;
+    return kib;
 }
 
 bool SetHere(const std::string& inherited, const std::vector<std::string>& settings) {
@@ -76,7 +77,8 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& f
     ProgramRun run;
     if (failed == 0 && wait4(child, &status, 0, &usage) == child) {
         run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        run.peakKiB = ReportedPeakKiB(errors);
+        run.peakKiB = ReportedKiB(errors, "VmHWM:");
+        run.residentKiB = ReportedKiB(errors, "VmRSS:");
         run.processorMs = Milliseconds(usage.ru_utime) + Milliseconds(usage.ru_stime);
     }
     return run;

@@ -13,6 +13,7 @@
 struct ProgramRun {
     bool ok = false;         // it started and ended with status 0
     long peakKiB = 0;        // its last "VmHWM:" line on standard error; 0 without one
+    long residentKiB = 0;    // its last "VmRSS:" line, which only some runs report
     double processorMs = 0;  // user and system
 };
 

@@ -895,6 +895,34 @@ bool SubjTree::VisitNode(const Node* node, const std::function<bool(const Record
     return true;
 }
 
+void SubjTree::VisitFrom(SubjKey from, const std::function<bool(const RecordText&)>& visit) const {
+    if (root_ != nullptr) {
+        VisitNodeFrom(root_, from.data(), visit);
+    }
+}
+
+// Only the children on the path to `from` can hold keys below it; those right
+// of the path are visited whole.
+bool SubjTree::VisitNodeFrom(const Node* node, const std::uint8_t* from,
+                             const std::function<bool(const RecordText&)>& visit) {
+    if (node->IsLeaf()) {
+        const auto* leaf = static_cast<const Leaf*>(node);
+        return CompareKeys(leaf->Key(), from) < 0 || visit(leaf->record);
+    }
+    auto* branch = static_cast<const Branch*>(node);
+    const SeparatorHit hit = SearchSeparators(*branch, from);
+    const int first = hit.equal ? hit.index + 1 : hit.index;
+    if (!VisitNodeFrom(branch->children[first], from, visit)) {
+        return false;
+    }
+    for (int i = first + 1; i < branch->count; ++i) {
+        if (!VisitNode(branch->children[i], visit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // ---- inspection for tests --------------------------------------------------
 
 std::string SubjTree::DescribeShape(const std::function<std::string(SubjKey)>& label) const {

@@ -127,6 +127,9 @@ class SubjTree {
     // Calls `visit` for every record in key order, depth first through the
     // tree, until it returns false. Leaves the cursor alone.
     void VisitInOrder(const std::function<bool(const RecordText&)>& visit) const;
+    // The same from the first record whose key is `from` or above: what lies
+    // before it is never read, so a look at a few days costs those days alone.
+    void VisitFrom(SubjKey from, const std::function<bool(const RecordText&)>& visit) const;
 
     // For tests: the tree as nested brackets, "[[1 2 3] [4 5 6]]", each leaf
     // named by `label`; and every broken invariant, none when the tree is sound.
@@ -184,6 +187,8 @@ class SubjTree {
     static StoreResult CopyOut(const Leaf* leaf, RecordText& out);
 
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
+    static bool VisitNodeFrom(const Node* node, const std::uint8_t* from,
+                              const std::function<bool(const RecordText&)>& visit);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
                    std::vector<std::string>& problems) const;
 

@@ -54,20 +54,64 @@ void DesktopNotifier::Show(const QString& summary, const QString& body, const QB
     // Never wait for the service: the window must not hang on a slow desktop.
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     ++unanswered_;
+    if (!key.isEmpty()) {
+        pending_.insert(key);
+    }
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, key](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
                 --unanswered_;
+                if (!key.isEmpty()) {
+                    pending_.erase(pending_.find(key));
+                }
                 const QDBusPendingReply<uint> reply = *w;
                 if (reply.isError()) {
                     ReportMissing(reply.error().name());
+                } else if (!key.isEmpty() && closeOnAnswer_.contains(key)) {
+                    CloseId(reply.value());
                 } else if (!key.isEmpty()) {
                     OnShown(reply.value(), key);
+                }
+                if (!pending_.contains(key)) {
+                    closeOnAnswer_.erase(key);
                 }
                 if (unanswered_ == 0) {
                     early_.clear();  // they were other programs' notifications
                 }
             });
+}
+
+std::vector<QByteArray> DesktopNotifier::ShownKeys() const {
+    std::set<QByteArray> keys(pending_.begin(), pending_.end());
+    for (const auto& [id, key] : keys_) {
+        keys.insert(key);
+    }
+    return {keys.begin(), keys.end()};
+}
+
+void DesktopNotifier::Close(const QByteArray& key) {
+    if (pending_.contains(key)) {
+        closeOnAnswer_.insert(key);
+    }
+    std::vector<uint> ids;
+    for (const auto& [id, shown] : keys_) {
+        if (shown == key) {
+            ids.push_back(id);
+        }
+    }
+    for (const uint id : ids) {
+        CloseId(id);
+    }
+}
+
+// The id is forgotten at once: an action picked on it in the meantime is for
+// a subject that no longer stands as it was shown.
+void DesktopNotifier::CloseId(uint id) {
+    keys_.erase(id);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                       QStringLiteral("CloseNotification"));
+    call << id;
+    bus_.asyncCall(call);
 }
 
 void DesktopNotifier::OnShown(uint id, const QByteArray& key) {

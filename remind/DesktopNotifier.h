@@ -9,6 +9,7 @@
 #include <QString>
 #include <iostream>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,13 @@ class DesktopNotifier : public QObject {
     // 完了にする for that subject. Returns at once: the service answers later.
     void Show(const QString& summary, const QString& body, const QByteArray& key = {});
 
+    // The subjects whose notifications are on the screen, or are being put
+    // there, each once.
+    std::vector<QByteArray> ShownKeys() const;
+    // Takes the notifications of the subject `key` off the screen
+    // (CloseNotification), also one whose Notify is not answered yet.
+    void Close(const QByteArray& key);
+
   signals:
     // The user picked `action` (kOpenAction or kDoneAction) on the notification
     // of the subject `key`.
@@ -43,6 +51,7 @@ class DesktopNotifier : public QObject {
   private:
     void ReportMissing(const QString& why);
     void OnShown(uint id, const QByteArray& key);
+    void CloseId(uint id);
 
     QDBusConnection bus_;
     std::ostream& errors_;
@@ -54,4 +63,8 @@ class DesktopNotifier : public QObject {
     // answer to Notify is read here.
     int unanswered_ = 0;
     std::vector<std::pair<uint, QString>> early_;
+    // Subjects of unanswered Notify calls, each as often as it was shown; and
+    // those of them closed before the answer came.
+    std::multiset<QByteArray> pending_;
+    std::set<QByteArray> closeOnAnswer_;
 };

@@ -1,17 +1,17 @@
 // What to remind the user of, and when: the day's summary and the notification
 // of each subject with a time of day, worked out from the individual subjects
-// and the time alone. No timer and no bus here; ReminderDriver brings both.
+// (through their narrow view, ReminderSubjects) and the time alone. No timer
+// and no bus here; ReminderDriver brings both.
 #pragma once
 
 #include <ctime>
 #include <map>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "ReminderSubjects.h"
 #include "SubjRecord.h"
-#include "SubjTree.h"
 
 // The subjects not done that fall on today or on a day before it.
 struct DaySummary {
@@ -25,7 +25,8 @@ struct DaySummary {
 // One subject whose time of day has come.
 struct DueReminder {
     std::string key;    // the subject's key bytes (kKeySize), which name it
-    IndivSubj subj;     // every field, content included
+    IndivSubj subj;     // date, title, time and progress
+    std::string note;   // the first line of its content (FirstContentLine)
     bool late = false;  // shown a minute or more after its time, as after sleep
 };
 
@@ -44,24 +45,32 @@ class ReminderScheduler {
     // sleeps, and the clock may be set; looking once a minute catches both.
     static constexpr std::time_t kLongestWait = 60;
 
-    // Looks at every subject of `subjects` not done (open and not tracked
+    // Looks at the subjects of `subjects` not done (open and not tracked
     // alike) at the time `now`. A subject with a time other than 00:00 is due
     // once when the clock passes its time; one that passed since the previous
     // look comes now, marked late when a minute or more has gone. At the first
     // look, only what falls on its own minute is due: earlier times are in the
     // summary. A subject is known by its key: one added or edited since the
     // last look is taken as it is now, one deleted is gone, and an edit that
-    // moves its time arms it again.
-    ReminderTick Tick(const SubjTree& subjects, std::time_t now);
+    // moves its time arms it again. Reads only the days from the last look to
+    // the next wake, and every day up to today when a summary is due.
+    ReminderTick Tick(const ReminderSubjects& subjects, std::time_t now);
+
+    // False when the subject of `key`, reminded of, is done, gone or at
+    // another time since: its notification tells what no longer holds.
+    bool StillStands(const ReminderSubjects& subjects, SubjKey key) const;
+
+    // The summary was given on `day` (by an earlier run, say): no other until
+    // the next day.
+    void SummaryGivenOn(const ReminderDay& day) { summaryDay_ = day; }
+    std::optional<ReminderDay> SummaryDay() const { return summaryDay_; }
 
     // Forgets every look, so that the next one is a first look again.
     void Reset();
 
   private:
-    using Day = std::tuple<int, int, int>;
-
     std::optional<std::time_t> lastLook_;
-    std::optional<Day> summaryDay_;
+    std::optional<ReminderDay> summaryDay_;
     // The time each subject was last reminded of, by key; kept for two days,
     // so that a clock set back does not bring the same reminders again.
     std::map<std::string, std::time_t> shown_;

@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "SjisCodec.h"
-#include "SjisText.h"
 
 QString SummaryHeadline(const DaySummary& summary) {
     return QStringLiteral("今日の案件 %1 件、期限切れ %2 件")
@@ -32,10 +31,8 @@ QString DueBody(const DueReminder& due) {
     if (due.late) {
         body += QStringLiteral("（遅れて通知）");
     }
-    const std::string content = UnescapeLineBreaks(due.subj.content);
-    const std::string firstLine = content.substr(0, content.find_first_of("\r\n"));
-    if (!firstLine.empty()) {
-        body += QLatin1Char('\n') + SjisToQString(firstLine);
+    if (!due.note.empty()) {
+        body += QLatin1Char('\n') + SjisToQString(due.note);
     }
     return body;
 }

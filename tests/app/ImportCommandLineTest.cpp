@@ -93,9 +93,11 @@ class ImportCommandLineTest : public QObject {
 
 void ImportCommandLineTest::refusedWhileTheWindowRuns() {
     const QStringList before = DataEntries();
-    {
-        // The lock a running window holds.
-        SingleInstance window(SingleInstance::DefaultName());
+    // The lock a running window of the folder holds, and the one a window of
+    // the earlier version held for every folder.
+    for (const QString& name : {SingleInstance::NameFor(SingleInstance::Owner::Window, data_),
+                                SingleInstance::EarlierWindowName()}) {
+        SingleInstance window(name);
         QCOMPARE(window.Claim(), SingleInstance::Role::First);
         const Run refused = Import(top_->filePath(QStringLiteral("in.ics")));
         QCOMPARE(refused.code, 3);

@@ -1,7 +1,10 @@
-// One copy per user, with real processes of the program: a second start asks
-// the running copy to come forward and ends without a window and without a
-// file; a copy that was killed does not block the next start; and the running
-// copy brings forward its topmost modal dialog, restoring a minimised window.
+// One window per user and folder, with real processes of the program: a
+// second start on the folder asks the running copy to come forward and ends
+// without a window and without a file, while one on another folder runs
+// beside it; a window of the earlier version, which took every folder, is
+// asked to come forward instead; a copy that was killed does not block the
+// next start; and the running copy brings forward its topmost modal dialog,
+// restoring a minimised window.
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -44,16 +47,20 @@ class SingleInstanceTest : public QObject {
 
     void shouldAskRunningCopyToComeForwardAndEndSilently();
     void shouldEndSecondRealCopyAndLetNextStartAfterKill();
+    void shouldDeferToAWindowOfTheEarlierVersion();
     void shouldBringTopmostModalDialogForward();
     void shouldRestoreMinimisedWindow();
 
   private:
     // A copy of the program in `workDir`, sharing this test's runtime folder.
     std::unique_ptr<QProcess> Start(const QString& workDir, const QByteArray& token = {});
-    QString ServerName() const {
-        return SingleInstance::Directory() + "/" + SingleInstance::DefaultName() + ".socket";
+    static QString WindowName(const QString& folder) {
+        return SingleInstance::NameFor(SingleInstance::Owner::Window, folder);
     }
-    bool WaitUntilAnswering(qint64 pid);
+    static QString ServerName(const QString& folder) {
+        return SingleInstance::ServerPath(WindowName(folder));
+    }
+    bool WaitUntilAnswering(const QString& folder, qint64 pid);
 
     std::unique_ptr<QTemporaryDir> runtime_;
     QByteArray previousRuntime_;
@@ -97,10 +104,10 @@ std::unique_ptr<QProcess> SingleInstanceTest::Start(const QString& workDir,
     return process;
 }
 
-bool SingleInstanceTest::WaitUntilAnswering(qint64 pid) {
+bool SingleInstanceTest::WaitUntilAnswering(const QString& folder, qint64 pid) {
     QDeadlineTimer deadline(kStartMs);
     while (!deadline.hasExpired()) {
-        if (AnsweringPid(ServerName()) == pid) {
+        if (AnsweringPid(ServerName(folder)) == pid) {
             return true;
         }
         QTest::qWait(50);
@@ -109,14 +116,14 @@ bool SingleInstanceTest::WaitUntilAnswering(qint64 pid) {
 }
 
 void SingleInstanceTest::shouldAskRunningCopyToComeForwardAndEndSilently() {
-    SingleInstance running(SingleInstance::DefaultName());
+    QTemporaryDir work;
+    SingleInstance running(WindowName(work.path()));
     QCOMPARE(running.Claim(), SingleInstance::Role::First);
     QVERIFY(running.Listen());
     QList<QByteArray> requests;
     connect(&running, &SingleInstance::ComeForward, this,
             [&](const QByteArray& token) { requests << token; });
 
-    QTemporaryDir work;
     processes_.push_back(Start(work.path(), "token-from-launcher"));
     QProcess& second = *processes_.back();
     QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, kStartMs);
@@ -141,25 +148,53 @@ void SingleInstanceTest::shouldEndSecondRealCopyAndLetNextStartAfterKill() {
     processes_.push_back(Start(firstDir.path()));
     QProcess& first = *processes_.back();
     QVERIFY(first.waitForStarted(kStartMs));
-    QVERIFY(WaitUntilAnswering(first.processId()));
+    QVERIFY(WaitUntilAnswering(firstDir.path(), first.processId()));
 
-    processes_.push_back(Start(secondDir.path()));
+    processes_.push_back(Start(firstDir.path()));
     QProcess& second = *processes_.back();
     QVERIFY(second.waitForFinished(kStartMs));
     QCOMPARE(second.exitCode(), 0);
-    QVERIFY(QDir(secondDir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     QCOMPARE(first.state(), QProcess::Running);
+
+    // Another folder has a window of its own.
+    processes_.push_back(Start(secondDir.path()));
+    QProcess& beside = *processes_.back();
+    QVERIFY(beside.waitForStarted(kStartMs));
+    QVERIFY(WaitUntilAnswering(secondDir.path(), beside.processId()));
+    QCOMPARE(first.state(), QProcess::Running);
+    beside.kill();
+    QVERIFY(beside.waitForFinished(5000));
 
     // Killed: its lock file and socket stay behind.
     first.kill();
     QVERIFY(first.waitForFinished(5000));
-    QVERIFY(QFile::exists(runtime_->path() + "/" + SingleInstance::DefaultName() + ".lock"));
+    QVERIFY(QFile::exists(runtime_->path() + "/" + WindowName(firstDir.path()) + ".lock"));
 
-    processes_.push_back(Start(secondDir.path()));
+    processes_.push_back(Start(firstDir.path()));
     QProcess& next = *processes_.back();
     QVERIFY(next.waitForStarted(kStartMs));
-    QVERIFY(WaitUntilAnswering(next.processId()));
+    QVERIFY(WaitUntilAnswering(firstDir.path(), next.processId()));
     QCOMPARE(next.state(), QProcess::Running);
+}
+
+// A window of the version before took one guard for every folder and knows
+// only come-forward: while it runs, a start on any folder brings it forward
+// rather than open the same files twice.
+void SingleInstanceTest::shouldDeferToAWindowOfTheEarlierVersion() {
+    SingleInstance earlier(SingleInstance::EarlierWindowName());
+    QCOMPARE(earlier.Claim(), SingleInstance::Role::First);
+    QVERIFY(earlier.Listen());
+    QList<QByteArray> requests;
+    connect(&earlier, &SingleInstance::ComeForward, this,
+            [&](const QByteArray& token) { requests << token; });
+
+    QTemporaryDir work;
+    processes_.push_back(Start(work.path(), "t2"));
+    QProcess& started = *processes_.back();
+    QTRY_VERIFY_WITH_TIMEOUT(started.state() == QProcess::NotRunning, kStartMs);
+    QCOMPARE(started.exitCode(), 0);
+    QCOMPARE(requests, QList<QByteArray>{"t2"});
+    QVERIFY(QDir(work.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
 void SingleInstanceTest::shouldBringTopmostModalDialogForward() {

@@ -1,5 +1,8 @@
 // The store against std::map over long random sequences, with every invariant
 // checked after every step, and every record still where Locate first found it.
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <map>
 #include <random>
 
@@ -71,6 +74,25 @@ class ModelCheck {
             ASSERT_EQ(out[kKeySize], it->second);
         }
         ASSERT_EQ(it, model_.end());
+    }
+
+    // From any key, present or not, the visit gives the model's keys from
+    // there on, and stops where the visitor says.
+    void WalkFrom(int k, std::size_t most) {
+        auto it = model_.lower_bound(k);
+        std::size_t visited = 0;
+        tree_.VisitFrom(KeyOf(NumberedRecord(k)), [&](const RecordText& record) {
+            EXPECT_NE(it, model_.end());
+            if (it == model_.end()) {
+                return false;
+            }
+            EXPECT_EQ(NumberOf(KeyOf(record)), it->first) << "from " << k;
+            ++it;
+            return ++visited < most;
+        });
+        EXPECT_EQ(visited,
+                  std::min<std::size_t>(most, std::distance(model_.lower_bound(k), model_.end())))
+            << "from " << k;
     }
 
     void WalkRemovingEach() {
@@ -188,6 +210,8 @@ TEST(SubjTreeModel, RandomOperationsAgreeWithAMap) {
                 check.Replace(k);
             } else if (step % 50 == 0) {
                 check.Walk();
+            } else if (step % 10 == 0) {
+                check.WalkFrom(k - 1, step % 3 == 0 ? 7 : SIZE_MAX);
             }
             check.Check();
             if (::testing::Test::HasFatalFailure())

@@ -97,10 +97,10 @@ QDBusConnection NotificationBus::Connection() const {
     return QDBusConnection::connectToBus(address_, connectionName_);
 }
 
-std::vector<NotificationBus::Notified> NotificationBus::NotifyCalls() const {
+std::vector<std::pair<QString, QVariantList>> NotificationBus::Calls() const {
     const QDBusMessage reply = Connection().call(
         QDBusMessage::createMethodCall(kService, kPath, kMock, QStringLiteral("GetCalls")));
-    std::vector<Notified> calls;
+    std::vector<std::pair<QString, QVariantList>> calls;
     if (reply.type() != QDBusMessage::ReplyMessage) {
         return calls;
     }
@@ -114,13 +114,31 @@ std::vector<NotificationBus::Notified> NotificationBus::NotifyCalls() const {
         logged.beginStructure();
         logged >> when >> method >> args;
         logged.endStructure();
-        if (method == QLatin1String("Notify") && args.size() == 8) {
-            calls.push_back({args[0].toString(), args[3].toString(), args[4].toString(),
-                             args[5].toStringList()});
-        }
+        calls.emplace_back(method, args);
     }
     logged.endArray();
     return calls;
+}
+
+std::vector<NotificationBus::Notified> NotificationBus::NotifyCalls() const {
+    std::vector<Notified> notified;
+    for (const auto& [method, args] : Calls()) {
+        if (method == QLatin1String("Notify") && args.size() == 8) {
+            notified.push_back({args[0].toString(), args[3].toString(), args[4].toString(),
+                                args[5].toStringList()});
+        }
+    }
+    return notified;
+}
+
+std::vector<uint> NotificationBus::CloseCalls() const {
+    std::vector<uint> closed;
+    for (const auto& [method, args] : Calls()) {
+        if (method == QLatin1String("CloseNotification") && args.size() == 1) {
+            closed.push_back(args[0].toUInt());
+        }
+    }
+    return closed;
 }
 
 void NotificationBus::InvokeAction(uint id, const QString& action) const {

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
+#include <utility>
 #include <vector>
 
 class NotificationBus {
@@ -24,6 +25,8 @@ class NotificationBus {
     QString Error() const { return error_; }
     // A connection of the program's side to the bus.
     QDBusConnection Connection() const;
+    // The bus's address, for DBUS_SESSION_BUS_ADDRESS of a process started on it.
+    QString Address() const { return address_; }
 
     // One Notify call the service received, its arguments as sent.
     struct Notified {
@@ -33,12 +36,16 @@ class NotificationBus {
         QStringList actions;
     };
     std::vector<Notified> NotifyCalls() const;
+    // The ids of the CloseNotification calls the service received, in order.
+    std::vector<uint> CloseCalls() const;
     // The service emits ActionInvoked or NotificationClosed for notification `id`.
     void InvokeAction(uint id, const QString& action) const;
     void Close(uint id) const;
 
   private:
     void StartService();
+    // Every call the service received: its method and arguments.
+    std::vector<std::pair<QString, QVariantList>> Calls() const;
     void Emit(const QString& name, const QString& signature, const QVariantList& args) const;
 
     QTemporaryDir folder_;

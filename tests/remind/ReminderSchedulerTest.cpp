@@ -11,6 +11,7 @@
 #include "ReminderScheduler.h"
 #include "ReminderText.h"
 #include "ScopedTimeZone.h"
+#include "StoredReminderSubjects.h"
 #include "SubjList.h"
 
 namespace {
@@ -24,6 +25,7 @@ class Schedule : public ::testing::Test {
     // A zone without daylight saving, so every day has 86 400 seconds.
     ScopedTimeZone zone_{"Asia/Tokyo"};
     IndivSubjList list_;
+    StoredReminderSubjects view_{list_.Tree()};
     ReminderScheduler scheduler_;
 
     void Add(int day, int hour, int minute, const std::string& title, Progress progress = U,
@@ -40,7 +42,7 @@ class Schedule : public ::testing::Test {
         ASSERT_EQ(list_.Insert(), StoreResult::Done);
     }
     ReminderTick At(int day, int hour, int minute, int second = 0) {
-        return scheduler_.Tick(list_.Tree(), LocalTime::Make(2026, 12, day, hour, minute, second));
+        return scheduler_.Tick(view_, LocalTime::Make(2026, 12, day, hour, minute, second));
     }
     static std::vector<std::string> DueTitles(const ReminderTick& tick) {
         std::vector<std::string> titles;
@@ -75,7 +77,7 @@ TEST_F(Schedule, FollowingTheWakeTimesEveryTimedSubjectComesOnceWithinAMinute) {
     std::map<std::string, std::time_t> seen;
     std::time_t now = LocalTime::Make(2026, 12, 7, 0, 0, 0);
     while (now < LocalTime::Make(2026, 12, 10)) {
-        const ReminderTick tick = scheduler_.Tick(list_.Tree(), now);
+        const ReminderTick tick = scheduler_.Tick(view_, now);
         for (const DueReminder& due : tick.due) {
             EXPECT_TRUE(seen.emplace(due.subj.title, now).second) << due.subj.title;
             EXPECT_FALSE(due.late) << due.subj.title;
