@@ -14,6 +14,7 @@ still running. Exits 77 (skipped) when the Debian tools are missing."""
 import argparse
 import glob
 import gzip
+import hashlib
 import os
 import re
 import shutil
@@ -131,9 +132,11 @@ class Scratch:
                               cwd=self.elsewhere, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, text=True, timeout=30)
 
-    def answered_pid(self, process):
-        """The process id the running copy reports once its window is up."""
-        path = os.path.join(self.runtime, f"veskat120-{os.getuid()}.socket")
+    def answered_pid(self, process, folder):
+        """The process id the window of `folder` reports once it is up; its
+        guard is named by the user and the folder's canonical path."""
+        key = hashlib.sha256(os.fsencode(os.path.realpath(folder))).hexdigest()[:16]
+        path = os.path.join(self.runtime, f"veskat120-{os.getuid()}-{key}.socket")
         deadline = time.monotonic() + START_TIMEOUT
         while time.monotonic() < deadline:
             if process.poll() is not None:
@@ -158,7 +161,7 @@ class Scratch:
         process = self.launch(args, extra_env)
         pid = None
         try:
-            pid = self.answered_pid(process)
+            pid = self.answered_pid(process, expected_folder)
             check(pid == process.pid, f"answered by process {pid}, started {process.pid}")
             folder = os.readlink(f"/proc/{pid}/cwd")
             check(folder == os.path.realpath(expected_folder),

@@ -208,7 +208,7 @@ void ReminderAgentTest::markedDoneByTheWindowIsTakenAwayAndNotifyOffEndsTheAgent
 
     QSignalSpy ended(agent.get(), &ReminderAgent::Ended);
     const std::string ini = folder_->filePath(QStringLiteral("veskat.ini")).toStdString();
-    QVERIFY(WriteNotifySetting(false, ini));
+    QCOMPARE(WriteNotifySetting(false, ini), FileWrite::Written);
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 5000);
     now_ = At(9, 30, 0);
     QTest::qWait(1500);

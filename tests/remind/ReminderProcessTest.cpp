@@ -93,7 +93,8 @@ void ReminderProcessTest::remindsWithNoWindowUntilNotifyIsTurnedOff() {
     QCOMPARE(list.Save(file), StoreResult::Done);
     QTRY_COMPARE_WITH_TIMEOUT(bus.CloseCalls(), std::vector<uint>{2}, 10000);
 
-    QVERIFY(WriteNotifySetting(false, folder.filePath("veskat.ini").toStdString()));
+    QCOMPARE(WriteNotifySetting(false, folder.filePath("veskat.ini").toStdString()),
+             FileWrite::Written);
     QVERIFY(agent->waitForFinished(10000));
     QCOMPARE(agent->exitStatus(), QProcess::NormalExit);
     QCOMPARE(agent->exitCode(), 0);
