@@ -310,7 +310,14 @@ void ServerCopySafetyTest::shouldKeepTheLockFreshWhileAQuestionWaits() {
     std::vector<std::string> owners;
     questions_.whileAsked = [&](const ScriptedSyncQuestions::Asked&) {
         for (int look = 0; look < 4; ++look) {
-            owners.push_back(server_->ServerFile("srv_i.dat.lock/owner"));
+            // The refresh may be in the middle of its upload: look again
+            // until the file is whole, as a waiter comparing owners would.
+            std::string owner = server_->ServerFile("srv_i.dat.lock/owner");
+            for (int again = 0; again < 20 && !owner.ends_with("\r\n"); ++again) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                owner = server_->ServerFile("srv_i.dat.lock/owner");
+            }
+            owners.push_back(owner);
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
     };
