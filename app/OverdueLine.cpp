@@ -44,22 +44,12 @@ OverdueLine::OverdueLine(SubjListView& list, std::function<bool()> datedRows)
     connect(rows, &QAbstractItemModel::dataChanged, this, recount);
 }
 
-// Rows stand in the order of their date texts: the first not before today.
 int OverdueLine::FirstRowFromToday() const {
     const std::tm today = LocalTime::Break(Clock::Now());
     char date[32];
     std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
                   today.tm_mday);
-    int row = 0;
-    int high = list_.RowCount();
-    while (row < high) {
-        const int middle = (row + high) / 2;
-        if (list_.CellSjis(middle, 0) < date) {
-            row = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
+    int row = SubjListRows::FirstRowFrom(list_, date);
     while (row < list_.RowCount() && list_.isRowHidden(row, QModelIndex())) {
         ++row;
     }

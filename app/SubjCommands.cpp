@@ -53,11 +53,13 @@ void SubjCommands::ReadRepRow(int row) {
 
 // The editor reads the subject of `row` only once it is set up: it takes
 // the list's `current` as the subject to edit when it opens.
-bool SubjCommands::RunEditor(SubjKind kind, EditorMode mode, int row, bool& keyChanged) {
+bool SubjCommands::RunEditor(SubjKind kind, EditorMode mode, int row, bool& keyChanged,
+                             const std::optional<CalendarDay>& day) {
     int result = 0;
     if (kind == SubjKind::Indiv) {
         CDialogIndivSubj dialog(mode, messages_, parent_);
         dialog.list = &indiv_;
+        dialog.newDay = day;
         if (mode == EditorMode::Edit) {
             ReadIndivRow(row);
         }
@@ -76,9 +78,9 @@ bool SubjCommands::RunEditor(SubjKind kind, EditorMode mode, int row, bool& keyC
     return result == kIdOk;
 }
 
-RowChange SubjCommands::Add(SubjKind kind, int position) {
+RowChange SubjCommands::Add(SubjKind kind, int position, const std::optional<CalendarDay>& day) {
     bool keyChanged = false;
-    if (!RunEditor(kind, EditorMode::New, -1, keyChanged)) {
+    if (!RunEditor(kind, EditorMode::New, -1, keyChanged, day)) {
         return {};
     }
     return {RowChange::Kind::Added, position, {}};

@@ -3,7 +3,10 @@
 // lists and says what happened to the row; showing that is the window's job.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "CalendarDay.h"
 
 #include "SubjList.h"
 #include "SubjMerge.h"
@@ -35,8 +38,10 @@ class SubjCommands {
                  MessageService& messages, QWidget* parent);
 
     // The new subject, once its editor ends with OK, is in the list's
-    // `current` and stored. `position` is the row it was asked at.
-    [[nodiscard]] RowChange Add(SubjKind kind, int position);
+    // `current` and stored. `position` is the row it was asked at; an
+    // individual one's editor opens on `day`, or on today without one.
+    [[nodiscard]] RowChange Add(SubjKind kind, int position,
+                                const std::optional<CalendarDay>& day = std::nullopt);
     // Edits the subject shown in `row`; nothing for -1. The final subject is
     // in the list's `current`.
     [[nodiscard]] RowChange Edit(SubjKind kind, int row);
@@ -55,7 +60,8 @@ class SubjCommands {
   private:
     // Runs the editor of `kind`, in edit mode on the subject shown in `row`;
     // true when it ended with OK.
-    bool RunEditor(SubjKind kind, EditorMode mode, int row, bool& keyChanged);
+    bool RunEditor(SubjKind kind, EditorMode mode, int row, bool& keyChanged,
+                   const std::optional<CalendarDay>& day = std::nullopt);
 
     IndivSubjList& indiv_;
     RepSubjList& rep_;

@@ -29,6 +29,7 @@
 #include "KeptSelection.h"
 #include "MenuResource.h"
 #include "MessageService.h"
+#include "MonthLink.h"
 #include "ReminderDriver.h"
 #include "ReminderLink.h"
 #include "ResourceIds.h"
@@ -92,6 +93,9 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       pane_(std::make_unique<SubjListPane>(*list_, *Control<QRadioButton>(kIndivRadioId),
                                            *Control<QRadioButton>(kRepRadioId), files_->Indiv(),
                                            files_->Rep(), [this] { UpdateCaption(); })),
+      month_(std::make_unique<MonthLink>(
+          *pane_, *list_, files_->Indiv(), files_->Rep(), *history_, messages_,
+          [this](const CalendarDay& day) { AddSubject(SubjKind::Indiv, day); }, kIniFileName)),
       reminders_(std::make_unique<ReminderLink>(files_->Indiv(), kIniFileName)) {
     ConnectCommands();
     AddKeyCommands();
@@ -257,6 +261,7 @@ bool CSubjListDlg::OnInitDialog() {
     LoadDataFiles();
     history_->Saved();  // the lists are what the files hold
     pane_->ShowMode(SubjKind::Indiv);
+    month_->Start(MenuAction(kMonthPaneMenuId));
     const bool notify = reminders_->Start(ReminderBus(), *list_->viewport());
     if (QAction* item = MenuAction(kNotifyMenuId)) {
         item->setCheckable(true);
@@ -290,13 +295,17 @@ void CSubjListDlg::OnModeChanged() {
 }
 
 void CSubjListDlg::OnAdd() {
-    const ReminderLink::BusyScope busy(*reminders_);
     if (const auto kind = pane_->Mode()) {
-        RowChange change;
-        history_->Run(EditHistory::Command::Add,
-                      [&] { change = commands_->Add(*kind, std::max(list_->HotRow(), 0)); });
-        pane_->ShowChange(change);
+        AddSubject(*kind, std::nullopt);
     }
+}
+
+void CSubjListDlg::AddSubject(SubjKind kind, const std::optional<CalendarDay>& day) {
+    const ReminderLink::BusyScope busy(*reminders_);
+    RowChange change;
+    history_->Run(EditHistory::Command::Add,
+                  [&] { change = commands_->Add(kind, std::max(list_->HotRow(), 0), day); });
+    pane_->ShowChange(change);
 }
 
 void CSubjListDlg::OnEdit() {

@@ -10,15 +10,18 @@
 #include <QPixmap>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "TemplateDialog.h"
 
+struct CalendarDay;
 struct ConnectSettings;
 class DataFileSet;
 class EditHistory;
 enum class IcsForm;
 class IndivSubjList;
 class MessageService;
+class MonthLink;
 class QDBusConnection;
 class QMenu;
 class ReminderLink;
@@ -57,6 +60,7 @@ class CSubjListDlg : public TemplateDialog {
 
     SubjListView* ListView() const { return list_; }
     SubjListPane& Pane() { return *pane_; }
+    MonthLink& Month() { return *month_; }
     IndivSubjList& IndivList();
     RepSubjList& RepList();
     ConnectSettings& Settings();
@@ -159,6 +163,8 @@ class CSubjListDlg : public TemplateDialog {
     // elsewhere the window's popup opens.
     void ShowContextMenu(const QPoint& viewportPos);
     void AddAboutEntry();
+    // A new subject of `kind` through its editor, an individual one on `day` when given.
+    void AddSubject(SubjKind kind, const std::optional<CalendarDay>& day);
     // Edits the subject shown in `row`; nothing for -1.
     void EditRow(int row);
     // Marks the subject shown in `row` done or open again; nothing in repeating mode.
@@ -181,6 +187,7 @@ class CSubjListDlg : public TemplateDialog {
     std::unique_ptr<SubjCommands> commands_;
     std::unique_ptr<ServerLink> server_;
     std::unique_ptr<SubjListPane> pane_;
+    std::unique_ptr<MonthLink> month_;
     std::unique_ptr<ReminderLink> reminders_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;

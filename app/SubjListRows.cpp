@@ -128,6 +128,20 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
     return rows;
 }
 
+int SubjListRows::FirstRowFrom(const SubjListView& list, const char* date) {
+    int row = 0;
+    int high = list.RowCount();
+    while (row < high) {
+        const int middle = (row + high) / 2;
+        if (list.CellSjis(middle, 0) < date) {
+            row = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return row;
+}
+
 bool SubjListRows::IsOpen(Handle row) {
     return RecordOf(row)[IndivFields::kProgress.offset] ==
            static_cast<std::uint8_t>(Progress::Open);

@@ -32,6 +32,10 @@ class SubjListRows : public SubjRowSource {
     // first column's bytes, equal ones in key order, as placing them one by
     // one in key order would leave them.
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
+    // The first individual row of `list` whose date ("YYYY/MM/DD") is not
+    // before `date`, found by halving, as the rows stand in the order of their
+    // date texts; RowCount() when there is none. Hidden rows count.
+    static int FirstRowFrom(const SubjListView& list, const char* date);
     // Whether the individual row's subject is open (未処理), read from its record alone.
     static bool IsOpen(Handle row);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }

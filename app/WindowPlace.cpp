@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr char kSection[] = "Window";
+constexpr const char* kSection = kWindowSection;
 constexpr std::size_t kValueBuffer = 256;
 
 std::optional<int> ReadNumber(const char* key, const std::string& iniFile) {

@@ -15,6 +15,10 @@
 class QWidget;
 class TemplateDialog;
 
+// The section of "veskat.ini" that keeps how the window looked; other parts of
+// the window keep their own keys in it too.
+inline constexpr char kWindowSection[] = "Window";
+
 struct WindowPlace {
     std::optional<QPoint> position;  // the frame's top-left corner
     QSize size;                      // inside the frame; empty when none is kept

@@ -37,12 +37,12 @@ void CDialogIndivSubj::LoadControls() {
 }
 
 void CDialogIndivSubj::LoadNew() {
-    const std::tm today = LocalTime::Break(Clock::Now());
+    const CalendarDay day = newDay.value_or(DayFrom(Clock::Now(), 0));
     char year[16];
-    std::strftime(year, sizeof year, "%Y", &today);
+    std::snprintf(year, sizeof year, "%04d", day.year);
     Control<QLineEdit>(kYearEdit)->setText(QString::fromLatin1(year));
-    SelectItem(kMonthList, today.tm_mon);
-    SelectItem(kDayList, today.tm_mday - 1);
+    SelectItem(kMonthList, day.month - 1);
+    SelectItem(kDayList, day.day - 1);
     SelectItem(kHourList, 0);
     SelectItem(kMinuteList, 0);
     TitleField().Show({});

@@ -3,8 +3,10 @@
 // subject there and leaves it, as stored, in the list's `current`.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "CalendarDay.h"
 #include "SubjEditorDlg.h"
 #include "SubjList.h"
 
@@ -25,6 +27,8 @@ class CDialogIndivSubj : public SubjListEditor<IndivSubjList> {
     // carried through the edit unseen: empty for a new subject, loaded when
     // editing, written back on OK.
     std::string origin;
+    // The day a new subject's editor opens on; today when empty.
+    std::optional<CalendarDay> newDay;
 
   protected:
     void LoadControls() override;

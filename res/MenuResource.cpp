@@ -20,6 +20,7 @@ const MenuTemplate* FindMenuTemplate(int id) {
              {{kUndoMenuId, "元に戻す(&U)"},
               {kRedoMenuId, "やり直し(&R)"},
               {kUndoStopMenuId, "これより前には戻せません"}}},
+            {"表示(&V)", {{kMonthPaneMenuId, "月表示"}}},
             {"設定(&S)", {{kConnectMenuId, "接続(&C)..."}, {kNotifyMenuId, "通知する"}}},
             {"ヘルプ(&H)", {{kAboutMenuId, "バージョン情報(&A)..."}}},
         }};

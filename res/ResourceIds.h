@@ -51,6 +51,8 @@ inline constexpr int kAboutMenuId = 170;
 inline constexpr int kUndoMenuId = 180;
 inline constexpr int kRedoMenuId = 181;
 inline constexpr int kUndoStopMenuId = 182;
+// 表示 → 月表示: the month pane shown or hidden.
+inline constexpr int kMonthPaneMenuId = 190;
 }  // namespace MainDialogIds
 
 // The individual-subject editor (dialog 129).
