@@ -56,13 +56,14 @@ MonthLink::MonthLink(SubjListPane& pane, SubjListView& list, IndivSubjList& indi
     connect(&history, &EditHistory::Changed, this, &MonthLink::Refresh);
     connect(month_.get(), &MonthPane::DayClicked, this, &MonthLink::BringListTo);
     connect(month_.get(), &MonthPane::DayActivated, this, &MonthLink::AddOnDay);
-    // The list also moves its current row unselected, as it scrolls to today after a fill.
-    connect(&list_, &SubjListView::RowSelectionChanged, this, [this](int row) {
-        if (!following_ && Shown() && row >= 0 &&
-            list_.selectionModel()->isRowSelected(row, QModelIndex())) {
-            ShowRowDay(row);
-        }
-    });
+    // The selection, not the current row: a click makes the row current before
+    // it selects it, and a fill makes today's row current unselected.
+    connect(list_.selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!following_ && Shown() && !selected.isEmpty()) {
+                    ShowRowDay(selected.indexes().front().row());
+                }
+            });
 }
 
 // The pane goes before the lists it reads.
