@@ -10,8 +10,8 @@ constexpr int kGap = 6;
 // The overdue line stands 2 pixels above the list, the find bar 4 below it;
 // the radio buttons and push buttons of the window stand further off.
 constexpr int kStandsWith = 8;
-// Above the list, the pane leaves the list at least the rest of the room.
-constexpr int kMostAboveTenths = 6;
+// Above the list, the pane takes this much of the room.
+constexpr int kAboveTenths = 6;
 
 }  // namespace
 
@@ -94,13 +94,17 @@ void MonthPlace::Lay(bool giveBack) {
         laidOutFor_ = window_.size();
         beside_ = room.width() >= wanted.width() + kGap + listRoom_;
         if (shown_ && beside_) {
-            pane_.setGeometry(room.right() + 1 - wanted.width(), room.top(), wanted.width(),
-                              room.height());
-            taken.setRight(wanted.width() + kGap);
+            // A wide window gives the titles room too, half of it.
+            const int width = std::max(wanted.width(), (room.width() - kGap) / 2);
+            pane_.setGeometry(room.right() + 1 - width, room.top(), width, room.height());
+            taken.setRight(width + kGap);
         } else if (shown_) {
-            const int listAlone = list_.height() + taken_.top();
+            // As much as the pane needs to show every day's number whole, where
+            // the list keeps a third of the room.
+            const int listAlone = std::max(list_.height() + taken_.top() - kGap, 0);
             const int height =
-                std::clamp((listAlone - kGap) * kMostAboveTenths / 10, 0, wanted.height());
+                std::min({std::max(listAlone * kAboveTenths / 10, pane_.minimumSizeHint().height()),
+                          listAlone * 2 / 3, wanted.height()});
             pane_.setGeometry(room.left(), room.top(), room.width(), height);
             taken.setTop(height + kGap);
         }
