@@ -13,6 +13,7 @@
 
 #include "ConnectDlg.h"
 #include "ConnectSettings.h"
+#include "DavSettings.h"
 #include "FtpServer.h"
 #include "Password.h"
 #include "PromptScript.h"
@@ -73,7 +74,8 @@ void SyncUiTest::passwordPromptFillsTheRecordOnlyOnOkAndOnlyWhileNoneIsHeld() {
 void SyncUiTest::connectDialogWithoutIniFile() {
     ConnectSettings settings;
     settings.Load(kIniFileName);
-    CConnectDlg dialog(&settings, messages_);
+    DavSettings dav;
+    CConnectDlg dialog(&settings, &dav, messages_);
     dialog.show();
     QTRY_VERIFY(dialog.PaintCount() > 0);
     QVERIFY(!dialog.Control<QCheckBox>(kUseServerId)->isChecked());
@@ -142,7 +144,8 @@ void SyncUiTest::connectDialogOkOnAFileItCannotWriteSaysSo() {
 void SyncUiTest::connectDialogRefusesTextItCannotStore() {
     ConnectSettings settings;
     settings.hostName = "kept";
-    CConnectDlg dialog(&settings, messages_);
+    DavSettings dav;
+    CConnectDlg dialog(&settings, &dav, messages_);
     dialog.show();
     QTRY_VERIFY(dialog.PaintCount() > 0);
     dialog.Control<QLineEdit>(kHostNameEdit)->setText(QString(81, 'h'));
@@ -165,7 +168,8 @@ void SyncUiTest::connectDialogEditsEncryptionAndTheCertificateFile() {
     settings.ftpMode = 1;
     settings.ftpTls = 1;
     settings.caFile = "/etc/\x8C\xC2\x95\xCA.pem";  // 個別
-    CConnectDlg dialog(&settings, messages_);
+    DavSettings dav;
+    CConnectDlg dialog(&settings, &dav, messages_);
     dialog.show();
     QTRY_VERIFY(dialog.PaintCount() > 0);
     auto* tls = dialog.Control<QCheckBox>(kUseTlsId);
