@@ -132,7 +132,7 @@ void DavPage::EnableControls() {
     const bool on = use_->isChecked() && !busy_;
     use_->setEnabled(!busy_);
     for (QWidget* control : std::initializer_list<QWidget*>{address_, userId_, password_, discover_,
-                                                             lists_, caFile_, browseCaFile_}) {
+                                                            lists_, caFile_, browseCaFile_}) {
         control->setEnabled(on);
     }
 }
@@ -209,10 +209,11 @@ void DavPage::Discover() {
         case DiscoveryOutcome::MovedElsewhere:
             ForgetAccount();
             // The password would go with the next request, so only the user may send it there.
-            if (messages_.AskYes(&dialog_,
-                                 QStringLiteral("サーバーは別のアドレスでの接続を求めています。"
-                                                "そのアドレスで探しますか? パスワードもそこへ送られます。"),
-                                 result.movedTo.toDisplayString())) {
+            if (messages_.AskYes(
+                    &dialog_,
+                    QStringLiteral("サーバーは別のアドレスでの接続を求めています。"
+                                   "そのアドレスで探しますか? パスワードもそこへ送られます。"),
+                    result.movedTo.toDisplayString())) {
                 address_->setText(result.movedTo.toString(QUrl::FullyEncoded));
                 Discover();
             }
@@ -244,8 +245,9 @@ void DavPage::ShowLists() {
     lists_->addItem(QStringLiteral("新しいリスト「%1」を作る").arg(DavDiscovery::kNewListName),
                     kNewList);
     lists_->setCurrentIndex(chosen >= 0 ? chosen : lists_->count() - 1);
-    status_->setText(shown > 0 ? QStringLiteral("タスクリストが %1 件見つかりました。").arg(shown)
-                               : QStringLiteral("タスクリストがありません。新しいリストを作れます。"));
+    status_->setText(shown > 0
+                         ? QStringLiteral("タスクリストが %1 件見つかりました。").arg(shown)
+                         : QStringLiteral("タスクリストがありません。新しいリストを作れます。"));
     EnableControls();
 }
 

@@ -48,8 +48,9 @@ DavSettings::SaveOutcome DavSettings::Save(const std::string& iniFile) const {
         !Storable(userId, kNameLimit) || !Storable(caFile, kPathLimit)) {
         return SaveOutcome::NotStorable;
     }
-    return IniFile::Write(kSection, StoredKeys(), iniFile) == FileWrite::Written ? SaveOutcome::Saved
-                                                                         : SaveOutcome::NotWritten;
+    return IniFile::Write(kSection, StoredKeys(), iniFile) == FileWrite::Written
+               ? SaveOutcome::Saved
+               : SaveOutcome::NotWritten;
 }
 
 ServerKind ActiveServer(const ConnectSettings& ftp, const DavSettings& dav) {

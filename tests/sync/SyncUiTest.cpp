@@ -251,8 +251,8 @@ void SyncUiTest::connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("companionPath");
     QTest::addColumn<QString>("companionName");
-    QTest::newRow("a new list") << kNewListItem << "/alice/veskat/" << "/alice/veskat-rep/"
-                                << QString::fromUtf8("veskat 反復");
+    QTest::newRow("a new list") << kNewListItem << "/alice/veskat/"
+                                << "/alice/veskat-rep/" << QString::fromUtf8("veskat 反復");
     QTest::newRow("another program's list") << QString::fromUtf8("仕事") << "/alice/work/"
                                             << "/alice/work-rep/" << QString::fromUtf8("仕事 反復");
 }
@@ -268,8 +268,9 @@ void SyncUiTest::connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds() {
     QVERIFY2(server.Running(), server.Output().c_str());
     DavClient client;
     client.SetLogin(DavServer::kUser, DavServer::kPassword);
-    const DavReply made = client.MkCalendar(server.Address().resolved(QUrl("alice/work/")),
-                                            DavBodies::MkCalendar(QString::fromUtf8("仕事"), "VTODO"));
+    const DavReply made =
+        client.MkCalendar(server.Address().resolved(QUrl("alice/work/")),
+                          DavBodies::MkCalendar(QString::fromUtf8("仕事"), "VTODO"));
     QCOMPARE(made.status, 201L);
     const std::string ftp = "[FTP]\r\nftpmode=TRUE\r\nuserid=\x8E\x52\x93\x63\r\nport=21\r\n";
     WriteFileBytes("veskat.ini", ftp);
@@ -298,8 +299,8 @@ void SyncUiTest::connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds() {
     QCOMPARE(check.companionName, companionName);
     const std::string ini = ReadFileBytes("veskat.ini");
     QCOMPARE(ini.substr(0, ftp.size()), ftp);
-    QCOMPARE(ini.substr(ftp.size()), "[CalDAV]\r\ndavmode=TRUE\r\nurl=" + dav.url +
-                                         "\r\nrepurl=" + dav.repUrl + "\r\nuserid=alice\r\ncafile=\r\n");
+    QCOMPARE(ini.substr(ftp.size()), "[CalDAV]\r\ndavmode=TRUE\r\nurl=" + dav.url + "\r\nrepurl=" +
+                                         dav.repUrl + "\r\nuserid=alice\r\ncafile=\r\n");
 
     // Opened again, the dialog shows the list kept and, found again, offers
     // that list chosen and never its companion as a list of its own.
@@ -335,8 +336,9 @@ void SyncUiTest::connectDialogTellsWhyNoListWasFound_data() {
         << QString::fromUtf8("サーバーに接続できませんでした。アドレスを確かめてください。");
     QTest::newRow("plain http to another computer")
         << FailingServer::None << "http://dav.example.org"
-        << QString::fromUtf8("このアドレスには接続しません。https:// で始まるアドレスを入力してください"
-                             " (http:// はこのコンピューターのサーバーだけに使えます)。");
+        << QString::fromUtf8(
+               "このアドレスには接続しません。https:// で始まるアドレスを入力してください"
+               " (http:// はこのコンピューターのサーバーだけに使えます)。");
 }
 
 // What went wrong is told, and OK cannot switch CalDAV on without a list:

@@ -254,7 +254,7 @@ class DialogBuilderTest : public QObject {
     // The windows speak Japanese: the only Latin words of their captions and
     // labels are names (the program's, the protocols', a file format's) and OK.
     void captionsAreJapanese() {
-        const QSet<QString> names = {"veskat", "OK",  "FTP",      "FTPS",
+        const QSet<QString> names = {"veskat", "OK",  "FTP",    "FTPS",
                                      "ID",     "PEM", "CalDAV", "iCalendar"};
         const QRegularExpression word(QStringLiteral("[A-Za-z]+"));
         for (const DialogTemplate& t : AllDialogTemplates()) {
