@@ -13,7 +13,6 @@
 #include "DavPage.h"
 #include "DavSettings.h"
 #include "FieldText.h"
-#include "FileChooser.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
 #include "SecretMemory.h"
@@ -39,7 +38,8 @@ CConnectDlg::CConnectDlg(ConnectSettings* settings, DavSettings* dav, MessageSer
     connect(useServer_, &QCheckBox::clicked, this, [this] { ChooseKind(useServer_); });
     connect(useDav_, &QCheckBox::clicked, this, [this] { ChooseKind(useDav_); });
     connect(useTls_, &QCheckBox::clicked, this, [this] { EnableEdits(); });
-    connect(browseCaFile_, &QPushButton::clicked, this, [this] { BrowseCaFile(); });
+    connect(browseCaFile_, &QPushButton::clicked, this,
+            [this] { BrowseCertificateFile(this, caFile_); });
 }
 
 CConnectDlg::~CConnectDlg() = default;
@@ -82,15 +82,6 @@ void CConnectDlg::ChooseKind(QCheckBox* ticked) {
         (ticked == useServer_ ? useDav_ : useServer_)->setChecked(false);
     }
     EnableEdits();
-}
-
-void CConnectDlg::BrowseCaFile() {
-    const QString chosen =
-        ChooseFile(this, FileChoice::Open, QStringLiteral("信頼する証明書"), caFile_->text(),
-                   QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
-    if (!chosen.isEmpty()) {
-        caFile_->setText(chosen);
-    }
 }
 
 void CConnectDlg::OnCancel() {

@@ -40,7 +40,6 @@ class CConnectDlg : public TemplateDialog {
     void EnableEdits();
     // Ticking one kind of server clears the other kind's box.
     void ChooseKind(QCheckBox* ticked);
-    void BrowseCaFile();
 
     ConnectSettings* settings_;
     MessageService& messages_;

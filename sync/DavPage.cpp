@@ -18,7 +18,6 @@
 #include "DavAddress.h"
 #include "DavSettings.h"
 #include "FieldText.h"
-#include "FileChooser.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
 #include "SecretMemory.h"
@@ -95,7 +94,8 @@ DavPage::DavPage(TemplateDialog& dialog, DavSettings& settings, MessageService& 
       status_(dialog.Control<QLabel>(kDavStatusText)),
       unchosen_(lists_->itemText(0)) {
     QObject::connect(discover_, &QPushButton::clicked, &dialog, [this] { Discover(); });
-    QObject::connect(browseCaFile_, &QPushButton::clicked, &dialog, [this] { BrowseCaFile(); });
+    QObject::connect(browseCaFile_, &QPushButton::clicked, &dialog,
+                     [this] { BrowseCertificateFile(&dialog_, caFile_); });
     // Lists found belong to the account they were found in.
     for (QLineEdit* edit : {address_, userId_}) {
         QObject::connect(edit, &QLineEdit::textEdited, &dialog, [this] { ForgetAccount(); });
@@ -268,15 +268,6 @@ bool DavPage::ToldFailure(const DiscoveryResult& result) {
     return true;
 }
 
-void DavPage::BrowseCaFile() {
-    const QString chosen =
-        ChooseFile(&dialog_, FileChoice::Open, QStringLiteral("信頼する証明書"), caFile_->text(),
-                   QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
-    if (!chosen.isEmpty()) {
-        caFile_->setText(chosen);
-    }
-}
-
 bool DavPage::MakeChoice(TaskList& list, TaskList& companion) {
     const int item = lists_->currentData().toInt();
     if (item >= 0) {
@@ -305,9 +296,10 @@ bool DavPage::MakeChoice(TaskList& list, TaskList& companion) {
 DavPage::Taken DavPage::Take() {
     std::string userId, caFile;
     QWidget* parent = &dialog_;
-    if (!ReadFieldText(userId_, DavSettings::kNameLimit, "ユーザーID", messages_, parent, userId) ||
-        !ReadFieldText(caFile_, DavSettings::kPathLimit, "信頼する証明書", messages_, parent,
-                       caFile)) {
+    if (!ReadFieldText(userId_, DavSettings::kNameLimit, "CalDAVのユーザーID", messages_, parent,
+                       userId) ||
+        !ReadFieldText(caFile_, DavSettings::kPathLimit, "CalDAVの信頼する証明書", messages_,
+                       parent, caFile)) {
         return Taken::Refused;
     }
     const bool on = use_->isChecked();

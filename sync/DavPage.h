@@ -60,7 +60,6 @@ class DavPage {
     void Discover();
     void ShowLists();
     void ForgetAccount();
-    void BrowseCaFile();
     // What the user typed, as the client takes it.
     QUrl Address() const;
     void PrepareClient();
