@@ -242,8 +242,11 @@ void DavPage::ShowLists() {
         }
         ++shown;
     }
-    lists_->addItem(QStringLiteral("新しいリスト「%1」を作る").arg(DavDiscovery::kNewListName),
-                    kNewList);
+    // A list of that name is found, never made again, so only its absence offers the new one.
+    if (lists_->findText(DavDiscovery::kNewListName) < 0) {
+        lists_->addItem(QStringLiteral("新しいリスト「%1」を作る").arg(DavDiscovery::kNewListName),
+                        kNewList);
+    }
     lists_->setCurrentIndex(chosen >= 0 ? chosen : lists_->count() - 1);
     status_->setText(shown > 0
                          ? QStringLiteral("タスクリストが %1 件見つかりました。").arg(shown)
