@@ -337,7 +337,7 @@ void SyncUiTest::connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds() {
     QCOMPARE(messages_.Texts(), QStringList());
 }
 
-enum class FailingServer { Radicale, Probe, None };
+enum class FailingServer { Radicale, RadicaleHttps, Probe, None };
 
 void SyncUiTest::connectDialogTellsWhyNoListWasFound_data() {
     QTest::addColumn<FailingServer>("kind");
@@ -346,6 +346,11 @@ void SyncUiTest::connectDialogTellsWhyNoListWasFound_data() {
     QTest::newRow("a refused password")
         << FailingServer::Radicale << QString()
         << QString::fromUtf8("サーバーがユーザーIDかパスワードを受け付けませんでした。");
+    QTest::newRow("a certificate not trusted")
+        << FailingServer::RadicaleHttps << QString()
+        << QString::fromUtf8(
+               "サーバーの証明書を信頼できませんでした。自己署名の証明書なら、"
+               "その証明書 (PEM) を「信頼する証明書」に指定してください。");
     QTest::newRow("not a CalDAV server")
         << FailingServer::Probe << QString()
         << QString::fromUtf8(
@@ -368,8 +373,11 @@ void SyncUiTest::connectDialogTellsWhyNoListWasFound() {
     QFETCH(QString, message);
     std::unique_ptr<DavServer> radicale;
     std::unique_ptr<HttpProbe> probe;
-    if (kind == FailingServer::Radicale) {
-        radicale = std::make_unique<DavServer>(DavServer::Kind::Radicale);
+    if (kind == FailingServer::Radicale || kind == FailingServer::RadicaleHttps) {
+        radicale = std::make_unique<DavServer>(DavServer::Kind::Radicale,
+                                               kind == FailingServer::Radicale
+                                                   ? DavServer::Transport::Http
+                                                   : DavServer::Transport::Https);
         QVERIFY2(radicale->Running(), radicale->Output().c_str());
         address = Bare(*radicale);
     } else if (kind == FailingServer::Probe) {
