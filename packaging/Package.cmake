@@ -21,8 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The toolkit's own texts (the file dialog, a text field's menu) in Japanese,
 # as the rest of every window; without them they read English.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
-# Without a Japanese font every caption shows as boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+# Without a Japanese font every caption shows as boxes; without a keyring on
+# the desktop, a server's password is asked at every start.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, gnome-keyring")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Folders the package creates get the usual modes, whatever the umask.

@@ -94,6 +94,16 @@ inline constexpr int kRepPathEdit = 1035;
 inline constexpr int kUseTlsId = 1036;
 inline constexpr int kCaFileEdit = 1037;
 inline constexpr int kCaFileBrowseId = 1038;
+// The CalDAV server, the other kind; one of the two kinds is on at a time.
+inline constexpr int kUseDavId = 1040;
+inline constexpr int kDavAddressEdit = 1041;
+inline constexpr int kDavUserIdEdit = 1042;
+inline constexpr int kDavPasswordEdit = 1043;
+inline constexpr int kDavDiscoverId = 1044;
+inline constexpr int kDavListList = 1045;
+inline constexpr int kDavCaFileEdit = 1046;
+inline constexpr int kDavCaFileBrowseId = 1047;
+inline constexpr int kDavStatusText = 1048;
 }  // namespace ConnectDialogIds
 
 // The password prompt (dialog 142).

@@ -1,4 +1,4 @@
-// CConnectDlg: first-paint fill, the check box's enabling rule and OK.
+// CConnectDlg: first-paint fill, the check boxes' enabling rules and OK.
 #include "ConnectDlg.h"
 
 #include <QCheckBox>
@@ -10,15 +10,17 @@
 #include <cstdio>
 
 #include "ConnectSettings.h"
+#include "DavPage.h"
+#include "DavSettings.h"
 #include "FieldText.h"
-#include "FileChooser.h"
 #include "MessageService.h"
 #include "ResourceIds.h"
 #include "SecretMemory.h"
 
 using namespace ConnectDialogIds;
 
-CConnectDlg::CConnectDlg(ConnectSettings* settings, MessageService& messages, QWidget* parent)
+CConnectDlg::CConnectDlg(ConnectSettings* settings, DavSettings* dav, MessageService& messages,
+                         QWidget* parent)
     : TemplateDialog(kConnectDialogId, parent),
       settings_(settings),
       messages_(messages),
@@ -30,11 +32,17 @@ CConnectDlg::CConnectDlg(ConnectSettings* settings, MessageService& messages, QW
       repPath_(Control<QLineEdit>(kRepPathEdit)),
       useTls_(Control<QCheckBox>(kUseTlsId)),
       caFile_(Control<QLineEdit>(kCaFileEdit)),
-      browseCaFile_(Control<QPushButton>(kCaFileBrowseId)) {
-    connect(useServer_, &QCheckBox::clicked, this, [this] { EnableEdits(); });
+      browseCaFile_(Control<QPushButton>(kCaFileBrowseId)),
+      useDav_(Control<QCheckBox>(kUseDavId)),
+      davPage_(std::make_unique<DavPage>(*this, *dav, messages)) {
+    connect(useServer_, &QCheckBox::clicked, this, [this] { ChooseKind(useServer_); });
+    connect(useDav_, &QCheckBox::clicked, this, [this] { ChooseKind(useDav_); });
     connect(useTls_, &QCheckBox::clicked, this, [this] { EnableEdits(); });
-    connect(browseCaFile_, &QPushButton::clicked, this, [this] { BrowseCaFile(); });
+    connect(browseCaFile_, &QPushButton::clicked, this,
+            [this] { BrowseCertificateFile(this, caFile_); });
 }
+
+CConnectDlg::~CConnectDlg() = default;
 
 void CConnectDlg::paintEvent(QPaintEvent* event) {
     if (paintCount_++ == 0) {
@@ -44,7 +52,8 @@ void CConnectDlg::paintEvent(QPaintEvent* event) {
 }
 
 void CConnectDlg::FillControls() {
-    useServer_->setChecked(settings_->ftpMode == 1);
+    davPage_->Fill();
+    useServer_->setChecked(settings_->ftpMode == 1 && !useDav_->isChecked());
     ShowFieldText(userId_, settings_->userId);
     ShowFieldText(hostName_, settings_->hostName);
     char portText[16];
@@ -65,18 +74,28 @@ void CConnectDlg::EnableEdits() {
     const bool tls = useServer_->isChecked() && useTls_->isChecked();
     caFile_->setEnabled(tls);
     browseCaFile_->setEnabled(tls);
+    davPage_->EnableControls();
 }
 
-void CConnectDlg::BrowseCaFile() {
-    const QString chosen =
-        ChooseFile(this, FileChoice::Open, QStringLiteral("信頼する証明書"), caFile_->text(),
-                   QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
-    if (!chosen.isEmpty()) {
-        caFile_->setText(chosen);
+void CConnectDlg::ChooseKind(QCheckBox* ticked) {
+    if (ticked->isChecked()) {
+        (ticked == useServer_ ? useDav_ : useServer_)->setChecked(false);
     }
+    EnableEdits();
+}
+
+void CConnectDlg::OnCancel() {
+    if (davPage_->Busy()) {
+        davPage_->CancelRequest();
+        return;
+    }
+    TemplateDialog::OnCancel();
 }
 
 void CConnectDlg::OnOK() {
+    if (davPage_->Busy()) {
+        return;
+    }
     // OK before the first paint would otherwise store the empty controls.
     if (paintCount_ == 0) {
         FillControls();
@@ -98,7 +117,13 @@ void CConnectDlg::OnOK() {
                        caFile)) {
         return;
     }
-    settings_->ftpMode = useServer_->isChecked() ? 1 : 0;
+    if (davPage_->Take() != DavPage::Taken::Taken) {
+        return;
+    }
+    // CalDAV takes precedence, so choosing it leaves the FTP switch as the file has it.
+    if (!useDav_->isChecked()) {
+        settings_->ftpMode = useServer_->isChecked() ? 1 : 0;
+    }
     settings_->userId = userId;
     settings_->hostName = hostName;
     settings_->port = LeadingNumber(portText);
@@ -110,17 +135,32 @@ void CConnectDlg::OnOK() {
     done(1);
 }
 
-void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidget* parent) {
-    CConnectDlg dialog(&settings, messages, parent);
-    if (dialog.exec() == 1) {
-        if (settings.Save(kIniFileName) != FileWrite::Written) {
-            messages.Inform(parent, SettingsNotSavedMessage(kIniFileName));
-        }
-        // The password that the next transfer asks for must not reach a core
-        // file. A system that refuses the guard leaves the program as it
-        // always was; the password is still wiped wherever it is held.
-        static_cast<void>(GuardPasswordMemory(settings));
+void RunConnectDialog(ConnectSettings& settings, DavSettings& dav, MessageService& messages,
+                      QWidget* parent) {
+    const std::vector<IniFile::KeyValuePair> ftpBefore = settings.StoredKeys();
+    const std::vector<IniFile::KeyValuePair> davBefore = dav.StoredKeys();
+    CConnectDlg dialog(&settings, &dav, messages, parent);
+    if (dialog.exec() != 1) {
+        return;
     }
+    const bool ftpWritten =
+        settings.StoredKeys() == ftpBefore || settings.Save(kIniFileName) == FileWrite::Written;
+    const bool davWritten =
+        dav.StoredKeys() == davBefore || dav.Save(kIniFileName) == DavSettings::SaveOutcome::Saved;
+    if (!ftpWritten || !davWritten) {
+        messages.Inform(parent, SettingsNotSavedMessage(kIniFileName));
+    }
+    // The password that the next transfer asks for must not reach a core
+    // file. A system that refuses the guard leaves the program as it
+    // always was; the password is still wiped wherever it is held.
+    static_cast<void>(GuardPasswordMemory(settings));
+    static_cast<void>(GuardPasswordMemory(dav));
+}
+
+void RunConnectDialog(ConnectSettings& settings, MessageService& messages, QWidget* parent) {
+    DavSettings dav;
+    dav.Load(kIniFileName);
+    RunConnectDialog(settings, dav, messages, parent);
 }
 
 // The whole name: the working folder is the data folder, which the user may

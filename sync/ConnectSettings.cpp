@@ -54,10 +54,10 @@ int ConnectSettings::Load(const std::string& iniFile) {
     return 0;
 }
 
-FileWrite ConnectSettings::Save(const std::string& iniFile) const {
+std::vector<IniFile::KeyValuePair> ConnectSettings::StoredKeys() const {
     char portText[16];
     std::snprintf(portText, sizeof portText, "%d", port);
-    const std::vector<IniFile::KeyValuePair> keys = {
+    return {
         {"ftpmode", ftpMode == 1 ? kModeOn : "FALSE"},
         {"userid", userId},
         {"hostname", hostName},
@@ -67,5 +67,8 @@ FileWrite ConnectSettings::Save(const std::string& iniFile) const {
         {"ftptls", ftpTls == 1 ? kModeOn : "FALSE"},
         {"ftpcafile", caFile},
     };
-    return IniFile::Write(kSection, keys, iniFile);
+}
+
+FileWrite ConnectSettings::Save(const std::string& iniFile) const {
+    return IniFile::Write(kSection, StoredKeys(), iniFile);
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "IniFile.h"
 
@@ -31,6 +32,8 @@ struct ConnectSettings {
     // Fills every field but the password from the INI file; a missing file,
     // section or key gives its default. Returns 0.
     int Load(const std::string& iniFile);
+    // The eight keys with the values Save writes, in the order it writes them.
+    std::vector<IniFile::KeyValuePair> StoredKeys() const;
     // Writes the eight keys in one rewrite of the file. Failed: the file is as
     // it was, and the settings hold for this run only.
     FileWrite Save(const std::string& iniFile) const;

@@ -33,20 +33,24 @@ void DavSettings::Load(const std::string& iniFile) {
     caFile = ReadKey("cafile", kPathLimit, iniFile);
 }
 
-DavSettings::SaveOutcome DavSettings::Save(const std::string& iniFile) const {
-    if (!Storable(url, kUrlLimit) || !Storable(repUrl, kUrlLimit) ||
-        !Storable(userId, kNameLimit) || !Storable(caFile, kPathLimit)) {
-        return SaveOutcome::NotStorable;
-    }
-    const std::vector<IniFile::KeyValuePair> keys = {
+std::vector<IniFile::KeyValuePair> DavSettings::StoredKeys() const {
+    return {
         {"davmode", davMode == 1 ? kModeOn : "FALSE"},
         {"url", url},
         {"repurl", repUrl},
         {"userid", userId},
         {"cafile", caFile},
     };
-    return IniFile::Write(kSection, keys, iniFile) == FileWrite::Written ? SaveOutcome::Saved
-                                                                         : SaveOutcome::NotWritten;
+}
+
+DavSettings::SaveOutcome DavSettings::Save(const std::string& iniFile) const {
+    if (!Storable(url, kUrlLimit) || !Storable(repUrl, kUrlLimit) ||
+        !Storable(userId, kNameLimit) || !Storable(caFile, kPathLimit)) {
+        return SaveOutcome::NotStorable;
+    }
+    return IniFile::Write(kSection, StoredKeys(), iniFile) == FileWrite::Written
+               ? SaveOutcome::Saved
+               : SaveOutcome::NotWritten;
 }
 
 ServerKind ActiveServer(const ConnectSettings& ftp, const DavSettings& dav) {

@@ -8,6 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "IniFile.h"
 
 #include "ConnectSettings.h"
 
@@ -36,6 +39,8 @@ struct DavSettings {
         NotStorable,  // a value is longer than its limit or holds a line break
         NotWritten,   // the file could not be written; it is as it was
     };
+    // The five keys with the values Save writes, in the order it writes them.
+    std::vector<IniFile::KeyValuePair> StoredKeys() const;
     // Writes the five keys of the section in one rewrite, or nothing at all.
     SaveOutcome Save(const std::string& iniFile) const;
 };

@@ -3,6 +3,7 @@
 
 #include <QLineEdit>
 
+#include "FileChooser.h"
 #include "MessageService.h"
 #include "SecretMemory.h"
 #include "SjisCodec.h"
@@ -38,4 +39,13 @@ bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
         WipeText(*encoded);
     }
     return true;
+}
+
+void BrowseCertificateFile(QWidget* parent, QLineEdit* edit) {
+    const QString chosen =
+        ChooseFile(parent, FileChoice::Open, QStringLiteral("信頼する証明書"), edit->text(),
+                   QStringLiteral("証明書 (*.pem *.crt *.cer);;すべてのファイル (*)"));
+    if (!chosen.isEmpty()) {
+        edit->setText(chosen);
+    }
 }

@@ -19,3 +19,7 @@ void ShowFieldText(QLineEdit* edit, const std::string& bytes);
 [[nodiscard]] bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
                                  MessageService& messages, QWidget* parent, std::string& bytes,
                                  bool secret = false);
+
+// The file dialog for a field naming the certificate (PEM) a server is
+// trusted by: the file chosen replaces the edit's text; cancelled, it stays.
+void BrowseCertificateFile(QWidget* parent, QLineEdit* edit);

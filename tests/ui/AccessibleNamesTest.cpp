@@ -96,7 +96,7 @@ class AccessibleNamesTest : public QObject {
         QTest::newRow("indiv minute")
             << kIndivEditorDialogId << IndivEditorIds::kMinuteList << "分" << false;
         QTest::newRow("host") << kConnectDialogId << ConnectDialogIds::kHostNameEdit
-                              << "サーバー名又はアドレス" << true;
+                              << "FTPのサーバー名又はアドレス" << true;
         QTest::newRow("password above its edit")
             << kPasswordDialogId << PasswordDialogIds::kPasswordEdit
             << "パスワードを入力してください。" << true;
