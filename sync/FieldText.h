@@ -19,3 +19,8 @@ void ShowFieldText(QLineEdit* edit, const std::string& bytes);
 [[nodiscard]] bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
                                  MessageService& messages, QWidget* parent, std::string& bytes,
                                  bool secret = false);
+
+// The same for a secret held in UTF-8 (a CalDAV password): every character
+// goes; only more than `limit` bytes is refused.
+[[nodiscard]] bool ReadUtf8Secret(QLineEdit* edit, std::size_t limit, const char* fieldName,
+                                  MessageService& messages, QWidget* parent, std::string& bytes);
