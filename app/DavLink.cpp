@@ -115,7 +115,9 @@ DavSyncResult DavLink::Run() {
     WindowThreadQuestions asked(questions_);
     DavSyncResult result;
     RunOnWorker(questions_,
-                {QString::fromUtf8(kIndivFileName), [&client] { return client.BytesMoved(); }, {},
+                {QString::fromUtf8(kIndivFileName),
+                 [&client] { return client.BytesMoved(); },
+                 {},
                  [&client] { client.Cancel(); }},
                 [&] { result = SyncDatedSubjects(setup, settings_, client, asked); });
     return result;

@@ -39,8 +39,8 @@ void PasswordSource::Fill(ConnectSettings& settings) {
 // A task list's origin names its server: every list there shares the login.
 void PasswordSource::Fill(DavSettings& settings, bool refused) {
     const QUrl origin = QUrl(SjisToQString(settings.url))
-                            .adjusted(QUrl::RemovePath | QUrl::RemoveQuery |
-                                      QUrl::RemoveFragment | QUrl::RemoveUserInfo);
+                            .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                                      QUrl::RemoveUserInfo);
     Fill(settings, {PasswordOf::CalDavServer, SjisToQString(settings.userId), origin.toString()},
          refused);
 }

@@ -49,10 +49,10 @@ void CPassword::CheckSave(bool checked) {
 // character goes.
 void CPassword::OnOK() {
     std::string password;
-    const bool read = utf8_ ? ReadUtf8Secret(edit_, kDavPasswordLimit, kFieldName, messages_,
-                                             this, password)
-                            : ReadFieldText(edit_, ConnectSettings::kNameLimit, kFieldName,
-                                            messages_, this, password, true);
+    const bool read =
+        utf8_ ? ReadUtf8Secret(edit_, kDavPasswordLimit, kFieldName, messages_, this, password)
+              : ReadFieldText(edit_, ConnectSettings::kNameLimit, kFieldName, messages_, this,
+                              password, true);
     if (!read) {
         return;
     }

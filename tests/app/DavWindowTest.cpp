@@ -129,8 +129,11 @@ std::unique_ptr<DavWindow> DavWindowTest::StartUp() {
 }
 
 void DavWindowTest::shouldTakeInTheOtherDevicesChangeAtStartUpAndSaySo() {
-    QVERIFY(peer_->Call({{"op", "add"}, {"uid", "phone-1"}, {"summary", "歯医者"},
-                         {"due", "20240520"}})["ok"]
+    QVERIFY(peer_
+                ->Call({{"op", "add"},
+                        {"uid", "phone-1"},
+                        {"summary", "歯医者"},
+                        {"due", "20240520"}})["ok"]
                 .toBool());
     Prompts prompts;
     AnswerPrompt(&prompts, DavServer::kPassword, false);
@@ -165,7 +168,8 @@ void DavWindowTest::shouldSendASaveAndTakeInWhatF5Finds() {
     QCOMPARE(window->IndivList().First(), StoreResult::Done);
     QCOMPARE(window->IndivList().current.progress, Progress::Done);
     QCOMPARE(window->ListView()->model()->rowCount(), 1);
-    QVERIFY(AnyContains(messages_.Texts(), QStringLiteral("他の機器での変更を 1 件取り込みました。")));
+    QVERIFY(
+        AnyContains(messages_.Texts(), QStringLiteral("他の機器での変更を 1 件取り込みました。")));
     QCOMPARE(prompts.shown, 1);  // the password is held for the run
 }
 
@@ -231,8 +235,11 @@ void DavWindowTest::shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne() {
              KeyringOutcome::Done);
     QCOMPARE(kept, std::string(DavServer::kPassword));
 
-    QVERIFY(peer_->Call({{"op", "add"}, {"uid", "phone-2"}, {"summary", "買い物"},
-                         {"due", "20240523"}})["ok"]
+    QVERIFY(peer_
+                ->Call({{"op", "add"},
+                        {"uid", "phone-2"},
+                        {"summary", "買い物"},
+                        {"due", "20240523"}})["ok"]
                 .toBool());
     auto window = StartUp();
     QCOMPARE(prompts.shown, 1);
