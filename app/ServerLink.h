@@ -1,7 +1,9 @@
 // The main window's link to the server: the connection settings and the
 // steps the window runs with the server (fetch at start-up, the marker before
-// a file is replaced, sending after a save, the settings dialog). Each step's
-// outcome is a value, and what the user is told of it is built here.
+// a file is replaced, sending after a save, 同期, the settings dialog). Each
+// step goes to the kind of server in use: the FTP steps, or the CalDAV sync
+// (DavLink.h). Each step's outcome is a value, and what the user is told of
+// it is built here.
 #pragma once
 
 #include <QString>
@@ -9,6 +11,7 @@
 #include <functional>
 
 #include "ConnectSettings.h"
+#include "DavLink.h"
 #include "ServerQuestions.h"
 #include "ServerSync.h"
 
@@ -29,12 +32,13 @@ class ServerLink {
     ServerLink(MessageService& messages, QWidget* parent);
 
     ConnectSettings& Settings() { return settings_; }
+    DavLink& Dav() { return dav_; }
 
     // Reads the settings from the working folder's INI file; with the server
     // on, the memory that will hold the password is guarded from core files.
     void LoadSettings();
-    // Fetches both data files when the server is on; the user has been told
-    // of every failure.
+    // Fetches both data files when the server is on (with CalDAV, syncs the
+    // dated subjects' file); the user has been told of every failure.
     [[nodiscard]] StartUpOutcome Fetch();
     // Puts the unsent marker of `fileName` on the disk when the server is on.
     [[nodiscard]] MarkOutcome MarkUnsent(const char* fileName);
@@ -42,6 +46,9 @@ class ServerLink {
     // computer's save wrote to a file is taken into `files`, and then
     // `refill` shows the lists again.
     void Send(DataFileSet& files, const std::function<void()>& refill);
+    // The 同期 command, on the saved files: Send, which with FTP also takes in
+    // what another computer saved; with no server on, says so.
+    void Sync(DataFileSet& files, const std::function<void()>& refill);
     // The connection settings dialog, which writes the INI file on OK.
     void RunConnectDialog();
 
@@ -50,4 +57,5 @@ class ServerLink {
     QWidget* parent_;
     ServerQuestions questions_;
     ConnectSettings settings_;
+    DavLink dav_;
 };

@@ -2,14 +2,17 @@
 #include "ServerQuestions.h"
 
 #include "MessageService.h"
-#include "Password.h"
 #include "TransferProgressDlg.h"
 
 ServerQuestions::ServerQuestions(MessageService& messages, QWidget* parent)
-    : messages_(messages), parent_(parent) {}
+    : messages_(messages), parent_(parent), passwords_(messages, parent) {}
 
 void ServerQuestions::AskPassword(ConnectSettings& settings) {
-    AskPasswordIfNone(settings, messages_, parent_);
+    passwords_.Fill(settings);
+}
+
+void ServerQuestions::AskPassword(DavSettings& settings, bool refused) {
+    passwords_.Fill(settings, refused);
 }
 
 bool ServerQuestions::WorkOffline(const QString& question) {
@@ -25,6 +28,10 @@ bool ServerQuestions::KeepDeletedSubjects(const QString& question) {
 }
 
 bool ServerQuestions::ReplaceDamagedCopy(const QString& question) {
+    return messages_.AskYes(parent_, question);
+}
+
+bool ServerQuestions::SendListAgain(const QString& question) {
     return messages_.AskYes(parent_, question);
 }
 

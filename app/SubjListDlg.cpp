@@ -142,6 +142,7 @@ void CSubjListDlg::ConnectCommands() {
         }
     };
     onMenu(kSaveMenuId, [this] { OnSave(); });
+    onMenu(kSyncMenuId, [this] { OnSync(); });
     onMenu(kSaveExitMenuId, [this] { OnSaveExit(); });
     onMenu(kExitNoSaveMenuId, [this] { OnExitNoSave(); });
     onMenu(kConnectMenuId, [this] { OnConnect(); });
@@ -186,6 +187,9 @@ void CSubjListDlg::AddKeyCommands() {
     connect(add, &QAction::triggered, this, &CSubjListDlg::OnAdd);
     if (QAction* save = MenuAction(kSaveMenuId)) {
         save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    }
+    if (QAction* sync = MenuAction(kSyncMenuId)) {
+        sync->setShortcut(QKeySequence(Qt::Key_F5));
     }
     QAction* find =
         NewAction(this, QString(), {QKeySequence(Qt::CTRL | Qt::Key_F)}, Qt::WindowShortcut);
@@ -420,6 +424,17 @@ bool CSubjListDlg::OnSave() {
     return true;
 }
 
+// The sync works on the saved files, so what is not saved yet is saved first,
+// and the save syncs.
+void CSubjListDlg::OnSync() {
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (Unsaved()) {
+        OnSave();
+        return;
+    }
+    server_->Sync(*files_, RefillAfterMerge());
+}
+
 void CSubjListDlg::OnSaveExit() {
     if (OnSave()) {
         done(kIdOk);
@@ -465,10 +480,14 @@ bool CSubjListDlg::MarkUnsent(const char* fileName) {
 // before it can no longer be undone. The selection is taken before the merge replaces the rows'
 // records.
 void CSubjListDlg::SendToServer() {
-    server_->Send(*files_, [this, kept = KeptSelection::Of(*list_)] {
+    server_->Send(*files_, RefillAfterMerge());
+}
+
+std::function<void()> CSubjListDlg::RefillAfterMerge() {
+    return [this, kept = KeptSelection::Of(*list_)] {
         history_->MergedIn();
         pane_->FillList(kept);
-    });
+    };
 }
 
 void CSubjListDlg::RunConnectDialog() {

@@ -91,6 +91,8 @@ class CSubjListDlg : public TemplateDialog {
     // Writes both data files, then sends them when the server is on. False when
     // a file could not be written (the user has been told; nothing was sent).
     bool OnSave();
+    // ファイル → 同期 and F5: the server's changes taken in, ours sent.
+    void OnSync();
     void OnSaveExit();
     void OnExitNoSave();
     void OnConnect();
@@ -142,6 +144,8 @@ class CSubjListDlg : public TemplateDialog {
     virtual bool MarkUnsent(const char* fileName);
     virtual void SendToServer();
     virtual void RunConnectDialog();
+    // What shows the lists again once a merge replaced what they hold.
+    std::function<void()> RefillAfterMerge();
     // The file the export goes to, asked with a file dialog; empty when the
     // user cancels.
     virtual QString AskExportFileName();

@@ -139,8 +139,11 @@ void DavClient::SetLogin(const std::string& userId, const std::string& password)
     password_ = password;
 }
 
-int DavClient::OnProgress(void* self, long long, long long, long long, long long) {
-    return static_cast<DavClient*>(self)->cancelled_ ? 1 : 0;
+int DavClient::OnProgress(void* self, long long, long long downloaded, long long,
+                          long long uploaded) {
+    auto* client = static_cast<DavClient*>(self);
+    client->bytesMoved_ = client->bytesBefore_ + downloaded + uploaded;
+    return client->cancelled_ ? 1 : 0;
 }
 
 void DavClient::ApplyOptions(const QUrl& url) {
@@ -220,6 +223,7 @@ DavReply DavClient::Send(const Request& request) {
 
     const CURLcode result = curl_easy_perform(easy);
     curl_slist_free_all(headers);
+    bytesBefore_ = bytesMoved_;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply.status);
     curl_off_t connectMicros = 0;
     curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectMicros);

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -103,6 +104,9 @@ class DavClient {
     // a second, also while it waits) and every later one at once, Cancelled.
     void Cancel() { cancelled_ = true; }
     bool Cancelled() const { return cancelled_; }
+    // The bytes of request and reply bodies moved so far by every request,
+    // for a progress display on another thread.
+    std::int64_t BytesMoved() const { return bytesMoved_; }
 
   private:
     struct Handle;
@@ -114,8 +118,11 @@ class DavClient {
     std::size_t replyLimit_ = kDefaultReplyLimit;
     long stallSeconds_ = kDefaultStallSeconds;
     std::atomic<bool> cancelled_{false};
+    std::atomic<std::int64_t> bytesMoved_{0};
+    std::int64_t bytesBefore_ = 0;  // of the requests done; the worker's alone
 
     DavReply Send(const Request& request);
     void ApplyOptions(const QUrl& url);
-    static int OnProgress(void* self, long long, long long, long long, long long);
+    static int OnProgress(void* self, long long, long long downloaded, long long,
+                          long long uploaded);
 };

@@ -13,6 +13,11 @@ void Count(QStringList& lines, int count, const char* text) {
 
 }  // namespace
 
+bool DavSyncReport::HasNews() const {
+    return taken > 0 || adopted > 0 || keptHere > 0 || keptThere > 0 || refused > 0 || unsent > 0 ||
+           conflicts > 0 || !stateSetAside.empty() || localNotWritten || stateNotWritten;
+}
+
 QString DavSyncReport::Summary() const {
     QStringList lines;
     Count(lines, taken, "他の機器での変更を %1 件取り込みました。");

@@ -24,6 +24,11 @@ struct DavSyncReport {
     bool localNotWritten = false;  // the data file could not take what the server had
     bool stateNotWritten = false;  // the state beside it could not be written
 
+    // True when this sync took something in, or left something the user must
+    // know of; what only goes on being so (items left alone, marked or shown
+    // with stand-ins) is told with it, never alone, so that it does not come
+    // back after every save.
+    bool HasNews() const;
     // The report as one line of sentences, for example
     // "他の機器での変更を 3 件取り込みました。"; empty when there is nothing to tell.
     QString Summary() const;

@@ -252,15 +252,16 @@ DialogTemplate PasswordDialog() {
     return {kPasswordDialogId,
             "FTPパスワード",
             186,
-            60,
+            74,
             "MS Shell Dlg",
             8,
             kEditorStyle,
             0,
             {
                 Edit(kPasswordEdit, 6, 24, 174, 12, kPassword | kAutoHScroll),
-                DefaultButton(kIdOk, 72, 42, 50, 14, "OK"),
-                Button(kIdCancel, 132, 42, 50, 14, "キャンセル"),
+                CheckBox(kSavePasswordId, 6, 40, 174, 10, "パスワードを保存する"),
+                DefaultButton(kIdOk, 72, 56, 50, 14, "OK"),
+                Button(kIdCancel, 132, 56, 50, 14, "キャンセル"),
                 Label(6, 6, 126, 12, "パスワードを入力してください。"),
             }};
 }

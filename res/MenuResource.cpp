@@ -10,6 +10,7 @@ const MenuTemplate* FindMenuTemplate(int id) {
         {
             {"ファイル(&F)",
              {{kSaveMenuId, "保存(&S)"},
+              {kSyncMenuId, "同期(&Y)"},
               {kExportIcsMenuId, "エクスポート (iCalendar)..."},
               {kExportIcsEventsMenuId, "エクスポート (iCalendar 予定)..."},
               {kImportIcsMenuId, "インポート (iCalendar)..."},

@@ -45,6 +45,7 @@ inline constexpr int kImportIcsMenuId = 163;
 inline constexpr int kExportIcsEventsMenuId = 164;
 inline constexpr int kNotifyMenuId = 161;
 inline constexpr int kRestoreVersionMenuId = 165;
+inline constexpr int kSyncMenuId = 166;
 // ヘルプ → バージョン情報: the About box, as the system menu's About entry opens it.
 inline constexpr int kAboutMenuId = 170;
 // The 編集 menu: undo, redo, and the disabled entry that says why undo stops.
@@ -109,6 +110,7 @@ inline constexpr int kDavStatusText = 1048;
 // The password prompt (dialog 142).
 namespace PasswordDialogIds {
 inline constexpr int kPasswordEdit = 1031;
+inline constexpr int kSavePasswordId = 1032;
 }  // namespace PasswordDialogIds
 
 // The window of earlier versions (dialog 146).

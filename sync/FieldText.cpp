@@ -8,6 +8,22 @@
 #include "SecretMemory.h"
 #include "SjisCodec.h"
 
+namespace {
+
+QString TooLong(const char* fieldName, std::size_t limit) {
+    return QString::fromUtf8("%1が長すぎます。%2バイトまでにしてください。")
+        .arg(QString::fromUtf8(fieldName))
+        .arg(limit);
+}
+
+bool Refuse(QLineEdit* edit, const QString& problem, MessageService& messages, QWidget* parent) {
+    messages.Inform(parent, problem);
+    edit->setFocus();
+    return false;
+}
+
+}  // namespace
+
 void ShowFieldText(QLineEdit* edit, const std::string& bytes) {
     edit->setText(SjisToQString(bytes));
 }
@@ -25,14 +41,10 @@ bool ReadFieldText(QLineEdit* edit, std::size_t limit, const char* fieldName,
             QString::fromUtf8("%1に使えない文字「%2」があります。")
                 .arg(QString::fromUtf8(fieldName), FirstUnencodable(text).value_or(QString()));
     } else if (encoded->size() > limit) {
-        problem = QString::fromUtf8("%1が長すぎます。%2バイトまでにしてください。")
-                      .arg(QString::fromUtf8(fieldName))
-                      .arg(limit);
+        problem = TooLong(fieldName, limit);
     }
     if (!problem.isEmpty()) {
-        messages.Inform(parent, problem);
-        edit->setFocus();
-        return false;
+        return Refuse(edit, problem, messages, parent);
     }
     bytes = *encoded;
     if (secret) {
@@ -48,4 +60,17 @@ void BrowseCertificateFile(QWidget* parent, QLineEdit* edit) {
     if (!chosen.isEmpty()) {
         edit->setText(chosen);
     }
+}
+
+bool ReadUtf8Secret(QLineEdit* edit, std::size_t limit, const char* fieldName,
+                    MessageService& messages, QWidget* parent, std::string& bytes) {
+    QByteArray text = edit->text().toUtf8();
+    const auto size = static_cast<std::size_t>(text.size());
+    if (size > limit) {
+        text.fill('\0');
+        return Refuse(edit, TooLong(fieldName, limit), messages, parent);
+    }
+    bytes.assign(text.constData(), size);
+    text.fill('\0');
+    return true;
 }

@@ -23,3 +23,8 @@ void ShowFieldText(QLineEdit* edit, const std::string& bytes);
 // The file dialog for a field naming the certificate (PEM) a server is
 // trusted by: the file chosen replaces the edit's text; cancelled, it stays.
 void BrowseCertificateFile(QWidget* parent, QLineEdit* edit);
+
+// The same for a secret held in UTF-8 (a CalDAV password): every character
+// goes; only more than `limit` bytes is refused.
+[[nodiscard]] bool ReadUtf8Secret(QLineEdit* edit, std::size_t limit, const char* fieldName,
+                                  MessageService& messages, QWidget* parent, std::string& bytes);

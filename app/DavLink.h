@@ -1,0 +1,43 @@
+// The main window's link to a CalDAV server, the other kind of server behind
+// ServerLink: the CalDAV settings, and the sync of the dated subjects with
+// their task list at start-up, after every save and on 同期. Each sync runs
+// whole on a worker under the progress dialog with キャンセル; what it asks on
+// the way is answered on the window's thread by the window's questions, and
+// what it took in is told in one line. A server that cannot be reached leaves
+// the user working on the local file; the next sync sends what changed.
+#pragma once
+
+#include "DavSettings.h"
+#include "ServerSync.h"
+
+struct DavSyncResult;
+class ServerQuestions;
+
+class DavLink {
+  public:
+    // `questions` must outlive the link.
+    explicit DavLink(ServerQuestions& questions);
+
+    DavSettings& Settings() { return settings_; }
+    // Reads the settings from the working folder's INI file; with CalDAV on,
+    // the memory that will hold the password is guarded from core files.
+    void LoadSettings();
+    // Before the data files are read: syncs them. EndWindow when the server
+    // could not be used and the user would not go on without it.
+    [[nodiscard]] StartUpOutcome SyncAtStartUp();
+    // After a save, or on 同期: syncs the saved data file. What the sync wrote
+    // into it is in `merged`, for the lists in memory to take in.
+    [[nodiscard]] SendResult Sync();
+
+    // How long a silent server is waited for; the default is the client's.
+    void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }
+
+  private:
+    DavSyncResult Run();
+    // The one line, and what stopped the sync.
+    void Tell(const DavSyncResult& result);
+
+    ServerQuestions& questions_;
+    DavSettings settings_;
+    long stallSeconds_;
+};

@@ -1,0 +1,251 @@
+// The main window with CalDAV on, against Radicale on 127.0.0.1 with
+// python3-caldav as the other device: the start-up sync and what it says,
+// a save the other device sees, 同期 (F5), a server that cannot be reached,
+// and where the password comes from: the prompt, the keyring (under
+// keyring_session.sh) or, with no keyring answering, the prompt again.
+#include <QCheckBox>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+
+#include "DavServer.h"
+#include "PasswordKeyring.h"
+#include "PromptScript.h"
+#include "SjisCodec.h"
+#include "SubjListDlg.h"
+#include "SubjListView.h"
+#include "SyncWorld.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+const QString kPromptCaption = QStringLiteral("CalDAVパスワード");
+const QString kNotKept = QStringLiteral("パスワードをキーリングに保存できませんでした");
+const char* const kUrlKey = "url=";
+
+// The window, with the settings read again as a start would read them.
+class DavWindow : public CSubjListDlg {
+  public:
+    using CSubjListDlg::CSubjListDlg;
+    using CSubjListDlg::LoadSettings;
+};
+
+// How the prompt was answered: each time, its caption and whether the box
+// came ticked.
+struct Prompts {
+    int shown = 0;
+    QStringList captions;
+    QList<bool> ticked;
+};
+
+// Answers the next password prompt with `password`, ticking
+// "パスワードを保存する" when `keep`.
+void AnswerPrompt(Prompts* prompts, const char* password, bool keep) {
+    WhenShown<CPassword>([=](CPassword* dialog) {
+        ++prompts->shown;
+        prompts->captions << dialog->windowTitle();
+        auto* box = dialog->Control<QCheckBox>(PasswordDialogIds::kSavePasswordId);
+        prompts->ticked << box->isChecked();
+        box->setChecked(keep);
+        dialog->Control<QLineEdit>(PasswordDialogIds::kPasswordEdit)
+            ->setText(QString::fromUtf8(password));
+        Button(dialog, 1)->click();
+    });
+}
+
+QStringList Titles(IndivSubjList& list) {
+    QStringList titles;
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
+        titles << SjisToQString(list.current.title);
+    }
+    titles.sort();
+    return titles;
+}
+
+// A port on 127.0.0.1 where nothing listens.
+int DeadPort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 1;
+}
+
+bool AnyContains(const QStringList& texts, const QString& part) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const QString& text) { return text.contains(part); });
+}
+
+}  // namespace
+
+class DavWindowTest : public WindowTestCase {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void shouldTakeInTheOtherDevicesChangeAtStartUpAndSaySo();
+    void shouldSendASaveAndTakeInWhatF5Finds();
+    void shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave();
+    void shouldAskEachStartWhenNoKeyringAnswers();
+    void shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne();
+
+  private:
+    void WriteIni(const QUrl& list) const;
+    std::unique_ptr<DavWindow> StartUp();
+
+    std::unique_ptr<DavServer> server_;
+    QUrl list_;
+    std::unique_ptr<CaldavPeer> peer_;
+};
+
+void DavWindowTest::init() {
+    server_ = std::make_unique<DavServer>(DavServer::Kind::Radicale);
+    QVERIFY2(server_->Running(), server_->Output().c_str());
+    list_ = MakeList(*server_, "tasks");
+    peer_ = std::make_unique<CaldavPeer>(list_);
+    EnterFreshFolder();
+    WriteDataFiles({}, {});
+    WriteIni(list_);
+}
+
+void DavWindowTest::cleanup() {
+    LeaveFolder();
+    peer_.reset();
+    server_.reset();
+}
+
+// The FTP section is there and on: CalDAV takes precedence.
+void DavWindowTest::WriteIni(const QUrl& list) const {
+    WriteFile(QString::fromLatin1(kIniFileName),
+              QByteArray("[FTP]\r\nftpmode=TRUE\r\nhostname=127.0.0.1\r\nport=1\r\n"
+                         "[CalDAV]\r\ndavmode=TRUE\r\n") +
+                  kUrlKey + list.toEncoded() + "\r\nuserid=" + DavServer::kUser + "\r\n");
+}
+
+std::unique_ptr<DavWindow> DavWindowTest::StartUp() {
+    return OpenWindow<DavWindow>(messages_);
+}
+
+void DavWindowTest::shouldTakeInTheOtherDevicesChangeAtStartUpAndSaySo() {
+    QVERIFY(peer_
+                ->Call({{"op", "add"},
+                        {"uid", "phone-1"},
+                        {"summary", "歯医者"},
+                        {"due", "20240520"}})["ok"]
+                .toBool());
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    auto window = StartUp();
+    QCOMPARE(prompts.shown, 1);
+    QCOMPARE(prompts.captions, QStringList{kPromptCaption});
+    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("歯医者")});
+    QVERIFY2(messages_.Texts().contains(QStringLiteral("他の機器での変更を 1 件取り込みました。")),
+             qPrintable(messages_.Texts().join('\n')));
+    // No FTP step ran: it would have asked to work offline.
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+    QVERIFY(!QFile::exists(QStringLiteral("veskat_i.dat.unsent")));
+}
+
+// The subject goes to the server at the save; the phone ticks it off; F5
+// shows it done, and the lists on screen are the file's.
+void DavWindowTest::shouldSendASaveAndTakeInWhatF5Finds() {
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    auto window = StartUp();
+    QCOMPARE(messages_.Texts(), QStringList());
+    window->IndivList().current = Indiv(2024, 5, 21, 10, 0, QStringLiteral("会議"), Progress::Open);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
+    QVERIFY(window->OnSave());
+    const QJsonObject sent = CaldavPeer::BySummary(peer_->Items(), QStringLiteral("会議"));
+    QVERIFY(!sent.isEmpty());
+    QCOMPARE(sent["status"].toString(), QStringLiteral("NEEDS-ACTION"));
+
+    QVERIFY(peer_->Call({{"op", "complete"}, {"uid", sent["uid"]}})["ok"].toBool());
+    Activate(window.get());
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QCOMPARE(window->IndivList().First(), StoreResult::Done);
+    QCOMPARE(window->IndivList().current.progress, Progress::Done);
+    QCOMPARE(window->ListView()->model()->rowCount(), 1);
+    QVERIFY(
+        AnyContains(messages_.Texts(), QStringLiteral("他の機器での変更を 1 件取り込みました。")));
+    QCOMPARE(prompts.shown, 1);  // the password is held for the run
+}
+
+void DavWindowTest::shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave() {
+    QUrl away = list_;
+    away.setPort(DeadPort());
+    WriteIni(away);
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    messages_.QueueAnswer(MessageAnswer::Yes);  // work offline
+    auto window = StartUp();
+    QCOMPARE(messages_.PendingAnswers(), std::size_t{0});
+    QVERIFY(window->isVisible());
+    window->IndivList().current = Indiv(2024, 5, 22, 9, 0, QStringLiteral("電車"), Progress::Open);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QVERIFY(window->OnSave());
+    QCOMPARE(messages_.PendingAnswers(), std::size_t{0});
+    QVERIFY(peer_->Items().isEmpty());
+
+    // The server is back.
+    WriteIni(list_);
+    window->LoadSettings();
+    QVERIFY(window->OnSave());
+    QVERIFY(!CaldavPeer::BySummary(peer_->Items(), QStringLiteral("電車")).isEmpty());
+    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("電車")});
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+}
+
+// The box ticked, nothing keeps it: the user is told, and the next start asks again.
+void DavWindowTest::shouldAskEachStartWhenNoKeyringAnswers() {
+    if (qEnvironmentVariable("VESKAT_TEST_KEYRING") == QLatin1String("gnome")) {
+        QSKIP("without a keyring only");
+    }
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, true);
+    StartUp().reset();
+    QVERIFY(AnyContains(messages_.Texts(), kNotKept));
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    StartUp().reset();
+    QCOMPARE(prompts.shown, 2);
+    QCOMPARE(prompts.ticked, (QList<bool>{false, false}));
+}
+
+// A wrong password is in the keyring: the server refuses it, the prompt comes
+// with the box ticked, and the keyring then holds the right one, which the
+// next start uses without asking.
+void DavWindowTest::shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne() {
+    if (qEnvironmentVariable("VESKAT_TEST_KEYRING") != QLatin1String("gnome")) {
+        QSKIP("needs keyring_session.sh");
+    }
+    PasswordKeyring keyring;
+    const QString origin = list_.adjusted(QUrl::RemovePath).toString();
+    QCOMPARE(keyring.Store(PasswordOf::CalDavServer, DavServer::kUser, origin, "stale"),
+             KeyringOutcome::Done);
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, true);
+    StartUp().reset();
+    QCOMPARE(prompts.shown, 1);
+    QCOMPARE(prompts.ticked, QList<bool>{true});
+    std::string kept;
+    QCOMPARE(keyring.Read(PasswordOf::CalDavServer, DavServer::kUser, origin, kept),
+             KeyringOutcome::Done);
+    QCOMPARE(kept, std::string(DavServer::kPassword));
+
+    QVERIFY(peer_
+                ->Call({{"op", "add"},
+                        {"uid", "phone-2"},
+                        {"summary", "買い物"},
+                        {"due", "20240523"}})["ok"]
+                .toBool());
+    auto window = StartUp();
+    QCOMPARE(prompts.shown, 1);
+    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("買い物")});
+    QVERIFY(!AnyContains(messages_.Texts(), kNotKept));
+}
+
+QTEST_MAIN(DavWindowTest)
+#include "DavWindowTest.moc"
