@@ -37,7 +37,7 @@ RowOrder OrderOf(const RecordText& record) {
 // which an insertion sort puts in order without the buffer a stable sort
 // takes for each.
 void SortDayByTime(std::vector<RowOrder>::iterator first, std::vector<RowOrder>::iterator last) {
-    constexpr std::ptrdiff_t kFewRows = 16;
+    constexpr std::ptrdiff_t kFewRows = 32;
     const auto earlier = [](const RowOrder& a, const RowOrder& b) { return a.time < b.time; };
     if (last - first > kFewRows) {
         std::stable_sort(first, last, earlier);
