@@ -71,7 +71,7 @@ void FindFilter::Step(bool forward) {
     for (int i = 1; i <= count; ++i) {
         const int start = from < 0 ? (forward ? -1 : count) : from;
         const int row = ((start + (forward ? i : -i)) % count + count) % count;
-        if (!list_.isRowHidden(row, QModelIndex())) {
+        if (!list_.RowHidden(row)) {
             list_.SelectRow(row);
             list_.scrollTo(list_.model()->index(row, 0));
             return;
@@ -99,9 +99,7 @@ void FindFilter::Apply() {
     for (int row = 0; row < list_.RowCount(); ++row) {
         const bool hide = !needle.isEmpty() && !matches(row);
         hits += hide ? 0 : 1;
-        if (list_.isRowHidden(row, QModelIndex()) != hide) {
-            list_.setRowHidden(row, QModelIndex(), hide);
-        }
+        list_.HideRow(row, hide);
     }
     rowsHidden_ = !needle.isEmpty();
     if (bar_ != nullptr) {
@@ -109,7 +107,7 @@ void FindFilter::Apply() {
     }
     // A hidden row is no row to act on.
     const int mark = list_.SelectionMark();
-    if (mark >= 0 && list_.isRowHidden(mark, QModelIndex())) {
+    if (mark >= 0 && list_.RowHidden(mark)) {
         list_.SelectRow(-1);
     }
 }

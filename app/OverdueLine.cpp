@@ -20,7 +20,7 @@ struct OverdueRows {
 OverdueRows OpenRowsBefore(const SubjListView& list, int end) {
     OverdueRows overdue;
     for (int row = 0; row < end; ++row) {
-        if (!list.isRowHidden(row, QModelIndex()) && SubjListRows::IsOpen(list.RowHandle(row))) {
+        if (!list.RowHidden(row) && SubjListRows::IsOpen(list.RowHandle(row))) {
             overdue.first = overdue.first < 0 ? row : overdue.first;
             ++overdue.count;
         }
@@ -50,7 +50,7 @@ int OverdueLine::FirstRowFromToday() const {
     std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
                   today.tm_mday);
     int row = SubjListRows::FirstRowFrom(list_, date);
-    while (row < list_.RowCount() && list_.isRowHidden(row, QModelIndex())) {
+    while (row < list_.RowCount() && list_.RowHidden(row)) {
         ++row;
     }
     return row;
@@ -64,13 +64,13 @@ void OverdueLine::ScrollToToday() {
         row = FirstRowFromToday();
         overdue = OpenRowsBefore(list_, row);
     }
-    while (row < count && list_.isRowHidden(row, QModelIndex())) {
+    while (row < count && list_.RowHidden(row)) {
         ++row;
     }
     if (row == count) {
         do {
             --row;
-        } while (row >= 0 && list_.isRowHidden(row, QModelIndex()));
+        } while (row >= 0 && list_.RowHidden(row));
     }
     // From the earliest overdue row, today's must still be on the first page.
     const bool bothInView = overdue.first >= 0 && row - overdue.first < list_.RowsInView();

@@ -208,7 +208,7 @@ int SubjListPane::ShowSubjectRow(const void* stored) {
     if (row == count) {
         return -1;
     }
-    if (list_.isRowHidden(row, QModelIndex())) {
+    if (list_.RowHidden(row)) {
         find_.Close();
     }
     ShowRow(row);

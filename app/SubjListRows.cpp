@@ -1,5 +1,6 @@
 #include "SubjListRows.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <cstdint>
 
@@ -20,11 +21,7 @@ struct RowOrder {
 
 template <typename Number>
 Number BigEndianAt(const RecordText& record, std::size_t offset) {
-    Number value = 0;
-    for (std::size_t i = 0; i < sizeof value; ++i) {
-        value = static_cast<Number>(value << 8 | record[offset + i]);
-    }
-    return value;
+    return qFromBigEndian<Number>(record.data() + offset);
 }
 
 RowOrder OrderOf(const RecordText& record) {
@@ -36,11 +33,23 @@ RowOrder OrderOf(const RecordText& record) {
 }
 
 // The rows of one day come in key order, by title; the list orders them by
-// their time, keeping that order among equal times.
+// their time, keeping that order among equal times. A day holds a few rows,
+// which an insertion sort puts in order without the buffer a stable sort
+// takes for each.
 void SortDayByTime(std::vector<RowOrder>::iterator first, std::vector<RowOrder>::iterator last) {
+    constexpr std::ptrdiff_t kFewRows = 32;
     const auto earlier = [](const RowOrder& a, const RowOrder& b) { return a.time < b.time; };
-    if (!std::is_sorted(first, last, earlier)) {
+    if (last - first > kFewRows) {
         std::stable_sort(first, last, earlier);
+        return;
+    }
+    for (auto next = first + 1; next < last; ++next) {
+        const RowOrder row = *next;
+        auto place = next;
+        for (; place != first && earlier(row, *(place - 1)); --place) {
+            *place = *(place - 1);
+        }
+        *place = row;
     }
 }
 
@@ -100,27 +109,27 @@ int SubjListRows::Image(Handle row) const {
 }
 
 std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tree, Kind kind) {
-    std::vector<Handle> rows;
+    std::vector<const RecordText*> records;
+    tree.AppendInOrder(records);
     if (kind == Kind::Rep) {
         // The title is the key, and the rest of the key is zeros.
-        tree.VisitInOrder([&rows](const RecordText& record) {
-            rows.push_back(&record);
-            return true;
-        });
-        return rows;
+        return {records.begin(), records.end()};
     }
     std::vector<RowOrder> order;
-    tree.VisitInOrder([&order](const RecordText& record) {
-        order.push_back(OrderOf(record));
-        return true;
-    });
+    order.reserve(records.size());
+    for (const RecordText* record : records) {
+        order.push_back(OrderOf(*record));
+    }
     // The date leads the key, so the rows of a day stand together already.
     for (auto day = order.begin(); day != order.end();) {
-        const auto next = std::find_if(
-            day, order.end(), [&day](const RowOrder& other) { return other.date != day->date; });
+        auto next = day + 1;
+        while (next != order.end() && next->date == day->date) {
+            ++next;
+        }
         SortDayByTime(day, next);
         day = next;
     }
+    std::vector<Handle> rows;
     rows.reserve(order.size());
     for (const RowOrder& row : order) {
         rows.push_back(row.row);

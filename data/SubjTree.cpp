@@ -923,6 +923,23 @@ bool SubjTree::VisitNodeFrom(const Node* node, const std::uint8_t* from,
     return true;
 }
 
+void SubjTree::AppendInOrder(std::vector<const RecordText*>& records) const {
+    if (root_ != nullptr) {
+        AppendNode(root_, records);
+    }
+}
+
+void SubjTree::AppendNode(const Node* node, std::vector<const RecordText*>& records) {
+    if (node->IsLeaf()) {
+        records.push_back(&static_cast<const Leaf*>(node)->record);
+        return;
+    }
+    const auto* branch = static_cast<const Branch*>(node);
+    for (int i = 0; i < branch->count; ++i) {
+        AppendNode(branch->children[i], records);
+    }
+}
+
 // ---- inspection for tests --------------------------------------------------
 
 std::string SubjTree::DescribeShape(const std::function<std::string(SubjKey)>& label) const {

@@ -130,6 +130,10 @@ class SubjTree {
     // The same from the first record whose key is `from` or above: what lies
     // before it is never read, so a look at a few days costs those days alone.
     void VisitFrom(SubjKey from, const std::function<bool(const RecordText&)>& visit) const;
+    // Every record where it lies (see Locate), in key order, appended to
+    // `records`: a view of the whole store reads it in one pass, without a
+    // call per record. Leaves the cursor alone.
+    void AppendInOrder(std::vector<const RecordText*>& records) const;
 
     // For tests: the tree as nested brackets, "[[1 2 3] [4 5 6]]", each leaf
     // named by `label`; and every broken invariant, none when the tree is sound.
@@ -189,6 +193,7 @@ class SubjTree {
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     static bool VisitNodeFrom(const Node* node, const std::uint8_t* from,
                               const std::function<bool(const RecordText&)>& visit);
+    static void AppendNode(const Node* node, std::vector<const RecordText*>& records);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
                    std::vector<std::string>& problems) const;
 

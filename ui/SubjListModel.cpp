@@ -10,6 +10,12 @@ SubjListModel::~SubjListModel() {
     DropAll();
 }
 
+QModelIndex SubjListModel::index(int row, int column, const QModelIndex& parent) const {
+    const bool inside =
+        !parent.isValid() && ValidRow(row) && column >= 0 && column < headers_.size();
+    return inside ? createIndex(row, column) : QModelIndex();
+}
+
 int SubjListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -55,7 +61,8 @@ QVariant SubjListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 Qt::ItemFlags SubjListModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                           : Qt::NoItemFlags;
 }
 
 void SubjListModel::RemoveAllColumns() {

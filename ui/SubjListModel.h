@@ -22,6 +22,10 @@ class SubjListModel : public QAbstractTableModel {
     explicit SubjListModel(QObject* parent = nullptr);
     ~SubjListModel() override;
 
+    // The view asks for every row's index, and whether it has children, as it
+    // lays the rows out: both are answered without a call of their own.
+    QModelIndex index(int row, int column,
+                      const QModelIndex& parent = QModelIndex()) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;

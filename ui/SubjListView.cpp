@@ -153,6 +153,9 @@ bool SubjListView::SetRowImage(int row, int image) {
 
 bool SubjListView::RemoveRow(int row) {
     const bool marked = row >= 0 && row == SelectionMark();
+    if (row >= 0 && row < RowCount() && RowHidden(row)) {
+        --hiddenRows_;
+    }
     // The view moves the current row to a neighbour of a removed one; that
     // neighbour was never chosen by the user and must not become the mark.
     ignoreCurrentChange_ = true;
@@ -189,6 +192,23 @@ bool SubjListView::RowChanged(int row) {
 
 SubjRowSource::Handle SubjListView::RowHandle(int row) const {
     return model_->RowHandle(row);
+}
+
+void SubjListView::HideRow(int row, bool hide) {
+    if (row < 0 || row >= RowCount() || RowHidden(row) == hide) {
+        return;
+    }
+    hiddenRows_ += hide ? 1 : -1;
+    setRowHidden(row, QModelIndex(), hide);
+}
+
+bool SubjListView::RowHidden(int row) const {
+    return hiddenRows_ > 0 && isRowHidden(row, QModelIndex());
+}
+
+void SubjListView::reset() {
+    QTreeView::reset();
+    hiddenRows_ = 0;
 }
 
 void SubjListView::RemoveAllRows() {

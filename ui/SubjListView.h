@@ -73,6 +73,11 @@ class SubjListView : public QTreeView {
     bool RowChanged(int row);
     // The row's handle; nullptr out of range.
     SubjRowSource::Handle RowHandle(int row) const;
+    // Hides or shows `row`, as setRowHidden does, counting the rows hidden,
+    // so that a pass over every row asks the view about each only while some
+    // are. Use only these two for hiding rows.
+    void HideRow(int row, bool hide);
+    bool RowHidden(int row) const;
 
     // The exact bytes given for the cell; empty for a cell never set or out of range.
     std::string CellSjis(int row, int column) const;
@@ -119,6 +124,8 @@ class SubjListView : public QTreeView {
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The view shows every row again.
+    void reset() override;
 
   private:
     void SetHotRow(int row);
@@ -131,6 +138,9 @@ class SubjListView : public QTreeView {
     QPersistentModelIndex selectionMark_;
     QPersistentModelIndex topRow_;
     QPointer<QWidget> companion_;
+    // Never fewer than the rows the view hides: a row it lets go of by
+    // itself (as its column goes) only costs a pass the ask.
+    int hiddenRows_ = 0;
     bool ignoreCurrentChange_ = false;
     bool endsDoubleClick_ = false;
 };

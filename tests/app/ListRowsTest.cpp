@@ -46,8 +46,9 @@ class ListRowsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // Few days and few times, so that rows of equal texts abound; years below
-    // 1000 and above 2000 so that the digits, not the numbers, order them.
+    // Few times, so that rows of equal texts abound, on days that hold dozens
+    // of rows or a few; years below 1000 and above 2000 so that the digits,
+    // not the numbers, order them.
     void aFillOrdersAndReadsRowsAsPlacingThemOneByOne() {
         ScopedClock clock(LocalTime::Make(2024, 5, 15, 12, 0));
         const Progress letters[] = {Progress::NotTracked, Progress::Open, Progress::Done};
@@ -55,11 +56,12 @@ class ListRowsTest : public QObject {
             std::mt19937 rng(seed);
             IndivSubjList list;
             const int count = static_cast<int>(rng() % 3000);
+            const unsigned days = seed % 2 ? 3 : 28;
             for (int n = 0; n < count; ++n) {
                 list.current = IndivSubj{};
                 list.current.year = static_cast<std::int16_t>(rng() % 2 ? 2024 : 999);
                 list.current.month = static_cast<std::int16_t>(1 + rng() % 12);
-                list.current.day = static_cast<std::int16_t>(1 + rng() % 3);
+                list.current.day = static_cast<std::int16_t>(1 + rng() % days);
                 list.current.hour = static_cast<std::int16_t>(rng() % 24);
                 list.current.minute = static_cast<std::int16_t>(rng() % 2 * 30);
                 list.current.title = "t" + std::to_string(rng() % 500);
