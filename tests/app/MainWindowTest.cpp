@@ -436,7 +436,6 @@ void MainWindowTest::shouldEndEachWayWithTheRightFilesOnDisk_data() {
     QTest::addColumn<bool>("written");
     QTest::newRow("save and exit button") << "button" << kSaveExitId << 0 << kIdOk << true;
     QTest::newRow("save and exit menu") << "menu" << kSaveExitMenuId << 0 << kIdOk << true;
-    QTest::newRow("exit without saving") << "menu" << kExitNoSaveMenuId << 0 << kIdCancel << false;
     QTest::newRow("close box, Yes") << "close" << 0 << int(MessageAnswer::Yes) << kIdCancel << true;
     QTest::newRow("close box, No") << "close" << 0 << int(MessageAnswer::No) << kIdCancel << false;
     QTest::newRow("Esc, Yes") << "esc" << 0 << int(MessageAnswer::Yes) << kIdCancel << true;
