@@ -50,16 +50,7 @@ int OverdueLine::FirstRowFromToday() const {
     char date[32];
     std::snprintf(date, sizeof date, "%04d/%02d/%02d", today.tm_year + 1900, today.tm_mon + 1,
                   today.tm_mday);
-    int row = 0;
-    int high = list_.RowCount();
-    while (row < high) {
-        const int middle = (row + high) / 2;
-        if (list_.CellSjis(middle, 0) < date) {
-            row = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
+    int row = SubjListRows::FirstRowFrom(list_, date);
     while (row < list_.RowCount() && list_.isRowHidden(row, QModelIndex())) {
         ++row;
     }
@@ -116,6 +107,19 @@ void OverdueLine::Show(int count) {
         line_->hide();
         list_.setGeometry(list_.geometry().adjusted(0, -shift, 0, 0));
     }
+}
+
+// As after a fill, the line stays away while the earliest of them is in sight.
+void OverdueLine::Recount() {
+    if (!datedRows_()) {
+        return;
+    }
+    const OverdueRows overdue = OpenRowsBefore(list_, FirstRowFromToday());
+    const bool inSight =
+        overdue.first >= 0 && list_.viewport()->rect().intersects(
+                                  list_.visualRect(list_.model()->index(overdue.first, 0)));
+    const bool shown = line_ != nullptr && !line_->isHidden();
+    Show(shown || !inSight ? overdue.count : 0);
 }
 
 void OverdueLine::Jump() {

@@ -25,6 +25,10 @@ class OverdueLine : public QObject {
     // them stands at the top instead when today's first one still shows below
     // it, else the line tells of them. Selects nothing.
     void ScrollToToday();
+    // A new day: the line tells of the open subjects now before today, where
+    // the list stands, unless the earliest of them is in sight and the line
+    // was not shown; nothing with undated rows.
+    void Recount();
     // Selects the earliest open subject before today, shows it and gives the
     // list the focus; nothing with undated rows or none such.
     void Jump();

@@ -56,8 +56,12 @@ void SubjListRows::Rewritten(Handle row) {
     rewrittenAt_[row] = Clock::Now();
 }
 
-// Nothing refreshes a row by the clock: it shows the days left of the moment
-// it was filled or last rewritten, as a row holding its texts would.
+void SubjListRows::Aged() {
+    Filled(kind_);
+}
+
+// A row shows the days left of the moment it was filled, aged or last
+// rewritten: the list is told when time has moved them (DueRefresh).
 IndivSubj SubjListRows::DecodeAsShown(Handle row) const {
     IndivSubj subj = DecodeIndivHead(RecordOf(row));
     const auto rewritten = rewrittenAt_.find(row);
@@ -126,6 +130,20 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
         rows.push_back(row.row);
     }
     return rows;
+}
+
+int SubjListRows::FirstRowFrom(const SubjListView& list, std::string_view firstSjis) {
+    int row = 0;
+    int high = list.RowCount();
+    while (row < high) {
+        const int middle = (row + high) / 2;
+        if (list.CellSjis(middle, 0) < firstSjis) {
+            row = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return row;
 }
 
 bool SubjListRows::IsOpen(Handle row) {

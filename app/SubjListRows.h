@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -22,6 +23,8 @@ class SubjListRows : public SubjRowSource {
     void Filled(Kind kind);
     // The row was added or rewritten: its days left and image are those of now.
     void Rewritten(Handle row);
+    // Time passed: every row's days left and image are those of now, as after a fill.
+    void Aged();
 
     // Individual rows: date and time, progress, title, days left; repeating
     // rows: the title, the rules in words.
@@ -34,6 +37,9 @@ class SubjListRows : public SubjRowSource {
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
     // Whether the individual row's subject is open (未処理), read from its record alone.
     static bool IsOpen(Handle row);
+    // The first row of `list` whose first cell is not before `firstSjis` (the rows stand in the
+    // order of those cells); RowCount() when there is none.
+    static int FirstRowFrom(const SubjListView& list, std::string_view firstSjis);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
     // The last column: "<days> 日".
     static std::string DaysLeftSjis(const IndivSubj& subj);

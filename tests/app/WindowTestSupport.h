@@ -83,6 +83,8 @@ class WindowTestFolder {
     WindowTestFolder& operator=(const WindowTestFolder&) = delete;
 
     bool IsValid() const { return dir_.isValid(); }
+    // Moves the pinned clock, as time passing, a sleep or a clock set by hand would.
+    void SetClock(std::time_t at) { clock_.Set(at); }
     // Everything in the folder, files and folders, by name.
     QStringList Entries() const {
         return QDir(dir_.path())
