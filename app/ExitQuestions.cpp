@@ -11,10 +11,7 @@ const QString kDiscardQuestion = QStringLiteral("保存していない変更を�
 
 ExitQuestions::ExitQuestions(MessageService& messages, QWidget& window,
                              std::function<bool()> unsaved, std::function<bool()> save)
-    : messages_(messages),
-      window_(window),
-      unsaved_(std::move(unsaved)),
-      save_(std::move(save)) {}
+    : messages_(messages), window_(window), unsaved_(std::move(unsaved)), save_(std::move(save)) {}
 
 // A question with nothing to save would only invite the wrong answer.
 ExitAnswer ExitQuestions::Close() {

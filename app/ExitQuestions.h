@@ -12,7 +12,7 @@ class MessageService;
 class QWidget;
 
 // Whether the window may end now.
-enum class [[nodiscard]] ExitAnswer { End, Stay };
+enum class [[nodiscard]] ExitAnswer{End, Stay};
 
 class ExitQuestions {
   public:

@@ -115,9 +115,8 @@ void OverdueLine::Recount() {
         return;
     }
     const OverdueRows overdue = OpenRowsBefore(list_, FirstRowFromToday());
-    const bool inSight =
-        overdue.first >= 0 && list_.viewport()->rect().intersects(
-                                  list_.visualRect(list_.model()->index(overdue.first, 0)));
+    const bool inSight = overdue.first >= 0 && list_.viewport()->rect().intersects(list_.visualRect(
+                                                   list_.model()->index(overdue.first, 0)));
     const bool shown = line_ != nullptr && !line_->isHidden();
     Show(shown || !inSight ? overdue.count : 0);
 }

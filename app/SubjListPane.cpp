@@ -34,7 +34,8 @@ SubjListPane::SubjListPane(SubjListView& list, QAbstractButton& indivRadio,
       modeShown_(std::move(modeShown)),
       find_(list, [this] { return IndivMode(); }),
       overdue_(list, [this] { return IndivMode(); }),
-      due_(list, [this] { return IndivMode(); }, [this] { AgeRows(); }) {}
+      due_(
+          list, [this] { return IndivMode(); }, [this] { AgeRows(); }) {}
 
 SubjListPane::~SubjListPane() {
     list_.ShowRows(nullptr, {});

@@ -165,8 +165,8 @@ void CRestoreVersionDlg::ShowDifference(int row) {
         lines << kSame;
     } else {
         const VersionDiff& diff = *shown.diff;
-        lines << kGoingBack.arg(CountsText({diff.removed.count, diff.added.count,
-                                            diff.changed.count}));
+        lines << kGoingBack.arg(
+            CountsText({diff.removed.count, diff.added.count, diff.changed.count}));
         for (const auto& [what, changes] :
              {std::pair{"削除", &diff.removed}, std::pair{"追加", &diff.added},
               std::pair{"変更", &diff.changed}}) {

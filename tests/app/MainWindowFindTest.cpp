@@ -304,8 +304,9 @@ QStringList ClockCells(const SubjListView& list) {
     QStringList cells;
     for (int row = 0; row < list.RowCount(); ++row) {
         if (list.CellText(row, 1) != QStringLiteral("完了")) {
-            cells << list.CellText(row, 2) + QLatin1Char(' ') + QString::number(list.RowImage(row)) +
-                         QLatin1Char(' ') + list.CellText(row, 3);
+            cells << list.CellText(row, 2) + QLatin1Char(' ') +
+                         QString::number(list.RowImage(row)) + QLatin1Char(' ') +
+                         list.CellText(row, 3);
         }
     }
     return cells;
