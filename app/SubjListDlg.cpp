@@ -157,6 +157,8 @@ void CSubjListDlg::ConnectCommands() {
         history_->UseActions(undo, redo, stop);
     }
     connect(history_, &EditHistory::Changed, this, &CSubjListDlg::UpdateCaption);
+    // What the last command did is told until the next one.
+    connect(history_, &EditHistory::Changed, this, [this] { pane_->Overdue().EndTelling(); });
 
     connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
     connect(list_, &SubjListView::StateImageClicked, this, &CSubjListDlg::ToggleDoneRow);
@@ -379,9 +381,10 @@ void CSubjListDlg::OnBatch() {
     }
     const KeptSelection kept = KeptSelection::Of(*list_);
     StoreResult ran = StoreResult::Done;
-    history_->Run(EditHistory::Command::Batch,
-                  [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
+    const QString did = history_->Run(EditHistory::Command::Batch,
+                                      [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
     pane_->FillList(kept);
+    pane_->Overdue().Tell(did);
     if (ran == StoreResult::OutOfMemory) {
         messages_.Inform(this, kBatchShort);
     }

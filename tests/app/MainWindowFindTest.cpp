@@ -222,10 +222,6 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
         Activate(window.get());
         return window;
     };
-    const auto line = [](const CSubjListDlg& window) {
-        auto* label = window.findChild<QLabel*>(QStringLiteral("overdueLine"));
-        return label != nullptr && label->isVisible() ? label->text() : QString();
-    };
     {
         // Yesterday's open subject and today's first both show.
         auto window = open({Indiv(2024, 5, 14, 9, 0, QStringLiteral("昨日"), Progress::Open)});
@@ -235,7 +231,7 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
         QCOMPARE(list->CellText(today, 0), QStringLiteral("2024/05/15 10:00"));
         QVERIFY(
             list->viewport()->rect().contains(list->visualRect(list->model()->index(today, 0))));
-        QCOMPARE(line(*window), QString());
+        QCOMPARE(ListLineText(*window), QString());
     }
     // One open since March: too far up to show with today; the line tells of
     // both, and Ctrl+J goes to the earliest.
@@ -243,7 +239,7 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
                         Indiv(2024, 5, 14, 9, 0, QStringLiteral("昨日"), Progress::Open)});
     SubjListView* list = window->ListView();
     QCOMPARE(list->CellText(TopRow(*list), 0), QStringLiteral("2024/05/15 10:00"));
-    QCOMPARE(line(*window), QStringLiteral("期限切れ 2 件"));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 2 件"));
     const QRect linePlace = window->findChild<QLabel*>(QStringLiteral("overdueLine"))->geometry();
     QCOMPARE(linePlace.left(), list->x());
     QVERIFY(linePlace.bottom() < list->geometry().top());
@@ -255,7 +251,7 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
     // Deleting it leaves one to tell of.
     messages_.QueueAnswer(MessageAnswer::Yes);
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(line(*window), QStringLiteral("期限切れ 1 件"));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 1 件"));
 }
 
 void MainWindowFindTest::kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits() {
@@ -329,13 +325,9 @@ void MainWindowFindTest::rowsFollowTheClockWhileTheWindowIsOpen() {
     auto window = OpenWindow(messages_);
     SubjListView* list = window->ListView();
     DueRefresh& due = window->Pane().Due();
-    const auto line = [&window] {
-        auto* label = window->findChild<QLabel*>(QStringLiteral("overdueLine"));
-        return label != nullptr && label->isVisible() ? label->text() : QString();
-    };
     QCOMPARE(ClockCells(*list),
              QStringList({"三月 3 -75 日", "歯医者 1 0 日", "夕方 1 0 日", "明日 1 1 日"}));
-    QCOMPARE(line(), QStringLiteral("期限切れ 1 件"));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 1 件"));
     QCOMPARE(due.ChangesAt(), LocalTime::Make(2024, 5, 15, 12, 46));
 
     folder_->SetClock(LocalTime::Make(2024, 5, 15, 12, 46));
@@ -358,7 +350,7 @@ void MainWindowFindTest::rowsFollowTheClockWhileTheWindowIsOpen() {
     due.Tick();
     QCOMPARE(ClockCells(*list),
              QStringList({"三月 3 -76 日", "歯医者 3 -1 日", "夕方 3 -1 日", "明日 1 0 日"}));
-    QCOMPARE(line(), QStringLiteral("期限切れ 3 件"));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 3 件"));
     QCOMPARE(due.ChangesAt(), LocalTime::Make(2024, 5, 16, 9, 1));
 
     // Undated rows have nothing to wait for.

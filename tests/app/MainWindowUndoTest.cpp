@@ -190,7 +190,8 @@ void MainWindowUndoTest::everyCommandUndoesAndRedoesOnDisk() {
 }
 
 // With nothing changed the window ends at once and touches no file; with a change, the question
-// comes, and キャンセル (as Esc and its close box answer) keeps the window and the change.
+// comes, from the close box as from Ctrl+Q, and キャンセル (as Esc and its close box answer) keeps
+// the window and the change.
 void MainWindowUndoTest::closeAsksOnlyWhenSomethingIsUnsaved() {
     const Files start = OnDisk();
     const QStringList entries = folder_->Entries();
@@ -215,7 +216,7 @@ void MainWindowUndoTest::closeAsksOnlyWhenSomethingIsUnsaved() {
     messages_.QueueAnswer(MessageAnswer::Cancel);
     window->close();
     messages_.QueueAnswer(MessageAnswer::Cancel);
-    Key(*window, Qt::Key_Escape);
+    Key(*window, Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(messages_.Texts(), QStringList({kSaveQuestion, kSaveQuestion}));
     QCOMPARE(messages_.History().front().buttons, MessageButtons::YesNoCancel);
     QVERIFY(window->isVisible());
