@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <string_view>
+#include <unordered_map>
+
+#include "ChangeCounts.h"
 
 #include "SjisCodec.h"
 
@@ -28,11 +32,30 @@ QString TitleOf(const RecordText& record, bool rep) {
     return SjisToQString(rep ? DecodeRepSubj(record).title : DecodeIndivSubj(record).title);
 }
 
-// A change of many subjects by its counts; a subject rewritten counts on both sides.
+std::string_view KeyBytes(const RecordText& record) {
+    return {reinterpret_cast<const char*>(record.data()), kKeySize};
+}
+
+// A change of many subjects by its counts. A subject rewritten was taken out and put in again
+// under its key: it counts as changed, as the restore window counts it, and one put back as it
+// was counts as nothing.
 QString Counted(const char* what, const ListChange& change) {
-    return QString::fromUtf8(what) + QStringLiteral(": 削除 %1 件, 追加 %2 件")
-                                         .arg(change.removed.size())
-                                         .arg(change.added.size());
+    std::unordered_map<std::string_view, const RecordText*> taken;
+    for (const RecordText& record : change.removed) {
+        taken.emplace(KeyBytes(record), &record);
+    }
+    ChangeCounts counts;
+    for (const RecordText& record : change.added) {
+        const auto before = taken.find(KeyBytes(record));
+        if (before == taken.end()) {
+            ++counts.added;
+            continue;
+        }
+        counts.changed += *before->second != record ? 1 : 0;
+        taken.erase(before);
+    }
+    counts.removed = static_cast<long long>(taken.size());
+    return QString::fromUtf8(what) + QStringLiteral(": ") + CountsText(counts);
 }
 
 // A menu text shows '&' only doubled.
@@ -85,7 +108,7 @@ QString EditHistory::StepText(Command command, const UndoStep& step) {
         case Command::Restore:
             return Counted("以前の版", home);
         case Command::Import:
-            return QStringLiteral("インポート: 個別案件 %1 件, 反復案件 %2 件")
+            return QStringLiteral("インポート: 個別案件 %1 件、反復案件 %2 件")
                 .arg(step.indiv.added.size())
                 .arg(step.rep.added.size());
     }
@@ -98,19 +121,22 @@ void EditHistory::CatchUp() {
     }
 }
 
-void EditHistory::Run(Command command, const std::function<void()>& change) {
+QString EditHistory::Run(Command command, const std::function<void()>& change) {
     CatchUp();
     CommandRecording recording(indiv_, rep_);
     change();
     UndoStep step = recording.Step({});
+    QString name;
     if (!recording.Complete()) {
         history_.SetBarrier(kNotRecordedReason.toStdString());
         history_.MarkChanged();
     } else {
-        step.description = StepText(command, step).toStdString();
+        name = StepText(command, step);
+        step.description = name.toStdString();
         history_.Record(std::move(step));
     }
     Refresh();
+    return name;
 }
 
 std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep* step,

@@ -37,8 +37,9 @@ class EditHistory : public QObject {
     void UseActions(QAction* undo, QAction* redo, QAction* stopReason);
 
     // Runs `change`, watching the lists, and records what it did as one step of `command`;
-    // nothing when it changed nothing.
-    void Run(Command command, const std::function<void()>& change);
+    // nothing when it changed nothing. Returns what it did in the words of the menu (StepText,
+    // "一括: 変更なし" for nothing); empty when memory ran out to record it.
+    QString Run(Command command, const std::function<void()>& change);
     // Takes back the latest step, or makes the latest undone one again; none when nothing was
     // done (no such step, or the lists no longer hold what it expects).
     std::optional<Landing> Undo();
@@ -57,8 +58,8 @@ class EditHistory : public QObject {
     // Also true after a change made to the lists outside Run, Undo and Redo.
     bool Unsaved() const { return history_.Unsaved() || Changes() != seen_; }
 
-    // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件, 追加 30 件",
-    // "以前の版: 削除 3 件, 追加 1 件", "インポート: 個別案件 40 件, 反復案件 2 件".
+    // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件、追加 30 件",
+    // "以前の版: 削除 3 件、変更 1 件" (CountsText), "インポート: 個別案件 40 件、反復案件 2 件".
     static QString StepText(Command command, const UndoStep& step);
 
   signals:

@@ -147,7 +147,7 @@ int MonthLink::RowNearest(const CalendarDay& day) const {
     char date[16];
     std::snprintf(date, sizeof date, "%04d/%02d/%02d", day.year, day.month, day.day);
     const int count = list_.RowCount();
-    const auto hidden = [this](int row) { return list_.isRowHidden(row, QModelIndex()); };
+    const auto hidden = [this](int row) { return list_.RowHidden(row); };
     int after = SubjListRows::FirstRowFrom(list_, date);
     int before = after - 1;
     while (after < count && hidden(after)) {

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kLineGap = 2;
+const QString kJumpKey = QStringLiteral("Ctrl+J で移動");
 
 // The first of `rows` shown and open, and how many are.
 struct OverdueRows {
@@ -34,7 +35,7 @@ OverdueRows OpenRowsBefore(const SubjListView& list, int end) {
 OverdueLine::OverdueLine(SubjListView& list, std::function<bool()> datedRows)
     : list_(list), datedRows_(std::move(datedRows)) {
     const auto recount = [this] {
-        if (line_ != nullptr && !line_->isHidden() && datedRows_()) {
+        if (count_ > 0 && datedRows_()) {
             Show(OpenRowsBefore(list_, FirstRowFromToday()).count);
         }
     };
@@ -78,15 +79,32 @@ void OverdueLine::ScrollToToday() {
     Show(bothInView ? 0 : overdue.count);
 }
 
-// The line takes its height from the list, which moves down under it.
 void OverdueLine::Show(int count) {
-    if (line_ == nullptr && count == 0) {
+    count_ = count;
+    Put();
+}
+
+void OverdueLine::Tell(const QString& what) {
+    note_ = what;
+    Put();
+}
+
+void OverdueLine::EndTelling() {
+    if (!note_.isEmpty()) {
+        note_.clear();
+        Put();
+    }
+}
+
+// The line takes its height from the list, which moves down under it.
+void OverdueLine::Put() {
+    const bool telling = !note_.isEmpty();
+    if (line_ == nullptr && count_ == 0 && !telling) {
         return;
     }
     if (line_ == nullptr) {
         line_ = new QLabel(list_.parentWidget());
         line_->setObjectName(QStringLiteral("overdueLine"));
-        line_->setToolTip(QStringLiteral("Ctrl+J で移動"));
         // Hidden until placed: a child not hidden by name counts as shown.
         line_->hide();
         // A screen reader reads it before the list, as it stands above it.
@@ -94,8 +112,9 @@ void OverdueLine::Show(int count) {
     }
     const bool wasShown = !line_->isHidden();
     const int shift = line_->sizeHint().height() + kLineGap;
-    if (count > 0) {
-        line_->setText(QStringLiteral("期限切れ %1 件").arg(count));
+    if (telling || count_ > 0) {
+        line_->setText(telling ? note_ : QStringLiteral("期限切れ %1 件").arg(count_));
+        line_->setToolTip(telling ? QString() : kJumpKey);
         line_->setAccessibleDescription(line_->toolTip());
         if (!wasShown) {
             line_->setGeometry(list_.x(), list_.y(), list_.width(), shift - kLineGap);
@@ -106,6 +125,17 @@ void OverdueLine::Show(int count) {
         line_->hide();
         list_.setGeometry(list_.geometry().adjusted(0, -shift, 0, 0));
     }
+}
+
+// As after a fill, the line stays away while the earliest of them is in sight.
+void OverdueLine::Recount() {
+    if (!datedRows_()) {
+        return;
+    }
+    const OverdueRows overdue = OpenRowsBefore(list_, FirstRowFromToday());
+    const bool inSight = overdue.first >= 0 && list_.viewport()->rect().intersects(list_.visualRect(
+                                                   list_.model()->index(overdue.first, 0)));
+    Show(count_ > 0 || !inSight ? overdue.count : 0);
 }
 
 void OverdueLine::Jump() {

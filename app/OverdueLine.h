@@ -1,9 +1,12 @@
 // Open subjects whose day has passed, kept in sight in the main window's list:
 // where the list opens, the line "期限切れ N 件" above it, and going to the
 // earliest of them. A part of the list pane, which tells it when it filled.
+// The same line says what a command did ("一括: 削除 12 件、追加 30 件")
+// until the next command, in place of the count.
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -25,6 +28,14 @@ class OverdueLine : public QObject {
     // them stands at the top instead when today's first one still shows below
     // it, else the line tells of them. Selects nothing.
     void ScrollToToday();
+    // A new day: the line tells of the open subjects now before today, where
+    // the list stands, unless the earliest of them is in sight and the line
+    // was not shown; nothing with undated rows.
+    void Recount();
+    // The line says `what` in place of the count until EndTelling; an empty
+    // text says nothing.
+    void Tell(const QString& what);
+    void EndTelling();
     // Selects the earliest open subject before today, shows it and gives the
     // list the focus; nothing with undated rows or none such.
     void Jump();
@@ -32,10 +43,14 @@ class OverdueLine : public QObject {
   private:
     // The first row shown dated today or later; RowCount() when none is.
     int FirstRowFromToday() const;
-    // The line above the list; none for 0.
+    // The line above the list tells of `count`; none for 0.
     void Show(int count);
+    // The line as the note and the count make it: the note first, none without either.
+    void Put();
 
     SubjListView& list_;
     std::function<bool()> datedRows_;
     QLabel* line_ = nullptr;
+    int count_ = 0;  // what the line tells of, when it tells of overdue subjects
+    QString note_;
 };

@@ -22,6 +22,7 @@
 #include "ConnectDlg.h"
 #include "DataFileSet.h"
 #include "EditHistory.h"
+#include "ExitQuestions.h"
 #include "IcsExport.h"
 #include "IcsFileDialog.h"
 #include "IcsImportCommand.h"
@@ -45,7 +46,6 @@ using namespace MainDialogIds;
 
 namespace {
 
-const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
 const QString kBatchShort = QStringLiteral(
     "メモリーが足りないため、一括で作成する案件の一部を登録できませんでした。"
@@ -96,7 +96,9 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       month_(std::make_unique<MonthLink>(
           *pane_, *list_, files_->Indiv(), files_->Rep(), *history_, messages_,
           [this](const CalendarDay& day) { AddSubject(SubjKind::Indiv, day); }, kIniFileName)),
-      reminders_(std::make_unique<ReminderLink>(files_->Indiv(), kIniFileName)) {
+      reminders_(std::make_unique<ReminderLink>(files_->Indiv(), kIniFileName)),
+      exits_(std::make_unique<ExitQuestions>(
+          messages_, *this, [this] { return Unsaved(); }, [this] { return OnSave(); })) {
     ConnectCommands();
     AddKeyCommands();
 }
@@ -160,6 +162,8 @@ void CSubjListDlg::ConnectCommands() {
         history_->UseActions(undo, redo, stop);
     }
     connect(history_, &EditHistory::Changed, this, &CSubjListDlg::UpdateCaption);
+    // What the last command did is told until the next one.
+    connect(history_, &EditHistory::Changed, this, [this] { pane_->Overdue().EndTelling(); });
 
     connect(list_, &SubjListView::RowDoubleClicked, this, [this](int) { OnEdit(); });
     connect(list_, &SubjListView::StateImageClicked, this, &CSubjListDlg::ToggleDoneRow);
@@ -197,6 +201,9 @@ void CSubjListDlg::AddKeyCommands() {
     QAction* jump = NewAction(this, QStringLiteral("期限切れへ移動"),
                               {QKeySequence(Qt::CTRL | Qt::Key_J)}, Qt::WindowShortcut);
     connect(jump, &QAction::triggered, this, [this] { pane_->Overdue().Jump(); });
+    close_ = NewAction(this, QStringLiteral("閉じる(&C)"), ExitQuestions::CloseKeys(),
+                       Qt::WindowShortcut);
+    connect(close_, &QAction::triggered, this, [this] { OnSysCommand(kCloseCommand); });
 
     rowMenu_ = new QMenu(this);
     rowMenu_->addAction(edit);
@@ -232,8 +239,7 @@ void CSubjListDlg::AddAboutEntry() {
     systemMenu_ = new QMenu(this);
     systemMenu_->addAction(QStringLiteral("最小化(&N)"), this,
                            [this] { OnSysCommand(kMinimizeCommand); });
-    systemMenu_->addAction(QStringLiteral("閉じる(&C)"), this,
-                           [this] { OnSysCommand(kCloseCommand); });
+    systemMenu_->addAction(close_);
     systemMenu_->addSeparator();
     systemMenu_->addAction(QString::fromStdString(text), this,
                            [this] { OnSysCommand(kAboutCommand); });
@@ -388,9 +394,10 @@ void CSubjListDlg::OnBatch() {
     }
     const KeptSelection kept = KeptSelection::Of(*list_);
     StoreResult ran = StoreResult::Done;
-    history_->Run(EditHistory::Command::Batch,
-                  [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
+    const QString did = history_->Run(EditHistory::Command::Batch,
+                                      [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
     pane_->FillList(kept);
+    pane_->Overdue().Tell(did);
     if (ran == StoreResult::OutOfMemory) {
         messages_.Inform(this, kBatchShort);
     }
@@ -442,22 +449,17 @@ void CSubjListDlg::OnSaveExit() {
 }
 
 void CSubjListDlg::OnExitNoSave() {
-    done(kIdCancel);
+    const ReminderLink::BusyScope busy(*reminders_);
+    if (exits_->Discard() == ExitAnswer::End) {
+        done(kIdCancel);
+    }
 }
 
-// A question with nothing to save would only invite the wrong answer.
 void CSubjListDlg::OnCancel() {
     const ReminderLink::BusyScope busy(*reminders_);
-    if (Unsaved()) {
-        const MessageAnswer answer = messages_.AskYesNoCancel(this, kSaveQuestion);
-        if (answer == MessageAnswer::Cancel) {
-            return;
-        }
-        if (answer == MessageAnswer::Yes && !WriteDataFiles()) {
-            return;
-        }
+    if (exits_->Close() == ExitAnswer::End) {
+        done(kIdCancel);
     }
-    done(kIdCancel);
 }
 
 // Enter is pressed by accident more often than anything else: it ends nothing. In the list it
@@ -635,10 +637,13 @@ void CSubjListDlg::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    // While the find bar is open, Esc closes the bar, not the window.
-    if (event->key() == Qt::Key_Escape && pane_->Find().IsOpen()) {
+    // Esc closes the find bar, and never the window: it closes every dialog too, and a second
+    // press by habit must not end the program.
+    if (event->key() == Qt::Key_Escape) {
         event->accept();
-        pane_->Find().Close();
+        if (pane_->Find().IsOpen()) {
+            pane_->Find().Close();
+        }
         return;
     }
     // Enter in the list opens the row it acts on: the selected one, or the focused one.

@@ -18,6 +18,7 @@ struct CalendarDay;
 struct ConnectSettings;
 class DataFileSet;
 class EditHistory;
+class ExitQuestions;
 enum class IcsForm;
 class IndivSubjList;
 class MessageService;
@@ -93,7 +94,10 @@ class CSubjListDlg : public TemplateDialog {
     bool OnSave();
     // ファイル → 同期 and F5: the server's changes taken in, ours sent.
     void OnSync();
+    // Saves, and ends with OK once the files were written.
     void OnSaveExit();
+    // Ends with Cancel without saving: at once when nothing is unsaved, else after asking
+    // whether to throw it away (ExitQuestions::Discard).
     void OnExitNoSave();
     void OnConnect();
     // Asks for a file and writes both lists, as they stand in memory, to it
@@ -125,8 +129,9 @@ class CSubjListDlg : public TemplateDialog {
     void Marked();
 
   protected:
-    // Close request (Esc, close box): ends with Cancel at once when nothing is unsaved;
-    // otherwise asks whether to save, and キャンセル keeps the window as it was.
+    // Close request (the close box, Alt+F4, Ctrl+Q, the system menu's Close): ends with Cancel
+    // at once when nothing is unsaved; otherwise asks whether to save (ExitQuestions::Close).
+    // Esc is no close request: it closes the find bar, if open, and nothing else.
     void OnCancel() override;
     // Enter outside a push button and the list: nothing. Enter never ends the window.
     void OnOK() override;
@@ -161,7 +166,7 @@ class CSubjListDlg : public TemplateDialog {
     void ConnectCommands();
     // The keys of the commands and the menu of a row: F2 edits, Delete (in the list) deletes,
     // Space (in the list) marks done, Ctrl+N and Insert add, Ctrl+S saves, Ctrl+F finds,
-    // Ctrl+J goes to the overdue subjects.
+    // Ctrl+J goes to the overdue subjects, Ctrl+Q and Alt+F4 close.
     void AddKeyCommands();
     // The row under the pointer becomes the selected row and gets its menu;
     // elsewhere the window's popup opens.
@@ -193,7 +198,9 @@ class CSubjListDlg : public TemplateDialog {
     std::unique_ptr<SubjListPane> pane_;
     std::unique_ptr<MonthLink> month_;
     std::unique_ptr<ReminderLink> reminders_;
+    std::unique_ptr<ExitQuestions> exits_;
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
+    QAction* close_ = nullptr;
     bool endAfterInit_ = false;
 };

@@ -33,10 +33,19 @@ SubjListPane::SubjListPane(SubjListView& list, QAbstractButton& indivRadio,
       rep_(rep),
       modeShown_(std::move(modeShown)),
       find_(list, [this] { return IndivMode(); }),
-      overdue_(list, [this] { return IndivMode(); }) {}
+      overdue_(list, [this] { return IndivMode(); }),
+      due_(
+          list, [this] { return IndivMode(); }, [this] { AgeRows(); }) {}
 
 SubjListPane::~SubjListPane() {
     list_.ShowRows(nullptr, {});
+}
+
+// A new day can bring subjects to tell of, and only a fill would tell of them otherwise.
+void SubjListPane::AgeRows() {
+    rows_.Aged();
+    list_.AllRowsChanged();
+    overdue_.Recount();
 }
 
 bool SubjListPane::IndivMode() const {

@@ -1,8 +1,8 @@
 // The main window's list pane: the list view showing the subjects of the mode
 // the two radio buttons choose, its columns with the widths the user gave
-// them, and what a command did to a row, shown at once. It owns the find bar
-// and the overdue line, which work on the same rows. It only shows the
-// lists; the commands change them.
+// them, and what a command did to a row, shown at once. It owns the find bar,
+// the overdue line and what keeps the rows true to the clock, which work on
+// the same rows. It only shows the lists; the commands change them.
 #pragma once
 
 #include <QString>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "DueRefresh.h"
 #include "EditHistory.h"
 #include "FindFilter.h"
 #include "KeptSelection.h"
@@ -73,6 +74,7 @@ class SubjListPane {
 
     FindFilter& Find() { return find_; }
     OverdueLine& Overdue() { return overdue_; }
+    DueRefresh& Due() { return due_; }
 
   private:
     void SetIndivRow(int index, bool update, const std::string& shownBefore);
@@ -83,6 +85,8 @@ class SubjListPane {
     void ShowRow(int row);
     // The widths of the columns on show into keptWidths_.
     void KeepShownWidths();
+    // Every row's days left and image as of now, and the overdue line recounted.
+    void AgeRows();
 
     SubjListView& list_;
     QAbstractButton& indivRadio_;
@@ -93,6 +97,7 @@ class SubjListPane {
     SubjListRows rows_;
     FindFilter find_;
     OverdueLine overdue_;
+    DueRefresh due_;
     // The mode whose columns the list shows; none before the first setup.
     std::optional<Kind> columnsShown_;
     std::vector<int> keptWidths_[2];  // by Kind

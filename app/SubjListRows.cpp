@@ -65,8 +65,12 @@ void SubjListRows::Rewritten(Handle row) {
     rewrittenAt_[row] = Clock::Now();
 }
 
-// Nothing refreshes a row by the clock: it shows the days left of the moment
-// it was filled or last rewritten, as a row holding its texts would.
+void SubjListRows::Aged() {
+    Filled(kind_);
+}
+
+// A row shows the days left of the moment it was filled, aged or last
+// rewritten: the list is told when time has moved them (DueRefresh).
 IndivSubj SubjListRows::DecodeAsShown(Handle row) const {
     IndivSubj subj = DecodeIndivHead(RecordOf(row));
     const auto rewritten = rewrittenAt_.find(row);
@@ -137,12 +141,12 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
     return rows;
 }
 
-int SubjListRows::FirstRowFrom(const SubjListView& list, const char* date) {
+int SubjListRows::FirstRowFrom(const SubjListView& list, std::string_view firstSjis) {
     int row = 0;
     int high = list.RowCount();
     while (row < high) {
         const int middle = (row + high) / 2;
-        if (list.CellSjis(middle, 0) < date) {
+        if (list.CellSjis(middle, 0) < firstSjis) {
             row = middle + 1;
         } else {
             high = middle;

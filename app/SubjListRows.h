@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -22,6 +23,8 @@ class SubjListRows : public SubjRowSource {
     void Filled(Kind kind);
     // The row was added or rewritten: its days left and image are those of now.
     void Rewritten(Handle row);
+    // Time passed: every row's days left and image are those of now, as after a fill.
+    void Aged();
 
     // Individual rows: date and time, progress, title, days left; repeating
     // rows: the title, the rules in words.
@@ -32,12 +35,12 @@ class SubjListRows : public SubjRowSource {
     // first column's bytes, equal ones in key order, as placing them one by
     // one in key order would leave them.
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
-    // The first individual row of `list` whose date ("YYYY/MM/DD") is not
-    // before `date`, found by halving, as the rows stand in the order of their
-    // date texts; RowCount() when there is none. Hidden rows count.
-    static int FirstRowFrom(const SubjListView& list, const char* date);
     // Whether the individual row's subject is open (未処理), read from its record alone.
     static bool IsOpen(Handle row);
+    // The first row of `list` whose first cell is not before `firstSjis` (a date
+    // "YYYY/MM/DD", or a date and time), found by halving, as the rows stand in
+    // the order of those cells; RowCount() when there is none. Hidden rows count.
+    static int FirstRowFrom(const SubjListView& list, std::string_view firstSjis);
     static const RecordText& RecordOf(Handle row) { return *static_cast<const RecordText*>(row); }
     // The last column: "<days> 日".
     static std::string DaysLeftSjis(const IndivSubj& subj);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <new>
 
+#include "ChangeCounts.h"
 #include "Clock.h"
 #include "ListColumns.h"
 #include "ResourceIds.h"
@@ -27,10 +28,11 @@ constexpr ListColumn kColumns[] = {{"保存日時", "0000/00/00 00:00:00", false
 
 const QString kNotRead = QStringLiteral("読めません");
 const QString kUnreadable = QStringLiteral("この版のファイルは読み込めません。");
-const QString kGoingBack = QStringLiteral("この版に戻すと:");
+// %1 the counts, as the undo entry of going back will name them.
+const QString kGoingBack = QStringLiteral("この版に戻すと: %1");
 const QString kSame = QStringLiteral("この版に戻しても一覧は変わりません。");
-// %1 what happens, %2 how many, %3 the first few titles.
-const QString kChangeLine = QStringLiteral("%1 %2 件: %3");
+// %1 what happens, %2 the first few titles; how many stands in the line above.
+const QString kChangeLine = QStringLiteral("%1: %2");
 // %1 how many more there are than those named; word joiners keep it on one line.
 const QString kMore = QStringLiteral("、ほ\u2060か\u2060 %1\u00A0件");
 const QString kLinesNotTaken = QStringLiteral("この版の %1 行は読み込めませんでした。");
@@ -64,7 +66,7 @@ QString ChangeLine(const char* what, const SubjChanges& changes) {
     if (more > 0) {
         names += kMore.arg(more);
     }
-    return kChangeLine.arg(QString::fromUtf8(what)).arg(changes.count).arg(names);
+    return kChangeLine.arg(QString::fromUtf8(what), names);
 }
 
 }  // namespace
@@ -163,9 +165,10 @@ void CRestoreVersionDlg::ShowDifference(int row) {
         lines << kSame;
     } else {
         const VersionDiff& diff = *shown.diff;
-        lines << kGoingBack;
+        lines << kGoingBack.arg(
+            CountsText({diff.removed.count, diff.added.count, diff.changed.count}));
         for (const auto& [what, changes] :
-             {std::pair{"追加", &diff.added}, std::pair{"削除", &diff.removed},
+             {std::pair{"削除", &diff.removed}, std::pair{"追加", &diff.added},
               std::pair{"変更", &diff.changed}}) {
             if (changes->count > 0) {
                 lines << ChangeLine(what, *changes);

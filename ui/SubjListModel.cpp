@@ -127,6 +127,14 @@ bool SubjListModel::RowChanged(int row) {
     return true;
 }
 
+void SubjListModel::AllRowsChanged() {
+    const QModelIndex from = index(0, 0);
+    const QModelIndex to = index(rowCount() - 1, columnCount() - 1);
+    if (!filling_ && from.isValid() && to.isValid()) {
+        emit dataChanged(from, to, {Qt::DisplayRole, Qt::DecorationRole});
+    }
+}
+
 SubjListModel::Handle SubjListModel::RowHandle(int row) const {
     return ValidRow(row) ? rows_[static_cast<std::size_t>(row)] : nullptr;
 }

@@ -51,6 +51,8 @@ class SubjListModel : public QAbstractTableModel {
     int InsertHandle(Handle row);
     // The row's cells or image changed where its source keeps them.
     bool RowChanged(int row);
+    // The same for every row at once.
+    void AllRowsChanged();
     // The row's handle; nullptr out of range.
     Handle RowHandle(int row) const;
 

@@ -190,6 +190,10 @@ bool SubjListView::RowChanged(int row) {
     return model_->RowChanged(row);
 }
 
+void SubjListView::AllRowsChanged() {
+    model_->AllRowsChanged();
+}
+
 SubjRowSource::Handle SubjListView::RowHandle(int row) const {
     return model_->RowHandle(row);
 }

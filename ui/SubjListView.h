@@ -71,6 +71,8 @@ class SubjListView : public QTreeView {
     int InsertRowOf(SubjRowSource::Handle row);
     // The source rewrote the row's cells or image; false when `row` is out of range.
     bool RowChanged(int row);
+    // The source rewrote every row's cells and images, without moving any: one change.
+    void AllRowsChanged();
     // The row's handle; nullptr out of range.
     SubjRowSource::Handle RowHandle(int row) const;
     // Hides or shows `row`, as setRowHidden does, counting the rows hidden,

@@ -123,7 +123,7 @@ void ImportMenuTest::okAddsEverythingAsOneStepAndWritesNothing() {
     QVERIFY(window->windowTitle().startsWith(QLatin1Char('*')));
     QAction* undo = window->MenuAction(kUndoMenuId);
     QCOMPARE(undo->text(),
-             QStringLiteral("元に戻す(&U)「インポート: 個別案件 1 件, 反復案件 1 件」"));
+             QStringLiteral("元に戻す(&U)「インポート: 個別案件 1 件、反復案件 1 件」"));
 
     // One undo takes all of it back, and one redo brings it again.
     window->OnUndo();

@@ -1,7 +1,8 @@
 // Finding subjects and opening on today in the main window: the find bar
 // narrows the rows by title or content, full-width and half-width alike, the
 // rows it shows are edited and deleted by their exact bytes, a batch keeps the
-// filter and Esc ends it; the list opens scrolled to today, selecting nothing.
+// filter and Esc ends it; the list opens scrolled to today, selecting nothing,
+// and its rows and overdue line follow the clock while the window is open.
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include "ScriptedMessageService.h"
 #include "SubjListDlg.h"
 #include "SubjListPane.h"
+#include "SubjListRows.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
@@ -58,6 +60,7 @@ class MainWindowFindTest : public WindowTestCase {
     void listOpensOnTheLastSubjectWhenAllArePast();
     void listOpensOnOverdueSubjectsOrTellsOfThem();
     void kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits();
+    void rowsFollowTheClockWhileTheWindowIsOpen();
 };
 
 void MainWindowFindTest::findBarNarrowsEditsDeletesAndCloses() {
@@ -219,10 +222,6 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
         Activate(window.get());
         return window;
     };
-    const auto line = [](const CSubjListDlg& window) {
-        auto* label = window.findChild<QLabel*>(QStringLiteral("overdueLine"));
-        return label != nullptr && label->isVisible() ? label->text() : QString();
-    };
     {
         // Yesterday's open subject and today's first both show.
         auto window = open({Indiv(2024, 5, 14, 9, 0, QStringLiteral("昨日"), Progress::Open)});
@@ -232,7 +231,7 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
         QCOMPARE(list->CellText(today, 0), QStringLiteral("2024/05/15 10:00"));
         QVERIFY(
             list->viewport()->rect().contains(list->visualRect(list->model()->index(today, 0))));
-        QCOMPARE(line(*window), QString());
+        QCOMPARE(ListLineText(*window), QString());
     }
     // One open since March: too far up to show with today; the line tells of
     // both, and Ctrl+J goes to the earliest.
@@ -240,7 +239,7 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
                         Indiv(2024, 5, 14, 9, 0, QStringLiteral("昨日"), Progress::Open)});
     SubjListView* list = window->ListView();
     QCOMPARE(list->CellText(TopRow(*list), 0), QStringLiteral("2024/05/15 10:00"));
-    QCOMPARE(line(*window), QStringLiteral("期限切れ 2 件"));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 2 件"));
     const QRect linePlace = window->findChild<QLabel*>(QStringLiteral("overdueLine"))->geometry();
     QCOMPARE(linePlace.left(), list->x());
     QVERIFY(linePlace.bottom() < list->geometry().top());
@@ -252,7 +251,7 @@ void MainWindowFindTest::listOpensOnOverdueSubjectsOrTellsOfThem() {
     // Deleting it leaves one to tell of.
     messages_.QueueAnswer(MessageAnswer::Yes);
     QTest::keyClick(list, Qt::Key_Delete);
-    QCOMPARE(line(*window), QStringLiteral("期限切れ 1 件"));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 1 件"));
 }
 
 void MainWindowFindTest::kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits() {
@@ -294,6 +293,69 @@ void MainWindowFindTest::kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits()
 
     field->clear();
     QVERIFY(!hits->isVisible());
+}
+
+// What each row shows of the clock, by title: its image and its days left.
+QStringList ClockCells(const SubjListView& list) {
+    QStringList cells;
+    for (int row = 0; row < list.RowCount(); ++row) {
+        if (list.CellText(row, 1) != QStringLiteral("完了")) {
+            cells << list.CellText(row, 2) + QLatin1Char(' ') +
+                         QString::number(list.RowImage(row)) + QLatin1Char(' ') +
+                         list.CellText(row, 3);
+        }
+    }
+    return cells;
+}
+
+// Open (image 1) turns overdue (3) the minute after the subject's own; days left move at
+// midnight. The window wakes for those times only, and a clock set back or a sleep that
+// skipped them is caught up with at the next look.
+void MainWindowFindTest::rowsFollowTheClockWhileTheWindowIsOpen() {
+    std::vector<IndivSubj> subjects;
+    for (int day = 1; day <= 28; ++day) {
+        subjects.push_back(Indiv(2024, 4, day, 10, 0, QStringLiteral("過去"), Progress::Done));
+    }
+    subjects.push_back(Indiv(2024, 3, 1, 9, 0, QStringLiteral("三月"), Progress::Open));
+    subjects.push_back(Indiv(2024, 5, 15, 12, 45, QStringLiteral("歯医者"), Progress::Open));
+    subjects.push_back(Indiv(2024, 5, 15, 12, 50, QStringLiteral("済み"), Progress::Done));
+    subjects.push_back(Indiv(2024, 5, 15, 18, 0, QStringLiteral("夕方"), Progress::Open));
+    subjects.push_back(Indiv(2024, 5, 16, 9, 0, QStringLiteral("明日"), Progress::Open));
+    WriteDataFiles(subjects, {});
+    auto window = OpenWindow(messages_);
+    SubjListView* list = window->ListView();
+    DueRefresh& due = window->Pane().Due();
+    QCOMPARE(ClockCells(*list),
+             QStringList({"三月 3 -75 日", "歯医者 1 0 日", "夕方 1 0 日", "明日 1 1 日"}));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 1 件"));
+    QCOMPARE(due.ChangesAt(), LocalTime::Make(2024, 5, 15, 12, 46));
+
+    folder_->SetClock(LocalTime::Make(2024, 5, 15, 12, 46));
+    due.Tick();
+    QCOMPARE(ClockCells(*list),
+             QStringList({"三月 3 -75 日", "歯医者 3 0 日", "夕方 1 0 日", "明日 1 1 日"}));
+    QCOMPARE(due.ChangesAt(), LocalTime::Make(2024, 5, 15, 18, 1));
+
+    // A look before that time changes nothing; a clock set back undoes what had passed.
+    folder_->SetClock(LocalTime::Make(2024, 5, 15, 12, 47));
+    due.Tick();
+    QCOMPARE(list->RowImage(SubjListRows::FirstRowFrom(*list, "2024/05/15 12:45")), 3);
+    folder_->SetClock(LocalTime::Make(2024, 5, 15, 12, 40));
+    due.Tick();
+    QCOMPARE(ClockCells(*list),
+             QStringList({"三月 3 -75 日", "歯医者 1 0 日", "夕方 1 0 日", "明日 1 1 日"}));
+
+    // A night's sleep: the next look finds a new day, and the line counts what it made overdue.
+    folder_->SetClock(LocalTime::Make(2024, 5, 16, 8, 0));
+    due.Tick();
+    QCOMPARE(ClockCells(*list),
+             QStringList({"三月 3 -76 日", "歯医者 3 -1 日", "夕方 3 -1 日", "明日 1 0 日"}));
+    QCOMPARE(ListLineText(*window), QStringLiteral("期限切れ 3 件"));
+    QCOMPARE(due.ChangesAt(), LocalTime::Make(2024, 5, 16, 9, 1));
+
+    // Undated rows have nothing to wait for.
+    window->Control<QRadioButton>(kRepRadio)->click();
+    QCOMPARE(due.ChangesAt(), std::time_t{0});
 }
 
 QTEST_MAIN(MainWindowFindTest)

@@ -1,25 +1,30 @@
 // The main window without the mouse: Enter and F2 edit the selected row (or
 // the focused one when none is selected), Delete deletes it after the
 // question, Space marks it done, Ctrl+N and Insert add, Ctrl+S saves,
-// all through real key events and checked in the files on disk; and the menu
-// a right click opens on a row or on empty space.
+// all through real key events and checked in the files on disk; the menu
+// a right click opens on a row or on empty space; and every way out, which
+// asks only while something is unsaved and is never a single key.
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <optional>
 
 #include "DialogIndivSubj.h"
 #include "ScriptedMessageService.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
 #include "SubjListView.h"
 #include "WindowTestSupport.h"
 
 namespace {
 
 constexpr int kAddButton = 1004, kTitle = 1012, kContent = 1015;
+
+const QString kDiscardQuestion = QStringLiteral("保存していない変更を破棄して終了しますか？");
 
 QByteArray IndivLine(const char* date, const QString& title, const char* rest) {
     return QByteArray(date) + '\t' + Sjis(title).c_str() + '\t' + rest + "\r\n";
@@ -66,6 +71,8 @@ class MainWindowKeysTest : public WindowTestCase {
 
     void shouldAddEditDeleteAndSaveFromTheKeyboard();
     void rightClickOffersTheRowsCommandsOrTheWindowsMenu();
+    void everyWayOutAsksOnlyWhatItMust_data();
+    void everyWayOutAsksOnlyWhatItMust();
 
   private:
     std::unique_ptr<CSubjListDlg> OpenActiveWindow() {
@@ -177,6 +184,98 @@ void MainWindowKeysTest::rightClickOffersTheRowsCommandsOrTheWindowsMenu() {
     menu = TakePopup();
     QVERIFY(menu != nullptr);
     QCOMPARE(menu, window->SystemMenu());
+}
+
+void MainWindowKeysTest::everyWayOutAsksOnlyWhatItMust_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("unsaved");  // a subject marked done first
+    QTest::addColumn<int>("answer");    // to the one question; 0 for none asked
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<bool>("written");
+    const int yes = int(MessageAnswer::Yes), no = int(MessageAnswer::No);
+    const int cancel = int(MessageAnswer::Cancel);
+    QTest::newRow("Esc, saved") << "esc" << false << 0 << "" << false << false;
+    QTest::newRow("Esc, unsaved") << "esc" << true << 0 << "" << false << false;
+    QTest::newRow("Esc closes the find bar, then nothing")
+        << "escFind" << true << 0 << "" << false << false;
+    QTest::newRow("Ctrl+Q, saved") << "ctrlQ" << false << 0 << "" << true << false;
+    QTest::newRow("Ctrl+Q, はい") << "ctrlQ" << true << yes << kSaveQuestion << true << true;
+    QTest::newRow("Alt+F4, いいえ") << "altF4" << true << no << kSaveQuestion << true << false;
+    QTest::newRow("Alt+F4, キャンセル")
+        << "altF4" << true << cancel << kSaveQuestion << false << false;
+    QTest::newRow("close box, saved") << "closeBox" << false << 0 << "" << true << false;
+    QTest::newRow("system menu's Close, キャンセル")
+        << "systemClose" << true << cancel << kSaveQuestion << false << false;
+    QTest::newRow("保存しないで終了, saved") << "noSave" << false << 0 << "" << true << false;
+    QTest::newRow("保存しないで終了, はい")
+        << "noSave" << true << yes << kDiscardQuestion << true << false;
+    QTest::newRow("保存しないで終了, いいえ")
+        << "noSave" << true << no << kDiscardQuestion << false << false;
+}
+
+void MainWindowKeysTest::everyWayOutAsksOnlyWhatItMust() {
+    QFETCH(QString, way);
+    QFETCH(bool, unsaved);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, ends);
+    QFETCH(bool, written);
+    const QByteArray before = ReadFile(kIndivFileName);
+    auto window = OpenActiveWindow();
+    SubjListView* list = window->ListView();
+    list->setFocus();
+    if (unsaved) {
+        list->SelectRow(0);
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(window->Unsaved());
+    }
+    if (answer != 0) {
+        messages_.QueueAnswer(MessageAnswer(answer));
+    }
+
+    if (way == "esc") {
+        QTest::keyClick(list, Qt::Key_Escape);
+        QTest::keyClick(list, Qt::Key_Escape);
+    } else if (way == "escFind") {
+        QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(window->Pane().Find().IsOpen());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!window->Pane().Find().IsOpen());
+        QTest::keyClick(list, Qt::Key_Escape);
+    } else if (way == "ctrlQ") {
+        QTest::keyClick(list, Qt::Key_Q, Qt::ControlModifier);
+    } else if (way == "altF4") {
+        QTest::keyClick(list, Qt::Key_F4, Qt::AltModifier);
+    } else if (way == "closeBox") {
+        window->close();
+    } else if (way == "systemClose") {
+        const QList<QAction*> entries = window->SystemMenu()->actions();
+        const auto close = std::find_if(entries.begin(), entries.end(), [](const QAction* entry) {
+            return entry->text() == QStringLiteral("閉じる(&C)");
+        });
+        QVERIFY(close != entries.end());
+        QCOMPARE((*close)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+        (*close)->trigger();
+    } else if (way == "noSave") {
+        window->MenuAction(MainDialogIds::kExitNoSaveMenuId)->trigger();
+    }
+
+    QCOMPARE(messages_.Texts(), question.isEmpty() ? QStringList() : QStringList{question});
+    if (question == kDiscardQuestion) {
+        QCOMPARE(messages_.History().back().buttons, MessageButtons::YesNoDefaultNo);
+    }
+    QCOMPARE(messages_.PendingAnswers(), std::size_t{0});
+    QCOMPARE(window->isVisible(), !ends);
+    if (ends) {
+        QCOMPARE(window->result(), int(kIdCancel));
+    }
+    // Staying keeps the change in the list; only はい to the save question writes it.
+    QCOMPARE(ReadFile(kIndivFileName) != before, written);
+    if (!ends && unsaved) {
+        QCOMPARE(list->CellText(0, 1), QStringLiteral("完了"));
+        QVERIFY(window->Unsaved());
+    }
 }
 
 QTEST_MAIN(MainWindowKeysTest)

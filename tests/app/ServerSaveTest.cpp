@@ -175,6 +175,7 @@ void ServerSaveTest::shouldKeepTheWrittenFileWhenTheOtherCannotBeReplaced() {
     QVERIFY(HasMarker(kIndivFileName));
     QVERIFY(HasMarker(kRepFileName));
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(oldIndiv_));  // nothing was sent
+    messages_.QueueAnswer(MessageAnswer::Yes);                  // throw away what was not saved
     window->MenuAction(141)->trigger();
 
     messages_.Clear();

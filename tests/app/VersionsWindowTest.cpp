@@ -138,7 +138,7 @@ void VersionsWindowTest::shouldPutAChosenVersionIntoTheListUntilSaved() {
         // Oldest first, the newest chosen: {a, c} differs from now in a only.
         QCOMPARE(list->SelectionMark(), 1);
         QCOMPARE(dialog->Control<QLabel>(VersionsDialogIds::kDifference)->text(),
-                 QStringLiteral("この版に戻すと:\n変更 1 件: 2024/05/20 a"));
+                 QStringLiteral("この版に戻すと: 変更 1 件\n変更: 2024/05/20 a"));
         QCOMPARE((QStringList{list->CellText(1, 1), list->CellText(1, 2), list->CellText(1, 3),
                               list->CellText(1, 4)}),
                  (QStringList{"2", "0", "0", "1"}));
@@ -147,8 +147,8 @@ void VersionsWindowTest::shouldPutAChosenVersionIntoTheListUntilSaved() {
                  (QStringList{"2", "1", "1", "1"}));
         list->SelectRow(0);
         QCOMPARE(dialog->Control<QLabel>(VersionsDialogIds::kDifference)->text(),
-                 QStringLiteral("この版に戻すと:\n追加 1 件: 2024/05/21 b\n削除 1 件: 2024/05/22 "
-                                "c\n変更 1 件: 2024/05/20 a"));
+                 QStringLiteral("この版に戻すと: 削除 1 件、追加 1 件、変更 1 件\n"
+                                "削除: 2024/05/22 c\n追加: 2024/05/21 b\n変更: 2024/05/20 a"));
         dialog->Control<QPushButton>(kIdOk)->click();
     });
     restore->trigger();
@@ -161,6 +161,9 @@ void VersionsWindowTest::shouldPutAChosenVersionIntoTheListUntilSaved() {
     QCOMPARE(list->CellText(0, 1), QStringLiteral("未処理"));
     QCOMPARE(list->CellText(1, 2), QStringLiteral("b"));
     QCOMPARE(ReadFile(kIndivFileName), saved);  // nothing written yet
+    // The undo entry counts the step as the window counted the version.
+    QCOMPARE(window->MenuAction(MainDialogIds::kUndoMenuId)->text(),
+             QStringLiteral("元に戻す(&U)「以前の版: 削除 1 件、追加 1 件、変更 1 件」"));
 
     Save(*window);
     QCOMPARE(ReadFile(kIndivFileName), first);
@@ -181,8 +184,9 @@ void VersionsWindowTest::shouldSayWhatADamagedVersionWouldBringBack() {
     CRestoreVersionDlg dialog(SubjKind::Indiv, window->IndivList().Tree(), kIndivFileName);
     QCOMPARE(dialog.VersionCount(), 1);
     QCOMPARE(dialog.Control<QLabel>(VersionsDialogIds::kDifference)->text(),
-             QStringLiteral("この版に戻すと:\n追加 1 件: 2024/05/21 a lo\n"
-                            "削除 1 件: 2024/05/21 a long title\n"
+             QStringLiteral("この版に戻すと: 削除 1 件、追加 1 件\n"
+                            "削除: 2024/05/21 a long title\n"
+                            "追加: 2024/05/21 a lo\n"
                             "この版の 1 行は内容の一部を変えて読み込みました。"));
 }
 
@@ -229,7 +233,7 @@ void VersionsWindowTest::shouldSayWhichVersionsADamagedFileCosts() {
                  .arg(damaged));
     QCOMPARE(list->CellText(2, 1), QStringLiteral("60"));
     QCOMPARE(label(2),
-             QStringLiteral("この版に戻すと:\n変更 2 件: 2024/06/12 s39、2024/06/27 s26"));
+             QStringLiteral("この版に戻すと: 変更 2 件\n変更: 2024/06/12 s39、2024/06/27 s26"));
 }
 
 QTEST_MAIN(VersionsWindowTest)

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -83,6 +84,8 @@ class WindowTestFolder {
     WindowTestFolder& operator=(const WindowTestFolder&) = delete;
 
     bool IsValid() const { return dir_.isValid(); }
+    // Moves the pinned clock, as time passing, a sleep or a clock set by hand would.
+    void SetClock(std::time_t at) { clock_.Set(at); }
     // Everything in the folder, files and folders, by name.
     QStringList Entries() const {
         return QDir(dir_.path())
@@ -132,6 +135,13 @@ void WhenEditorShown(QObject* context, const std::function<void(Editor&)>& scrip
             editor->reject();
         }
     });
+}
+
+// The line above the main window's list (the overdue count, or what a command did) as shown;
+// empty while it is hidden.
+inline QString ListLineText(const QWidget& window) {
+    auto* label = window.findChild<QLabel*>(QStringLiteral("overdueLine"));
+    return label != nullptr && label->isVisible() ? label->text() : QString();
 }
 
 // Makes `window` the active window, as shortcuts need. The offscreen platform
