@@ -15,6 +15,7 @@
 
 struct ConnectSettings;
 class DataFileSet;
+enum class DoneChange;
 class EditHistory;
 enum class IcsForm;
 class IndivSubjList;
@@ -57,6 +58,7 @@ class CSubjListDlg : public TemplateDialog {
 
     SubjListView* ListView() const { return list_; }
     SubjListPane& Pane() { return *pane_; }
+    ReminderLink& Reminders() { return *reminders_; }
     IndivSubjList& IndivList();
     RepSubjList& RepList();
     ConnectSettings& Settings();
@@ -106,8 +108,9 @@ class CSubjListDlg : public TemplateDialog {
     // 設定 → 通知する: turns the reminders on or off and keeps the choice.
     void OnNotifyToggled(bool notify);
     // An action picked on a subject's notification: the window comes up with
-    // the subject selected (shown in the individual list); Done opens its
-    // editor as well. A subject no longer stored only raises the window.
+    // the subject selected (shown in the individual list); Done marks it done
+    // as one step of the history, without its editor, and tells the agent.
+    // Of a subject no longer stored the user is told, and nothing changes.
     void OnReminderAction(const QByteArray& key, ReminderAction action);
     void RaiseWindow();
 
@@ -163,6 +166,7 @@ class CSubjListDlg : public TemplateDialog {
     void EditRow(int row);
     // Marks the subject shown in `row` done or open again; nothing in repeating mode.
     void ToggleDoneRow(int row);
+    void ChangeDoneRow(int row, DoneChange change);
     // Undo (`back`) or redo, telling the user when the step offered was refused.
     void StepHistory(bool back);
     // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.
