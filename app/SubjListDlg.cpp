@@ -69,8 +69,7 @@ const QString kVersionNotRead =
 const QString kNotRestored = QStringLiteral(
     "選んだ版はメモリーが足りないため一覧に入れられませんでした。一覧はそのままです。");
 
-const QString kReminderSubjectGone =
-    QStringLiteral("通知の案件は一覧にもうありません (削除されたか、日付か件名が変わっています)。");
+const QString kReminderSubjectGone = QStringLiteral("通知の案件はもう一覧にありません。");
 const QString kAutostartNotKept =
     QStringLiteral("ログイン時に通知を始める設定を %1 に保存できませんでした。");
 

@@ -31,8 +31,7 @@ constexpr uint kDueId = 2;
 
 constexpr int kAgentStartMs = 20000;  // the real agent, generous for the sanitizer build
 
-const QString kSubjectGone =
-    QStringLiteral("通知の案件は一覧にもうありません (削除されたか、日付か件名が変わっています)。");
+const QString kSubjectGone = QStringLiteral("通知の案件はもう一覧にありません。");
 
 class BusWindow : public CSubjListDlg {
   public:
