@@ -9,6 +9,7 @@
 #include "CalendarCommands.h"
 #include "MessageLanguage.h"
 #include "ReminderAgent.h"
+#include "ReminderAgentLink.h"
 #include "SingleInstance.h"
 #include "StartUpProbe.h"
 
@@ -34,13 +35,10 @@ int RunReminderAgent(int argc, char** argv, const std::string& folder) {
         return 1;
     }
     const QString program = QCoreApplication::applicationFilePath();
-    const std::string stateFolder = SummaryDayFile::StateFolder();
     ReminderAgent agent({
         .folder = path,
         .bus = bus,
-        .summaryDayFile = stateFolder.empty() ? std::string()
-                                              : stateFolder + "/summary-" +
-                                                    SingleInstance::FolderKey(path).toStdString(),
+        .summaryDayFile = SummaryDayFileOf(path),
         .windowServer = SingleInstance::ServerPath(
             SingleInstance::NameFor(SingleInstance::Owner::Window, path)),
         .startWindow =

@@ -7,6 +7,8 @@
 #include "AutostartEntry.h"
 #include "LocalRequest.h"
 #include "SingleInstance.h"
+#include "SubjList.h"
+#include "SummaryDayFile.h"
 
 namespace {
 
@@ -32,6 +34,24 @@ ActionStep StepFor(ReminderAction action, SubjectStanding standing) {
         return {.select = true};
     }
     return {.select = true, .markDone = standing == SubjectStanding::NotDone, .tellAgent = true};
+}
+
+SubjectStanding StandingOf(IndivSubjList& subjects, const QByteArray& key) {
+    subjects.current = SubjOfKey(key);
+    if (subjects.Find() != StoreResult::Done) {
+        return SubjectStanding::Gone;
+    }
+    return subjects.current.progress == Progress::Done ? SubjectStanding::Done
+                                                       : SubjectStanding::NotDone;
+}
+
+std::string SummaryDayFileOf(const QString& folder) {
+    const std::string stateFolder = SummaryDayFile::StateFolder();
+    if (stateFolder.empty()) {
+        return {};
+    }
+    return stateFolder + "/summary-" +
+           SingleInstance::FolderKey(QDir(folder).absolutePath()).toStdString();
 }
 
 ReminderAgentLink::ReminderAgentLink(const QString& folder, QString program, QObject* parent)

@@ -15,6 +15,8 @@
 #include "ReminderDriver.h"
 #include "ReminderRequest.h"
 
+class IndivSubjList;
+
 // What the window finds of the subject an action names.
 enum class SubjectStanding {
     Gone,     // no subject has its key now: deleted, or moved to another day or title
@@ -34,6 +36,14 @@ struct ActionStep {
 
 // The step for `action` on a subject that stands so.
 ActionStep StepFor(ReminderAction action, SubjectStanding standing);
+
+// How the subject `key` (its kKeySize key bytes) stands in `subjects`; the
+// subject found is left in the list's `current`.
+SubjectStanding StandingOf(IndivSubjList& subjects, const QByteArray& key);
+
+// Where the day of the last summary of reminders on `folder` is kept, for its
+// window and its agent alike; empty when the user has no state folder.
+std::string SummaryDayFileOf(const QString& folder);
 
 class ReminderAgentLink : public QObject {
     Q_OBJECT
@@ -61,6 +71,9 @@ class ReminderAgentLink : public QObject {
     // the entry and ends the agent. Failed when the entry could not be made
     // or removed (the agent is started or ended all the same).
     FileWrite SetNotify(bool notify);
+
+    // The data folder, as a full path.
+    const QString& Folder() const { return folder_; }
 
     // The folder's autostart entry.
     std::string AutostartFile() const;

@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include "QtMessageService.h"
+#include "ReminderAgentLink.h"
+#include "ReminderLink.h"
 #include "SingleInstance.h"
 #include "SubjListDlg.h"
 
@@ -26,6 +28,23 @@ void ActivateRunningWindow(QWidget* mainWindow, const QByteArray& activationToke
     }
     target->raise();
     target->activateWindow();
+}
+
+void AnswerOnGuard(CSubjListDlg& window, SingleInstance& instance,
+                   const std::optional<ReminderRequest>& started) {
+    QObject::connect(&window, &CSubjListDlg::Marked, &window, [&instance] { instance.Listen(); });
+    QObject::connect(&instance, &SingleInstance::ComeForward, &window,
+                     [&window](const QByteArray& token) { ActivateRunningWindow(&window, token); });
+    QObject::connect(&instance, &SingleInstance::Requested, &window,
+                     [&window](const ReminderRequest& asked) {
+                         ActivateRunningWindow(&window, asked.token);
+                         window.Reminders().Take(asked);
+                     });
+    // The mark goes with the window: no request is answered after it is destroyed.
+    QObject::connect(&window, &QObject::destroyed, &instance, &SingleInstance::StopListening);
+    if (started) {
+        window.Reminders().Take(*started);
+    }
 }
 
 namespace {
@@ -69,14 +88,9 @@ int CSubjApp::InitInstance(const QByteArray& activationToken,
     }
     QtMessageService messages;
     CSubjListDlg window(messages);
-    QObject::connect(&window, &CSubjListDlg::Marked, &window, [&instance] { instance.Listen(); });
-    QObject::connect(&instance, &SingleInstance::ComeForward, &window,
-                     [&window](const QByteArray& token) { ActivateRunningWindow(&window, token); });
-    QObject::connect(
-        &instance, &SingleInstance::Requested, &window,
-        [&window](const ReminderRequest& asked) { ActivateRunningWindow(&window, asked.token); });
-    // The mark goes with the window: no request is answered after it is destroyed.
-    QObject::connect(&window, &QObject::destroyed, &instance, &SingleInstance::StopListening);
+    window.Reminders().UseAgent(std::make_unique<ReminderAgentLink>(
+        QDir::currentPath(), QCoreApplication::applicationFilePath()));
+    AnswerOnGuard(window, instance, request);
     window.DoModal();
     return 0;
 }

@@ -8,7 +8,9 @@
 
 #include "ReminderRequest.h"
 
+class CSubjListDlg;
 class QWidget;
+class SingleInstance;
 
 class CSubjApp {
   public:
@@ -26,3 +28,10 @@ class CSubjApp {
 // then activates the topmost modal dialog or message box, else the main window.
 // `activationToken` is the raising right handed over by the copy that asked.
 void ActivateRunningWindow(QWidget* mainWindow, const QByteArray& activationToken);
+
+// Lets `window` answer on its folder's guard `instance`: it listens once the
+// window is marked and until the window goes, comes forward for every
+// request, and takes the actions of the folder's reminder agent, `started`
+// (the one the agent started the window with) among them once it runs.
+void AnswerOnGuard(CSubjListDlg& window, SingleInstance& instance,
+                   const std::optional<ReminderRequest>& started);

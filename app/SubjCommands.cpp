@@ -102,7 +102,7 @@ RowChange SubjCommands::Edit(SubjKind kind, int row) {
     return {RowChange::Kind::Rewritten, row, std::move(shownBefore)};
 }
 
-RowChange SubjCommands::ToggleDone(int row) {
+RowChange SubjCommands::ChangeDone(int row, DoneChange change) {
     if (row < 0) {
         return {};
     }
@@ -111,10 +111,13 @@ RowChange SubjCommands::ToggleDone(int row) {
         return {};
     }
     Progress& progress = indiv_.current.progress;
-    if (progress == Progress::Open) {
-        progress = Progress::Done;
-    } else if (progress == Progress::Done) {
+    if (progress == Progress::Done) {
+        if (change != DoneChange::Toggle) {
+            return {};
+        }
         progress = Progress::Open;
+    } else if (progress == Progress::Open || change == DoneChange::Done) {
+        progress = Progress::Done;
     } else {
         return {};
     }

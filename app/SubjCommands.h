@@ -31,6 +31,12 @@ struct RowChange {
     std::string shownBefore;
 };
 
+// How a command changes the progress of an individual subject.
+enum class DoneChange {
+    Toggle,  // open becomes done and done open; one not tracked stays as it is (None)
+    Done,    // open or not tracked becomes done; one done stays as it is (None)
+};
+
 class SubjCommands {
   public:
     // Every reference must outlive the commands; `parent` owns their dialogs.
@@ -48,9 +54,9 @@ class SubjCommands {
     // Asks, then deletes the subject shown in `row` (a repeating one with the
     // individual subjects generated from it that are done or not tracked).
     [[nodiscard]] RowChange Delete(SubjKind kind, int row);
-    // Marks the individual subject shown in `row` done, or open again when it is done; one not
-    // tracked stays as it is (None). The subject as stored is in the list's `current`.
-    [[nodiscard]] RowChange ToggleDone(int row);
+    // Changes the progress of the individual subject shown in `row`. The
+    // subject as stored is in the list's `current`.
+    [[nodiscard]] RowChange ChangeDone(int row, DoneChange change);
 
     // The key of the subject shown in `row` into the list's `current`. A row
     // carries no reference to its subject: it is found again by its texts.

@@ -31,6 +31,7 @@
 #include "MenuResource.h"
 #include "MessageService.h"
 #include "MonthLink.h"
+#include "ReminderAgentLink.h"
 #include "ReminderDriver.h"
 #include "ReminderLink.h"
 #include "ResourceIds.h"
@@ -68,6 +69,10 @@ const QString kVersionNotRead =
     QStringLiteral("選んだ版を読み込めませんでした。一覧はそのままです。");
 const QString kNotRestored = QStringLiteral(
     "選んだ版はメモリーが足りないため一覧に入れられませんでした。一覧はそのままです。");
+
+const QString kReminderSubjectGone = QStringLiteral("通知の案件はもう一覧にありません。");
+const QString kAutostartNotKept =
+    QStringLiteral("ログイン時に通知を始める設定を %1 に保存できませんでした。");
 
 QAction* NewAction(QWidget* owner, const QString& text, const QList<QKeySequence>& keys,
                    Qt::ShortcutContext context) {
@@ -357,12 +362,16 @@ void CSubjListDlg::OnToggleDone() {
 }
 
 void CSubjListDlg::ToggleDoneRow(int row) {
+    ChangeDoneRow(row, DoneChange::Toggle);
+}
+
+void CSubjListDlg::ChangeDoneRow(int row, DoneChange how) {
     if (row < 0 || !pane_->IndivMode()) {
         return;
     }
     const ReminderLink::BusyScope busy(*reminders_);
     RowChange change;
-    history_->Run(EditHistory::Command::Done, [&] { change = commands_->ToggleDone(row); });
+    history_->Run(EditHistory::Command::Done, [&] { change = commands_->ChangeDone(row, how); });
     pane_->ShowChange(change);
 }
 
@@ -588,8 +597,16 @@ QDBusConnection CSubjListDlg::ReminderBus() const {
 // A file that cannot be written still turns the reminders on or off for this
 // run; the next start reads the file again.
 void CSubjListDlg::OnNotifyToggled(bool notify) {
-    if (reminders_->SetNotify(notify) != FileWrite::Written) {
-        messages_.Inform(this, SettingsNotSavedMessage(kIniFileName));
+    switch (reminders_->SetNotify(notify)) {
+        case NotifyKept::Kept:
+            break;
+        case NotifyKept::SettingNotWritten:
+            messages_.Inform(this, SettingsNotSavedMessage(kIniFileName));
+            break;
+        case NotifyKept::AutostartNotWritten:
+            messages_.Inform(
+                this, kAutostartNotKept.arg(QString::fromStdString(reminders_->AutostartFile())));
+            break;
     }
 }
 
@@ -603,18 +620,20 @@ void CSubjListDlg::RaiseWindow() {
 
 void CSubjListDlg::OnReminderAction(const QByteArray& key, ReminderAction action) {
     RaiseWindow();
-    IndivSubjList& indiv = files_->Indiv();
-    indiv.current = SubjOfKey(key);
-    const RecordText* stored = indiv.Stored();
-    if (stored == nullptr) {
+    const ActionStep step = StepFor(action, StandingOf(files_->Indiv(), key));
+    if (step.sayGone) {
+        messages_.Inform(this, kReminderSubjectGone);
         return;
     }
     if (!pane_->IndivMode()) {
         pane_->ShowMode(SubjKind::Indiv);
     }
-    const int row = pane_->ShowSubjectRow(stored);
-    if (action == ReminderAction::Done) {
-        EditRow(row);
+    const int row = pane_->ShowSubjectRow(files_->Indiv().Stored());
+    if (step.markDone) {
+        ChangeDoneRow(row, DoneChange::Done);
+    }
+    if (step.tellAgent) {
+        reminders_->TellMarkedDone(key);
     }
 }
 

@@ -17,6 +17,7 @@
 struct CalendarDay;
 struct ConnectSettings;
 class DataFileSet;
+enum class DoneChange;
 class EditHistory;
 class ExitQuestions;
 enum class IcsForm;
@@ -62,6 +63,7 @@ class CSubjListDlg : public TemplateDialog {
     SubjListView* ListView() const { return list_; }
     SubjListPane& Pane() { return *pane_; }
     MonthLink& Month() { return *month_; }
+    ReminderLink& Reminders() { return *reminders_; }
     IndivSubjList& IndivList();
     RepSubjList& RepList();
     ConnectSettings& Settings();
@@ -116,8 +118,9 @@ class CSubjListDlg : public TemplateDialog {
     // 設定 → 通知する: turns the reminders on or off and keeps the choice.
     void OnNotifyToggled(bool notify);
     // An action picked on a subject's notification: the window comes up with
-    // the subject selected (shown in the individual list); Done opens its
-    // editor as well. A subject no longer stored only raises the window.
+    // the subject selected (shown in the individual list); Done marks it done
+    // as one step of the history, without its editor, and tells the agent.
+    // Of a subject no longer stored the user is told, and nothing changes.
     void OnReminderAction(const QByteArray& key, ReminderAction action);
     void RaiseWindow();
 
@@ -178,6 +181,7 @@ class CSubjListDlg : public TemplateDialog {
     void EditRow(int row);
     // Marks the subject shown in `row` done or open again; nothing in repeating mode.
     void ToggleDoneRow(int row);
+    void ChangeDoneRow(int row, DoneChange change);
     // Undo (`back`) or redo, telling the user when the step offered was refused.
     void StepHistory(bool back);
     // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.

@@ -127,7 +127,9 @@ void DesktopNotifier::OnActionInvoked(uint id, const QString& action) {
     // Ids of other programs' notifications are not ours to answer.
     const auto found = keys_.find(id);
     if (found != keys_.end()) {
-        emit ActionInvoked(found->second, action);
+        // A copy: what the action does may close the notification, and its key goes with it.
+        const QByteArray key = found->second;
+        emit ActionInvoked(key, action);
     } else if (unanswered_ > 0) {
         early_.emplace_back(id, action);
     }

@@ -1,24 +1,37 @@
 // The main window's reminders through python3-dbusmock's notification service
-// on a private bus: the summary at start-up, an action on a due subject
-// selecting its row (from the repeating list too; 完了にする opening its
-// editor), and 設定 → 通知する off sending nothing until turned on.
+// on a private bus: the summary at start-up; an action picked on the window's
+// own notification, on the folder's agent's (over the window's real guard
+// socket) or given at the start, taking its one step without an editor and
+// closing the notification, or telling of a subject gone; no notification of
+// the window's own while the agent runs; 通知する off ending the real agent
+// process and removing its autostart entry; and 通知する off sending nothing
+// until turned on.
 #include <QAction>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include "ConnectSettings.h"
-#include "DialogIndivSubj.h"
 #include "NotificationBus.h"
+#include "ReminderAgent.h"
+#include "ReminderAgentLink.h"
+#include "ReminderLink.h"
 #include "ReminderSettings.h"
 #include "ResourceIds.h"
+#include "SingleInstance.h"
+#include "SubjApp.h"
 #include "SubjListPane.h"
 #include "SubjListView.h"
+#include "SubjectKey.h"
 #include "WindowTestSupport.h"
 
 namespace {
 
 // The mock numbers its notifications from 1: the summary, then the due subject.
 constexpr uint kDueId = 2;
+
+constexpr int kAgentStartMs = 20000;  // the real agent, generous for the sanitizer build
+
+const QString kSubjectGone = QStringLiteral("通知の案件はもう一覧にありません。");
 
 class BusWindow : public CSubjListDlg {
   public:
@@ -32,12 +45,90 @@ class BusWindow : public CSubjListDlg {
     const NotificationBus& bus_;
 };
 
+QString Folder() {
+    return QDir::currentPath();
+}
+
+// The folder's agent in this process, on the window's clock, answering on its
+// own guard as `veskat --remind` does.
+class AgentOnBus {
+  public:
+    explicit AgentOnBus(const NotificationBus& bus)
+        : guard_(SingleInstance::NameFor(SingleInstance::Owner::Agent, Folder())),
+          agent_({
+              .folder = Folder(),
+              .bus = bus.Connection(),
+              .summaryDayFile = SummaryDayFileOf(Folder()),
+              .windowServer = SingleInstance::ServerPath(
+                  SingleInstance::NameFor(SingleInstance::Owner::Window, Folder())),
+              .startWindow = [](const QStringList&) { return false; },
+              .settleMs = 50,
+          }) {}
+
+    bool Start() {
+        if (guard_.Claim() != SingleInstance::Role::First || !agent_.Start()) {
+            return false;
+        }
+        QObject::connect(&guard_, &SingleInstance::Requested, &agent_, &ReminderAgent::Take);
+        return guard_.Listen();
+    }
+
+  private:
+    SingleInstance guard_;
+    ReminderAgent agent_;
+};
+
+// The window as the application object sets it up, on its folder's real
+// guard, with `program` as its agent.
+struct GuardedWindow {
+    GuardedWindow(MessageService& messages, const NotificationBus& bus, const QString& program,
+                  const std::optional<ReminderRequest>& started = std::nullopt)
+        : window(messages, bus),
+          guard(SingleInstance::NameFor(SingleInstance::Owner::Window, Folder())) {
+        window.Reminders().UseAgent(std::make_unique<ReminderAgentLink>(Folder(), program));
+        QVERIFY(guard.Claim() == SingleInstance::Role::First);
+        AnswerOnGuard(window, guard, started);
+        window.OnInitDialog();
+    }
+
+    BusWindow window;
+    SingleInstance guard;
+};
+
+// An agent program that cannot be started: the window reminds by itself.
+QString NoProgram() {
+    return QDir::current().filePath(QStringLiteral("no-such-program"));
+}
+
+// How the subject stands in the window's list: "open", "done" or "gone".
+QString StandingIn(CSubjListDlg& window, const IndivSubj& subj) {
+    IndivSubjList& list = window.IndivList();
+    list.current = subj;
+    if (list.Find() != StoreResult::Done) {
+        return QStringLiteral("gone");
+    }
+    return list.current.progress == Progress::Done ? QStringLiteral("done")
+                                                   : QStringLiteral("open");
+}
+
 }  // namespace
 
 class ReminderWindowTest : public WindowTestCase {
     Q_OBJECT
 
   private slots:
+    // The guards, the autostart entries and the summary days of the test's own.
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        for (const char* name : {"runtime", "config", "state"}) {
+            QVERIFY(QDir(home_.path()).mkpath(name));
+        }
+        QVERIFY(QFile::setPermissions(home_.filePath("runtime"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("XDG_RUNTIME_DIR", home_.filePath("runtime").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home_.filePath("config").toLocal8Bit());
+        qputenv("XDG_STATE_HOME", home_.filePath("state").toLocal8Bit());
+    }
     void init() {
         EnterFreshFolder();
         // The clock stands at 2024/05/15 12:30:20: one subject due now, one overdue.
@@ -48,45 +139,163 @@ class ReminderWindowTest : public WindowTestCase {
     }
     void cleanup() { LeaveFolder(); }
 
-    void anActionSelectsTheDueSubjectsRow_data() {
+    // Rows: where the action comes from (the window's own notification, the
+    // agent's, or the window's start), what it is, and how the subject stands
+    // in the window when it comes; then how it stands after, the steps the
+    // history took, whether the user was told it is gone, and whether its
+    // notification was closed.
+    void anActionTakesItsOneStepWithoutAnEditor_data() {
+        QTest::addColumn<QString>("way");
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("edited");  // the title in the editor it opened
-        QTest::newRow("開く") << "open"
-                              << "";
-        QTest::newRow("完了にする") << "done"
-                                    << "会議";
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<bool>("told");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("own 開く") << "own"
+                                  << "open"
+                                  << "open"
+                                  << "open" << 0 << false << false;
+        QTest::newRow("own 完了にする") << "own"
+                                        << "done"
+                                        << "open"
+                                        << "done" << 1 << false << true;
+        QTest::newRow("agent 完了にする") << "agent"
+                                          << "done"
+                                          << "open"
+                                          << "done" << 1 << false << true;
+        QTest::newRow("agent 完了にする, done unsaved") << "agent"
+                                                        << "done"
+                                                        << "done"
+                                                        << "done" << 0 << false << true;
+        QTest::newRow("agent 開く, gone unsaved") << "agent"
+                                                  << "open"
+                                                  << "gone"
+                                                  << "gone" << 0 << true << false;
+        QTest::newRow("started 完了にする") << "started"
+                                            << "done"
+                                            << "open"
+                                            << "done" << 1 << false << false;
+        QTest::newRow("started 完了にする, gone") << "started"
+                                                  << "done"
+                                                  << "gone"
+                                                  << "gone" << 0 << true << false;
     }
-    void anActionSelectsTheDueSubjectsRow() {
+    void anActionTakesItsOneStepWithoutAnEditor() {
+        QFETCH(QString, way);
         QFETCH(QString, action);
-        QFETCH(QString, edited);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, steps);
+        QFETCH(bool, told);
+        QFETCH(bool, closed);
         NotificationBus bus(true);
         QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
-        BusWindow window(messages_, bus);
-        window.OnInitDialog();
-        window.show();
-        QTRY_COMPARE(bus.NotifyCalls().size(), 2u);
-        QCOMPARE(bus.NotifyCalls()[0].summary, QStringLiteral("今日の案件 1 件、期限切れ 1 件"));
-        QCOMPARE(bus.NotifyCalls()[1].summary, QStringLiteral("会議"));
-
-        // The repeating list is shown when the action comes.
-        window.Control<QRadioButton>(MainDialogIds::kRepRadioId)->click();
-        QVERIFY(window.Pane().RepMode());
-        // The editor opens inside the wait for the action, and is closed from there.
-        QString editedTitle;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&editedTitle] {
-            if (auto* editor = qobject_cast<CDialogIndivSubj*>(QApplication::activeModalWidget())) {
-                editedTitle = editor->Control<QLineEdit>(IndivEditorIds::kTitleEdit)->text();
-                editor->reject();
+        std::optional<AgentOnBus> agent;
+        if (way == "agent") {
+            QVERIFY(agent.emplace(bus).Start());
+        }
+        const IndivSubj due = Indiv(2024, 5, 15, 12, 30, QStringLiteral("会議"), Progress::Open);
+        const ReminderAction picked =
+            action == "done" ? ReminderAction::Done : ReminderAction::Open;
+        std::optional<ReminderRequest> started;
+        if (way == "started") {
+            started = ReminderRequest::ForAction(picked, KeyOf(due));
+        }
+        GuardedWindow guarded(messages_, bus, NoProgram(), started);
+        BusWindow& window = guarded.window;
+        // Changed in the window since the save the agent read.
+        IndivSubjList& list = window.IndivList();
+        list.current = due;
+        if (before == "done") {
+            list.current.progress = Progress::Done;
+            QCOMPARE(list.Replace(), StoreResult::Done);
+        } else if (before == "gone") {
+            QCOMPARE(list.Remove(), StoreResult::Done);
+        }
+        window.Pane().FillList();
+        int editorsOpened = 0;
+        QTimer editorWatch;
+        connect(&editorWatch, &QTimer::timeout, [&editorsOpened] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++editorsOpened;
+                dialog->reject();
             }
         });
-        closer.start(10);
-        bus.InvokeAction(kDueId, action);
-        QTRY_VERIFY(window.Pane().IndivMode());
-        QTRY_COMPARE(editedTitle, edited);
-        const int row = window.ListView()->SelectionMark();
-        QCOMPARE(window.ListView()->CellText(row, 2), QStringLiteral("会議"));
-        QVERIFY(window.ListView()->selectionModel()->isRowSelected(row));
+        editorWatch.start(10);
+        window.show();
+        const QString caption = window.windowTitle();
+        const int rows = window.ListView()->RowCount();
+        if (way != "started") {
+            QTRY_COMPARE(bus.NotifyCalls().size(), 2u);
+            QCOMPARE(bus.NotifyCalls()[1].summary, QStringLiteral("会議"));
+            bus.InvokeAction(kDueId, action);
+        }
+
+        if (told) {
+            QTRY_COMPARE(messages_.Texts(), QStringList{kSubjectGone});
+            QCOMPARE(window.windowTitle(), caption);
+            QCOMPARE(window.ListView()->RowCount(), rows);
+        } else {
+            QTRY_VERIFY(window.ListView()->SelectionMark() >= 0);
+            const int row = window.ListView()->SelectionMark();
+            QCOMPARE(window.ListView()->CellText(row, 2), QStringLiteral("会議"));
+            QVERIFY(window.ListView()->selectionModel()->isRowSelected(row));
+            QVERIFY(messages_.Texts().isEmpty());
+        }
+        QCOMPARE(StandingIn(window, due), after);
+        if (closed) {
+            QTRY_COMPARE(bus.CloseCalls(), std::vector<uint>{kDueId});
+        }
+        QCOMPARE(editorsOpened, 0);
+        QAction* undo = window.MenuAction(MainDialogIds::kUndoMenuId);
+        QCOMPARE(undo->isEnabled(), steps == 1);
+        if (steps == 1) {
+            QVERIFY(window.windowTitle().startsWith(QLatin1Char('*')));
+            undo->trigger();
+            QCOMPARE(StandingIn(window, due), before);
+            QVERIFY(!undo->isEnabled());
+            QVERIFY(!window.Unsaved());
+        }
+    }
+
+    // The window looks at the subjects once it is painted; it must find the agent there.
+    void whileTheAgentRunsTheWindowNotifiesNothing() {
+        NotificationBus bus(true);
+        QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
+        AgentOnBus agent(bus);
+        QVERIFY(agent.Start());
+        QTRY_COMPARE(bus.NotifyCalls().size(), 2u);
+        GuardedWindow guarded(messages_, bus, NoProgram());
+        guarded.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&guarded.window));
+        QTest::qWait(500);
+        QCOMPARE(bus.NotifyCalls().size(), 2u);
+    }
+
+    void notifyOffEndsTheAgentItStartedAndRemovesItsEntry() {
+        NotificationBus bus(true);
+        QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toLocal8Bit());
+        const ReminderAgentLink probe(Folder(), QStringLiteral(VESKAT_EXE));
+        const QString entry = QString::fromStdString(probe.AutostartFile());
+        GuardedWindow guarded(messages_, bus, QStringLiteral(VESKAT_EXE));
+        QAction* notify = guarded.window.MenuAction(MainDialogIds::kNotifyMenuId);
+        // Ends the agent however the test ends.
+        const std::shared_ptr<void> endAgent(nullptr, [notify](void*) {
+            if (notify->isChecked()) {
+                notify->trigger();
+                QTest::qWait(500);
+            }
+        });
+        guarded.window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(probe.AgentRuns(), kAgentStartMs);
+
+        notify->trigger();
+        QVERIFY(!notify->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!probe.AgentRuns(), 10000);
+        QVERIFY(!QFile::exists(entry));
+        QVERIFY(messages_.Texts().isEmpty());
     }
 
     void turnedOffNothingIsSentUntilTurnedOn() {
@@ -123,6 +332,9 @@ class ReminderWindowTest : public WindowTestCase {
         QTest::qWait(300);
         QCOMPARE(bus.NotifyCalls().size(), 0u);
     }
+
+  private:
+    QTemporaryDir home_;
 };
 
 QTEST_MAIN(ReminderWindowTest)

@@ -15,6 +15,7 @@
 #include "ReminderAgent.h"
 #include "ReminderSettings.h"
 #include "SubjList.h"
+#include "SubjectKey.h"
 
 namespace {
 
@@ -37,11 +38,6 @@ IndivSubj Subj(int hour, int minute, const std::string& title, Progress progress
     subj.progress = progress;
     subj.content = "room 3<br>bring the notes";
     return subj;
-}
-
-QByteArray KeyOf(IndivSubj subj) {
-    const RecordText record = EncodeIndivSubj(subj);
-    return QByteArray(reinterpret_cast<const char*>(record.data()), kKeySize);
 }
 
 // A window's single-instance socket as the window answers on it: its process
