@@ -58,53 +58,106 @@ RecordText SplitFields(std::string_view line, const int* widths) {
 
 namespace {
 
-// Where a field of a line ends, and whether it holds a byte that no field keeps as it stands.
-struct FieldSpan {
-    std::size_t end;  // the tab after it, or the line's end
-    bool blanks;      // a NUL, CR or LF before that, which PutField turns into a blank
-};
-
 constexpr std::uint64_t kOnes = 0x0101010101010101u;
 constexpr std::uint64_t kHighs = 0x8080808080808080u;
+constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Fu;
 
-// The high bit of each byte of `word` that is zero; exact up to the lowest one, which is all a
-// scan needs.
+// Nonzero when a byte of `word` is below 14, where NUL, LF and CR lie (and the tab, which the
+// caller has raised out of the way first).
+constexpr std::uint64_t AnyLow(std::uint64_t word) {
+    return (word - kOnes * 14) & ~word & kHighs;
+}
+
+// The high bit of each byte of `word` that is zero, and of no other: no carry crosses a byte.
 constexpr std::uint64_t ZeroBytes(std::uint64_t word) {
-    return (word - kOnes) & ~word & kHighs;
+    return ~(((word & kLows) + kLows) | word | kLows);
 }
 
-bool EndsOrBlanks(char c, bool& blanks) {
-    blanks = blanks || c == '\0' || c == '\r' || c == '\n';
-    return c == '\t';
+bool Blanked(char c) {
+    return c == '\0' || c == '\r' || c == '\n';
 }
 
-// One look at each byte, eight at a time: the tab that ends the field and any byte to blank
-// before it are found together.
-FieldSpan ScanField(std::string_view line, std::size_t from) {
-    bool blanks = false;
-    std::size_t at = from;
-    for (; at + sizeof(std::uint64_t) <= line.size(); at += sizeof(std::uint64_t)) {
-        std::uint64_t word;
-        std::memcpy(&word, line.data() + at, sizeof word);
-        if constexpr (std::endian::native == std::endian::big) {
-            word = __builtin_bswap64(word);
+// The tabs of a line from left to right, each byte looked at once and eight at a time: the tabs
+// of the last word read wait as bits until they are asked for, so a field of two bytes costs no
+// read of its own. Bytes that PutField blanks (NUL, CR, LF) are noted on the way.
+class TabScan {
+  public:
+    explicit TabScan(std::string_view line) : line_(line) {}
+
+    // Where the next tab stands; the line's size when none is left.
+    std::size_t Next() {
+        while (tabs_ == 0) {
+            if (!ReadWord()) {
+                return line_.size();
+            }
         }
-        const std::uint64_t tabs = ZeroBytes(word ^ (kOnes * '\t'));
-        const std::uint64_t odd =
-            ZeroBytes(word) | ZeroBytes(word ^ (kOnes * '\r')) | ZeroBytes(word ^ (kOnes * '\n'));
-        if (tabs != 0) {
-            const int tab = std::countr_zero(tabs);
-            blanks = blanks || (odd != 0 && std::countr_zero(odd) < tab);
-            return {at + static_cast<std::size_t>(tab / 8), blanks};
-        }
-        blanks = blanks || odd != 0;
+        const std::size_t at = word_ + static_cast<std::size_t>(std::countr_zero(tabs_) / 8);
+        tabs_ &= tabs_ - 1;
+        return at;
     }
-    for (; at < line.size(); ++at) {
-        if (EndsOrBlanks(line[at], blanks)) {
-            break;
+    // True when a byte to blank lies among those read so far, which may go past the field just
+    // found: a field then has its own bytes looked at.
+    bool SawBlanked() const { return low_ != 0; }
+
+  private:
+    bool ReadWord() {
+        word_ = next_;
+        if (word_ + sizeof(std::uint64_t) <= line_.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, line_.data() + word_, sizeof word);
+            if constexpr (std::endian::native == std::endian::big) {
+                word = __builtin_bswap64(word);
+            }
+            tabs_ = ZeroBytes(word ^ (kOnes * '\t'));
+            // A tab turned into 0x19 is no longer low; a control byte that needs no blank may
+            // still be taken for one, and only costs its field a look at each of its bytes.
+            low_ |= AnyLow(word | (tabs_ >> 3));
+            next_ = word_ + sizeof(std::uint64_t);
+            return true;
         }
+        if (word_ == line_.size()) {
+            return false;
+        }
+        for (std::size_t at = word_; at < line_.size(); ++at) {  // the last few bytes one by one
+            const std::uint64_t bit = std::uint64_t{0x80} << (8 * (at - word_));
+            tabs_ |= line_[at] == '\t' ? bit : 0;
+            low_ |= Blanked(line_[at]) ? 1 : 0;
+        }
+        next_ = line_.size();
+        return true;
     }
-    return {at, blanks};
+
+    std::string_view line_;
+    std::size_t word_ = 0;  // where the word of `tabs_` starts
+    std::size_t next_ = 0;  // where the next word starts
+    std::uint64_t tabs_ = 0;
+    std::uint64_t low_ = 0;  // nonzero once a byte to blank may have been read
+};
+
+// Two copies of kSize bytes that overlap: every length from kSize to twice it, with no call.
+template <std::size_t kSize>
+void CopyOverlapping(std::uint8_t* to, const char* from, std::size_t n) {
+    std::memcpy(to, from, kSize);
+    std::memcpy(to + n - kSize, from + n - kSize, kSize);
+}
+
+// memcpy for the few bytes most fields hold, which a call would cost more than the copy.
+void CopyBytes(std::uint8_t* to, std::string_view bytes) {
+    const char* from = bytes.data();
+    const std::size_t n = bytes.size();
+    if (n >= 32) {
+        std::memcpy(to, from, n);
+    } else if (n >= 16) {
+        CopyOverlapping<16>(to, from, n);
+    } else if (n >= 8) {
+        CopyOverlapping<8>(to, from, n);
+    } else if (n >= 4) {
+        CopyOverlapping<4>(to, from, n);
+    } else if (n >= 2) {
+        CopyOverlapping<2>(to, from, n);
+    } else if (n == 1) {
+        *to = static_cast<std::uint8_t>(*from);
+    }
 }
 
 // True when `text` goes into its field byte for byte, as PutField would put it: nothing cut,
@@ -130,10 +183,12 @@ bool KeptAsItStands(std::string_view text, bool blanks, const FieldRule& rule, s
 }  // namespace
 
 // Most fields of a file the program wrote are already in the form a load gives them: those are
-// copied as they stand, and only the others go through PutField.
+// copied as they stand, and only the others go through PutField. The line is read once for its
+// tabs, whatever the number of fields.
 bool TakeFields(std::string_view line, const int* widths, RecordText& record) {
     record.fill(0);
     const FieldRule* rules = LoadRulesOf(widths);
+    TabScan tabs(line);
     bool changed = false;
     bool more = true;  // the line has a field left
     std::size_t pos = 0;
@@ -143,19 +198,17 @@ bool TakeFields(std::string_view line, const int* widths, RecordText& record) {
         std::string_view field;
         bool blanks = false;
         if (more) {
-            const FieldSpan span = ScanField(line, pos);
-            field = line.substr(pos, span.end - pos);
-            blanks = span.blanks;
-            more = span.end < line.size();
-            pos = span.end + 1;
+            const std::size_t end = tabs.Next();
+            field = line.substr(pos, end - pos);
+            blanks = tabs.SawBlanked() && std::any_of(field.begin(), field.end(), Blanked);
+            more = end < line.size();
+            pos = end + 1;
         } else {
             changed = true;  // a save writes every field
         }
         const FieldRule rule = rules != nullptr ? rules[i] : FieldRule{FieldForm::Text, width};
         if (KeptAsItStands(field, blanks, rule, width)) {
-            if (!field.empty()) {
-                std::memcpy(record.data() + offset, field.data(), field.size());
-            }
+            CopyBytes(record.data() + offset, field);
         } else {
             changed = PutField(field, rule, width, record.data() + offset) || changed;
         }

@@ -5,6 +5,7 @@
 // counts exactly the lines a save would not write back.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "Clock.h"
@@ -335,6 +336,77 @@ TEST(TakeFields, AnyLineGivesWhatPuttingEachFieldThroughPutFieldGives) {
             ASSERT_EQ(changed, TakenFieldByField(line, widths, expected)) << n;
             ASSERT_EQ(taken, expected) << n;
         }
+    }
+}
+
+// Lines of a file with a few dates and titles, each written in several ways that load as the same
+// key (a month without its zero, a title with trailing blanks or a NUL), mostly in key order with
+// some out of place and some repeated: the load must keep what normalising each line and
+// inserting it in turn keeps, deciding order and repeats on the loaded key, not the line's bytes.
+TEST_F(LoadForm, AFileLoadsAsEachLineNormalisedAndInsertedInTurn) {
+    std::mt19937 random(39);
+    const auto pick = [&random](const std::vector<std::string>& from) {
+        return from[random() % from.size()];
+    };
+    const std::vector<std::string> contents = {"", "c", "c ", "a\0b"s, std::string(450, 'x')};
+    for (int round = 0; round < 40; ++round) {
+        struct Written {
+            int order;  // the key it loads as, as a number that sorts like it
+            std::string line;
+        };
+        std::vector<Written> written;
+        const int count = static_cast<int>(random() % 400);
+        for (int n = 0; n < count; ++n) {
+            const int month = 1 + static_cast<int>(random() % 12);
+            const int title = static_cast<int>(random() % 30);
+            const std::string mm = (month < 10 ? "0" : "") + std::to_string(month);
+            const std::string t = "t" + std::to_string(100 + title);
+            const std::string line = "2024\t" + pick({mm, std::to_string(month)}) + "\t01\t" +
+                                     pick({t, t + " ", t + "  ", t + "\0"s}) + "\t09\t05\t" +
+                                     pick({"U", "N", "UU", ""}) + "\t" + pick(contents) +
+                                     pick({"\to", "", "\to\textra"});
+            written.push_back({month * 1000 + title, line});
+        }
+        // Key order, then a few lines moved out of place and a few repeated.
+        std::stable_sort(written.begin(), written.end(),
+                         [](const Written& a, const Written& b) { return a.order < b.order; });
+        for (std::size_t i = 0; i + 1 < written.size(); ++i) {
+            if (random() % 25 == 0) {
+                std::swap(written[i], written[random() % written.size()]);
+            } else if (random() % 25 == 0) {
+                written.insert(written.begin() + static_cast<long>(i), written[i + 1]);
+            }
+        }
+
+        std::map<std::string, RecordText> model;
+        Report expected;
+        std::string bytes = kHeader + "\r\n";
+        for (const Written& w : written) {
+            bytes += w.line + "\r\n";
+            RecordText record;
+            const bool changed = TakenFieldByField(w.line, IndivFieldWidths, record);
+            if (!model.emplace(std::string(record.begin(), record.begin() + kKeySize), record)
+                     .second) {
+                ++expected.linesNotTaken;
+            } else if (changed) {
+                ++expected.linesChanged;
+            }
+        }
+        IndivSubjList list;
+        ASSERT_EQ(LoadIndiv(list, bytes),
+                  expected.linesNotTaken > 0 ? StoreResult::KeyExists : StoreResult::Done)
+            << round;
+        EXPECT_EQ(report_.linesNotTaken, expected.linesNotTaken) << round;
+        EXPECT_EQ(report_.linesChanged, expected.linesChanged) << round;
+        std::vector<const RecordText*> loaded;
+        list.Tree().AppendInOrder(loaded);
+        ASSERT_EQ(loaded.size(), model.size()) << round;
+        auto next = loaded.begin();
+        for (const auto& [key, record] : model) {
+            ASSERT_TRUE(**next++ == record)
+                << round << ": " << JoinFields(record, IndivFieldWidths);
+        }
+        EXPECT_TRUE(list.Tree().CheckInvariants().empty()) << round;
     }
 }
 
