@@ -335,8 +335,12 @@ SubjTree::Node* SubjTree::AddChild(Branch& x, int i, Node* below) {
     Branch* r = TakeSpare();
     x.count = 3;
     r->count = 3;
-    for (int p = 0; p < 3; ++p) {
+    // The children up to i keep their places in X, and their separators with them: an append,
+    // the way a load splits, moves only the three that go right.
+    for (int p = i + 1; p < 3; ++p) {
         Place(x, p, six[p]);
+    }
+    for (int p = 0; p < 3; ++p) {
         Place(*r, p, six[p + 3]);
     }
     for (int p = 3; p < kOrder; ++p) {
