@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "SjisText.h"
 
@@ -142,7 +144,7 @@ void CopyOverlapping(std::uint8_t* to, const char* from, std::size_t n) {
 }
 
 // memcpy for the few bytes most fields hold, which a call would cost more than the copy.
-void CopyBytes(std::uint8_t* to, std::string_view bytes) {
+[[gnu::always_inline]] inline void CopyBytes(std::uint8_t* to, std::string_view bytes) {
     const char* from = bytes.data();
     const std::size_t n = bytes.size();
     if (n >= 32) {
@@ -162,7 +164,8 @@ void CopyBytes(std::uint8_t* to, std::string_view bytes) {
 
 // True when `text` goes into its field byte for byte, as PutField would put it: nothing cut,
 // nothing blanked, a number already in the encoder's digits, a key text without trailing blanks.
-bool KeptAsItStands(std::string_view text, bool blanks, const FieldRule& rule, std::size_t width) {
+[[gnu::always_inline]] inline bool KeptAsItStands(std::string_view text, bool blanks,
+                                                  const FieldRule& rule, std::size_t width) {
     if (blanks) {
         return false;
     }
@@ -180,41 +183,73 @@ bool KeptAsItStands(std::string_view text, bool blanks, const FieldRule& rule, s
     return false;
 }
 
-}  // namespace
+// Takes the fields of a line one after another into a record, each in the form a load gives it.
+// Most fields of a file the program wrote are in that form already: those are copied as they
+// stand, and only the others go through PutField. The line is read once for its tabs.
+class FieldTaker {
+  public:
+    FieldTaker(std::string_view line, RecordText& record)
+        : line_(line), tabs_(line), record_(record) {}
 
-// Most fields of a file the program wrote are already in the form a load gives them: those are
-// copied as they stand, and only the others go through PutField. The line is read once for its
-// tabs, whatever the number of fields.
-bool TakeFields(std::string_view line, const int* widths, RecordText& record) {
-    record.fill(0);
-    const FieldRule* rules = LoadRulesOf(widths);
-    TabScan tabs(line);
-    bool changed = false;
-    bool more = true;  // the line has a field left
-    std::size_t pos = 0;
-    std::size_t offset = 0;
-    for (int i = 0; widths[i] != 0; ++i) {
-        const auto width = static_cast<std::size_t>(widths[i]);
+    // The next field, of `width` bytes in the record; inlined, so that a table's constant widths
+    // and rules settle each test at compile time.
+    [[gnu::always_inline]] void Take(std::size_t width, const FieldRule& rule) {
         std::string_view field;
         bool blanks = false;
-        if (more) {
-            const std::size_t end = tabs.Next();
-            field = line.substr(pos, end - pos);
-            blanks = tabs.SawBlanked() && std::any_of(field.begin(), field.end(), Blanked);
-            more = end < line.size();
-            pos = end + 1;
+        if (more_) {
+            const std::size_t end = tabs_.Next();
+            field = line_.substr(pos_, end - pos_);
+            blanks = tabs_.SawBlanked() && std::any_of(field.begin(), field.end(), Blanked);
+            more_ = end < line_.size();
+            pos_ = end + 1;
         } else {
-            changed = true;  // a save writes every field
+            changed_ = true;  // a save writes every field
         }
-        const FieldRule rule = rules != nullptr ? rules[i] : FieldRule{FieldForm::Text, width};
         if (KeptAsItStands(field, blanks, rule, width)) {
-            CopyBytes(record.data() + offset, field);
+            CopyBytes(record_.data() + offset_, field);
         } else {
-            changed = PutField(field, rule, width, record.data() + offset) || changed;
+            changed_ = PutField(field, rule, width, record_.data() + offset_) || changed_;
         }
-        offset += width;
+        offset_ += width;
     }
-    return changed || more;
+    // True when a save would write the line back with other bytes.
+    bool Changed() const { return changed_ || more_; }
+
+  private:
+    std::string_view line_;
+    TabScan tabs_;
+    RecordText& record_;
+    bool changed_ = false;
+    bool more_ = true;  // the line has a field left
+    std::size_t pos_ = 0;
+    std::size_t offset_ = 0;
+};
+
+template <const int* kWidths, const FieldRule* kRules, std::size_t... kField>
+bool TakeFieldsOf(std::string_view line, RecordText& record, std::index_sequence<kField...>) {
+    FieldTaker taker(line, record);
+    (taker.Take(static_cast<std::size_t>(kWidths[kField]), kRules[kField]), ...);
+    return taker.Changed();
+}
+
+}  // namespace
+
+bool TakeFields(std::string_view line, const int* widths, RecordText& record) {
+    record.fill(0);
+    if (widths == IndivFieldWidths) {
+        return TakeFieldsOf<IndivFieldWidths, IndivLoadRules>(
+            line, record, std::make_index_sequence<std::size(IndivLoadRules)>{});
+    }
+    if (widths == RepFieldWidths) {
+        return TakeFieldsOf<RepFieldWidths, RepLoadRules>(
+            line, record, std::make_index_sequence<std::size(RepLoadRules)>{});
+    }
+    FieldTaker taker(line, record);
+    for (const int* w = widths; *w != 0; ++w) {
+        const auto width = static_cast<std::size_t>(*w);
+        taker.Take(width, FieldRule{FieldForm::Text, width});
+    }
+    return taker.Changed();
 }
 
 void TrimLineEnd(std::string& line) {

@@ -12,29 +12,6 @@
 
 namespace {
 
-constexpr FieldRule kNumber{FieldForm::Number, 0};
-constexpr FieldRule kLetter{FieldForm::Letter, 1};
-constexpr FieldRule kKeyText{FieldForm::TrimmedText, kTitleLimit};
-
-// clang-format off
-constexpr FieldRule kIndivLoadRules[] = {
-    kNumber, kNumber, kNumber,                                      // year, month, day
-    kKeyText,                                                       // title
-    kNumber, kNumber, kLetter,                                      // hour, minute, progress
-    {FieldForm::Text, IndivFields::kContent.width},                 // content
-    kKeyText,                                                       // origin
-};
-constexpr FieldRule kRepLoadRules[] = {
-    kKeyText,                                                       // title
-    kNumber, kNumber, kNumber, kNumber, kNumber,                    // yearly and monthly rules
-    kNumber, kNumber, kNumber, kNumber, kNumber, kNumber, kNumber,  // weekly, Monday first
-    kNumber, kNumber, kLetter,                                      // hour, minute, progress
-    {FieldForm::TrimmedText, RepFields::kContent.width},            // content
-};
-// clang-format on
-static_assert(std::size(kIndivLoadRules) + 1 == std::size(IndivFieldWidths));
-static_assert(std::size(kRepLoadRules) + 1 == std::size(RepFieldWidths));
-
 // Like scanf's "%Nd" confined to a field of `width` bytes: blanks, a sign,
 // then digits; no digits read as 0.
 std::int16_t ReadNumber(const std::uint8_t* field, std::size_t width) {
@@ -70,10 +47,10 @@ bool IsDigit(std::uint8_t b) {
 
 const FieldRule* LoadRulesOf(const int* widths) {
     if (widths == IndivFieldWidths) {
-        return kIndivLoadRules;
+        return IndivLoadRules;
     }
     if (widths == RepFieldWidths) {
-        return kRepLoadRules;
+        return RepLoadRules;
     }
     return nullptr;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -85,6 +86,36 @@ struct FieldRule {
     FieldForm form;
     std::size_t limit;  // the most text bytes kept; at most the field's width
 };
+
+namespace LoadRuleParts {
+inline constexpr FieldRule kNumber{FieldForm::Number, 0};
+inline constexpr FieldRule kLetter{FieldForm::Letter, 1};
+inline constexpr FieldRule kKeyText{FieldForm::TrimmedText, kTitleLimit};
+}  // namespace LoadRuleParts
+
+// The rules of the fields of IndivFieldWidths and RepFieldWidths, in order, where a loader
+// specialised for each table can read them as constants.
+// clang-format off
+inline constexpr FieldRule IndivLoadRules[] = {
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // year, month, day
+    LoadRuleParts::kKeyText,                                                 // title
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kLetter,  // hour, minute, progress
+    {FieldForm::Text, IndivFields::kContent.width},                          // content
+    LoadRuleParts::kKeyText,                                                 // origin
+};
+inline constexpr FieldRule RepLoadRules[] = {
+    LoadRuleParts::kKeyText,                                                 // title
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // yearly and monthly
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber,                          // rules
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // weekly, Monday
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // first
+    LoadRuleParts::kNumber,
+    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kLetter,  // hour, minute, progress
+    {FieldForm::TrimmedText, RepFields::kContent.width},                     // content
+};
+// clang-format on
+static_assert(std::size(IndivLoadRules) + 1 == std::size(IndivFieldWidths));
+static_assert(std::size(RepLoadRules) + 1 == std::size(RepFieldWidths));
 
 // The rules for loading the fields of IndivFieldWidths or RepFieldWidths, in
 // order; nullptr for any other table. Titles and origins are cut at the
