@@ -87,31 +87,27 @@ struct FieldRule {
     std::size_t limit;  // the most text bytes kept; at most the field's width
 };
 
-namespace LoadRuleParts {
-inline constexpr FieldRule kNumber{FieldForm::Number, 0};
-inline constexpr FieldRule kLetter{FieldForm::Letter, 1};
-inline constexpr FieldRule kKeyText{FieldForm::TrimmedText, kTitleLimit};
-}  // namespace LoadRuleParts
-
 // The rules of the fields of IndivFieldWidths and RepFieldWidths, in order, where a loader
 // specialised for each table can read them as constants.
+inline constexpr FieldRule kNumberRule{FieldForm::Number, 0};
+inline constexpr FieldRule kLetterRule{FieldForm::Letter, 1};
+inline constexpr FieldRule kKeyTextRule{FieldForm::TrimmedText, kTitleLimit};
 // clang-format off
 inline constexpr FieldRule IndivLoadRules[] = {
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // year, month, day
-    LoadRuleParts::kKeyText,                                                 // title
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kLetter,  // hour, minute, progress
-    {FieldForm::Text, IndivFields::kContent.width},                          // content
-    LoadRuleParts::kKeyText,                                                 // origin
+    kNumberRule, kNumberRule, kNumberRule,                  // year, month, day
+    kKeyTextRule,                                           // title
+    kNumberRule, kNumberRule, kLetterRule,                  // hour, minute, progress
+    {FieldForm::Text, IndivFields::kContent.width},         // content
+    kKeyTextRule,                                           // origin
 };
 inline constexpr FieldRule RepLoadRules[] = {
-    LoadRuleParts::kKeyText,                                                 // title
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // yearly and monthly
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber,                          // rules
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // weekly, Monday
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kNumber,  // first
-    LoadRuleParts::kNumber,
-    LoadRuleParts::kNumber, LoadRuleParts::kNumber, LoadRuleParts::kLetter,  // hour, minute, progress
-    {FieldForm::TrimmedText, RepFields::kContent.width},                     // content
+    kKeyTextRule,                                           // title
+    kNumberRule, kNumberRule, kNumberRule, kNumberRule,     // yearly and monthly rules
+    kNumberRule,
+    kNumberRule, kNumberRule, kNumberRule, kNumberRule,     // weekly, Monday first
+    kNumberRule, kNumberRule, kNumberRule,
+    kNumberRule, kNumberRule, kLetterRule,                  // hour, minute, progress
+    {FieldForm::TrimmedText, RepFields::kContent.width},    // content
 };
 // clang-format on
 static_assert(std::size(IndivLoadRules) + 1 == std::size(IndivFieldWidths));
