@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "KeyMoveLog.h"
 #include "SubjList.h"
 #include "UndoHistory.h"
 
@@ -58,6 +59,10 @@ class EditHistory : public QObject {
     // Also true after a change made to the lists outside Run, Undo and Redo.
     bool Unsaved() const { return history_.Unsaved() || Changes() != seen_; }
 
+    // The subjects the steps in effect moved to another key since the last save (Saved), for
+    // the CalDAV state; a save that failed keeps them for the next.
+    std::vector<KeyMove> KeyMoves() const { return moves_.Moves(); }
+
     // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件、追加 30 件",
     // "以前の版: 削除 3 件、変更 1 件" (CountsText), "インポート: 個別案件 40 件、反復案件 2 件".
     static QString StepText(Command command, const UndoStep& step);
@@ -76,6 +81,7 @@ class EditHistory : public QObject {
     IndivSubjList& indiv_;
     RepSubjList& rep_;
     UndoHistory history_;
+    KeyMoveLog moves_;
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     QAction* stopReason_ = nullptr;

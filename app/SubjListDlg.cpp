@@ -413,7 +413,7 @@ void CSubjListDlg::OnBatch() {
 // be undone; the selection is kept by its key across the merge.
 bool CSubjListDlg::OnSave() {
     const ReminderLink::BusyScope busy(*reminders_);
-    if (session_->Save(ShowTakenIn()) == SaveOutcome::NotSaved) {
+    if (session_->Save(ShowTakenIn(), history_->KeyMoves()) == SaveOutcome::NotSaved) {
         history_->SaveFailed();
         return false;
     }
