@@ -135,6 +135,7 @@ QString EditHistory::Run(Command command, const std::function<void()>& change) {
         step.description = name.toStdString();
         if (!step.Empty()) {
             moves_.Ran(step.indiv, command == Command::Edit);
+            TellDoneChange(step.indiv, false);
         }
         history_.Record(std::move(step));
         moves_.KeepSteps(history_.StepCount());
@@ -168,6 +169,7 @@ std::optional<EditHistory::Landing> EditHistory::Undo() {
     const bool done = history_.Undo(indiv_, rep_);
     if (done) {
         moves_.Undone();
+        TellDoneChange(step->indiv, true);
     }
     return Moved(done, step, true);
 }
@@ -178,8 +180,22 @@ std::optional<EditHistory::Landing> EditHistory::Redo() {
     const bool done = history_.Redo(indiv_, rep_);
     if (done) {
         moves_.Redone();
+        TellDoneChange(step->indiv, false);
     }
     return Moved(done, step, false);
+}
+
+void EditHistory::TellDoneChange(const ListChange& change, bool backward) {
+    if (change.removed.size() != 1 || change.added.size() != 1) {
+        return;
+    }
+    const RecordText& before = backward ? change.added.front() : change.removed.front();
+    const RecordText& after = backward ? change.removed.front() : change.added.front();
+    const bool wasDone = DecodeIndivSubj(before).progress == Progress::Done;
+    const bool done = DecodeIndivSubj(after).progress == Progress::Done;
+    if (KeyView(before) == KeyView(after) && done != wasDone) {
+        emit DoneChanged(QByteArray(reinterpret_cast<const char*>(after.data()), kKeySize), done);
+    }
 }
 
 void EditHistory::Saved() {

@@ -3,6 +3,7 @@
 // what each would do, or why undo stops at a merge. It also knows whether anything is unsaved.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -70,9 +71,14 @@ class EditHistory : public QObject {
   signals:
     // What the menu offers, or Unsaved(), may have changed.
     void Changed();
+    // A step, or its undo or redo, rewrote one dated subject under its key (`key`, its kKeySize
+    // bytes) from not done to done (`done`) or back: for the copies of the subjects kept apart
+    // from the lists, such as the reminder agent's.
+    void DoneChanged(const QByteArray& key, bool done);
 
   private:
     std::optional<Landing> Moved(bool done, const UndoStep* step, bool backward);
+    void TellDoneChange(const ListChange& change, bool backward);
     void Refresh();
     std::uint64_t Changes() const { return indiv_.Changes() + rep_.Changes(); }
     // A change made outside the history since it last looked: unsaved until the next save.
