@@ -92,6 +92,14 @@ StartUpOutcome DavLink::SyncAtStartUp() {
                                                     : StartUpOutcome::Go;
 }
 
+// A state that could not be written is told by the sync that follows, when
+// it cannot write it either; a damaged one it sets aside and tells.
+void DavLink::NoteMoves(const std::vector<KeyMove>& moves) {
+    if (!moves.empty()) {
+        static_cast<void>(NoteKeyMoves(kIndivFileName, moves));
+    }
+}
+
 SendResult DavLink::Sync() {
     DavSyncResult result = Run();
     Tell(result);

@@ -7,7 +7,10 @@
 // the user working on the local file; the next sync sends what changed.
 #pragma once
 
+#include <vector>
+
 #include "DavSettings.h"
+#include "DavState.h"
 #include "ServerSync.h"
 
 struct DavSyncResult;
@@ -25,6 +28,10 @@ class DavLink {
     // Before the data files are read: syncs them. EndWindow when the server
     // could not be used and the user would not go on without it.
     [[nodiscard]] StartUpOutcome SyncAtStartUp();
+    // After a save, before its sync: tells the state which subjects the edits
+    // moved to other keys, so that each keeps its item. With no state yet,
+    // or one the sync will set aside as damaged, there is nothing to keep.
+    void NoteMoves(const std::vector<KeyMove>& moves);
     // After a save, or on 同期: syncs the saved data file. What the sync wrote
     // into it is in `merged`, for the lists in memory to take in.
     [[nodiscard]] SendResult Sync();

@@ -32,7 +32,7 @@ QString TitleOf(const RecordText& record, bool rep) {
     return SjisToQString(rep ? DecodeRepSubj(record).title : DecodeIndivSubj(record).title);
 }
 
-std::string_view KeyBytes(const RecordText& record) {
+std::string_view KeyView(const RecordText& record) {
     return {reinterpret_cast<const char*>(record.data()), kKeySize};
 }
 
@@ -42,11 +42,11 @@ std::string_view KeyBytes(const RecordText& record) {
 QString Counted(const char* what, const ListChange& change) {
     std::unordered_map<std::string_view, const RecordText*> taken;
     for (const RecordText& record : change.removed) {
-        taken.emplace(KeyBytes(record), &record);
+        taken.emplace(KeyView(record), &record);
     }
     ChangeCounts counts;
     for (const RecordText& record : change.added) {
-        const auto before = taken.find(KeyBytes(record));
+        const auto before = taken.find(KeyView(record));
         if (before == taken.end()) {
             ++counts.added;
             continue;
@@ -133,7 +133,12 @@ QString EditHistory::Run(Command command, const std::function<void()>& change) {
     } else {
         name = StepText(command, step);
         step.description = name.toStdString();
+        if (!step.Empty()) {
+            moves_.Ran(step.indiv, command == Command::Edit);
+            TellDoneChange(step.indiv, false);
+        }
         history_.Record(std::move(step));
+        moves_.KeepSteps(history_.StepCount());
     }
     Refresh();
     return name;
@@ -161,17 +166,41 @@ std::optional<EditHistory::Landing> EditHistory::Moved(bool done, const UndoStep
 std::optional<EditHistory::Landing> EditHistory::Undo() {
     CatchUp();
     const UndoStep* step = history_.NextUndo();
-    return Moved(history_.Undo(indiv_, rep_), step, true);
+    const bool done = history_.Undo(indiv_, rep_);
+    if (done) {
+        moves_.Undone();
+        TellDoneChange(step->indiv, true);
+    }
+    return Moved(done, step, true);
 }
 
 std::optional<EditHistory::Landing> EditHistory::Redo() {
     CatchUp();
     const UndoStep* step = history_.NextRedo();
-    return Moved(history_.Redo(indiv_, rep_), step, false);
+    const bool done = history_.Redo(indiv_, rep_);
+    if (done) {
+        moves_.Redone();
+        TellDoneChange(step->indiv, false);
+    }
+    return Moved(done, step, false);
+}
+
+void EditHistory::TellDoneChange(const ListChange& change, bool backward) {
+    if (change.removed.size() != 1 || change.added.size() != 1) {
+        return;
+    }
+    const RecordText& before = backward ? change.added.front() : change.removed.front();
+    const RecordText& after = backward ? change.removed.front() : change.added.front();
+    const bool wasDone = DecodeIndivSubj(before).progress == Progress::Done;
+    const bool done = DecodeIndivSubj(after).progress == Progress::Done;
+    if (KeyView(before) == KeyView(after) && done != wasDone) {
+        emit DoneChanged(QByteArray(reinterpret_cast<const char*>(after.data()), kKeySize), done);
+    }
 }
 
 void EditHistory::Saved() {
     history_.MarkSaved();
+    moves_.Saved();
     Refresh();
 }
 

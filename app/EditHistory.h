@@ -3,12 +3,14 @@
 // what each would do, or why undo stops at a merge. It also knows whether anything is unsaved.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
+#include "KeyMoveLog.h"
 #include "SubjList.h"
 #include "UndoHistory.h"
 
@@ -58,6 +60,10 @@ class EditHistory : public QObject {
     // Also true after a change made to the lists outside Run, Undo and Redo.
     bool Unsaved() const { return history_.Unsaved() || Changes() != seen_; }
 
+    // The subjects the steps in effect moved to another key since the last save (Saved), for
+    // the CalDAV state; a save that failed keeps them for the next.
+    std::vector<KeyMove> KeyMoves() const { return moves_.Moves(); }
+
     // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件、追加 30 件",
     // "以前の版: 削除 3 件、変更 1 件" (CountsText), "インポート: 個別案件 40 件、反復案件 2 件".
     static QString StepText(Command command, const UndoStep& step);
@@ -65,9 +71,14 @@ class EditHistory : public QObject {
   signals:
     // What the menu offers, or Unsaved(), may have changed.
     void Changed();
+    // A step, or its undo or redo, rewrote one dated subject under its key (`key`, its kKeySize
+    // bytes) from not done to done (`done`) or back: for the copies of the subjects kept apart
+    // from the lists, such as the reminder agent's.
+    void DoneChanged(const QByteArray& key, bool done);
 
   private:
     std::optional<Landing> Moved(bool done, const UndoStep* step, bool backward);
+    void TellDoneChange(const ListChange& change, bool backward);
     void Refresh();
     std::uint64_t Changes() const { return indiv_.Changes() + rep_.Changes(); }
     // A change made outside the history since it last looked: unsaved until the next save.
@@ -76,6 +87,7 @@ class EditHistory : public QObject {
     IndivSubjList& indiv_;
     RepSubjList& rep_;
     UndoHistory history_;
+    KeyMoveLog moves_;
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     QAction* stopReason_ = nullptr;

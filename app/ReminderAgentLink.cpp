@@ -70,6 +70,10 @@ void ReminderAgentLink::TellMarkedDone(const QByteArray& key) {
     TellAgent(folder_, {ReminderRequest::Kind::MarkedDone, key, {}});
 }
 
+void ReminderAgentLink::TellMarkedOpen(const QByteArray& key) {
+    TellAgent(folder_, {ReminderRequest::Kind::MarkedOpen, key, {}});
+}
+
 bool ReminderAgentLink::AgentRuns() const {
     QLocalSocket socket;
     socket.connectToServer(AgentServer(folder_));
@@ -85,13 +89,18 @@ std::string ReminderAgentLink::AutostartFile() const {
 }
 
 FileWrite ReminderAgentLink::SetNotify(bool notify) {
-    const AutostartEntry entry(AutostartFile());
     if (!notify) {
         TellAgent(folder_, {ReminderRequest::Kind::End, {}, {}});
-        return entry.Remove() ? FileWrite::Written : FileWrite::Failed;
+    } else if (!AgentRuns()) {
+        static_cast<void>(StartAgent());  // the entry starts it at the next login
     }
-    if (!AgentRuns()) {
-        static_cast<void>(StartAgent());  // the entry below starts it at the next login
+    return KeepAutostart(notify);
+}
+
+FileWrite ReminderAgentLink::KeepAutostart(bool notify) const {
+    const AutostartEntry entry(AutostartFile());
+    if (!notify) {
+        return !entry.Exists() || entry.Remove() ? FileWrite::Written : FileWrite::Failed;
     }
     return entry.Write(program_, {QStringLiteral("--remind"), folder_});
 }

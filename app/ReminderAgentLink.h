@@ -60,6 +60,9 @@ class ReminderAgentLink : public QObject {
     // The window marked the subject `key` done and has not saved: the agent
     // holds it done until the file changes. Nothing when no agent listens.
     void TellMarkedDone(const QByteArray& key);
+    // The window took back its mark of `key` (undo, or marked open again): the
+    // agent reminds of it again as the file has it.
+    void TellMarkedOpen(const QByteArray& key);
 
     // Whether the folder's agent runs and listens.
     bool AgentRuns() const;
@@ -71,6 +74,9 @@ class ReminderAgentLink : public QObject {
     // the entry and ends the agent. Failed when the entry could not be made
     // or removed (the agent is started or ended all the same).
     FileWrite SetNotify(bool notify);
+    // The autostart entry as 通知する says, as the window starts: made again
+    // while on (the program may have moved), removed while off.
+    FileWrite KeepAutostart(bool notify) const;
 
     // The data folder, as a full path.
     const QString& Folder() const { return folder_; }

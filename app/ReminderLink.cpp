@@ -127,8 +127,13 @@ NotifyKept ReminderLink::SetNotify(bool notify) {
     return autostart == FileWrite::Written ? NotifyKept::Kept : NotifyKept::AutostartNotWritten;
 }
 
+// An entry that cannot be kept is told when the user turns 通知する; at
+// start the reminders go on all the same.
 void ReminderLink::TurnTo(bool notify) {
     notify_ = notify;
+    if (agent_ != nullptr) {
+        static_cast<void>(agent_->KeepAutostart(notify));
+    }
     if (notify && agent_ != nullptr && !agent_->AgentRuns() && agent_->StartAgent()) {
         AwaitAgent();
     } else {
@@ -167,5 +172,11 @@ void ReminderLink::Take(const ReminderRequest& request) {
 void ReminderLink::TellMarkedDone(const QByteArray& key) {
     if (agent_ != nullptr) {
         agent_->TellMarkedDone(key);
+    }
+}
+
+void ReminderLink::TellMarkedOpen(const QByteArray& key) {
+    if (agent_ != nullptr) {
+        agent_->TellMarkedOpen(key);
     }
 }

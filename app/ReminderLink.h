@@ -82,6 +82,9 @@ class ReminderLink : public QObject {
     // The window marked the subject `key` done for an action: the agent
     // reminds of it no more. Nothing without an agent.
     void TellMarkedDone(const QByteArray& key);
+    // The window took back a mark of `key` as done: the agent reminds of it
+    // again. Nothing without an agent.
+    void TellMarkedOpen(const QByteArray& key);
 
   signals:
     // The user picked `action` on the notification of the subject `key`.
@@ -90,7 +93,8 @@ class ReminderLink : public QObject {
     void RaiseRequested();
 
   private:
-    // The reminders on or off, the agent started when it is on and none runs.
+    // The reminders on or off as the window starts, the agent's autostart
+    // entry as they are, and the agent started when they are on and none runs.
     void TurnTo(bool notify);
     // The window shows the reminders while 通知する is on and no agent runs;
     // it looks again on a timer, should the agent end or start.

@@ -36,7 +36,7 @@ void SaveSession::LoadFiles() {
 
 // Nothing is sent after a file was left as it was: the server would get a
 // pair of files that no list of this computer ever held.
-SaveOutcome SaveSession::Save(const TakenIn& takenIn) {
+SaveOutcome SaveSession::Save(const TakenIn& takenIn, const std::vector<KeyMove>& moves) {
     QStringList notices;
     const auto markUnsent = [this](const char* fileName) {
         return server_.MarkUnsent(fileName) == MarkOutcome::Marked;
@@ -46,7 +46,7 @@ SaveOutcome SaveSession::Save(const TakenIn& takenIn) {
         messages_.Inform(parent_, notices.join(QLatin1Char('\n')));
         return SaveOutcome::NotSaved;
     }
-    const SendResult sent = server_.Send();
+    const SendResult sent = server_.Send(moves);
     TakeIn(sent.merged, takenIn);
     switch (sent.outcome) {
         case SendOutcome::Sent:

@@ -37,8 +37,9 @@ MarkOutcome ServerLink::MarkUnsent(const char* fileName) {
     return ::MarkUnsent(settings_, fileName);
 }
 
-SendResult ServerLink::Send() {
+SendResult ServerLink::Send(const std::vector<KeyMove>& moves) {
     if (ActiveServer(settings_, dav_.Settings()) == ServerKind::CalDav) {
+        dav_.NoteMoves(moves);
         return dav_.Sync();
     }
     return SendToServer(settings_, questions_);

@@ -7,6 +7,8 @@
 // ServerQuestions.
 #pragma once
 
+#include <vector>
+
 #include "ConnectSettings.h"
 #include "DavLink.h"
 #include "ServerQuestions.h"
@@ -33,7 +35,8 @@ class ServerLink {
     [[nodiscard]] MarkOutcome MarkUnsent(const char* fileName);
     // Sends both data files when the server is on; the lists a merge with
     // another computer's save wrote into their files come back with the outcome.
-    [[nodiscard]] SendResult Send();
+    // With CalDAV, the state is first told of `moves` (DavLink::NoteMoves).
+    [[nodiscard]] SendResult Send(const std::vector<KeyMove>& moves = {});
     // The 同期 command, on the saved files: Send, which with FTP also takes in
     // what another computer saved; with no server on, says so.
     [[nodiscard]] SendResult Sync();

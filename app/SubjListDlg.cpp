@@ -164,6 +164,9 @@ void CSubjListDlg::ConnectCommands() {
         history_->UseActions(undo, redo, stop);
     }
     connect(history_, &EditHistory::Changed, this, &CSubjListDlg::UpdateCaption);
+    connect(history_, &EditHistory::DoneChanged, this, [this](const QByteArray& key, bool done) {
+        done ? reminders_->TellMarkedDone(key) : reminders_->TellMarkedOpen(key);
+    });
     // What the last command did is told until the next one.
     connect(history_, &EditHistory::Changed, this, [this] { pane_->Overdue().EndTelling(); });
 
@@ -413,7 +416,7 @@ void CSubjListDlg::OnBatch() {
 // be undone; the selection is kept by its key across the merge.
 bool CSubjListDlg::OnSave() {
     const ReminderLink::BusyScope busy(*reminders_);
-    if (session_->Save(ShowTakenIn()) == SaveOutcome::NotSaved) {
+    if (session_->Save(ShowTakenIn(), history_->KeyMoves()) == SaveOutcome::NotSaved) {
         history_->SaveFailed();
         return false;
     }
@@ -592,10 +595,10 @@ void CSubjListDlg::OnReminderAction(const QByteArray& key, ReminderAction action
         pane_->ShowMode(SubjKind::Indiv);
     }
     const int row = pane_->ShowSubjectRow(session_->Indiv().Stored());
+    // The mark tells the agent itself, as every step that marks a subject done does.
     if (step.markDone) {
         ChangeDoneRow(row, DoneChange::Done);
-    }
-    if (step.tellAgent) {
+    } else if (step.tellAgent) {
         reminders_->TellMarkedDone(key);
     }
 }

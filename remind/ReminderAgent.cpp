@@ -78,10 +78,14 @@ void ReminderAgent::OnChanged(const QString& name) {
 void ReminderAgent::Take(const ReminderRequest& request) {
     if (request.kind == ReminderRequest::Kind::End) {
         End();
-    } else if (request.kind == ReminderRequest::Kind::MarkedDone &&
+    } else if ((request.kind == ReminderRequest::Kind::MarkedDone ||
+                request.kind == ReminderRequest::Kind::MarkedOpen) &&
                request.key.size() == static_cast<qsizetype>(kKeySize)) {
         const SubjKey key(reinterpret_cast<const std::uint8_t*>(request.key.constData()), kKeySize);
-        if (index_.HoldAsDone(key)) {
+        const bool held = request.kind == ReminderRequest::Kind::MarkedDone
+                              ? index_.HoldAsDone(key)
+                              : index_.ReleaseHold(key);
+        if (held) {
             driver_.ListsChanged();
         }
     }

@@ -155,7 +155,7 @@ bool ReminderIndex::Take(std::string_view bytes, const DateBytes& notesFrom, boo
             continue;
         }
         Entry entry{DateBytesOf(record), head.year,     head.month, head.day, head.hour,
-                    head.minute,         head.progress, {},         {}};
+                    head.minute,         head.progress, false,      {},       {}};
         entry.title = taken.Put(head.title);
         const bool timed = head.hour != 0 || head.minute != 0;
         if (timed && head.progress != Progress::Done && entry.date >= notesFrom) {
@@ -171,7 +171,16 @@ bool ReminderIndex::HoldAsDone(SubjKey key) {
     if (found == entries_.end()) {
         return false;
     }
-    entries_[static_cast<std::size_t>(found - entries_.begin())].progress = Progress::Done;
+    entries_[static_cast<std::size_t>(found - entries_.begin())].heldDone = true;
+    return true;
+}
+
+bool ReminderIndex::ReleaseHold(SubjKey key) {
+    const auto found = Lookup(key);
+    if (found == entries_.end() || !found->heldDone) {
+        return false;
+    }
+    entries_[static_cast<std::size_t>(found - entries_.begin())].heldDone = false;
     return true;
 }
 
@@ -204,7 +213,7 @@ bool ReminderIndex::Visit(const Entry& entry, const Visitor& visit) const {
     const std::string_view title = TextOf(entry.title);
     std::copy(title.begin(), title.end(), key.begin() + entry.date.size());
     return visit({KeyOf(key), entry.year, entry.month, entry.day, entry.hour, entry.minute,
-                  entry.progress, title});
+                  entry.heldDone ? Progress::Done : entry.progress, title});
 }
 
 void ReminderIndex::VisitFrom(std::optional<ReminderDay> first, const Visitor& visit) const {

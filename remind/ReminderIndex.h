@@ -34,6 +34,9 @@ class ReminderIndex : public ReminderSubjects {
     // Holds the subject of `key` as done until the next Read: the window has
     // marked it done and not saved yet. False when none is held.
     bool HoldAsDone(SubjKey key);
+    // Lets go of that hold: the subject is as the file has it again. False
+    // when none is held as done.
+    bool ReleaseHold(SubjKey key);
 
     // The subjects held: those not done.
     std::size_t Size() const { return entries_.size(); }
@@ -60,6 +63,7 @@ class ReminderIndex : public ReminderSubjects {
         std::int16_t hour;
         std::int16_t minute;
         Progress progress;
+        bool heldDone;  // the window marked it done, not saved yet
         TextRef title;
         TextRef note;  // only for a time from the day before the read on
     };

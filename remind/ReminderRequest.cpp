@@ -10,11 +10,12 @@
 namespace {
 
 // Each kind's word, in a line and on the command line.
-constexpr std::array<std::pair<ReminderRequest::Kind, const char*>, 5> kWords{{
+constexpr std::array<std::pair<ReminderRequest::Kind, const char*>, 6> kWords{{
     {ReminderRequest::Kind::ComeForward, "come-forward"},
     {ReminderRequest::Kind::Open, "open"},
     {ReminderRequest::Kind::Done, "done"},
     {ReminderRequest::Kind::MarkedDone, "marked-done"},
+    {ReminderRequest::Kind::MarkedOpen, "marked-open"},
     {ReminderRequest::Kind::End, "end"},
 }};
 
@@ -38,7 +39,7 @@ std::optional<ReminderRequest::Kind> KindOf(const QByteArray& word) {
 
 bool NamesSubject(ReminderRequest::Kind kind) {
     return kind == ReminderRequest::Kind::Open || kind == ReminderRequest::Kind::Done ||
-           kind == ReminderRequest::Kind::MarkedDone;
+           kind == ReminderRequest::Kind::MarkedDone || kind == ReminderRequest::Kind::MarkedOpen;
 }
 
 bool TakesToken(ReminderRequest::Kind kind) {

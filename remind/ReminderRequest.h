@@ -17,6 +17,7 @@ struct ReminderRequest {
         Open,         // to the window: come forward with the subject selected
         Done,         // to the window: mark the subject done
         MarkedDone,   // to the agent: the window marked the subject done, not saved yet
+        MarkedOpen,   // to the agent: the window took that mark back, not saved yet
         End,          // to the agent: end, as 通知する was turned off
     };
 

@@ -1,9 +1,11 @@
 // The main window with CalDAV on, against Radicale on 127.0.0.1 with
 // python3-caldav as the other device: the start-up sync and what it says,
-// a save the other device sees, 同期 (F5), a server that cannot be reached,
+// a save the other device sees, an edit of a subject's date and title that
+// stays the same item there, 同期 (F5), a server that cannot be reached,
 // and where the password comes from: the prompt, the keyring (under
 // keyring_session.sh) or, with no keyring answering, the prompt again.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -12,8 +14,10 @@
 #include <QTest>
 
 #include "DavServer.h"
+#include "DialogIndivSubj.h"
 #include "PasswordKeyring.h"
 #include "PromptScript.h"
+#include "ResourceIds.h"
 #include "SaveSession.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
@@ -88,6 +92,7 @@ class DavWindowTest : public WindowTestCase {
 
     void shouldTakeInTheOtherDevicesChangeAtStartUpAndSaySo();
     void shouldSendASaveAndTakeInWhatF5Finds();
+    void shouldKeepTheItemOfASubjectEditedToAnotherDateAndTitle();
     void shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave();
     void shouldAskEachStartWhenNoKeyringAnswers();
     void shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne();
@@ -172,6 +177,52 @@ void DavWindowTest::shouldSendASaveAndTakeInWhatF5Finds() {
     QVERIFY(
         AnyContains(messages_.Texts(), QStringLiteral("他の機器での変更を 1 件取り込みました。")));
     QCOMPARE(prompts.shown, 1);  // the password is held for the run
+}
+
+// The phone's to-do, with what only the phone sets, is edited in the window's
+// editor to another day and title: at the save it is the same item there
+// (UID and href), with the new SUMMARY and DUE and the phone's CATEGORIES and
+// VALARM, and no other item came.
+void DavWindowTest::shouldKeepTheItemOfASubjectEditedToAnotherDateAndTitle() {
+    QVERIFY(peer_
+                ->Call({{"op", "add"},
+                        {"uid", "phone-3"},
+                        {"summary", "歯医者"},
+                        {"due", "20240520"},
+                        {"categories", QJsonArray{QStringLiteral("通院")}},
+                        {"alarm", true}})["ok"]
+                .toBool());
+    const QString href =
+        CaldavPeer::BySummary(peer_->Items(), QStringLiteral("歯医者"))["href"].toString();
+    QVERIFY(!href.isEmpty());
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    auto window = StartUp();
+    Activate(window.get());
+    window->ListView()->setFocus();
+    window->ListView()->SelectRow(0);
+    WhenEditorShown<CDialogIndivSubj>(this, [](CDialogIndivSubj& editor) {
+        Choose(editor.Control<QComboBox>(IndivEditorIds::kDayList), 23);  // the 24th
+        Retype(editor.Control<QLineEdit>(IndivEditorIds::kTitleEdit),
+               QStringLiteral("歯医者 再診"));
+        PressOk(editor);
+    });
+    QTest::keyClick(window->ListView(), Qt::Key_Return);
+    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("歯医者 再診")});
+    Activate(window.get());
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!window->windowTitle().startsWith(QLatin1Char('*')));
+
+    const QJsonArray items = peer_->Items();
+    QCOMPARE(items.size(), 1);
+    const QJsonObject item = items[0].toObject();
+    QCOMPARE(item["uid"].toString(), QStringLiteral("phone-3"));
+    QCOMPARE(item["href"].toString(), href);
+    QCOMPARE(item["summary"].toString(), QStringLiteral("歯医者 再診"));
+    QCOMPARE(item["due"].toString(), QStringLiteral("20240524"));
+    QCOMPARE(item["categories"].toArray(), QJsonArray{QStringLiteral("通院")});
+    QCOMPARE(item["alarms"].toInt(), 1);
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
 }
 
 void DavWindowTest::shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave() {

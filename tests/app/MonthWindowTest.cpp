@@ -40,12 +40,6 @@ QStringList TitlesOn(const MonthPane& pane, int day) {
     return titles;
 }
 
-QString SelectedTitle(const SubjListView& list) {
-    const int row = list.SelectionMark();
-    return row >= 0 && list.selectionModel()->isRowSelected(row) ? list.CellText(row, 2)
-                                                                 : QString();
-}
-
 // The rectangle the list and what stands with it take together.
 QRect ListRoom(CSubjListDlg& window) {
     QRect room = window.ListView()->geometry();
@@ -252,7 +246,7 @@ void MonthWindowTest::clickOnADaySelectsInTheList() {
     MonthPane& pane = window->Month().Pane();
     QTest::mouseClick(&pane, Qt::LeftButton, Qt::NoModifier, pane.DayRect(day).center());
     QVERIFY(window->Pane().IndivMode());
-    QCOMPARE(SelectedTitle(*window->ListView()), selected);
+    QCOMPARE(SelectedTitle(*window), selected);
     // The pane keeps the day clicked, whatever day the list found.
     QCOMPARE(pane.MarkedDay(), day);
     QCOMPARE(pane.Month(), 5);
@@ -300,7 +294,7 @@ void MonthWindowTest::doubleClickAndEnterOpenTheEditorOnTheDay() {
     QTest::mouseDClick(&pane, Qt::LeftButton, Qt::NoModifier, pane.DayRect(22).center());
     QCOMPARE(opened, QStringLiteral("2024/05/22"));
     QCOMPARE(TitlesOn(pane, 22), (QStringList{QStringLiteral("通院"), QStringLiteral("+日報")}));
-    QCOMPARE(SelectedTitle(*window->ListView()), QStringLiteral("通院"));
+    QCOMPARE(SelectedTitle(*window), QStringLiteral("通院"));
 
     window->Pane().ShowMode(SubjKind::Rep);
     pane.setFocus();

@@ -2,10 +2,12 @@
 // on a private bus: the summary at start-up; an action picked on the window's
 // own notification, on the folder's agent's (over the window's real guard
 // socket) or given at the start, taking its one step without an editor and
-// closing the notification, or telling of a subject gone; no notification of
-// the window's own while the agent runs; 通知する off ending the real agent
-// process and removing its autostart entry; and 通知する off sending nothing
-// until turned on.
+// closing the notification, or telling of a subject gone; a mark by Space or a
+// click on the row, and its undo, reaching the running agent at once; no
+// notification of the window's own while the agent runs; the autostart entry
+// made or removed at start as 通知する says; 通知する off ending the real
+// agent process and removing its autostart entry; and a turn of 通知する:
+// nothing sent until turned on, or a choice the file cannot keep.
 #include <QAction>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -98,6 +100,17 @@ struct GuardedWindow {
 // An agent program that cannot be started: the window reminds by itself.
 QString NoProgram() {
     return QDir::current().filePath(QStringLiteral("no-such-program"));
+}
+
+// The row of the window's list that shows `title`; -1 for none.
+int RowOf(CSubjListDlg& window, const QString& title) {
+    SubjListView* list = window.ListView();
+    for (int row = 0; row < list->RowCount(); ++row) {
+        if (list->CellText(row, 2) == title) {
+            return row;
+        }
+    }
+    return -1;
 }
 
 // How the subject stands in the window's list: "open", "done" or "gone".
@@ -298,39 +311,141 @@ class ReminderWindowTest : public WindowTestCase {
         QVERIFY(messages_.Texts().isEmpty());
     }
 
-    void turnedOffNothingIsSentUntilTurnedOn() {
-        QCOMPARE(WriteNotifySetting(false, kIniFileName), FileWrite::Written);
+    // Rows: how the row is marked done. The subject due now was notified, so
+    // the agent closes it at the mark; the later one's hold is let go at the
+    // undo, so that at its time it is notified.
+    void aMarkAndItsUndoReachTheRunningAgentAtOnce_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("Space") << "space";
+        QTest::newRow("click on the state image") << "click";
+    }
+    void aMarkAndItsUndoReachTheRunningAgentAtOnce() {
+        QFETCH(QString, way);
+        WriteDataFiles({Indiv(2024, 5, 15, 12, 30, QStringLiteral("会議"), Progress::Open),
+                        Indiv(2024, 5, 15, 18, 0, QStringLiteral("夕方"), Progress::Open)},
+                       {});
         NotificationBus bus(true);
         QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
-        BusWindow window(messages_, bus);
-        window.OnInitDialog();
-        QAction* notify = window.MenuAction(MainDialogIds::kNotifyMenuId);
-        QVERIFY(notify->isCheckable() && !notify->isChecked());
-        QTest::qWait(300);
-        QCOMPARE(bus.NotifyCalls().size(), 0u);
-
-        notify->trigger();
-        QVERIFY(ReadNotifySetting(kIniFileName));
+        AgentOnBus agent(bus);
+        QVERIFY(agent.Start());
         QTRY_COMPARE(bus.NotifyCalls().size(), 2u);
+        GuardedWindow guarded(messages_, bus, NoProgram());
+        BusWindow& window = guarded.window;
+        window.show();
+        Activate(&window);
+        SubjListView* list = window.ListView();
+        const auto mark = [&](const QString& title) {
+            const int row = RowOf(window, title);
+            QVERIFY(row >= 0);
+            list->setFocus();
+            list->SelectRow(row);
+            if (way == "space") {
+                QTest::keyClick(list, Qt::Key_Space);
+            } else {
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, StateImageOf(*list, row));
+            }
+        };
+        mark(QStringLiteral("会議"));
+        QCOMPARE(StandingIn(window, Indiv(2024, 5, 15, 12, 30, QStringLiteral("会議"), {})),
+                 QStringLiteral("done"));
+        QTRY_COMPARE(bus.CloseCalls(), std::vector<uint>{kDueId});
+
+        mark(QStringLiteral("夕方"));
+        QTest::qWait(200);  // the agent holds it done
+        folder_->SetClock(LocalTime::Make(2024, 5, 15, 18, 0, 10));
+        window.MenuAction(MainDialogIds::kUndoMenuId)->trigger();
+        QTRY_COMPARE(bus.NotifyCalls().size(), 3u);
+        QVERIFY(bus.NotifyCalls()[2].summary.contains(QStringLiteral("夕方")));
+        QVERIFY(messages_.Texts().isEmpty());
     }
 
-    // The choice holds for this run; the user learns that the next one starts as before.
-    void aChoiceTheFileCannotKeepIsToldAndHoldsForNow() {
-        QVERIFY(QDir::current().mkdir(QStringLiteral("veskat.ini")));
+    // Rows: 通知する as the setting file says, and whether an entry is there
+    // before the start (an old one, from a program since moved); then whether
+    // the entry is there once the window is on the screen.
+    void theAutostartEntryFollowsTheSettingAtStart_data() {
+        QTest::addColumn<bool>("notify");
+        QTest::addColumn<bool>("entryBefore");
+        QTest::newRow("on, none: made") << true << false;
+        QTest::newRow("on, an old one: made again") << true << true;
+        QTest::newRow("off, an old one: removed") << false << true;
+        QTest::newRow("off, none: none") << false << false;
+    }
+    void theAutostartEntryFollowsTheSettingAtStart() {
+        QFETCH(bool, notify);
+        QFETCH(bool, entryBefore);
+        QCOMPARE(WriteNotifySetting(notify, kIniFileName), FileWrite::Written);
+        const ReminderAgentLink probe(Folder(), NoProgram());
+        const QString entry = QString::fromStdString(probe.AutostartFile());
+        QFile::remove(entry);
+        if (entryBefore) {
+            QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+            WriteFile(entry, "[Desktop Entry]\nType=Application\nExec=/old/veskat --remind x\n");
+        }
+        NotificationBus bus(true);
+        QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
+        GuardedWindow guarded(messages_, bus, NoProgram());
+        guarded.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&guarded.window));
+        if (notify) {
+            QTRY_VERIFY(ReadFile(entry).contains(NoProgram().toUtf8() + " --remind"));
+        } else {
+            QTest::qWait(300);
+            QVERIFY(!QFile::exists(entry));
+        }
+        QVERIFY(messages_.Texts().isEmpty());
+    }
+
+    // Rows: what the setting file is before the start ("off", or a folder
+    // where it should be, which cannot be written); then whether 通知する
+    // comes ticked, what the user is told at the turn, and how many
+    // notifications come once the window is on the screen.
+    void aTurnOfNotifyHoldsForTheRun_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<bool>("told");
+        QTest::addColumn<uint>("notified");
+        QTest::newRow("off: nothing is sent until turned on") << "off" << false << false << 2u;
+        // The choice holds for this run; the user learns that the next one starts as before.
+        QTest::newRow("a choice the file cannot keep") << "folder" << true << true << 0u;
+    }
+    void aTurnOfNotifyHoldsForTheRun() {
+        QFETCH(QString, setting);
+        QFETCH(bool, ticked);
+        QFETCH(bool, told);
+        QFETCH(uint, notified);
+        if (setting == "off") {
+            QCOMPARE(WriteNotifySetting(false, kIniFileName), FileWrite::Written);
+        } else {
+            QVERIFY(QDir::current().mkdir(QStringLiteral("veskat.ini")));
+        }
         NotificationBus bus(true);
         QVERIFY2(bus.Error().isEmpty(), qPrintable(bus.Error()));
         BusWindow window(messages_, bus);
         window.OnInitDialog();
         QAction* notify = window.MenuAction(MainDialogIds::kNotifyMenuId);
-        notify->trigger();
-        QVERIFY(!notify->isChecked());
-        QCOMPARE(messages_.Texts(),
-                 QStringList{QStringLiteral("設定を %1 に保存できませんでした。"
-                                            "変更はこのセッションの間だけ有効です。")
-                                 .arg(QDir::current().absoluteFilePath("veskat.ini"))});
-        window.show();
+        QVERIFY(notify->isCheckable());
+        QCOMPARE(notify->isChecked(), ticked);
         QTest::qWait(300);
         QCOMPARE(bus.NotifyCalls().size(), 0u);
+
+        notify->trigger();
+        QCOMPARE(notify->isChecked(), !ticked);
+        if (told) {
+            QCOMPARE(messages_.Texts(),
+                     QStringList{QStringLiteral("設定を %1 に保存できませんでした。"
+                                                "変更はこのセッションの間だけ有効です。")
+                                     .arg(QDir::current().absoluteFilePath("veskat.ini"))});
+        } else {
+            QCOMPARE(ReadNotifySetting(kIniFileName), !ticked);
+            QVERIFY(messages_.Texts().isEmpty());
+        }
+        window.show();
+        if (notified > 0) {
+            QTRY_COMPARE(bus.NotifyCalls().size(), std::size_t{notified});
+        } else {
+            QTest::qWait(300);
+            QCOMPARE(bus.NotifyCalls().size(), 0u);
+        }
     }
 
   private:

@@ -1,7 +1,7 @@
 // What the main window's tests share: a fresh working folder under a pinned
 // clock, whole-file reads and writes there, subjects made from plain values,
-// data files written as the program writes them, and the fixed texts the
-// window shows about saving.
+// data files written as the program writes them, the fixed texts the window
+// shows about saving, and where a row is found and clicked in the window.
 #pragma once
 
 #include <QApplication>
@@ -21,6 +21,8 @@
 #include "ScriptedMessageService.h"
 #include "SubjList.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
+#include "SubjListView.h"
 
 inline const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 inline const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
@@ -150,4 +152,21 @@ inline QString ListLineText(const QWidget& window) {
 inline void Activate(QWidget* window) {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+// Where a row's state image lies, for a click that toggles the row's progress.
+inline QPoint StateImageOf(const SubjListView& list, int row) {
+    const QRect cell = list.visualRect(list.model()->index(row, 0));
+    return {cell.left() + list.iconSize().width() / 2 + 3, cell.center().y()};
+}
+
+// The title of the row selected in the window's list (in the repeating list its first column);
+// empty when none is.
+inline QString SelectedTitle(CSubjListDlg& window) {
+    SubjListView* list = window.ListView();
+    const int row = list->SelectionMark();
+    if (row < 0 || !list->selectionModel()->isRowSelected(row)) {
+        return {};
+    }
+    return list->CellText(row, window.Pane().IndivMode() ? 2 : 0);
 }

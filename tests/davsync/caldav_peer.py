@@ -18,7 +18,8 @@ Prints "READY" once it has reached the list. Ends with its input.
   {"op": "events"}      the UIDs of the list's events: "uids"
   {"op": "list"}        every to-do, done ones included: "items", each with
                         uid, summary, description, due, status, categories,
-                        alarms, x (the X- properties) and the raw text
+                        alarms, x (the X- properties), the raw text and
+                        the href (the resource's path)
 
 Usage: /usr/bin/python3 caldav_peer.py LIST_URL USER PASSWORD
 """
@@ -101,6 +102,7 @@ def listing(calendar):
             "alarms": len([s for s in c.subcomponents if s.name == "VALARM"]),
             "x": {k: str(v) for k, v in c.items() if k.startswith("X-")},
             "raw": todo.data,
+            "href": todo.url.path,
         })
     return items
 

@@ -30,6 +30,7 @@ TEST(ReminderRequestLine, EveryRequestComesBackAsSent) {
              ReminderRequest{K::Open, kanji, "t"},
              ReminderRequest{K::Done, full, {}},
              ReminderRequest{K::MarkedDone, KeyBytes("a"), {}},
+             ReminderRequest{K::MarkedOpen, kanji, {}},
              ReminderRequest{K::End, {}, {}},
          }) {
         const QByteArray line = RequestLine(request);
