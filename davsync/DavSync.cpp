@@ -200,7 +200,9 @@ class DavSync {
           client_(client),
           questions_(questions),
           now_(Clock::Now()),
-          listPath_(setup.list.path(QUrl::FullyDecoded)) {}
+          listPath_(setup.list.path(QUrl::FullyDecoded)) {
+        result_.report.kind = Form::kKind;
+    }
 
     DavSyncResult Run();
 

@@ -77,6 +77,15 @@ void HoldProxy::Release(const std::string& method) {
     std::filesystem::remove(dir_ + "/held-" + method);
 }
 
+bool HoldProxy::IsHeld(const std::string& method) const {
+    return std::filesystem::exists(dir_ + "/held-" + method);
+}
+
+void HoldProxy::Unhold(const std::string& method) {
+    std::error_code ignored;
+    std::filesystem::remove(dir_ + "/hold-" + method, ignored);
+}
+
 void HoldProxy::Answer(const std::string& method, int nth, const std::string& status,
                        const std::string& body, int times) {
     WriteText(dir_ + "/answer-" + method,

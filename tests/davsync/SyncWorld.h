@@ -39,6 +39,10 @@ class HoldProxy {
     // Waits (boundedly) until a request of `method` is held; false at the time-out.
     bool WaitHeld(const std::string& method);
     void Release(const std::string& method);
+    // True while a request of `method` is held.
+    bool IsHeld(const std::string& method) const;
+    // A Hold no request met yet is taken back.
+    void Unhold(const std::string& method);
     // The `nth` request of `method` from now, and the `times` - 1 after it,
     // are answered with `status` ("412 Precondition Failed") and `body`
     // instead of reaching the server.
