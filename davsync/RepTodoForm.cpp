@@ -85,19 +85,8 @@ bool ReadPart(std::string_view part, std::string_view name, char separator,
 
 // The names of the properties that carry `field`.
 std::vector<std::string> NamesOf(SubjField field) {
-    switch (field) {
-        case SubjField::Title:
-            return {"SUMMARY"};
-        case SubjField::Content:
-            return {"DESCRIPTION"};
-        case SubjField::When:
-            return {"X-VESKAT-RULES", "RRULE", "DTSTART"};
-        case SubjField::Progress:
-            return {std::begin(kProgressNames), std::end(kProgressNames)};
-        case SubjField::Origin:
-            return {};
-    }
-    return {};
+    return field == SubjField::When ? std::vector<std::string>{"X-VESKAT-RULES", "RRULE", "DTSTART"}
+                                    : SharedNamesOf(field);
 }
 
 // The lines of `fields` of `subj`, and the zone's definition the DTSTART
@@ -105,12 +94,7 @@ std::vector<std::string> NamesOf(SubjField field) {
 std::string AddFields(IcsLines& lines, const RepSubj& subj, FieldSet fields, std::time_t now,
                       const std::string& zoneName) {
     std::string zone;
-    if (fields.Has(SubjField::Title)) {
-        lines.Add("SUMMARY", IcsEscapeText(Utf8OfSjis(subj.title)));
-    }
-    if (fields.Has(SubjField::Content) && !subj.content.empty()) {
-        lines.Add("DESCRIPTION", IcsEscapeText(Utf8OfSjis(UnescapeLineBreaks(subj.content))));
-    }
+    AddSharedFields(lines, subj.title, subj.content, subj.progress, fields, now);
     if (fields.Has(SubjField::When)) {
         lines.Add("X-VESKAT-RULES", RulesText(subj));
         if (const std::optional<SingleRule> single = SingleRuleOf(subj, now)) {
@@ -120,9 +104,6 @@ std::string AddFields(IcsLines& lines, const RepSubj& subj, FieldSet fields, std
                 zone = ZoneText(zoneName, Noon(single->start), Noon(single->start) + kZoneYears);
             }
         }
-    }
-    if (fields.Has(SubjField::Progress)) {
-        AddProgress(lines, subj.progress, now);
     }
     return zone;
 }

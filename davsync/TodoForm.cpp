@@ -21,34 +21,21 @@ WallTime DueOf(const IndivSubj& subj) {
 // The names of the properties that carry `field`.
 std::vector<std::string> NamesOf(SubjField field) {
     switch (field) {
-        case SubjField::Title:
-            return {"SUMMARY"};
-        case SubjField::Content:
-            return {"DESCRIPTION"};
         case SubjField::When:
             return {"DUE"};
-        case SubjField::Progress:
-            return {std::begin(kProgressNames), std::end(kProgressNames)};
         case SubjField::Origin:
             return {"X-VESKAT-ORIGIN"};
+        default:
+            return SharedNamesOf(field);
     }
-    return {};
 }
 
 // The lines of `fields` of `subj`.
 void AddFields(IcsLines& lines, const IndivSubj& subj, FieldSet fields, std::time_t now,
                const std::string& zoneName) {
-    if (fields.Has(SubjField::Title)) {
-        lines.Add("SUMMARY", IcsEscapeText(Utf8OfSjis(subj.title)));
-    }
-    if (fields.Has(SubjField::Content) && !subj.content.empty()) {
-        lines.Add("DESCRIPTION", IcsEscapeText(Utf8OfSjis(UnescapeLineBreaks(subj.content))));
-    }
+    AddSharedFields(lines, subj.title, subj.content, subj.progress, fields, now);
     if (fields.Has(SubjField::When)) {
         AddWall(lines, "DUE", DueOf(subj), zoneName);
-    }
-    if (fields.Has(SubjField::Progress)) {
-        AddProgress(lines, subj.progress, now);
     }
     if (fields.Has(SubjField::Origin) && !subj.origin.empty()) {
         lines.Add("X-VESKAT-ORIGIN", IcsEscapeText(Utf8OfSjis(subj.origin)));

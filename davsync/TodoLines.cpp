@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "SjisCodec.h"
+#include "SjisText.h"
 #include "SystemZone.h"
 
 namespace {
@@ -68,6 +69,32 @@ void AddProgress(IcsLines& lines, Progress progress, std::time_t now) {
             // what it is, and a NEEDS-ACTION they add does not change it.
             lines.Add("X-VESKAT-PROGRESS", "N");
             break;
+    }
+}
+
+std::vector<std::string> SharedNamesOf(SubjField field) {
+    switch (field) {
+        case SubjField::Title:
+            return {"SUMMARY"};
+        case SubjField::Content:
+            return {"DESCRIPTION"};
+        case SubjField::Progress:
+            return {std::begin(kProgressNames), std::end(kProgressNames)};
+        default:
+            return {};
+    }
+}
+
+void AddSharedFields(IcsLines& lines, const std::string& title, const std::string& content,
+                     Progress progress, FieldSet fields, std::time_t now) {
+    if (fields.Has(SubjField::Title)) {
+        lines.Add("SUMMARY", IcsEscapeText(Utf8OfSjis(title)));
+    }
+    if (fields.Has(SubjField::Content) && !content.empty()) {
+        lines.Add("DESCRIPTION", IcsEscapeText(Utf8OfSjis(UnescapeLineBreaks(content))));
+    }
+    if (fields.Has(SubjField::Progress)) {
+        AddProgress(lines, progress, now);
     }
 }
 

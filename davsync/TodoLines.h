@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ContentLines.h"
 #include "IcalItem.h"
@@ -34,6 +35,13 @@ void AddProgress(IcsLines& lines, Progress progress, std::time_t now);
 // The names of the properties AddProgress may write.
 inline const char* const kProgressNames[] = {"STATUS", "COMPLETED", "PERCENT-COMPLETE",
                                              "X-VESKAT-PROGRESS"};
+
+// The names of the properties of the title, content or progress, the same
+// for both kinds; none for another field.
+std::vector<std::string> SharedNamesOf(SubjField field);
+// The lines of those of `fields`, from Shift_JIS texts.
+void AddSharedFields(IcsLines& lines, const std::string& title, const std::string& content,
+                     Progress progress, FieldSet fields, std::time_t now);
 
 // BEGIN:VCALENDAR with VERSION and PRODID.
 std::string CalendarHead();
