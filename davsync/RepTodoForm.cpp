@@ -96,7 +96,7 @@ std::string AddFields(IcsLines& lines, const RepSubj& subj, FieldSet fields, std
     std::string zone;
     AddSharedFields(lines, subj.title, subj.content, subj.progress, fields, now);
     if (fields.Has(SubjField::When)) {
-        lines.Add("X-VESKAT-RULES", RulesText(subj));
+        lines.Add("X-VESKAT-RULES", IcsEscapeText(RulesText(subj)));
         if (const std::optional<SingleRule> single = SingleRuleOf(subj, now)) {
             AddWall(lines, "DTSTART", single->start, zoneName);
             lines.Add("RRULE", single->rrule);

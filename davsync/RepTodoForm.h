@@ -23,7 +23,7 @@
 #include "SubjRecord.h"
 #include "TodoForm.h"
 
-// The value of X-VESKAT-RULES for `subj`:
+// The value of X-VESKAT-RULES for `subj`, before its escapes as TEXT:
 // "yearly=MM/DD;monthly=DD;week=W/D;weekly=1010100;time=hh:mm".
 std::string RulesText(const RepSubj& subj);
 // Fills the rule fields and the time of `subj` from `text`; false (and
