@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "MessageService.h"
+#include "AnsweringYes.h"
 #include "PromptScript.h"
 #include "SaveSession.h"
 #include "SubjList.h"
@@ -27,14 +27,6 @@
 #include "SyncActorLog.h"
 
 namespace {
-
-class AnsweringYes : public MessageService {
-  public:
-    MessageAnswer Show(QWidget*, const QString& text, MessageButtons buttons) override {
-        AppendLine(kMessagesLog, QString(text).replace('\n', ' ').toStdString());
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
-    }
-};
 
 // The subjects a list holds, in key order.
 template <typename List>

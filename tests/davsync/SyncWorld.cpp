@@ -101,6 +101,15 @@ int HoldProxy::Count(const std::string& method) const {
     return count;
 }
 
+int HoldProxy::CountStatus(const std::string& method, const std::string& status) const {
+    std::ifstream log(dir_ + "/log");
+    int count = 0;
+    for (std::string line; std::getline(log, line);) {
+        count += line.rfind(method + " ", 0) == 0 && line.ends_with(" " + status);
+    }
+    return count;
+}
+
 CaldavPeer::CaldavPeer(const QUrl& list) {
     int in[2];
     int out[2];

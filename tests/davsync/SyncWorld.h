@@ -50,6 +50,8 @@ class HoldProxy {
                 const std::string& body, int times = 1);
     // How many requests of `method` reached the proxy so far.
     int Count(const std::string& method) const;
+    // How many of them the server answered with `status` ("412").
+    int CountStatus(const std::string& method, const std::string& status) const;
 
   private:
     std::string dir_;
