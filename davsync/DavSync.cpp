@@ -176,6 +176,9 @@ struct ItemOf {
     std::string writeText;
     bool setAside = false;
     bool adopted = false;
+    // Made on the server since the listing, by this sync or, found at a
+    // create, by another computer: no token of the listing knows it.
+    bool madeSinceListing = false;
     WriteEnd end = WriteEnd::NotTried;
 
     // The subject here changes: the server's changes are taken in.
@@ -817,6 +820,8 @@ void DavSync<Form>::WriteOne(Item& item) {
             }
         }
         if (reply.outcome == DavOutcome::Done && !innerFailed) {
+            item.madeSinceListing = item.madeSinceListing || item.write == WriteKind::Create ||
+                                    item.write == WriteKind::Recreate;
             if (item.write == WriteKind::Delete) {
                 item.etag.clear();
             } else {
@@ -886,6 +891,7 @@ bool DavSync<Form>::ReadAgain(Item& item) {
         item.serverSide = ServerSide::Changed;
     } else if (item.local && KeyOfSubj(item.read.subj) == KeyOfSubj(*item.local)) {
         // Another computer made the same subject first: it is ours too.
+        item.madeSinceListing = true;
         item.serverSide = ServerSide::New;
         item.uid = item.read.uid;
         item.adopted = true;
@@ -959,7 +965,7 @@ void DavSync<Form>::Commit() {
             ((item.write == WriteKind::Recreate || item.write == WriteKind::Delete) &&
              item.end != WriteEnd::Written) ||
             (item.setAside && item.end == WriteEnd::Failed && item.write == WriteKind::None);
-        everyEntryNew = everyEntryNew && !keepOld;
+        everyEntryNew = everyEntryNew && !keepOld && (gone || !item.madeSinceListing);
         if (keepOld) {
             if (item.entry != nullptr) {
                 next.items.push_back(*item.entry);
@@ -979,8 +985,11 @@ void DavSync<Form>::Commit() {
         report.marked += !item.mark.empty();
         report.conflicts += item.setAside;
     }
-    // The token goes only with every change up to it taken in; without one
-    // the next sync compares every ETag with the state.
+    // The token goes only with every change up to it taken in, and with no
+    // item made since it: a server that lists the changes since a token as the
+    // difference of two states (Xandikos) never tells of an item made and
+    // deleted after it. Without a token the next sync compares every ETag
+    // with the state.
     next.syncToken = everyEntryNew ? listing_.syncToken : QString();
     report.leftAlone = newlyAlone_;
     if (!conflictFiles_.empty()) {

@@ -4,8 +4,10 @@
 // 同期 or batch in a process of its own (dav_actor), through hold_proxy.py:
 // the other device writes while a computer's first write is held between
 // its fetch and its write, and the held computer is let go or killed; other
-// steps are killed at random moments. After the run every computer syncs in
-// turn twice, and the claims are checked:
+// steps are killed at random moments; a computer's sync-tokens are made up,
+// for the server to refuse (Xandikos with a 500) and the sync to list by
+// ETags. After the run every computer syncs in turn twice, and the claims
+// are checked:
 // - every version anyone wrote and nobody later changed is on the server or
 //   in a conflict file;
 // - no deleted subject comes back unless the user was told;
