@@ -31,7 +31,6 @@
 #include <sstream>
 
 #include "ActorProcess.h"
-#include "DavDiscovery.h"
 #include "DavServer.h"
 #include "DavState.h"
 #include "SjisCodec.h"
@@ -149,23 +148,10 @@ class DavSoakRun {
 };
 
 bool DavSoakRun::MakeLists() {
-    DavClient client;
-    if (kind_ == DavServer::Kind::Radicale) {
-        client.SetLogin(DavServer::kUser, DavServer::kPassword);
-    }
-    DavDiscovery discovery(client);
-    DavAccount account;
-    TaskList list;
-    TaskList companion;
-    if (discovery.Discover(server_->Address(), account).outcome != DiscoveryOutcome::Found ||
-        discovery.FindOrMakeNewList(account, list).outcome == DiscoveryOutcome::Failed ||
-        discovery.FindOrMakeCompanion(account, list, companion).outcome ==
-            DiscoveryOutcome::Failed) {
-        return false;
-    }
-    list_ = list.url;
-    companion_ = companion.url;
-    return true;
+    const ListAndCompanion made = MakeListsByDiscovery(*server_, kind_);
+    list_ = made.list;
+    companion_ = made.companion;
+    return !list_.isEmpty();
 }
 
 void DavSoakRun::WriteIni(int computer) const {

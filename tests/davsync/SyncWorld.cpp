@@ -15,6 +15,7 @@
 #include "ChildProcess.h"
 #include "DavBodies.h"
 #include "DavClient.h"
+#include "DavDiscovery.h"
 #include "SubjMerge.h"
 #include "SystemZone.h"
 
@@ -283,4 +284,22 @@ QUrl MakeList(const DavServer& server, const std::string& name) {
         ADD_FAILURE() << "MKCALENDAR " << reply.status;
     }
     return url;
+}
+
+ListAndCompanion MakeListsByDiscovery(const DavServer& server, DavServer::Kind kind) {
+    DavClient client;
+    if (kind == DavServer::Kind::Radicale) {
+        client.SetLogin(DavServer::kUser, DavServer::kPassword);
+    }
+    DavDiscovery discovery(client);
+    DavAccount account;
+    TaskList list;
+    TaskList companion;
+    if (discovery.Discover(server.Address(), account).outcome != DiscoveryOutcome::Found ||
+        discovery.FindOrMakeNewList(account, list).outcome == DiscoveryOutcome::Failed ||
+        discovery.FindOrMakeCompanion(account, list, companion).outcome ==
+            DiscoveryOutcome::Failed) {
+        return {};
+    }
+    return {list.url, companion.url};
 }

@@ -129,3 +129,12 @@ class Computer {
 
 // Makes a fresh task list on `server` named `name`; its URL.
 QUrl MakeList(const DavServer& server, const std::string& name);
+
+// The list "veskat" and its companion, found or made through discovery as
+// the connection dialog makes them, on either kind of server; empty URLs
+// when that failed.
+struct ListAndCompanion {
+    QUrl list;
+    QUrl companion;
+};
+ListAndCompanion MakeListsByDiscovery(const DavServer& server, DavServer::Kind kind);
