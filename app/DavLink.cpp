@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "DavAddress.h"
 #include "DavClient.h"
 #include "DavSync.h"
 #include "SecretMemory.h"
@@ -18,6 +19,8 @@ namespace {
 
 const char* const kLocalDamaged =
     "個別案件ファイルを読めなかったため、CalDAVサーバーと同期しませんでした。";
+const char* const kRepLocalDamaged =
+    "反復案件ファイルを読めなかったため、反復案件はCalDAVサーバーと同期しませんでした。";
 const char* const kCancelled =
     "CalDAVサーバーとの同期を途中でやめました。残りは次に保存したときに同期します。";
 
@@ -86,10 +89,11 @@ void DavLink::LoadSettings() {
 }
 
 StartUpOutcome DavLink::SyncAtStartUp() {
-    const DavSyncResult result = Run();
-    Tell(result);
-    return result.outcome == DavSyncOutcome::GaveUp ? StartUpOutcome::EndWindow
-                                                    : StartUpOutcome::Go;
+    const Results results = Run();
+    Tell(results);
+    const bool gaveUp = results.dated.outcome == DavSyncOutcome::GaveUp ||
+                        (results.rep && results.rep->outcome == DavSyncOutcome::GaveUp);
+    return gaveUp ? StartUpOutcome::EndWindow : StartUpOutcome::Go;
 }
 
 // A state that could not be written is told by the sync that follows, when
@@ -101,43 +105,72 @@ void DavLink::NoteMoves(const std::vector<KeyMove>& moves) {
 }
 
 SendResult DavLink::Sync() {
-    DavSyncResult result = Run();
-    Tell(result);
+    Results results = Run();
+    Tell(results);
     SendResult sent;
-    sent.outcome = result.outcome == DavSyncOutcome::Synced && result.report.unsent == 0 &&
-                           result.report.refused == 0
-                       ? SendOutcome::Sent
-                       : SendOutcome::NotSent;
-    if (result.localChanged) {
-        sent.merged.push_back({SubjKind::Indiv, std::move(result.records)});
+    sent.outcome = SendOutcome::Sent;
+    for (DavSyncResult* result : {&results.dated, results.rep ? &*results.rep : nullptr}) {
+        if (result == nullptr) {
+            continue;
+        }
+        if (result->outcome != DavSyncOutcome::Synced || result->report.unsent != 0 ||
+            result->report.refused != 0) {
+            sent.outcome = SendOutcome::NotSent;
+        }
+        if (result->localChanged) {
+            sent.merged.push_back({result->report.kind, std::move(result->records)});
+        }
     }
     return sent;
 }
 
-// The settings hold Shift_JIS; the file system wants its own encoding.
-DavSyncResult DavLink::Run() {
+// The settings hold Shift_JIS; the file system wants its own encoding. The
+// repeating subjects follow only a dated sync that reached the server, so
+// that a server away is asked about once; without a companion (the server
+// would not make one) they stay on this computer.
+DavLink::Results DavLink::Run() {
     DavClient client;
     client.SetCaFile(SjisToQString(settings_.caFile).toLocal8Bit().toStdString());
     client.SetStallSeconds(stallSeconds_);
-    const DavSyncSetup setup{kIndivFileName, QUrl(SjisToQString(settings_.url)), SystemZoneName()};
+    const QUrl list(SjisToQString(settings_.url));
+    const QUrl companion(SjisToQString(settings_.repUrl));
+    const DavSyncSetup dated{kIndivFileName, list, SystemZoneName()};
+    const DavSyncSetup rep{kRepFileName, companion, SystemZoneName()};
     WindowThreadQuestions asked(questions_);
-    DavSyncResult result;
+    Results results;
     RunOnWorker(questions_,
                 {QString::fromUtf8(kIndivFileName),
                  [&client] { return client.BytesMoved(); },
                  {},
                  [&client] { client.Cancel(); }},
-                [&] { result = SyncDatedSubjects(setup, settings_, client, asked); });
-    return result;
+                [&] {
+                    results.dated = SyncDatedSubjects(dated, settings_, client, asked);
+                    if (results.dated.outcome == DavSyncOutcome::Synced && !companion.isEmpty() &&
+                        !SameResource(list, companion)) {
+                        results.rep = SyncRepSubjects(rep, settings_, client, asked);
+                    }
+                });
+    return results;
 }
 
-void DavLink::Tell(const DavSyncResult& result) {
-    if (result.outcome == DavSyncOutcome::LocalDamaged) {
-        questions_.Tell(QString::fromUtf8(kLocalDamaged));
-        return;
+void DavLink::Tell(const Results& results) {
+    QString text;
+    bool cancelled = false;
+    for (const DavSyncResult* result : {&results.dated, results.rep ? &*results.rep : nullptr}) {
+        if (result == nullptr) {
+            continue;
+        }
+        if (result->outcome == DavSyncOutcome::LocalDamaged) {
+            text += QString::fromUtf8(result->report.kind == SubjKind::Indiv ? kLocalDamaged
+                                                                             : kRepLocalDamaged);
+            continue;
+        }
+        cancelled = cancelled || result->outcome == DavSyncOutcome::Cancelled;
+        if (result->report.HasNews()) {
+            text += result->report.Summary();
+        }
     }
-    QString text = result.report.HasNews() ? result.report.Summary() : QString();
-    if (result.outcome == DavSyncOutcome::Cancelled) {
+    if (cancelled) {
         text.prepend(QString::fromUtf8(kCancelled));
     }
     if (!text.isEmpty()) {

@@ -1,19 +1,21 @@
 // The main window's link to a CalDAV server, the other kind of server behind
 // ServerLink: the CalDAV settings, and the sync of the dated subjects with
-// their task list at start-up, after every save and on 同期. Each sync runs
+// their task list, then of the repeating subjects with its companion, at
+// start-up, after every save and on 同期. Each sync runs
 // whole on a worker under the progress dialog with キャンセル; what it asks on
 // the way is answered on the window's thread by the window's questions, and
 // what it took in is told in one line. A server that cannot be reached leaves
 // the user working on the local file; the next sync sends what changed.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "DavSettings.h"
 #include "DavState.h"
+#include "DavSync.h"
 #include "ServerSync.h"
 
-struct DavSyncResult;
 class ServerQuestions;
 
 class DavLink {
@@ -32,17 +34,22 @@ class DavLink {
     // moved to other keys, so that each keeps its item. With no state yet,
     // or one the sync will set aside as damaged, there is nothing to keep.
     void NoteMoves(const std::vector<KeyMove>& moves);
-    // After a save, or on 同期: syncs the saved data file. What the sync wrote
-    // into it is in `merged`, for the lists in memory to take in.
+    // After a save, or on 同期: syncs the saved data files. What the syncs
+    // wrote into them is in `merged`, for the lists in memory to take in.
     [[nodiscard]] SendResult Sync();
 
     // How long a silent server is waited for; the default is the client's.
     void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }
 
   private:
-    DavSyncResult Run();
-    // The one line, and what stopped the sync.
-    void Tell(const DavSyncResult& result);
+    // The dated subjects' sync, and the repeating subjects' where it follows.
+    struct Results {
+        DavSyncResult dated;
+        std::optional<DavSyncResult> rep;
+    };
+    Results Run();
+    // The one line of each sync, and what stopped it, in one notice.
+    void Tell(const Results& results);
 
     ServerQuestions& questions_;
     DavSettings settings_;

@@ -22,6 +22,7 @@
 #include "ItemMerge.h"
 #include "ListItems.h"
 #include "MultiStatus.h"
+#include "RepTodoForm.h"
 #include "SjisCodec.h"
 #include "SjisText.h"
 #include "SubjMerge.h"
@@ -40,19 +41,62 @@ constexpr std::size_t kEmptyListAlarm = 3;
 enum class WriteKind { None, Create, Patch, Recreate, Delete };
 enum class WriteEnd { NotTried, Written, Failed, Refused };
 
-IndivSubj Decoded(const RecordText& record) {
-    return DecodeIndivSubj(record);
-}
+// What differs between the sync of the dated subjects and that of the
+// repeating ones: their records, files, item forms and words.
+struct DatedForm {
+    using Subj = IndivSubj;
+    static constexpr SubjKind kKind = SubjKind::Indiv;
+    static constexpr TodoShape kShape = TodoShape::Dated;
+    static constexpr const char* kWord = "個別案件";
+    static constexpr char kUidMark = 'd';
 
-RecordText Encoded(IndivSubj subj) {
-    return EncodeIndivSubj(subj);
-}
+    static Subj Decode(const RecordText& record) { return DecodeIndivSubj(record); }
+    static RecordText Encode(Subj subj) { return EncodeIndivSubj(subj); }
+    static ItemReading<Subj> Read(const std::string& text, const std::string& zoneName) {
+        return ReadTodo(text, zoneName);
+    }
+    static std::string New(const Subj& subj, const std::string& uid, std::time_t now,
+                           const std::string& zoneName) {
+        return NewTodoText(subj, uid, now, zoneName);
+    }
+    static PatchOutcome Patch(std::string_view text, const Subj& subj, FieldSet fields,
+                              std::time_t now, const std::string& zoneName, std::string& patched) {
+        return PatchTodo(text, subj, fields, now, zoneName, patched);
+    }
+};
+
+struct RepForm {
+    using Subj = RepSubj;
+    static constexpr SubjKind kKind = SubjKind::Rep;
+    static constexpr TodoShape kShape = TodoShape::Rules;
+    static constexpr const char* kWord = "反復案件";
+    static constexpr char kUidMark = 'r';
+
+    static Subj Decode(const RecordText& record) { return DecodeRepSubj(record); }
+    static RecordText Encode(Subj subj) { return EncodeRepSubj(subj); }
+    static ItemReading<Subj> Read(const std::string& text, const std::string&) {
+        return ReadRepTodo(text);
+    }
+    static std::string New(const Subj& subj, const std::string& uid, std::time_t now,
+                           const std::string& zoneName) {
+        return NewRepTodoText(subj, uid, now, zoneName);
+    }
+    static PatchOutcome Patch(std::string_view text, const Subj& subj, FieldSet fields,
+                              std::time_t now, const std::string& zoneName, std::string& patched) {
+        return PatchRepTodo(text, subj, fields, now, zoneName, patched);
+    }
+};
 
 KeyBytes KeyOfSubj(const IndivSubj& subj) {
-    return KeyBytesOf(Encoded(subj));
+    return KeyBytesOf(DatedForm::Encode(subj));
 }
 
-bool SameSubject(const IndivSubj& a, const IndivSubj& b) {
+KeyBytes KeyOfSubj(const RepSubj& subj) {
+    return KeyBytesOf(RepForm::Encode(subj));
+}
+
+template <typename Subj>
+bool SameSubject(const Subj& a, const Subj& b) {
     return std::all_of(kAllSubjFields.begin(), kAllSubjFields.end(),
                        [&](SubjField f) { return SameField(a, b, f); });
 }
@@ -63,6 +107,12 @@ std::string Utf8(const std::string& sjis) {
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+// A question's text with the kind of subject it is about.
+template <typename Form>
+QString Said(const char* utf8) {
+    return Text(utf8).replace(Text("個別案件"), Text(Form::kWord));
 }
 
 QString ReasonText(const ServerCall& call) {
@@ -89,13 +139,16 @@ QString ReasonText(const ServerCall& call) {
 }
 
 // One item of the list, or one subject of the data file, through the sync.
-struct Item {
+template <typename Form>
+struct ItemOf {
+    using Subj = typename Form::Subj;
+
     // What the last sync knew of it; null for an item or subject new since.
     const DavItemState* entry = nullptr;
-    IndivSubj base;
-    TodoReading baseRead;
+    Subj base;
+    ItemReading<Subj> baseRead;
     // The subject of the data file that is its own.
-    std::optional<IndivSubj> local;
+    std::optional<Subj> local;
     LocalSide localSide = LocalSide::Absent;
     // The server's item as it stands now (the text at the last sync when it
     // is unchanged).
@@ -103,7 +156,7 @@ struct Item {
     QString href;
     QByteArray etag;
     std::string text;
-    TodoReading read;
+    ItemReading<Subj> read;
     std::string uid;
     int uidNumber = 1;
     // Kept on both sides at the user's word, against deletions on one.
@@ -116,13 +169,16 @@ struct Item {
     // The plan: what both sides hold afterwards (none: the subject is gone)
     // and what the server is sent for it.
     ItemAction action = ItemAction::Nothing;
-    std::optional<IndivSubj> merged;
-    std::optional<IndivSubj> shown;  // merged, with the mark
+    std::optional<Subj> merged;
+    std::optional<Subj> shown;  // merged, with the mark
     FieldSet send;
     WriteKind write = WriteKind::None;
     std::string writeText;
     bool setAside = false;
     bool adopted = false;
+    // Made on the server since the listing, by this sync or, found at a
+    // create, by another computer: no token of the listing knows it.
+    bool madeSinceListing = false;
     WriteEnd end = WriteEnd::NotTried;
 
     // The subject here changes: the server's changes are taken in.
@@ -134,7 +190,11 @@ struct Item {
     }
 };
 
+template <typename Form>
 class DavSync {
+    using Subj = typename Form::Subj;
+    using Item = ItemOf<Form>;
+
   public:
     DavSync(const DavSyncSetup& setup, DavSettings& settings, DavClient& client,
             DavSyncQuestions& questions)
@@ -143,7 +203,9 @@ class DavSync {
           client_(client),
           questions_(questions),
           now_(Clock::Now()),
-          listPath_(setup.list.path(QUrl::FullyDecoded)) {}
+          listPath_(setup.list.path(QUrl::FullyDecoded)) {
+        result_.report.kind = Form::kKind;
+    }
 
     DavSyncResult Run();
 
@@ -189,12 +251,14 @@ class DavSync {
     DavSyncResult result_;
 };
 
-DavSyncResult DavSync::Ended(DavSyncOutcome outcome) {
+template <typename Form>
+DavSyncResult DavSync<Form>::Ended(DavSyncOutcome outcome) {
     result_.outcome = outcome;
     return std::move(result_);
 }
 
-DavSyncResult DavSync::Run() {
+template <typename Form>
+DavSyncResult DavSync<Form>::Run() {
     if (!LoadLocal()) {
         return Ended(DavSyncOutcome::LocalDamaged);
     }
@@ -214,7 +278,7 @@ DavSyncResult DavSync::Run() {
                            alone_.empty();
     if (listEmpty && known >= kEmptyListAlarm) {
         const QString question =
-            Text(
+            Said<Form>(
                 "タスクリストが空になっています。前回の同期では %1 件ありました。\n"
                 "このコンピューターの個別案件をサーバーに送り直しますか？\n"
                 "「いいえ」では同期をやめ、どちらも変えません。")
@@ -246,15 +310,16 @@ DavSyncResult DavSync::Run() {
     return Ended(client_.Cancelled() ? DavSyncOutcome::Cancelled : DavSyncOutcome::Synced);
 }
 
-bool DavSync::LoadLocal() {
+template <typename Form>
+bool DavSync<Form>::LoadLocal() {
     if (!PathExists(setup_.dataFile)) {
         return true;  // a computer that has no subjects yet
     }
-    if (CheckServerCopy(SubjKind::Indiv, setup_.dataFile) != CopyCheck::Clean) {
+    if (CheckServerCopy(Form::kKind, setup_.dataFile) != CopyCheck::Clean) {
         return false;
     }
-    SubjTree tree(HeaderOf(SubjKind::Indiv));
-    if (tree.Load(setup_.dataFile, WidthsOf(SubjKind::Indiv)) != StoreResult::Done) {
+    SubjTree tree(HeaderOf(Form::kKind));
+    if (tree.Load(setup_.dataFile, WidthsOf(Form::kKind)) != StoreResult::Done) {
         return false;
     }
     tree.VisitInOrder([this](const RecordText& record) {
@@ -264,7 +329,8 @@ bool DavSync::LoadLocal() {
     return true;
 }
 
-void DavSync::LoadState() {
+template <typename Form>
+void DavSync<Form>::LoadState() {
     switch (ReadDavState(setup_.dataFile, state_)) {
         case StateRead::Read:
             // A state of another list says nothing of this one's items.
@@ -281,7 +347,8 @@ void DavSync::LoadState() {
     state_.list = setup_.list.toString();
 }
 
-bool DavSync::LogInAndList() {
+template <typename Form>
+bool DavSync<Form>::LogInAndList() {
     const std::string userId = Utf8(settings_.userId);
     bool refused = false;
     ServerCall call;
@@ -307,7 +374,7 @@ bool DavSync::LogInAndList() {
         return false;
     }
     const QString question =
-        Text(
+        Said<Form>(
             "CalDAVサーバーと同期できませんでした（%1）。\n"
             "このコンピューター上の個別案件で作業を続けますか？\n"
             "変更は次に保存したときに送ります。")
@@ -317,7 +384,8 @@ bool DavSync::LogInAndList() {
     return false;
 }
 
-bool DavSync::FetchChanged() {
+template <typename Form>
+bool DavSync<Form>::FetchChanged() {
     std::map<QString, const DavItemState*> known;
     for (const DavItemState& entry : state_.items) {
         known[entry.href] = &entry;
@@ -332,7 +400,7 @@ bool DavSync::FetchChanged() {
     std::vector<FetchedItem> items;
     const ServerCall call = FetchItems(client_, setup_.list, wanted, items);
     if (!call.Ok()) {
-        const QString question = Text(
+        const QString question = Said<Form>(
                                      "CalDAVサーバーから個別案件を読めませんでした（%1）。\n"
                                      "このコンピューター上の個別案件で作業を続けますか？")
                                      .arg(ReasonText(call));
@@ -348,7 +416,8 @@ bool DavSync::FetchChanged() {
     return true;
 }
 
-void DavSync::Pair() {
+template <typename Form>
+void DavSync<Form>::Pair() {
     std::set<QString> present;
     for (const ListedItem& listed : listing_.present) {
         present.insert(listed.href);
@@ -385,15 +454,15 @@ void DavSync::Pair() {
         }
         Item item;
         item.entry = &entry;
-        item.base = Decoded(entry.record);
-        item.baseRead = ReadTodo(entry.text, setup_.zoneName);
+        item.base = Form::Decode(entry.record);
+        item.baseRead = Form::Read(entry.text, setup_.zoneName);
         item.href = entry.href;
         item.uid = entry.uid;
         item.etag = entry.etag;
         item.text = entry.text;
         item.read = item.baseRead;
         if (auto at = localAt.find(entry.key); at != localAt.end()) {
-            item.local = Decoded(localRecords_[at->second]);
+            item.local = Form::Decode(localRecords_[at->second]);
             linked[at->second] = true;
             item.localSide =
                 SameSubject(*item.local, item.base) ? LocalSide::Unchanged : LocalSide::Changed;
@@ -405,9 +474,9 @@ void DavSync::Pair() {
         } else if (changed) {
             item.etag = fresh->second.etag;
             item.text = fresh->second.text;
-            item.read = ReadTodo(item.text, setup_.zoneName);
+            item.read = Form::Read(item.text, setup_.zoneName);
             item.serverSide = ServerSide::Changed;
-            if (item.read.shape != TodoShape::Dated) {
+            if (item.read.shape != Form::kShape) {
                 // Another program made it something veskat does not show:
                 // it stays as that, and the subject here goes on as a new one.
                 alone_.push_back({entry.uid, entry.href, item.etag, {}, {}, {}, true});
@@ -444,11 +513,11 @@ void DavSync::Pair() {
         item.href = href;
         item.etag = got.etag;
         item.text = got.text;
-        item.read = ReadTodo(item.text, setup_.zoneName);
+        item.read = Form::Read(item.text, setup_.zoneName);
         item.uid = item.read.uid;
         takenHrefs_.insert(href);
         takenUids_.insert(item.uid);
-        if (item.read.shape != TodoShape::Dated) {
+        if (item.read.shape != Form::kShape) {
             alone_.push_back({item.uid, href, item.etag, {}, {}, {}, true});
             newlyAlone_ += knownHere ? 0 : 1;
             continue;
@@ -458,7 +527,7 @@ void DavSync::Pair() {
         // A subject here with the item's key that no item has yet is the
         // same subject: a lost state, or a second computer's first sync.
         if (auto at = localAt.find(key); at != localAt.end() && !linked[at->second]) {
-            item.local = Decoded(localRecords_[at->second]);
+            item.local = Form::Decode(localRecords_[at->second]);
             item.localSide = LocalSide::New;
             item.adopted = true;
             linked[at->second] = true;
@@ -469,20 +538,22 @@ void DavSync::Pair() {
     for (std::size_t i = 0; i < localRecords_.size(); ++i) {
         if (!linked[i]) {
             Item item;
-            item.local = Decoded(localRecords_[i]);
+            item.local = Form::Decode(localRecords_[i]);
             item.localSide = LocalSide::New;
             items_.push_back(std::move(item));
         }
     }
 }
 
-void DavSync::PlanAll() {
+template <typename Form>
+void DavSync<Form>::PlanAll() {
     for (Item& item : items_) {
         Plan(item);
     }
 }
 
-void DavSync::Plan(Item& item) {
+template <typename Form>
+void DavSync<Form>::Plan(Item& item) {
     item.action = DecideItem(item.localSide, item.serverSide);
     item.end = WriteEnd::NotTried;
     item.merged = item.local;
@@ -496,7 +567,7 @@ void DavSync::Plan(Item& item) {
         case ItemAction::Create:
             AssignUid(item);
             item.write = WriteKind::Create;
-            item.writeText = NewTodoText(*item.local, item.uid, now_, setup_.zoneName);
+            item.writeText = Form::New(*item.local, item.uid, now_, setup_.zoneName);
             break;
         case ItemAction::Send:
         case ItemAction::Take:
@@ -505,8 +576,8 @@ void DavSync::Plan(Item& item) {
                 item.merged = item.read.subj;
                 break;
             }
-            const bool hasBase = item.entry != nullptr && item.baseRead.shape == TodoShape::Dated;
-            const FieldMerge merge =
+            const bool hasBase = item.entry != nullptr && item.baseRead.shape == Form::kShape;
+            const FieldMergeOf<Subj> merge =
                 MergeItemFields({hasBase ? &item.base : nullptr, hasBase ? &item.baseRead : nullptr,
                                  &*item.local, &item.read});
             item.merged = merge.merged;
@@ -514,8 +585,8 @@ void DavSync::Plan(Item& item) {
             item.setAside = merge.setAside;
             if (!item.send.Empty()) {
                 item.write = WriteKind::Patch;
-                if (PatchTodo(item.text, *item.merged, item.send, now_, setup_.zoneName,
-                              item.writeText) != PatchOutcome::Patched) {
+                if (Form::Patch(item.text, *item.merged, item.send, now_, setup_.zoneName,
+                                item.writeText) != PatchOutcome::Patched) {
                     // The server's text holds no to-do to patch: the change
                     // stays here, told as one the server did not take.
                     item.write = WriteKind::None;
@@ -544,9 +615,9 @@ void DavSync::Plan(Item& item) {
                 }
             }
             item.write = WriteKind::Recreate;
-            if (PatchTodo(item.entry->text, *item.local, changed, now_, setup_.zoneName,
-                          item.writeText) != PatchOutcome::Patched) {
-                item.writeText = NewTodoText(*item.local, item.uid, now_, setup_.zoneName);
+            if (Form::Patch(item.entry->text, *item.local, changed, now_, setup_.zoneName,
+                            item.writeText) != PatchOutcome::Patched) {
+                item.writeText = Form::New(*item.local, item.uid, now_, setup_.zoneName);
             }
             break;
         }
@@ -554,7 +625,8 @@ void DavSync::Plan(Item& item) {
     ApplyMark(item);
 }
 
-void DavSync::ApplyMark(Item& item) {
+template <typename Form>
+void DavSync<Form>::ApplyMark(Item& item) {
     item.shown = item.merged;
     if (item.shown && !item.mark.empty()) {
         std::string& title = item.shown->title;
@@ -563,10 +635,11 @@ void DavSync::ApplyMark(Item& item) {
     }
 }
 
-void DavSync::AssignUid(Item& item) {
+template <typename Form>
+void DavSync<Form>::AssignUid(Item& item) {
     const KeyBytes key = KeyOfSubj(*item.local);
     for (;; ++item.uidNumber) {
-        const std::string uid = DerivedUid(key, item.uidNumber);
+        const std::string uid = DerivedUid(key, item.uidNumber, Form::kUidMark);
         const QString href = listPath_ + ItemName(uid);
         if (takenUids_.count(uid) == 0 && !takenHrefs_.contains(href)) {
             item.uid = uid;
@@ -578,7 +651,8 @@ void DavSync::AssignUid(Item& item) {
     }
 }
 
-void DavSync::AskAboutDeletions() {
+template <typename Form>
+void DavSync<Form>::AskAboutDeletions() {
     std::size_t here = 0;
     std::size_t there = 0;
     std::size_t known = 0;
@@ -589,7 +663,7 @@ void DavSync::AskAboutDeletions() {
     }
     const std::size_t held = localRecords_.size();
     if (DeletesMany(here, held)) {
-        const QString question = Text(
+        const QString question = Said<Form>(
                                      "他の機器で個別案件 %1 件が削除されています。\n"
                                      "このコンピューターの %1 件を残し、サーバーにも戻しますか？\n"
                                      "「いいえ」ではこのコンピューターからも削除します。")
@@ -606,7 +680,7 @@ void DavSync::AskAboutDeletions() {
     }
     if (DeletesMany(there, known)) {
         const QString question =
-            Text(
+            Said<Form>(
                 "このコンピューターで個別案件 %1 件が削除されています。\n"
                 "サーバーと他の機器の %1 件を残し、このコンピューターにも戻しますか？\n"
                 "「いいえ」ではサーバーからも削除します。")
@@ -623,7 +697,8 @@ void DavSync::AskAboutDeletions() {
     }
 }
 
-void DavSync::PlaceKeys() {
+template <typename Form>
+void DavSync<Form>::PlaceKeys() {
     // The subjects that keep their key here first; then those that take a
     // key from the server, each onto a free key.
     std::map<KeyBytes, Item*> placed;
@@ -660,7 +735,8 @@ void DavSync::PlaceKeys() {
     }
 }
 
-void DavSync::MarkWhereTaken(std::map<KeyBytes, Item*>& placed, Item& item) {
+template <typename Form>
+void DavSync<Form>::MarkWhereTaken(std::map<KeyBytes, Item*>& placed, Item& item) {
     // Two items with one date and title: both are shown, this one with a
     // mark, which is never sent.
     for (int n = 2; placed.count(KeyOfSubj(*item.shown)) != 0; ++n) {
@@ -670,11 +746,12 @@ void DavSync::MarkWhereTaken(std::map<KeyBytes, Item*>& placed, Item& item) {
     placed[KeyOfSubj(*item.shown)] = &item;
 }
 
-bool DavSync::KeepConflictsAside() {
+template <typename Form>
+bool DavSync<Form>::KeepConflictsAside() {
     std::vector<RecordText> theirs;
     for (const Item& item : items_) {
         if (item.setAside) {
-            theirs.push_back(Encoded(item.read.subj));
+            theirs.push_back(Form::Encode(item.read.subj));
         }
     }
     if (theirs.empty()) {
@@ -690,7 +767,7 @@ bool DavSync::KeepConflictsAside() {
                                  return std::equal(a.begin(), a.begin() + kKeySize, b.begin());
                              }),
                  theirs.end());
-    const std::string file = SetRecordsAside(SubjKind::Indiv, setup_.dataFile, theirs);
+    const std::string file = SetRecordsAside(Form::kKind, setup_.dataFile, theirs);
     if (file.empty()) {
         return false;
     }
@@ -698,7 +775,8 @@ bool DavSync::KeepConflictsAside() {
     return true;
 }
 
-void DavSync::WriteAll() {
+template <typename Form>
+void DavSync<Form>::WriteAll() {
     for (Item& item : items_) {
         if (item.write == WriteKind::None) {
             continue;
@@ -711,7 +789,8 @@ void DavSync::WriteAll() {
     }
 }
 
-void DavSync::WriteOne(Item& item) {
+template <typename Form>
+void DavSync<Form>::WriteOne(Item& item) {
     for (int attempt = 0; attempt < kWriteTries && item.write != WriteKind::None; ++attempt) {
         const QUrl url = MemberUrl(setup_.list, item.href);
         const QByteArray body = QByteArray::fromStdString(item.writeText);
@@ -741,6 +820,8 @@ void DavSync::WriteOne(Item& item) {
             }
         }
         if (reply.outcome == DavOutcome::Done && !innerFailed) {
+            item.madeSinceListing = item.madeSinceListing || item.write == WriteKind::Create ||
+                                    item.write == WriteKind::Recreate;
             if (item.write == WriteKind::Delete) {
                 item.etag.clear();
             } else {
@@ -788,7 +869,8 @@ void DavSync::WriteOne(Item& item) {
     }
 }
 
-bool DavSync::ReadAgain(Item& item) {
+template <typename Form>
+bool DavSync<Form>::ReadAgain(Item& item) {
     std::vector<FetchedItem> got;
     if (!FetchItems(client_, setup_.list, {item.href}, got).Ok()) {
         return false;
@@ -801,14 +883,15 @@ bool DavSync::ReadAgain(Item& item) {
     }
     item.etag = fresh.etag;
     item.text = fresh.text;
-    item.read = ReadTodo(item.text, setup_.zoneName);
-    if (item.read.shape != TodoShape::Dated) {
+    item.read = Form::Read(item.text, setup_.zoneName);
+    if (item.read.shape != Form::kShape) {
         return false;
     }
     if (item.entry != nullptr) {
         item.serverSide = ServerSide::Changed;
     } else if (item.local && KeyOfSubj(item.read.subj) == KeyOfSubj(*item.local)) {
         // Another computer made the same subject first: it is ours too.
+        item.madeSinceListing = true;
         item.serverSide = ServerSide::New;
         item.uid = item.read.uid;
         item.adopted = true;
@@ -821,13 +904,14 @@ bool DavSync::ReadAgain(Item& item) {
     return true;
 }
 
-DavItemState DavSync::EntryAfter(const Item& item) const {
+template <typename Form>
+DavItemState DavSync<Form>::EntryAfter(const Item& item) const {
     DavItemState entry;
     entry.uid = item.uid;
     entry.href = item.href;
     entry.etag = item.etag;
     entry.text = item.text;
-    IndivSubj base = *item.shown;
+    Subj base = *item.shown;
     if (item.end == WriteEnd::Failed || item.end == WriteEnd::Refused) {
         // Unsent: the server's version is the base, and what was to be sent
         // stays a change made here.
@@ -837,12 +921,13 @@ DavItemState DavSync::EntryAfter(const Item& item) const {
             }
         }
     }
-    entry.record = Encoded(base);
+    entry.record = Form::Encode(base);
     entry.key = KeyOfSubj(*item.shown);
     return entry;
 }
 
-void DavSync::Commit() {
+template <typename Form>
+void DavSync<Form>::Commit() {
     DavSyncReport& report = result_.report;
     // A retry may have brought a key from the server that another subject
     // took meanwhile.
@@ -854,13 +939,12 @@ void DavSync::Commit() {
     }
     std::vector<RecordText> records;
     for (const auto& [key, item] : placed) {
-        records.push_back(Encoded(*item->shown));
+        records.push_back(Form::Encode(*item->shown));
     }
     const bool localChanged = records != localRecords_;
     bool localWritten = true;
     if (localChanged) {
-        localWritten =
-            WriteSubjFile(SubjKind::Indiv, setup_.dataFile, records) == FileWrite::Written;
+        localWritten = WriteSubjFile(Form::kKind, setup_.dataFile, records) == FileWrite::Written;
         report.localNotWritten = !localWritten;
     }
     if (localChanged && localWritten) {
@@ -881,7 +965,7 @@ void DavSync::Commit() {
             ((item.write == WriteKind::Recreate || item.write == WriteKind::Delete) &&
              item.end != WriteEnd::Written) ||
             (item.setAside && item.end == WriteEnd::Failed && item.write == WriteKind::None);
-        everyEntryNew = everyEntryNew && !keepOld;
+        everyEntryNew = everyEntryNew && !keepOld && (gone || !item.madeSinceListing);
         if (keepOld) {
             if (item.entry != nullptr) {
                 next.items.push_back(*item.entry);
@@ -901,8 +985,11 @@ void DavSync::Commit() {
         report.marked += !item.mark.empty();
         report.conflicts += item.setAside;
     }
-    // The token goes only with every change up to it taken in; without one
-    // the next sync compares every ETag with the state.
+    // The token goes only with every change up to it taken in, and with no
+    // item made since it: a server that lists the changes since a token as the
+    // difference of two states (Xandikos) never tells of an item made and
+    // deleted after it. Without a token the next sync compares every ETag
+    // with the state.
     next.syncToken = everyEntryNew ? listing_.syncToken : QString();
     report.leftAlone = newlyAlone_;
     if (!conflictFiles_.empty()) {
@@ -915,5 +1002,10 @@ void DavSync::Commit() {
 
 DavSyncResult SyncDatedSubjects(const DavSyncSetup& setup, DavSettings& settings, DavClient& client,
                                 DavSyncQuestions& questions) {
-    return DavSync(setup, settings, client, questions).Run();
+    return DavSync<DatedForm>(setup, settings, client, questions).Run();
+}
+
+DavSyncResult SyncRepSubjects(const DavSyncSetup& setup, DavSettings& settings, DavClient& client,
+                              DavSyncQuestions& questions) {
+    return DavSync<RepForm>(setup, settings, client, questions).Run();
 }

@@ -1,5 +1,6 @@
-// The two-way sync of the dated subjects with their CalDAV task list: every
-// subject one plain VTODO of its own (TodoForm.h), found again through the
+// The two-way sync of the dated subjects with their CalDAV task list, and of
+// the repeating subjects with its companion ("veskat 反復"): every subject
+// one VTODO of its own (TodoForm.h, RepTodoForm.h), found again through the
 // state beside the data file (DavState.h), merged item by item and field by
 // field against the server's text at the last sync (ItemMerge.h), written
 // only under If-Match or If-None-Match and, where another program wrote in
@@ -25,8 +26,8 @@ class DavSyncQuestions;
 struct DavSettings;
 
 struct DavSyncSetup {
-    std::string dataFile;  // the dated subjects' data file, "veskat_i.dat"
-    QUrl list;             // their task list (DavSettings::url)
+    std::string dataFile;  // the subjects' data file, "veskat_i.dat" or "veskat_r.dat"
+    QUrl list;             // their task list (DavSettings::url or repUrl)
     std::string zoneName;  // the computer's zone, SystemZoneName()
 };
 
@@ -54,3 +55,10 @@ struct DavSyncResult {
 // has none or the server refuses it.
 DavSyncResult SyncDatedSubjects(const DavSyncSetup& setup, DavSettings& settings, DavClient& client,
                                 DavSyncQuestions& questions);
+
+// The same for the repeating subjects: `setup.dataFile` is theirs and
+// `setup.list` the companion. Its items are read only as repeating subjects
+// (X-VESKAT-RULES); every other item there is left alone, as the dated
+// sync leaves alone the repeating subjects' items.
+DavSyncResult SyncRepSubjects(const DavSyncSetup& setup, DavSettings& settings, DavClient& client,
+                              DavSyncQuestions& questions);

@@ -40,8 +40,10 @@ QString DavSyncReport::Summary() const {
           "表せない文字や長すぎる題名・内容のある個別案件 %1 件は、〓や省略で表しています。"
           "サーバーの内容はそのままです。");
     Count(lines, leftAlone,
-          "予定・日誌・繰り返しの ToDo・日付のない ToDo など、個別案件にできない %1 件は"
-          "サーバーにそのまま残しました。");
+          kind == SubjKind::Indiv
+              ? "予定・日誌・繰り返しの ToDo・日付のない ToDo など、個別案件にできない %1 件は"
+                "サーバーにそのまま残しました。"
+              : "反復案件の形でない ToDo や予定など %1 件は、サーバーにそのまま残しました。");
     Count(lines, refused, "サーバーが受け付けなかった個別案件 %1 件は送れませんでした。");
     Count(lines, unsent, "個別案件 %1 件は送れませんでした。次の同期で送ります。");
     if (!stateSetAside.empty()) {
@@ -57,5 +59,11 @@ QString DavSyncReport::Summary() const {
     if (stateNotWritten) {
         lines << QString::fromUtf8("同期の記録を書けませんでした。次の同期で突き合わせ直します。");
     }
-    return lines.join(QString());
+    QString text = lines.join(QString());
+    if (kind == SubjKind::Rep) {
+        // A repeating subject is known by its title alone.
+        text.replace(QString::fromUtf8("日付と題名"), QString::fromUtf8("題名"));
+        text.replace(QString::fromUtf8("個別案件"), QString::fromUtf8("反復案件"));
+    }
+    return text;
 }

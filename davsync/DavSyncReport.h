@@ -1,12 +1,15 @@
-// What one sync of the dated subjects did, counted, and the one line the
-// window shows for it.
+// What one sync of the dated or the repeating subjects did, counted, and the
+// one line the window shows for it.
 #pragma once
 
 #include <QString>
 
 #include <string>
 
+#include "SubjKind.h"
+
 struct DavSyncReport {
+    SubjKind kind = SubjKind::Indiv;  // whose sync it tells of
     int taken = 0;      // local subjects added, changed or deleted by other devices' changes
     int sent = 0;       // items written to or deleted from the server
     int adopted = 0;    // server items that a subject here with their key took as its own

@@ -55,10 +55,13 @@ FieldAction DecideField(bool changedHere, bool changedThere, bool sameValue) {
     return sameValue ? FieldAction::Keep : FieldAction::SendAndSetAside;
 }
 
-FieldMerge MergeItemFields(const ItemSides& sides) {
-    FieldMerge merge;
+namespace {
+
+template <typename Subj>
+FieldMergeOf<Subj> MergeFields(const ItemSidesOf<Subj>& sides) {
+    FieldMergeOf<Subj> merge;
     merge.merged = *sides.local;
-    const IndivSubj& theirs = sides.server->subj;
+    const Subj& theirs = sides.server->subj;
     for (const SubjField field : kAllSubjFields) {
         const auto index = static_cast<std::size_t>(field);
         const bool hasBase = sides.base != nullptr && sides.serverBase != nullptr;
@@ -81,4 +84,14 @@ FieldMerge MergeItemFields(const ItemSides& sides) {
         }
     }
     return merge;
+}
+
+}  // namespace
+
+FieldMergeOf<IndivSubj> MergeItemFields(const ItemSidesOf<IndivSubj>& sides) {
+    return MergeFields(sides);
+}
+
+FieldMergeOf<RepSubj> MergeItemFields(const ItemSidesOf<RepSubj>& sides) {
+    return MergeFields(sides);
 }

@@ -51,21 +51,26 @@ enum class FieldAction {
 
 FieldAction DecideField(bool changedHere, bool changedThere, bool sameValue);
 
-// The two sides of one item for MergeItemFields. Without a base (a new item
-// that meets a subject with its key) every field counts as changed on both.
-struct ItemSides {
-    const IndivSubj* base = nullptr;          // the local subject at the last sync
-    const TodoReading* serverBase = nullptr;  // the server's text at the last sync, read
-    const IndivSubj* local = nullptr;         // required
-    const TodoReading* server = nullptr;      // required, Dated
+// The two sides of one item for MergeItemFields, of a dated (IndivSubj) or a
+// repeating (RepSubj) subject. Without a base (a new item that meets a
+// subject with its key) every field counts as changed on both.
+template <typename Subj>
+struct ItemSidesOf {
+    const Subj* base = nullptr;                     // the local subject at the last sync
+    const ItemReading<Subj>* serverBase = nullptr;  // the server's text at the last sync, read
+    const Subj* local = nullptr;                    // required
+    const ItemReading<Subj>* server = nullptr;      // required, Dated or Rules
 };
+using ItemSides = ItemSidesOf<IndivSubj>;
 
-struct FieldMerge {
-    IndivSubj merged;       // what both sides hold after the sync
+template <typename Subj>
+struct FieldMergeOf {
+    Subj merged;            // what both sides hold after the sync
     FieldSet send;          // the fields the server's text must take
     bool setAside = false;  // the server's subject goes to the conflict file
     bool taken = false;     // a field came from the server
 };
 
 // Each field as DecideField says.
-FieldMerge MergeItemFields(const ItemSides& sides);
+FieldMergeOf<IndivSubj> MergeItemFields(const ItemSidesOf<IndivSubj>& sides);
+FieldMergeOf<RepSubj> MergeItemFields(const ItemSidesOf<RepSubj>& sides);

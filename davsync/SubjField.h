@@ -1,7 +1,9 @@
-// The parts of a dated subject that the sync merges one by one: a change on
-// this computer and one on another device to different parts both survive.
-// The key (date and title) is two of them, so a subject moved to another day
-// and retitled elsewhere keeps both changes.
+// The parts of a subject that the sync merges one by one: a change on this
+// computer and one on another device to different parts both survive. The
+// key of a dated subject (date and title) is two of them, so a subject moved
+// to another day and retitled elsewhere keeps both changes. A repeating
+// subject has the same parts but the origin: its "When" is its rules with the
+// time of day, which only make sense together.
 #pragma once
 
 #include <array>
@@ -40,3 +42,7 @@ bool SameField(const IndivSubj& a, const IndivSubj& b, SubjField field);
 
 // `into` with the value of `field` from `from`.
 void CopyField(IndivSubj& into, const IndivSubj& from, SubjField field);
+
+// The same for repeating subjects; their Origin is always the same.
+bool SameField(const RepSubj& a, const RepSubj& b, SubjField field);
+void CopyField(RepSubj& into, const RepSubj& from, SubjField field);

@@ -8,12 +8,12 @@ constexpr const char* kDomain = "@veskat";
 
 }  // namespace
 
-std::string DerivedUid(const KeyBytes& key, int n) {
+std::string DerivedUid(const KeyBytes& key, int n, char mark) {
     const QByteArray digest =
         QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(key.data()),
                                                 static_cast<qsizetype>(key.size())),
                                  QCryptographicHash::Sha256);
-    std::string uid = digest.left(16).toHex().toStdString() + "-d";
+    std::string uid = digest.left(16).toHex().toStdString() + "-" + mark;
     if (n > 1) {
         uid += std::to_string(n);
     }

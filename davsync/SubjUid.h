@@ -15,8 +15,9 @@
 #include "DavState.h"
 
 // The `n`th UID (from 1) of the subject with `key`: "<32 hex digits>-d@veskat",
-// then "-d2@veskat", "-d3@veskat" ...
-std::string DerivedUid(const KeyBytes& key, int n);
+// then "-d2@veskat", "-d3@veskat" ... for a dated subject (`mark` 'd'); a
+// repeating one, keyed by its title alone, has 'r' in place of the 'd'.
+std::string DerivedUid(const KeyBytes& key, int n, char mark = 'd');
 
 // The resource name of the item with the derived UID `uid`: the UID without
 // "@veskat", and ".ics".

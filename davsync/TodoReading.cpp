@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "IcalItem.h"
+#include "RepTodoForm.h"
 #include "SjisText.h"
 
 namespace {
@@ -57,7 +58,45 @@ bool Repeats(const IcalItem& item) {
     icalcomponent* todo = item.Todo();
     return icalcomponent_get_first_property(todo, ICAL_RRULE_PROPERTY) != nullptr ||
            icalcomponent_get_first_property(todo, ICAL_RDATE_PROPERTY) != nullptr ||
-           item.HasOverrides();
+           item.HasOverrides() || item.XText("X-VESKAT-RULES").has_value();
+}
+
+// The title, content and progress of the to-do, and their prints.
+template <typename Subj>
+void ReadTexts(const IcalItem& item, ItemReading<Subj>& reading) {
+    icalcomponent* todo = item.Todo();
+    const std::string title = TextOf(todo, ICAL_SUMMARY_PROPERTY);
+    const std::string content = TextOf(todo, ICAL_DESCRIPTION_PROPERTY);
+    ImportedText heldTitle = TitleFromIcs(title);
+    ImportedText heldContent = ContentFromIcs(content);
+    Subj& subj = reading.subj;
+    subj.title = std::move(heldTitle.bytes);
+    TrimTrailingSpaces(subj.title);
+    subj.content = std::move(heldContent.bytes);
+    subj.progress = ReadProgress(item);
+    reading.degraded = heldTitle.stoodIn || heldTitle.cut || heldContent.stoodIn || heldContent.cut;
+    reading.prints[static_cast<std::size_t>(SubjField::Title)] = title;
+    reading.prints[static_cast<std::size_t>(SubjField::Content)] = content;
+    reading.prints[static_cast<std::size_t>(SubjField::Progress)] =
+        std::string(1, static_cast<char>(subj.progress));
+}
+
+// The root and to-do of `item` as the shape of `reading`: false when the
+// item holds no to-do, its shape then said.
+template <typename Subj>
+bool FindTodo(const IcalItem& item, ItemReading<Subj>& reading) {
+    if (item.Root() == nullptr) {
+        return false;
+    }
+    icalcomponent* todo = item.Todo();
+    if (todo == nullptr) {
+        const bool other = icalcomponent_get_first_real_component(item.Root()) != nullptr;
+        reading.shape = other ? TodoShape::NotTodo : TodoShape::Broken;
+        return false;
+    }
+    const char* uid = icalcomponent_get_uid(todo);
+    reading.uid = uid != nullptr ? uid : "";
+    return true;
 }
 
 }  // namespace
@@ -65,17 +104,10 @@ bool Repeats(const IcalItem& item) {
 TodoReading ReadTodo(std::string_view text, const std::string& zoneName) {
     TodoReading reading;
     const IcalItem item(text);
-    if (item.Root() == nullptr) {
+    if (!FindTodo(item, reading)) {
         return reading;
     }
     icalcomponent* todo = item.Todo();
-    if (todo == nullptr) {
-        const bool other = icalcomponent_get_first_real_component(item.Root()) != nullptr;
-        reading.shape = other ? TodoShape::NotTodo : TodoShape::Broken;
-        return reading;
-    }
-    const char* uid = icalcomponent_get_uid(todo);
-    reading.uid = uid != nullptr ? uid : "";
     if (Repeats(item)) {
         reading.shape = TodoShape::Recurring;
         return reading;
@@ -92,24 +124,32 @@ TodoReading ReadTodo(std::string_view text, const std::string& zoneName) {
     if (!ReadWhen(item, when, zoneName, subj)) {
         return reading;
     }
-    const std::string title = TextOf(todo, ICAL_SUMMARY_PROPERTY);
-    const std::string content = TextOf(todo, ICAL_DESCRIPTION_PROPERTY);
+    ReadTexts(item, reading);
     const std::string origin = item.XText("X-VESKAT-ORIGIN").value_or("");
-    ImportedText heldTitle = TitleFromIcs(title);
-    ImportedText heldContent = ContentFromIcs(content);
-    subj.title = std::move(heldTitle.bytes);
-    TrimTrailingSpaces(subj.title);
-    subj.content = std::move(heldContent.bytes);
     subj.origin = TitleFromIcs(origin).bytes;
     TrimTrailingSpaces(subj.origin);
-    subj.progress = ReadProgress(item);
-    reading.degraded = heldTitle.stoodIn || heldTitle.cut || heldContent.stoodIn || heldContent.cut;
-    reading.prints[static_cast<std::size_t>(SubjField::Title)] = title;
-    reading.prints[static_cast<std::size_t>(SubjField::Content)] = content;
     reading.prints[static_cast<std::size_t>(SubjField::When)] = WhenPrint(subj);
-    reading.prints[static_cast<std::size_t>(SubjField::Progress)] =
-        std::string(1, static_cast<char>(subj.progress));
     reading.prints[static_cast<std::size_t>(SubjField::Origin)] = origin;
     reading.shape = TodoShape::Dated;
+    return reading;
+}
+
+RepReading ReadRepTodo(std::string_view text) {
+    RepReading reading;
+    const IcalItem item(text);
+    if (!FindTodo(item, reading)) {
+        return reading;
+    }
+    const std::optional<std::string> rules = item.XText("X-VESKAT-RULES");
+    if (!rules) {
+        reading.shape = TodoShape::NoRules;
+        return reading;
+    }
+    if (!ReadRulesText(*rules, reading.subj)) {
+        return reading;
+    }
+    ReadTexts(item, reading);
+    reading.prints[static_cast<std::size_t>(SubjField::When)] = *rules;
+    reading.shape = TodoShape::Rules;
     return reading;
 }

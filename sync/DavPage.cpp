@@ -279,6 +279,8 @@ bool DavPage::MakeChoice(TaskList& list, TaskList& companion) {
     PrepareClient();
     status_->setText(QStringLiteral("タスクリストを用意しています..."));
     DiscoveryResult result;
+    result.outcome = DiscoveryOutcome::Found;  // a list chosen from those found
+    DiscoveryResult made;
     RunBusy([&] {
         DavDiscovery discovery(*client_);
         if (item == kNewList) {
@@ -287,12 +289,27 @@ bool DavPage::MakeChoice(TaskList& list, TaskList& companion) {
                 return;
             }
         }
-        result = discovery.FindOrMakeCompanion(account_, list, companion);
+        made = discovery.FindOrMakeCompanion(account_, list, companion);
     });
     if (ToldFailure(result)) {
         return false;
     }
+    const bool refused =
+        made.outcome == DiscoveryOutcome::Failed && made.transfer != DavOutcome::Cancelled &&
+        made.transfer != DavOutcome::NotAuthorised && made.transfer != DavOutcome::Unreachable;
+    if (!refused && ToldFailure(made)) {
+        return false;
+    }
     status_->clear();
+    if (refused) {
+        // The dated subjects sync all the same; the repeating ones stay here.
+        companion = TaskList();
+        messages_.Inform(
+            &dialog_, QStringLiteral("反復案件のタスクリスト「%1」を用意できませんでした（%2）。\n"
+                                     "個別案件だけを同期し、反復案件はこのコンピューターに"
+                                     "置いたままにします。")
+                          .arg(CompanionName(list), DavFailureMessage(made.transfer, made.status)));
+    }
     return true;
 }
 
@@ -310,7 +327,7 @@ DavPage::Taken DavPage::Take() {
     std::string repUrl = settings_.repUrl;
     if (on) {
         const QVariant item = lists_->currentData();
-        if (!item.isValid() || (item.toInt() == kSavedList && repUrl.empty())) {
+        if (!item.isValid() || (item.toInt() == kSavedList && url.empty())) {
             messages_.Inform(parent, QStringLiteral("CalDAVのタスクリストを選んでください。"
                                                     "「探す」で一覧を読み込めます。"));
             discover_->setFocus();

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "AnsweringYes.h"
 #include "ConnectSettings.h"
-#include "MessageService.h"
 #include "SaveSession.h"
 #include "ServerLock.h"
 #include "SubjList.h"
@@ -25,14 +25,6 @@
 #include "SyncActorLog.h"
 
 namespace {
-
-class AnsweringYes : public MessageService {
-  public:
-    MessageAnswer Show(QWidget*, const QString& text, MessageButtons buttons) override {
-        AppendLine(kMessagesLog, QString(text).replace('\n', ' ').toStdString());
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
-    }
-};
 
 // One to three adds, edits or deletes of individual subjects.
 void Edit(IndivSubjList& list, std::mt19937& random, int firstNew) {

@@ -31,6 +31,24 @@ inline std::string SoakTitleNumber(const IndivSubj& subj) {
     return subj.title.substr(std::string(kSoakTitlePrefix).size());
 }
 
+// The year of the CalDAV soak's dated subjects: ahead, so that no batch
+// purges them.
+inline constexpr int kDavSoakYear = 2027;
+
+// "反" in Shift_JIS: the repeating subjects of the CalDAV soak are this and a
+// number, weekly on one day, their version in their content.
+inline constexpr const char* kSoakRepPrefix = "\x94\xBD";
+
+inline RepSubj SoakRepSubject(int number, const std::string& version) {
+    RepSubj subj;
+    subj.title = kSoakRepPrefix + std::to_string(number);
+    subj.weekly[static_cast<std::size_t>(number % 7)] = 1;
+    subj.hour = 9;
+    subj.progress = Progress::Open;
+    subj.content = version;
+    return subj;
+}
+
 // Appends `line` to `fileName` and lets it reach the kernel at once, so
 // that a kill right after loses none of it.
 inline void AppendLine(const char* fileName, const std::string& line) {

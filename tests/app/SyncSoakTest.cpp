@@ -17,10 +17,6 @@
 // at a command, overlapping steps start a moment apart and run freely.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QString>
@@ -34,11 +30,10 @@
 #include <sstream>
 #include <thread>
 
+#include "ActorProcess.h"
 #include "FtpServer.h"
 #include "SjisCodec.h"
 #include "SyncActorLog.h"
-
-extern char** environ;
 
 namespace {
 
@@ -54,59 +49,6 @@ std::string Lf(std::string text) {
     std::erase(text, '\r');
     return text;
 }
-
-// A running sync_actor.
-class Actor {
-  public:
-    Actor(const std::string& folder, const char* mode, std::mt19937::result_type seed,
-          int firstNew) {
-        std::vector<std::string> args = {VESKAT_SYNC_ACTOR, folder, mode, std::to_string(seed),
-                                         std::to_string(firstNew)};
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        // Its Qt chatter goes to a file beside its logs.
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string output = folder + "/actor-output.txt";
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, output.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Actor() { Kill(); }
-    Actor(const Actor&) = delete;
-    Actor& operator=(const Actor&) = delete;
-
-    // Waits up to `millis` for the end; true once ended.
-    bool Ended(int millis) {
-        for (const auto end = Clock::now() + std::chrono::milliseconds(millis); pid_ > 0;) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-            } else if (Clock::now() > end) {
-                return false;
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        }
-        return true;
-    }
-    void Kill() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-
-  private:
-    pid_t pid_ = -1;
-};
 
 // What went wrong in the runs, counted.
 struct Findings {
@@ -137,7 +79,7 @@ class SoakRun {
         int computer;
         std::string local;
         std::size_t log;
-        std::unique_ptr<Actor> actor;
+        std::unique_ptr<ActorProcess> actor;
     };
     Started Start(int computer, bool save);
     // Waits for the end, or kills first, and takes in the edits.
@@ -178,8 +120,10 @@ void SoakRun::WriteIni(int computer) const {
 SoakRun::Started SoakRun::Start(int computer, bool save) {
     Started step{computer, ReadFileBytes(Folder(computer) + "/veskat_i.dat"),
                  ReadFileBytes(Folder(computer) + "/" + kEditsLog).size(), nullptr};
-    step.actor =
-        std::make_unique<Actor>(Folder(computer), save ? "save" : "start", random_(), nextNumber_);
+    step.actor = std::make_unique<ActorProcess>(
+        std::vector<std::string>{VESKAT_SYNC_ACTOR, Folder(computer), save ? "save" : "start",
+                                 std::to_string(random_()), std::to_string(nextNumber_)},
+        Folder(computer) + "/actor-output.txt");
     nextNumber_ += 3;
     return step;
 }

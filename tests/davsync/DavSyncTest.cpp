@@ -434,4 +434,28 @@ TEST_F(DavSyncTest, RefusalsPasswordsAndAnUnusableServerAreTold) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(DavStateFileName(offline.DataFile()))));
 }
 
+// A server that lists the changes since a token as the difference of two
+// states never tells of an item made after the token and deleted since: the
+// computer that made it must not keep that token.
+TEST(DavSyncXandikosTest, AnItemMadeHereAndDeletedElsewhereGoesHereToo) {
+    DavServer server(DavServer::Kind::Xandikos);
+    ASSERT_TRUE(server.Running()) << server.Output();
+    const QUrl list = MakeListsByDiscovery(server, DavServer::Kind::Xandikos).list;
+    ASSERT_FALSE(list.isEmpty());
+    Computer here(list);
+    Computer there(list);
+    const std::vector<IndivSubj> three = {Dated("kept 1", 2026, 12, 20),
+                                          Dated("kept 2", 2026, 12, 21),
+                                          Dated("made here", 2026, 12, 22)};
+    here.Write(three);
+    ASSERT_EQ(here.Sync().outcome, DavSyncOutcome::Synced);
+    ASSERT_EQ(there.Sync().outcome, DavSyncOutcome::Synced);
+    ASSERT_EQ(there.Subjects().size(), 3u);
+    there.Write({three[0], three[1]});
+    ASSERT_EQ(there.Sync().outcome, DavSyncOutcome::Synced);
+    ASSERT_EQ(here.Sync().outcome, DavSyncOutcome::Synced);
+    EXPECT_EQ(here.Subjects().size(), 2u);
+    EXPECT_TRUE(here.Find("made here").title.empty());
+}
+
 }  // namespace

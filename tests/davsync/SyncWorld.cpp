@@ -15,6 +15,7 @@
 #include "ChildProcess.h"
 #include "DavBodies.h"
 #include "DavClient.h"
+#include "DavDiscovery.h"
 #include "SubjMerge.h"
 #include "SystemZone.h"
 
@@ -77,6 +78,15 @@ void HoldProxy::Release(const std::string& method) {
     std::filesystem::remove(dir_ + "/held-" + method);
 }
 
+bool HoldProxy::IsHeld(const std::string& method) const {
+    return std::filesystem::exists(dir_ + "/held-" + method);
+}
+
+void HoldProxy::Unhold(const std::string& method) {
+    std::error_code ignored;
+    std::filesystem::remove(dir_ + "/hold-" + method, ignored);
+}
+
 void HoldProxy::Answer(const std::string& method, int nth, const std::string& status,
                        const std::string& body, int times) {
     WriteText(dir_ + "/answer-" + method,
@@ -88,6 +98,15 @@ int HoldProxy::Count(const std::string& method) const {
     int count = 0;
     for (std::string line; std::getline(log, line);) {
         count += line.rfind(method + " ", 0) == 0;
+    }
+    return count;
+}
+
+int HoldProxy::CountStatus(const std::string& method, const std::string& status) const {
+    std::ifstream log(dir_ + "/log");
+    int count = 0;
+    for (std::string line; std::getline(log, line);) {
+        count += line.rfind(method + " ", 0) == 0 && line.ends_with(" " + status);
     }
     return count;
 }
@@ -265,4 +284,22 @@ QUrl MakeList(const DavServer& server, const std::string& name) {
         ADD_FAILURE() << "MKCALENDAR " << reply.status;
     }
     return url;
+}
+
+ListAndCompanion MakeListsByDiscovery(const DavServer& server, DavServer::Kind kind) {
+    DavClient client;
+    if (kind == DavServer::Kind::Radicale) {
+        client.SetLogin(DavServer::kUser, DavServer::kPassword);
+    }
+    DavDiscovery discovery(client);
+    DavAccount account;
+    TaskList list;
+    TaskList companion;
+    if (discovery.Discover(server.Address(), account).outcome != DiscoveryOutcome::Found ||
+        discovery.FindOrMakeNewList(account, list).outcome == DiscoveryOutcome::Failed ||
+        discovery.FindOrMakeCompanion(account, list, companion).outcome ==
+            DiscoveryOutcome::Failed) {
+        return {};
+    }
+    return {list.url, companion.url};
 }

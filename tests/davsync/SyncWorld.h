@@ -39,6 +39,10 @@ class HoldProxy {
     // Waits (boundedly) until a request of `method` is held; false at the time-out.
     bool WaitHeld(const std::string& method);
     void Release(const std::string& method);
+    // True while a request of `method` is held.
+    bool IsHeld(const std::string& method) const;
+    // A Hold no request met yet is taken back.
+    void Unhold(const std::string& method);
     // The `nth` request of `method` from now, and the `times` - 1 after it,
     // are answered with `status` ("412 Precondition Failed") and `body`
     // instead of reaching the server.
@@ -46,6 +50,8 @@ class HoldProxy {
                 const std::string& body, int times = 1);
     // How many requests of `method` reached the proxy so far.
     int Count(const std::string& method) const;
+    // How many of them the server answered with `status` ("412").
+    int CountStatus(const std::string& method, const std::string& status) const;
 
   private:
     std::string dir_;
@@ -123,3 +129,12 @@ class Computer {
 
 // Makes a fresh task list on `server` named `name`; its URL.
 QUrl MakeList(const DavServer& server, const std::string& name);
+
+// The list "veskat" and its companion, found or made through discovery as
+// the connection dialog makes them, on either kind of server; empty URLs
+// when that failed.
+struct ListAndCompanion {
+    QUrl list;
+    QUrl companion;
+};
+ListAndCompanion MakeListsByDiscovery(const DavServer& server, DavServer::Kind kind);

@@ -9,7 +9,8 @@ Prints "READY" once it has reached the list. Ends with its input.
                         a new to-do through Calendar.save_todo
   {"op": "event", "uid": U, "summary": S, "start": "20261205T100000Z"}
                         an event through Calendar.save_event
-  {"op": "edit", "uid": U, "summary": S?, "description": D?, "due": ...?}
+  {"op": "edit", "uid": U, "summary": S?, "description": D?, "due": ...?,
+   "categories": [..]?}
                         the to-do changed where it is: through save_todo when
                         the item has the name save_todo gives it, else save()
   {"op": "complete", "uid": U}   Todo.complete()
@@ -80,6 +81,9 @@ def edit(calendar, command):
             component.add(key, command[key])
     if "due" in command:
         set_due(component, command["due"])
+    if "categories" in command:
+        component.pop("CATEGORIES", None)
+        component.add("categories", command["categories"])
     own_name = calendar.url.join(quote(command["uid"].replace("/", "%2F")) + ".ics")
     if str(todo.url) == str(own_name):
         calendar.save_todo(todo.icalendar_instance.to_ical().decode("utf-8"))

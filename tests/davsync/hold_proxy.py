@@ -113,9 +113,16 @@ class Proxy(http.server.BaseHTTPRequestHandler):
     do_PROPPATCH = do_POST = do_HEAD = relay
 
 
+class Server(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A client killed while its request was held or answered is no error here.
+        if not isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError)):
+            super().handle_error(request, client_address)
+
+
 def main():
     end_with_parent()
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Proxy)
+    server = Server(("127.0.0.1", 0), Proxy)
     server.daemon_threads = True
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()

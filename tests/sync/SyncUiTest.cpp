@@ -29,6 +29,7 @@
 #include "PromptScript.h"
 #include "ResourceIds.h"
 #include "ScriptedMessageService.h"
+#include "SyncWorld.h"
 #include "TaskListCheck.h"
 
 using namespace ConnectDialogIds;
@@ -49,6 +50,7 @@ class SyncUiTest : public QObject {
     void connectDialogEditsEncryptionAndTheCertificateFile();
     void connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds_data();
     void connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds();
+    void connectDialogKeepsAListWhoseCompanionTheServerWillNotMake();
     void connectDialogTellsWhyNoListWasFound_data();
     void connectDialogTellsWhyNoListWasFound();
     void connectDialogStaysLiveWhileTheServerWaitsAndCancelEndsTheWait();
@@ -335,6 +337,42 @@ void SyncUiTest::connectDialogFindsTheTaskListsAndMakesWhatTheChoiceNeeds() {
     });
     RunConnectDialog(settings, dav, messages_, nullptr);
     QCOMPARE(messages_.Texts(), QStringList());
+}
+
+// The dated subjects sync all the same: the choice holds, without a
+// companion, and the user is told why.
+void SyncUiTest::connectDialogKeepsAListWhoseCompanionTheServerWillNotMake() {
+    DavServer server(DavServer::Kind::Radicale);
+    QVERIFY2(server.Running(), server.Output().c_str());
+    DavClient client;
+    client.SetLogin(DavServer::kUser, DavServer::kPassword);
+    QCOMPARE(client
+                 .MkCalendar(server.Address().resolved(QUrl("alice/work/")),
+                             DavBodies::MkCalendar(QString::fromUtf8("仕事"), "VTODO"))
+                 .status,
+             201L);
+    HoldProxy proxy(server.Port());
+    QVERIFY(proxy.Running());
+    proxy.Answer("MKCALENDAR", 1, "403 Forbidden", "");
+    ConnectSettings settings;
+    DavSettings dav;
+    WhenShown<CConnectDlg>([&](CConnectDlg* dialog) {
+        const auto endFailed = EndWhenLeft(dialog);
+        FindLists(dialog, proxy.Through(server.Address()).toString(QUrl::StripTrailingSlash),
+                  DavServer::kPassword);
+        auto* lists = dialog->Control<QComboBox>(kDavListList);
+        lists->setCurrentIndex(lists->findText(QString::fromUtf8("仕事")));
+        Button(dialog, kIdOk)->click();
+    });
+    RunConnectDialog(settings, dav, messages_, nullptr);
+    QCOMPARE(messages_.Texts().size(), 1);
+    QVERIFY2(messages_.Texts().front().startsWith(
+                 QString::fromUtf8("反復案件のタスクリスト「仕事 反復」を用意できませんでした")),
+             qPrintable(messages_.Texts().front()));
+    QCOMPARE(ActiveServer(settings, dav), ServerKind::CalDav);
+    QCOMPARE(QUrl(QString::fromStdString(dav.url)).path(), QStringLiteral("/alice/work/"));
+    QCOMPARE(dav.repUrl, std::string());
+    QCOMPARE(proxy.Count("MKCALENDAR"), 1);
 }
 
 enum class FailingServer { Radicale, RadicaleHttps, Probe, None };
