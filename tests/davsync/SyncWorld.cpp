@@ -257,8 +257,7 @@ DavSyncResult Computer::Sync() {
 QUrl MakeList(const DavServer& server, const std::string& name) {
     DavClient client;
     client.SetLogin(DavServer::kUser, DavServer::kPassword);
-    const QUrl url = server.Address().resolved(
-        QUrl(QString::fromStdString(std::string("/") + DavServer::kUser + "/" + name + "/")));
+    const QUrl url = server.ListsHome().resolved(QUrl(QString::fromStdString(name + "/")));
     const DavReply reply = client.MkCalendar(
         url, DavBodies::MkCalendar(QString::fromStdString(name), QStringLiteral("VTODO")));
     if (reply.outcome != DavOutcome::Done) {
