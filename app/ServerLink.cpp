@@ -1,22 +1,8 @@
 #include "ServerLink.h"
 
 #include "ConnectDlg.h"
-#include "DataFileSet.h"
 #include "MessageService.h"
 #include "SecretMemory.h"
-
-QString MergeTakenMessage(MergeTaken taken) {
-    switch (taken) {
-        case MergeTaken::OutOfMemory:
-            return QStringLiteral(
-                "他のコンピューターでの変更を取り込んだ一覧は、メモリーが足りないため表示できま"
-                "せんでした。取り込んだ内容はファイルに保存してあります。いったん終了して起動し"
-                "直してください。");
-        case MergeTaken::Taken:
-            break;
-    }
-    return {};
-}
 
 namespace {
 
@@ -51,28 +37,19 @@ MarkOutcome ServerLink::MarkUnsent(const char* fileName) {
     return ::MarkUnsent(settings_, fileName);
 }
 
-void ServerLink::Send(DataFileSet& files, const std::function<void()>& refill) {
-    const SendResult result = ActiveServer(settings_, dav_.Settings()) == ServerKind::CalDav
-                                  ? dav_.Sync()
-                                  : SendToServer(settings_, questions_);
-    for (const MergedList& list : result.merged) {
-        const MergeTaken taken =
-            files.Adopt(list.kind, list.records) ? MergeTaken::Taken : MergeTaken::OutOfMemory;
-        if (const QString message = MergeTakenMessage(taken); !message.isEmpty()) {
-            messages_.Inform(parent_, message);
-        }
+SendResult ServerLink::Send() {
+    if (ActiveServer(settings_, dav_.Settings()) == ServerKind::CalDav) {
+        return dav_.Sync();
     }
-    if (!result.merged.empty()) {
-        refill();
-    }
+    return SendToServer(settings_, questions_);
 }
 
-void ServerLink::Sync(DataFileSet& files, const std::function<void()>& refill) {
+SendResult ServerLink::Sync() {
     if (ActiveServer(settings_, dav_.Settings()) == ServerKind::None) {
         messages_.Inform(parent_, QString::fromUtf8(kNoServer));
-        return;
+        return {};
     }
-    Send(files, refill);
+    return Send();
 }
 
 void ServerLink::RunConnectDialog() {

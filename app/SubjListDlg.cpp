@@ -20,7 +20,6 @@
 #include "Batch.h"
 #include "Clock.h"
 #include "ConnectDlg.h"
-#include "DataFileSet.h"
 #include "EditHistory.h"
 #include "ExitQuestions.h"
 #include "IcsExport.h"
@@ -36,7 +35,7 @@
 #include "ReminderLink.h"
 #include "ResourceIds.h"
 #include "RestoreVersionDlg.h"
-#include "ServerLink.h"
+#include "SaveSession.h"
 #include "SubjCommands.h"
 #include "SubjListPane.h"
 #include "SubjListView.h"
@@ -47,7 +46,6 @@ using namespace MainDialogIds;
 
 namespace {
 
-const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
 const QString kBatchShort = QStringLiteral(
     "メモリーが足りないため、一括で作成する案件の一部を登録できませんでした。"
     "作成できた案件は一覧にあります。");
@@ -90,18 +88,17 @@ CSubjListDlg::CSubjListDlg(MessageService& messages, QWidget* parent)
       messages_(messages),
       appIcon_(AppIconXpm()),
       list_(Control<SubjListView>(kListId)),
-      files_(std::make_unique<DataFileSet>()),
-      history_(new EditHistory(files_->Indiv(), files_->Rep(), this)),
-      commands_(
-          std::make_unique<SubjCommands>(files_->Indiv(), files_->Rep(), *list_, messages_, this)),
-      server_(std::make_unique<ServerLink>(messages_, this)),
+      session_(std::make_unique<SaveSession>(messages_, this)),
+      history_(new EditHistory(session_->Indiv(), session_->Rep(), this)),
+      commands_(std::make_unique<SubjCommands>(session_->Indiv(), session_->Rep(), *list_,
+                                               messages_, this)),
       pane_(std::make_unique<SubjListPane>(*list_, *Control<QRadioButton>(kIndivRadioId),
-                                           *Control<QRadioButton>(kRepRadioId), files_->Indiv(),
-                                           files_->Rep(), [this] { UpdateCaption(); })),
+                                           *Control<QRadioButton>(kRepRadioId), session_->Indiv(),
+                                           session_->Rep(), [this] { UpdateCaption(); })),
       month_(std::make_unique<MonthLink>(
-          *pane_, *list_, files_->Indiv(), files_->Rep(), *history_, messages_,
+          *pane_, *list_, session_->Indiv(), session_->Rep(), *history_, messages_,
           [this](const CalendarDay& day) { AddSubject(SubjKind::Indiv, day); }, kIniFileName)),
-      reminders_(std::make_unique<ReminderLink>(files_->Indiv(), kIniFileName)),
+      reminders_(std::make_unique<ReminderLink>(session_->Indiv(), kIniFileName)),
       exits_(std::make_unique<ExitQuestions>(
           messages_, *this, [this] { return Unsaved(); }, [this] { return OnSave(); })) {
     ConnectCommands();
@@ -114,15 +111,15 @@ CSubjListDlg::~CSubjListDlg() {
 }
 
 IndivSubjList& CSubjListDlg::IndivList() {
-    return files_->Indiv();
+    return session_->Indiv();
 }
 
 RepSubjList& CSubjListDlg::RepList() {
-    return files_->Rep();
+    return session_->Rep();
 }
 
 ConnectSettings& CSubjListDlg::Settings() {
-    return server_->Settings();
+    return session_->Settings();
 }
 
 bool CSubjListDlg::Unsaved() const {
@@ -269,11 +266,10 @@ bool CSubjListDlg::OnInitDialog() {
     setWindowIcon(QIcon(appIcon_));
     setProperty(kInstanceName, 1);
     emit Marked();
-    LoadSettings();
+    session_->LoadSettings();
     const WindowPlace place = RestoreWindowPlace(*this, kIniFileName);
     pane_->UseKeptWidths(place.indivColumns, place.repColumns);
-    endAfterInit_ = !FetchFromServer();
-    LoadDataFiles();
+    endAfterInit_ = session_->Load() == StartUpOutcome::EndWindow;
     history_->Saved();  // the lists are what the files hold
     pane_->ShowMode(SubjKind::Indiv);
     month_->Start(MenuAction(kMonthPaneMenuId));
@@ -404,7 +400,7 @@ void CSubjListDlg::OnBatch() {
     const KeptSelection kept = KeptSelection::Of(*list_);
     StoreResult ran = StoreResult::Done;
     const QString did = history_->Run(EditHistory::Command::Batch,
-                                      [&] { ran = RunBatch(files_->Rep(), files_->Indiv()); });
+                                      [&] { ran = RunBatch(session_->Rep(), session_->Indiv()); });
     pane_->FillList(kept);
     pane_->Overdue().Tell(did);
     if (ran == StoreResult::OutOfMemory) {
@@ -412,31 +408,16 @@ void CSubjListDlg::OnBatch() {
     }
 }
 
-void CSubjListDlg::LoadDataFiles() {
-    for (const QString& notice : files_->Load()) {
-        messages_.Inform(this, notice);
-    }
-}
-
-bool CSubjListDlg::WriteDataFiles() {
-    QStringList notices;
-    if (files_->Write([this](const char* fileName) { return MarkUnsent(fileName); }, &notices)) {
-        return true;
-    }
-    history_->SaveFailed();
-    notices.prepend(kSaveFailed);
-    messages_.Inform(this, notices.join(QLatin1Char('\n')));
-    return false;
-}
-
-// The history goes on across the save: what was saved can still be undone.
+// The history goes on across the save: what was saved can still be undone. A merge with another
+// computer's save becomes the list the user works on, and what was done before it can no longer
+// be undone; the selection is kept by its key across the merge.
 bool CSubjListDlg::OnSave() {
     const ReminderLink::BusyScope busy(*reminders_);
-    if (!WriteDataFiles()) {
+    if (session_->Save(ShowTakenIn()) == SaveOutcome::NotSaved) {
+        history_->SaveFailed();
         return false;
     }
     history_->Saved();
-    SendToServer();
     return true;
 }
 
@@ -448,7 +429,7 @@ void CSubjListDlg::OnSync() {
         OnSave();
         return;
     }
-    server_->Sync(*files_, RefillAfterMerge());
+    session_->Sync(ShowTakenIn());
 }
 
 void CSubjListDlg::OnSaveExit() {
@@ -475,39 +456,19 @@ void CSubjListDlg::OnCancel() {
 // opens the row (keyPressEvent); elsewhere it does nothing.
 void CSubjListDlg::OnOK() {}
 
-void CSubjListDlg::LoadSettings() {
-    server_->LoadSettings();
-}
-
-bool CSubjListDlg::FetchFromServer() {
-    return server_->Fetch() == StartUpOutcome::Go;
-}
-
-bool CSubjListDlg::MarkUnsent(const char* fileName) {
-    return server_->MarkUnsent(fileName) == MarkOutcome::Marked;
-}
-
 // A merge with another computer's save becomes the list the user works on, and what was done
 // before it can no longer be undone. The selection is taken before the merge replaces the rows'
 // records.
-void CSubjListDlg::SendToServer() {
-    server_->Send(*files_, RefillAfterMerge());
-}
-
-std::function<void()> CSubjListDlg::RefillAfterMerge() {
+std::function<void()> CSubjListDlg::ShowTakenIn() {
     return [this, kept = KeptSelection::Of(*list_)] {
         history_->MergedIn();
         pane_->FillList(kept);
     };
 }
 
-void CSubjListDlg::RunConnectDialog() {
-    server_->RunConnectDialog();
-}
-
 void CSubjListDlg::OnConnect() {
     const ReminderLink::BusyScope busy(*reminders_);
-    RunConnectDialog();
+    session_->Connect();
 }
 
 QString CSubjListDlg::AskExportFileName() {
@@ -521,8 +482,9 @@ void CSubjListDlg::OnExportIcs(IcsForm form) {
     if (fileName.isEmpty()) {
         return;
     }
-    const IcsExported exported = WriteIcsFile(fileName.toLocal8Bit().toStdString(), files_->Indiv(),
-                                              files_->Rep(), Clock::Now(), SystemZoneName(), form);
+    const IcsExported exported =
+        WriteIcsFile(fileName.toLocal8Bit().toStdString(), session_->Indiv(), session_->Rep(),
+                     Clock::Now(), SystemZoneName(), form);
     if (exported.written != FileWrite::Written) {
         messages_.Inform(this, kExportFailed.arg(fileName));
     } else if (exported.notExported > 0) {
@@ -532,7 +494,7 @@ void CSubjListDlg::OnExportIcs(IcsForm form) {
 
 void CSubjListDlg::OnImportIcs() {
     const ReminderLink::BusyScope busy(*reminders_);
-    if (IcsImportCommand(files_->Indiv(), files_->Rep(), *history_, messages_, this).Run()) {
+    if (IcsImportCommand(session_->Indiv(), session_->Rep(), *history_, messages_, this).Run()) {
         pane_->FillList(KeptSelection::Of(*list_));
     }
 }
@@ -541,7 +503,8 @@ void CSubjListDlg::OnImportIcs() {
 void CSubjListDlg::OnRestoreVersion() {
     const ReminderLink::BusyScope busy(*reminders_);
     const SubjKind kind = pane_->RepMode() ? SubjKind::Rep : SubjKind::Indiv;
-    const SubjTree& now = kind == SubjKind::Indiv ? files_->Indiv().Tree() : files_->Rep().Tree();
+    const SubjTree& now =
+        kind == SubjKind::Indiv ? session_->Indiv().Tree() : session_->Rep().Tree();
     // Every kept version is read and compared before the window opens, which takes a moment
     // on a long list.
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -563,7 +526,7 @@ void CSubjListDlg::OnRestoreVersion() {
     const KeptSelection kept = KeptSelection::Of(*list_);
     bool restored = false;
     history_->Run(EditHistory::Command::Restore,
-                  [&] { restored = files_->Restore(kind, *records); });
+                  [&] { restored = session_->Files().Restore(kind, *records); });
     if (!restored) {
         messages_.Inform(this, kNotRestored);
         return;
@@ -620,7 +583,7 @@ void CSubjListDlg::RaiseWindow() {
 
 void CSubjListDlg::OnReminderAction(const QByteArray& key, ReminderAction action) {
     RaiseWindow();
-    const ActionStep step = StepFor(action, StandingOf(files_->Indiv(), key));
+    const ActionStep step = StepFor(action, StandingOf(session_->Indiv(), key));
     if (step.sayGone) {
         messages_.Inform(this, kReminderSubjectGone);
         return;
@@ -628,7 +591,7 @@ void CSubjListDlg::OnReminderAction(const QByteArray& key, ReminderAction action
     if (!pane_->IndivMode()) {
         pane_->ShowMode(SubjKind::Indiv);
     }
-    const int row = pane_->ShowSubjectRow(files_->Indiv().Stored());
+    const int row = pane_->ShowSubjectRow(session_->Indiv().Stored());
     if (step.markDone) {
         ChangeDoneRow(row, DoneChange::Done);
     }

@@ -1,14 +1,15 @@
 // The program's main window: one list showing either the individual or the
 // repeating subjects, the buttons, keys and menus that act on them, and the
 // life of the window from initialisation to its end. It owns both subject
-// lists through its data files, and a part for each concern: the list pane
-// (with its find bar and overdue line), the commands and their history, the
-// server link and the reminders. The window itself only takes commands and
+// lists through its save session (the data files and the server), and a part
+// for each concern: the list pane (with its find bar and overdue line), the
+// commands and their history, and the reminders. The window itself only takes commands and
 // hands them to its parts.
 #pragma once
 
 #include <QPixmap>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,7 +17,6 @@
 
 struct CalendarDay;
 struct ConnectSettings;
-class DataFileSet;
 enum class DoneChange;
 class EditHistory;
 class ExitQuestions;
@@ -28,7 +28,7 @@ class QDBusConnection;
 class QMenu;
 class ReminderLink;
 class RepSubjList;
-class ServerLink;
+class SaveSession;
 class SubjCommands;
 class SubjListPane;
 class SubjListView;
@@ -91,8 +91,10 @@ class CSubjListDlg : public TemplateDialog {
     void OnUndo();
     void OnRedo();
     void OnBatch();
-    // Writes both data files, then sends them when the server is on. False when
-    // a file could not be written (the user has been told; nothing was sent).
+    // The one save of every way to save (保存, 保存・終了, the close question's
+    // はい, Ctrl+S): both data files written, then sent when the server is on.
+    // False when a file could not be written (the user has been told; nothing
+    // was sent).
     bool OnSave();
     // ファイル → 同期 and F5: the server's changes taken in, ours sent.
     void OnSync();
@@ -139,21 +141,8 @@ class CSubjListDlg : public TemplateDialog {
     // Enter outside a push button and the list: nothing. Enter never ends the window.
     void OnOK() override;
 
-    // Server work, done by the synchronisation code. Step 4 of the
-    // initialisation reads the connection settings; step 5 fetches both data
-    // files when the server is on and returns false when the window must end;
-    // MarkUnsent runs before every save replaces a data file and leaves its
-    // unsent marker on the disk (false when it could not, and the file then
-    // stays as it is); SendToServer runs after both files were written by
-    // OnSave and removes the markers of the files sent. Without a server each
-    // does nothing.
-    virtual void LoadSettings();
-    virtual bool FetchFromServer();
-    virtual bool MarkUnsent(const char* fileName);
-    virtual void SendToServer();
-    virtual void RunConnectDialog();
     // What shows the lists again once a merge replaced what they hold.
-    std::function<void()> RefillAfterMerge();
+    std::function<void()> ShowTakenIn();
     // The file the export goes to, asked with a file dialog; empty when the
     // user cancels.
     virtual QString AskExportFileName();
@@ -161,6 +150,7 @@ class CSubjListDlg : public TemplateDialog {
     virtual QDBusConnection ReminderBus() const;
 
     MessageService& Messages() { return messages_; }
+    SaveSession& Session() { return *session_; }
 
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
@@ -186,19 +176,13 @@ class CSubjListDlg : public TemplateDialog {
     void StepHistory(bool back);
     // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.
     void UpdateCaption();
-    // Loads both data files (DataFileSet::Load) and shows each notice.
-    void LoadDataFiles();
-    // Writes both data files (DataFileSet::Write); false when either was left
-    // as it was, after telling the user.
-    bool WriteDataFiles();
 
     MessageService& messages_;
     QPixmap appIcon_;
     SubjListView* list_;
-    std::unique_ptr<DataFileSet> files_;
+    std::unique_ptr<SaveSession> session_;
     EditHistory* history_;
     std::unique_ptr<SubjCommands> commands_;
-    std::unique_ptr<ServerLink> server_;
     std::unique_ptr<SubjListPane> pane_;
     std::unique_ptr<MonthLink> month_;
     std::unique_ptr<ReminderLink> reminders_;

@@ -85,6 +85,7 @@ class DataFileSetTest : public WindowTestCase {
     void shouldLoseNothingOfAFileItCannotWriteBack_data();
     void shouldLoseNothingOfAFileItCannotWriteBack();
     void shouldTellNothingAndKeepNothingForMissingFiles();
+    void shouldMarkEachFileWhileItStillHoldsTheVersionItReplaces();
     void shouldLeaveTheFileOfAMergeItCouldNotAdopt();
     void shouldKeepFiftySavesOfOneSubjectInTwiceTheFile();
 };
@@ -220,6 +221,28 @@ void DataFileSetTest::shouldTellNothingAndKeepNothingForMissingFiles() {
     }));
     QCOMPARE(marked, (QStringList{"veskat_i.dat", "veskat_r.dat"}));
     QCOMPARE(folder_->Entries(), (QStringList{"veskat_i.dat", "veskat_r.dat"}));
+}
+
+// A file replaced before its marker is down can be fetched over at the next
+// start-up should the program stop in between.
+void DataFileSetTest::shouldMarkEachFileWhileItStillHoldsTheVersionItReplaces() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "old", Progress::Open)}, {Rep("r", Progress::Open)});
+    const QByteArray oldIndiv = ReadFile(kIndivFileName);
+    const QByteArray oldRep = ReadFile(kRepFileName);
+    DataFileSet files;
+    QVERIFY(files.Load().isEmpty());
+    files.Indiv().current = Indiv(2024, 6, 1, 9, 0, "new", Progress::Open);
+    QCOMPARE(files.Indiv().Insert(), StoreResult::Done);
+    files.Rep().current = Rep("new rep", Progress::Open);
+    QCOMPARE(files.Rep().Insert(), StoreResult::Done);
+    QList<QByteArray> heldWhenMarked;
+    QVERIFY(files.Write([&](const char* fileName) {
+        heldWhenMarked << ReadFile(fileName);
+        return true;
+    }));
+    QCOMPARE(heldWhenMarked, (QList<QByteArray>{oldIndiv, oldRep}));
+    QVERIFY(ReadFile(kIndivFileName).contains("\tnew\t"));
+    QVERIFY(ReadFile(kRepFileName).contains("new rep"));
 }
 
 void DataFileSetTest::shouldLeaveTheFileOfAMergeItCouldNotAdopt() {

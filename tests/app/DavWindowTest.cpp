@@ -14,6 +14,7 @@
 #include "DavServer.h"
 #include "PasswordKeyring.h"
 #include "PromptScript.h"
+#include "SaveSession.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
 #include "SubjListView.h"
@@ -30,7 +31,7 @@ const char* const kUrlKey = "url=";
 class DavWindow : public CSubjListDlg {
   public:
     using CSubjListDlg::CSubjListDlg;
-    using CSubjListDlg::LoadSettings;
+    void LoadSettings() { Session().LoadSettings(); }
 };
 
 // How the prompt was answered: each time, its caption and whether the box

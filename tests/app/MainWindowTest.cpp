@@ -1,7 +1,6 @@
 // The main window on the offscreen platform: its controls, menu and columns,
 // the rows it shows under a fixed clock, its initialisation from the data
-// files, every way out with what is on disk afterwards, the batch button and
-// the places where the server work plugs in.
+// files, every way out with what is on disk afterwards and the batch button.
 #include <QAbstractItemModel>
 #include <QAccessible>
 #include <QAction>
@@ -34,40 +33,6 @@
 
 using namespace MainDialogIds;
 
-namespace {
-
-// Records where the server work was asked for, and what the files held then.
-class RecordingDlg : public CSubjListDlg {
-  public:
-    using CSubjListDlg::CSubjListDlg;
-
-    QStringList calls;
-    bool fetchSucceeds = true;
-    QByteArray fetchWrites;  // written to veskat_i.dat by the fetch when not empty
-    QByteArray indivAtSend;
-
-  protected:
-    void LoadSettings() override { calls << "settings"; }
-    bool FetchFromServer() override {
-        calls << "fetch";
-        if (!fetchWrites.isEmpty()) {
-            WriteFile(kIndivFileName, fetchWrites);
-        }
-        return fetchSucceeds;
-    }
-    void SendToServer() override {
-        calls << "send";
-        indivAtSend = ReadFile(kIndivFileName);
-    }
-    bool MarkUnsent(const char* fileName) override {
-        calls << QStringLiteral("unsent %1").arg(fileName);
-        return true;
-    }
-    void RunConnectDialog() override { calls << "connect"; }
-};
-
-}  // namespace
-
 class MainWindowTest : public QObject {
     Q_OBJECT
 
@@ -92,8 +57,6 @@ class MainWindowTest : public QObject {
     void shouldKeepWindowOpenWhenSaveFails();
     void shouldRunBatchOnYesAndRefillList();
     void shouldSayWhenTheBatchRanShortOfMemory();
-    void shouldCallServerWorkAtItsPlaces();
-    void shouldEndRightAfterInitialisationWhenFetchFails();
     void shouldMarkWindowAndSwallowHelp();
     void shouldOpenAboutBoxFromSystemMenu();
     void shouldDeleteTheSelectedSubjectByItsRowBytes();
@@ -610,59 +573,6 @@ void MainWindowTest::shouldSayWhenTheBatchRanShortOfMemory() {
     window->OnBatch();
     QCOMPARE(messages_.Texts(), QStringList{QString::fromStdString(BatchQuestion())});
     QCOMPARE(window->ListView()->RowCount(), 10 * 43);
-}
-
-void MainWindowTest::shouldCallServerWorkAtItsPlaces() {
-    const QByteArray fetched =
-        "_VESKAT_I_DAT_VER_1_2_\r\n2024\t05\t30\tfrom server\t08\t00\tU\t\t\r\n";
-    RecordingDlg window(messages_);
-    window.fetchWrites = fetched;
-    window.OnInitDialog();
-    window.show();
-    QCOMPARE(window.calls, (QStringList{"settings", "fetch"}));
-    // What the fetch wrote is what the window loaded.
-    QCOMPARE(window.ListView()->CellText(0, 2), QStringLiteral("from server"));
-
-    // The fetched file stays as it is; the missing one is written.
-    window.Control<QPushButton>(kSaveId)->click();
-    QCOMPARE(window.calls.mid(2), (QStringList{"unsent veskat_r.dat", "send"}));
-    QCOMPARE(window.indivAtSend, fetched);  // sent after the local writing
-
-    window.MenuAction(kConnectMenuId)->trigger();
-    QCOMPARE(window.calls.last(), QStringLiteral("connect"));
-
-    // A failed local save sends nothing; both files were marked before it.
-    QVERIFY(QFile::remove(kIndivFileName));
-    QVERIFY(QDir().mkpath(QString(kIndivFileName) + "/x"));
-    const auto changeRep = [&window](const char* title) {
-        window.RepList().current = Rep(title, Progress::Open);
-        QCOMPARE(window.RepList().Insert(), StoreResult::Done);
-    };
-    changeRep("rep 1");
-    window.calls.clear();
-    window.Control<QPushButton>(kSaveId)->click();
-    QCOMPARE(window.calls, (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat"}));
-    QVERIFY(QDir(kIndivFileName).removeRecursively());
-
-    // The close question's Yes saves as 保存 does: both marked, then sent.
-    changeRep("rep 2");
-    window.calls.clear();
-    messages_.Clear();
-    messages_.QueueAnswer(MessageAnswer::Yes);
-    window.close();
-    QCOMPARE(window.calls, (QStringList{"unsent veskat_i.dat", "unsent veskat_r.dat", "send"}));
-    QVERIFY(!window.isVisible());
-}
-
-void MainWindowTest::shouldEndRightAfterInitialisationWhenFetchFails() {
-    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, "local", Progress::Open)}, {});
-    const QByteArray before = ReadFile(kIndivFileName);
-    RecordingDlg window(messages_);
-    window.fetchSucceeds = false;
-    QCOMPARE(window.DoModal(), kIdOk);
-    QVERIFY(!window.isVisible());
-    QCOMPARE(ReadFile(kIndivFileName), before);
-    QVERIFY(messages_.History().empty());
 }
 
 void MainWindowTest::shouldMarkWindowAndSwallowHelp() {

@@ -14,8 +14,8 @@
 #include "FtpServer.h"
 #include "ServerLock.h"
 #include "ServerSync.h"
+#include "ServerTestSupport.h"
 #include "SubjListDlg.h"
-#include "WindowTestSupport.h"
 
 namespace {
 
@@ -26,23 +26,6 @@ const QString kLocalChangesMerged = QStringLiteral(
     "サーバーのファイルと合わせました。元のファイルを veskat_i.dat.20240515-123020 として"
     "残しました。");
 
-// The bytes of an individual-subject file holding `titles`, one a day from 1 June.
-QByteArray IndivFileOf(const QStringList& titles) {
-    IndivSubjList list;
-    for (int i = 0; i < titles.size(); ++i) {
-        list.current = Indiv(2024, 6, 1 + i, 9, 0, titles[i], Progress::Open);
-        if (list.Insert() != StoreResult::Done) {
-            return {};
-        }
-    }
-    if (list.Save("made_i.dat") != StoreResult::Done) {
-        return {};
-    }
-    const QByteArray bytes = ReadFile("made_i.dat");
-    QFile::remove("made_i.dat");
-    return bytes;
-}
-
 QStringList Titles(IndivSubjList& list) {
     QStringList titles;
     for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
@@ -50,10 +33,6 @@ QStringList Titles(IndivSubjList& list) {
     }
     titles.sort();
     return titles;
-}
-
-std::string Lf(QByteArray bytes) {
-    return bytes.replace("\r\n", "\n").toStdString();
 }
 
 }  // namespace
@@ -107,13 +86,7 @@ void ServerStartUpTest::Serve(const QStringList& indivTitles, const char* name) 
 }
 
 void ServerStartUpTest::WriteIni(const char* indivPath) {
-    WriteFile("veskat.ini", QStringLiteral("[FTP]\r\nftpmode=TRUE\r\nuserid=%1\r\n"
-                                           "hostname=127.0.0.1\r\nport=%2\r\n"
-                                           "ftpindivsubjpath=%3\r\nftprepsubjpath=srv_r.dat\r\n")
-                                .arg(FtpServer::kUser)
-                                .arg(server_->Port())
-                                .arg(indivPath)
-                                .toUtf8());
+    WriteServerIni(*server_, indivPath);
 }
 
 void ServerStartUpTest::Answer(std::initializer_list<MessageAnswer> answers) {

@@ -13,10 +13,8 @@
 #include <map>
 
 #include "ConnectSettings.h"
-#include "FtpServer.h"
-#include "ServerSync.h"
+#include "ServerTestSupport.h"
 #include "SubjListDlg.h"
-#include "WindowTestSupport.h"
 
 namespace {
 
@@ -26,26 +24,6 @@ mode_t ModeOf(const QString& name) {
     struct stat info {};
     return stat(QFile::encodeName(name).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
-
-std::string Lf(QByteArray bytes) {
-    return bytes.replace("\r\n", "\n").toStdString();
-}
-
-// Notes the markers' modes when sending begins: a save that sends lifts them.
-class MarkerWatchingDlg : public CSubjListDlg {
-  public:
-    using CSubjListDlg::CSubjListDlg;
-    std::map<QString, mode_t> markerModes;
-
-  protected:
-    void SendToServer() override {
-        for (const char* file : {kIndivFileName, kRepFileName}) {
-            const QString marker = QString(file) + kUnsentSuffix;
-            markerModes[marker] = ModeOf(marker);
-        }
-        CSubjListDlg::SendToServer();
-    }
-};
 
 }  // namespace
 
@@ -95,22 +73,22 @@ void SideFilesTest::StartUpAndSave() {
     for (const char* file : {kIndivFileName, kRepFileName}) {
         QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
     }
-    WriteFile("veskat.ini",
-              QStringLiteral("[FTP]\r\nftpmode=TRUE\r\nuserid=%1\r\nhostname=127.0.0.1\r\n"
-                             "port=%2\r\nftpindivsubjpath=srv_i.dat\r\n"
-                             "ftprepsubjpath=srv_r.dat\r\n")
-                  .arg(FtpServer::kUser)
-                  .arg(server_->Port())
-                  .toUtf8());
+    WriteServerIni(*server_);
 
-    MarkerWatchingDlg window(messages_);
+    CSubjListDlg window(messages_);
     window.Settings().password = FtpServer::kPassword;
     window.OnInitDialog();
     // Meanwhile the server's repeating file is damaged.
     server_->PutServerFile("srv_r.dat", "not a data file\n");
+    // A save that sends lifts the markers: their modes are taken as the sending begins.
+    WhenServerWorkBegins(this, [this] {
+        for (const char* file : {kIndivFileName, kRepFileName}) {
+            const QString marker = QString(file) + kUnsentSuffix;
+            modes_[marker] = ModeOf(marker);
+        }
+    });
     window.Control<QPushButton>(1009)->click();
 
-    modes_ = window.markerModes;
     for (const QString& name : folder_->Entries()) {
         modes_[name] = ModeOf(name);
     }

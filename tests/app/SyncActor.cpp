@@ -3,7 +3,7 @@
 // folder given, "start" runs the main window's start-up against the server
 // of its veskat.ini; "save" takes the local files as a window left open
 // would hold them, makes a few random edits, logs them to edits.log and
-// saves through the window. Every message goes to messages.log and every
+// saves through the window's save session. Every message goes to messages.log and every
 // question is answered Yes.
 //
 // Usage: sync_actor FOLDER start|save SEED FIRST_NEW_NUMBER
@@ -18,6 +18,7 @@
 
 #include "ConnectSettings.h"
 #include "MessageService.h"
+#include "SaveSession.h"
 #include "ServerLock.h"
 #include "SubjList.h"
 #include "SubjListDlg.h"
@@ -31,15 +32,6 @@ class AnsweringYes : public MessageService {
         AppendLine(kMessagesLog, QString(text).replace('\n', ' ').toStdString());
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
-};
-
-// A window that stayed open since its start-up: its lists are the local files.
-class OpenWindow : public CSubjListDlg {
-  public:
-    using CSubjListDlg::CSubjListDlg;
-
-  protected:
-    bool FetchFromServer() override { return true; }
 };
 
 // One to three adds, edits or deletes of individual subjects.
@@ -89,15 +81,19 @@ int main(int argc, char** argv) {
     const std::string mode = argv[2];
     ServerLockTiming() = {std::chrono::milliseconds(20), std::chrono::milliseconds(1500)};
     AnsweringYes messages;
-    std::unique_ptr<CSubjListDlg> window = mode == "save"
-                                               ? std::make_unique<OpenWindow>(messages)
-                                               : std::make_unique<CSubjListDlg>(messages);
-    window->Settings().password = kSoakPassword;
-    window->OnInitDialog();
     if (mode == "save") {
+        // As a window that stayed open since its start-up: its lists are the local files.
+        SaveSession session(messages, nullptr);
+        session.Settings().password = kSoakPassword;
+        session.LoadSettings();
+        session.LoadFiles();
         std::mt19937 random(static_cast<unsigned>(std::stoul(argv[3])));
-        Edit(window->IndivList(), random, std::stoi(argv[4]));
-        window->OnSave();
+        Edit(session.Indiv(), random, std::stoi(argv[4]));
+        static_cast<void>(session.Save([] {}));  // what it came to is in messages.log
+        return 0;
     }
+    CSubjListDlg window(messages);
+    window.Settings().password = kSoakPassword;
+    window.OnInitDialog();
     return 0;
 }
