@@ -25,7 +25,7 @@ const char* const kCancelled =
 // the application object, and the worker waits there for each answer.
 class WindowThreadQuestions : public DavSyncQuestions {
   public:
-    explicit WindowThreadQuestions(ServerQuestions& window) : window_(window) {}
+    explicit WindowThreadQuestions(DavSyncQuestions& window) : window_(window) {}
 
     void AskPassword(ConnectSettings& settings) override {
         OnWindowThread([&] { window_.AskPassword(settings); });
@@ -72,7 +72,7 @@ class WindowThreadQuestions : public DavSyncQuestions {
         return answer;
     }
 
-    ServerQuestions& window_;
+    DavSyncQuestions& window_;
 };
 
 }  // namespace
@@ -86,15 +86,31 @@ void DavLink::LoadSettings() {
 }
 
 StartUpOutcome DavLink::SyncAtStartUp() {
-    const DavSyncResult result = Run();
+    const DavSyncResult result = Run(questions_);
     Tell(result);
     return result.outcome == DavSyncOutcome::GaveUp ? StartUpOutcome::EndWindow
                                                     : StartUpOutcome::Go;
 }
 
 SendResult DavLink::Sync() {
-    DavSyncResult result = Run();
+    DavSyncResult result = Run(questions_);
     Tell(result);
+    return Sent(std::move(result));
+}
+
+// What a sync does every day is no news when the user did not ask for it.
+SendResult DavLink::SyncQuietly(DavSyncQuestions& quiet) {
+    DavSyncResult result = Run(quiet);
+    DavSyncReport unusual = result.report;
+    unusual.taken = 0;
+    unusual.sent = 0;
+    if (unusual.HasNews() || result.outcome == DavSyncOutcome::LocalDamaged) {
+        Tell(result);
+    }
+    return Sent(std::move(result));
+}
+
+SendResult DavLink::Sent(DavSyncResult result) {
     SendResult sent;
     sent.outcome = result.outcome == DavSyncOutcome::Synced && result.report.unsent == 0 &&
                            result.report.refused == 0
@@ -107,19 +123,19 @@ SendResult DavLink::Sync() {
 }
 
 // The settings hold Shift_JIS; the file system wants its own encoding.
-DavSyncResult DavLink::Run() {
+DavSyncResult DavLink::Run(DavSyncQuestions& asked) {
     DavClient client;
     client.SetCaFile(SjisToQString(settings_.caFile).toLocal8Bit().toStdString());
     client.SetStallSeconds(stallSeconds_);
     const DavSyncSetup setup{kIndivFileName, QUrl(SjisToQString(settings_.url)), SystemZoneName()};
-    WindowThreadQuestions asked(questions_);
+    WindowThreadQuestions onWindowThread(asked);
     DavSyncResult result;
-    RunOnWorker(questions_,
+    RunOnWorker(asked,
                 {QString::fromUtf8(kIndivFileName),
                  [&client] { return client.BytesMoved(); },
                  {},
                  [&client] { client.Cancel(); }},
-                [&] { result = SyncDatedSubjects(setup, settings_, client, asked); });
+                [&] { result = SyncDatedSubjects(setup, settings_, client, onWindowThread); });
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include "ServerSync.h"
 
 struct DavSyncResult;
+class DavSyncQuestions;
 class ServerQuestions;
 
 class DavLink {
@@ -19,6 +20,7 @@ class DavLink {
     explicit DavLink(ServerQuestions& questions);
 
     DavSettings& Settings() { return settings_; }
+    const DavSettings& Settings() const { return settings_; }
     // Reads the settings from the working folder's INI file; with CalDAV on,
     // the memory that will hold the password is guarded from core files.
     void LoadSettings();
@@ -28,12 +30,17 @@ class DavLink {
     // After a save, or on 同期: syncs the saved data file. What the sync wrote
     // into it is in `merged`, for the lists in memory to take in.
     [[nodiscard]] SendResult Sync();
+    // The sync of the window's light look (ServerWatch.h): Sync with the
+    // answers of `quiet` (QuietQuestions.h), telling only what is more than
+    // other devices' changes taken in and this computer's sent.
+    [[nodiscard]] SendResult SyncQuietly(DavSyncQuestions& quiet);
 
     // How long a silent server is waited for; the default is the client's.
     void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }
 
   private:
-    DavSyncResult Run();
+    DavSyncResult Run(DavSyncQuestions& asked);
+    static SendResult Sent(DavSyncResult result);
     // The one line, and what stopped the sync.
     void Tell(const DavSyncResult& result);
 

@@ -1,9 +1,12 @@
 // The main window with CalDAV on, against Radicale on 127.0.0.1 with
 // python3-caldav as the other device: the start-up sync and what it says,
 // a save the other device sees, 同期 (F5), a server that cannot be reached,
-// and where the password comes from: the prompt, the keyring (under
-// keyring_session.sh) or, with no keyring answering, the prompt again.
+// where the password comes from: the prompt, the keyring (under
+// keyring_session.sh) or, with no keyring answering, the prompt again; and
+// the light look every few minutes, its interval shortened.
+#include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -12,9 +15,12 @@
 #include <QTest>
 
 #include "DavServer.h"
+#include "DialogIndivSubj.h"
 #include "PasswordKeyring.h"
 #include "PromptScript.h"
+#include "ResourceIds.h"
 #include "SaveSession.h"
+#include "ServerWatch.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
 #include "SubjListView.h"
@@ -66,10 +72,50 @@ QStringList Titles(IndivSubjList& list) {
     return titles;
 }
 
+// The titles of the rows the window shows, sorted.
+QStringList ShownTitles(CSubjListDlg& window) {
+    QStringList titles;
+    for (int row = 0; row < window.ListView()->model()->rowCount(); ++row) {
+        titles << window.ListView()->CellText(row, 2);
+    }
+    titles.sort();
+    return titles;
+}
+
 // A port on 127.0.0.1 where nothing listens.
 int DeadPort() {
     QTcpServer probe;
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 1;
+}
+
+// The window's light look every `every`, and what each look came to, in order.
+class Looks : public QObject {
+  public:
+    explicit Looks(CSubjListDlg& window,
+                   std::chrono::milliseconds every = std::chrono::milliseconds(30)) {
+        window.Watch().SetInterval(every);
+        connect(&window.Watch(), &ServerWatch::Looked, this,
+                [this](ProbeOutcome outcome) { seen.push_back(outcome); });
+    }
+    // Waits (boundedly) until a look from now on comes to `outcome`.
+    bool WaitFor(ProbeOutcome outcome) {
+        seen.clear();
+        return QTest::qWaitFor([&] { return seen.contains(outcome); }, 15000);
+    }
+
+    QList<ProbeOutcome> seen;
+};
+
+// Selects the row of the subject titled `title`.
+void SelectTitled(CSubjListDlg& window, const QString& title) {
+    SubjListView* list = window.ListView();
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        if (list->CellText(row, 2) == title) {
+            list->SelectRow(row);
+            return;
+        }
+    }
+    QFAIL(qPrintable(title + QStringLiteral(" is not shown")));
 }
 
 bool AnyContains(const QStringList& texts, const QString& part) {
@@ -91,10 +137,16 @@ class DavWindowTest : public WindowTestCase {
     void shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave();
     void shouldAskEachStartWhenNoKeyringAnswers();
     void shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne();
+    void shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection();
+    void shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen();
+    void shouldLookInSilenceAtAServerAwayOrHung();
 
   private:
     void WriteIni(const QUrl& list) const;
     std::unique_ptr<DavWindow> StartUp();
+    // The window started with the password given at the prompt.
+    std::unique_ptr<DavWindow> StartUpWithPassword();
+    void PeerDoes(const QJsonObject& command);
 
     std::unique_ptr<DavServer> server_;
     QUrl list_;
@@ -246,6 +298,126 @@ void DavWindowTest::shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne() {
     QCOMPARE(prompts.shown, 1);
     QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("買い物")});
     QVERIFY(!AnyContains(messages_.Texts(), kNotKept));
+}
+
+std::unique_ptr<DavWindow> DavWindowTest::StartUpWithPassword() {
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    auto window = StartUp();
+    if (prompts.shown != 1) {
+        QTest::qFail("the password was not asked once", __FILE__, __LINE__);
+    }
+    return window;
+}
+
+void DavWindowTest::PeerDoes(const QJsonObject& command) {
+    const QJsonObject answer = peer_->Call(command);
+    QVERIFY2(answer["ok"].toBool(), qPrintable(answer["error"].toString()));
+}
+
+// The phone adds a subject between two of this computer's: it shows up
+// without a word, the selected subject stays selected, undo stops there and
+// the 編集 menu says why; the look after it finds nothing to fetch.
+void DavWindowTest::shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open),
+                    Indiv(2024, 5, 22, 9, 0, QStringLiteral("会議"), Progress::Open)},
+                   {});
+    auto window = StartUpWithPassword();
+    SelectTitled(*window, QStringLiteral("会議"));
+    window->OnToggleDone();
+    QVERIFY(window->OnSave());
+    QAction* undo = window->MenuAction(MainDialogIds::kUndoMenuId);
+    QAction* stop = window->MenuAction(MainDialogIds::kUndoStopMenuId);
+    QVERIFY(undo->isEnabled() && !stop->isVisible());
+    const QStringList told = messages_.Texts();
+
+    PeerDoes({{"op", "add"}, {"uid", "phone-3"}, {"summary", "散髪"}, {"due", "20240521"}});
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
+    const QStringList all{QStringLiteral("会議"), QStringLiteral("散髪"), QStringLiteral("歯医者")};
+    QCOMPARE(Titles(window->IndivList()), all);
+    QCOMPARE(ShownTitles(*window), all);
+    QCOMPARE(SelectedTitle(*window), QStringLiteral("会議"));
+    QVERIFY(!undo->isEnabled() && stop->isVisible() && !stop->isEnabled());
+    QCOMPARE(stop->text(), QStringLiteral("他のコンピューターでの変更を取り込んだため、"
+                                          "これより前には戻せません"));
+    QVERIFY(!window->Unsaved());
+    QCOMPARE(messages_.Texts(), told);
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Unchanged));
+}
+
+// What the phone changes waits while the user has something unsaved, and is
+// taken in by the save; while the editor is open nothing is taken in, and
+// once it is closed the next look takes it.
+void DavWindowTest::shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen() {
+    auto window = StartUpWithPassword();
+    window->IndivList().current = Indiv(2024, 5, 23, 8, 0, QStringLiteral("通院"), Progress::Open);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
+    PeerDoes({{"op", "add"}, {"uid", "phone-4"}, {"summary", "散髪"}, {"due", "20240521"}});
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
+    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("通院")});
+    QVERIFY(window->Unsaved());
+    QVERIFY(window->OnSave());
+    QCOMPARE(Titles(window->IndivList()),
+             (QStringList{QStringLiteral("散髪"), QStringLiteral("通院")}));
+    QVERIFY(!CaldavPeer::BySummary(peer_->Items(), QStringLiteral("通院")).isEmpty());
+
+    QVERIFY(looks.WaitFor(ProbeOutcome::Unchanged));
+    SelectTitled(*window, QStringLiteral("通院"));
+    bool edited = false;
+    WhenEditorShown<CDialogIndivSubj>(window.get(), [&](CDialogIndivSubj&) {
+        PeerDoes({{"op", "edit"}, {"uid", "phone-4"}, {"summary", "散髪 予約済み"}});
+        // Twenty ticks, and no look but one that had begun before.
+        looks.seen.clear();
+        QTest::qWait(600);
+        QVERIFY(looks.seen.size() <= 1);
+        QCOMPARE(ShownTitles(*window),
+                 (QStringList{QStringLiteral("散髪"), QStringLiteral("通院")}));
+        edited = true;
+    });
+    window->OnEditSelected();
+    QVERIFY(edited);
+    QVERIFY(QTest::qWaitFor(
+        [&] { return Titles(window->IndivList()).contains(QStringLiteral("散髪 予約済み")); },
+        15000));
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+}
+
+// No box, no prompt, no progress dialog: a server nobody answers at, and
+// one that takes the request and never answers, while the window goes on
+// turning and closes at once.
+void DavWindowTest::shouldLookInSilenceAtAServerAwayOrHung() {
+    auto window = StartUpWithPassword();
+    const QStringList told = messages_.Texts();
+    QUrl away = list_;
+    away.setPort(DeadPort());
+    WriteIni(away);
+    window->LoadSettings();
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::NotReached));
+    QVERIFY(looks.WaitFor(ProbeOutcome::NotReached));
+
+    QTcpServer hung;
+    QVERIFY(hung.listen(QHostAddress::LocalHost));
+    QUrl silent = list_;
+    silent.setPort(hung.serverPort());
+    WriteIni(silent);
+    window->LoadSettings();
+    looks.seen.clear();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(600);
+    QVERIFY(clock.elapsed() < 3000);
+    QVERIFY(looks.seen.isEmpty());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    clock.restart();
+    window.reset();
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(messages_.Texts(), told);
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
 }
 
 QTEST_MAIN(DavWindowTest)

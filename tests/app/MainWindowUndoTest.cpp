@@ -25,16 +25,6 @@ constexpr int kIndivTitle = 1012;
 
 const QString kIndivCaption = QStringLiteral("個別案件一覧");
 
-// The title shown in the selected row of the list as it stands; empty when none is selected.
-QString SelectedTitle(CSubjListDlg& window) {
-    SubjListView* list = window.ListView();
-    const int row = list->SelectionMark();
-    if (row < 0 || !list->selectionModel()->isRowSelected(row)) {
-        return {};
-    }
-    return list->CellText(row, window.Pane().IndivMode() ? 2 : 0);
-}
-
 struct Files {
     QByteArray indiv;
     QByteArray rep;

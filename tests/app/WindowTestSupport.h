@@ -21,6 +21,8 @@
 #include "ScriptedMessageService.h"
 #include "SubjList.h"
 #include "SubjListDlg.h"
+#include "SubjListPane.h"
+#include "SubjListView.h"
 
 inline const QString kSaveQuestion = QStringLiteral("変更を保存しますか？");
 inline const QString kSaveFailed = QStringLiteral("データファイルの保存に失敗しました。");
@@ -142,6 +144,16 @@ void WhenEditorShown(QObject* context, const std::function<void(Editor&)>& scrip
 inline QString ListLineText(const QWidget& window) {
     auto* label = window.findChild<QLabel*>(QStringLiteral("overdueLine"));
     return label != nullptr && label->isVisible() ? label->text() : QString();
+}
+
+// The title shown in the selected row of the list as it stands; empty when none is selected.
+inline QString SelectedTitle(CSubjListDlg& window) {
+    SubjListView* list = window.ListView();
+    const int row = list->SelectionMark();
+    if (row < 0 || !list->selectionModel()->isRowSelected(row)) {
+        return {};
+    }
+    return list->CellText(row, window.Pane().IndivMode() ? 2 : 0);
 }
 
 // Makes `window` the active window, as shortcuts need. The offscreen platform
