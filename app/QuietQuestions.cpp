@@ -11,8 +11,16 @@
 
 namespace {
 
-// What the user does to the window: held off while the sync runs unseen.
+// What the user does to the window: held off while the sync runs unseen. A
+// key bound to a command reaches it as a shortcut the program sends itself.
 bool IsUserInput(const QEvent& event) {
+    switch (event.type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+            return true;
+        default:
+            break;
+    }
     if (!event.spontaneous()) {
         return false;
     }
@@ -23,8 +31,6 @@ bool IsUserInput(const QEvent& event) {
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
         case QEvent::ContextMenu:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
@@ -36,20 +42,35 @@ bool IsUserInput(const QEvent& event) {
     }
 }
 
+// `below` is the modal window under which the sync began (the main window
+// runs modal), or none.
 class QuietDisplay : public QObject, public TransferDisplay {
   public:
-    QuietDisplay(const TransferWatch& watch, QWidget* parent) : watch_(watch), parent_(parent) {
+    QuietDisplay(const TransferWatch& watch, QWidget* parent)
+        : watch_(watch), parent_(parent), below_(QApplication::activeModalWidget()) {
         qApp->installEventFilter(this);
         QTimer::singleShot(QuietQuestions::kDialogAfterMs, this, [this] { ShowDialog(); });
     }
     ~QuietDisplay() override { qApp->removeEventFilter(this); }
 
   protected:
-    // Only the window's own input: a question the sync asks meanwhile is answered as ever.
+    // A question the sync asks meanwhile is answered as ever; every other
+    // window of the program (the month pane too) waits. Events reach a
+    // window before its widgets, so they are held at the widgets; a
+    // shortcut goes to its action, and is held by where the keyboard is.
     bool eventFilter(QObject* target, QEvent* event) override {
-        const auto* widget = qobject_cast<QWidget*>(target);
-        return !dialog_ && widget != nullptr && widget->window() == parent_->window() &&
-               IsUserInput(*event);
+        if (dialog_ || !IsUserInput(*event)) {
+            return false;
+        }
+        const bool shortcut =
+            event->type() == QEvent::Shortcut || event->type() == QEvent::ShortcutOverride;
+        const QWidget* widget =
+            shortcut ? QApplication::focusWidget() : qobject_cast<QWidget*>(target);
+        if (widget == nullptr) {
+            return shortcut;
+        }
+        const QWidget* modal = QApplication::activeModalWidget();
+        return modal == nullptr || modal == below_ || widget->window() != modal;
     }
 
   private:
@@ -58,6 +79,7 @@ class QuietDisplay : public QObject, public TransferDisplay {
 
     TransferWatch watch_;
     QWidget* parent_;
+    const QWidget* below_;
     std::unique_ptr<TransferDisplay> dialog_;
 };
 

@@ -18,6 +18,7 @@
 #include "DialogIndivSubj.h"
 #include "PasswordKeyring.h"
 #include "PromptScript.h"
+#include "QuietQuestions.h"
 #include "ResourceIds.h"
 #include "SaveSession.h"
 #include "ServerWatch.h"
@@ -25,6 +26,7 @@
 #include "SubjListDlg.h"
 #include "SubjListView.h"
 #include "SyncWorld.h"
+#include "TransferProgressDlg.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -117,6 +119,7 @@ class DavWindowTest : public WindowTestCase {
     void shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection();
     void shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen();
     void shouldLookInSilenceAtAServerAwayOrHung();
+    void shouldHoldTheWindowOffDuringTheLooksSyncAndShowTheDialogOnlyWhenSlow();
 
   private:
     void WriteIni(const QUrl& list) const;
@@ -383,6 +386,43 @@ void DavWindowTest::shouldLookInSilenceAtAServerAwayOrHung() {
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(messages_.Texts(), told);
     QCOMPARE(messages_.UnscriptedQuestions(), 0);
+}
+
+// The sync a look runs is held at the server: a key to the list does
+// nothing meanwhile, no dialog shows at first, and the progress dialog does
+// once the sync is slow; released, it takes in what the phone added.
+void DavWindowTest::shouldHoldTheWindowOffDuringTheLooksSyncAndShowTheDialogOnlyWhenSlow() {
+    HoldProxy proxy(server_->Port());
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open)}, {});
+    WriteIni(proxy.Through(list_));
+    auto window = StartUpWithPassword();
+    window->ListView()->SelectRow(0);
+    window->ListView()->setFocus();
+    Activate(window.get());
+    QVERIFY(PeerAdds("phone-5", "散髪", "20240521"));
+    proxy.Hold("REPORT");
+    bool held = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        if (held || !proxy.Held("REPORT")) {
+            return;
+        }
+        held = true;  // in the sync's own event loop from here on
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+        QVERIFY(!window->Unsaved());
+        QTest::qWait(QuietQuestions::kDialogAfterMs + 300);
+        QVERIFY(dynamic_cast<TransferProgressDlg*>(QApplication::activeModalWidget()) != nullptr);
+        proxy.Release("REPORT");
+    });
+    poll.start(20);
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
+    QVERIFY(held);
+    QCOMPARE(Titles(window->IndivList()),
+             (QStringList{QStringLiteral("散髪"), QStringLiteral("歯医者")}));
+    QCOMPARE(window->IndivList().First(), StoreResult::Done);
+    QCOMPARE(window->IndivList().current.progress, Progress::Open);
 }
 
 QTEST_MAIN(DavWindowTest)

@@ -63,9 +63,13 @@ void HoldProxy::Hold(const std::string& method, int nth) {
     WriteText(dir_ + "/hold-" + method, std::to_string(nth) + "\n");
 }
 
+bool HoldProxy::Held(const std::string& method) const {
+    return std::filesystem::exists(dir_ + "/held-" + method);
+}
+
 bool HoldProxy::WaitHeld(const std::string& method) {
     for (int waited = 0; waited < kWaitMillis; waited += 10) {
-        if (std::filesystem::exists(dir_ + "/held-" + method)) {
+        if (Held(method)) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
