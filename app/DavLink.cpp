@@ -82,7 +82,7 @@ DavLink::DavLink(ServerQuestions& questions)
 
 void DavLink::LoadSettings() {
     settings_.Load(kIniFileName);
-    static_cast<void>(GuardPasswordMemory(settings_));
+    static_cast<void>(GuardPasswordMemory(settings_));  // best effort: the password is wiped anyway
 }
 
 StartUpOutcome DavLink::SyncAtStartUp() {

@@ -67,6 +67,7 @@ void PasswordSource::Fill(Settings& settings, const Account& account, bool refus
     }
     if (!prompt.SaveChecked()) {
         if (kept) {
+            // Best effort: a password left kept is asked for again once refused.
             static_cast<void>(keyring_.Forget(account.kind, account.userId, account.address));
             kept = false;
         }

@@ -91,7 +91,7 @@ FileWrite ReminderAgentLink::SetNotify(bool notify) {
         return entry.Remove() ? FileWrite::Written : FileWrite::Failed;
     }
     if (!AgentRuns()) {
-        static_cast<void>(StartAgent());
+        static_cast<void>(StartAgent());  // the entry below starts it at the next login
     }
     return entry.Write(program_, {QStringLiteral("--remind"), folder_});
 }

@@ -19,7 +19,7 @@ ServerLink::ServerLink(MessageService& messages, QWidget* parent)
 // password is still wiped wherever the program holds it.
 void ServerLink::LoadSettings() {
     settings_.Load(kIniFileName);
-    static_cast<void>(GuardPasswordMemory(settings_));
+    static_cast<void>(GuardPasswordMemory(settings_));  // best effort: the password is wiped anyway
     dav_.LoadSettings();
 }
 

@@ -623,7 +623,7 @@ void CSubjListDlg::done(int result) {
         WindowPlace columns;
         columns.indivColumns = pane_->KeptWidths(SubjListPane::Kind::Indiv);
         columns.repColumns = pane_->KeptWidths(SubjListPane::Kind::Rep);
-        static_cast<void>(KeepWindowPlace(*this, std::move(columns), kIniFileName));
+        static_cast<void>(KeepWindowPlace(*this, std::move(columns), kIniFileName));  // convenience
     }
     TemplateDialog::done(result);
 }

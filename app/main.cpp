@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("veskat"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VESKAT_APP_ID));
-    static_cast<void>(InstallToolkitTranslations());
+    static_cast<void>(InstallToolkitTranslations());  // or the toolkit's texts stay English
     InstallStartUpProbe();
     // The reminder agent starts the window so to have it take an action.
     bool wrong = false;

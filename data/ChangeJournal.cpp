@@ -85,7 +85,7 @@ bool ChangeJournal::MakeRoom(std::vector<std::uint32_t>& numbers) noexcept {
             std::vector<std::uint64_t> larger(std::max<std::size_t>(16, 2 * keyHashes_.size()));
             for (const std::uint64_t hash : keyHashes_) {
                 if (hash != 0) {
-                    static_cast<void>(Seen(larger, hash));
+                    static_cast<void>(Seen(larger, hash));  // new to the larger table
                 }
             }
             keyHashes_.swap(larger);

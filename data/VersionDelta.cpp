@@ -166,7 +166,7 @@ bool ApplyHunk(DeltaCursor& cursor, const TextLines& base, std::size_t& baseAt,
         }
         std::string_view text = line->substr(1);
         if (cursor.NextStartsWith("\\")) {
-            static_cast<void>(cursor.Line());
+            static_cast<void>(cursor.Line());  // the line-end mark, just seen
             text.remove_suffix(1);
         }
         const char mark = (*line)[0];

@@ -220,7 +220,7 @@ void DavPage::Discover() {
             return;
         case DiscoveryOutcome::Failed:
             ForgetAccount();
-            static_cast<void>(ToldFailure(result));
+            static_cast<void>(ToldFailure(result));  // failed, as the outcome says
             return;
     }
 }

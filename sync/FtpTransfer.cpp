@@ -427,7 +427,7 @@ void CFtpTransfer::RemoveServerFile(const std::string& serverFile) {
     curl_easy_setopt(curl_->easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(curl_->easy, CURLOPT_QUOTE, quote);
-    static_cast<void>(Perform());
+    static_cast<void>(Perform());  // best effort: a copy left is only clutter
     curl_slist_free_all(quote);
 }
 
