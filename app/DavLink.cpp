@@ -28,7 +28,7 @@ const char* const kCancelled =
 // the application object, and the worker waits there for each answer.
 class WindowThreadQuestions : public DavSyncQuestions {
   public:
-    explicit WindowThreadQuestions(ServerQuestions& window) : window_(window) {}
+    explicit WindowThreadQuestions(DavSyncQuestions& window) : window_(window) {}
 
     void AskPassword(ConnectSettings& settings) override {
         OnWindowThread([&] { window_.AskPassword(settings); });
@@ -75,7 +75,7 @@ class WindowThreadQuestions : public DavSyncQuestions {
         return answer;
     }
 
-    ServerQuestions& window_;
+    DavSyncQuestions& window_;
 };
 
 }  // namespace
@@ -89,7 +89,7 @@ void DavLink::LoadSettings() {
 }
 
 StartUpOutcome DavLink::SyncAtStartUp() {
-    const Results results = Run();
+    const Results results = Run(questions_);
     Tell(results);
     const bool gaveUp = results.dated.outcome == DavSyncOutcome::GaveUp ||
                         (results.rep && results.rep->outcome == DavSyncOutcome::GaveUp);
@@ -105,8 +105,31 @@ void DavLink::NoteMoves(const std::vector<KeyMove>& moves) {
 }
 
 SendResult DavLink::Sync() {
-    Results results = Run();
+    Results results = Run(questions_);
     Tell(results);
+    return Sent(std::move(results));
+}
+
+// What a sync does every day is no news when the user did not ask for it.
+SendResult DavLink::SyncQuietly(DavSyncQuestions& quiet) {
+    Results results = Run(quiet);
+    bool news = false;
+    for (const DavSyncResult* result : {&results.dated, results.rep ? &*results.rep : nullptr}) {
+        if (result == nullptr) {
+            continue;
+        }
+        DavSyncReport unusual = result->report;
+        unusual.taken = 0;
+        unusual.sent = 0;
+        news = news || unusual.HasNews() || result->outcome == DavSyncOutcome::LocalDamaged;
+    }
+    if (news) {
+        Tell(results);
+    }
+    return Sent(std::move(results));
+}
+
+SendResult DavLink::Sent(Results results) {
     SendResult sent;
     sent.outcome = SendOutcome::Sent;
     for (DavSyncResult* result : {&results.dated, results.rep ? &*results.rep : nullptr}) {
@@ -128,7 +151,7 @@ SendResult DavLink::Sync() {
 // repeating subjects follow only a dated sync that reached the server, so
 // that a server away is asked about once; without a companion (the server
 // would not make one) they stay on this computer.
-DavLink::Results DavLink::Run() {
+DavLink::Results DavLink::Run(DavSyncQuestions& asked) {
     DavClient client;
     client.SetCaFile(SjisToQString(settings_.caFile).toLocal8Bit().toStdString());
     client.SetStallSeconds(stallSeconds_);
@@ -136,18 +159,18 @@ DavLink::Results DavLink::Run() {
     const QUrl companion(SjisToQString(settings_.repUrl));
     const DavSyncSetup dated{kIndivFileName, list, SystemZoneName()};
     const DavSyncSetup rep{kRepFileName, companion, SystemZoneName()};
-    WindowThreadQuestions asked(questions_);
+    WindowThreadQuestions onWindowThread(asked);
     Results results;
-    RunOnWorker(questions_,
+    RunOnWorker(asked,
                 {QString::fromUtf8(kIndivFileName),
                  [&client] { return client.BytesMoved(); },
                  {},
                  [&client] { client.Cancel(); }},
                 [&] {
-                    results.dated = SyncDatedSubjects(dated, settings_, client, asked);
+                    results.dated = SyncDatedSubjects(dated, settings_, client, onWindowThread);
                     if (results.dated.outcome == DavSyncOutcome::Synced && !companion.isEmpty() &&
                         !SameResource(list, companion)) {
-                        results.rep = SyncRepSubjects(rep, settings_, client, asked);
+                        results.rep = SyncRepSubjects(rep, settings_, client, onWindowThread);
                     }
                 });
     return results;

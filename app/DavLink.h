@@ -16,6 +16,7 @@
 #include "DavSync.h"
 #include "ServerSync.h"
 
+class DavSyncQuestions;
 class ServerQuestions;
 
 class DavLink {
@@ -24,6 +25,7 @@ class DavLink {
     explicit DavLink(ServerQuestions& questions);
 
     DavSettings& Settings() { return settings_; }
+    const DavSettings& Settings() const { return settings_; }
     // Reads the settings from the working folder's INI file; with CalDAV on,
     // the memory that will hold the password is guarded from core files.
     void LoadSettings();
@@ -37,6 +39,10 @@ class DavLink {
     // After a save, or on 同期: syncs the saved data files. What the syncs
     // wrote into them is in `merged`, for the lists in memory to take in.
     [[nodiscard]] SendResult Sync();
+    // The sync of the window's light look (ServerWatch.h): Sync with the
+    // answers of `quiet` (QuietQuestions.h), telling only what is more than
+    // other devices' changes taken in and this computer's sent.
+    [[nodiscard]] SendResult SyncQuietly(DavSyncQuestions& quiet);
 
     // How long a silent server is waited for; the default is the client's.
     void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }
@@ -47,7 +53,8 @@ class DavLink {
         DavSyncResult dated;
         std::optional<DavSyncResult> rep;
     };
-    Results Run();
+    Results Run(DavSyncQuestions& asked);
+    static SendResult Sent(Results results);
     // The one line of each sync, and what stopped it, in one notice.
     void Tell(const Results& results);
 

@@ -63,6 +63,12 @@ void SaveSession::Sync(const TakenIn& takenIn) {
     TakeIn(server_.Sync().merged, takenIn);
 }
 
+bool SaveSession::SyncQuietly(const TakenIn& takenIn) {
+    const SendResult synced = server_.SyncQuietly();
+    TakeIn(synced.merged, takenIn);
+    return synced.outcome == SendOutcome::Sent;
+}
+
 // Every list is taken in, and shown again, before the user hears of one that
 // could not be: while a message is up, the window must not show rows whose
 // records a list has just let go.

@@ -39,6 +39,7 @@ class SaveSession {
     RepSubjList& Rep() { return files_.Rep(); }
     DataFileSet& Files() { return files_; }
     ConnectSettings& Settings() { return server_.Settings(); }
+    ServerLink& Server() { return server_; }
 
     // The connection settings, from the working folder's INI file.
     void LoadSettings();
@@ -61,6 +62,10 @@ class SaveSession {
     // The 同期 command, on the saved files: sends them, and with FTP takes in
     // what another computer saved, as Save does; with no server on, says so.
     void Sync(const TakenIn& takenIn);
+    // The sync of the window's light look (ServerWatch.h), on the saved
+    // files: what other devices changed is taken in as Save takes in a merge.
+    // False unless both sides agree afterwards (the server away included).
+    bool SyncQuietly(const TakenIn& takenIn);
 
     // The connection settings dialog, which writes the INI file on OK.
     void Connect();

@@ -2,6 +2,7 @@
 
 #include "ConnectDlg.h"
 #include "MessageService.h"
+#include "QuietQuestions.h"
 #include "SecretMemory.h"
 
 namespace {
@@ -51,6 +52,18 @@ SendResult ServerLink::Sync() {
         return {};
     }
     return Send();
+}
+
+bool ServerLink::DavOn() const {
+    return ActiveServer(settings_, dav_.Settings()) == ServerKind::CalDav;
+}
+
+SendResult ServerLink::SyncQuietly() {
+    if (!DavOn()) {
+        return {};
+    }
+    QuietQuestions quiet(questions_, parent_);
+    return dav_.SyncQuietly(quiet);
 }
 
 void ServerLink::RunConnectDialog() {

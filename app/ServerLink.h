@@ -40,6 +40,10 @@ class ServerLink {
     // The 同期 command, on the saved files: Send, which with FTP also takes in
     // what another computer saved; with no server on, says so.
     [[nodiscard]] SendResult Sync();
+    // Whether the subjects live in CalDAV task lists.
+    bool DavOn() const;
+    // The sync of the window's light look, with CalDAV on (DavLink::SyncQuietly).
+    [[nodiscard]] SendResult SyncQuietly();
     // The connection settings dialog, which writes the INI file on OK.
     void RunConnectDialog();
 

@@ -36,6 +36,7 @@
 #include "ResourceIds.h"
 #include "RestoreVersionDlg.h"
 #include "SaveSession.h"
+#include "ServerWatch.h"
 #include "SubjCommands.h"
 #include "SubjListPane.h"
 #include "SubjListView.h"
@@ -285,7 +286,21 @@ bool CSubjListDlg::OnInitDialog() {
     if (auto* add = Control<QPushButton>(kAddId)) {
         add->setFocus();
     }
+    WatchServer();
     return true;
+}
+
+// What the look finds is taken in as a save's merge is, while nothing is unsaved.
+void CSubjListDlg::WatchServer() {
+    ServerLink& server = session_->Server();
+    watch_ = std::make_unique<ServerWatch>(
+        server.Dav().Settings(),
+        ServerWatch::Hooks{[&server] { return server.DavOn(); }, [this] { return Unsaved(); },
+                           [this] {
+                               const ReminderLink::BusyScope busy(*reminders_);
+                               return session_->SyncQuietly(ShowTakenIn());
+                           }},
+        this);
 }
 
 int CSubjListDlg::DoModal() {

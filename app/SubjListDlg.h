@@ -29,6 +29,7 @@ class QMenu;
 class ReminderLink;
 class RepSubjList;
 class SaveSession;
+class ServerWatch;
 class SubjCommands;
 class SubjListPane;
 class SubjListView;
@@ -64,6 +65,8 @@ class CSubjListDlg : public TemplateDialog {
     SubjListPane& Pane() { return *pane_; }
     MonthLink& Month() { return *month_; }
     ReminderLink& Reminders() { return *reminders_; }
+    // The light look at the CalDAV task lists, from the end of the initialisation on.
+    ServerWatch& Watch() { return *watch_; }
     IndivSubjList& IndivList();
     RepSubjList& RepList();
     ConnectSettings& Settings();
@@ -176,6 +179,8 @@ class CSubjListDlg : public TemplateDialog {
     void StepHistory(bool back);
     // "個別案件一覧" or "反復案件一覧", after "*" while something is unsaved.
     void UpdateCaption();
+    // Starts the light look at the server, once the start-up sync is done.
+    void WatchServer();
 
     MessageService& messages_;
     QPixmap appIcon_;
@@ -187,6 +192,7 @@ class CSubjListDlg : public TemplateDialog {
     std::unique_ptr<MonthLink> month_;
     std::unique_ptr<ReminderLink> reminders_;
     std::unique_ptr<ExitQuestions> exits_;
+    std::unique_ptr<ServerWatch> watch_;  // goes first: its look reads the session's settings
     QMenu* systemMenu_ = nullptr;
     QMenu* rowMenu_ = nullptr;
     QAction* close_ = nullptr;

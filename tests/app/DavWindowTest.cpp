@@ -2,10 +2,13 @@
 // python3-caldav as the other device: the start-up sync and what it says,
 // a save the other device sees, an edit of a subject's date and title that
 // stays the same item there, 同期 (F5), a server that cannot be reached,
-// and where the password comes from: the prompt, the keyring (under
-// keyring_session.sh) or, with no keyring answering, the prompt again.
+// where the password comes from: the prompt, the keyring (under
+// keyring_session.sh) or, with no keyring answering, the prompt again; and
+// the light look every few minutes, its interval shortened.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -17,12 +20,15 @@
 #include "DialogIndivSubj.h"
 #include "PasswordKeyring.h"
 #include "PromptScript.h"
+#include "QuietQuestions.h"
 #include "ResourceIds.h"
 #include "SaveSession.h"
+#include "ServerWatch.h"
 #include "SjisCodec.h"
 #include "SubjListDlg.h"
 #include "SubjListView.h"
 #include "SyncWorld.h"
+#include "TransferProgressDlg.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -76,6 +82,23 @@ int DeadPort() {
     return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 1;
 }
 
+// The window's light look every `every`, and what each look came to, in order.
+class Looks : public QObject {
+  public:
+    explicit Looks(CSubjListDlg& window) {
+        window.Watch().SetInterval(std::chrono::milliseconds(30));
+        connect(&window.Watch(), &ServerWatch::Looked, this,
+                [this](ProbeOutcome outcome) { seen.push_back(outcome); });
+    }
+    // Waits (boundedly) until a look from now on comes to `outcome`.
+    bool WaitFor(ProbeOutcome outcome) {
+        seen.clear();
+        return QTest::qWaitFor([&] { return seen.contains(outcome); }, 15000);
+    }
+
+    QList<ProbeOutcome> seen;
+};
+
 bool AnyContains(const QStringList& texts, const QString& part) {
     return std::any_of(texts.begin(), texts.end(),
                        [&](const QString& text) { return text.contains(part); });
@@ -96,10 +119,17 @@ class DavWindowTest : public WindowTestCase {
     void shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave();
     void shouldAskEachStartWhenNoKeyringAnswers();
     void shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne();
+    void shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection();
+    void shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen();
+    void shouldLookInSilenceAtAServerAwayOrHung();
+    void shouldHoldTheWindowOffDuringTheLooksSyncAndShowTheDialogOnlyWhenSlow();
 
   private:
     void WriteIni(const QUrl& list) const;
     std::unique_ptr<DavWindow> StartUp();
+    // The window started with the password given at the prompt.
+    std::unique_ptr<DavWindow> StartUpWithPassword();
+    bool PeerAdds(const char* uid, const char* summary, const char* due);
 
     std::unique_ptr<DavServer> server_;
     QUrl list_;
@@ -297,6 +327,151 @@ void DavWindowTest::shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne() {
     QCOMPARE(prompts.shown, 1);
     QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("買い物")});
     QVERIFY(!AnyContains(messages_.Texts(), kNotKept));
+}
+
+std::unique_ptr<DavWindow> DavWindowTest::StartUpWithPassword() {
+    Prompts prompts;
+    AnswerPrompt(&prompts, DavServer::kPassword, false);
+    return StartUp();
+}
+
+bool DavWindowTest::PeerAdds(const char* uid, const char* summary, const char* due) {
+    return peer_->Call({{"op", "add"}, {"uid", uid}, {"summary", summary}, {"due", due}})["ok"]
+        .toBool();
+}
+
+// The phone adds a subject between two of this computer's: it shows up
+// without a word, the selected subject stays selected, undo stops there and
+// the 編集 menu says why; the look after it finds nothing.
+void DavWindowTest::shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection() {
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open),
+                    Indiv(2024, 5, 22, 9, 0, QStringLiteral("会議"), Progress::Open)},
+                   {});
+    auto window = StartUpWithPassword();
+    window->ListView()->SelectRow(1);
+    window->OnToggleDone();
+    QVERIFY(window->OnSave());
+    QAction* undo = window->MenuAction(MainDialogIds::kUndoMenuId);
+    QAction* stop = window->MenuAction(MainDialogIds::kUndoStopMenuId);
+    QVERIFY(undo->isEnabled() && !stop->isVisible());
+    const QStringList told = messages_.Texts();
+
+    QVERIFY(PeerAdds("phone-3", "散髪", "20240521"));
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
+    QCOMPARE(
+        Titles(window->IndivList()),
+        (QStringList{QStringLiteral("会議"), QStringLiteral("散髪"), QStringLiteral("歯医者")}));
+    QCOMPARE(window->ListView()->model()->rowCount(), 3);
+    QCOMPARE(SelectedTitle(*window), QStringLiteral("会議"));
+    QVERIFY(!undo->isEnabled() && stop->isVisible() && !window->Unsaved());
+    QCOMPARE(stop->text(), QStringLiteral("他のコンピューターでの変更を取り込んだため、"
+                                          "これより前には戻せません"));
+    QCOMPARE(messages_.Texts(), told);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Unchanged));
+}
+
+// The phone's change waits while something is unsaved, and the save takes it
+// in; while the editor is open no look is taken, and once it is closed the
+// next look takes in what the phone changed meanwhile.
+void DavWindowTest::shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen() {
+    auto window = StartUpWithPassword();
+    window->IndivList().current = Indiv(2024, 5, 23, 8, 0, QStringLiteral("通院"), Progress::Open);
+    QCOMPARE(window->IndivList().Insert(), StoreResult::Done);
+    QVERIFY(PeerAdds("phone-4", "散髪", "20240521"));
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed) && looks.WaitFor(ProbeOutcome::Changed));
+    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("通院")});
+    QVERIFY(window->OnSave());
+    const QStringList both{QStringLiteral("散髪"), QStringLiteral("通院")};
+    QCOMPARE(Titles(window->IndivList()), both);
+
+    QVERIFY(looks.WaitFor(ProbeOutcome::Unchanged));
+    window->ListView()->SelectRow(0);
+    bool shown = false;
+    WhenEditorShown<CDialogIndivSubj>(window.get(), [&](CDialogIndivSubj&) {
+        QVERIFY(peer_->Call({{"op", "edit"}, {"uid", "phone-4"}, {"summary", "散髪 予約"}})["ok"]
+                    .toBool());
+        looks.seen.clear();
+        QTest::qWait(600);  // twenty ticks; one look may have begun before
+        QVERIFY(looks.seen.size() <= 1);
+        QVERIFY(!ReadFile(kIndivFileName).contains(Sjis(QStringLiteral("予約")).c_str()));
+        shown = true;
+    });
+    window->OnEditSelected();
+    QVERIFY(shown);
+    QTRY_VERIFY_WITH_TIMEOUT(Titles(window->IndivList()).contains(QStringLiteral("散髪 予約")),
+                             15000);
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+}
+
+// No box, prompt or progress dialog, for a server nobody answers at and for
+// one that takes the request and never answers, while the window goes on
+// turning and closes at once.
+void DavWindowTest::shouldLookInSilenceAtAServerAwayOrHung() {
+    auto window = StartUpWithPassword();
+    const QStringList told = messages_.Texts();
+    QTcpServer hung;
+    QVERIFY(hung.listen(QHostAddress::LocalHost));
+    Looks looks(*window);
+    for (const int port : {DeadPort(), int{hung.serverPort()}}) {
+        QUrl away = list_;
+        away.setPort(port);
+        WriteIni(away);
+        window->LoadSettings();
+        looks.seen.clear();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::qWait(600);
+        QVERIFY(clock.elapsed() < 3000);
+        // Many looks end at once; the one at the silent server is out still.
+        QVERIFY(port == hung.serverPort() ? looks.seen.size() <= 1 : looks.seen.size() >= 3);
+        QVERIFY(!looks.seen.contains(ProbeOutcome::Changed));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    window.reset();
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(messages_.Texts(), told);
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+}
+
+// The sync a look runs is held at the server: a key to the list does
+// nothing meanwhile, no dialog shows at first, and the progress dialog does
+// once the sync is slow; released, it takes in what the phone added.
+void DavWindowTest::shouldHoldTheWindowOffDuringTheLooksSyncAndShowTheDialogOnlyWhenSlow() {
+    HoldProxy proxy(server_->Port());
+    WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open)}, {});
+    WriteIni(proxy.Through(list_));
+    auto window = StartUpWithPassword();
+    window->ListView()->SelectRow(0);
+    window->ListView()->setFocus();
+    Activate(window.get());
+    QVERIFY(PeerAdds("phone-5", "散髪", "20240521"));
+    proxy.Hold("REPORT");
+    bool held = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        if (held || !proxy.Held("REPORT")) {
+            return;
+        }
+        held = true;  // in the sync's own event loop from here on
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+        QVERIFY(!window->Unsaved());
+        QTest::qWait(QuietQuestions::kDialogAfterMs + 300);
+        QVERIFY(dynamic_cast<TransferProgressDlg*>(QApplication::activeModalWidget()) != nullptr);
+        proxy.Release("REPORT");
+    });
+    poll.start(20);
+    Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
+    QVERIFY(held);
+    QCOMPARE(Titles(window->IndivList()),
+             (QStringList{QStringLiteral("散髪"), QStringLiteral("歯医者")}));
+    QCOMPARE(window->IndivList().First(), StoreResult::Done);
+    QCOMPARE(window->IndivList().current.progress, Progress::Open);
 }
 
 QTEST_MAIN(DavWindowTest)

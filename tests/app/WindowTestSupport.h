@@ -146,6 +146,16 @@ inline QString ListLineText(const QWidget& window) {
     return label != nullptr && label->isVisible() ? label->text() : QString();
 }
 
+// The title shown in the selected row of the list as it stands; empty when none is selected.
+inline QString SelectedTitle(CSubjListDlg& window) {
+    SubjListView* list = window.ListView();
+    const int row = list->SelectionMark();
+    if (row < 0 || !list->selectionModel()->isRowSelected(row)) {
+        return {};
+    }
+    return list->CellText(row, window.Pane().IndivMode() ? 2 : 0);
+}
+
 // Makes `window` the active window, as shortcuts need. The offscreen platform
 // gives the focus back to no window when a dialog ends; a desktop gives it
 // back to the window below.

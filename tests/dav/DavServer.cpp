@@ -30,7 +30,8 @@ bool RunToEnd(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-DavServer::DavServer(Kind kind, Transport transport) : https_(transport == Transport::Https) {
+DavServer::DavServer(Kind kind, Transport transport)
+    : kind_(kind), https_(transport == Transport::Https) {
     char pattern[] = "/tmp/veskat-dav-XXXXXX";
     dir_ = mkdtemp(pattern);
     if (https_ && !RunToEnd({"/usr/bin/python3", "-c",
@@ -52,6 +53,11 @@ DavServer::~DavServer() {
 QUrl DavServer::Address() const {
     return QUrl(QString::fromLatin1(https_ ? "https" : "http") +
                 "://127.0.0.1:" + QString::number(port_) + "/");
+}
+
+QUrl DavServer::ListsHome() const {
+    return Address().resolved(QUrl(QString::fromLatin1(
+        kind_ == Kind::Radicale ? (std::string("/") + kUser + "/").c_str() : "/user/calendars/")));
 }
 
 std::string DavServer::Output() const {

@@ -32,6 +32,9 @@ class DavServer {
     int Port() const { return port_; }
     // The bare address: "http://127.0.0.1:port/" (or https).
     QUrl Address() const;
+    // Where the user's calendars are made: "/alice/" on Radicale, the
+    // "/user/calendars/" that --defaults makes on Xandikos.
+    QUrl ListsHome() const;
     // The certificate a client must trust for https (PEM).
     std::string CertFile() const { return dir_ + "/cert.pem"; }
     // What the server printed, for a failing test to show.
@@ -42,6 +45,7 @@ class DavServer {
     void WriteRadicaleConfig(Transport transport, int port) const;
 
     std::string dir_;
+    Kind kind_;
     bool https_ = false;
     pid_t pid_ = -1;
     int port_ = 0;

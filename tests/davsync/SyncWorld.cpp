@@ -64,9 +64,13 @@ void HoldProxy::Hold(const std::string& method, int nth) {
     WriteText(dir_ + "/hold-" + method, std::to_string(nth) + "\n");
 }
 
+bool HoldProxy::Held(const std::string& method) const {
+    return std::filesystem::exists(dir_ + "/held-" + method);
+}
+
 bool HoldProxy::WaitHeld(const std::string& method) {
     for (int waited = 0; waited < kWaitMillis; waited += 10) {
-        if (std::filesystem::exists(dir_ + "/held-" + method)) {
+        if (Held(method)) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -276,8 +280,7 @@ DavSyncResult Computer::Sync() {
 QUrl MakeList(const DavServer& server, const std::string& name) {
     DavClient client;
     client.SetLogin(DavServer::kUser, DavServer::kPassword);
-    const QUrl url = server.Address().resolved(
-        QUrl(QString::fromStdString(std::string("/") + DavServer::kUser + "/" + name + "/")));
+    const QUrl url = server.ListsHome().resolved(QUrl(QString::fromStdString(name + "/")));
     const DavReply reply = client.MkCalendar(
         url, DavBodies::MkCalendar(QString::fromStdString(name), QStringLiteral("VTODO")));
     if (reply.outcome != DavOutcome::Done) {

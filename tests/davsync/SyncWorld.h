@@ -36,6 +36,8 @@ class HoldProxy {
     QUrl Through(const QUrl& url) const;
     // The `nth` request of `method` from now waits until Release.
     void Hold(const std::string& method, int nth = 1);
+    // Whether a request of `method` is held now.
+    bool Held(const std::string& method) const;
     // Waits (boundedly) until a request of `method` is held; false at the time-out.
     bool WaitHeld(const std::string& method);
     void Release(const std::string& method);

@@ -86,12 +86,14 @@ class Proxy(http.server.BaseHTTPRequestHandler):
             status_line, _, answer = canned.partition("\n\n")
             code, _, reason = status_line.strip().partition(" ")
             data = answer.encode("utf-8")
+            # Logged before the client can see the answer, so that a count
+            # read once it has it includes the request.
+            log("%s %s %s canned" % (method, self.path, code))
             self.send_response(int(code), reason)
             self.send_header("Content-Type", "application/xml; charset=utf-8")
             self.send_header("Content-Length", str(len(data)))
             self.end_headers()
             self.wfile.write(data)
-            log("%s %s %s canned" % (method, self.path, code))
             return
         host, port = TARGET.rsplit(":", 1)
         server = http.client.HTTPConnection(host, int(port), timeout=60)
@@ -99,6 +101,8 @@ class Proxy(http.server.BaseHTTPRequestHandler):
         server.request(method, self.path, body=body, headers=headers)
         reply = server.getresponse()
         data = reply.read()
+        server.close()
+        log("%s %s %d" % (method, self.path, reply.status))
         self.send_response(reply.status, reply.reason)
         for name, value in reply.getheaders():
             if name.lower() not in HOP_BY_HOP:
@@ -106,8 +110,6 @@ class Proxy(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
         self.wfile.write(data)
-        server.close()
-        log("%s %s %d" % (method, self.path, reply.status))
 
     do_GET = do_PUT = do_DELETE = do_PROPFIND = do_REPORT = do_MKCALENDAR = do_OPTIONS = relay
     do_PROPPATCH = do_POST = do_HEAD = relay
