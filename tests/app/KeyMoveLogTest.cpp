@@ -129,7 +129,10 @@ class World {
         history_.Saved();
         state.items.clear();
         for (const auto& [key, identity] : now) {
-            state.items.push_back({.uid = std::to_string(identity), .key = key});
+            DavItemState& item = state.items.emplace_back();
+            item.uid = std::to_string(identity);
+            item.href = QString::fromStdString(item.uid);
+            item.key = key;
         }
         QCOMPARE(WriteDavState(DataFile(), state), FileWrite::Written);
         saved_ = now;

@@ -169,14 +169,3 @@ inline QPoint StateImageOf(const SubjListView& list, int row) {
     const QRect cell = list.visualRect(list.model()->index(row, 0));
     return {cell.left() + list.iconSize().width() / 2 + 3, cell.center().y()};
 }
-
-// The title of the row selected in the window's list (in the repeating list its first column);
-// empty when none is.
-inline QString SelectedTitle(CSubjListDlg& window) {
-    SubjListView* list = window.ListView();
-    const int row = list->SelectionMark();
-    if (row < 0 || !list->selectionModel()->isRowSelected(row)) {
-        return {};
-    }
-    return list->CellText(row, window.Pane().IndivMode() ? 2 : 0);
-}
