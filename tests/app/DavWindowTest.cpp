@@ -67,15 +67,6 @@ void AnswerPrompt(Prompts* prompts, const char* password, bool keep) {
     });
 }
 
-QStringList Titles(IndivSubjList& list) {
-    QStringList titles;
-    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
-        titles << SjisToQString(list.current.title);
-    }
-    titles.sort();
-    return titles;
-}
-
 // A port on 127.0.0.1 where nothing listens.
 int DeadPort() {
     QTcpServer probe;
@@ -176,7 +167,7 @@ void DavWindowTest::shouldTakeInTheOtherDevicesChangeAtStartUpAndSaySo() {
     auto window = StartUp();
     QCOMPARE(prompts.shown, 1);
     QCOMPARE(prompts.captions, QStringList{kPromptCaption});
-    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("歯医者")});
+    QCOMPARE(SortedTitles(window->IndivList()), QStringList{QStringLiteral("歯医者")});
     QVERIFY2(messages_.Texts().contains(QStringLiteral("他の機器での変更を 1 件取り込みました。")),
              qPrintable(messages_.Texts().join('\n')));
     // No FTP step ran: it would have asked to work offline.
@@ -238,7 +229,7 @@ void DavWindowTest::shouldKeepTheItemOfASubjectEditedToAnotherDateAndTitle() {
         PressOk(editor);
     });
     QTest::keyClick(window->ListView(), Qt::Key_Return);
-    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("歯医者 再診")});
+    QCOMPARE(SortedTitles(window->IndivList()), QStringList{QStringLiteral("歯医者 再診")});
     Activate(window.get());
     QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!window->windowTitle().startsWith(QLatin1Char('*')));
@@ -277,7 +268,7 @@ void DavWindowTest::shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave
     window->LoadSettings();
     QVERIFY(window->OnSave());
     QVERIFY(!CaldavPeer::BySummary(peer_->Items(), QStringLiteral("電車")).isEmpty());
-    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("電車")});
+    QCOMPARE(SortedTitles(window->IndivList()), QStringList{QStringLiteral("電車")});
     QCOMPARE(messages_.UnscriptedQuestions(), 0);
 }
 
@@ -325,7 +316,7 @@ void DavWindowTest::shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne() {
                 .toBool());
     auto window = StartUp();
     QCOMPARE(prompts.shown, 1);
-    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("買い物")});
+    QCOMPARE(SortedTitles(window->IndivList()), QStringList{QStringLiteral("買い物")});
     QVERIFY(!AnyContains(messages_.Texts(), kNotKept));
 }
 
@@ -360,7 +351,7 @@ void DavWindowTest::shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection() {
     Looks looks(*window);
     QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
     QCOMPARE(
-        Titles(window->IndivList()),
+        SortedTitles(window->IndivList()),
         (QStringList{QStringLiteral("会議"), QStringLiteral("散髪"), QStringLiteral("歯医者")}));
     QCOMPARE(window->ListView()->model()->rowCount(), 3);
     QCOMPARE(SelectedTitle(*window), QStringLiteral("会議"));
@@ -381,10 +372,10 @@ void DavWindowTest::shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen() 
     QVERIFY(PeerAdds("phone-4", "散髪", "20240521"));
     Looks looks(*window);
     QVERIFY(looks.WaitFor(ProbeOutcome::Changed) && looks.WaitFor(ProbeOutcome::Changed));
-    QCOMPARE(Titles(window->IndivList()), QStringList{QStringLiteral("通院")});
+    QCOMPARE(SortedTitles(window->IndivList()), QStringList{QStringLiteral("通院")});
     QVERIFY(window->OnSave());
     const QStringList both{QStringLiteral("散髪"), QStringLiteral("通院")};
-    QCOMPARE(Titles(window->IndivList()), both);
+    QCOMPARE(SortedTitles(window->IndivList()), both);
 
     QVERIFY(looks.WaitFor(ProbeOutcome::Unchanged));
     window->ListView()->SelectRow(0);
@@ -400,8 +391,8 @@ void DavWindowTest::shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen() 
     });
     window->OnEditSelected();
     QVERIFY(shown);
-    QTRY_VERIFY_WITH_TIMEOUT(Titles(window->IndivList()).contains(QStringLiteral("散髪 予約")),
-                             15000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        SortedTitles(window->IndivList()).contains(QStringLiteral("散髪 予約")), 15000);
     QCOMPARE(messages_.UnscriptedQuestions(), 0);
 }
 
@@ -468,7 +459,7 @@ void DavWindowTest::shouldHoldTheWindowOffDuringTheLooksSyncAndShowTheDialogOnly
     Looks looks(*window);
     QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
     QVERIFY(held);
-    QCOMPARE(Titles(window->IndivList()),
+    QCOMPARE(SortedTitles(window->IndivList()),
              (QStringList{QStringLiteral("散髪"), QStringLiteral("歯医者")}));
     QCOMPARE(window->IndivList().First(), StoreResult::Done);
     QCOMPARE(window->IndivList().current.progress, Progress::Open);

@@ -27,16 +27,6 @@ const QString kConnectFailed = QStringLiteral(
 const QString kOneTakenIn =
     QStringLiteral("他のコンピューターでの個別案件の変更を 1 件取り込みました。");
 
-// Sorted.
-QStringList Titles(IndivSubjList& list) {
-    QStringList titles;
-    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
-        titles << SjisToQString(list.current.title);
-    }
-    titles.sort();
-    return titles;
-}
-
 }  // namespace
 
 class SaveSessionTest : public WindowTestCase {
@@ -137,12 +127,12 @@ void SaveSessionTest::shouldTellWhatTheSaveCameTo() {
     int takenIn = 0;
     QCOMPARE(session.Save([&] {
         ++takenIn;
-        titlesWhenTold = Titles(session.Indiv());
+        titlesWhenTold = SortedTitles(session.Indiv());
     }),
              outcome);
     QCOMPARE(messages_.Texts(), told);
     QCOMPARE(takenIn, setting == "other" ? 1 : 0);
-    QCOMPARE(Titles(session.Indiv()), titlesAfter);
+    QCOMPARE(SortedTitles(session.Indiv()), titlesAfter);
     if (takenIn > 0) {
         QCOMPARE(titlesWhenTold, titlesAfter);
     }

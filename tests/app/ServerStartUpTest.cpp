@@ -26,15 +26,6 @@ const QString kLocalChangesMerged = QStringLiteral(
     "サーバーのファイルと合わせました。元のファイルを veskat_i.dat.20240515-123020 として"
     "残しました。");
 
-QStringList Titles(IndivSubjList& list) {
-    QStringList titles;
-    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
-        titles << SjisToQString(list.current.title);
-    }
-    titles.sort();
-    return titles;
-}
-
 }  // namespace
 
 class ServerStartUpTest : public WindowTestCase {
@@ -121,7 +112,7 @@ void ServerStartUpTest::shouldMergeLocalWorkAtTheFirstStartWithTheServer() {
     QCOMPARE(messages_.Texts()[0], kLocalChangesMerged);
     QVERIFY(messages_.Texts()[1].startsWith(
         QStringLiteral("他のコンピューターでの個別案件の変更を 1 件取り込みました。")));
-    QCOMPARE(Titles(window->IndivList()), (QStringList{"mine", "other"}));
+    QCOMPARE(SortedTitles(window->IndivList()), (QStringList{"mine", "other"}));
     QCOMPARE(ReadFile("veskat_i.dat.20240515-123020"), mine);
     Save(*window);
     QVERIFY(messages_.Texts().isEmpty());
@@ -156,7 +147,7 @@ void ServerStartUpTest::shouldTakeNoBaseFromAnotherServerFile() {
     WriteIni("elsewhere_i.dat");
     auto window = StartUp();
     QCOMPARE(messages_.Texts(), QStringList{kLocalChangesMerged});
-    QCOMPARE(Titles(window->IndivList()), (QStringList{"a", "b", "old"}));
+    QCOMPARE(SortedTitles(window->IndivList()), (QStringList{"a", "b", "old"}));
     QVERIFY(ReadFile("veskat_i.dat.base.origin").contains("path=elsewhere_i.dat"));
 }
 
@@ -179,7 +170,7 @@ void ServerStartUpTest::shouldAskBeforeBreakingALockLeftBehind() {
     QVERIFY(FileExists(server_->Root() + "/srv_i.dat.lock/owner"));
     auto window = StartUp({MessageAnswer::Yes});
     QCOMPARE(messages_.Texts().size(), 1);
-    QCOMPARE(Titles(window->IndivList()), (QStringList{"new", "old"}));
+    QCOMPARE(SortedTitles(window->IndivList()), (QStringList{"new", "old"}));
     QVERIFY(!FileExists(server_->Root() + "/srv_i.dat.far-1-ab.up"));
 }
 
@@ -254,7 +245,7 @@ void ServerStartUpTest::shouldAskBeforeTakingInManyDeletions() {
         messages_.Texts().first(),
         QStringLiteral("他のコンピューターで個別案件が 12 件削除されています。\n"
                        "このコンピューターでは残しますか？（「いいえ」で削除を取り込みます）"));
-    QCOMPARE(Titles(window->IndivList()), all);
+    QCOMPARE(SortedTitles(window->IndivList()), all);
     QCOMPARE(server_->ServerFile("srv_i.dat"), Lf(ReadFile(kIndivFileName)));
 }
 

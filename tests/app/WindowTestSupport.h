@@ -146,6 +146,17 @@ inline QString ListLineText(const QWidget& window) {
     return label != nullptr && label->isVisible() ? label->text() : QString();
 }
 
+// Every individual subject's title in the list, sorted: what a test compares after a merge,
+// whose order of arrival is not the point.
+inline QStringList SortedTitles(IndivSubjList& list) {
+    QStringList titles;
+    for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
+        titles << SjisToQString(list.current.title);
+    }
+    titles.sort();
+    return titles;
+}
+
 // The title shown in the selected row of the list as it stands; empty when none is selected.
 inline QString SelectedTitle(CSubjListDlg& window) {
     SubjListView* list = window.ListView();
