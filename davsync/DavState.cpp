@@ -44,6 +44,9 @@ QJsonObject ItemObject(const DavItemState& item) {
     if (item.key != KeyBytesOf(item.record)) {
         object["key"] = Base64(item.key.data(), item.key.size());
     }
+    if (item.unconfirmed) {
+        object["unconfirmed"] = true;
+    }
     return object;
 }
 
@@ -59,6 +62,7 @@ bool ReadItem(const QJsonObject& object, DavItemState& item) {
         return true;
     }
     item.text = object["text"].toString().toStdString();
+    item.unconfirmed = object["unconfirmed"].toBool();
     if (!object["text"].isString() || !FromBase64(object["record"], item.record)) {
         return false;
     }

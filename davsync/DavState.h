@@ -39,6 +39,9 @@ struct DavItemState {
     // An item veskat does not show (an event, a repeating to-do, one
     // without a date): only href and ETag are kept, to pass it over.
     bool alone = false;
+    // Noted just before the sync sent its create: whether it reached the
+    // server is known only from the server's next listing.
+    bool unconfirmed = false;
 };
 
 struct DavState {

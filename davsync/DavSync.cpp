@@ -162,6 +162,8 @@ struct ItemOf {
     // Kept on both sides at the user's word, against deletions on one.
     bool restored = false;
     bool absorbed = false;  // a new subject another item took as its own
+    // Made by a sync cut short, and not on the server now: made again, told.
+    bool resent = false;
     // Where the item's date and title are another's here: "(2)", "(3)" ...
     // after its title, on this computer alone.
     std::string mark;
@@ -214,6 +216,8 @@ class DavSync {
     void LoadState();
     bool LogInAndList();
     bool FetchChanged();
+    void ForgetUnconfirmed();
+    bool CreateConfirmed(const DavItemState& entry, const std::set<QString>& removed) const;
     void Pair();
     void AskAboutDeletions();
     void PlanAll();
@@ -223,6 +227,7 @@ class DavSync {
     void PlaceKeys();
     void MarkWhereTaken(std::map<KeyBytes, Item*>& placed, Item& item);
     bool KeepConflictsAside();
+    void NoteCreates();
     void WriteAll();
     void WriteOne(Item& item);
     bool ReadAgain(Item& item);
@@ -244,6 +249,7 @@ class DavSync {
     std::vector<Item> items_;
     std::vector<DavItemState> alone_;
     int newlyAlone_ = 0;
+    std::set<KeyBytes> resendKeys_;
     std::set<std::string> takenUids_;
     QSet<QString> takenHrefs_;
     std::vector<std::string> conflictFiles_;
@@ -266,6 +272,7 @@ DavSyncResult DavSync<Form>::Run() {
     if (!LogInAndList() || !FetchChanged()) {
         return std::move(result_);
     }
+    ForgetUnconfirmed();
     Pair();
     const auto known = static_cast<std::size_t>(
         std::count_if(state_.items.begin(), state_.items.end(),
@@ -305,6 +312,7 @@ DavSyncResult DavSync<Form>::Run() {
             }
         }
     }
+    NoteCreates();
     WriteAll();
     Commit();
     return Ended(client_.Cancelled() ? DavSyncOutcome::Cancelled : DavSyncOutcome::Synced);
@@ -540,9 +548,45 @@ void DavSync<Form>::Pair() {
             Item item;
             item.local = Form::Decode(localRecords_[i]);
             item.localSide = LocalSide::New;
+            item.resent = resendKeys_.count(KeyBytesOf(localRecords_[i])) != 0;
             items_.push_back(std::move(item));
         }
     }
+}
+
+template <typename Form>
+void DavSync<Form>::ForgetUnconfirmed() {
+    // Their subjects are new here again.
+    const std::set<QString> removed(listing_.removed.begin(), listing_.removed.end());
+    std::erase_if(state_.items, [&](const DavItemState& entry) {
+        if (!entry.unconfirmed || CreateConfirmed(entry, removed)) {
+            return false;
+        }
+        if (fetched_.count(entry.href) == 0) {
+            resendKeys_.insert(entry.key);
+        }
+        return true;
+    });
+}
+
+template <typename Form>
+bool DavSync<Form>::CreateConfirmed(const DavItemState& entry,
+                                    const std::set<QString>& removed) const {
+    // The server tells of an item made since the token (or lists every item
+    // without one): there with the subject it was made for, or deleted since.
+    // Not told of, the create may never have been sent, or a server that lists
+    // the difference of two states lost an item made and deleted since the
+    // token: either way it is made again, and the user told why.
+    const auto fresh = fetched_.find(entry.href);
+    if (fresh == fetched_.end()) {
+        return removed.count(entry.href) != 0;
+    }
+    if (fresh->second.missing) {
+        return true;
+    }
+    // A name another subject took first: the create got another UID.
+    const ItemReading<Subj> read = Form::Read(fresh->second.text, setup_.zoneName);
+    return read.shape == Form::kShape && KeyOfSubj(read.subj) == KeyBytesOf(entry.record);
 }
 
 template <typename Form>
@@ -776,6 +820,30 @@ bool DavSync<Form>::KeepConflictsAside() {
 }
 
 template <typename Form>
+void DavSync<Form>::NoteCreates() {
+    // A sync killed after a create reached the server would leave a subject
+    // the state does not know: the next sync would make it again, even after
+    // another device had deleted it. So the state learns of the creates
+    // first, with the token of the last sync, which no item made now is in.
+    DavState noted = state_;
+    for (const Item& item : items_) {
+        if (item.write == WriteKind::Create) {
+            DavItemState entry;
+            entry.uid = item.uid;
+            entry.href = item.href;
+            entry.record = Form::Encode(*item.local);
+            entry.key = KeyOfSubj(*item.local);
+            entry.unconfirmed = true;
+            noted.items.push_back(std::move(entry));
+        }
+    }
+    if (noted.items.size() > state_.items.size()) {
+        // Unwritten, a sync cut short is as it was before.
+        static_cast<void>(WriteDavState(setup_.dataFile, noted));
+    }
+}
+
+template <typename Form>
 void DavSync<Form>::WriteAll() {
     for (Item& item : items_) {
         if (item.write == WriteKind::None) {
@@ -980,6 +1048,7 @@ void DavSync<Form>::Commit() {
         report.refused += item.end == WriteEnd::Refused;
         report.unsent += item.end == WriteEnd::Failed;
         report.adopted += item.adopted && !item.absorbed;
+        report.resent += item.resent && item.end == WriteEnd::Written;
         report.keptHere += item.action == ItemAction::KeepOurs && !item.restored;
         report.keptThere += item.action == ItemAction::KeepServers && !item.restored;
         report.marked += !item.mark.empty();

@@ -14,8 +14,9 @@ void Count(QStringList& lines, int count, const char* text) {
 }  // namespace
 
 bool DavSyncReport::HasNews() const {
-    return taken > 0 || adopted > 0 || keptHere > 0 || keptThere > 0 || refused > 0 || unsent > 0 ||
-           conflicts > 0 || !stateSetAside.empty() || localNotWritten || stateNotWritten;
+    return taken > 0 || adopted > 0 || keptHere > 0 || resent > 0 || keptThere > 0 || refused > 0 ||
+           unsent > 0 || conflicts > 0 || !stateSetAside.empty() || localNotWritten ||
+           stateNotWritten;
 }
 
 QString DavSyncReport::Summary() const {
@@ -33,6 +34,9 @@ QString DavSyncReport::Summary() const {
         "他の機器で削除された個別案件 %1 件は、このコンピューターで変更されていたため残しました。");
     Count(lines, keptThere,
           "このコンピューターで削除した個別案件 %1 件は、他の機器で変更されていたため残しました。");
+    Count(lines, resent,
+          "前回の同期が途中で終わったため、個別案件 %1 件を送り直しました。"
+          "他の機器で削除した案件でしたら、もう一度削除してください。");
     Count(lines, adopted,
           "サーバーの個別案件 %1 件を、日付と題名が同じこのコンピューターの案件に結び付けました。");
     Count(lines, marked, "日付と題名が他と重なる個別案件 %1 件は、題名に印を付けて表しています。");

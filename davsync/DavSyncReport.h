@@ -15,6 +15,7 @@ struct DavSyncReport {
     int adopted = 0;    // server items that a subject here with their key took as its own
     int keptHere = 0;   // changed here, deleted elsewhere: made again on the server
     int keptThere = 0;  // deleted here, changed elsewhere: back here
+    int resent = 0;     // made by a sync cut short, not on the server now: made again
     int marked = 0;     // items shown with a mark, their date and title being another's
     int degraded = 0;   // items taken in that veskat shows with stand-ins or cut
     int leftAlone = 0;  // items found that veskat does not show

@@ -117,7 +117,8 @@ class DavSoakRun {
     // writes; then it goes on, or the computer is killed.
     void HeldStep(int computer);
     void PeerActs(bool onCompanion);
-    void TakeEdits(const Started& step);
+    // The step's edits into the model, once: a step taken in goes on from here.
+    void TakeEdits(Started& step);
     void SpoilTokens(int computer);
     void Check();
     // The claims of one list but the lost versions; its versions go to serverVersions_.
@@ -145,6 +146,7 @@ class DavSoakRun {
     std::vector<std::tuple<std::string, std::string, std::string>> deleted_;
     std::set<QString> tagged_;  // UIDs of items the other device gave categories
     std::set<std::pair<std::string, std::string>> serverVersions_;
+    std::ofstream trace_;  // the steps, for a run that broke a claim
 };
 
 bool DavSoakRun::MakeLists() {
@@ -168,6 +170,7 @@ DavSoakRun::Started DavSoakRun::Start(int computer, const char* mode) {
     WriteIni(computer);
     Started step{computer, ReadBytes(folder + "/veskat_i.dat"), ReadBytes(folder + "/veskat_r.dat"),
                  ReadBytes(folder + "/" + kEditsLog).size(), nullptr};
+    trace_ << "c" << computer << " " << mode << " from " << nextNumber_ << std::endl;
     const char* password = kind_ == DavServer::Kind::Radicale ? DavServer::kPassword : "";
     step.actor = std::make_unique<ActorProcess>(
         std::vector<std::string>{VESKAT_DAV_ACTOR, folder, mode, std::to_string(random_()),
@@ -181,6 +184,7 @@ void DavSoakRun::Finish(Started& step, bool kill) {
     if (kill && !step.actor->Ended(0)) {
         step.actor->Kill();
         ++findings_.kills;
+        trace_ << "  killed" << std::endl;
     }
     ASSERT_TRUE(step.actor->Ended(90000)) << "a step that never ended";
     TakeEdits(step);
@@ -204,6 +208,9 @@ void DavSoakRun::HeldStep(int computer) {
         step.actor->Ended(50);
     }
     if (held) {
+        // Its files are written and its first writes may be on the server:
+        // the other device may replace what it wrote.
+        TakeEdits(step);
         ++findings_.held;
         for (int n = 1 + static_cast<int>(random_() % 3); n > 0; --n) {
             PeerActs(random_() % 2 == 0);
@@ -213,6 +220,7 @@ void DavSoakRun::HeldStep(int computer) {
             step.actor->Kill();
             ++findings_.kills;
         }
+        trace_ << "  held " << method << (kill ? ", killed" : ", let go") << std::endl;
         proxy_->Release(method);
     }
     proxy_->Unhold(method);
@@ -245,6 +253,7 @@ void DavSoakRun::PeerActs(bool onCompanion) {
                                    {"categories", QJsonArray{"Kept"}},
                                    {"alarm", true}})["ok"]
                             .toBool();
+        trace_ << "peer adds " << number << " " << version << (ok ? "" : " (failed)") << std::endl;
         if (ok) {
             live_.emplace(logPrefix, version);
             tagged_.insert(uid);
@@ -255,6 +264,9 @@ void DavSoakRun::PeerActs(bool onCompanion) {
     const QString uid = item["uid"].toString();
     const std::string old = item["description"].toString().toStdString();
     const std::string number = item["summary"].toString().mid(prefix.size()).toStdString();
+    static const char* const ops[] = {"", "deletes", "completes", "edits", "edits"};
+    trace_ << "peer " << ops[what] << " " << logPrefix << number << " " << old << " -> " << version
+           << std::endl;
     if (what == 1) {
         if (peer.Call({{"op", "delete"}, {"uid", uid}})["ok"].toBool()) {
             live_.erase({logPrefix, old});
@@ -276,7 +288,7 @@ void DavSoakRun::PeerActs(bool onCompanion) {
 
 // A save writes the dated file, then the repeating one: a step killed
 // between them made only the dated edits.
-void DavSoakRun::TakeEdits(const Started& step) {
+void DavSoakRun::TakeEdits(Started& step) {
     const std::string folder = Folder(step.computer);
     const std::string logName = folder + "/" + kEditsLog;
     const std::string log = ReadBytes(logName);
@@ -305,6 +317,7 @@ void DavSoakRun::TakeEdits(const Started& step) {
         }
     }
     std::ofstream(logName, std::ios::binary | std::ios::trunc) << kept;
+    step.log = kept.size();
 }
 
 // A token of the list's own form that the server never gave: Radicale
@@ -318,6 +331,7 @@ void DavSoakRun::SpoilTokens(int computer) {
             QChar& last = state.syncToken.back();
             last = last == QLatin1Char('0') ? QLatin1Char('1') : QLatin1Char('0');
             if (WriteDavState(dataFile, state) == FileWrite::Written) {
+                trace_ << "c" << computer << " token of " << file << " made up" << std::endl;
                 ++findings_.spoiled;
             }
         }
@@ -327,6 +341,7 @@ void DavSoakRun::SpoilTokens(int computer) {
 void DavSoakRun::Run(int steps) {
     char pattern[] = "/tmp/veskat-dav-soak-XXXXXX";
     work_ = mkdtemp(pattern);
+    trace_.open(work_ + "/steps.txt");
     server_ = std::make_unique<DavServer>(kind_);
     ASSERT_TRUE(server_->Running()) << server_->Output();
     ASSERT_TRUE(MakeLists());
@@ -377,7 +392,8 @@ void DavSoakRun::Run(int steps) {
     if (findings_.Broken() == brokenBefore) {
         fs::remove_all(work_);
     } else {
-        findings_.details += "kept in " + work_ + "\n";
+        fs::copy_file(proxy_->LogFile(), work_ + "/requests.txt");
+        findings_.details += "kept in " + work_ + " (steps.txt, requests.txt)\n";
     }
     ++findings_.runs;
 }
@@ -394,9 +410,11 @@ void DavSoakRun::Check() {
             }
         }
         const std::string messages = ReadBytes(Folder(c) + "/" + kMessagesLog);
-        // Asked, or told in the sync's line: kept since changed elsewhere.
+        // Asked, or told in the sync's line: kept since changed elsewhere, or
+        // made again after a sync cut short.
         told = told || messages.find("残しますか") != std::string::npos ||
                messages.find("送り直しますか") != std::string::npos ||
+               messages.find("送り直しました") != std::string::npos ||
                messages.find("変更されていたため残しました") != std::string::npos;
     }
     CheckList(*datedPeer_, SubjKind::Indiv, told);

@@ -371,6 +371,58 @@ TEST_F(DavSyncTest, TwoComputersBatchesAndALostStateMakeNoDuplicates) {
     EXPECT_EQ(Peer().Items().size(), 4);
 }
 
+// A sync cut short once its create reached the server leaves the state as it
+// was before its writes. The next sync must find that item, or take in its
+// deletion elsewhere, rather than make it again untold.
+TEST_F(DavSyncTest, TheCreateOfASyncCutShortIsFoundOrItsDeletionTaken) {
+    struct Case {
+        const char* name;
+        bool deletedThere;
+        // Listed by ETags, nobody can tell a create never sent from one
+        // deleted since; Radicale's sync-collection tells of the deletion.
+        bool byEtags;
+        int subjectsAfter;
+        bool resent;
+    };
+    const Case cases[] = {{"found", false, false, 2, false},
+                          {"deleted there, the listing tells", true, false, 1, false},
+                          {"deleted there, listed by ETags", true, true, 2, true}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        list_ = MakeList(*server_, "cut-short-" + std::to_string(++n));
+        peer_.reset();
+        auto here = NewComputer();
+        here->Write({Dated("kept", 2026, 12, 1)});
+        Synced(*here, "first");
+        Synced(*here, "keeps the token");
+        here->Write({Dated("kept", 2026, 12, 1), Dated("made", 2026, 12, 2)});
+        proxy_->Hold("PUT");
+        DavSyncResult cut;
+        std::thread sync([&] { cut = here->Sync(); });
+        ASSERT_TRUE(proxy_->WaitHeld("PUT"));
+        DavState before;
+        ASSERT_EQ(ReadDavState(here->DataFile(), before), StateRead::Read);
+        proxy_->Release("PUT");
+        sync.join();
+        ASSERT_EQ(cut.report.sent, 1);
+        ASSERT_EQ(WriteDavState(here->DataFile(), before), FileWrite::Written);
+        if (c.deletedThere) {
+            PeerDoes({{"op", "delete"}, {"uid", UidOf("made")}});
+        }
+        if (c.byEtags) {
+            proxy_->Answer("REPORT", 1, "501 Not Implemented", "", 2);
+        }
+        const DavSyncResult next = here->Sync();
+        ASSERT_EQ(next.outcome, DavSyncOutcome::Synced);
+        EXPECT_EQ(here->Subjects().size(), static_cast<std::size_t>(c.subjectsAfter));
+        EXPECT_EQ(Peer().Items().size(), c.subjectsAfter);
+        EXPECT_EQ(next.report.resent, c.resent ? 1 : 0);
+        EXPECT_EQ(next.report.Summary().contains(U("送り直しました")), c.resent);
+        EXPECT_EQ(next.report.adopted, 0);
+    }
+}
+
 TEST_F(DavSyncTest, RefusalsPasswordsAndAnUnusableServerAreTold) {
     auto here = NewComputer();
     here->Write({Dated("refused", 2026, 12, 14)});

@@ -54,6 +54,8 @@ class HoldProxy {
     int Count(const std::string& method) const;
     // How many of them the server answered with `status` ("412").
     int CountStatus(const std::string& method, const std::string& status) const;
+    // Every request so far, a line each: "METHOD PATH STATUS".
+    std::string LogFile() const { return dir_ + "/log"; }
 
   private:
     std::string dir_;
