@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <utility>
@@ -262,14 +263,31 @@ void SubjListView::SelectRow(int row) {
 void SubjListView::ScrollRowToTop(int row) {
     topRow_ = row >= 0 && row < RowCount() ? QPersistentModelIndex(model_->index(row, 0))
                                            : QPersistentModelIndex();
-    if (!topRow_.isValid()) {
+    if (topRow_.isValid() && isVisible()) {
+        PlaceTopRow(false);
+    }
+}
+
+// Making the row current before the view has laid out its rows would lay them
+// all out at once to find the row's place; after that one layout, which the
+// first paint needs anyway, the scroll bar is set as the rows stand.
+void SubjListView::PlaceTopRow(bool keepCurrent) {
+    const QPersistentModelIndex top = std::exchange(topRow_, QPersistentModelIndex());
+    if (!top.isValid()) {
         return;
     }
-    // The arrow keys start from this row, which is current but not selected.
-    selectionModel()->setCurrentIndex(topRow_, QItemSelectionModel::NoUpdate);
-    if (isVisible()) {
-        scrollTo(topRow_, QAbstractItemView::PositionAtTop);
-        topRow_ = QPersistentModelIndex();
+    executeDelayedItemsLayout();
+    if (hiddenRows_ > 0) {
+        scrollTo(top, QAbstractItemView::PositionAtTop);
+    } else if (verticalScrollMode() == QAbstractItemView::ScrollPerItem) {
+        verticalScrollBar()->setValue(top.row());
+    } else {
+        // Rows all have the first one's height.
+        verticalScrollBar()->setValue(top.row() * visualRect(model_->index(0, 0)).height());
+    }
+    if (!keepCurrent || !currentIndex().isValid()) {
+        // The arrow keys start from this row, which is current but not selected.
+        selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
     }
 }
 
@@ -294,10 +312,8 @@ int SubjListView::RowsInView() const {
 // Until the list is on the screen it has no height to scroll in.
 void SubjListView::showEvent(QShowEvent* event) {
     QTreeView::showEvent(event);
-    if (topRow_.isValid()) {
-        scrollTo(topRow_, QAbstractItemView::PositionAtTop);
-        topRow_ = QPersistentModelIndex();
-    }
+    // A row selected before the list was shown stays the current one.
+    PlaceTopRow(true);
 }
 
 void SubjListView::OnCurrentRowChanged(const QModelIndex& current) {

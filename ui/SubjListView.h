@@ -100,9 +100,10 @@ class SubjListView : public QTreeView {
     int ActiveRow() const;
     // Selects `row` (-1 clears the selection) and makes it the selection mark.
     void SelectRow(int row);
-    // Scrolls so that `row` stands at the top (as far as the rows below allow),
-    // now or when the list is first shown, and makes it the current row without
-    // selecting it. Nothing for a row out of range.
+    // Scrolls so that `row` stands at the top (as far as the rows below allow)
+    // and makes it the current row without selecting it (unless a row is
+    // current by then), now or when the list is first shown. Nothing for a row
+    // out of range.
     void ScrollRowToTop(int row);
     // The selection shows while `companion` (a find field) has the focus too.
     void ShowSelectionAlongside(QWidget* companion);
@@ -131,6 +132,9 @@ class SubjListView : public QTreeView {
 
   private:
     void SetHotRow(int row);
+    // The scroll and current row ScrollRowToTop asked for, with the rows laid
+    // out once; a current row stays so while `keepCurrent`.
+    void PlaceTopRow(bool keepCurrent);
     // The row whose state image stands at `pos` in the viewport, or -1.
     int StateImageRowAt(const QPoint& pos) const;
     void OnCurrentRowChanged(const QModelIndex& current);

@@ -3,6 +3,7 @@
 // rows it shows are edited and deleted by their exact bytes, a batch keeps the
 // filter and Esc ends it; the list opens scrolled to today, selecting nothing,
 // and its rows and overdue line follow the clock while the window is open.
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -57,6 +58,8 @@ class MainWindowFindTest : public WindowTestCase {
 
     void findBarNarrowsEditsDeletesAndCloses();
     void listOpensOnToday();
+    void listOpensOnTodaysRowCurrentAtAnySize_data();
+    void listOpensOnTodaysRowCurrentAtAnySize();
     void listOpensOnTheLastSubjectWhenAllArePast();
     void listOpensOnOverdueSubjectsOrTellsOfThem();
     void kanaOfEitherKindFindEachOtherAndEnterStepsThroughHits();
@@ -184,6 +187,51 @@ void MainWindowFindTest::listOpensOnToday() {
     Type(window->Pane().Find().Bar()->Edit(), QStringLiteral("過去"));
     window->Pane().FillList();
     QCOMPARE(list->CellText(TopRow(*list), 2), QStringLiteral("過去"));
+}
+
+void MainWindowFindTest::listOpensOnTodaysRowCurrentAtAnySize_data() {
+    QTest::addColumn<int>("past");
+    QTest::addColumn<int>("coming");
+    QTest::newRow("none") << 0 << 0;
+    QTest::newRow("today only") << 0 << 1;
+    QTest::newRow("a page") << 10 << 10;
+    QTest::newRow("many") << 2500 << 2500;
+}
+
+// Today is 2024/05/15: `past` done subjects a day apart before it, `coming`
+// open ones from it on. Today's row stands at the top, current but not
+// selected, so the arrow keys start from it.
+void MainWindowFindTest::listOpensOnTodaysRowCurrentAtAnySize() {
+    QFETCH(int, past);
+    QFETCH(int, coming);
+    const QDate today(2024, 5, 15);
+    std::vector<IndivSubj> subjects;
+    for (int day = -past; day < coming; ++day) {
+        const QDate date = today.addDays(day);
+        subjects.push_back(Indiv(date.year(), date.month(), date.day(), 10, 0,
+                                 QStringLiteral("件%1").arg(day),
+                                 day < 0 ? Progress::Done : Progress::Open));
+    }
+    WriteDataFiles(subjects, {});
+    auto window = OpenWindow(messages_);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    SubjListView* list = window->ListView();
+    QCOMPARE(list->RowCount(), past + coming);
+    QVERIFY(list->selectionModel()->selectedRows().isEmpty());
+    if (coming == 0) {
+        QVERIFY(!list->currentIndex().isValid());
+        return;
+    }
+    QCOMPARE(list->currentIndex().row(), past);
+    QCOMPARE(list->CellText(past, 2), QStringLiteral("件0"));
+    QVERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
+    if (coming >= list->RowsInView()) {
+        QCOMPARE(TopRow(*list), past);
+    }
+    if (coming > 1) {
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->SelectionMark(), past + 1);
+    }
 }
 
 void MainWindowFindTest::listOpensOnTheLastSubjectWhenAllArePast() {
