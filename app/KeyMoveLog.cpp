@@ -102,21 +102,25 @@ void KeyMoveLog::Ran(const ListChange& change, bool edit) {
 }
 
 void KeyMoveLog::Undone() {
-    if (done_.empty()) {
-        return;
-    }
-    Place(done_.back().after, done_.back().before);
-    undone_.push_back(std::move(done_.back()));
-    done_.pop_back();
+    Replay(done_, undone_, false);
 }
 
 void KeyMoveLog::Redone() {
-    if (undone_.empty()) {
+    Replay(undone_, done_, true);
+}
+
+void KeyMoveLog::Replay(std::deque<Frame>& from, std::deque<Frame>& to, bool forward) {
+    if (from.empty()) {
         return;
     }
-    Place(undone_.back().before, undone_.back().after);
-    done_.push_back(std::move(undone_.back()));
-    undone_.pop_back();
+    const Frame& frame = from.back();
+    if (forward) {
+        Place(frame.before, frame.after);
+    } else {
+        Place(frame.after, frame.before);
+    }
+    to.push_back(std::move(from.back()));
+    from.pop_back();
 }
 
 void KeyMoveLog::KeepSteps(std::size_t steps) {

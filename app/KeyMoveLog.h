@@ -54,6 +54,9 @@ class KeyMoveLog {
 
     Id IdAt(const std::string& key);
     void Place(const Placed& gone, const Placed& come);
+    // Takes the latest step of `from` back (or forward again, `forward`) and
+    // makes it the latest of `to`.
+    void Replay(std::deque<Frame>& from, std::deque<Frame>& to, bool forward);
 
     // The identity under each key a step touched since the log began; any
     // other key holds the subject it held at the last save.
@@ -61,6 +64,6 @@ class KeyMoveLog {
     // Where each identity was at the last save.
     std::unordered_map<Id, std::string> savedAt_;
     std::deque<Frame> done_;
-    std::vector<Frame> undone_;
+    std::deque<Frame> undone_;
     Id next_ = kNone;
 };

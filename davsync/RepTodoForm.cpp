@@ -179,21 +179,16 @@ std::string NewRepTodoText(const RepSubj& subj, const std::string& uid, std::tim
 
 PatchOutcome PatchRepTodo(std::string_view serverText, const RepSubj& subj, FieldSet fields,
                           std::time_t now, const std::string& zoneName, std::string& patched) {
-    const IcalItem item(serverText);
-    ContentLines text(serverText);
-    const int begin = PatchedTodo(text);
-    if (item.Todo() == nullptr || begin < 0) {
-        return PatchOutcome::NotTodo;
-    }
-    if (!fields.Empty()) {
-        IcsLines added;
-        const std::string zone = AddFields(added, subj, fields, now, zoneName);
-        SpliceTodo(text, static_cast<std::size_t>(begin), item, NamesOfFields(fields, NamesOf),
-                   std::move(added), now);
-        if (!zone.empty()) {
-            PutZone(text, zoneName, zone);
-        }
-    }
-    patched = text.Text();
-    return PatchOutcome::Patched;
+    return PatchServerTodo(
+        serverText, patched, [&](ContentLines& text, std::size_t begin, const IcalItem& item) {
+            if (fields.Empty()) {
+                return;
+            }
+            IcsLines added;
+            const std::string zone = AddFields(added, subj, fields, now, zoneName);
+            SpliceTodo(text, begin, item, NamesOfFields(fields, NamesOf), std::move(added), now);
+            if (!zone.empty()) {
+                PutZone(text, zoneName, zone);
+            }
+        });
 }

@@ -68,34 +68,11 @@ std::optional<WallTime> MovedStart(const IcalItem& item, const WallTime& due,
     return WallTime::FromCalendarMinutes(minutes, due.isDate);
 }
 
-}  // namespace
-
-std::string NewTodoText(const IndivSubj& subj, const std::string& uid, std::time_t now,
-                        const std::string& zoneName) {
-    std::string text = CalendarHead();
-    const WallTime due = DueOf(subj);
-    if (!due.isDate) {
-        text += ZoneText(zoneName, Noon(due), Noon(due));
-    }
-    IcsLines todo;
-    AddTodoHead(todo, uid, now);
-    AddFields(todo, subj, FieldSet::All(), now, zoneName);
-    AddTodoTail(todo, now);
-    return text + todo.Text();
-}
-
-PatchOutcome PatchTodo(std::string_view serverText, const IndivSubj& subj, FieldSet fields,
-                       std::time_t now, const std::string& zoneName, std::string& patched) {
-    const IcalItem item(serverText);
-    ContentLines text(serverText);
-    const int begin = PatchedTodo(text);
-    if (item.Todo() == nullptr || begin < 0) {
-        return PatchOutcome::NotTodo;
-    }
-    if (fields.Empty()) {
-        patched = text.Text();
-        return PatchOutcome::Patched;
-    }
+// Puts the lines of `fields` of `subj` into the to-do opened at `begin`, and
+// moves the start another program wrote along with the due time.
+void SpliceFields(ContentLines& text, std::size_t begin, const IcalItem& item,
+                  const IndivSubj& subj, FieldSet fields, std::time_t now,
+                  const std::string& zoneName) {
     std::set<std::string> dropped = NamesOfFields(fields, NamesOf);
     IcsLines added;
     AddFields(added, subj, fields, now, zoneName);
@@ -114,11 +91,34 @@ PatchOutcome PatchTodo(std::string_view serverText, const IndivSubj& subj, Field
             }
         }
     }
-    SpliceTodo(text, static_cast<std::size_t>(begin), item, std::move(dropped), std::move(added),
-               now);
+    SpliceTodo(text, begin, item, std::move(dropped), std::move(added), now);
     if (fields.Has(SubjField::When) && !due.isDate) {
         PutZone(text, zoneName, ZoneText(zoneName, zoneFrom, Noon(due)));
     }
-    patched = text.Text();
-    return PatchOutcome::Patched;
+}
+
+}  // namespace
+
+std::string NewTodoText(const IndivSubj& subj, const std::string& uid, std::time_t now,
+                        const std::string& zoneName) {
+    std::string text = CalendarHead();
+    const WallTime due = DueOf(subj);
+    if (!due.isDate) {
+        text += ZoneText(zoneName, Noon(due), Noon(due));
+    }
+    IcsLines todo;
+    AddTodoHead(todo, uid, now);
+    AddFields(todo, subj, FieldSet::All(), now, zoneName);
+    AddTodoTail(todo, now);
+    return text + todo.Text();
+}
+
+PatchOutcome PatchTodo(std::string_view serverText, const IndivSubj& subj, FieldSet fields,
+                       std::time_t now, const std::string& zoneName, std::string& patched) {
+    return PatchServerTodo(serverText, patched,
+                           [&](ContentLines& text, std::size_t begin, const IcalItem& item) {
+                               if (!fields.Empty()) {
+                                   SpliceFields(text, begin, item, subj, fields, now, zoneName);
+                               }
+                           });
 }

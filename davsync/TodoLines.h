@@ -16,6 +16,7 @@
 #include "IcsText.h"
 #include "SubjField.h"
 #include "SubjRecord.h"
+#include "TodoForm.h"
 
 // The UTF-8 form of the Shift_JIS text `sjis`.
 std::string Utf8OfSjis(std::string_view sjis);
@@ -63,6 +64,23 @@ int PatchedTodo(const ContentLines& text);
 // LF) at its end, after SEQUENCE (one past the item's own) and LAST-MODIFIED.
 void SpliceTodo(ContentLines& text, std::size_t begin, const IcalItem& item,
                 std::set<std::string> dropped, IcsLines added, std::time_t now);
+
+// `serverText` changed by `splice(text, begin, item)`, `begin` the BEGIN line
+// of the to-do a patch rewrites, into `patched`; NotTodo, with nothing
+// written, when the text holds no such to-do.
+template <typename Splice>
+PatchOutcome PatchServerTodo(std::string_view serverText, std::string& patched,
+                             const Splice& splice) {
+    const IcalItem item(serverText);
+    ContentLines text(serverText);
+    const int begin = PatchedTodo(text);
+    if (item.Todo() == nullptr || begin < 0) {
+        return PatchOutcome::NotTodo;
+    }
+    splice(text, static_cast<std::size_t>(begin), item);
+    patched = text.Text();
+    return PatchOutcome::Patched;
+}
 
 // The names of the properties that carry `fields`, as `namesOf` gives them
 // for one field.
