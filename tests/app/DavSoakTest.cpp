@@ -144,7 +144,9 @@ class DavSoakRun {
     std::set<std::pair<std::string, std::string>> live_;
     // (prefix, number, version) of every deletion.
     std::vector<std::tuple<std::string, std::string, std::string>> deleted_;
-    std::set<QString> tagged_;  // UIDs of items the other device gave categories
+    // The items the other device gave categories, by UID: the subject's number,
+    // after "r" for a repeating one.
+    std::map<QString, std::string> tagged_;
     std::set<std::pair<std::string, std::string>> serverVersions_;
     std::ofstream trace_;  // the steps, for a run that broke a claim
 };
@@ -256,7 +258,7 @@ void DavSoakRun::PeerActs(bool onCompanion) {
         trace_ << "peer adds " << number << " " << version << (ok ? "" : " (failed)") << std::endl;
         if (ok) {
             live_.emplace(logPrefix, version);
-            tagged_.insert(uid);
+            tagged_[uid] = logPrefix + std::to_string(number);
         }
         return;
     }
@@ -282,7 +284,7 @@ void DavSoakRun::PeerActs(bool onCompanion) {
                    .toBool()) {
         live_.erase({logPrefix, old});
         live_.emplace(logPrefix, version);
-        tagged_.insert(uid);
+        tagged_[uid] = logPrefix + number;
     }
 }
 
@@ -314,6 +316,9 @@ void DavSoakRun::TakeEdits(Started& step) {
         } else if (what == "del") {
             live_.erase({prefix, a});
             deleted_.emplace_back(prefix, number, a);
+            // Its item's categories went with it: an edit on the other
+            // computer that keeps the subject makes a new item of its own.
+            std::erase_if(tagged_, [&](const auto& tag) { return tag.second == prefix + number; });
         }
     }
     std::ofstream(logName, std::ios::binary | std::ios::trunc) << kept;
