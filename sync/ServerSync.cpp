@@ -148,6 +148,7 @@ struct Step {
     ServerStore& store;
     std::vector<SubjMergeResult> merges;
     QStringList notices;
+    QStringList notOnServer;  // the kinds of subjects whose server file is not there yet
 };
 
 // Makes `sourceFile` the base copy of `file` from `origin`. One that cannot be
@@ -373,7 +374,7 @@ StartUpFile FetchFile(Step& step, const DataFile& file, QString& why) {
             return StartUpFile::FetchFailed;
         case FetchAction::SendLocal:
             MarkAgainBeforeSave(step.settings, file.local);
-            step.notices << QString::fromUtf8(kNotOnServer).arg(QString::fromUtf8(file.kindName));
+            step.notOnServer << QString::fromUtf8(file.kindName);
             return StartUpFile::Done;
         case FetchAction::KeepServerAside:
             MarkAgainBeforeSave(step.settings, file.local);
@@ -516,7 +517,7 @@ StartUpOutcome FetchFromServer(ConnectSettings& settings, SyncQuestions& questio
                    ? StartUpOutcome::Go
                    : StartUpOutcome::EndWindow;
     }
-    Step step{settings, questions, store, {}, {}};
+    Step step{settings, questions, store, {}, {}, {}};
     QStringList failed;
     bool keptLocal = false;
     // A login that may not make the lock folder may still read.
@@ -533,6 +534,11 @@ StartUpOutcome FetchFromServer(ConnectSettings& settings, SyncQuestions& questio
     store.EndStep();
     if (!failed.isEmpty() && !WorkOffline(settings, questions, failed.join(QLatin1Char('\n')))) {
         return StartUpOutcome::EndWindow;
+    }
+    if (!step.notOnServer.isEmpty()) {
+        // A server just set up has neither file: one box says so of both.
+        step.notices.prepend(QString::fromUtf8(kNotOnServer)
+                                 .arg(step.notOnServer.join(QStringLiteral("ファイルと"))));
     }
     ShowAll(questions, step.notices);
     if (keptLocal) {
@@ -563,7 +569,7 @@ SendResult SendToServer(ConnectSettings& settings, SyncQuestions& questions) {
         questions.Tell(store.ReadOnlyReason() + "\n" + newestIsLocal);
         return result;
     }
-    Step step{settings, questions, store, {}, {}};
+    Step step{settings, questions, store, {}, {}, {}};
     std::vector<SentFile> sent;
     for (const DataFile& file : DataFiles(settings)) {
         sent.push_back(hold == StepHold::Held ? SendFile(step, file, result.merged) : SentFile{});

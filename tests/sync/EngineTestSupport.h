@@ -26,6 +26,10 @@ inline const QString kWorkOffline =
 inline const QString kIndivNotOnServer = QString::fromUtf8(
     "サーバーに個別案件ファイルがまだないため、このコンピューター上のファイルを使います。"
     "次の保存で送信します。");
+// A server just set up: one box for both files.
+inline const QString kBothNotOnServer = QString::fromUtf8(
+    "サーバーに個別案件ファイルと反復案件ファイルがまだないため、"
+    "このコンピューター上のファイルを使います。次の保存で送信します。");
 
 // Data files as the program writes them: Shift_JIS subjects, CR LF lines.
 inline const std::string kIndivFile =

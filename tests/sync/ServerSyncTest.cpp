@@ -127,9 +127,6 @@ void ServerSyncTest::startUpOfflineYesWorksOnTheLocalFilesAndSendsThemLater() {
 
 // The first start after the server was switched on, with nothing on it yet,
 // goes on with the local file and sends it at the first save.
-
-// The first start after the server was switched on, with nothing on it yet,
-// goes on with the local file and sends it at the first save.
 void ServerSyncTest::startUpWithoutTheServerFileKeepsTheLocalOneToSend() {
     server_->PutServerFile("srv_r.dat", kRepFile);
     WriteFileBytes("veskat_i.dat", kIndivFile);
