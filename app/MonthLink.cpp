@@ -45,6 +45,8 @@ MonthLink::MonthLink(SubjListPane& pane, SubjListView& list, IndivSubjList& indi
       place_(new MonthPlace(*month_, list)) {
     month_->setObjectName(QStringLiteral("monthPane"));
     QWidget::setTabOrder(&list_, month_.get());
+    // A click on a day selects a row of the list, which must show it.
+    list_.ShowSelectionAlongside(month_.get());
     // Reading a month walks the list with its `current`, which the window's
     // commands still read after the change that made the pane read it.
     month_->SetSource([this](int year, int month) {

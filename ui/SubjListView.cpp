@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <algorithm>
 #include <utility>
 
 #include "ImageResource.h"
@@ -42,8 +43,15 @@ class FocusedSelectionDelegate : public QStyledItemDelegate {
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         const auto* list = qobject_cast<const SubjListView*>(option->widget);
-        if (list != nullptr && !list->ShowsSelection()) {
+        if (list == nullptr) {
+            return;
+        }
+        if (!list->ShowsSelection()) {
             option->state &= ~QStyle::State_Selected;
+        } else if (list->isActiveWindow()) {
+            // The view paints a list without the focus as in a window in the
+            // background, where the selection does not show.
+            option->state |= QStyle::State_Active;
         }
     }
 };
@@ -292,13 +300,16 @@ void SubjListView::PlaceTopRow(bool keepCurrent) {
 }
 
 void SubjListView::ShowSelectionAlongside(QWidget* companion) {
-    companion_ = companion;
+    companions_.emplace_back(companion);
 }
 
 bool SubjListView::ShowsSelection() const {
     const QWidget* focus = QApplication::focusWidget();
     return hasFocus() ||
-           (companion_ != nullptr && focus != nullptr && companion_->isAncestorOf(focus));
+           (focus != nullptr &&
+            std::any_of(companions_.begin(), companions_.end(), [focus](const QWidget* companion) {
+                return companion != nullptr && companion->isAncestorOf(focus);
+            }));
 }
 
 // Worked out from the list's own size, as its viewport has none until shown.

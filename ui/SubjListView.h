@@ -105,7 +105,8 @@ class SubjListView : public QTreeView {
     // current by then), now or when the list is first shown. Nothing for a row
     // out of range.
     void ScrollRowToTop(int row);
-    // The selection shows while `companion` (a find field) has the focus too.
+    // The selection shows while `companion` (the find bar, the month pane),
+    // or a widget inside it, has the focus too.
     void ShowSelectionAlongside(QWidget* companion);
     bool ShowsSelection() const;
     // How many whole rows the list shows at its present size.
@@ -143,7 +144,7 @@ class SubjListView : public QTreeView {
     QPersistentModelIndex hotRow_;
     QPersistentModelIndex selectionMark_;
     QPersistentModelIndex topRow_;
-    QPointer<QWidget> companion_;
+    std::vector<QPointer<QWidget>> companions_;
     // Never fewer than the rows the view hides: a row it lets go of by
     // itself (as its column goes) only costs a pass the ask.
     int hiddenRows_ = 0;

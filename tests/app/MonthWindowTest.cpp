@@ -244,9 +244,19 @@ void MonthWindowTest::clickOnADaySelectsInTheList() {
         window->Pane().ShowMode(SubjKind::Rep);
     }
     MonthPane& pane = window->Month().Pane();
+    Activate(window.get());
+    pane.setFocus();
     QTest::mouseClick(&pane, Qt::LeftButton, Qt::NoModifier, pane.DayRect(day).center());
     QVERIFY(window->Pane().IndivMode());
     QCOMPARE(SelectedTitle(*window), selected);
+    // Shown, though the focus stays in the pane: painted in the colour of a
+    // selection in the window in front.
+    QVERIFY(pane.hasFocus());
+    SubjListView* list = window->ListView();
+    const QRect row = list->visualRect(list->model()->index(list->SelectionMark(), 2));
+    const QImage painted = list->viewport()->grab(row).toImage();
+    QCOMPARE(painted.pixelColor(painted.width() - 2, painted.height() / 2),
+             list->palette().color(QPalette::Active, QPalette::Highlight));
     // The pane keeps the day clicked, whatever day the list found.
     QCOMPARE(pane.MarkedDay(), day);
     QCOMPARE(pane.Month(), 5);
@@ -297,6 +307,7 @@ void MonthWindowTest::doubleClickAndEnterOpenTheEditorOnTheDay() {
     QCOMPARE(SelectedTitle(*window), QStringLiteral("通院"));
 
     window->Pane().ShowMode(SubjKind::Rep);
+    Activate(window.get());
     pane.setFocus();
     QTest::keyClick(&pane, Qt::Key_Right);
     onEditor(false);
