@@ -97,6 +97,10 @@ bool MonthLink::Beside() const {
 void MonthLink::OnToggled(bool shown) {
     const bool hadFocus = month_->hasFocus();
     place_->Show(shown);
+    // The list lost rows to the pane: the subject selected stays in view.
+    if (shown && list_.SelectionMark() >= 0) {
+        list_.scrollTo(list_.model()->index(list_.SelectionMark(), 0));
+    }
     if (shown && !ShowRowDay(list_.SelectionMark())) {
         month_->Refresh();
     }

@@ -74,6 +74,7 @@ class MonthWindowTest : public WindowTestCase {
     void clickOnADaySelectsInTheList_data();
     void clickOnADaySelectsInTheList();
     void listSelectionShowsItsDay();
+    void selectedRowStaysInViewAsThePaneOpens();
     void doubleClickAndEnterOpenTheEditorOnTheDay();
 
   private:
@@ -260,6 +261,24 @@ void MonthWindowTest::clickOnADaySelectsInTheList() {
     // The pane keeps the day clicked, whatever day the list found.
     QCOMPARE(pane.MarkedDay(), day);
     QCOMPARE(pane.Month(), 5);
+}
+
+// The row selected at the foot of a full list, before the pane takes its room.
+void MonthWindowTest::selectedRowStaysInViewAsThePaneOpens() {
+    std::vector<IndivSubj> many;
+    for (int day = 1; day <= 28; ++day) {
+        many.push_back(Indiv(2024, 5, day, 9, 0, QStringLiteral("会議"), Progress::Open));
+    }
+    WriteDataFiles(many, {});
+    auto window = OpenWindow(messages_);
+    SubjListView* list = window->ListView();
+    const int foot = list->indexAt(list->viewport()->rect().bottomLeft() - QPoint(0, 4)).row();
+    QVERIFY(foot > 0);
+    list->SelectRow(foot);
+    window->MenuAction(kMonthPaneMenuId)->trigger();
+    QVERIFY(!window->Month().Beside());
+    const QRect row = list->visualRect(list->model()->index(foot, 0));
+    QVERIFY(list->viewport()->rect().contains(row));
 }
 
 // By the mouse, which makes a row current before it selects it, and by the keys.
