@@ -11,45 +11,54 @@
 
 namespace {
 
-// What places an individual row, read in one pass over the records as they lie
-// in memory: its date and its time as numbers that order as their digits do.
-struct RowOrder {
-    std::uint64_t date;
-    std::uint32_t time;
-    SubjRowSource::Handle row;
-};
-
 template <typename Number>
 Number BigEndianAt(const RecordText& record, std::size_t offset) {
     return qFromBigEndian<Number>(record.data() + offset);
 }
 
-RowOrder OrderOf(const RecordText& record) {
-    using namespace IndivFields;
-    static_assert(kDay.End() == sizeof(std::uint64_t) && kMinute.offset == kHour.End() &&
-                  kMinute.End() - kHour.offset == sizeof(std::uint32_t));
-    return {BigEndianAt<std::uint64_t>(record, kYear.offset),
-            BigEndianAt<std::uint32_t>(record, kHour.offset), &record};
+// A row's date and its time as numbers that order as their digits do.
+std::uint64_t DateOf(const RecordText* record) {
+    static_assert(IndivFields::kDay.End() == sizeof(std::uint64_t));
+    return BigEndianAt<std::uint64_t>(*record, IndivFields::kYear.offset);
 }
 
+std::uint32_t TimeOf(const RecordText* record) {
+    using namespace IndivFields;
+    static_assert(kMinute.offset == kHour.End() &&
+                  kMinute.End() - kHour.offset == sizeof(std::uint32_t));
+    return BigEndianAt<std::uint32_t>(*record, kHour.offset);
+}
+
+using RecordIt = std::vector<const RecordText*>::iterator;
+
 // The rows of one day come in key order, by title; the list orders them by
-// their time, keeping that order among equal times. A day holds a few rows,
-// which an insertion sort puts in order without the buffer a stable sort
-// takes for each.
-void SortDayByTime(std::vector<RowOrder>::iterator first, std::vector<RowOrder>::iterator last) {
+// their time, keeping that order among equal times. A day of a few rows takes
+// an insertion sort; a larger one sorts its times, each with its place in the
+// day after it, so that equal times keep their order without a stable sort's
+// buffer and moves.
+void SortDayByTime(RecordIt first, RecordIt last, std::vector<std::uint64_t>& keys,
+                   std::vector<const RecordText*>& day) {
     constexpr std::ptrdiff_t kFewRows = 32;
-    const auto earlier = [](const RowOrder& a, const RowOrder& b) { return a.time < b.time; };
-    if (last - first > kFewRows) {
-        std::stable_sort(first, last, earlier);
+    if (last - first <= kFewRows) {
+        for (auto next = first + 1; next < last; ++next) {
+            const RecordText* row = *next;
+            const std::uint32_t time = TimeOf(row);
+            auto place = next;
+            for (; place != first && time < TimeOf(*(place - 1)); --place) {
+                *place = *(place - 1);
+            }
+            *place = row;
+        }
         return;
     }
-    for (auto next = first + 1; next < last; ++next) {
-        const RowOrder row = *next;
-        auto place = next;
-        for (; place != first && earlier(row, *(place - 1)); --place) {
-            *place = *(place - 1);
-        }
-        *place = row;
+    day.assign(first, last);
+    keys.clear();
+    for (std::size_t i = 0; i < day.size(); ++i) {
+        keys.push_back(std::uint64_t{TimeOf(day[i])} << 32 | i);
+    }
+    std::sort(keys.begin(), keys.end());
+    for (const std::uint64_t key : keys) {
+        *first++ = day[key & 0xFFFFFFFFu];
     }
 }
 
@@ -115,30 +124,29 @@ int SubjListRows::Image(Handle row) const {
 std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tree, Kind kind) {
     std::vector<const RecordText*> records;
     tree.AppendInOrder(records);
-    if (kind == Kind::Rep) {
-        // The title is the key, and the rest of the key is zeros.
-        return {records.begin(), records.end()};
-    }
-    std::vector<RowOrder> order;
-    order.reserve(records.size());
-    for (const RecordText* record : records) {
-        order.push_back(OrderOf(*record));
-    }
-    // The date leads the key, so the rows of a day stand together already.
-    for (auto day = order.begin(); day != order.end();) {
-        auto next = day + 1;
-        while (next != order.end() && next->date == day->date) {
-            ++next;
+    if (kind == Kind::Indiv) {
+        // The date leads the key, so the rows of a day stand together already;
+        // only a day whose times are out of order is sorted.
+        std::vector<std::uint64_t> keys;
+        std::vector<const RecordText*> day;
+        for (auto first = records.begin(); first != records.end();) {
+            const std::uint64_t date = DateOf(*first);
+            std::uint32_t time = TimeOf(*first);
+            bool inOrder = true;
+            auto next = first + 1;
+            for (; next != records.end() && DateOf(*next) == date; ++next) {
+                const std::uint32_t nextTime = TimeOf(*next);
+                inOrder = inOrder && time <= nextTime;
+                time = nextTime;
+            }
+            if (!inOrder) {
+                SortDayByTime(first, next, keys, day);
+            }
+            first = next;
         }
-        SortDayByTime(day, next);
-        day = next;
     }
-    std::vector<Handle> rows;
-    rows.reserve(order.size());
-    for (const RowOrder& row : order) {
-        rows.push_back(row.row);
-    }
-    return rows;
+    // For repeating subjects the title is the key, and the rest of the key is zeros.
+    return {records.begin(), records.end()};
 }
 
 int SubjListRows::FirstRowFrom(const SubjListView& list, std::string_view firstSjis) {

@@ -27,13 +27,17 @@ RecordText SplitFields(std::string_view line, const int* widths);
 // reaches. True when a save would write the line back with other bytes: a
 // field changed, missing or beyond the table.
 [[nodiscard]] bool TakeFields(std::string_view line, const int* widths, RecordText& record);
+// TakeFields into a record whose bytes are all zero already (SubjTree::Reserve's), which then
+// needs no clearing: only the bytes of the fields are written.
+[[nodiscard]] bool TakeFieldsIntoZeroed(std::string_view line, const int* widths,
+                                        RecordText& record);
 
 // Removes every CR and LF at the end of `line`.
 void TrimLineEnd(std::string& line);
 
 // Splits the bytes of a data file into lines. CR LF, LF and a CR alone each end
 // a line: no field is ever written with a CR in it, so in a data file a CR can
-// only be a line end. Each byte is searched once for each of the two.
+// only be a line end. Each byte is looked at once, for both at the same time.
 class LineSplitter {
   public:
     explicit LineSplitter(std::string_view bytes);
@@ -42,13 +46,9 @@ class LineSplitter {
     [[nodiscard]] bool Next(std::string_view& line);
 
   private:
-    std::size_t Upcoming(char c, std::size_t& cached) const;
+    // Where the first CR or LF from the current place stands; the size when none is left.
+    std::size_t LineEnd() const;
 
     std::string_view bytes_;
     std::size_t pos_ = 0;
-    // Where the next CR and LF stand (npos: none left); looked up again only
-    // once the lines have passed them, so a file of CR-only lines is not
-    // searched to its end for an LF at every line.
-    std::size_t nextCr_;
-    std::size_t nextLf_;
 };

@@ -14,8 +14,9 @@ constexpr std::size_t RoundUp(std::size_t n, std::size_t to) {
     return (n + to - 1) / to * to;
 }
 
-// The block header takes the first slot's alignment unit, so slots stay aligned.
-constexpr std::size_t kHeaderBytes = RoundUp(sizeof(void*), alignof(std::max_align_t));
+// The block header (its link and size) takes the first slot's alignment unit, so slots stay
+// aligned.
+constexpr std::size_t kHeaderBytes = RoundUp(2 * sizeof(void*), alignof(std::max_align_t));
 
 // A block this large (a whole load's, see Expect) has its slots start on a
 // large page, so that all of them can be mapped in large pages.
@@ -29,7 +30,11 @@ NodePool::NodePool(std::size_t slotSize)
 NodePool::~NodePool() {
     while (newest_ != nullptr) {
         Block* older = newest_->older;
-        ::operator delete(newest_);
+        if (newest_->mappedBytes != 0) {
+            UnmapFresh(newest_, newest_->mappedBytes);
+        } else {
+            ::operator delete(newest_);
+        }
         newest_ = older;
     }
 }
@@ -42,6 +47,7 @@ void NodePool::Swap(NodePool& other) noexcept {
     std::swap(unused_, other.unused_);
     std::swap(unusedEnd_, other.unusedEnd_);
     std::swap(given_, other.given_);
+    std::swap(unusedZeroed_, other.unusedZeroed_);
 }
 
 void* NodePool::Take() {
@@ -55,6 +61,16 @@ void* NodePool::Take() {
     }
     void* slot = unused_;
     unused_ += slotSize_;
+    return slot;
+}
+
+void* NodePool::TakeZeroed() {
+    const bool recycled = given_ != nullptr;
+    void* slot = Take();
+    // A fresh slot comes from the newest block, whatever Take had to add.
+    if (slot != nullptr && (recycled || !unusedZeroed_)) {
+        std::memset(slot, 0, slotSize_);
+    }
     return slot;
 }
 
@@ -77,12 +93,19 @@ bool NodePool::AddBlock() {
     expected_ = 0;
     const std::size_t slotBytes = slots * slotSize_;
     const std::size_t lead = slotBytes >= kLargePagesAtLeast ? kLargePage : kHeaderBytes;
-    void* memory = ::operator new(lead + slotBytes, std::nothrow);
+    // A whole load's block is mapped fresh, its pages zero already: the slots a loader fills
+    // field by field need no clearing of their own (TakeZeroed).
+    const bool mapped = slotBytes >= kLargePagesAtLeast;
+    void* memory =
+        mapped ? MapFresh(lead + slotBytes) : ::operator new(lead + slotBytes, std::nothrow);
     if (memory == nullptr) {
         return slots > nextBlockSlots_ && AddBlock();
     }
+    static_assert(sizeof(Block) <= kHeaderBytes);
     auto* block = static_cast<Block*>(memory);
     block->older = newest_;
+    block->mappedBytes = mapped ? lead + slotBytes : 0;
+    unusedZeroed_ = mapped;
     newest_ = block;
     const auto start = reinterpret_cast<std::uintptr_t>(memory) + kHeaderBytes;
     unused_ = reinterpret_cast<char*>(RoundUp(start, std::min(lead, kLargePage)));

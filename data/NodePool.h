@@ -18,6 +18,9 @@ class NodePool {
     // An uninitialised slot; nullptr when no memory is left, and then the pool
     // and every slot handed out stay as they were.
     void* Take();
+    // Take of a slot whose bytes are all zero: one never handed out of a block that came zeroed
+    // costs nothing more, any other is cleared.
+    void* TakeZeroed();
     // Takes back a slot that Take handed out, for a later Take.
     void Give(void* slot);
     // Makes the next block, when one is needed, hold `slots` slots at least, so that a load that
@@ -33,6 +36,7 @@ class NodePool {
   private:
     struct Block {
         Block* older;
+        std::size_t mappedBytes;  // 0 for memory from operator new
     };
     static constexpr std::size_t kFirstBlockSlots = 16;
     // Few enough blocks that making their pages present costs a few dozen
@@ -48,5 +52,6 @@ class NodePool {
     Block* newest_ = nullptr;
     char* unused_ = nullptr;  // the newest block's slots never handed out
     char* unusedEnd_ = nullptr;
-    void* given_ = nullptr;  // slots given back, each holding the next one's address
+    void* given_ = nullptr;      // slots given back, each holding the next one's address
+    bool unusedZeroed_ = false;  // the newest block's unused slots are all zero
 };

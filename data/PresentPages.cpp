@@ -26,3 +26,13 @@ void MakePresent(void* memory, std::size_t bytes, bool large) {
     }
 #endif
 }
+
+void* MapFresh(std::size_t bytes) {
+    void* memory =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return memory == MAP_FAILED ? nullptr : memory;
+}
+
+void UnmapFresh(void* memory, std::size_t bytes) {
+    ::munmap(memory, bytes);
+}

@@ -12,3 +12,8 @@ inline constexpr std::size_t kLargePage = std::size_t{2} << 20;
 // pages inside it as large ones when `large`. Only a hint: a kernel without
 // these calls leaves the pages to be faulted in one by one.
 void MakePresent(void* memory, std::size_t bytes, bool large);
+
+// `bytes` of memory fresh from the system, every byte of it zero; nullptr when
+// none can be had. Given back by UnmapFresh with the same size.
+void* MapFresh(std::size_t bytes);
+void UnmapFresh(void* memory, std::size_t bytes);

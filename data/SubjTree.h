@@ -41,8 +41,9 @@ class SubjTree {
     // so the tree takes the same shape. A sorted file is all such records.
     StoreResult InsertSorted(const RecordText& record);
     // Where a loader writes the next record: a place in the store's own memory,
-    // so that each record is written once, where it will live. nullptr when no
-    // memory is left. The same place until InsertReserved takes it.
+    // so that each record is written once, where it will live, all its bytes
+    // zero. nullptr when no memory is left. The same place until InsertReserved
+    // takes it, cleared again each time it is asked for.
     RecordText* Reserve();
     // InsertSorted of the record written at Reserve's place, the same in every
     // result; on any but Done the place stays reserved for the next record.
@@ -163,7 +164,7 @@ class SubjTree {
     static const std::uint8_t* LargestKey(const Node* node);
     static void Place(Branch& branch, int position, Node* child);
 
-    Leaf* NewLeaf();
+    Leaf* NewLeaf(bool zeroed = false);
     bool FindForRemoval(SubjKey key);
     void Lend(Lent& lent) const;
     void GiveBackEveryLeaf(const Node* node);
@@ -175,9 +176,8 @@ class SubjTree {
     Node* AddChild(Branch& x, int i, Node* below);
     void GrowRoot(Node* spilled);
     void Append(Leaf* leaf);
-    static Branch* LastBranch(Branch* branch);
+    void FindLastBranches();
     void ForgetLast();
-    Node* AppendInto(Node* place, Leaf* leaf);
     // Takes the leaf at the end of the path out of the tree; its memory is given back unless
     // `keep`, when it stays as it is, the caller's to lend.
     void RemoveOnPath(bool keep = false);
@@ -211,11 +211,12 @@ class SubjTree {
     Branch* spares_[kMaxHeight] = {};
     int spareCount_ = 0;
     Leaf* reserved_ = nullptr;  // Reserve's place, in no branch yet
-    // The leaf of the largest key and the branch above it, so that a load in
-    // key order does not look for them again at every record; nullptr when
-    // not known (the branch also while the root is a leaf).
+    // The leaf of the largest key and the last branch of each level, the one
+    // above the leaves first, so that a load in key order does not look for
+    // them again at every record; nullptr when not known (the branches also
+    // while the root is a leaf, the first of them standing for all).
     const Leaf* last_ = nullptr;
-    Branch* lastParent_ = nullptr;
+    Branch* lastBranches_[kMaxHeight] = {};
     // The path of the cursor's last descent, root first: the branch and the
     // child taken at each level, and the leaf reached (nullptr once an insert
     // or removal has made the path stale). Next and Prev step along it.

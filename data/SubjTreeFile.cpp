@@ -70,7 +70,7 @@ StoreResult LoadFrom(SubjTree& tree, ReadableFile& file, const int* widths,
             continue;  // a blank line holds no subject
         }
         RecordText* record = tree.Reserve();
-        const bool changed = record != nullptr && TakeFields(line, widths, *record);
+        const bool changed = record != nullptr && TakeFieldsIntoZeroed(line, widths, *record);
         const StoreResult inserted =
             record != nullptr ? tree.InsertReserved() : StoreResult::OutOfMemory;
         if (inserted == StoreResult::OutOfMemory) {

@@ -1,6 +1,10 @@
 // Record lines: fields joined by tabs and split again.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "FieldLine.h"
 #include "SubjRecord.h"
 
@@ -81,6 +85,49 @@ TEST(FieldLine, TrimLineEndRemovesEveryTrailingCrAndLf) {
         std::string text = line;
         TrimLineEnd(text);
         EXPECT_EQ(text, trimmed) << line;
+    }
+}
+
+// The lines of `bytes` as the data file format has them, one byte at a time: CR LF, a CR alone
+// and an LF each end a line, and bytes after the last line end make one more line.
+std::vector<std::string> LinesOneByOne(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') {
+            line += bytes[i];
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+            ++i;
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Line ends of every kind, runs of them and blank lines, at every place in the steps of many
+// bytes the splitter reads, and a file with or without a last line end.
+TEST(LineSplitter, GivesTheLinesOfAnyBytesAsReadingThemOneByOne) {
+    std::mt19937 random(61);
+    const std::string alphabet = "ab\t \x82\xA0\r\n"s + '\0';
+    for (int n = 0; n < 3000; ++n) {
+        std::string bytes;
+        const std::size_t size = random() % (n < 1000 ? 40 : 300);
+        for (std::size_t i = 0; i < size; ++i) {
+            // Mostly long lines, so that line ends fall anywhere within a step.
+            bytes += random() % 8 == 0 ? alphabet[random() % alphabet.size()] : 'x';
+        }
+        std::vector<std::string> split;
+        LineSplitter lines(bytes);
+        for (std::string_view line; lines.Next(line);) {
+            split.emplace_back(line);
+        }
+        ASSERT_EQ(split, LinesOneByOne(bytes)) << n;
     }
 }
 

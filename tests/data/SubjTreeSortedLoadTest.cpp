@@ -169,4 +169,40 @@ TEST_F(SubjTreeSortedLoad, ASecondFileLoadsIntoTheRecordsOfTheFirstLikeInserts) 
     }
 }
 
+// Appends after removals and inserts elsewhere: a removal may merge or free the last branches an
+// append goes along, and an insert may split them, so each append must find them again.
+TEST_F(SubjTreeSortedLoad, AppendsBetweenRemovalsAndInsertsStayLikeInserts) {
+    for (int round = 0; round < 12; ++round) {
+        SubjTree appended("h");
+        SubjTree inserted("h");
+        std::set<int> stored;
+        int next = 0;
+        for (int step = 0; step < 600; ++step) {
+            const int choice = Below(10);
+            if (choice < 6 || stored.empty()) {  // above every key: appended
+                next += 1 + Below(3);
+                ASSERT_EQ(appended.InsertSorted(RecordOf(next)), StoreResult::Done);
+                ASSERT_EQ(inserted.Insert(RecordOf(next)), StoreResult::Done);
+                stored.insert(next);
+            } else {
+                // Mostly near the end, where the last branches lie.
+                const int k = choice < 9 ? next - Below(40) : Below(next + 1);
+                if (stored.erase(k) != 0) {
+                    ASSERT_EQ(appended.Remove(KeyOf(RecordOf(k))), StoreResult::Done);
+                    ASSERT_EQ(inserted.Remove(KeyOf(RecordOf(k))), StoreResult::Done);
+                } else {
+                    ASSERT_EQ(appended.InsertSorted(RecordOf(k)), StoreResult::Done);
+                    ASSERT_EQ(inserted.Insert(RecordOf(k)), StoreResult::Done);
+                    stored.insert(k);
+                }
+            }
+            ASSERT_EQ(Shape(appended), Shape(inserted)) << "round " << round << " step " << step;
+        }
+        ExpectAlike(appended, inserted);
+        if (HasFatalFailure()) {
+            FAIL() << "round " << round;
+        }
+    }
+}
+
 }  // namespace
