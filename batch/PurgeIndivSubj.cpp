@@ -12,33 +12,29 @@ bool OnOrBefore(const IndivDayProgress& subj, const CalendarDay& day) {
     return Date(subj.year, subj.month, subj.day) <= Date(day.year, day.month, day.day);
 }
 
+// The key of `day` with an empty title, which a title's zero padding makes the
+// smallest key of the day: every key below it is of an earlier day.
+RecordText StartOf(const CalendarDay& day) {
+    IndivSubj probe;
+    probe.year = static_cast<std::int16_t>(day.year);
+    probe.month = static_cast<std::int16_t>(day.month);
+    probe.day = static_cast<std::int16_t>(day.day);
+    return EncodeIndivSubj(probe);
+}
+
 }  // namespace
 
 int PurgeIndivSubj(IndivSubjList& indiv) {
     const std::time_t now = Clock::Now();
-    const CalendarDay yesterday = DayFrom(now, -1);
     const CalendarDay doneCutoff = DayFrom(now, -43);
-    // One walk back from the end of yesterday serves both rules: whatever it
-    // passes is untracked and gone, or done and gone once 43 days old.
-    // No real title reaches 72 bytes of 0xFF, so the probe sorts after every
-    // subject of yesterday and its lookup leaves the cursor just past them.
-    indiv.current = IndivSubj{};
-    indiv.current.year = static_cast<std::int16_t>(yesterday.year);
-    indiv.current.month = static_cast<std::int16_t>(yesterday.month);
-    indiv.current.day = static_cast<std::int16_t>(yesterday.day);
-    indiv.current.title = std::string(80, '\xFF');
-    // Only to set the cursor: no subject has that title.
-    static_cast<void>(indiv.Find());
-    // The cursor already holds the predecessor's key, so removing the subject
-    // just reached does not disturb the walk. Date and progress are all a step
-    // needs to read, and they are read where the record lies.
-    for (const RecordText* record = indiv.PrevInPlace(); record != nullptr;
-         record = indiv.PrevInPlace()) {
-        const IndivDayProgress subj = DayProgressOf(*record);
-        if (subj.progress == Progress::NotTracked ||
-            (subj.progress == Progress::Done && OnOrBefore(subj, doneCutoff))) {
-            static_cast<void>(indiv.RemoveReached());  // just reached, so it is there
-        }
-    }
+    // One walk back from the start of today serves both rules: whatever it
+    // passes is untracked and gone, or done and gone once 43 days old. Date
+    // and progress are all it reads, where the record lies.
+    const RecordText today = StartOf(DayFrom(now, 0));
+    static_cast<void>(indiv.RemoveBefore(KeyOf(today), [&doneCutoff](const RecordText& record) {
+        const IndivDayProgress subj = DayProgressOf(record);
+        return subj.progress == Progress::NotTracked ||
+               (subj.progress == Progress::Done && OnOrBefore(subj, doneCutoff));
+    }));
     return 0;
 }

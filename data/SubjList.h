@@ -57,6 +57,15 @@ class BasicSubjList {
         Leaving(tree_.Reached());
         return Counted(tree_.RemoveReached());
     }
+    // Removes every subject whose key is below `end` for whose stored record `goes` is true, in
+    // one walk back (SubjTree::RemoveBefore), `current` untouched: a purge that picks by a
+    // record's bytes decodes none. A watching journal is told of each as by RemoveReached. The
+    // number removed; the cursor is left empty.
+    template <typename Pick>
+    std::size_t RemoveBefore(SubjKey end, Pick goes) {
+        Sweeping<Pick> sweep(*this, goes);
+        return tree_.RemoveBefore(end, sweep);
+    }
     // Done the stored subject with current's key now holds all of current; NotFound none.
     StoreResult Replace() {
         record_ = Codec::Encode(current);
@@ -117,6 +126,28 @@ class BasicSubjList {
     const RecordText* PrevInPlace() { return tree_.PrevInPlace(); }
 
   private:
+    // RemoveBefore's questions answered as Remove answers them: each record that goes is counted,
+    // and lent to a watching journal or copied by it.
+    template <typename Pick>
+    class Sweeping final : public SubjTree::Sweep {
+      public:
+        Sweeping(BasicSubjList& list, Pick& goes) : list_(list), goes_(goes) {}
+        bool Goes(const RecordText& record) override { return goes_(record); }
+        SubjTree::Lent* Going(const RecordText& record) override {
+            static_cast<void>(list_.Counted(StoreResult::Done));  // it goes whatever is noted
+            SubjTree::Lent* lent = list_.Lending();
+            if (lent == nullptr) {
+                list_.Leaving(&record);
+            }
+            return lent;
+        }
+        void Kept(const RecordText* record) override { list_.journal_->TakenKept(record); }
+
+      private:
+        BasicSubjList& list_;
+        Pick& goes_;
+    };
+
     // A removal a journal watches keeps the record where it lies, lent to the journal, so that
     // the undo step holds the store's own bytes instead of a copy; nullptr when the journal
     // cannot take it so, or none watches.

@@ -775,6 +775,13 @@ bool SubjTree::StepPath(bool forward, const std::uint8_t* probe) {
         return false;
     }
     pathIndex_[level] = static_cast<std::uint8_t>(d);
+    FollowEdge(level, node, forward);
+    return true;
+}
+
+// The path from `node`, the child it takes at `level`, down that node's first
+// leaf going forward, its last going back.
+void SubjTree::FollowEdge(int level, const Node* node, bool forward) {
     while (!node->IsLeaf()) {
         auto* branch = static_cast<const Branch*>(node);
         const int edge = forward ? 0 : branch->count - 1;
@@ -783,7 +790,64 @@ bool SubjTree::StepPath(bool forward, const std::uint8_t* probe) {
         node = branch->children[edge];
     }
     pathLeaf_ = static_cast<const Leaf*>(node);
+}
+
+// The path moved to the leaf before the one it reaches, by its pointers alone;
+// false at the first leaf.
+bool SubjTree::PathBack() {
+    int level = pathDepth_ - 1;
+    while (level >= 0 && pathIndex_[level] == 0) {
+        --level;
+    }
+    if (level < 0) {
+        return false;
+    }
+    const int d = pathIndex_[level] - 1;
+    pathIndex_[level] = static_cast<std::uint8_t>(d);
+    FollowEdge(level, path_[level]->children[d], false);
     return true;
+}
+
+void SubjTree::EmptyCursor() {
+    nextKey_.fill(0);
+    prevKey_.fill(0xFF);
+    pathLeaf_ = nullptr;
+    reached_ = nullptr;
+}
+
+// ---- the walk back that removes --------------------------------------------
+
+// A removal leaves the path on a neighbour in the same bottom branch: the leaf
+// before, when there is one, which is where the walk goes on; otherwise the
+// leaf after, one step back from which is that same place.
+std::size_t SubjTree::RemoveBefore(SubjKey end, Sweep& sweep) {
+    ForgetLast();
+    std::size_t removed = 0;
+    static_cast<void>(Descend(end.data()));  // only to lay the path at `end`
+    bool on = pathLeaf_ != nullptr && (CompareKeys(pathLeaf_->Key(), end.data()) < 0 || PathBack());
+    while (on) {
+        const Leaf* leaf = pathLeaf_;
+        if (pathDepth_ >= 1) {
+            Prefetch(*path_[pathDepth_ - 1], pathIndex_[pathDepth_ - 1]);
+        }
+        if (!sweep.Goes(leaf->record)) {
+            on = PathBack();
+            continue;
+        }
+        const bool beforeStays = pathDepth_ >= 1 && pathIndex_[pathDepth_ - 1] >= 1;
+        Lent* lent = sweep.Going(leaf->record);
+        if (lent != nullptr) {
+            Lend(*lent);
+        }
+        RemoveOnPath(lent != nullptr);
+        if (lent != nullptr) {
+            sweep.Kept(&leaf->record);
+        }
+        ++removed;
+        on = pathLeaf_ != nullptr && (beforeStays || PathBack());
+    }
+    EmptyCursor();
+    return removed;
 }
 
 namespace {

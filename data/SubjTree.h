@@ -83,6 +83,26 @@ class SubjTree {
     // must be From this store): its address, nullptr when none was removed (NotFound).
     const RecordText* RemoveKept(SubjKey key, Lent& lent);
     const RecordText* RemoveReachedKept(Lent& lent);
+
+    // What RemoveBefore asks of the records it passes.
+    class Sweep {
+      public:
+        // Whether `record`, where it lies, is to go.
+        virtual bool Goes(const RecordText& record) = 0;
+        // Said of a record that goes, just before it does: where it is to be kept, lent (From
+        // this store), or nullptr when it is to be given up.
+        virtual Lent* Going(const RecordText& record) = 0;
+        // The record just lent where Going said, at the address it keeps.
+        virtual void Kept(const RecordText* record) = 0;
+
+      protected:
+        ~Sweep() = default;
+    };
+    // Walks back from the last record whose key is below `end` to the first, removing each that
+    // `sweep` says goes, in one pass along the path by the tree's own pointers: no key is copied
+    // and no step searches from the root. The number removed. The cursor is left empty: Next and
+    // Prev find nothing and RemoveReached removes nothing until a Find or First.
+    std::size_t RemoveBefore(SubjKey end, Sweep& sweep);
     // Done the record with that key is copied to `out` (which may hold the
     // key); NotFound. Either way the cursor is set around the key.
     StoreResult Find(SubjKey key, RecordText& out);
@@ -187,6 +207,9 @@ class SubjTree {
     const Leaf* Arrive(const std::uint8_t* probe);
     static void Prefetch(const Branch& bottom, int d);
     bool StepPath(bool forward, const std::uint8_t* probe);
+    void FollowEdge(int level, const Node* node, bool forward);
+    bool PathBack();
+    void EmptyCursor();
     const Leaf* StepTo(Key& cursorKey, std::uint8_t none);
     static StoreResult CopyOut(const Leaf* leaf, RecordText& out);
 

@@ -14,6 +14,36 @@ StoreResult FoundIf(bool found) {
     return found ? StoreResult::Done : StoreResult::NotFound;
 }
 
+// A pick of records at random, `share` in four of them, noting what it was asked, what it
+// picked and what was lent to `lent` (none when null).
+class RandomSweep final : public SubjTree::Sweep {
+  public:
+    RandomSweep(std::mt19937& rng, int share, SubjTree::Lent* lent)
+        : rng_(rng), share_(share), lent_(lent) {}
+    bool Goes(const RecordText& record) override {
+        asked.push_back(NumberOf(KeyOf(record)));
+        const bool goes = std::uniform_int_distribution<int>(0, 3)(rng_) < share_;
+        if (goes) {
+            picked.push_back(asked.back());
+        }
+        return goes;
+    }
+    SubjTree::Lent* Going(const RecordText& record) override {
+        EXPECT_EQ(NumberOf(KeyOf(record)), picked.back());
+        return lent_;
+    }
+    void Kept(const RecordText* record) override { kept.push_back(record); }
+
+    std::vector<int> asked;
+    std::vector<int> picked;
+    std::vector<const RecordText*> kept;
+
+  private:
+    std::mt19937& rng_;
+    int share_;
+    SubjTree::Lent* lent_;
+};
+
 class ModelCheck {
   public:
     explicit ModelCheck(unsigned seed) : rng_(seed) {}
@@ -140,6 +170,41 @@ class ModelCheck {
         ASSERT_EQ(it, model_.begin());
     }
 
+    // One pass back from below `end` (RemoveBefore) against remove-if on the map: every key
+    // below `end` asked once, last first; exactly the picked ones gone, those lent still holding
+    // their bytes; the cursor left empty; the rest where they were.
+    void RemoveBefore(int end, int share, bool lend) {
+        SubjTree::Lent lent;
+        RandomSweep sweep(rng_, share, lend ? &lent : nullptr);
+        const std::size_t removed = tree_.RemoveBefore(KeyOf(NumberedRecord(end)), sweep);
+        std::vector<int> below;
+        for (auto it = model_.begin(); it != model_.lower_bound(end); ++it) {
+            below.insert(below.begin(), it->first);
+        }
+        ASSERT_EQ(sweep.asked, below) << "before " << end;
+        ASSERT_EQ(removed, sweep.picked.size());
+        ASSERT_EQ(sweep.kept.size(), lend ? removed : 0u);
+        for (std::size_t i = 0; i < sweep.kept.size(); ++i) {
+            ASSERT_EQ(NumberOf(KeyOf(*sweep.kept[i])), sweep.picked[i]);
+            ASSERT_EQ((*sweep.kept[i])[kKeySize], model_[sweep.picked[i]]);
+        }
+        std::erase_if(model_, [&sweep](const auto& entry) {
+            return std::ranges::find(sweep.picked, entry.first) != sweep.picked.end();
+        });
+        for (const int k : sweep.picked) {
+            places_.erase(k);
+        }
+        RecordText out{};
+        ASSERT_EQ(tree_.Prev(out), StoreResult::NotFound);
+        ASSERT_EQ(tree_.Next(out), StoreResult::NotFound);
+        ASSERT_EQ(tree_.RemoveReached(), StoreResult::NotFound);
+        for (const RecordText* record : sweep.kept) {
+            lent.GiveBack(record);
+        }
+        CheckPlaces();
+        Walk();
+    }
+
     void Check() {
         ExpectSound(tree_);
         if (steps_ % 10 == 0) {
@@ -212,6 +277,9 @@ TEST(SubjTreeModel, RandomOperationsAgreeWithAMap) {
                 check.Walk();
             } else if (step % 10 == 0) {
                 check.WalkFrom(k - 1, step % 3 == 0 ? 7 : SIZE_MAX);
+            } else if (step % 10 == 5) {
+                // Now and then past every key, so that a pass of all may empty the tree.
+                check.RemoveBefore(step % 30 == 5 ? 1 << 20 : k, step / 10 % 5, step % 20 == 5);
             }
             check.Check();
             if (::testing::Test::HasFatalFailure())

@@ -165,7 +165,14 @@ class UndoModel {
                     static_cast<void>(rep_.Remove());
                 }
                 break;
-            case 6:  // the batch: a purge walk, then many generated
+            case 6:  // the batch: a purge walk back in one pass or forward by steps, then many
+                     // generated
+                if (Pick(2) == 0) {
+                    IndivSubj start = RandomIndiv();
+                    const RecordText end = EncodeIndivSubj(start);
+                    static_cast<void>(indiv_.RemoveBefore(
+                        KeyOf(end), [this](const RecordText&) { return Pick(3) != 0; }));
+                }
                 for (StoreResult r = indiv_.First(); r == StoreResult::Done; r = indiv_.Next()) {
                     if (Pick(3) == 0) {
                         static_cast<void>(indiv_.RemoveReached());
