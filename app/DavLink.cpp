@@ -147,16 +147,22 @@ SendResult DavLink::Sent(Results results) {
     return sent;
 }
 
+// Without a companion (the server would not make one) the repeating
+// subjects stay on this computer.
+QUrl DavLink::Companion(const DavSettings& settings) {
+    const QUrl companion(SjisToQString(settings.repUrl));
+    return SameResource(QUrl(SjisToQString(settings.url)), companion) ? QUrl() : companion;
+}
+
 // The settings hold Shift_JIS; the file system wants its own encoding. The
 // repeating subjects follow only a dated sync that reached the server, so
-// that a server away is asked about once; without a companion (the server
-// would not make one) they stay on this computer.
+// that a server away is asked about once.
 DavLink::Results DavLink::Run(DavSyncQuestions& asked) {
     DavClient client;
     client.SetCaFile(SjisToQString(settings_.caFile).toLocal8Bit().toStdString());
     client.SetStallSeconds(stallSeconds_);
     const QUrl list(SjisToQString(settings_.url));
-    const QUrl companion(SjisToQString(settings_.repUrl));
+    const QUrl companion = Companion(settings_);
     const DavSyncSetup dated{kIndivFileName, list, SystemZoneName()};
     const DavSyncSetup rep{kRepFileName, companion, SystemZoneName()};
     WindowThreadQuestions onWindowThread(asked);
@@ -168,8 +174,7 @@ DavLink::Results DavLink::Run(DavSyncQuestions& asked) {
                  [&client] { client.Cancel(); }},
                 [&] {
                     results.dated = SyncDatedSubjects(dated, settings_, client, onWindowThread);
-                    if (results.dated.outcome == DavSyncOutcome::Synced && !companion.isEmpty() &&
-                        !SameResource(list, companion)) {
+                    if (results.dated.outcome == DavSyncOutcome::Synced && !companion.isEmpty()) {
                         results.rep = SyncRepSubjects(rep, settings_, client, onWindowThread);
                     }
                 });

@@ -8,6 +8,8 @@
 // the user working on the local file; the next sync sends what changed.
 #pragma once
 
+#include <QUrl>
+
 #include <optional>
 #include <vector>
 
@@ -43,6 +45,10 @@ class DavLink {
     // answers of `quiet` (QuietQuestions.h), telling only what is more than
     // other devices' changes taken in and this computer's sent.
     [[nodiscard]] SendResult SyncQuietly(DavSyncQuestions& quiet);
+
+    // The repeating subjects' list of `settings`, in the file system's
+    // encoding; empty when there is none to sync: none set, or the dated list.
+    static QUrl Companion(const DavSettings& settings);
 
     // How long a silent server is waited for; the default is the client's.
     void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }

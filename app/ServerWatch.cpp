@@ -7,6 +7,7 @@
 
 #include "DavAddress.h"
 #include "DavClient.h"
+#include "DavLink.h"
 #include "DavSettings.h"
 #include "SjisCodec.h"
 #include "SubjList.h"
@@ -66,6 +67,10 @@ void ServerWatch::Tick() {
     // Each list the sync keeps, with the state that knows it.
     look->dataFiles = {kIndivFileName};
     look->lists = {{QUrl(SjisToQString(settings_.url)), {}, {}}};
+    if (const QUrl companion = DavLink::Companion(settings_); !companion.isEmpty()) {
+        look->dataFiles.push_back(kRepFileName);
+        look->lists.push_back({companion, {}, {}});
+    }
     for (ProbedList& list : look->lists) {
         for (const auto& [url, ctag] : ctags_) {
             if (SameResource(url, list.url)) {

@@ -28,9 +28,13 @@ ProbeResult ProbeLists(DavClient& client, const std::vector<ProbedList>& lists) 
     ProbeResult result;
     bool changed = false;
     for (const ProbedList& list : lists) {
+        // Radicale works out each mark from every item of the list: the ctag
+        // is asked only where no token is kept to compare.
         const DavReply reply =
             client.Propfind(list.url, DavDepth::Zero,
-                            DavBodies::Propfind({DavNames::kSyncToken, DavNames::kGetCtag}));
+                            list.syncToken.isEmpty()
+                                ? DavBodies::Propfind({DavNames::kSyncToken, DavNames::kGetCtag})
+                                : DavBodies::Propfind({DavNames::kSyncToken}));
         MultiStatus parsed;
         const DavResponse* answer = SoleAnswer(reply, parsed);
         if (answer == nullptr) {

@@ -1,5 +1,6 @@
 // The light look the window takes at its task lists every few minutes: one
-// Depth 0 PROPFIND a list for its sync-token and ctag, compared with what
+// Depth 0 PROPFIND a list for its sync-token (and its ctag where this
+// computer kept no token), compared with what
 // this computer saw at its last sync, so that a list nobody changed costs one
 // small request and nothing else. It reads, and never writes; it asks
 // nothing and tells nothing: a server that cannot be reached is only "not
@@ -14,7 +15,8 @@
 
 class DavClient;
 
-// A list's marks of change as the server gives them; empty for one it has none of.
+// A list's marks of change as the server gives them; empty for one it has
+// none of, and the ctag for a list looked at with a token.
 struct ListMarks {
     QString syncToken;
     QString ctag;

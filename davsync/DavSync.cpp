@@ -232,6 +232,8 @@ class DavSync {
     void WriteOne(Item& item);
     bool ReadAgain(Item& item);
     void Commit();
+    QString TokenAfter(const DavState& next, bool keptOld, bool madeSince) const;
+    QString TokenPastOwnWrites(const DavState& next) const;
     DavItemState EntryAfter(const Item& item) const;
     DavSyncResult Ended(DavSyncOutcome outcome);
 
@@ -972,6 +974,62 @@ bool DavSync<Form>::ReadAgain(Item& item) {
     return true;
 }
 
+// The token goes only with every change up to it taken in, and with no item
+// made since it: a server that lists the changes since a token as the
+// difference of two states (Xandikos) never tells of an item made and deleted
+// after it. Without a token the next sync compares every ETag with the state.
+template <typename Form>
+QString DavSync<Form>::TokenAfter(const DavState& next, bool keptOld, bool madeSince) const {
+    if (keptOld) {
+        return {};
+    }
+    const bool wrote = std::any_of(items_.begin(), items_.end(),
+                                   [](const Item& item) { return item.end == WriteEnd::Written; });
+    if (wrote) {
+        // The listing's token is behind this sync's own writes: the look
+        // after it would run a sync that finds nothing.
+        if (QString past = TokenPastOwnWrites(next); !past.isEmpty()) {
+            return past;
+        }
+    }
+    return madeSince ? QString() : listing_.syncToken;
+}
+
+// The list's token now, where what changed since the listing is only this
+// sync's own writes, each item as the state holds it; empty when another
+// device may have changed anything in between, which the token would hide.
+// Every item this sync made or adopted must be told of: one made after the
+// listing and deleted by another device before this request would not be,
+// by a server that lists the difference of two states.
+template <typename Form>
+QString DavSync<Form>::TokenPastOwnWrites(const DavState& next) const {
+    Listing since;
+    if (listing_.syncToken.isEmpty() || serverGone_ || client_.Cancelled() ||
+        !ListItems(client_, setup_.list, listing_.syncToken, since).Ok() || since.full) {
+        return {};
+    }
+    std::map<QString, QByteArray> held;
+    for (const DavItemState& entry : next.items) {
+        held[entry.href] = entry.etag;
+    }
+    std::set<QString> told;
+    for (const ListedItem& listed : since.present) {
+        const auto entry = held.find(listed.href);
+        if (entry == held.end() || entry->second.isEmpty() || entry->second != listed.etag) {
+            return {};
+        }
+        told.insert(listed.href);
+    }
+    const bool removedHeld = std::any_of(since.removed.begin(), since.removed.end(),
+                                         [&](const QString& href) { return held.count(href); });
+    const bool untold = std::any_of(items_.begin(), items_.end(), [&](const Item& item) {
+        const bool wroteIt = item.end == WriteEnd::Written && item.write != WriteKind::Delete;
+        return (wroteIt || item.madeSinceListing) && held.count(item.href) != 0 &&
+               told.count(item.href) == 0;
+    });
+    return removedHeld || untold ? QString() : since.syncToken;
+}
+
 template <typename Form>
 DavItemState DavSync<Form>::EntryAfter(const Item& item) const {
     DavItemState entry;
@@ -1023,7 +1081,8 @@ void DavSync<Form>::Commit() {
     DavState next;
     next.list = state_.list;
     next.items = alone_;
-    bool everyEntryNew = true;
+    bool keptOld = false;
+    bool madeSince = false;
     for (const Item& item : items_) {
         const bool unsentCreate = item.write == WriteKind::Create && item.end != WriteEnd::Written;
         const bool gone = !item.shown || item.absorbed || unsentCreate ||
@@ -1033,7 +1092,8 @@ void DavSync<Form>::Commit() {
             ((item.write == WriteKind::Recreate || item.write == WriteKind::Delete) &&
              item.end != WriteEnd::Written) ||
             (item.setAside && item.end == WriteEnd::Failed && item.write == WriteKind::None);
-        everyEntryNew = everyEntryNew && !keepOld && (gone || !item.madeSinceListing);
+        keptOld = keptOld || keepOld;
+        madeSince = madeSince || (!gone && item.madeSinceListing);
         if (keepOld) {
             if (item.entry != nullptr) {
                 next.items.push_back(*item.entry);
@@ -1054,12 +1114,7 @@ void DavSync<Form>::Commit() {
         report.marked += !item.mark.empty();
         report.conflicts += item.setAside;
     }
-    // The token goes only with every change up to it taken in, and with no
-    // item made since it: a server that lists the changes since a token as the
-    // difference of two states (Xandikos) never tells of an item made and
-    // deleted after it. Without a token the next sync compares every ETag
-    // with the state.
-    next.syncToken = everyEntryNew ? listing_.syncToken : QString();
+    next.syncToken = TokenAfter(next, keptOld, madeSince);
     report.leftAlone = newlyAlone_;
     if (!conflictFiles_.empty()) {
         report.conflictFile = conflictFiles_.front();

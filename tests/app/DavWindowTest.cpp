@@ -110,13 +110,15 @@ class DavWindowTest : public WindowTestCase {
     void shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave();
     void shouldAskEachStartWhenNoKeyringAnswers();
     void shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne();
+    void shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection_data();
     void shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection();
     void shouldTakeNothingInWhileSomethingIsUnsavedOrADialogIsOpen();
     void shouldLookInSilenceAtAServerAwayOrHung();
     void shouldHoldTheWindowOffDuringTheLooksSyncAndShowTheDialogOnlyWhenSlow();
 
   private:
-    void WriteIni(const QUrl& list) const;
+    // With `companion`, the repeating subjects sync with it.
+    void WriteIni(const QUrl& list, const QUrl& companion = {}) const;
     std::unique_ptr<DavWindow> StartUp();
     // The window started with the password given at the prompt.
     std::unique_ptr<DavWindow> StartUpWithPassword();
@@ -144,11 +146,12 @@ void DavWindowTest::cleanup() {
 }
 
 // The FTP section is there and on: CalDAV takes precedence.
-void DavWindowTest::WriteIni(const QUrl& list) const {
+void DavWindowTest::WriteIni(const QUrl& list, const QUrl& companion) const {
     WriteFile(QString::fromLatin1(kIniFileName),
               QByteArray("[FTP]\r\nftpmode=TRUE\r\nhostname=127.0.0.1\r\nport=1\r\n"
                          "[CalDAV]\r\ndavmode=TRUE\r\n") +
-                  kUrlKey + list.toEncoded() + "\r\nuserid=" + DavServer::kUser + "\r\n");
+                  kUrlKey + list.toEncoded() + "\r\nrepurl=" + companion.toEncoded() +
+                  "\r\nuserid=" + DavServer::kUser + "\r\n");
 }
 
 std::unique_ptr<DavWindow> DavWindowTest::StartUp() {
@@ -331,14 +334,27 @@ bool DavWindowTest::PeerAdds(const char* uid, const char* summary, const char* d
         .toBool();
 }
 
-// The phone adds a subject between two of this computer's: it shows up
-// without a word, the selected subject stays selected, undo stops there and
-// the 編集 menu says why; the look after it finds nothing.
+void DavWindowTest::shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection_data() {
+    QTest::addColumn<bool>("companion");
+    QTest::newRow("a dated subject added") << false;
+    QTest::newRow("a repeating subject retitled") << true;
+}
+
+// The phone adds a subject between two of this computer's, or retitles a
+// repeating subject in the companion: it shows up without a word, the
+// selected subject stays selected, undo stops there and the 編集 menu says
+// why; the look after it finds nothing.
 void DavWindowTest::shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection() {
+    QFETCH(bool, companion);
+    const QUrl repList = MakeList(*server_, "repeating");
+    WriteIni(list_, repList);
     WriteDataFiles({Indiv(2024, 5, 20, 9, 0, QStringLiteral("歯医者"), Progress::Open),
                     Indiv(2024, 5, 22, 9, 0, QStringLiteral("会議"), Progress::Open)},
-                   {});
+                   {Rep(Sjis(QStringLiteral("朝礼")), Progress::Open)});
     auto window = StartUpWithPassword();
+    CaldavPeer repPeer(repList);
+    const QJsonArray repItems = repPeer.Items();
+    QCOMPARE(repItems.size(), 1);
     window->ListView()->SelectRow(1);
     window->OnToggleDone();
     QVERIFY(window->OnSave());
@@ -347,13 +363,25 @@ void DavWindowTest::shouldTakeInWhatALookFindsAsAMergeKeepingTheSelection() {
     QVERIFY(undo->isEnabled() && !stop->isVisible());
     const QStringList told = messages_.Texts();
 
-    QVERIFY(PeerAdds("phone-3", "散髪", "20240521"));
     Looks looks(*window);
+    QVERIFY(looks.WaitFor(ProbeOutcome::Unchanged));
+    QStringList dated{QStringLiteral("会議"), QStringLiteral("歯医者")};
+    if (companion) {
+        QVERIFY(repPeer
+                    .Call({{"op", "edit"},
+                           {"uid", repItems[0].toObject()["uid"]},
+                           {"summary", "朝礼 全体"}})["ok"]
+                    .toBool());
+    } else {
+        QVERIFY(PeerAdds("phone-3", "散髪", "20240521"));
+        dated.insert(1, QStringLiteral("散髪"));
+    }
     QVERIFY(looks.WaitFor(ProbeOutcome::Changed));
-    QCOMPARE(
-        SortedTitles(window->IndivList()),
-        (QStringList{QStringLiteral("会議"), QStringLiteral("散髪"), QStringLiteral("歯医者")}));
-    QCOMPARE(window->ListView()->model()->rowCount(), 3);
+    QCOMPARE(SortedTitles(window->IndivList()), dated);
+    QCOMPARE(window->ListView()->model()->rowCount(), dated.size());
+    QCOMPARE(window->RepList().First(), StoreResult::Done);
+    QCOMPARE(SjisToQString(window->RepList().current.title),
+             companion ? QStringLiteral("朝礼 全体") : QStringLiteral("朝礼"));
     QCOMPARE(SelectedTitle(*window), QStringLiteral("会議"));
     QVERIFY(!undo->isEnabled() && stop->isVisible() && !window->Unsaved());
     QCOMPARE(stop->text(), QStringLiteral("他のコンピューターでの変更を取り込んだため、"

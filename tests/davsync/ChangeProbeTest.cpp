@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <random>
+#include <thread>
 
 #include "ChangeProbe.h"
 #include "DavClient.h"
@@ -100,6 +101,107 @@ TEST_P(ChangeProbeTest, EveryChangeIsFoundAndAnUntouchedListCostsOneRequest) {
         const ProbeResult result = look({otherSeen, {unreachable, {}, {}}});
         EXPECT_EQ(result.outcome, ProbeOutcome::NotReached) << unreachable.toString().toStdString();
         EXPECT_TRUE(result.marks.empty());
+    }
+}
+
+// What this computer changes before its save, and when the other device
+// acts: not at all, after the save, while the save's write is held, or
+// between the save's write and the request after it.
+enum class HereDoes { Patch, Create, Delete };
+enum class PeerActs { Never, AfterTheSave, DuringTheWrite, BeforeTheReread };
+
+struct TokenCase {
+    const char* name;
+    HereDoes here;
+    PeerActs peer;
+};
+
+// Catches a save that leaves its token behind its own writes (the look
+// after it would run a sync), and one whose token passes over another
+// device's edit or deletion made while it wrote: the look would find
+// nothing, and that change would reach this computer only with the next
+// save that wrote. The deletion of an item the save made, before the
+// request after it, is what a server listing the difference of two states
+// never tells of from a token taken after it.
+TEST_P(ChangeProbeTest, ASaveKeepsTheTokenOfItsOwnWritesButNoOtherDevicesChange) {
+    static const TokenCase kCases[] = {
+        {"patch", HereDoes::Patch, PeerActs::Never},
+        {"create", HereDoes::Create, PeerActs::Never},
+        {"delete", HereDoes::Delete, PeerActs::Never},
+        {"patch, then an edit there", HereDoes::Patch, PeerActs::AfterTheSave},
+        {"patch, an edit there meanwhile", HereDoes::Patch, PeerActs::DuringTheWrite},
+        {"delete, an edit there before the reread", HereDoes::Delete, PeerActs::BeforeTheReread},
+        {"create, deleted there before the reread", HereDoes::Create, PeerActs::BeforeTheReread},
+    };
+    DavServer server(GetParam());
+    ASSERT_TRUE(server.Running()) << server.Output();
+    HoldProxy proxy(server.Port());
+    DavClient client;
+    client.SetLogin(DavServer::kUser, DavServer::kPassword);
+    int n = 0;
+    for (const TokenCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const QUrl direct = MakeList(server, "token" + std::to_string(++n));
+        Computer here(proxy.Through(direct));
+        here.Write({Dated("first", 2026, 12, 5), Dated("second", 2026, 12, 6)});
+        ASSERT_EQ(here.Sync().outcome, DavSyncOutcome::Synced);
+        CaldavPeer peer(direct);
+        const auto look = [&] {
+            return ProbeLists(client, {{here.list, StateToken(here.DataFile(), here.list), {}}})
+                .outcome;
+        };
+        std::vector<IndivSubj> subjects = here.Subjects();
+        if (c.here == HereDoes::Patch) {
+            subjects[0].content = "patched";
+        } else if (c.here == HereDoes::Create) {
+            subjects.push_back(Dated("made", 2026, 12, 7));
+        } else {
+            subjects.erase(subjects.begin());
+        }
+        here.Write(subjects);
+        // Deleting the item just made; else retitling the one this computer left alone.
+        const bool deletesMade = c.here == HereDoes::Create;
+        const auto peerActs = [&] {
+            const QJsonArray items = peer.Items();
+            const QJsonObject item = CaldavPeer::BySummary(items, deletesMade ? "made" : "second");
+            const QJsonObject command = deletesMade
+                                            ? QJsonObject{{"op", "delete"}}
+                                            : QJsonObject{{"op", "edit"}, {"summary", "theirs"}};
+            QJsonObject withUid = command;
+            withUid["uid"] = item["uid"];
+            return peer.Call(withUid)["ok"].toBool();
+        };
+        const char* held = c.peer == PeerActs::DuringTheWrite ? "PUT" : "REPORT";
+        if (c.peer == PeerActs::DuringTheWrite) {
+            proxy.Hold("PUT");
+        } else if (c.peer == PeerActs::BeforeTheReread) {
+            proxy.Hold("REPORT", 2);  // the listing's, then the one after the write
+        }
+        DavSyncResult saved;
+        std::thread sync([&] { saved = here.Sync(); });
+        bool acted = true;
+        if (c.peer == PeerActs::DuringTheWrite || c.peer == PeerActs::BeforeTheReread) {
+            const bool wasHeld = proxy.WaitHeld(held);
+            acted = wasHeld && peerActs();
+            proxy.Release(held);
+        }
+        sync.join();
+        ASSERT_TRUE(acted);
+        ASSERT_EQ(saved.outcome, DavSyncOutcome::Synced);
+        ASSERT_EQ(saved.report.sent, 1);
+        if (c.peer == PeerActs::AfterTheSave) {
+            ASSERT_TRUE(peerActs());
+        }
+        ASSERT_EQ(look(),
+                  c.peer == PeerActs::Never ? ProbeOutcome::Unchanged : ProbeOutcome::Changed);
+        if (c.peer != PeerActs::Never) {
+            const DavSyncResult next = here.Sync();
+            ASSERT_EQ(next.outcome, DavSyncOutcome::Synced);
+            EXPECT_EQ(next.report.taken, 1);
+            EXPECT_EQ(here.Find(deletesMade ? "made" : "theirs").title.empty(), deletesMade);
+            EXPECT_EQ(look(), ProbeOutcome::Unchanged);
+        }
+        EXPECT_EQ(static_cast<int>(here.Subjects().size()), peer.Items().size());
     }
 }
 
