@@ -300,16 +300,27 @@ void SubjListView::PlaceTopRow(bool keepCurrent) {
 }
 
 void SubjListView::ShowSelectionAlongside(QWidget* companion) {
+    if (companions_.empty()) {
+        // The focus going into or out of a companion changes what the list
+        // shows, though the list itself neither gains nor loses it.
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            if (WithCompanion(old) != WithCompanion(now)) {
+                viewport()->update();
+            }
+        });
+    }
     companions_.emplace_back(companion);
 }
 
+bool SubjListView::WithCompanion(const QWidget* widget) const {
+    return widget != nullptr &&
+           std::any_of(companions_.begin(), companions_.end(), [widget](const QWidget* companion) {
+               return companion != nullptr && companion->isAncestorOf(widget);
+           });
+}
+
 bool SubjListView::ShowsSelection() const {
-    const QWidget* focus = QApplication::focusWidget();
-    return hasFocus() ||
-           (focus != nullptr &&
-            std::any_of(companions_.begin(), companions_.end(), [focus](const QWidget* companion) {
-                return companion != nullptr && companion->isAncestorOf(focus);
-            }));
+    return hasFocus() || WithCompanion(QApplication::focusWidget());
 }
 
 // Worked out from the list's own size, as its viewport has none until shown.

@@ -132,6 +132,8 @@ class SubjListView : public QTreeView {
     void reset() override;
 
   private:
+    // Whether `widget` is a companion of ShowSelectionAlongside or inside one.
+    bool WithCompanion(const QWidget* widget) const;
     void SetHotRow(int row);
     // The scroll and current row ScrollRowToTop asked for, with the rows laid
     // out once; a current row stays so while `keepCurrent`.

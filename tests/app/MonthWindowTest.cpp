@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 
 #include "DialogIndivSubj.h"
@@ -255,9 +256,18 @@ void MonthWindowTest::clickOnADaySelectsInTheList() {
     QVERIFY(pane.hasFocus());
     SubjListView* list = window->ListView();
     const QRect row = list->visualRect(list->model()->index(list->SelectionMark(), 2));
-    const QImage painted = list->viewport()->grab(row).toImage();
-    QCOMPARE(painted.pixelColor(painted.width() - 2, painted.height() / 2),
-             list->palette().color(QPalette::Active, QPalette::Highlight));
+    // As the screen has it, so that a list not painted again shows as it was.
+    const auto shown = [&] {
+        QTest::qWait(20);
+        const QPoint at =
+            list->viewport()->mapTo(window.get(), QPoint(row.right() - 2, row.center().y()));
+        return window->screen()->grabWindow(window->winId()).toImage().pixelColor(at);
+    };
+    const QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+    QCOMPARE(shown(), highlight);
+    // Gone once the focus goes on to a control that is neither.
+    window->Control<QRadioButton>(kIndivRadioId)->setFocus();
+    QVERIFY(shown() != highlight);
     // The pane keeps the day clicked, whatever day the list found.
     QCOMPARE(pane.MarkedDay(), day);
     QCOMPARE(pane.Month(), 5);
