@@ -98,9 +98,12 @@ StartUpOutcome DavLink::SyncAtStartUp() {
 
 // A state that could not be written is told by the sync that follows, when
 // it cannot write it either; a damaged one it sets aside and tells.
-void DavLink::NoteMoves(const std::vector<KeyMove>& moves) {
-    if (!moves.empty()) {
-        static_cast<void>(NoteKeyMoves(kIndivFileName, moves));
+void DavLink::NoteMoves(const SubjMoves& moves) {
+    if (!moves.indiv.empty()) {
+        static_cast<void>(NoteKeyMoves(kIndivFileName, moves.indiv));
+    }
+    if (!moves.rep.empty()) {
+        static_cast<void>(NoteKeyMoves(kRepFileName, moves.rep));
     }
 }
 

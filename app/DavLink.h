@@ -37,7 +37,7 @@ class DavLink {
     // After a save, before its sync: tells the state which subjects the edits
     // moved to other keys, so that each keeps its item. With no state yet,
     // or one the sync will set aside as damaged, there is nothing to keep.
-    void NoteMoves(const std::vector<KeyMove>& moves);
+    void NoteMoves(const SubjMoves& moves);
     // After a save, or on 同期: syncs the saved data files. What the syncs
     // wrote into them is in `merged`, for the lists in memory to take in.
     [[nodiscard]] SendResult Sync();

@@ -134,11 +134,13 @@ QString EditHistory::Run(Command command, const std::function<void()>& change) {
         name = StepText(command, step);
         step.description = name.toStdString();
         if (!step.Empty()) {
-            moves_.Ran(step.indiv, command == Command::Edit);
+            indivMoves_.Ran(step.indiv, command == Command::Edit);
+            repMoves_.Ran(step.rep, command == Command::Edit);
             TellDoneChange(step.indiv, false);
         }
         history_.Record(std::move(step));
-        moves_.KeepSteps(history_.StepCount());
+        indivMoves_.KeepSteps(history_.StepCount());
+        repMoves_.KeepSteps(history_.StepCount());
     }
     Refresh();
     return name;
@@ -168,7 +170,8 @@ std::optional<EditHistory::Landing> EditHistory::Undo() {
     const UndoStep* step = history_.NextUndo();
     const bool done = history_.Undo(indiv_, rep_);
     if (done) {
-        moves_.Undone();
+        indivMoves_.Undone();
+        repMoves_.Undone();
         TellDoneChange(step->indiv, true);
     }
     return Moved(done, step, true);
@@ -179,7 +182,8 @@ std::optional<EditHistory::Landing> EditHistory::Redo() {
     const UndoStep* step = history_.NextRedo();
     const bool done = history_.Redo(indiv_, rep_);
     if (done) {
-        moves_.Redone();
+        indivMoves_.Redone();
+        repMoves_.Redone();
         TellDoneChange(step->indiv, false);
     }
     return Moved(done, step, false);
@@ -200,7 +204,8 @@ void EditHistory::TellDoneChange(const ListChange& change, bool backward) {
 
 void EditHistory::Saved() {
     history_.MarkSaved();
-    moves_.Saved();
+    indivMoves_.Saved();
+    repMoves_.Saved();
     Refresh();
 }
 

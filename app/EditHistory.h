@@ -62,7 +62,7 @@ class EditHistory : public QObject {
 
     // The subjects the steps in effect moved to another key since the last save (Saved), for
     // the CalDAV state; a save that failed keeps them for the next.
-    std::vector<KeyMove> KeyMoves() const { return moves_.Moves(); }
+    SubjMoves KeyMoves() const { return {indivMoves_.Moves(), repMoves_.Moves()}; }
 
     // The name of a step as the menu shows it: "追加: <title>", "一括: 削除 12 件、追加 30 件",
     // "以前の版: 削除 3 件、変更 1 件" (CountsText), "インポート: 個別案件 40 件、反復案件 2 件".
@@ -87,7 +87,9 @@ class EditHistory : public QObject {
     IndivSubjList& indiv_;
     RepSubjList& rep_;
     UndoHistory history_;
-    KeyMoveLog moves_;
+    // One log per list, each given every step so that undo finds its frames where it left them.
+    KeyMoveLog indivMoves_;
+    KeyMoveLog repMoves_;
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     QAction* stopReason_ = nullptr;

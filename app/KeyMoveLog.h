@@ -1,5 +1,6 @@
-// Which dated subjects the window's steps moved to another key (date or
-// title) since the data file was last saved, so that a save can tell the
+// Which subjects of one list the window's steps moved to another key (a dated
+// subject's date or title, a repeating one's title) since the data file was
+// last saved, so that a save can tell the
 // CalDAV state before it syncs and each moved subject keeps its item, UID and
 // href. A subject is followed by an identity, not by its key: a step hands
 // the identity of the subject it rewrote on to the record it put in, undo and
@@ -22,9 +23,9 @@
 
 class KeyMoveLog {
   public:
-    // A step of the individual list was made: `change` is what it took out and
-    // put in. `edit` for a step that edited one subject, whose one record put
-    // in is that subject again, under its new key when the edit moved it.
+    // A step was made, of this list or another (then `change` is empty): `change` is what it took
+    // out and put in. `edit` for a step that edited one subject, whose one record put in is that
+    // subject again, under its new key when the edit moved it.
     void Ran(const ListChange& change, bool edit);
     // The latest step in effect was taken back; the latest undone one made
     // again. Each only after the history did so.

@@ -36,7 +36,7 @@ void SaveSession::LoadFiles() {
 
 // Nothing is sent after a file was left as it was: the server would get a
 // pair of files that no list of this computer ever held.
-SaveOutcome SaveSession::Save(const TakenIn& takenIn, const std::vector<KeyMove>& moves) {
+SaveOutcome SaveSession::Save(const TakenIn& takenIn, const SubjMoves& moves) {
     QStringList notices;
     const auto markUnsent = [this](const char* fileName) {
         return server_.MarkUnsent(fileName) == MarkOutcome::Marked;

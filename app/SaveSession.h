@@ -55,10 +55,9 @@ class SaveSession {
     // are as their lists and the server is on, sends them. What a merge with
     // another computer's save wrote is taken into the lists, and `takenIn`
     // runs before the user hears of anything the lists could not take.
-    // `moves` are the dated subjects the edits since the last save moved to
-    // other keys (EditHistory::KeyMoves), for the CalDAV sync to keep their
-    // items by.
-    SaveOutcome Save(const TakenIn& takenIn, const std::vector<KeyMove>& moves = {});
+    // `moves` are the subjects the edits since the last save moved to other
+    // keys (EditHistory::KeyMoves), for the CalDAV sync to keep their items by.
+    SaveOutcome Save(const TakenIn& takenIn, const SubjMoves& moves = {});
     // The 同期 command, on the saved files: sends them, and with FTP takes in
     // what another computer saved, as Save does; with no server on, says so.
     void Sync(const TakenIn& takenIn);

@@ -38,7 +38,7 @@ MarkOutcome ServerLink::MarkUnsent(const char* fileName) {
     return ::MarkUnsent(settings_, fileName);
 }
 
-SendResult ServerLink::Send(const std::vector<KeyMove>& moves) {
+SendResult ServerLink::Send(const SubjMoves& moves) {
     if (ActiveServer(settings_, dav_.Settings()) == ServerKind::CalDav) {
         dav_.NoteMoves(moves);
         return dav_.Sync();

@@ -36,7 +36,7 @@ class ServerLink {
     // Sends both data files when the server is on; the lists a merge with
     // another computer's save wrote into their files come back with the outcome.
     // With CalDAV, the state is first told of `moves` (DavLink::NoteMoves).
-    [[nodiscard]] SendResult Send(const std::vector<KeyMove>& moves = {});
+    [[nodiscard]] SendResult Send(const SubjMoves& moves = {});
     // The 同期 command, on the saved files: Send, which with FTP also takes in
     // what another computer saved; with no server on, says so.
     [[nodiscard]] SendResult Sync();

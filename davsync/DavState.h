@@ -77,6 +77,12 @@ struct KeyMove {
     KeyBytes to{};
 };
 
+// The moves of both lists, each for the state of its own data file.
+struct SubjMoves {
+    std::vector<KeyMove> indiv;
+    std::vector<KeyMove> rep;
+};
+
 enum class [[nodiscard]] MoveNote{
     Noted,
     NoState,     // no state yet: the next sync finds the subjects by key

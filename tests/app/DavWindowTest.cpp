@@ -13,11 +13,13 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTcpServer>
 #include <QTest>
 
 #include "DavServer.h"
 #include "DialogIndivSubj.h"
+#include "DialogRepSubj.h"
 #include "PasswordKeyring.h"
 #include "PromptScript.h"
 #include "QuietQuestions.h"
@@ -107,6 +109,7 @@ class DavWindowTest : public WindowTestCase {
     void shouldTakeInTheOtherDevicesChangeAtStartUpAndSaySo();
     void shouldSendASaveAndTakeInWhatF5Finds();
     void shouldKeepTheItemOfASubjectEditedToAnotherDateAndTitle();
+    void shouldKeepTheCompanionItemOfARepeatingSubjectRetitledAndUndone();
     void shouldLetTheUserWorkWhileTheServerIsAwayAndSendAtTheNextSave();
     void shouldAskEachStartWhenNoKeyringAnswers();
     void shouldKeepThePasswordInTheKeyringAndReplaceARefusedOne();
@@ -246,6 +249,44 @@ void DavWindowTest::shouldKeepTheItemOfASubjectEditedToAnotherDateAndTitle() {
     QCOMPARE(item["due"].toString(), QStringLiteral("20240524"));
     QCOMPARE(item["categories"].toArray(), QJsonArray{QStringLiteral("通院")});
     QCOMPARE(item["alarms"].toInt(), 1);
+    QCOMPARE(messages_.UnscriptedQuestions(), 0);
+}
+
+// A repeating subject's title is its key: retitled in its editor, it stays
+// the companion's item with the phone's CATEGORIES, through a save, an undo
+// and the save after it.
+void DavWindowTest::shouldKeepTheCompanionItemOfARepeatingSubjectRetitledAndUndone() {
+    const QUrl repList = MakeList(*server_, "repeating");
+    WriteIni(list_, repList);
+    WriteDataFiles({}, {Rep(Sjis(QStringLiteral("朝礼")), Progress::Open)});
+    auto window = StartUpWithPassword();
+    CaldavPeer repPeer(repList);
+    const QJsonObject sent = CaldavPeer::BySummary(repPeer.Items(), QStringLiteral("朝礼"));
+    QVERIFY(repPeer
+                .Call({{"op", "edit"},
+                       {"uid", sent["uid"]},
+                       {"categories", QJsonArray{QStringLiteral("職場")}}})["ok"]
+                .toBool());
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    window->Control<QRadioButton>(MainDialogIds::kRepRadioId)->click();
+    window->ListView()->setFocus();
+    window->ListView()->SelectRow(0);
+    WhenEditorShown<CDialogRepSubj>(this, [](CDialogRepSubj& editor) {
+        Retype(editor.Control<QLineEdit>(RepEditorIds::kTitleEdit), QStringLiteral("朝礼 全体"));
+        PressOk(editor);
+    });
+    QTest::keyClick(window->ListView(), Qt::Key_Return);
+    for (const QString& title : {QStringLiteral("朝礼 全体"), QStringLiteral("朝礼")}) {
+        QVERIFY(window->OnSave());
+        const QJsonArray items = repPeer.Items();
+        QCOMPARE(items.size(), 1);
+        const QJsonObject item = items[0].toObject();
+        QCOMPARE(item["uid"], sent["uid"]);
+        QCOMPARE(item["href"], sent["href"]);
+        QCOMPARE(item["summary"].toString(), title);
+        QCOMPARE(item["categories"].toArray(), QJsonArray{QStringLiteral("職場")});
+        window->MenuAction(MainDialogIds::kUndoMenuId)->trigger();
+    }
     QCOMPARE(messages_.UnscriptedQuestions(), 0);
 }
 
