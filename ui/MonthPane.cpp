@@ -351,6 +351,12 @@ void MonthPane::PaintDay(QPainter& painter, const MonthDay& day, const QRect& ce
     const int shown = TitlesShown(day, cell);
 
     QRect dayLine(inside.topLeft(), QSize(inside.width(), line));
+    if (cell.height() < line + 2 * kPadding) {
+        // Squeezed below its least (a large scale on a small screen), the
+        // day's line takes the whole cell, so that its digits, centred in it,
+        // still show whole.
+        dayLine = QRect(inside.left(), cell.top(), inside.width(), cell.height());
+    }
     painter.setPen(number);
     const QString dayText = QString::number(day.date.day);
     painter.drawText(dayLine, Qt::AlignLeft | Qt::AlignVCenter, dayText);

@@ -246,6 +246,39 @@ class MonthPaneTest : public QObject {
         QVERIFY(pane_->DayRect(11).height() >= 4 * metrics.height());
     }
 
+    // A window too tall for the screen squeezes the pane below its least:
+    // a day's number, shorter than its cell still, shows whole inside the
+    // cell's borders rather than cut off at the foot.
+    void showsEveryNumberWholeWhenSqueezed() {
+        const QFontMetrics metrics = pane_->fontMetrics();
+        for (int height = pane_->minimumSizeHint().height();
+             pane_->DayRect(2).height() >= metrics.height(); --height) {
+            pane_->resize(pane_->minimumSizeHint().width(), height);
+        }
+        const QImage image = pane_->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        const QRect cell = pane_->DayRect(2);
+        const QColor base = pane_->palette().color(QPalette::Base);
+        int top = -1;
+        int bottom = -1;
+        const int width = metrics.horizontalAdvance(QStringLiteral("00"));
+        for (int y = qRound((cell.top() + 1) * ratio); y < qRound(cell.bottom() * ratio); ++y) {
+            for (int x = qRound((cell.left() + 2) * ratio); x < (cell.left() + width) * ratio;
+                 ++x) {
+                if (std::abs(qGray(image.pixel(x, y)) - qGray(base.rgb())) > 96) {
+                    top = top < 0 ? y : top;
+                    bottom = y;
+                }
+            }
+        }
+        QVERIFY2(top > (cell.top() + 1) * ratio && bottom < cell.bottom() * ratio - 1,
+                 qPrintable(QStringLiteral("ink rows %1 to %2 in a cell from %3 to %4")
+                                .arg(top)
+                                .arg(bottom)
+                                .arg(cell.top() * ratio)
+                                .arg(cell.bottom() * ratio)));
+    }
+
     // The numbers of a holiday, a Saturday, a Sunday and a weekday read as
     // text must (WCAG, 4.5:1) on the desktop's palette and on a dark one.
     void readsInALightAndADarkPalette() {
