@@ -18,9 +18,10 @@ constexpr std::size_t RoundUp(std::size_t n, std::size_t to) {
 // aligned.
 constexpr std::size_t kHeaderBytes = RoundUp(2 * sizeof(void*), alignof(std::max_align_t));
 
-// A block this large (a whole load's, see Expect) has its slots start on a
-// large page, so that all of them can be mapped in large pages.
-constexpr std::size_t kLargePagesAtLeast = 4 * kLargePage;
+// A block this large (a whole load's, see Expect: the leaves', and the branches' from 60 000
+// records on) has its slots start on a large page, so that all of them can be mapped in large
+// pages. The blocks of an ordinary growth stay below it.
+constexpr std::size_t kLargePagesAtLeast = 2 * kLargePage;
 
 }  // namespace
 
