@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <system_error>
+
 namespace {
 
 long long Nanoseconds(const timespec& t) {
@@ -10,11 +12,16 @@ long long Nanoseconds(const timespec& t) {
 
 }  // namespace
 
-LoadAhead::LoadAhead()
-    : thread_([this] {
-          LoadInto(indiv_, kIndivFileName);
-          LoadInto(rep_, kRepFileName);
-      }) {}
+// A thread that cannot be had leaves both files to the window's own load.
+LoadAhead::LoadAhead() {
+    try {
+        thread_ = std::thread([this] {
+            LoadInto(indiv_, kIndivFileName);
+            LoadInto(rep_, kRepFileName);
+        });
+    } catch (const std::system_error&) {
+    }
+}
 
 LoadAhead::~LoadAhead() {
     if (thread_.joinable()) {
