@@ -5,6 +5,7 @@
 
 #include "KeptCopies.h"
 #include "KeptVersions.h"
+#include "LoadAhead.h"
 
 namespace {
 
@@ -22,27 +23,6 @@ const QString kCopyKept = QStringLiteral("元のファイルを %1 として残�
 const QString kVersionNotKept = QStringLiteral(
     "%1 %2 の以前の版を %3 フォルダーに残せなかったため、%2 は保存しませんでした。"
     "ファイルは保存前のままです。");
-
-// How a data file loaded, as far as the user must know.
-struct LoadOutcome {
-    bool notRead = false;  // there, but not a file that could be read
-    SubjTree::LoadReport report;
-
-    bool Clean() const { return !notRead && report.linesNotTaken == 0 && report.linesChanged == 0; }
-};
-
-// Loads `list` from `fileName`. A missing file is an empty list and clean; the
-// loader itself refuses a folder or other thing that is not a regular file.
-// Running out of memory is no unreadable file: the lines not taken are counted.
-template <typename List>
-LoadOutcome LoadList(List& list, const char* fileName) {
-    LoadOutcome outcome;
-    if (!PathExists(fileName)) {
-        return outcome;
-    }
-    outcome.notRead = list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
-    return outcome;
-}
 
 // One notice for one file: what went wrong, then where the original is kept.
 QString LoadNotice(const QString& kind, const char* fileName, const LoadOutcome& outcome,
@@ -66,8 +46,13 @@ QString LoadNotice(const QString& kind, const char* fileName, const LoadOutcome&
 }
 
 template <typename List>
-void LoadInto(List& list, const char* fileName, const QString& kind, QStringList& notices) {
-    const LoadOutcome outcome = LoadList(list, fileName);
+void LoadInto(List& list, const char* fileName, const QString& kind, QStringList& notices,
+              LoadAhead* ahead) {
+    std::optional<LoadOutcome> taken;
+    if (ahead != nullptr) {
+        taken = ahead->Take(list);
+    }
+    const LoadOutcome outcome = taken ? *taken : LoadList(list, fileName);
     if (!outcome.Clean()) {
         std::string copy;
         static_cast<void>(KeepDatedCopy(fileName, copy));  // the notice says where, if anywhere
@@ -128,10 +113,10 @@ std::size_t IndexOf(SubjKind kind) {
 
 }  // namespace
 
-QStringList DataFileSet::Load() {
+QStringList DataFileSet::Load(LoadAhead* ahead) {
     QStringList notices;
-    LoadInto(indiv_, kIndivFileName, kIndivFileKind, notices);
-    LoadInto(rep_, kRepFileName, kRepFileKind, notices);
+    LoadInto(indiv_, kIndivFileName, kIndivFileKind, notices, ahead);
+    LoadInto(rep_, kRepFileName, kRepFileKind, notices, ahead);
     return notices;
 }
 

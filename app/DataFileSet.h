@@ -14,6 +14,8 @@
 #include "SubjList.h"
 #include "SubjMerge.h"
 
+class LoadAhead;
+
 class DataFileSet {
   public:
     // Puts the marker that says `fileName` holds changes the server has not
@@ -30,8 +32,9 @@ class DataFileSet {
     // Loads both files from the working folder into the empty lists. A missing
     // file is an empty list. For each file that did not load cleanly, one
     // notice for the user saying what was lost or changed and where the
-    // original was kept; none when both loaded cleanly.
-    [[nodiscard]] QStringList Load();
+    // original was kept; none when both loaded cleanly. A file `ahead` loaded
+    // already, unchanged since, is taken from it.
+    [[nodiscard]] QStringList Load(LoadAhead* ahead = nullptr);
 
     // Replaces each file whose bytes its list would change, once `markUnsent`
     // has put its marker on the disk and the version it replaces is kept in

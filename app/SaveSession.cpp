@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <utility>
+
 #include "MessageService.h"
 
 namespace {
@@ -29,7 +31,8 @@ StartUpOutcome SaveSession::Load() {
 }
 
 void SaveSession::LoadFiles() {
-    for (const QString& notice : files_.Load()) {
+    LoadAhead* const ahead = std::exchange(ahead_, nullptr);
+    for (const QString& notice : files_.Load(ahead)) {
         messages_.Inform(parent_, notice);
     }
 }

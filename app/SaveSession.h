@@ -50,6 +50,9 @@ class SaveSession {
     // Loads both data files as they are on the disk into the empty lists,
     // telling the user of each that did not load cleanly.
     void LoadFiles();
+    // The next LoadFiles takes each file that `ahead` loaded and is unchanged
+    // since from it; `ahead` must outlive that load.
+    void LoadFrom(LoadAhead& ahead) { ahead_ = &ahead; }
 
     // Writes both data files, each behind its unsent marker, then, when both
     // are as their lists and the server is on, sends them. What a merge with
@@ -77,4 +80,5 @@ class SaveSession {
     QWidget* parent_;
     DataFileSet files_;
     ServerLink server_;
+    LoadAhead* ahead_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QWidget>
 
+#include "LoadAhead.h"
 #include "QtMessageService.h"
 #include "ReminderAgentLink.h"
 #include "ReminderLink.h"
@@ -86,8 +87,11 @@ int CSubjApp::InitInstance(const QByteArray& activationToken,
         case SingleInstance::Role::First:
             break;
     }
+    // Only the folder's own window reads its files, and it reads them while it is built.
+    LoadAhead ahead;
     QtMessageService messages;
     CSubjListDlg window(messages);
+    window.LoadFrom(ahead);
     window.Reminders().UseAgent(std::make_unique<ReminderAgentLink>(
         QDir::currentPath(), QCoreApplication::applicationFilePath()));
     AnswerOnGuard(window, instance, request);

@@ -263,6 +263,10 @@ void CSubjListDlg::AddAboutEntry() {
     bar->resize(width(), bar->height());
 }
 
+void CSubjListDlg::LoadFrom(LoadAhead& ahead) {
+    session_->LoadFrom(ahead);
+}
+
 // The place comes after the settings, from the same file; the reminders after
 // the lists they read.
 bool CSubjListDlg::OnInitDialog() {

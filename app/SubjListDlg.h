@@ -22,6 +22,7 @@ class EditHistory;
 class ExitQuestions;
 enum class IcsForm;
 class IndivSubjList;
+class LoadAhead;
 class MessageService;
 class MonthLink;
 class QDBusConnection;
@@ -57,6 +58,9 @@ class CSubjListDlg : public TemplateDialog {
     // server fetch, both data files, individual mode, the list, the reminders.
     // Call once before showing the window. Returns true.
     bool OnInitDialog();
+    // OnInitDialog's load takes from `ahead` each data file it read that is unchanged since;
+    // `ahead` must outlive that call.
+    void LoadFrom(LoadAhead& ahead);
     // OnInitDialog, then the modal loop; the code the window ended with (1 OK,
     // 2 Cancel). A window asked to end during initialisation ends right after it.
     int DoModal();

@@ -31,6 +31,18 @@ std::uint32_t TimeOf(const RecordText* record) {
 
 using RecordIt = std::vector<const RecordText*>::iterator;
 
+// Asks for the lines of the row `kAhead` places on that its date and time lie in, so that a
+// walk over every row reads them from the cache: the records lie too far apart for the
+// processor to see the walk coming.
+void PrefetchAhead(RecordIt row, RecordIt end) {
+    constexpr std::ptrdiff_t kAhead = 8;
+    if (end - row > kAhead) {
+        const std::uint8_t* record = (*(row + kAhead))->data();
+        __builtin_prefetch(record + IndivFields::kYear.offset);
+        __builtin_prefetch(record + IndivFields::kHour.offset);
+    }
+}
+
 // The rows of one day come in key order, by title; the list orders them by
 // their time, keeping that order among equal times. A day of a few rows takes
 // an insertion sort; a larger one sorts its times, each with its place in the
@@ -135,6 +147,7 @@ std::vector<SubjRowSource::Handle> SubjListRows::InListOrder(const SubjTree& tre
             bool inOrder = true;
             auto next = first + 1;
             for (; next != records.end() && DateOf(*next) == date; ++next) {
+                PrefetchAhead(next, records.end());
                 const std::uint32_t nextTime = TimeOf(*next);
                 inOrder = inOrder && time <= nextTime;
                 time = nextTime;

@@ -125,6 +125,42 @@ bool ReadableFile::ReadAll(FileBytes& bytes) {
     }
 }
 
+void FilePagesUnmap::operator()(const char* mapped) const {
+    ::munmap(const_cast<char*>(mapped), bytes);
+}
+
+bool ReadableFile::MapAll(FileBytes& bytes) {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    const auto length = static_cast<std::size_t>(st.st_size);
+    if (length == 0) {
+        return ReadAll(bytes);  // nothing to map, and a read notices a file that grew meanwhile
+    }
+    void* pages = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
+    if (pages == MAP_FAILED) {
+        if (errno == ENOMEM) {
+            throw std::bad_alloc();  // as the memory to read it into would be missing
+        }
+        return ReadAll(bytes);
+    }
+    bytes.mapped = std::unique_ptr<const char, FilePagesUnmap>(static_cast<const char*>(pages),
+                                                               FilePagesUnmap{length});
+    bytes.size = length;
+    char beyond = 0;
+    ssize_t more;
+    do {
+        more = ::pread(fd_, &beyond, 1, st.st_size);
+    } while (more < 0 && errno == EINTR);
+    if (more != 0) {
+        bytes.mapped.reset();
+        bytes.size = 0;
+        return more > 0 && ReadAll(bytes);  // grown: read to its new end
+    }
+    return true;
+}
+
 void ReadableFile::ReadInPieces(const std::function<void(std::string_view)>& take) {
     if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
         return;

@@ -28,12 +28,20 @@ class QTemporaryFile;
 // nullopt when `text` does not start with one.
 [[nodiscard]] std::optional<std::time_t> ParseFileStamp(std::string_view text);
 
-// A file's bytes, in memory that is not cleared before they are read into it.
+// Gives back the pages of a file mapped whole, `bytes` long.
+struct FilePagesUnmap {
+    std::size_t bytes = 0;
+    void operator()(const char* mapped) const;
+};
+
+// A file's bytes, in memory that is not cleared before they are read into it,
+// or the file's own pages mapped read-only.
 struct FileBytes {
     std::unique_ptr<char[]> data;
+    std::unique_ptr<const char, FilePagesUnmap> mapped;
     std::size_t size = 0;
 
-    std::string_view View() const { return {data.get(), size}; }
+    std::string_view View() const { return {mapped ? mapped.get() : data.get(), size}; }
 };
 
 // A file open for reading, closed when this goes out of scope. Opening never
@@ -52,6 +60,12 @@ class ReadableFile {
     // regular file has a length that means anything) or a read failed.
     // Throws std::bad_alloc when the bytes do not fit in memory.
     [[nodiscard]] bool ReadAll(FileBytes& bytes);
+    // ReadAll, the same in every result, with the file's pages mapped where
+    // they can be: a large file is then neither copied nor given fresh memory
+    // to be copied into. A file that grew since its length was taken, or one
+    // that cannot be mapped, is read as ReadAll reads it. One cut short while
+    // it is mapped ends the program, as a read error of a mapped page does.
+    [[nodiscard]] bool MapAll(FileBytes& bytes);
 
     // Reads the file again from its start, a piece at a time, without holding
     // more than one piece; for a file too large to hold whole.

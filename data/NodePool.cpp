@@ -18,9 +18,10 @@ constexpr std::size_t RoundUp(std::size_t n, std::size_t to) {
 // aligned.
 constexpr std::size_t kHeaderBytes = RoundUp(2 * sizeof(void*), alignof(std::max_align_t));
 
-// A block this large (a whole load's, see Expect) has its slots start on a
-// large page, so that all of them can be mapped in large pages.
-constexpr std::size_t kLargePagesAtLeast = 4 * kLargePage;
+// A block this large (a whole load's, see Expect: the leaves', and the branches' from 60 000
+// records on) has its slots start on a large page, so that all of them can be mapped in large
+// pages. The blocks of an ordinary growth stay below it.
+constexpr std::size_t kLargePagesAtLeast = 2 * kLargePage;
 
 }  // namespace
 
@@ -48,6 +49,7 @@ void NodePool::Swap(NodePool& other) noexcept {
     std::swap(unusedEnd_, other.unusedEnd_);
     std::swap(given_, other.given_);
     std::swap(unusedZeroed_, other.unusedZeroed_);
+    std::swap(presentEnd_, other.presentEnd_);
 }
 
 void* NodePool::Take() {
@@ -61,6 +63,9 @@ void* NodePool::Take() {
     }
     void* slot = unused_;
     unused_ += slotSize_;
+    if (unused_ > presentEnd_) {
+        PresentMore();
+    }
     return slot;
 }
 
@@ -110,10 +115,29 @@ bool NodePool::AddBlock() {
     const auto start = reinterpret_cast<std::uintptr_t>(memory) + kHeaderBytes;
     unused_ = reinterpret_cast<char*>(RoundUp(start, std::min(lead, kLargePage)));
     unusedEnd_ = unused_ + slotBytes;
-    // A store of 100 000 leaves touches sixteen thousand fresh pages.
-    MakePresent(unused_, slotBytes, slotBytes >= kLargePagesAtLeast);
+    // A store of 100 000 leaves touches sixteen thousand fresh pages. A block mapped fresh is
+    // made present a large page at a time as its slots are handed out, so that the slots a loader
+    // writes are still in the cache from their clearing; any other one at once.
+    if (mapped) {
+        presentEnd_ = unused_;
+        PresentMore();
+    } else {
+        MakePresent(unused_, slotBytes, false);
+        presentEnd_ = unusedEnd_;
+    }
     nextBlockSlots_ =
         std::min(nextBlockSlots_ * 2,
                  std::max<std::size_t>(1, (kLargestBlockBytes - kHeaderBytes) / slotSize_));
     return true;
+}
+
+// The newest block's pages up to the end of the large page that the last slot handed out
+// reaches into.
+void NodePool::PresentMore() {
+    const auto end = reinterpret_cast<std::uintptr_t>(unused_) + kLargePage;
+    char* const upTo = std::min(unusedEnd_, reinterpret_cast<char*>(end / kLargePage * kLargePage));
+    if (upTo > presentEnd_) {
+        MakePresent(presentEnd_, static_cast<std::size_t>(upTo - presentEnd_), true);
+        presentEnd_ = upTo;
+    }
 }

@@ -45,6 +45,7 @@ class NodePool {
     static constexpr std::size_t kLargestBlockBytes = std::size_t{4} << 20;
 
     bool AddBlock();
+    void PresentMore();
 
     std::size_t slotSize_;
     std::size_t nextBlockSlots_ = kFirstBlockSlots;
@@ -52,6 +53,7 @@ class NodePool {
     Block* newest_ = nullptr;
     char* unused_ = nullptr;  // the newest block's slots never handed out
     char* unusedEnd_ = nullptr;
-    void* given_ = nullptr;      // slots given back, each holding the next one's address
-    bool unusedZeroed_ = false;  // the newest block's unused slots are all zero
+    void* given_ = nullptr;       // slots given back, each holding the next one's address
+    bool unusedZeroed_ = false;   // the newest block's unused slots are all zero
+    char* presentEnd_ = nullptr;  // where the newest block's pages made present end
 };

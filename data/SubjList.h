@@ -106,6 +106,8 @@ class BasicSubjList {
         ++changes_;
         return StoreResult::Done;
     }
+    // Trades every stored record with `other`, a list of the same kind; nothing is copied.
+    void SwapStore(BasicSubjList& other) noexcept { tree_.Swap(other.tree_); }
     // The stored record with current's key where it lies (SubjTree::Locate); nullptr when none.
     const RecordText* Stored() {
         record_ = Codec::Encode(current);

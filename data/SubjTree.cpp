@@ -39,6 +39,20 @@ int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
     return std::memcmp(a, b, kKeySize);
 }
 
+// CompareKeys(a, b) < 0, settled by the first 16 bytes where they differ, as the keys of
+// different days always do: a load asks it of every record.
+bool KeyBelow(const std::uint8_t* a, const std::uint8_t* b) {
+    const KeyPrefix p = KeyPrefix::Of(a);
+    const KeyPrefix q = KeyPrefix::Of(b);
+    if (p.high != q.high) {
+        return p.high < q.high;
+    }
+    if (p.low != q.low) {
+        return p.low < q.low;
+    }
+    return std::memcmp(a + 16, b + 16, kKeySize - 16) < 0;
+}
+
 }  // namespace
 
 struct SubjTree::Branch : Node {
@@ -189,11 +203,12 @@ bool SubjTree::StockSpares() {
     // Every branch on the path may split, and the root may need a parent.
     int needed = std::min(height_ + 1, kMaxHeight);
     while (spareCount_ < needed) {
-        void* slot = branches_.Take();
+        // All its bytes zero, and without a clearing of its own when a load's block came so.
+        void* slot = branches_.TakeZeroed();
         if (slot == nullptr) {
             return false;
         }
-        auto* branch = new (slot) Branch{};
+        auto* branch = new (slot) Branch;
         branch->kind = kBranchKind;
         spares_[spareCount_++] = branch;
     }
@@ -271,7 +286,7 @@ StoreResult SubjTree::Link(Leaf* leaf, bool sorted) {
     }
     if (sorted) {
         last_ = last_ != nullptr ? last_ : LargestLeaf(root_);
-        if (CompareKeys(last_->Key(), leaf->Key()) < 0) {
+        if (KeyBelow(last_->Key(), leaf->Key())) {
             Append(leaf);
             return StoreResult::Done;
         }
@@ -995,18 +1010,24 @@ bool SubjTree::VisitNodeFrom(const Node* node, const std::uint8_t* from,
 
 void SubjTree::AppendInOrder(std::vector<const RecordText*>& records) const {
     if (root_ != nullptr) {
-        AppendNode(root_, records);
+        AppendNode(root_, height_, records);
     }
 }
 
-void SubjTree::AppendNode(const Node* node, std::vector<const RecordText*>& records) {
-    if (node->IsLeaf()) {
+// Every leaf lies `height` levels down, so the branches above the leaves hand out their
+// children's records without reading a byte of any leaf.
+void SubjTree::AppendNode(const Node* node, int height, std::vector<const RecordText*>& records) {
+    if (height == 0) {
         records.push_back(&static_cast<const Leaf*>(node)->record);
         return;
     }
     const auto* branch = static_cast<const Branch*>(node);
     for (int i = 0; i < branch->count; ++i) {
-        AppendNode(branch->children[i], records);
+        if (height == 1) {
+            records.push_back(&static_cast<const Leaf*>(branch->children[i])->record);
+        } else {
+            AppendNode(branch->children[i], height - 1, records);
+        }
     }
 }
 

@@ -216,7 +216,7 @@ class SubjTree {
     static bool VisitNode(const Node* node, const std::function<bool(const RecordText&)>& visit);
     static bool VisitNodeFrom(const Node* node, const std::uint8_t* from,
                               const std::function<bool(const RecordText&)>& visit);
-    static void AppendNode(const Node* node, std::vector<const RecordText*>& records);
+    static void AppendNode(const Node* node, int height, std::vector<const RecordText*>& records);
     void CheckNode(const Node* node, int depth, bool isRoot, int& leafDepth,
                    std::vector<std::string>& problems) const;
 

@@ -49,7 +49,7 @@ StoreResult LoadFrom(SubjTree& tree, ReadableFile& file, const int* widths,
                      SubjTree::LoadReport& seen) {
     FileBytes bytes;
     try {
-        if (!file.ReadAll(bytes)) {
+        if (!file.MapAll(bytes)) {
             return StoreResult::FileFailed;
         }
     } catch (const std::bad_alloc&) {

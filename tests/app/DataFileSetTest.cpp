@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 
 #include "DataFileSet.h"
 #include "KeptVersions.h"
+#include "LoadAhead.h"
 #include "MemoryGone.h"
 #include "VersionReader.h"
 #include "WindowTestSupport.h"
@@ -88,6 +90,8 @@ class DataFileSetTest : public WindowTestCase {
     void shouldMarkEachFileWhileItStillHoldsTheVersionItReplaces();
     void shouldLeaveTheFileOfAMergeItCouldNotAdopt();
     void shouldKeepFiftySavesOfOneSubjectInTwiceTheFile();
+    void shouldTakeFromTheLoadAheadOnlyWhatItWouldLoadItself_data();
+    void shouldTakeFromTheLoadAheadOnlyWhatItWouldLoadItself();
 };
 
 void DataFileSetTest::shouldReportAFolderInPlaceOfADataFileAndLeaveItAlone() {
@@ -326,6 +330,62 @@ void DataFileSetTest::shouldKeepFiftySavesOfOneSubjectInTwiceTheFile() {
         QCOMPARE(reader.Read(versions[k].name, bytes), VersionRead::Read);
         QVERIFY(bytes == before[before.size() - versions.size() + k]);
     }
+}
+
+// The lists read while the window is built are taken only where the file is still the one read;
+// a file a fetch replaced, or one rewritten in place to the same length, is loaded again. Either
+// way the window holds and tells what a load of its own would have.
+void DataFileSetTest::shouldTakeFromTheLoadAheadOnlyWhatItWouldLoadItself_data() {
+    const QByteArray a = IndivLine(Indiv(2024, 5, 20, 9, 0, "aa", Progress::Open));
+    const QByteArray b = IndivLine(Indiv(2024, 5, 21, 9, 0, "b", Progress::Done));
+    const QByteArray other = IndivLine(Indiv(2024, 5, 20, 9, 0, "zz", Progress::Open));
+    QTest::addColumn<QByteArray>("read");    // the file as the thread reads it
+    QTest::addColumn<QByteArray>("loaded");  // as the window loads it; null when missing
+    QTest::addColumn<bool>("replaced");      // put in place by a rename, as a fetch does
+    QTest::addColumn<QByteArray>("holds");   // what the list saves as
+    QTest::addColumn<QStringList>("notices");
+    const QByteArray clean = kIndivHeader + a + b;
+    QTest::newRow("unchanged") << clean << clean << false << clean << QStringList();
+    QTest::newRow("unchanged, a line repeated")
+        << kIndivHeader + a + a + b << kIndivHeader + a + a + b << false << clean
+        << QStringList{
+               QStringLiteral("個別案件ファイル veskat_i.dat の 1 行を読み込めませんでした。\n"
+                              "元のファイルを %1 として残しました。")
+                   .arg(kIndivCopy)};
+    QTest::newRow("replaced") << kIndivHeader + a << clean << true << clean << QStringList();
+    QTest::newRow("rewritten in place to the same length")
+        << kIndivHeader + a << kIndivHeader + other << false << kIndivHeader + other
+        << QStringList();
+    QTest::newRow("removed") << clean << QByteArray() << false << kIndivHeader << QStringList();
+}
+
+void DataFileSetTest::shouldTakeFromTheLoadAheadOnlyWhatItWouldLoadItself() {
+    QFETCH(QByteArray, read);
+    QFETCH(QByteArray, loaded);
+    QFETCH(bool, replaced);
+    QFETCH(QByteArray, holds);
+    QFETCH(QStringList, notices);
+    WriteFile(kIndivFileName, read);
+    // Saved long ago, as a file is that a start-up reads.
+    const timespec longAgo[2] = {{1600000000, 0}, {1600000000, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, kIndivFileName, longAgo, 0), 0);
+    LoadAhead ahead;
+    RepSubjList scratch;
+    QVERIFY(ahead.Take(scratch).has_value());  // once the thread has read both files
+    if (loaded.isNull()) {
+        QVERIFY(QFile::remove(kIndivFileName));
+    } else if (replaced) {
+        WriteFile("fetched.tmp", loaded);
+        QCOMPARE(::rename("fetched.tmp", kIndivFileName), 0);
+    } else if (loaded != read) {
+        QFile file(kIndivFileName);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(loaded), loaded.size());
+    }
+    DataFileSet files;
+    QCOMPARE(files.Load(&ahead), notices);
+    QVERIFY(files.Indiv().SavesAs(holds.toStdString()));
+    QVERIFY(!ahead.Take(files.Indiv()).has_value());  // taken once at most
 }
 
 QTEST_MAIN(DataFileSetTest)

@@ -100,6 +100,29 @@ TEST_F(DataFile, LfOnlyFilesAndAnyHeaderLoad) {
               (std::vector<std::string>{"a:", "b:c"}));
 }
 
+// A file is mapped, and its last page ends where its bytes do: a look at the bytes beyond its
+// last line would end the program instead of loading it.
+TEST_F(DataFile, AFileEndingOnAPageBoundaryLoadsItsLastLineWithOrWithoutALineEnd) {
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    for (const std::string end : {"", "\r", "\n", "\r\n"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        std::string text = "_VESKAT_I_DAT_VER_1_2_\r\n";
+        std::vector<std::string> expected;
+        for (int n = 0; text.size() + 80 < 3 * page; ++n) {
+            expected.push_back("t" + std::to_string(1000 + n) + ":");
+            text += "2024\t01\t02\tt" + std::to_string(1000 + n) + "\t10\t00\tU\t\t\r\n";
+        }
+        // The last line is padded in its content until the file fills three pages exactly.
+        const std::string head = "2024\t01\t03\tlast\t10\t00\tU\t";
+        const std::string content(3 * page - text.size() - head.size() - 1 - end.size(), 'c');
+        text += head + content + "\t" + end;
+        ASSERT_EQ(text.size(), 3 * page);
+        Write(Path("i.dat"), text);
+        expected.push_back("last:" + content.substr(0, IndivFields::kContent.width));
+        EXPECT_EQ(LoadedSubjects(Path("i.dat"), StoreResult::Done), expected);
+    }
+}
+
 TEST_F(DataFile, TheFirstLineIsAlwaysPassedOver) {
     Write(Path("i.dat"), "2024\t01\t02\ta\t10\t00\tU\t\t\r\n2024\t01\t03\tb\t10\t00\tU\t\t\r\n");
     EXPECT_EQ(LoadedSubjects(Path("i.dat"), StoreResult::Done), std::vector<std::string>{"b:"});
