@@ -372,7 +372,7 @@ void MonthPane::PaintDay(QPainter& painter, const MonthDay& day, const QRect& ce
     if (!day.holiday.empty() && nameRight > nameLeft) {
         painter.setPen(number);
         painter.drawText(
-            QRect(nameLeft, dayLine.top(), nameRight - nameLeft, line),
+            QRect(nameLeft, dayLine.top(), nameRight - nameLeft, dayLine.height()),
             Qt::AlignLeft | Qt::AlignVCenter,
             metrics.elidedText(HolidayText(day), Qt::ElideRight, nameRight - nameLeft));
     }

@@ -85,12 +85,12 @@ class World {
             next.erase(key);
             next[to] = identity;
             Run(EditHistory::Command::Edit, std::move(next), [&] {
-                Take(key);
+                Take(word[1], word[2]);
                 Put(word[3], word[4]);
             });
         } else if (word[0] == 'd' && there) {
             next.erase(key);
-            Run(EditHistory::Command::Delete, std::move(next), [&] { Take(key); });
+            Run(EditHistory::Command::Delete, std::move(next), [&] { Take(word[1], word[2]); });
         } else if (word[0] == 'u') {
             QCOMPARE(history_.Undo().has_value(), at_ > 0);
             at_ -= at_ > 0 ? 1 : 0;
@@ -127,22 +127,15 @@ class World {
             QCOMPARE(indiv_.Insert(), StoreResult::Done);
         }
     }
-    void Take(const Key& key) {
-        if (key.rep) {
-            TakeFrom(rep_, key.bytes, [](RepSubj subj) { return EncodeRepSubj(subj); });
+    // Removes by the key the title and day make, as the list removes by current's key.
+    void Take(char title, char day) {
+        if (IsRep(title)) {
+            rep_.current = Rep(title);
+            QCOMPARE(rep_.Remove(), StoreResult::Done);
         } else {
-            TakeFrom(indiv_, key.bytes, [](IndivSubj subj) { return EncodeIndivSubj(subj); });
+            indiv_.current = Indiv(title, day);
+            QCOMPARE(indiv_.Remove(), StoreResult::Done);
         }
-    }
-    template <typename List, typename Encode>
-    static void TakeFrom(List& list, const KeyBytes& key, Encode encode) {
-        for (StoreResult r = list.First(); r == StoreResult::Done; r = list.Next()) {
-            if (KeyBytesOf(encode(list.current)) == key) {
-                QCOMPARE(list.Remove(), StoreResult::Done);
-                return;
-            }
-        }
-        QFAIL("no subject under the key");
     }
 
     void Save() {
