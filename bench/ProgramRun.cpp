@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
@@ -41,7 +42,7 @@ bool SetHere(const std::string& inherited, const std::vector<std::string>& setti
 
 ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& folder,
                       const std::string& runtimeDir, const std::string& errors,
-                      const std::vector<std::string>& extra) {
+                      const std::vector<std::string>& extra, const std::string& program) {
     std::vector<std::string> settings = {"QT_QPA_PLATFORM=offscreen", "VESKAT_REPORT_PEAK=1",
                                          "XDG_RUNTIME_DIR=" + runtimeDir};
     settings.insert(settings.end(), extra.begin(), extra.end());
@@ -55,7 +56,7 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& f
         }
     }
     env.push_back(nullptr);
-    std::vector<std::string> words = {VESKAT_PROGRAM};
+    std::vector<std::string> words = {program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words) {
@@ -70,6 +71,7 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& f
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
+    const auto start = std::chrono::steady_clock::now();
     const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
@@ -80,6 +82,9 @@ ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& f
         run.peakKiB = ReportedKiB(errors, "VmHWM:");
         run.residentKiB = ReportedKiB(errors, "VmRSS:");
         run.processorMs = Milliseconds(usage.ru_utime) + Milliseconds(usage.ru_stime);
+        run.wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
     }
     return run;
 }

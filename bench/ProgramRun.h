@@ -15,15 +15,17 @@ struct ProgramRun {
     long peakKiB = 0;        // its last "VmHWM:" line on standard error; 0 without one
     long residentKiB = 0;    // its last "VmRSS:" line, which only some runs report
     double processorMs = 0;  // user and system
+    double wallMs = 0;       // from the spawn to the end of the wait
 };
 
 // The program VESKAT_PROGRAM with `args` in `folder`, on the offscreen
 // platform with `runtimeDir` as XDG_RUNTIME_DIR and asked to report its peak,
 // with `settings` in its environment besides, its standard error to
-// `errors`; waits for it to end.
+// `errors`; waits for it to end. `program` runs instead of it when given.
 ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& folder,
                       const std::string& runtimeDir, const std::string& errors,
-                      const std::vector<std::string>& settings = {});
+                      const std::vector<std::string>& settings = {},
+                      const std::string& program = VESKAT_PROGRAM);
 
 // Runs the program with `args` in `folder` once per iteration, `beforeEach`
 // untimed before each run, and sets the counters peak_MiB and cpu_ms; a run
