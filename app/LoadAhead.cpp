@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <new>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -16,14 +18,30 @@ long long Nanoseconds(const timespec& t) {
 LoadAhead::LoadAhead() {
     try {
         thread_ = std::thread([this] {
-            LoadInto(indiv_, kIndivFileName);
+            LoadInto(indiv_, kIndivFileName, &indivOrder_);
+            KeepIndivRows();
             LoadInto(rep_, kRepFileName);
         });
     } catch (const std::system_error&) {
     }
 }
 
+// The last day's sort may want memory there is none of: the window then orders the rows itself.
+void LoadAhead::KeepIndivRows() noexcept {
+    try {
+        if (indiv_.done && indivOrder_.Whole()) {
+            indivRows_ = Rows{indivOrder_.Take(), indiv_.list.Tree().Revision()};
+        }
+    } catch (const std::bad_alloc&) {
+        indivRows_.reset();
+    }
+}
+
 LoadAhead::~LoadAhead() {
+    Join();
+}
+
+void LoadAhead::Join() {
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -46,10 +64,10 @@ LoadAhead::Identity LoadAhead::IdentityOf(const char* fileName) {
 // Whatever goes wrong here leaves the file to the window's own load, which then meets it again
 // and tells the user.
 template <typename List>
-void LoadAhead::LoadInto(Loaded<List>& loaded, const char* fileName) {
+void LoadAhead::LoadInto(Loaded<List>& loaded, const char* fileName, SubjTree::LoadWatch* watch) {
     try {
         loaded.seen = IdentityOf(fileName);  // before the read: a change during it shows later
-        loaded.outcome = LoadList(loaded.list, fileName);
+        loaded.outcome = LoadList(loaded.list, fileName, watch);
         loaded.done = true;
     } catch (...) {
         loaded.done = false;
@@ -59,9 +77,7 @@ void LoadAhead::LoadInto(Loaded<List>& loaded, const char* fileName) {
 template <typename List>
 std::optional<LoadOutcome> LoadAhead::TakeFrom(Loaded<List>& loaded, List& list,
                                                const char* fileName) {
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    Join();
     if (!loaded.done || IdentityOf(fileName) != loaded.seen) {
         return std::nullopt;
     }
@@ -76,4 +92,9 @@ std::optional<LoadOutcome> LoadAhead::Take(IndivSubjList& list) {
 
 std::optional<LoadOutcome> LoadAhead::Take(RepSubjList& list) {
     return TakeFrom(rep_, list, kRepFileName);
+}
+
+std::optional<LoadAhead::Rows> LoadAhead::TakeIndivRows() {
+    Join();
+    return std::exchange(indivRows_, std::nullopt);
 }

@@ -6,10 +6,13 @@
 // window's (DataFileSet).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "FileAccess.h"
+#include "IndivRowOrder.h"
 #include "SubjList.h"
 
 // How a data file loaded, as far as the user must know.
@@ -23,13 +26,14 @@ struct LoadOutcome {
 // Loads `list` from `fileName`. A missing file is an empty list and clean; the
 // loader itself refuses a folder or other thing that is not a regular file.
 // Running out of memory is no unreadable file: the lines not taken are counted.
+// `watch`, when given, hears of every record taken.
 template <typename List>
-LoadOutcome LoadList(List& list, const char* fileName) {
+LoadOutcome LoadList(List& list, const char* fileName, SubjTree::LoadWatch* watch = nullptr) {
     LoadOutcome outcome;
     if (!PathExists(fileName)) {
         return outcome;
     }
-    outcome.notRead = list.Load(fileName, &outcome.report) == StoreResult::FileFailed;
+    outcome.notRead = list.Load(fileName, &outcome.report, watch) == StoreResult::FileFailed;
     return outcome;
 }
 
@@ -47,6 +51,15 @@ class LoadAhead {
     // and `list` is left alone.
     std::optional<LoadOutcome> Take(IndivSubjList& list);
     std::optional<LoadOutcome> Take(RepSubjList& list);
+
+    // The individual rows in the list's order, put together as the thread loaded them
+    // (IndivRowOrder), and the revision of the store they are the rows of: they hold while the
+    // list Take filled keeps it. nullopt when the load did not give them whole, or once taken.
+    struct Rows {
+        std::vector<SubjRowSource::Handle> rows;
+        std::uint64_t revision = 0;
+    };
+    std::optional<Rows> TakeIndivRows();
 
   private:
     // What tells one file under a name from another, or from itself changed.
@@ -69,11 +82,17 @@ class LoadAhead {
         bool done = false;  // loaded, and not taken yet
     };
     template <typename List>
-    static void LoadInto(Loaded<List>& loaded, const char* fileName);
+    static void LoadInto(Loaded<List>& loaded, const char* fileName,
+                         SubjTree::LoadWatch* watch = nullptr);
+    // The rows indivOrder_ put together, where the load gave them whole.
+    void KeepIndivRows() noexcept;
+    void Join();
     template <typename List>
     std::optional<LoadOutcome> TakeFrom(Loaded<List>& loaded, List& list, const char* fileName);
 
     Loaded<IndivSubjList> indiv_;
     Loaded<RepSubjList> rep_;
+    IndivRowOrder indivOrder_;
+    std::optional<Rows> indivRows_;
     std::thread thread_;
 };

@@ -27,6 +27,7 @@
 #include "IcsImportCommand.h"
 #include "ImageResource.h"
 #include "KeptSelection.h"
+#include "LoadAhead.h"
 #include "MenuResource.h"
 #include "MessageService.h"
 #include "MonthLink.h"
@@ -265,6 +266,7 @@ void CSubjListDlg::AddAboutEntry() {
 
 void CSubjListDlg::LoadFrom(LoadAhead& ahead) {
     session_->LoadFrom(ahead);
+    ahead_ = &ahead;
 }
 
 // The place comes after the settings, from the same file; the reminders after
@@ -278,6 +280,12 @@ bool CSubjListDlg::OnInitDialog() {
     const WindowPlace place = RestoreWindowPlace(*this, kIniFileName);
     pane_->UseKeptWidths(place.indivColumns, place.repColumns);
     endAfterInit_ = session_->Load() == StartUpOutcome::EndWindow;
+    // The first fill takes them only where the list holds just what the thread loaded.
+    if (LoadAhead* ahead = std::exchange(ahead_, nullptr); ahead != nullptr) {
+        if (std::optional<LoadAhead::Rows> rows = ahead->TakeIndivRows()) {
+            pane_->Rows().UseLoaded(std::move(rows->rows), rows->revision);
+        }
+    }
     history_->Saved();  // the lists are what the files hold
     pane_->ShowMode(SubjKind::Indiv);
     month_->Start(MenuAction(kMonthPaneMenuId));

@@ -58,8 +58,8 @@ class CSubjListDlg : public TemplateDialog {
     // server fetch, both data files, individual mode, the list, the reminders.
     // Call once before showing the window. Returns true.
     bool OnInitDialog();
-    // OnInitDialog's load takes from `ahead` each data file it read that is unchanged since;
-    // `ahead` must outlive that call.
+    // OnInitDialog's load takes from `ahead` each data file it read that is unchanged since,
+    // and the individual rows in order as it read them; `ahead` must outlive that call.
     void LoadFrom(LoadAhead& ahead);
     // OnInitDialog, then the modal loop; the code the window ended with (1 OK,
     // 2 Cancel). A window asked to end during initialisation ends right after it.
@@ -190,6 +190,7 @@ class CSubjListDlg : public TemplateDialog {
     QPixmap appIcon_;
     SubjListView* list_;
     std::unique_ptr<SaveSession> session_;
+    LoadAhead* ahead_ = nullptr;  // LoadFrom's, until OnInitDialog's load
     EditHistory* history_;
     std::unique_ptr<SubjCommands> commands_;
     std::unique_ptr<SubjListPane> pane_;

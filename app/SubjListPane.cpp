@@ -106,7 +106,7 @@ void SubjListPane::FillList(const KeptSelection& keep) {
     rows_.Filled(kind);
     std::vector<SubjRowSource::Handle> rows;
     if (IndivMode() || RepMode()) {
-        rows = SubjListRows::InListOrder(IndivMode() ? indiv_.Tree() : rep_.Tree(), kind);
+        rows = rows_.RowsOf(IndivMode() ? indiv_.Tree() : rep_.Tree(), kind);
     }
     list_.ShowRows(&rows_, std::move(rows));
     find_.Apply();

@@ -73,6 +73,7 @@ class SubjListPane {
     std::vector<int> KeptWidths(Kind kind);
 
     FindFilter& Find() { return find_; }
+    SubjListRows& Rows() { return rows_; }
     OverdueLine& Overdue() { return overdue_; }
     DueRefresh& Due() { return due_; }
 

@@ -4,6 +4,7 @@
 // just the record bytes that order it.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -35,6 +36,12 @@ class SubjListRows : public SubjRowSource {
     // first column's bytes, equal ones in key order, as placing them one by
     // one in key order would leave them.
     static std::vector<Handle> InListOrder(const SubjTree& tree, Kind kind);
+    // Individual rows put in the list's order as their store was loaded (IndivRowOrder), valid
+    // while the store's revision is `revision`: the next RowsOf takes them instead of reading
+    // every record again, when its store still holds just what was loaded.
+    void UseLoaded(std::vector<Handle> rows, std::uint64_t revision);
+    // InListOrder, or the rows of UseLoaded where they still hold; those go either way.
+    std::vector<Handle> RowsOf(const SubjTree& tree, Kind kind);
     // Whether the individual row's subject is open (未処理), read from its record alone.
     static bool IsOpen(Handle row);
     // The first row of `list` whose first cell is not before `firstSjis` (a date
@@ -55,4 +62,6 @@ class SubjListRows : public SubjRowSource {
     // The rows added or rewritten since the fill; a handle of a row removed
     // meanwhile is only ever read again once it is shown, and marked, anew.
     std::unordered_map<Handle, std::time_t> rewrittenAt_;
+    std::vector<Handle> loaded_;
+    std::uint64_t loadedRevision_ = 0;
 };

@@ -113,8 +113,9 @@ class BasicSubjList {
         record_ = Codec::Encode(current);
         return tree_.Locate(KeyOf(record_));
     }
-    StoreResult Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr) {
-        return tree_.Load(fileName, Codec::kWidths, report);
+    StoreResult Load(const std::string& fileName, SubjTree::LoadReport* report = nullptr,
+                     SubjTree::LoadWatch* watch = nullptr) {
+        return tree_.Load(fileName, Codec::kWidths, report, watch);
     }
     StoreResult Save(const std::string& fileName) const {
         return tree_.Save(fileName, Codec::kWidths);

@@ -45,11 +45,29 @@ class SubjTree {
     // zero. nullptr when no memory is left. The same place until InsertReserved
     // takes it, cleared again each time it is asked for.
     RecordText* Reserve();
+    // What a load tells of the records it takes, for a view to read each while it is fresh from
+    // the file, instead of walking the store for it once the load is done.
+    class LoadWatch {
+      public:
+        // The record just taken, where it lies: it went last, above every key taken before.
+        virtual void Taken(const RecordText& record) = 0;
+        // The record just taken went elsewhere (the file is not in key order): what was told
+        // before no longer stands in key order.
+        virtual void Unordered() = 0;
+
+      protected:
+        ~LoadWatch() = default;
+    };
     // InsertSorted of the record written at Reserve's place, the same in every
     // result; on any but Done the place stays reserved for the next record.
-    StoreResult InsertReserved();
+    // `watch`, when given, is told of the record on Done.
+    StoreResult InsertReserved(LoadWatch* watch = nullptr);
     // Room for `records` more records is taken in one piece at the next insert.
     void Expect(std::size_t records);
+    // A number no other state of any store has had: each insert, removal and
+    // rewrite gives the store a new one, and Swap trades them with the records.
+    // Whatever was read of a store holds while its revision stays.
+    std::uint64_t Revision() const { return revision_; }
     // Done removed; NotFound no record has that key. The cursor stays, so a
     // walk may remove the record it has just fetched and go on.
     StoreResult Remove(SubjKey key);
@@ -136,7 +154,9 @@ class SubjTree {
     // KeyExists at least one line repeated a key already loaded and was
     // skipped (every other line is loaded). `report`, when given, is filled on
     // every path.
-    StoreResult Load(const std::string& fileName, const int* widths, LoadReport* report = nullptr);
+    // `watch`, when given, is told of every record taken (see LoadWatch).
+    StoreResult Load(const std::string& fileName, const int* widths, LoadReport* report = nullptr,
+                     LoadWatch* watch = nullptr);
     // Writes the header and every record in key order, each line ending in
     // CR LF, replacing the file only once it is completely written.
     // Done written; FileFailed nothing changed on disk.
@@ -198,6 +218,7 @@ class SubjTree {
     void Append(Leaf* leaf);
     void FindLastBranches();
     void ForgetLast();
+    void Revise();
     // Takes the leaf at the end of the path out of the tree; its memory is given back unless
     // `keep`, when it stays as it is, the caller's to lend.
     void RemoveOnPath(bool keep = false);
@@ -227,6 +248,7 @@ class SubjTree {
     std::string header_;
     Node* root_ = nullptr;
     int height_ = 0;  // branch levels above the leaves
+    std::uint64_t revision_;
     // A tree 64 branches high would hold more than 3^63 records.
     static constexpr int kMaxHeight = 64;
     // Branches allocated before an insert starts, so that a split can never

@@ -46,7 +46,7 @@ std::size_t CountLineFeeds(std::string_view text) {
 
 // Fills `tree` from the open data file, `seen` counting what it could not keep.
 StoreResult LoadFrom(SubjTree& tree, ReadableFile& file, const int* widths,
-                     SubjTree::LoadReport& seen) {
+                     SubjTree::LoadReport& seen, SubjTree::LoadWatch* watch) {
     FileBytes bytes;
     try {
         if (!file.MapAll(bytes)) {
@@ -72,7 +72,7 @@ StoreResult LoadFrom(SubjTree& tree, ReadableFile& file, const int* widths,
         RecordText* record = tree.Reserve();
         const bool changed = record != nullptr && TakeFieldsIntoZeroed(line, widths, *record);
         const StoreResult inserted =
-            record != nullptr ? tree.InsertReserved() : StoreResult::OutOfMemory;
+            record != nullptr ? tree.InsertReserved(watch) : StoreResult::OutOfMemory;
         if (inserted == StoreResult::OutOfMemory) {
             // The records so far stay; this line and the rest are reported.
             do {
@@ -92,11 +92,16 @@ StoreResult LoadFrom(SubjTree& tree, ReadableFile& file, const int* widths,
 
 }  // namespace
 
-StoreResult SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report) {
+// A watch hears of the whole store only when the load starts on an empty one.
+StoreResult SubjTree::Load(const std::string& fileName, const int* widths, LoadReport* report,
+                           LoadWatch* watch) {
+    if (watch != nullptr && root_ != nullptr) {
+        watch->Unordered();
+    }
     LoadReport seen;
     ReadableFile file(fileName);
     const StoreResult result =
-        !file.IsOpen() ? StoreResult::FileFailed : LoadFrom(*this, file, widths, seen);
+        !file.IsOpen() ? StoreResult::FileFailed : LoadFrom(*this, file, widths, seen, watch);
     if (report != nullptr) {
         *report = seen;
     }

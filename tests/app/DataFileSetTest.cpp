@@ -20,6 +20,7 @@
 #include "KeptVersions.h"
 #include "LoadAhead.h"
 #include "MemoryGone.h"
+#include "SubjListRows.h"
 #include "VersionReader.h"
 #include "WindowTestSupport.h"
 
@@ -386,6 +387,14 @@ void DataFileSetTest::shouldTakeFromTheLoadAheadOnlyWhatItWouldLoadItself() {
     QCOMPARE(files.Load(&ahead), notices);
     QVERIFY(files.Indiv().SavesAs(holds.toStdString()));
     QVERIFY(!ahead.Take(files.Indiv()).has_value());  // taken once at most
+    // The rows the thread put in order serve the first fill only where the list is its load.
+    const std::optional<LoadAhead::Rows> ordered = ahead.TakeIndivRows();
+    QVERIFY(ordered.has_value());
+    SubjListRows rows;
+    rows.UseLoaded(ordered->rows, ordered->revision);
+    const SubjTree& tree = files.Indiv().Tree();
+    QVERIFY(rows.RowsOf(tree, SubjListRows::Kind::Indiv) ==
+            SubjListRows::InListOrder(tree, SubjListRows::Kind::Indiv));
 }
 
 QTEST_MAIN(DataFileSetTest)

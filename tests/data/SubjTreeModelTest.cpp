@@ -57,6 +57,7 @@ class ModelCheck {
         StoreResult expected = model_.count(k) ? StoreResult::KeyExists : StoreResult::Done;
         ASSERT_EQ(tree_.Insert(NumberedRecord(k, fill)), expected) << "insert " << k;
         if (model_.emplace(k, fill).second) {
+            ++changes_;
             places_[k] = tree_.Locate(KeyOf(NumberedRecord(k)));
         }
     }
@@ -64,7 +65,7 @@ class ModelCheck {
     void Remove(int k) {
         StoreResult expected = model_.count(k) ? StoreResult::Done : StoreResult::NotFound;
         ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))), expected) << "remove " << k;
-        model_.erase(k);
+        changes_ += model_.erase(k);
         places_.erase(k);
         ASSERT_EQ(tree_.Locate(KeyOf(NumberedRecord(k))), nullptr);
     }
@@ -92,6 +93,7 @@ class ModelCheck {
         ASSERT_EQ(tree_.Replace(NumberedRecord(k, fill)), FoundIf(it != model_.end()));
         if (it != model_.end()) {
             it->second = fill;
+            ++changes_;  // rewritten, were it with the same bytes
         }
     }
 
@@ -132,7 +134,7 @@ class ModelCheck {
             int k = NumberOf(KeyOf(out));
             ASSERT_EQ(k, model_.begin()->first);
             ASSERT_EQ(tree_.Remove(KeyOf(out)), StoreResult::Done);
-            model_.erase(k);
+            changes_ += model_.erase(k);
             places_.erase(k);
             ++visited;
             Check();
@@ -164,6 +166,7 @@ class ModelCheck {
                 ASSERT_EQ(tree_.Remove(KeyOf(NumberedRecord(k))), StoreResult::Done);
                 places_.erase(k);
                 it = model_.erase(it);
+                ++changes_;
                 Check();
             }
         }
@@ -188,6 +191,7 @@ class ModelCheck {
             ASSERT_EQ(NumberOf(KeyOf(*sweep.kept[i])), sweep.picked[i]);
             ASSERT_EQ((*sweep.kept[i])[kKeySize], model_[sweep.picked[i]]);
         }
+        changes_ += removed;
         std::erase_if(model_, [&sweep](const auto& entry) {
             return std::ranges::find(sweep.picked, entry.first) != sweep.picked.end();
         });
@@ -205,8 +209,13 @@ class ModelCheck {
         Walk();
     }
 
+    // A view that kept what it read of the store reuses it while the revision stays: every
+    // change must give a new one, and nothing else may.
     void Check() {
         ExpectSound(tree_);
+        EXPECT_EQ(tree_.Revision() != revision_, changes_ != changesSeen_);
+        revision_ = tree_.Revision();
+        changesSeen_ = changes_;
         if (steps_ % 10 == 0) {
             CheckPlaces();
         }
@@ -256,6 +265,9 @@ class ModelCheck {
     std::mt19937 rng_;
     int keyRange_ = 400;
     int steps_ = 0;
+    std::uint64_t changes_ = 0;  // inserts, removals and rewrites done
+    std::uint64_t changesSeen_ = 0;
+    std::uint64_t revision_ = tree_.Revision();
 };
 
 TEST(SubjTreeModel, RandomOperationsAgreeWithAMap) {
